@@ -1,0 +1,20 @@
+# The two everyday commands; each does its own set-up on a fresh Debian 12.
+.PHONY: all build test run bench clean
+
+all: build
+
+build:
+	@scripts/setup.sh
+	@scripts/build.sh
+
+test:
+	@scripts/test.sh
+
+run:
+	@scripts/run.sh
+
+bench:
+	@scripts/bench.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,70 @@
+# Build helpers shared by every subsystem folder.
+
+# Adds each immediate sub-folder of AREA that carries a CMakeLists.txt
+# (and AREA itself when it has one), in name order.
+function(vt_add_areas area)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${area}/CMakeLists.txt)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/${area} ${CMAKE_BINARY_DIR}/areas/${area})
+    return()
+  endif()
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/${area}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${child})
+      add_subdirectory(${child} ${CMAKE_BINARY_DIR}/areas/${rel})
+    endif()
+  endforeach()
+endfunction()
+
+# A stand-in for an outside library: a DLL (no "lib" prefix) in the dist
+# folder, also copied beside the test programs so that tests load it the way
+# the program does, from their own folder.
+function(vt_add_sim_library name)
+  add_library(${name} SHARED ${ARGN})
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  if(VT_BUILD_TESTS)
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${VT_TEST_DIR}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${VT_TEST_DIR}/)
+  endif()
+endfunction()
+
+# Copies data files (profiles and the like) into the dist folder and beside
+# the tests. Paths are relative to the calling folder; DEST is a sub-folder.
+function(vt_stage_files target dest)
+  foreach(f ${ARGN})
+    get_filename_component(abs ${f} ABSOLUTE)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${VT_DIST_DIR}/${dest}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${abs} ${VT_DIST_DIR}/${dest}/)
+    if(VT_BUILD_TESTS)
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${VT_TEST_DIR}/${dest}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${abs} ${VT_TEST_DIR}/${dest}/)
+    endif()
+  endforeach()
+endfunction()
+
+# One GoogleTest program, run by CTest under Wine (the emulator wrapper).
+#   vt_add_test(name SOURCES a.cpp b.cpp LIBS vt_log ...)
+function(vt_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT VT_BUILD_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vt_testsupport gmock gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_TEST_DIR})
+  add_dependencies(${name} vt_dist)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${VT_TEST_DIR} TIMEOUT 300)
+endfunction()
+
+# A benchmark program (never part of the tests).
+function(vt_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_BENCH_DIR})
+endfunction()

@@ -1,0 +1,214 @@
+#include "log/BaseLog.h"
+
+#include <shlwapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "log/LogClock.h"
+#include "log/LogTag.h"
+
+namespace {
+
+constexpr int kTextBytes = 512;
+constexpr int kLineBytes = 582;
+constexpr DWORD kMaxKeptSize = 1048576;
+
+// "日志系统初始化成功." in code page 936, as the first line of each opening.
+const char kOpenedLine[] = "\xC8\xD5\xD6\xBE\xCF\xB5\xCD\xB3\xB3\xF5\xCA\xBC\xBB\xAF\xB3\xC9\xB9\xA6.";
+
+// Converts a narrow printf format into the wide one that keeps each
+// argument's type: in a wide format "%s" means a wide string, so a narrow
+// "%s" becomes "%hs" and a wide "%S" becomes "%ls".
+int WidenFormat(const char* format, wchar_t* out, int capacity) {
+    wchar_t wide[kTextBytes + 1] = {};
+    int n = MultiByteToWideChar(CP_ACP, 0, format, -1, wide, kTextBytes);
+    if (n <= 0) return 0;
+    wide[kTextBytes] = 0;
+    int k = 0;
+    for (int i = 0; wide[i] && k < capacity - 3; ++i) {
+        wchar_t c = wide[i];
+        out[k++] = c;
+        if (c != L'%') continue;
+        if (wide[i + 1] == L'%') { out[k++] = wide[++i]; continue; }
+        // Copy flags, width, precision and length up to the conversion.
+        int j = i + 1;
+        while (wide[j] && wcschr(L"-+ #0123456789.*lhLqjzt", wide[j]) && k < capacity - 3)
+            out[k++] = wide[j++];
+        if (wide[j] == L's' || wide[j] == L'S') {
+            bool hasLength = k > 0 && (out[k - 1] == L'l' || out[k - 1] == L'h');
+            if (!hasLength) out[k++] = (wide[j] == L's') ? L'h' : L'l';
+            out[k++] = L's';
+            i = j;
+        } else if (wide[j] == L'c' || wide[j] == L'C') {
+            bool hasLength = k > 0 && (out[k - 1] == L'l' || out[k - 1] == L'h');
+            if (!hasLength) out[k++] = (wide[j] == L'c') ? L'h' : L'l';
+            out[k++] = L'c';
+            i = j;
+        } else {
+            i = j - 1;
+        }
+    }
+    out[k] = 0;
+    return k;
+}
+
+}  // namespace
+
+CBaseLog::CBaseLog() : m_enabled(0), m_path{}, m_file(INVALID_HANDLE_VALUE) {
+    InitializeCriticalSection(&m_lock);
+}
+
+CBaseLog* CBaseLog::Instance() {
+    // Made on the main thread during start-up, before any other thread runs;
+    // never destroyed so that late writers during exit stay safe.
+    static CBaseLog* instance = new CBaseLog();
+    return instance;
+}
+
+void CBaseLog::Enable(bool on) { InterlockedExchange(&m_enabled, on ? 1 : 0); }
+
+const char* CBaseLog::PrepareFile() {
+    std::memset(m_path, 0, sizeof(m_path));
+    char module[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return nullptr;
+    if (!PathRemoveFileSpecA(module) || module[0] == 0) return nullptr;
+    if (std::snprintf(m_path, sizeof(m_path), "%s\\log\\Velotune.log", module) >= (int)sizeof(m_path)) {
+        std::memset(m_path, 0, sizeof(m_path));
+        return nullptr;
+    }
+    HANDLE probe = CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD size = 0;
+    if (probe != INVALID_HANDLE_VALUE) {
+        size = GetFileSize(probe, nullptr);
+        if (size == INVALID_FILE_SIZE) size = 0;
+        CloseHandle(probe);
+    }
+    if (size > kMaxKeptSize) DeleteFileA(m_path);
+    return m_path;
+}
+
+bool CBaseLog::OpenFile() {
+    if (m_enabled == 0) return false;
+    if (m_file != INVALID_HANDLE_VALUE) return true;
+    EnterCriticalSection(&m_lock);
+    if (m_file == INVALID_HANDLE_VALUE && m_path[0]) {
+        HANDLE h = CreateFileA(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            SetFilePointer(h, 0, nullptr, FILE_END);
+            m_file = h;
+        }
+    }
+    bool open = m_file != INVALID_HANDLE_VALUE;
+    LeaveCriticalSection(&m_lock);
+    if (!open) return false;
+    Write(__LINE__, VT_LOG_FILE, "CBaseLog::LogOpenFile", "%s", kOpenedLine);
+    return true;
+}
+
+void CBaseLog::Write(int line, const char* file, const char* function, const char* format, ...) {
+    if (format == nullptr || format[0] == 0) return;
+    if (!OpenFile()) return;
+
+    SYSTEMTIME now;
+    LogClock::Now(&now);
+
+    char tag[kLogTagBytes];
+    BuildLogTag(file, function, tag);
+
+    char text[kTextBytes] = {};
+    int count = 0;
+    if (std::strlen(format) >= (size_t)kTextBytes) {
+        std::strcpy(text, "The format string is too long.");
+        count = (int)std::strlen(text);
+    } else {
+        va_list args;
+        va_start(args, format);
+        count = std::vsnprintf(text, kTextBytes, format, args);
+        va_end(args);
+        if (count >= kTextBytes) count = -1;  // cut: fall back to the wide pass
+    }
+    if (count <= 0 || text[0] == 0) {
+        // Narrow formatting fails on wide arguments the ANSI code page cannot
+        // hold; the wide pass replaces those characters instead of losing the line.
+        wchar_t wideFormat[kTextBytes] = {};
+        wchar_t wideText[kTextBytes] = {};
+        if (WidenFormat(format, wideFormat, kTextBytes) > 0) {
+            va_list args;
+            va_start(args, format);
+            vswprintf(wideText, kTextBytes, wideFormat, args);
+            va_end(args);
+            wideText[kTextBytes - 1] = 0;
+            std::memset(text, 0, sizeof(text));
+            WideCharToMultiByte(CP_ACP, 0, wideText, -1, text, kTextBytes - 1, nullptr, nullptr);
+            text[kTextBytes - 1] = 0;
+        }
+    }
+
+    char out[kLineBytes] = {};
+    int head = std::snprintf(out, sizeof(out), "[%4d-%2d-%2d %2d:%2d:%2d][%4d][%s]---[%lu]",
+                             now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                             now.wSecond, line, tag, (unsigned long)LogClock::ThreadId());
+    if (head < 0) return;
+    // Cut the text, not the line end, so that an overlong line never glues
+    // itself to the next one.
+    size_t room = sizeof(out) - 1 - 2 - (size_t)head;
+    size_t textLen = std::strlen(text);
+    if (textLen > room) textLen = room;
+    std::memcpy(out + head, text, textLen);
+    std::memcpy(out + head + textLen, "\r\n", 2);
+    DWORD total = (DWORD)(head + textLen + 2);
+
+    EnterCriticalSection(&m_lock);
+    if (m_file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(m_file, out, total, &written, nullptr);
+    }
+    LeaveCriticalSection(&m_lock);
+}
+
+void CBaseLog::WriteLastError(int line, const char* file, const char* function) {
+    DWORD code = GetLastError();
+    char text[MAX_PATH] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof(text), nullptr);
+    if (n == 0) return;
+    size_t len = std::strlen(text);
+    if (len > 2 && text[len - 2] == '\r' && text[len - 1] == '\n') text[len - 2] = 0;
+    Write(line, file, function, "ErrorCode = %d:%s", (int)code, text);
+}
+
+bool LogOpenFile() { return CBaseLog::Instance()->OpenFile(); }
+
+void LogStartup() {
+    char module[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (len > 0 && len < MAX_PATH && PathRemoveFileSpecA(module)) {
+        SYSTEMTIME now;
+        LogClock::Now(&now);
+        char from[MAX_PATH + 32] = {};
+        char to[MAX_PATH + 32] = {};
+        std::snprintf(from, sizeof(from), "%s\\log\\Velotune.log", module);
+        std::snprintf(to, sizeof(to), "%s\\log\\Velotune.%4d%02d%02d%02d%02d%02d.log", module,
+                      now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+        wchar_t wfrom[MAX_PATH + 32] = {};
+        wchar_t wto[MAX_PATH + 32] = {};
+        MultiByteToWideChar(CP_ACP, 0, from, -1, wfrom, MAX_PATH + 32);
+        MultiByteToWideChar(CP_ACP, 0, to, -1, wto, MAX_PATH + 32);
+        MoveFileW(wfrom, wto);  // fails harmlessly: no file, no folder, target exists
+    }
+    CBaseLog* log = CBaseLog::Instance();
+    const char* path = log->PrepareFile();
+    if (log->IsEnabled()) return;
+    if (path && path[0]) {
+        log->Enable(true);
+        LogOpenFile();
+    } else {
+        log->Enable(false);
+    }
+}

@@ -1,0 +1,28 @@
+#include "log/LogClock.h"
+
+namespace {
+SYSTEMTIME g_pinnedTime;
+volatile LONG g_timePinned = 0;
+volatile LONG g_pinnedThread = 0;
+volatile LONG g_tickOffset = 0;
+}  // namespace
+
+void LogClock::Now(SYSTEMTIME* out) {
+    if (g_timePinned) *out = g_pinnedTime;
+    else GetLocalTime(out);
+}
+
+DWORD LogClock::ThreadId() {
+    DWORD pinned = (DWORD)g_pinnedThread;
+    return pinned ? pinned : GetCurrentThreadId();
+}
+
+void LogClock::PinForTests(const SYSTEMTIME* time, DWORD threadId) {
+    if (time) g_pinnedTime = *time;
+    InterlockedExchange(&g_timePinned, time ? 1 : 0);
+    InterlockedExchange(&g_pinnedThread, (LONG)threadId);
+}
+
+DWORD LogClock::Tick() { return GetTickCount() + (DWORD)g_tickOffset; }
+
+void LogClock::AdvanceTickForTests(DWORD ms) { InterlockedExchangeAdd(&g_tickOffset, (LONG)ms); }
