@@ -58,7 +58,10 @@ function(vt_add_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_TEST_DIR})
   add_dependencies(${name} vt_dist)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${VT_TEST_DIR} TIMEOUT 300)
+  # Test programs share one folder, and with it the log file, the stand-ins'
+  # state files and the prefix's registry: they take turns.
+  set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${VT_TEST_DIR} TIMEOUT 300
+                       RESOURCE_LOCK vt_test_folder)
 endfunction()
 
 # A benchmark program (never part of the tests).
@@ -67,4 +70,15 @@ function(vt_add_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_BENCH_DIR})
+endfunction()
+
+# A plain helper program for tests (no GoogleTest), built beside the tests.
+function(vt_add_test_tool name)
+  if(NOT VT_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_TEST_DIR})
 endfunction()

@@ -6,9 +6,8 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 TARGETS=${TARGETS:-"x64 x86"}
 for arch in $TARGETS; do
-  if [ ! -f "$BUILD/$arch/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD/$arch" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
-          -DCMAKE_BUILD_TYPE=Release >/dev/null
-  fi
+  # Configure every time: subsystem folders are found by globbing.
+  cmake -S . -B "$BUILD/$arch" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD/$arch" -j"$(nproc)" -- --no-print-directory
 done

@@ -55,6 +55,21 @@ int WidenFormat(const char* format, wchar_t* out, int capacity) {
     return k;
 }
 
+// True when the format takes a wide string ("%S" or "%ls"). This C runtime's
+// narrow formatter stops at the first character the code page lacks and still
+// reports success, so such lines go straight to the wide pass.
+bool TakesWideString(const char* format) {
+    for (const char* p = format; *p; ++p) {
+        if (*p != '%') continue;
+        if (p[1] == '%') { ++p; continue; }
+        const char* q = p + 1;
+        while (*q && std::strchr("-+ #0123456789.*hlLqjzt", *q)) ++q;
+        if (*q == 'S' || (*q == 's' && q - p >= 2 && q[-1] == 'l')) return true;
+        p = *q ? q : q - 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 CBaseLog::CBaseLog() : m_enabled(0), m_path{}, m_file(INVALID_HANDLE_VALUE) {
@@ -126,7 +141,7 @@ void CBaseLog::Write(int line, const char* file, const char* function, const cha
     if (std::strlen(format) >= (size_t)kTextBytes) {
         std::strcpy(text, "The format string is too long.");
         count = (int)std::strlen(text);
-    } else {
+    } else if (!TakesWideString(format)) {
         va_list args;
         va_start(args, format);
         count = std::vsnprintf(text, kTextBytes, format, args);

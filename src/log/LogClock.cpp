@@ -4,7 +4,8 @@ namespace {
 SYSTEMTIME g_pinnedTime;
 volatile LONG g_timePinned = 0;
 volatile LONG g_pinnedThread = 0;
-volatile LONG g_tickOffset = 0;
+volatile LONG g_tickPinned = 0;
+volatile LONG g_pinnedTick = 0;
 }  // namespace
 
 void LogClock::Now(SYSTEMTIME* out) {
@@ -23,6 +24,9 @@ void LogClock::PinForTests(const SYSTEMTIME* time, DWORD threadId) {
     InterlockedExchange(&g_pinnedThread, (LONG)threadId);
 }
 
-DWORD LogClock::Tick() { return GetTickCount() + (DWORD)g_tickOffset; }
+DWORD LogClock::Tick() { return g_tickPinned ? (DWORD)g_pinnedTick : GetTickCount(); }
 
-void LogClock::AdvanceTickForTests(DWORD ms) { InterlockedExchangeAdd(&g_tickOffset, (LONG)ms); }
+void LogClock::PinTickForTests(bool pinned, DWORD tick) {
+    InterlockedExchange(&g_pinnedTick, (LONG)tick);
+    InterlockedExchange(&g_tickPinned, pinned ? 1 : 0);
+}

@@ -9,6 +9,6 @@ DWORD ThreadId();
 DWORD Tick();
 // Test seams: a fixed time and thread id (nullptr / 0 restores the real ones).
 void PinForTests(const SYSTEMTIME* time, DWORD threadId);
-// Test seam: adds `ms` to every later Tick() (time travel for scope timing).
-void AdvanceTickForTests(DWORD ms);
+// Test seam: a fixed tick (pinned false restores the real one).
+void PinTickForTests(bool pinned, DWORD tick);
 }  // namespace LogClock
