@@ -70,6 +70,42 @@ bool TakesWideString(const char* format) {
     return false;
 }
 
+// Right-aligned decimal in `width` columns padded with spaces (wider numbers
+// take what they need), as "%<width>d" would print it.
+char* PutNumber(char* p, long value, int width) {
+    char digits[24];
+    int n = 0;
+    unsigned long v = value < 0 ? 0UL - (unsigned long)value : (unsigned long)value;
+    do digits[n++] = char('0' + v % 10); while ((v /= 10) != 0);
+    if (value < 0) digits[n++] = '-';
+    for (int pad = width - n; pad > 0; --pad) *p++ = ' ';
+    while (n > 0) *p++ = digits[--n];
+    return p;
+}
+
+// "[%4d-%2d-%2d %2d:%2d:%2d][%4d][%s]---[%d]" without the formatter's cost:
+// the log sits on every worker's path.
+int FormatHead(char* out, const SYSTEMTIME& t, int line, const char* tag, DWORD threadId) {
+    char* p = out;
+    *p++ = '[';
+    p = PutNumber(p, t.wYear, 4); *p++ = '-';
+    p = PutNumber(p, t.wMonth, 2); *p++ = '-';
+    p = PutNumber(p, t.wDay, 2); *p++ = ' ';
+    p = PutNumber(p, t.wHour, 2); *p++ = ':';
+    p = PutNumber(p, t.wMinute, 2); *p++ = ':';
+    p = PutNumber(p, t.wSecond, 2);
+    *p++ = ']'; *p++ = '[';
+    p = PutNumber(p, line, 4);
+    *p++ = ']'; *p++ = '[';
+    std::memcpy(p, tag, kLogTagWidth);
+    p += kLogTagWidth;
+    std::memcpy(p, "]---[", 5);
+    p += 5;
+    p = PutNumber(p, (long)threadId, 1);
+    *p++ = ']';
+    return int(p - out);
+}
+
 }  // namespace
 
 CBaseLog::CBaseLog() : m_enabled(0), m_path{}, m_file(INVALID_HANDLE_VALUE) {
@@ -165,11 +201,8 @@ void CBaseLog::Write(int line, const char* file, const char* function, const cha
         }
     }
 
-    char out[kLineBytes] = {};
-    int head = std::snprintf(out, sizeof(out), "[%4d-%2d-%2d %2d:%2d:%2d][%4d][%s]---[%lu]",
-                             now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                             now.wSecond, line, tag, (unsigned long)LogClock::ThreadId());
-    if (head < 0) return;
+    char out[kLineBytes];
+    int head = FormatHead(out, now, line, tag, LogClock::ThreadId());
     // Cut the text, not the line end, so that an overlong line never glues
     // itself to the next one.
     size_t room = sizeof(out) - 1 - 2 - (size_t)head;
