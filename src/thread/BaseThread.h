@@ -1,0 +1,37 @@
+#pragma once
+// A worker thread that owns a message queue: the derived class supplies the
+// body (Run), the owner starts it, posts thread messages to it and stops it.
+#include <windows.h>
+
+#include "thread/ScopedHandle.h"
+
+class base_thread {
+public:
+    base_thread();
+    // Not virtual: owners hold the derived object by value. A worker still
+    // running here is terminated (exit code -1).
+    ~base_thread();
+    base_thread(const base_thread&) = delete;
+    base_thread& operator=(const base_thread&) = delete;
+
+    virtual void Stop(bool bNoWait);
+    virtual int Run();
+
+    // Starts the thread unless one is held; true when a thread is held after the call.
+    bool Start();
+    // The first post waits until the worker's queue exists; lParam is always 0.
+    bool PostToThread(UINT message, WPARAM wParam);
+
+    DWORD ThreadId() const { return m_dwThreadId; }
+    HANDLE ThreadHandle() const { return m_hThread.Get(); }
+    HANDLE StopEvent() const { return m_hStopEvent.Get(); }
+
+private:
+    static unsigned __stdcall ThreadEntry(void* param);
+    void WaitUntilReady();
+
+    DWORD m_dwThreadId;
+    ScopedHandle m_hThread;
+    ScopedHandle m_hStopEvent;
+    ScopedHandle m_hReadyEvent;
+};
