@@ -26,8 +26,8 @@ constexpr Name BaseNameNoExt(const char* path) {
     return n;
 }
 
-// "int CMainFrame::DoHandle(int)" -> "CMainFrame::DoHandle"; keeps the last
-// two scope components ("DuiLib::CPaintManagerUI::X" -> "CPaintManagerUI::X").
+// "int CMainFrame::DoHandle(int)" -> "CMainFrame::DoHandle"; namespaces stay
+// ("DuiLib::CSpeedPanleUI::PaintStatusImage"), anonymous ones are dropped.
 constexpr Name QualifiedName(const char* pretty) {
     std::size_t open = 0;
     int depth = 0;
@@ -41,22 +41,20 @@ constexpr Name QualifiedName(const char* pretty) {
     depth = 0;
     while (begin > 0) {
         char c = pretty[begin - 1];
-        if (c == '>') ++depth;
-        else if (c == '<') --depth;
+        if (c == '>' || c == '}') ++depth;
+        else if (c == '<' || c == '{') --depth;
         else if ((c == ' ' || c == '*' || c == '&') && depth == 0) break;
         --begin;
     }
-    // Keep at most two components.
-    std::size_t cut = begin, seps = 0;
-    for (std::size_t i = open; i > begin + 1; --i) {
-        if (pretty[i - 1] == ':' && pretty[i - 2] == ':') {
-            if (++seps == 2) { cut = i; break; }
-            --i;
-        }
-    }
+    const char anon[] = "{anonymous}::";
     Name n{};
     std::size_t k = 0;
-    for (std::size_t i = cut; i < open && k < sizeof(n.text) - 1; ++i) n.text[k++] = pretty[i];
+    for (std::size_t i = begin; i < open && k < sizeof(n.text) - 1;) {
+        std::size_t m = 0;
+        while (anon[m] && pretty[i + m] == anon[m]) ++m;
+        if (!anon[m]) { i += m; continue; }
+        n.text[k++] = pretty[i++];
+    }
     return n;
 }
 
