@@ -1,0 +1,28 @@
+#include "SimMonitoringLibrary.h"
+
+#include "SimProcessor.h"
+
+CSimMonitoringLibrary* CSimMonitoringLibrary::Instance() {
+    static CSimMonitoringLibrary instance;
+    return &instance;
+}
+
+double CSimMonitoringLibrary::GetMonitorValue(uint32_t monitorId) {
+    CSimProcessor::Instance().Delay();
+    return CSimProcessor::Instance().GetMonitorValue(monitorId);
+}
+
+SdkBool CSimMonitoringLibrary::MonitorIsReady(uint32_t monitorId) {
+    CSimProcessor::Instance().Delay();
+    return CSimProcessor::Instance().MonitorIsReady(monitorId) ? 1 : 0;
+}
+
+void CSimMonitoringLibrary::BeginMonitoring() {
+    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().BeginMonitoring();
+}
+
+void CSimMonitoringLibrary::EndMonitoring() {
+    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().EndMonitoring();
+}

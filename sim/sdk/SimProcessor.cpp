@@ -1,0 +1,340 @@
+#include "SimProcessor.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+#include "SimStateFile.h"
+
+namespace {
+
+const uint32_t kCoreRatioIds[] = {29, 30, 31, 32, 42, 43, 96, 97, 107, 108};
+
+bool IsCoreRatioId(uint32_t id) {
+    for (uint32_t r : kCoreRatioIds)
+        if (r == id) return true;
+    return false;
+}
+
+// The folder of this library (not of the program), with a trailing backslash.
+std::wstring LibraryFolder() {
+    HMODULE self = nullptr;
+    static const int anchor = 0;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&anchor), &self))
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring folder(path, len);
+    size_t slash = folder.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+}
+
+bool IsRelative(const std::wstring& p) {
+    if (p.size() >= 2 && p[1] == L':') return false;
+    if (!p.empty() && (p[0] == L'\\' || p[0] == L'/')) return false;
+    return true;
+}
+
+// The environment value `name` as a full path (relative values are taken
+// from this library's folder), or `fallback` in this library's folder.
+std::wstring ResolvePath(const wchar_t* name, const wchar_t* fallback) {
+    wchar_t value[MAX_PATH * 2] = {};
+    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
+    std::wstring v = (len > 0 && len < MAX_PATH * 2) ? std::wstring(value, len) : std::wstring();
+    if (v.empty()) return LibraryFolder() + fallback;
+    return IsRelative(v) ? LibraryFolder() + v : v;
+}
+
+uint64_t FileStamp(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    uint64_t t = ((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) | data.ftLastWriteTime.dwLowDateTime;
+    uint64_t size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return (t ^ (size * 0x9E3779B97F4A7C15ull)) | 1;
+}
+
+}  // namespace
+
+CSimProcessor& CSimProcessor::Instance() {
+    static CSimProcessor instance;
+    return instance;
+}
+
+void CSimProcessor::Refresh(bool force) {
+    std::wstring profilePath = ResolvePath(L"VELOTUNE_SIM_PROFILE", L"OverclockingSdkWrapper.ini");
+    std::wstring statePath = ResolvePath(L"VELOTUNE_SIM_STATE", L"OverclockingSdkWrapper.state");
+    uint64_t stamp = FileStamp(profilePath);
+    CSimLockGuard guard(m_lock);
+    if (!force && m_everRead && profilePath == m_profilePath && statePath == m_statePath &&
+        stamp == m_profileStamp)
+        return;
+    m_profilePath = profilePath;
+    m_statePath = statePath;
+    m_profileStamp = stamp;
+    m_everRead = true;
+    LoadLocked();
+}
+
+void CSimProcessor::LoadLocked() {
+    m_controls.clear();
+    m_loaded = m_profile.Load(m_profilePath);
+    if (!m_loaded) {
+        OutputDebugStringW((L"simcpu: no processor profile at " + m_profilePath).c_str());
+        return;
+    }
+    std::map<uint32_t, double> state = CSimStateFile::Read(m_statePath);
+    for (const SimControlSpec& spec : m_profile.m_controls) {
+        Control c;
+        c.spec = spec;
+        auto saved = state.find(spec.id);
+        if (saved != state.end()) {
+            // Settings applied before: what was pending then is gone now.
+            c.active = saved->second;
+            c.proposed = c.active;
+        } else {
+            c.active = spec.activeValue;
+            c.proposed = spec.hasProposed ? spec.proposedValue : spec.activeValue;
+        }
+        m_controls.push_back(c);
+    }
+    FollowTurboLocked();
+    if (m_random == 0) m_random = ((uint64_t)GetTickCount() << 20) ^ GetCurrentProcessId() ^ 0x2545F4914F6CDD1Dull;
+}
+
+CSimProcessor::Control* CSimProcessor::FindLocked(uint32_t id) {
+    for (Control& c : m_controls)
+        if (c.spec.id == id) return &c;
+    return nullptr;
+}
+
+void CSimProcessor::FollowTurboLocked() {
+    // The highest turbo frequency is what the 1-core ratio allows.
+    Control* ratio = FindLocked(ControlId_Processor_1_Active_Core_Ratio_Limit);
+    Control* turbo = FindLocked(ControlId_Processor_Max_Turbo_Boost_CPU_Speed);
+    if (ratio == nullptr || turbo == nullptr || turbo->pending) return;
+    turbo->proposed = ratio->active * 100.0;
+}
+
+bool CSimProcessor::IsAllowed(const Control& c, double value) const {
+    for (double a : c.spec.allowed)
+        if (std::fabs(a - value) < 1e-6) return true;
+    return false;
+}
+
+void CSimProcessor::FillControl(const Control& c, ClientTuningControl* out) const {
+    std::memset(out, 0, sizeof(*out));
+    out->Id = c.spec.id;
+    out->DefaultValue = c.spec.defaultValue;
+    out->ActiveValue = c.active;
+    out->ProposedValue = c.proposed;
+    size_t n = std::min<size_t>(c.spec.allowed.size(), SDK_MAX_CONTROL_VALUES);
+    out->ValueCount = (uint32_t)n;
+    for (size_t i = 0; i < n; ++i) out->Values[i] = c.spec.allowed[i];
+    size_t len = std::min<size_t>(c.spec.name.size(), SDK_MAX_CONTROL_NAME - 1);
+    std::memcpy(out->Name, c.spec.name.data(), len * sizeof(wchar_t));
+    out->Name[len] = 0;
+}
+
+double CSimProcessor::NextRandomLocked() {
+    // xorshift64*: plenty for jitter, and no shared runtime state.
+    m_random ^= m_random >> 12;
+    m_random ^= m_random << 25;
+    m_random ^= m_random >> 27;
+    uint64_t r = m_random * 0x2545F4914F6CDD1Dull;
+    return (double)(r >> 11) / 9007199254740992.0;
+}
+
+void CSimProcessor::Delay() {
+    uint32_t ms = 0;
+    {
+        CSimLockGuard guard(m_lock);
+        ms = m_profile.m_faults.delayMs;
+    }
+    if (ms > 0) Sleep(ms);
+}
+
+SimFaults CSimProcessor::Faults() {
+    CSimLockGuard guard(m_lock);
+    return m_profile.m_faults;
+}
+
+bool CSimProcessor::HasRoot() {
+    CSimLockGuard guard(m_lock);
+    return m_loaded && !m_profile.m_faults.noRoot;
+}
+
+void CSimProcessor::Init() {
+    Refresh(true);
+    CSimLockGuard guard(m_lock);
+    m_initDone = true;
+}
+
+bool CSimProcessor::IsInitOK() {
+    CSimLockGuard guard(m_lock);
+    return m_initDone && m_loaded && !m_profile.m_faults.initFails;
+}
+
+bool CSimProcessor::GetName(wchar_t* buffer, uint32_t capacity) {
+    if (buffer == nullptr || capacity == 0) return false;
+    CSimLockGuard guard(m_lock);
+    const std::wstring& brand = m_profile.m_brand;
+    size_t len = std::min<size_t>(brand.size(), capacity - 1);
+    std::memcpy(buffer, brand.data(), len * sizeof(wchar_t));
+    buffer[len] = 0;
+    return m_loaded && len == brand.size();
+}
+
+int32_t CSimProcessor::GetCoreCount() {
+    CSimLockGuard guard(m_lock);
+    return m_loaded ? m_profile.m_coreCount : 0;
+}
+
+bool CSimProcessor::IsOverclockEnabled() {
+    CSimLockGuard guard(m_lock);
+    return m_loaded && m_profile.m_overclockEnabled && !m_profile.m_faults.overclockDisabled;
+}
+
+bool CSimProcessor::GetAvailableControls(ClientTuningControl* controls, uint32_t capacity, uint32_t* count) {
+    if (count == nullptr || (controls == nullptr && capacity > 0)) return false;
+    CSimLockGuard guard(m_lock);
+    *count = (uint32_t)m_controls.size();
+    for (uint32_t i = 0; i < capacity && i < m_controls.size(); ++i) FillControl(m_controls[i], &controls[i]);
+    return m_loaded;
+}
+
+bool CSimProcessor::GetControl(uint32_t id, ClientTuningControl* control) {
+    if (control == nullptr) return false;
+    CSimLockGuard guard(m_lock);
+    const std::vector<uint32_t>& failing = m_profile.m_faults.getControlFailsFor;
+    if (std::find(failing.begin(), failing.end(), id) != failing.end()) return false;
+    Control* c = FindLocked(id);
+    if (c == nullptr) return false;
+    FillControl(*c, control);
+    return true;
+}
+
+bool CSimProcessor::IsProcessorCoreTunable() {
+    CSimLockGuard guard(m_lock);
+    return m_loaded && m_profile.m_coreTunable && !m_profile.m_faults.coresNotTunable;
+}
+
+void CSimProcessor::SetApplyListener(ITuningLibrary::OnApplyChangesListener* listener) {
+    CSimLockGuard guard(m_lock);
+    m_applyListener = listener;
+}
+
+void CSimProcessor::SetProposeListener(ITuningLibrary::OnProposeChangesListener* listener) {
+    CSimLockGuard guard(m_lock);
+    m_proposeListener = listener;
+}
+
+bool CSimProcessor::ApplyChanges() {
+    ITuningLibrary::OnApplyChangesListener* listener = nullptr;
+    bool ok = false;
+    {
+        CSimLockGuard guard(m_lock);
+        listener = m_applyListener;
+        if (m_loaded && !m_profile.m_faults.applyFails) {
+            bool ratioChanged = false;
+            for (Control& c : m_controls) {
+                if (!c.pending) continue;
+                if (c.spec.id == ControlId_Processor_1_Active_Core_Ratio_Limit && c.active != c.proposed)
+                    ratioChanged = true;
+                c.active = c.proposed;
+                c.pending = false;
+            }
+            Control* turbo = FindLocked(ControlId_Processor_Max_Turbo_Boost_CPU_Speed);
+            Control* ratio = FindLocked(ControlId_Processor_1_Active_Core_Ratio_Limit);
+            if (ratioChanged && turbo != nullptr && ratio != nullptr) turbo->active = ratio->active * 100.0;
+            FollowTurboLocked();
+            std::map<uint32_t, double> state;
+            for (const Control& c : m_controls) state[c.spec.id] = c.active;
+            ok = CSimStateFile::Write(m_statePath, state);
+            if (!ok) OutputDebugStringW((L"simcpu: cannot write " + m_statePath).c_str());
+        }
+    }
+    // Outside the lock: the listener may call back into the library.
+    if (listener != nullptr) listener->OnApplyChanges(ok ? 1 : 0);
+    return ok;
+}
+
+bool CSimProcessor::ProposeChange(const ClientTuningProposal* proposals, uint32_t count,
+                                  ClientTuningProposalResult* results, bool validateOnly) {
+    if (count > 0 && (proposals == nullptr || results == nullptr)) return false;
+    ITuningLibrary::OnProposeChangesListener* listener = nullptr;
+    std::vector<ClientTuningProposalResult> copy;
+    {
+        CSimLockGuard guard(m_lock);
+        const SimFaults& f = m_profile.m_faults;
+        for (uint32_t i = 0; i < count; ++i) {
+            results[i].Id = proposals[i].Id;
+            results[i].Value = proposals[i].Value;
+            results[i].Enabled = 0;
+            results[i].RebootRequired = 0;
+        }
+        if (!m_loaded || f.proposeFails) return false;
+        for (uint32_t i = 0; i < count; ++i) {
+            Control* c = FindLocked(proposals[i].Id);
+            bool take = c != nullptr && !f.resultDisabled && IsAllowed(*c, proposals[i].Value);
+            if (take && !validateOnly) {
+                c->proposed = proposals[i].Value;
+                c->pending = true;
+            }
+            results[i].Enabled = take ? 1 : 0;
+            results[i].RebootRequired = (take && f.resultRebootRequired) ? 1 : 0;
+        }
+        listener = m_proposeListener;
+        if (listener != nullptr) copy.assign(results, results + count);
+    }
+    if (listener != nullptr) listener->OnProposeChanges(copy.data(), (uint32_t)copy.size());
+    return true;
+}
+
+bool CSimProcessor::MonitorIsReady(uint32_t monitorId) {
+    CSimLockGuard guard(m_lock);
+    return m_loaded && monitorId == MonitorId_Processor_Frequency && !m_profile.m_faults.monitorNeverReady;
+}
+
+double CSimProcessor::GetMonitorValue(uint32_t monitorId) {
+    double value = 0;
+    bool driverFails = false;
+    {
+        CSimLockGuard guard(m_lock);
+        driverFails = m_profile.m_faults.monitorThrows;
+        if (!driverFails && m_loaded && monitorId == MonitorId_Processor_Frequency) {
+            double ratio = 0;
+            for (const Control& c : m_controls)
+                if (IsCoreRatioId(c.spec.id)) ratio = std::max(ratio, c.active);
+            if (ratio <= 0) {
+                const Control* turbo = FindLocked(ControlId_Processor_Max_Turbo_Boost_CPU_Speed);
+                if (turbo != nullptr) ratio = turbo->active / 100.0;
+            }
+            double top = ratio / 10.0;
+            // Mostly at the top turbo bin, give or take half a percent; now
+            // and then a load dip to 70-90 % as the cores idle down.
+            if (NextRandomLocked() < 0.1)
+                value = top * (0.70 + 0.20 * NextRandomLocked());
+            else
+                value = top * (0.995 + 0.01 * NextRandomLocked());
+        }
+    }
+    // Raised outside the lock, the way a failing monitor driver reports.
+    if (driverFails) throw std::runtime_error("simcpu: frequency monitor driver failed");
+    return value;
+}
+
+void CSimProcessor::BeginMonitoring() {
+    CSimLockGuard guard(m_lock);
+    ++m_monitoring;
+}
+
+void CSimProcessor::EndMonitoring() {
+    CSimLockGuard guard(m_lock);
+    if (m_monitoring > 0) --m_monitoring;
+}

@@ -1,0 +1,39 @@
+#include "SimRoot.h"
+
+#include "SimMonitoringLibrary.h"
+#include "SimProcessor.h"
+#include "SimSystemInfo.h"
+#include "SimTuningLibrary.h"
+
+CSimRoot* CSimRoot::Instance() {
+    static CSimRoot instance;
+    return &instance;
+}
+
+void CSimRoot::Init() {
+    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Init();
+}
+
+SdkBool CSimRoot::IsInitOK() {
+    CSimProcessor::Instance().Delay();
+    return CSimProcessor::Instance().IsInitOK() ? 1 : 0;
+}
+
+IMonitoringLibrary* CSimRoot::GetMonitoringLibrary() {
+    CSimProcessor& p = CSimProcessor::Instance();
+    p.Delay();
+    return p.Faults().noMonitoringLibrary ? nullptr : CSimMonitoringLibrary::Instance();
+}
+
+ITuningLibrary* CSimRoot::GetTuningLibrary() {
+    CSimProcessor& p = CSimProcessor::Instance();
+    p.Delay();
+    return p.Faults().noTuningLibrary ? nullptr : CSimTuningLibrary::Instance();
+}
+
+ISystemInfo* CSimRoot::GetSystemInfo() {
+    CSimProcessor& p = CSimProcessor::Instance();
+    p.Delay();
+    return p.Faults().noSystemInfo ? nullptr : CSimSystemInfo::Instance();
+}

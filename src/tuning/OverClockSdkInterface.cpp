@@ -1,0 +1,44 @@
+#include "tuning/OverClockSdkInterface.h"
+
+#include "log/BaseLog.h"
+#include "tuning/SafeLoadLibrary.h"
+
+IOverClockSdkInterface* IOverClockSdkInterface::Instance() {
+    // Never destroyed: workers may still ask for the root while the process ends.
+    static IOverClockSdkInterface* instance =
+        new IOverClockSdkInterface(L"OverclockingSdkWrapper.dll");
+    return instance;
+}
+
+IOverClockSdkInterface::IOverClockSdkInterface(const wchar_t* libraryName)
+    : m_libraryName(libraryName), m_hModule(nullptr), m_GetInterface(nullptr) {
+    InitializeCriticalSection(&m_lock);
+}
+
+IOverClockSdkInterface::~IOverClockSdkInterface() { DeleteCriticalSection(&m_lock); }
+
+bool IOverClockSdkInterface::LoadDll() {
+    EnterCriticalSection(&m_lock);
+    if (m_hModule == nullptr) {
+        m_hModule = LoadAppLibrary(m_libraryName);
+        if (m_hModule == nullptr)
+            VLOG("[zqzq] load OverclockingSdkWrapper.dll  errorcode:%d", (int)GetLastError());
+    }
+    if (m_hModule != nullptr && m_GetInterface.load() == nullptr) {
+        auto fn = reinterpret_cast<PFN_OverclockingSdkGetInterface>(
+            reinterpret_cast<void*>(GetProcAddress(m_hModule, OCSDK_EXPORT_GETINTERFACE)));
+        m_GetInterface.store(fn);
+    }
+    bool ok = m_hModule != nullptr && m_GetInterface.load() != nullptr;
+    LeaveCriticalSection(&m_lock);
+    return ok;
+}
+
+IOverclockingSdk* IOverClockSdkInterface::GetInterface() {
+    PFN_OverclockingSdkGetInterface fn = m_GetInterface.load();
+    if (fn == nullptr) {
+        VLOG("[zqzq] NULL == m_GetInterface");
+        return nullptr;
+    }
+    return fn();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The one loader of the tuning SDK library per process. The library is
+// loaded once and never unloaded: the interface pointers it hands out live
+// until the process ends.
+#include <windows.h>
+
+#include <atomic>
+
+#include "tuning/OverclockingSdk.h"
+
+class IOverClockSdkInterface {
+public:
+    static IOverClockSdkInterface* Instance();
+
+    // Loads the library from the program's folder (or the system folder) and
+    // resolves its GetInterface export. True once both are there.
+    virtual bool LoadDll();
+    // The SDK root, asked of the library on every call; null when the
+    // library or its export is missing, or when the library has no root.
+    virtual IOverclockingSdk* GetInterface();
+
+    virtual ~IOverClockSdkInterface();
+
+protected:
+    // Tests load other files through their own loader objects.
+    explicit IOverClockSdkInterface(const wchar_t* libraryName);
+
+private:
+    IOverClockSdkInterface(const IOverClockSdkInterface&) = delete;
+    IOverClockSdkInterface& operator=(const IOverClockSdkInterface&) = delete;
+
+    const wchar_t* m_libraryName;
+    CRITICAL_SECTION m_lock;
+    HMODULE m_hModule;  // deliberately never freed
+    std::atomic<PFN_OverclockingSdkGetInterface> m_GetInterface;
+};

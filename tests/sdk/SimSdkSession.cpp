@@ -1,0 +1,98 @@
+#include "sdk/SimSdkSession.h"
+
+#include <cstring>
+
+#include "support/TestPaths.h"
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+void RemoveFolderFiles(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+CSimSdkSession::CSimSdkSession(const std::wstring& name) : m_module(nullptr), m_getInterface(nullptr) {
+    std::wstring runs = TestPaths::Join(TestPaths::TestDir(), L"sdk_runs");
+    CreateDirectoryW(runs.c_str(), nullptr);
+    m_folder = TestPaths::Join(runs, name);
+    CreateDirectoryW(m_folder.c_str(), nullptr);
+    RemoveFolderFiles(m_folder);
+    m_statePath = TestPaths::Join(m_folder, L"sim.state");
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", m_statePath.c_str());
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", L"simcpu\\V7-4760K.ini");
+}
+
+CSimSdkSession::~CSimSdkSession() {
+    Unload();
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
+}
+
+void CSimSdkSession::UseProfile(const std::wstring& path) {
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", path.c_str());
+}
+
+std::wstring CSimSdkSession::WriteProfile(const std::string& fileName, const std::string& text) {
+    std::wstring path = TestPaths::Join(m_folder, Widen(fileName));
+    TestPaths::WriteFileBytes(path, text);
+    UseProfile(path);
+    return path;
+}
+
+std::string CSimSdkSession::ShippedProfile(const char* name) {
+    return TestPaths::ReadFileBytes(TestPaths::Join(TestPaths::TestDir(), L"simcpu\\" + Widen(name)));
+}
+
+std::wstring CSimSdkSession::WriteDefaultProfileWithFaults(const std::string& faults) {
+    // The shipped profile ends with its (empty) [Faults] section.
+    return WriteProfile("faults.ini", ShippedProfile("V7-4760K.ini") + "\r\n" + faults + "\r\n");
+}
+
+bool CSimSdkSession::Load() {
+    if (m_module != nullptr) return true;
+    std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"OverclockingSdkWrapper.dll");
+    m_module = LoadLibraryW(path.c_str());
+    if (m_module == nullptr) return false;
+    m_getInterface = reinterpret_cast<PFN_OverclockingSdkGetInterface>(
+        reinterpret_cast<void*>(GetProcAddress(m_module, OCSDK_EXPORT_GETINTERFACE)));
+    return m_getInterface != nullptr;
+}
+
+bool CSimSdkSession::Unload() {
+    if (m_module == nullptr) return true;
+    FreeLibrary(m_module);
+    m_module = nullptr;
+    m_getInterface = nullptr;
+    return GetModuleHandleW(L"OverclockingSdkWrapper.dll") == nullptr;
+}
+
+IOverclockingSdk* CSimSdkSession::Root() {
+    if (!Load()) return nullptr;
+    return m_getInterface();
+}
+
+IOverclockingSdk* CSimSdkSession::InitRoot() {
+    IOverclockingSdk* root = Root();
+    if (root != nullptr) root->Init();
+    return root;
+}
+
+ClientTuningControl ReadControl(IOverclockingSdk* root, uint32_t id) {
+    ClientTuningControl c;
+    std::memset(&c, 0, sizeof(c));
+    ITuningLibrary* tuning = root ? root->GetTuningLibrary() : nullptr;
+    if (tuning == nullptr || !tuning->GetControl(id, &c)) std::memset(&c, 0, sizeof(c));
+    return c;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// One test's view of the simulated processor, reached only the way the
+// program reaches it: LoadLibrary, GetInterface and the SDK header. Each
+// session has its own folder for profiles and its own state file.
+#include <windows.h>
+
+#include <string>
+
+#include "tuning/OverclockingSdk.h"
+
+class CSimSdkSession {
+public:
+    explicit CSimSdkSession(const std::wstring& name);
+    ~CSimSdkSession();
+
+    // A profile path as VELOTUNE_SIM_PROFILE takes it (full, or relative to
+    // the library's folder).
+    void UseProfile(const std::wstring& path);
+    // Writes `text` as a profile into the session folder and selects it.
+    std::wstring WriteProfile(const std::string& fileName, const std::string& text);
+    // The shipped 4-core profile with extra lines in its [Faults] section.
+    std::wstring WriteDefaultProfileWithFaults(const std::string& faults);
+
+    bool Load();
+    // Frees the library; true when it really left the process.
+    bool Unload();
+    IOverclockingSdk* Root();  // GetInterface, null when absent
+    IOverclockingSdk* InitRoot();  // Root() and Init()
+
+    const std::wstring& Folder() const { return m_folder; }
+    const std::wstring& StatePath() const { return m_statePath; }
+    static std::string ShippedProfile(const char* name);
+
+private:
+    CSimSdkSession(const CSimSdkSession&) = delete;
+    CSimSdkSession& operator=(const CSimSdkSession&) = delete;
+
+    std::wstring m_folder;
+    std::wstring m_statePath;
+    HMODULE m_module;
+    PFN_OverclockingSdkGetInterface m_getInterface;
+};
+
+// Reads one control through the header; a zeroed record when absent.
+ClientTuningControl ReadControl(IOverclockingSdk* root, uint32_t id);
