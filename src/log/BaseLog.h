@@ -42,5 +42,9 @@ void LogStartup();
 // Every call site logs under its own line, file and qualified function name.
 #define VLOG(...) \
     CBaseLog::Instance()->Write(__LINE__, VT_LOG_FILE, VT_LOG_FUNCTION, __VA_ARGS__)
+// For lines that belong to another operation's name than the enclosing
+// function's (a helper split out of that operation).
+#define VLOG_AS(function, ...) \
+    CBaseLog::Instance()->Write(__LINE__, VT_LOG_FILE, function, __VA_ARGS__)
 #define VLOG_LASTERROR() \
     CBaseLog::Instance()->WriteLastError(__LINE__, VT_LOG_FILE, VT_LOG_FUNCTION)
