@@ -57,14 +57,17 @@ bool CSimStateFile::Write(const std::wstring& path, const std::map<uint32_t, dou
         text += line;
     }
     std::wstring temp = path + L".tmp";
+    bool written = false;
     {
         CFileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), text.data(), (DWORD)text.size(), &written, nullptr) ||
-            written != text.size())
-            return false;
+        DWORD count = 0;
+        written = WriteFile(file.Get(), text.data(), (DWORD)text.size(), &count, nullptr) && count == text.size();
     }
-    return MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (written &&
+        MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(temp.c_str());
+    return false;
 }

@@ -167,3 +167,30 @@ TEST(SimTuning, ApplyFailureReportsToListener) {
     root->GetTuningLibrary()->SetOnApplyChangesListener(nullptr);
     EXPECT_EQ(std::vector<int>{0}, applied.outcomes);
 }
+
+TEST(SimTuning, RebootToolForgetsAppliedSettings) {
+    CSimSdkSession s(L"tuning_reboot_tool");
+    IOverclockingSdk* root = s.InitRoot();
+    ASSERT_TRUE(OverclockFourCores(root));
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.StatePath().c_str()));
+    ASSERT_TRUE(s.Unload());
+
+    // The tool inherits VELOTUNE_SIM_STATE from this process.
+    std::wstring tool = TestPaths::Join(TestPaths::DistDir(), L"simcpu.exe");
+    std::wstring command = L"\"" + tool + L"\" reboot";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(tool.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &si, &pi));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.StatePath().c_str()));
+
+    root = s.InitRoot();
+    EXPECT_EQ(40.0, ReadControl(root, 29).ActiveValue);
+}
