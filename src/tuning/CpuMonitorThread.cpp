@@ -1,0 +1,120 @@
+#include "tuning/CpuMonitorThread.h"
+
+#include "log/BaseLog.h"
+#include "log/LogInOut.h"
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "tuning/OverClockSdkInterface.h"
+#include "tuning/OverclockingSdk.h"
+
+namespace {
+
+constexpr int kDefaultPeriodMs = 1000;
+
+// Written by the monitor thread only; the main window reads it through the
+// address each message carries.
+double g_dCurrentFrequency = 0.0;
+
+std::wstring NoSettingsFile() { return std::wstring(); }
+
+}  // namespace
+
+CCpuMonitorThread::CCpuMonitorThread(IOverClockSdkInterface* loader)
+    : m_hWnd(nullptr),
+      m_pLoader(loader ? loader : IOverClockSdkInterface::Instance()),
+      m_settingsPath(&NoSettingsFile) {}
+
+CCpuMonitorThread::~CCpuMonitorThread() {
+    // The owner stops the monitor before it goes; a thread still held here
+    // would go on using this object, so it is ended the same way.
+    if (m_hThread) Stop(2000);
+}
+
+const double* CCpuMonitorThread::CurrentFrequency() { return &g_dCurrentFrequency; }
+
+bool CCpuMonitorThread::Start(HWND hWnd) {
+    if (m_hThread) return false;
+    m_hWnd = hWnd;
+    m_hStopEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!m_hStopEvent) {
+        VLOG_LASTERROR();
+        return false;
+    }
+    m_hThread.Reset(CreateThread(nullptr, 0, &CCpuMonitorThread::ThreadProc, this, 0, nullptr));
+    if (!m_hThread) {
+        VLOG_LASTERROR();
+        m_hStopEvent.Reset();
+        return false;
+    }
+    return true;
+}
+
+void CCpuMonitorThread::Stop(DWORD dwWaitMs) {
+    if (m_hStopEvent) SetEvent(m_hStopEvent.Get());
+    if (m_hThread) {
+        if (WaitForSingleObject(m_hThread.Get(), dwWaitMs) != WAIT_OBJECT_0) {
+            TerminateThread(m_hThread.Get(), 0xFFFFFFFF);
+            WaitForSingleObject(m_hThread.Get(), INFINITE);
+        }
+        m_hThread.Reset();
+    }
+    m_hStopEvent.Reset();
+}
+
+DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
+    CCpuMonitorThread* self = static_cast<CCpuMonitorThread*>(param);
+    if (self == nullptr) return static_cast<DWORD>(-1);
+    self->CpuMonitor();
+    return 0;
+}
+
+bool CCpuMonitorThread::CpuMonitor() {
+    CLogInOut scope("CCpuMonitorThread::CpuMonitor");
+
+    std::wstring ini = m_settingsPath ? m_settingsPath() : std::wstring();
+    int period = (int)GetPrivateProfileIntW(L"OverClockingKey", L"MonitorTime", kDefaultPeriodMs, ini.c_str());
+    VLOG("[CpuMonitor] Time=%d", period);
+    if (period < 0) {
+        // A negative wait would be read as "for ever" (or nearly): one reading
+        // and then silence. Keep sampling at the default period instead.
+        VLOG("[CpuMonitor] Time=%d is negative, using %d", period, kDefaultPeriodMs);
+        period = kDefaultPeriodMs;
+    }
+
+    IOverclockingSdk* sdk = m_pLoader->GetInterface();
+    if (sdk == nullptr) {
+        VLOG("[CpuMonitor] NULL == pSdk");
+        return false;
+    }
+    if (!sdk->IsInitOK()) {
+        VLOG("[CpuMonitor] IsInitOK FALSE");
+        return false;
+    }
+    IMonitoringLibrary* monitoring = sdk->GetMonitoringLibrary();
+    if (monitoring == nullptr) {
+        VLOG("[CpuMonitor] pMonitoringLib = NULL");
+        return false;
+    }
+
+    monitoring->BeginMonitoring();
+    for (;;) {
+        try {
+            if (monitoring->MonitorIsReady(MonitorId_Processor_Frequency)) {
+                double v = monitoring->GetMonitorValue(MonitorId_Processor_Frequency);
+                g_dCurrentFrequency = v;
+                PostMessageW(GetAppState().hMainWnd, UM_FREQUENCY_CHANGE,
+                             reinterpret_cast<WPARAM>(&g_dCurrentFrequency), 0);
+                VLOG("%f GHZ", v);
+            } else {
+                VLOG("[CpuMonitor] MonitorIsReady  FALSE");
+            }
+        } catch (...) {
+            VLOG("[CpuMonitor]  [catch] ...");
+        }
+        // Anything but a time-out (the stop event, or no event at all) ends
+        // the loop: a failed wait must not turn into a busy loop.
+        if (WaitForSingleObject(m_hStopEvent.Get(), (DWORD)period) != WAIT_TIMEOUT) break;
+    }
+    monitoring->EndMonitoring();
+    return false;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Samples the processor's current frequency at the "MonitorTime" period and
+// posts each reading (UM_FREQUENCY_CHANGE) to the main window.
+#include <windows.h>
+
+#include <string>
+
+#include "thread/ScopedHandle.h"
+
+class IOverClockSdkInterface;
+
+class CCpuMonitorThread {
+public:
+    // Where the settings INI lives ("MonitorTime" in "OverClockingKey"); an
+    // empty path reads the default period.
+    using SettingsPathFn = std::wstring (*)();
+
+    // `loader` null: the process-wide SDK loader (tests pass their own).
+    explicit CCpuMonitorThread(IOverClockSdkInterface* loader = nullptr);
+    virtual ~CCpuMonitorThread();
+    CCpuMonitorThread(const CCpuMonitorThread&) = delete;
+    CCpuMonitorThread& operator=(const CCpuMonitorThread&) = delete;
+
+    void SetSettingsPathSource(SettingsPathFn source) { m_settingsPath = source; }
+
+    // Makes the stop event and the thread; false when either fails or a
+    // thread is already held.
+    bool Start(HWND hWnd);
+    // Signals the stop event, waits up to `dwWaitMs` for the thread, ends it
+    // forcibly (exit code -1) when it is still running, then forgets both.
+    void Stop(DWORD dwWaitMs);
+
+    static DWORD WINAPI ThreadProc(LPVOID param);
+    bool CpuMonitor();
+
+    // The reading that UM_FREQUENCY_CHANGE points at (GHz), one per process.
+    static const double* CurrentFrequency();
+
+    HANDLE ThreadHandle() const { return m_hThread.Get(); }
+    HANDLE StopEvent() const { return m_hStopEvent.Get(); }
+
+private:
+    ScopedHandle m_hThread;
+    HWND m_hWnd;
+    ScopedHandle m_hStopEvent;
+    IOverClockSdkInterface* m_pLoader;
+    SettingsPathFn m_settingsPath;
+};

@@ -1,0 +1,176 @@
+#include "tuning/GetCpuInfoThread.h"
+
+#include <cmath>
+#include <vector>
+
+#include "log/BaseLog.h"
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "tuning/OverClockSdkInterface.h"
+#include "tuning/OverclockingSdk.h"
+#include "tuning/TextSplit.h"
+
+namespace {
+
+// The maximum turbo control may read 0 for a while after the SDK comes up; a
+// few spaced reads cover that without ever keeping the window waiting for good.
+constexpr int kMaxTurboTries = 3;
+constexpr DWORD kMaxTurboPauseMs = 100;
+// How long the destructor lets a running pass finish before the base ends it.
+constexpr DWORD kDestroyWaitMs = 5000;
+constexpr uint32_t kBrandChars = 256;
+
+void PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageW(GetAppState().hMainWnd, message, wParam, lParam);
+}
+
+// Every control the library lists; empty when it lists none.
+std::vector<ClientTuningControl> ReadAvailableControls(ITuningLibrary* lib) {
+    std::vector<ClientTuningControl> controls(32);
+    uint32_t count = 0;
+    if (!lib->GetAvailableControls(controls.data(), (uint32_t)controls.size(), &count)) return {};
+    if (count > controls.size()) {
+        controls.assign(count, ClientTuningControl{});
+        uint32_t again = 0;
+        if (!lib->GetAvailableControls(controls.data(), (uint32_t)controls.size(), &again)) return {};
+        count = again < count ? again : count;
+    }
+    controls.resize(count);
+    return controls;
+}
+
+bool Listed(const std::vector<ClientTuningControl>& controls, uint32_t id) {
+    for (const ClientTuningControl& c : controls)
+        if (c.Id == id) return true;
+    return false;
+}
+
+}  // namespace
+
+CGetCpuInfoThread::CGetCpuInfoThread(IOverClockSdkInterface* loader)
+    : m_pLoader(loader ? loader : IOverClockSdkInterface::Instance()) {}
+
+CGetCpuInfoThread::~CGetCpuInfoThread() {
+    // The record dies with this object while the base would only end the
+    // worker afterwards: give a running pass the chance to finish first.
+    if (ThreadHandle() != nullptr) {
+        if (StopEvent() != nullptr) SetEvent(StopEvent());
+        WaitForSingleObject(ThreadHandle(), kDestroyWaitMs);
+    }
+}
+
+int CGetCpuInfoThread::Run() {
+    if (InitOverclockingSdk()) {
+        bool read = GetCPUInformation();
+        PostToMainWindow(UM_GETCPUINFO_FINISH, reinterpret_cast<WPARAM>(&m_CpuInfo), read ? 1 : 0);
+    }
+    return 0;
+}
+
+bool CGetCpuInfoThread::InitOverclockingSdk() {
+    PostToMainWindow(UM_SDK_INIT_BEGIN, 0, 0);
+    m_pLoader->LoadDll();
+    bool ok = false;
+    if (IOverclockingSdk* sdk = m_pLoader->GetInterface()) {
+        sdk->Init();
+        ok = sdk->IsInitOK() != 0;
+    }
+    PostToMainWindow(UM_SDK_INIT_FINISH, 0, ok ? 1 : 0);
+    return ok;
+}
+
+bool CGetCpuInfoThread::PauseBeforeRetry() {
+    HANDLE stop = StopEvent();
+    if (stop == nullptr) {
+        Sleep(kMaxTurboPauseMs);
+        return true;
+    }
+    return WaitForSingleObject(stop, kMaxTurboPauseMs) == WAIT_TIMEOUT;
+}
+
+bool CGetCpuInfoThread::GetCPUInformation() {
+    IOverclockingSdk* sdk = m_pLoader->GetInterface();
+    if (sdk == nullptr || !sdk->IsInitOK()) return false;
+
+    ISystemInfo* systemInfo = sdk->GetSystemInfo();
+    if (systemInfo == nullptr) {
+        VLOG("[GetCPUInformation] error pSystemInfo == NULL");
+        return false;
+    }
+    IProcessorInfo* processor = systemInfo->GetProcessor();
+    if (processor == nullptr) {
+        VLOG("[GetCPUInformation] error pProcessor == NULL");
+        return false;
+    }
+    if (!processor->IsOverclockEnabled()) {
+        VLOG("[GetCPUInformation] error bEnableOver == false");
+        return false;
+    }
+
+    wchar_t brand[kBrandChars] = {};
+    processor->GetName(brand, kBrandChars);
+    brand[kBrandChars - 1] = 0;
+    std::wstring strBrand(brand);
+    std::vector<std::wstring> pieces;
+    if (SplitText(strBrand, L"CPU @", pieces) >= 2) {
+        m_CpuInfo.m_strCpuName = pieces[0];
+        m_CpuInfo.m_strFrequence = pieces[1];
+        std::vector<std::wstring> words;
+        if (SplitText(m_CpuInfo.m_strCpuName, L" ", words) >= 1) m_CpuInfo.m_strCpuModel = words.back();
+    } else {
+        m_CpuInfo.m_strCpuName = strBrand;
+    }
+
+    std::vector<ClientTuningControl> controls;
+    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    if (tuning != nullptr) controls = ReadAvailableControls(tuning);
+
+    struct Candidate {
+        uint32_t id;
+        const char* name;
+        double scale;  // ratio controls count 100 MHz steps
+    };
+    static const Candidate kCandidates[] = {
+        {ControlId_Processor_Max_Turbo_Boost_CPU_Speed, "ControlId_Processor_Max_Turbo_Boost_CPU_Speed", 1.0},
+        {ControlId_Processor_Core_Ratio, "ControlId_Processor_Core_Ratio", 100.0},
+        {ControlId_Processor_1_Active_Core_Ratio_Limit, "ControlId_Processor_1_Active_Core_Ratio_Limit", 100.0},
+    };
+    const Candidate* chosen = nullptr;
+    for (const Candidate& c : kCandidates) {
+        if (Listed(controls, c.id)) {
+            chosen = &c;
+            break;
+        }
+    }
+
+    for (int attempt = 1; std::fabs(m_CpuInfo.m_dMaxTurboMHz) < 1e-11; ++attempt) {
+        if (chosen == nullptr) {
+            VLOG("[GetCPUInformation] no maximum turbo control listed, max turbo stays %lf",
+                 m_CpuInfo.m_dMaxTurboMHz);
+            break;
+        }
+        ClientTuningControl control{};
+        if (tuning->GetControl(chosen->id, &control)) {
+            double v = control.ProposedValue * chosen->scale;
+            VLOG("%s", chosen->name);
+            VLOG("curspeed %lf", v);
+            if (std::fabs(m_CpuInfo.m_dMaxTurboMHz - v) > 1e-10) {
+                m_CpuInfo.m_dMaxTurboMHz = v;
+                VLOG("Max_Turbo_Boost_CPU %lf", v);
+            }
+        } else {
+            VLOG("[GetCPUInformation] GetControl(id=0x%X) failed", chosen->id);
+        }
+        if (std::fabs(m_CpuInfo.m_dMaxTurboMHz) >= 1e-11) break;
+        if (attempt >= kMaxTurboTries) {
+            VLOG("[GetCPUInformation] max turbo not read after %d tries, stays %lf", attempt,
+                 m_CpuInfo.m_dMaxTurboMHz);
+            break;
+        }
+        if (!PauseBeforeRetry()) {
+            VLOG("[GetCPUInformation] stopped while reading max turbo");
+            break;
+        }
+    }
+    return true;
+}

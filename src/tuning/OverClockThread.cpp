@@ -1,0 +1,238 @@
+#include "tuning/OverClockThread.h"
+
+#include <string>
+
+#include "log/BaseLog.h"
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "tuning/MyOnApplyChangesListener.h"
+#include "tuning/MyOnProposeChangesListener.h"
+#include "tuning/OverClockSdkInterface.h"
+
+namespace {
+
+// The per-core turbo ratio controls, by core index; further cores reuse the first.
+const uint32_t kCoreRatioTable[] = {
+    ControlId_Processor_1_Active_Core_Ratio_Limit, ControlId_Processor_2_Active_Core_Ratio_Limit,
+    ControlId_Processor_3_Active_Core_Ratio_Limit, ControlId_Processor_4_Active_Core_Ratio_Limit,
+    ControlId_Processor_5_Active_Core_Ratio_Limit, ControlId_Processor_6_Active_Core_Ratio_Limit,
+    ControlId_Processor_7_Active_Core_Ratio_Limit, ControlId_Processor_8_Active_Core_Ratio_Limit,
+    ControlId_Processor_9_Active_Core_Ratio_Limit, ControlId_Processor_10_Active_Core_Ratio_Limit,
+};
+constexpr int kCoreRatioTableSize = sizeof(kCoreRatioTable) / sizeof(kCoreRatioTable[0]);
+
+// A worker busy in the SDK when its owner goes gets this long to finish.
+constexpr DWORD kDestroyWaitMs = 10000;
+
+const char* TrueFalse(bool b) { return b ? "true" : "false"; }
+
+std::string NarrowName(const ClientTuningControl& control) {
+    wchar_t name[SDK_MAX_CONTROL_NAME + 1] = {};
+    for (uint32_t i = 0; i < SDK_MAX_CONTROL_NAME && control.Name[i]; ++i) name[i] = control.Name[i];
+    char out[SDK_MAX_CONTROL_NAME * 2 + 1] = {};
+    WideCharToMultiByte(CP_ACP, 0, name, -1, out, sizeof(out) - 1, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+COverClockThread::COverClockThread(IOverClockSdkInterface* loader)
+    : m_hWnd(nullptr), m_pLoader(loader ? loader : IOverClockSdkInterface::Instance()) {}
+
+COverClockThread::~COverClockThread() {
+    // The worker would otherwise keep using this object's events after it is gone.
+    if (m_hThread) Stop(kDestroyWaitMs);
+}
+
+uint32_t COverClockThread::CoreRatioControlId(int coreIndex) {
+    if (coreIndex >= 0 && coreIndex < kCoreRatioTableSize) return kCoreRatioTable[coreIndex];
+    return ControlId_Processor_1_Active_Core_Ratio_Limit;
+}
+
+bool COverClockThread::Start(HWND hWnd) {
+    if (m_hThread) return false;
+    m_hWnd = hWnd;
+    m_hStartEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_hStopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_hStartEvent || !m_hStopEvent) {
+        VLOG_LASTERROR();
+        m_hStartEvent.Reset();
+        m_hStopEvent.Reset();
+        return false;
+    }
+    m_hThread.Reset(CreateThread(nullptr, 0, &COverClockThread::ThreadProc, this, 0, nullptr));
+    if (!m_hThread) {
+        VLOG_LASTERROR();
+        m_hStartEvent.Reset();
+        m_hStopEvent.Reset();
+        return false;
+    }
+    return true;
+}
+
+bool COverClockThread::RequestRun() {
+    return m_hStartEvent && SetEvent(m_hStartEvent.Get()) != FALSE;
+}
+
+void COverClockThread::Stop(DWORD dwWaitMs) {
+    if (m_hStopEvent) SetEvent(m_hStopEvent.Get());
+    if (m_hThread) {
+        if (WaitForSingleObject(m_hThread.Get(), dwWaitMs) != WAIT_OBJECT_0) {
+            TerminateThread(m_hThread.Get(), 0xFFFFFFFF);
+            WaitForSingleObject(m_hThread.Get(), INFINITE);
+        }
+        m_hThread.Reset();
+    }
+    m_hStartEvent.Reset();
+    m_hStopEvent.Reset();
+}
+
+DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {
+    COverClockThread* self = static_cast<COverClockThread*>(param);
+    if (self == nullptr) return static_cast<DWORD>(-1);
+    self->ThreadOverClock();
+    return 0;
+}
+
+bool COverClockThread::ThreadOverClock() {
+    for (;;) {
+        // The start event comes first: when both are signalled a pending run still happens.
+        HANDLE events[2] = {m_hStartEvent.Get(), m_hStopEvent.Get()};
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) break;
+
+        LONG nCurStatus = GetAppState().nStatus;
+        bool bRet = Overclocking(nCurStatus == STATUS_OVERCLOCK_ING);
+        VLOG("[Overclocking] bRet=%s nCurStatus=%d", TrueFalse(bRet), (int)nCurStatus);
+        PostMessageW(GetAppState().hMainWnd,
+                     nCurStatus == STATUS_OVERCLOCK_ING ? UM_OVERCLOCK_FINISH : UM_RESTORE_FINISH, 0,
+                     bRet ? 1 : 0);
+        // Requests made while the run was going are answered by that run.
+        ResetEvent(m_hStartEvent.Get());
+    }
+    return true;
+}
+
+bool COverClockThread::Overclocking(bool bOverclock) {
+    (void)bOverclock;  // the status decides per control (AppendControlOverclocking)
+    VLOG("[Overclocking] in");
+    IOverclockingSdk* sdk = m_pLoader->GetInterface();
+    if (sdk == nullptr) {
+        VLOG("[Overclocking] pSdk == NULL");
+        return false;
+    }
+    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    if (tuning == nullptr) {
+        VLOG("[Overclocking] pTuningLib == NULL");
+        return false;
+    }
+
+    // One of each per process, never destroyed: the library keeps the pointers.
+    static MyOnApplyChangesListener* applyListener = new MyOnApplyChangesListener();
+    static MyOnProposeChangesListener* proposeListener = new MyOnProposeChangesListener();
+    tuning->SetOnApplyChangesListener(applyListener);
+    tuning->SetOnProposeChangesListener(proposeListener);
+
+    if (!tuning->IsProcessorCoreTunable()) {
+        VLOG("[Overclocking] IsProcessorCoreTunable FALSE");
+        return false;
+    }
+
+    bool result = false;
+    ISystemInfo* systemInfo = sdk->GetSystemInfo();
+    IProcessorInfo* processor = systemInfo ? systemInfo->GetProcessor() : nullptr;
+    if (processor != nullptr) {
+        std::vector<ClientTuningProposal> proposals;
+        bool bRestartRequired = false;
+        int nCoreCount = processor->GetCoreCount();
+        VLOG("[Overclocking] nCoreCount=%d", nCoreCount);
+        for (int i = 0; i < nCoreCount; ++i) {
+            uint32_t id = CoreRatioControlId(i);
+            VLOG("[Overclocking] i=%d, id=%d", i, (int)id);
+            ClientTuningControl control{};
+            if (tuning->GetControl(id, &control)) {
+                AppendControlOverclocking(control, proposals);
+            } else {
+                VLOG("[Overclocking] pTuningLib->GetControl(id=0x%X) failed", id);
+            }
+        }
+        if (!proposals.empty()) {
+            result = ApplyOverclocking(0, proposals, bRestartRequired);
+        } else {
+            VLOG("[Overclocking] not need to overclocking");
+        }
+    }
+    VLOG("[Overclocking] out %s", result ? "success" : "failed");
+    return result;
+}
+
+bool COverClockThread::AppendControlOverclocking(const ClientTuningControl& control,
+                                                 std::vector<ClientTuningProposal>& proposals) {
+    LONG status = GetAppState().nStatus;
+    if (status != STATUS_OVERCLOCK_ING && status != STATUS_REOVERCLOCK_ING) {
+        VLOG("[AppendControlOverclocking] Is Not OVERCLOCKING ");
+        return false;
+    }
+    double newValue = status == STATUS_OVERCLOCK_ING ? CalcOverclockingValue(control) : control.DefaultValue;
+
+    VLOG("[AppendControlOverclocking] name=%s", NarrowName(control).c_str());
+    uint32_t count = control.ValueCount < SDK_MAX_CONTROL_VALUES ? control.ValueCount : SDK_MAX_CONTROL_VALUES;
+    if (count > 1) {
+        VLOG("[AppendControlOverclocking] front=%f", control.Values[0]);
+        VLOG("[AppendControlOverclocking] back=%f", control.Values[count - 1]);
+    }
+    VLOG("[AppendControlOverclocking] Id=0x%X", control.Id);
+    VLOG("[AppendControlOverclocking] DefaultValue=%f", control.DefaultValue);
+    VLOG("[AppendControlOverclocking] ActiveValue=%f", control.ActiveValue);
+    VLOG("[AppendControlOverclocking] ProposedValue=%f", control.ProposedValue);
+    VLOG("[AppendControlOverclocking] new_value=%f", newValue);
+
+    proposals.push_back(ClientTuningProposal{control.Id, newValue});
+    return true;
+}
+
+double COverClockThread::CalcOverclockingValue(const ClientTuningControl& control) {
+    double newValue;
+    const AppState& state = GetAppState();
+    if (state.g_bThisCPUHaveCustomData) {
+        // One GHz is ten ratio steps. The product is kept in single precision
+        // (a stored float, even where the FPU computes wider) so that a step
+        // of 0.3 adds exactly 3.
+        float increment = state.stCustomData.floatOverclockingStep;
+        volatile float steps = increment * 10.0f;
+        newValue = control.DefaultValue + (double)steps;
+    } else {
+        newValue = control.ProposedValue + 2.0;
+    }
+    VLOG("[CalcOverclockingValue] new_value=%f", newValue);
+    return newValue;
+}
+
+bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientTuningProposal>& proposals,
+                                         bool bRestartRequired) {
+    VLOG("[ApplyOverclocking] [in] nOrdinal=%d", nOrdinal);
+    IOverclockingSdk* sdk = m_pLoader->GetInterface();
+    if (sdk == nullptr || !sdk->IsInitOK()) return false;
+    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    VLOG("CMainFrame::ApplyOverclocking: pTuningLib->ProposeChange");
+    if (tuning == nullptr) return false;
+
+    std::vector<ClientTuningProposalResult> results(proposals.size(), ClientTuningProposalResult{});
+    if (!tuning->ProposeChange(proposals.data(), (uint32_t)proposals.size(), results.data(),
+                               bRestartRequired ? 1 : 0))
+        return false;
+    for (const ClientTuningProposalResult& r : results) {
+        VLOG("[ApplyOverclocking] ClientTuningProposalResult.Id=0x%X", r.Id);
+        VLOG("[ApplyOverclocking] ClientTuningProposalResult.Value=%f", r.Value);
+        VLOG("[ApplyOverclocking] ClientTuningProposalResult.Enabled=%s", TrueFalse(r.Enabled != 0));
+        VLOG("[ApplyOverclocking] ClientTuningProposalResult.RebootRequired=%s",
+             TrueFalse(r.RebootRequired != 0));
+    }
+
+    VLOG("[ApplyOverclocking] bRestartRequired=%d", bRestartRequired ? 1 : 0);
+    if (tuning->ApplyChanges(bRestartRequired ? 1 : 0)) {
+        VLOG("[ApplyOverclocking] [out] nOrdinal=%d", nOrdinal);
+        return true;
+    }
+    VLOG("CMainFrame::Overclocking: Unable to apply changes to the hardware!");
+    return false;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Changes the processor: on each start request it overclocks (status 1) or
+// restores the defaults (status 3) of the per-core turbo ratio controls and
+// posts UM_OVERCLOCK_FINISH / UM_RESTORE_FINISH to the main window.
+#include <windows.h>
+
+#include <vector>
+
+#include "thread/ScopedHandle.h"
+#include "tuning/OverclockingSdk.h"
+
+class IOverClockSdkInterface;
+
+class COverClockThread {
+public:
+    // `loader` null: the process-wide SDK loader (tests pass their own).
+    explicit COverClockThread(IOverClockSdkInterface* loader = nullptr);
+    virtual ~COverClockThread();
+    COverClockThread(const COverClockThread&) = delete;
+    COverClockThread& operator=(const COverClockThread&) = delete;
+
+    // Makes the start and stop events (manual-reset) and the thread; false
+    // when one of them fails or a thread is already held.
+    bool Start(HWND hWnd);
+    // Asks for one run (the status must be set first); false before Start.
+    bool RequestRun();
+    // Signals the stop event, waits up to `dwWaitMs` for the thread (ending
+    // it forcibly, exit code -1, when it does not leave), then forgets it.
+    void Stop(DWORD dwWaitMs);
+
+    static DWORD WINAPI ThreadProc(LPVOID param);
+    bool ThreadOverClock();
+
+    // One run on the calling thread; overclock or restore follows the status.
+    bool Overclocking(bool bOverclock);
+    bool AppendControlOverclocking(const ClientTuningControl& control,
+                                   std::vector<ClientTuningProposal>& proposals);
+    double CalcOverclockingValue(const ClientTuningControl& control);
+    bool ApplyOverclocking(int nOrdinal, const std::vector<ClientTuningProposal>& proposals,
+                           bool bRestartRequired);
+
+    // Control id of the turbo ratio for core index i.
+    static uint32_t CoreRatioControlId(int coreIndex);
+
+    HANDLE ThreadHandle() const { return m_hThread.Get(); }
+    HANDLE StartEvent() const { return m_hStartEvent.Get(); }
+    HANDLE StopEvent() const { return m_hStopEvent.Get(); }
+
+private:
+    ScopedHandle m_hThread;
+    HWND m_hWnd;
+    ScopedHandle m_hStopEvent;
+    ScopedHandle m_hStartEvent;
+    IOverClockSdkInterface* m_pLoader;
+};
