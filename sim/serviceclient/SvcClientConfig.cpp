@@ -1,0 +1,55 @@
+#include "SvcClientConfig.h"
+
+#include <windows.h>
+
+namespace {
+
+std::wstring OwnFolder() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring p(path, len);
+    size_t slash = p.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
+}
+
+std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return fallback;
+    return std::wstring(value, len);
+}
+
+}  // namespace
+
+CSvcClientConfig::CSvcClientConfig() : m_strFolder(OwnFolder()) {
+    m_strProfile = EnvOr(L"VELOTUNE_SVC_PROFILE", m_strFolder + L"\\DadEzOzuz.ini");
+    m_strRecord = EnvOr(L"VELOTUNE_SVC_RECORD", m_strFolder + L"\\DadEzOzuz.calls.log");
+}
+
+int CSvcClientConfig::ReadInt(const wchar_t* key, int fallback) const {
+    return static_cast<int>(GetPrivateProfileIntW(L"ServiceClient", key, fallback, m_strProfile.c_str()));
+}
+
+bool CSvcClientConfig::TakesOverStart() const { return ReadInt(L"StartClientResult", 0) == 1; }
+
+bool CSvcClientConfig::LaunchesProgram() const { return ReadInt(L"LaunchOnStart", 0) == 1; }
+
+void CSvcClientConfig::Record(const std::wstring& line) const {
+    std::wstring text = line + L"\r\n";
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                    nullptr);
+    if (bytes <= 0) return;
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], bytes, nullptr, nullptr);
+    HANDLE file = CreateFileW(m_strRecord.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    CloseHandle(file);
+}

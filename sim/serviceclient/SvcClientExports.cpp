@@ -1,0 +1,51 @@
+// The stand-in service client "DadEzOzuz.dll": answers the start hand-over
+// from its profile and records every call, so tests can see what the
+// program asked for.
+#include <windows.h>
+
+#include <string>
+
+#include "SvcClientConfig.h"
+
+namespace {
+
+// Only a bare file name is accepted: the client starts programs from its
+// own folder and nowhere else.
+bool IsBareFileName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    return name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+bool LaunchBeside(const CSvcClientConfig& config, const std::wstring& fileName, const std::wstring& svcSwitch) {
+    if (!IsBareFileName(fileName) || config.Folder().empty()) return false;
+    std::wstring path = config.Folder() + L"\\" + fileName;
+    std::wstring commandLine = L"\"" + path + L"\" " + svcSwitch;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, config.Folder().c_str(),
+                        &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) unsigned char __stdcall AERTStartClient(const wchar_t* svcSwitch,
+                                                                        const wchar_t* fileName) {
+    CSvcClientConfig config;
+    std::wstring sw = svcSwitch ? svcSwitch : L"(null)";
+    std::wstring file = fileName ? fileName : L"(null)";
+    bool taken = config.TakesOverStart();
+    if (taken && config.LaunchesProgram()) taken = LaunchBeside(config, file, sw);
+    config.Record(L"AERTStartClient\t" + sw + L"\t" + file + L"\t" + (taken ? L"1" : L"0"));
+    return taken ? 1 : 0;
+}
+
+extern "C" __declspec(dllexport) int __stdcall AERTInstall(int reserved) {
+    CSvcClientConfig config;
+    config.Record(L"AERTInstall\t" + std::to_wstring(reserved));
+    return 0;
+}
