@@ -1,0 +1,107 @@
+#include "mainframe/CpuDialTable.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+#include "tuning/TextSplit.h"
+
+namespace {
+
+float ToFloat(const std::wstring& s) { return (float)_wtof(s.c_str()); }
+int ToInt(const std::wstring& s) { return _wtoi(s.c_str()); }
+
+void Trace(const wchar_t* format, ...) {
+    wchar_t text[256];
+    va_list args;
+    va_start(args, format);
+    _vsnwprintf(text, 255, format, args);
+    va_end(args);
+    text[255] = 0;
+    OutputDebugStringW(text);
+}
+
+}  // namespace
+
+bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) {
+    std::vector<std::wstring> p;
+    if (SplitText(text, L"@@@@@", p) < 16) return false;
+    entry = CpuCustomData();
+    entry.strCPU_Model = p[0];
+    entry.floatDefaultFrenquency = ToFloat(p[1]);
+    entry.floatTurboFrenquency = ToFloat(p[2]);
+    entry.floatOverclockingFrenquencyLimit = ToFloat(p[3]);
+    entry.floatScale1_Start = ToFloat(p[4]);
+    entry.floatScale1_End = ToFloat(p[5]);
+    entry.floatScale2_Start = ToFloat(p[6]);
+    entry.floatScale2_End = ToFloat(p[7]);
+    entry.iAngle_Start = ToInt(p[8]);
+    entry.iAngle_DefaultFrenquency = ToInt(p[9]);
+    entry.iAngle_TurboFrenquency = ToInt(p[10]);
+    entry.iAngle_OverclockingFrenquencyLimit = ToInt(p[11]);
+    entry.iAngle_End = ToInt(p[12]);
+    entry.strImgBg = p[13];
+    entry.strImgPointer = p[14];
+    entry.floatOverclockingStep = ToFloat(p[15]);
+    return true;
+}
+
+bool CCpuDialTable::Find(const std::wstring& model, CpuCustomData& entry) const {
+    for (const CpuCustomData& e : m_entries) {
+        if (_wcsicmp(e.strCPU_Model.c_str(), model.c_str()) == 0) {
+            entry = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CCpuDialTable::Store(float counter, float angle) {
+    float key = (float)((double)counter / 10.0);
+    int value = (int)angle;
+    m_angles[key] = value;
+    Trace(L"\r\n%0.2f : %d\r\n", key, value);
+}
+
+unsigned CCpuDialTable::BuildAngles(const CpuCustomData& e) {
+    // Single precision throughout, as the dial's calibration was made with it.
+    const float d10 = e.floatDefaultFrenquency * 10.0f;
+    const float l10 = e.floatOverclockingFrenquencyLimit * 10.0f;
+    const int a0 = e.iAngle_Start, aD = e.iAngle_DefaultFrenquency;
+    const int aL = e.iAngle_OverclockingFrenquencyLimit, aE = e.iAngle_End;
+    unsigned skipped = kNone;
+    // A garbled record must not hang the window: float counters stop
+    // advancing past 2^24, and absurd ranges would take forever anyway.
+    auto sane = [](float v) { return v >= -1000.0f && v <= 1000.0f; };
+    if (!sane(d10) || !sane(l10)) return kOutOfRange;
+
+    Trace(L"\r\n---- 0 to default ----\r\n");
+    if (d10 == 0.0f) {
+        skipped |= kSkippedToDefault;
+    } else if (d10 >= 0.0f) {
+        for (float x = 0.0f; x <= d10; x += 1.0f)
+            Store(x, (float)(aD - a0) * x / d10 + (float)a0);
+    }
+
+    Trace(L"\r\n---- default to limit ----\r\n");
+    if (l10 - d10 == 0.0f) {
+        skipped |= kSkippedToLimit;
+    } else {
+        for (float y = d10; y <= l10; y += 1.0f)
+            Store(y, (float)(aL - aD) * (y - d10) / (l10 - d10) + (float)aD);
+    }
+
+    Trace(L"\r\n---- above the limit ----\r\n");
+    for (float z = l10 + 1.0f; z <= 100.0f; z += 1.0f) Store(z, (float)aE);
+    Trace(L"\r\n------------------------\r\n");
+    return skipped;
+}
+
+bool CCpuDialTable::AngleOf(float frequency, int& angle) const {
+    auto it = m_angles.find(frequency);
+    if (it == m_angles.end()) return false;
+    angle = it->second;
+    return true;
+}
