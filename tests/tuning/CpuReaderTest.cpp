@@ -242,4 +242,20 @@ TEST_F(CpuReaderTest, UnreadableTurboControlIsTriedABoundedNumberOfTimes) {
               log.Texts(kFile, kFn));
 }
 
+TEST_F(CpuReaderTest, DestroyingTheReaderDuringItsPassEndsTheThread) {
+    SimCpu::Use(SimCpu::Standard(4, "DelayMs=50\r\n"));
+    HANDLE dup = nullptr;
+    {
+        CGetCpuInfoThread reader;
+        ASSERT_TRUE(reader.Start());
+        DuplicateHandle(GetCurrentProcess(), reader.ThreadHandle(), GetCurrentProcess(), &dup, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        ASSERT_TRUE(rec.PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
+    }
+    ASSERT_NE(nullptr, dup);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, 0));
+    CloseHandle(dup);
+    rec.PumpFor(30);
+}
+
 }  // namespace
