@@ -1,0 +1,96 @@
+#include "settings/AppInfo.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "log/BaseLog.h"
+#include "settings/ModulePath.h"
+
+namespace {
+
+constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
+
+// The creation of either level may fail because it already exists; only a
+// folder that is still missing afterwards is worth a log line.
+void EnsureFolder(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr)) return;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        VLOG("cannot create %ls", path.c_str());
+        VLOG_LASTERROR();
+    }
+}
+
+std::wstring AppDataVelotune() {
+    wchar_t folder[MAX_PATH] = {};
+    HRESULT hr = SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                  SHGFP_TYPE_CURRENT, folder);
+    if (FAILED(hr) || folder[0] == 0) {
+        VLOG("SHGetFolderPathW failed 0x%08lX", (unsigned long)hr);
+        return std::wstring();
+    }
+    return std::wstring(folder) + L"\\Velotune";
+}
+
+}  // namespace
+
+std::wstring GetAppFolder() {
+    std::wstring module = GetModulePath();
+    size_t slash = module.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    return module.substr(0, slash);
+}
+
+std::wstring GetDataFolder() {
+    // Asked once and kept: the folder does not move while the program runs.
+    static const std::wstring s_strAppData = AppDataVelotune();
+    if (s_strAppData.empty()) return std::wstring();
+    // Both levels are made: a fresh profile has no "Velotune" folder yet,
+    // and a download into a folder that is not there would fail.
+    EnsureFolder(s_strAppData);
+    std::wstring soft = s_strAppData + L"\\Soft";
+    EnsureFolder(soft);
+    return soft + L"\\";
+}
+
+std::wstring GetFileVersionStringOf(const std::wstring& path) {
+    if (path.empty()) return std::wstring();
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    if (size == 0) return std::wstring();
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::wstring();
+    // The system walks the resource's structure for us, within its size;
+    // a block without the fixed information's signature is not trusted.
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+        info == nullptr || infoSize < sizeof(VS_FIXEDFILEINFO) ||
+        info->dwSignature != kFixedInfoSignature)
+        return std::wstring();
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"%u.%u.%u.%u", (unsigned)HIWORD(info->dwFileVersionMS),
+                  (unsigned)LOWORD(info->dwFileVersionMS), (unsigned)HIWORD(info->dwFileVersionLS),
+                  (unsigned)LOWORD(info->dwFileVersionLS));
+    return text;
+}
+
+std::wstring GetFileVersionString() { return GetFileVersionStringOf(GetModulePath()); }
+
+std::wstring FormatSize(uint64_t bytes) {
+    wchar_t text[64] = {};
+    if (bytes < 1024) {
+        std::swprintf(text, 64, L"%d B", (int)bytes);
+    } else {
+        float size = (float)bytes / 1024.0f;
+        if (size < 1024.0f) {
+            std::swprintf(text, 64, L"%.1f KB", (double)size);
+        } else {
+            std::swprintf(text, 64, L"%.1f MB", (double)(size / 1024.0f));
+        }
+    }
+    return text;
+}

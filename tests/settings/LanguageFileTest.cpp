@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/LanguageFile.h"
+#include "settings/Settings.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+const wchar_t kKey[] = L"Software\\Dizaz\\Velotune";
+
+const std::vector<std::wstring> kAllKeys = {
+    L"STR_APPNAME", L"STR_AUTORUN", L"STR_BZCJS", L"STR_DOWNING", L"STR_DOWNLOADERROR",
+    L"STR_DWONLOADNEW", L"STR_EXIT", L"STR_FWQD", L"STR_JSSB", L"STR_KJJCT",
+    L"STR_N", L"STR_NOAUTORUN", L"STR_OK", L"STR_OVERCLOCKING", L"STR_REBOOTNOW",
+    L"STR_REMINDER", L"STR_RESTORING", L"STR_SETAUTORUN", L"STR_SETKEY", L"STR_SHOWWIN",
+    L"STR_ST", L"STR_STARTSTOP", L"STR_STR_SETING", L"STR_TITLE", L"STR_UPDATA",
+    L"STR_USEIT", L"STR_VERSION", L"STR_Y", L"STR_YES"};
+
+// Width budget per key, in half-width columns (a CJK character takes two):
+// buttons and menu items are narrow, labels and options wider, notices wrap.
+int Budget(const std::wstring& key) {
+    static const std::map<std::wstring, int> budgets = {
+        {L"STR_OK", 10}, {L"STR_YES", 10}, {L"STR_Y", 10}, {L"STR_N", 10},
+        {L"STR_UPDATA", 12}, {L"STR_EXIT", 20}, {L"STR_SHOWWIN", 20},
+        {L"STR_STR_SETING", 20}, {L"STR_APPNAME", 20}, {L"STR_ST", 20},
+        {L"STR_OVERCLOCKING", 20}, {L"STR_RESTORING", 20}, {L"STR_TITLE", 24},
+        {L"STR_REMINDER", 24}, {L"STR_SETKEY", 20}, {L"STR_VERSION", 12},
+        {L"STR_SETAUTORUN", 12}, {L"STR_AUTORUN", 26}, {L"STR_NOAUTORUN", 26},
+        {L"STR_STARTSTOP", 32}, {L"STR_DOWNING", 16}};
+    auto it = budgets.find(key);
+    return it == budgets.end() ? 64 : it->second;  // message texts
+}
+
+int Columns(const std::wstring& text) {
+    int columns = 0;
+    for (wchar_t c : text) columns += c < 0x2E80 ? 1 : 2;
+    return columns;
+}
+
+// Sets or removes HKCU "Languages" for one test and puts the previous state
+// back afterwards (other programs of the suite share this prefix).
+class LanguagesValue {
+public:
+    LanguagesValue() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            keyExisted_ = true;
+            BYTE data[512];
+            DWORD size = sizeof(data);
+            if (RegQueryValueExW(key, L"Languages", nullptr, &type_, data, &size) == ERROR_SUCCESS) {
+                valueExisted_ = true;
+                saved_.assign(reinterpret_cast<char*>(data), size);
+            }
+            RegCloseKey(key);
+        }
+    }
+    ~LanguagesValue() {
+        if (valueExisted_) {
+            SetRaw(type_, saved_);
+        } else {
+            Delete();
+            if (!keyExisted_) {
+                RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+                RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Dizaz");  // only if now empty
+            }
+        }
+    }
+    void Set(const std::wstring& text) {
+        SetRaw(REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2));
+    }
+    void SetRaw(DWORD type, const std::string& bytes) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                                 nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"Languages", 0, type,
+                                                reinterpret_cast<const BYTE*>(bytes.data()),
+                                                (DWORD)bytes.size()));
+        RegCloseKey(key);
+    }
+    void Delete() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"Languages");
+            RegCloseKey(key);
+        }
+    }
+
+private:
+    bool keyExisted_ = false;
+    bool valueExisted_ = false;
+    DWORD type_ = REG_SZ;
+    std::string saved_;
+};
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::wstring ChosenFile() {
+    CLanguageFile language;  // a fresh object reads the registry again
+    EXPECT_TRUE(language.SelectLanguageFile());
+    return language.GetPath();
+}
+
+const std::wstring kEnglish = L"\\skin\\lan\\English.ini";
+const std::wstring kChinese = L"\\skin\\lan\\Chinese.ini";
+
+// Every key=value line of a UTF-16LE language file, parsed without the
+// profile API, to compare what the API returns with what is stored.
+std::map<std::wstring, std::wstring> ParseFile(const std::wstring& path) {
+    std::string bytes = TestPaths::ReadFileBytes(path);
+    std::map<std::wstring, std::wstring> values;
+    if (bytes.size() < 2 || bytes[0] != '\xff' || bytes[1] != '\xfe') return values;
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        size_t eq = line.find(L'=');
+        if (!line.empty() && line[0] != L';' && line[0] != L'[' && eq != std::wstring::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+        start = end + 2;
+    }
+    return values;
+}
+
+}  // namespace
+
+TEST(LanguageChoice, OnlyExactlyEnSelectsEnglish) {
+    LanguagesValue value;
+    value.Set(L"en");
+    EXPECT_TRUE(EndsWith(ChosenFile(), kEnglish));
+    EXPECT_EQ(TestPaths::TestDir() + kEnglish, ChosenFile());
+    for (const wchar_t* other : {L"EN", L"en-US", L"En", L"", L"english!", L"zh"}) {
+        value.Set(other);
+        EXPECT_TRUE(EndsWith(ChosenFile(), kChinese)) << TestPaths::Narrow(other);
+    }
+    value.Delete();
+    EXPECT_TRUE(EndsWith(ChosenFile(), kChinese));
+}
+
+TEST(LanguageChoice, OddValuesSelectChinese) {
+    LanguagesValue value;
+    // Too long for the 8-character buffer, even though it starts with "en".
+    value.Set(L"en-GB-oxendict");
+    EXPECT_TRUE(EndsWith(ChosenFile(), kChinese));
+    // Not a string: the bytes of "en" stored as binary or a number.
+    value.SetRaw(REG_BINARY, std::string("e\0n\0\0\0", 6));
+    EXPECT_TRUE(EndsWith(ChosenFile(), kChinese));
+    value.SetRaw(REG_DWORD, std::string("e\0n\0", 4));
+    EXPECT_TRUE(EndsWith(ChosenFile(), kChinese));
+    // "en" stored without its terminator still reads as "en".
+    value.SetRaw(REG_SZ, std::string("e\0n\0", 4));
+    EXPECT_TRUE(EndsWith(ChosenFile(), kEnglish));
+}
+
+TEST(LanguageChoice, ChosenOncePerObjectAndOncePerRun) {
+    LanguagesValue value;
+    value.Set(L"en");
+    CLanguageFile language;
+    EXPECT_EQ(L"Exit", language.GetLanguageString(L"STR_EXIT"));
+    value.Set(L"zh");
+    EXPECT_EQ(L"Exit", language.GetLanguageString(L"STR_EXIT"));
+    EXPECT_TRUE(EndsWith(language.GetPath(), kEnglish));
+
+    // The process-wide texts: whatever the first lookup chose stays.
+    std::wstring first = GetLanguageFilePath();
+    std::wstring exitText = GetLanguageString(L"STR_EXIT");
+    value.Set(EndsWith(first, kEnglish) ? L"zh" : L"en");
+    EXPECT_EQ(first, GetLanguageFilePath());
+    EXPECT_EQ(exitText, GetLanguageString(L"STR_EXIT"));
+}
+
+TEST(LanguageFiles, EveryKeyPresentNonEmptyAndFitting) {
+    for (const std::wstring& name : {std::wstring(L"English"), std::wstring(L"Chinese")}) {
+        std::wstring folder = TestPaths::TestDir();
+        std::wstring path = folder + L"\\skin\\lan\\" + name + L".ini";
+        std::map<std::wstring, std::wstring> stored = ParseFile(path);
+        EXPECT_EQ(kAllKeys.size(), stored.size()) << "keys in " << TestPaths::Narrow(path);
+        for (const std::wstring& key : kAllKeys) {
+            SCOPED_TRACE(TestPaths::Narrow(name + L" " + key));
+            wchar_t text[256] = {};
+            GetPrivateProfileStringW(L"LANSTR", key.c_str(), L"-_-", text, 256, path.c_str());
+            EXPECT_STRNE(L"-_-", text);
+            EXPECT_NE(0u, wcslen(text));
+            // The profile API gives back exactly the stored characters.
+            EXPECT_EQ(stored[key], std::wstring(text));
+            EXPECT_LE(Columns(text), Budget(key));
+        }
+    }
+}
+
+TEST(LanguageFiles, ChineseTextRoundTripsThroughTheWideApi) {
+    LanguagesValue value;
+    value.Set(L"zh");
+    CLanguageFile language;
+    // 退出, 一键超频, 快捷键：Ctrl+Alt+
+    EXPECT_EQ(L"\u9000\u51fa", language.GetLanguageString(L"STR_EXIT"));
+    EXPECT_EQ(L"\u4e00\u952e\u8d85\u9891", language.GetLanguageString(L"STR_APPNAME"));
+    EXPECT_EQ(L"\u5feb\u6377\u952e\uff1aCtrl+Alt+", language.GetLanguageString(L"STR_SETKEY"));
+    value.Set(L"en");
+    CLanguageFile english;
+    EXPECT_EQ(L"One-Click Overclock", english.GetLanguageString(L"STR_APPNAME"));
+    EXPECT_EQ(L"Cancel", english.GetLanguageString(L"STR_YES"));
+}
+
+TEST(LanguageFiles, MissingTextShowsPlaceholder) {
+    CLanguageFile language;
+    EXPECT_EQ(L"-_-", language.GetLanguageString(L"STR_NO_SUCH_KEY"));
+    EXPECT_EQ(L"-_-", language.GetLanguageString(L""));
+    EXPECT_EQ(L"-_-", language.GetLanguageString(nullptr));
+    EXPECT_EQ(L"-_-", GetLanguageString(L"STR_NO_SUCH_KEY"));
+
+    // No skin folder at all: every text is the placeholder.
+    std::wstring empty = TestPaths::Join(TestPaths::TestDir(), L"settings_tmp");
+    CreateDirectoryW(empty.c_str(), nullptr);
+    CLanguageFile nowhere(empty);
+    EXPECT_EQ(L"-_-", nowhere.GetLanguageString(L"STR_EXIT"));
+}
