@@ -1,0 +1,24 @@
+#pragma once
+// One instance per machine: a named mutex in the global namespace. A second
+// copy brings the first one's window to the front instead of starting.
+#include "thread/ScopedHandle.h"
+
+class AppSingleton {
+public:
+    static const wchar_t kMutexName[];
+    static const wchar_t kWindowClass[];
+
+    AppSingleton() = default;
+    AppSingleton(const AppSingleton&) = delete;
+    AppSingleton& operator=(const AppSingleton&) = delete;
+
+    // True when this process is the first instance and holds the mutex.
+    // Whatever handle was obtained is kept in either case.
+    bool Acquire();
+    bool HasHandle() const { return m_hMutex.Valid(); }
+    void Close() { m_hMutex.Reset(); }
+
+private:
+    static void BringToFront(HWND hwnd);
+    ScopedHandle m_hMutex;
+};

@@ -1,0 +1,207 @@
+#include "shell/CommonHelp.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "log/BaseLog.h"
+#include "settings/AppInfo.h"
+#include "settings/ModulePath.h"
+#include "settings/RegKey.h"
+#include "shell/ShellTestSeams.h"
+#include "thread/ScopedHandle.h"
+#include "tuning/SafeLoadLibrary.h"
+
+namespace {
+
+const wchar_t kServiceClientDll[] = L"DadEzOzuz.dll";
+const wchar_t kSvcStart[] = L"/svc_start";
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kRunValue[] = L"Velotune";
+const wchar_t kLauncher[] = L"VodEduzudu.exe";
+
+// The service client's exports. Both are __stdcall with plain C types.
+typedef unsigned char(__stdcall* PFN_AERTStartClient)(const wchar_t* svcSwitch, const wchar_t* fileName);
+typedef int(__stdcall* PFN_AERTInstall)(int reserved);
+
+#ifdef VT_SHELL_TEST_SEAMS
+LPWSTR ProcessCommandLine() {
+    return ShellTestSeams::getCommandLine ? ShellTestSeams::getCommandLine() : GetCommandLineW();
+}
+BOOL ShellExecuteExCall(SHELLEXECUTEINFOW* info) {
+    return ShellTestSeams::shellExecuteEx ? ShellTestSeams::shellExecuteEx(info) : ShellExecuteExW(info);
+}
+#else
+LPWSTR ProcessCommandLine() { return GetCommandLineW(); }
+BOOL ShellExecuteExCall(SHELLEXECUTEINFOW* info) { return ShellExecuteExW(info); }
+#endif
+
+// Owns a library loaded for one call and frees it right after.
+class ScopedLibrary {
+public:
+    explicit ScopedLibrary(const wchar_t* name) : m_module(LoadAppLibrary(name)) {}
+    ~ScopedLibrary() {
+        if (m_module) FreeLibrary(m_module);
+    }
+    ScopedLibrary(const ScopedLibrary&) = delete;
+    ScopedLibrary& operator=(const ScopedLibrary&) = delete;
+    template <typename F>
+    F Find(const char* name) const {
+        if (!m_module) return nullptr;
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
+    }
+
+private:
+    HMODULE m_module;
+};
+
+// The argument vector of CommandLineToArgvW, freed with LocalFree.
+class ScopedArgv {
+public:
+    explicit ScopedArgv(LPCWSTR commandLine) : m_argv(CommandLineToArgvW(commandLine, &m_count)) {
+        if (!m_argv) m_count = 0;
+    }
+    ~ScopedArgv() {
+        if (m_argv) LocalFree(m_argv);
+    }
+    ScopedArgv(const ScopedArgv&) = delete;
+    ScopedArgv& operator=(const ScopedArgv&) = delete;
+    int Count() const { return m_count; }
+    const wchar_t* At(int i) const { return m_argv[i]; }
+
+private:
+    int m_count = 0;
+    LPWSTR* m_argv;
+};
+
+// The Administrators group SID, freed with FreeSid.
+class ScopedAdminSid {
+public:
+    ScopedAdminSid() {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                      0, 0, 0, &m_sid))
+            m_sid = nullptr;
+    }
+    ~ScopedAdminSid() {
+        if (m_sid) FreeSid(m_sid);
+    }
+    ScopedAdminSid(const ScopedAdminSid&) = delete;
+    ScopedAdminSid& operator=(const ScopedAdminSid&) = delete;
+    PSID Get() const { return m_sid; }
+
+private:
+    PSID m_sid = nullptr;
+};
+
+bool IsAdminByToken() {
+    ScopedAdminSid sid;
+    if (!sid.Get()) return false;
+    BOOL member = FALSE;
+    if (!CheckTokenMembership(nullptr, sid.Get(), &member)) return false;
+    return member != FALSE;
+}
+
+std::wstring FileNamePart(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// Whether a Run value holds something; a value too long for the buffer
+// certainly does.
+bool HoldsNonEmptyValue(HKEY key) {
+    wchar_t data[260] = {};
+    DWORD bytes = sizeof(data);
+    LONG rc = RegQueryValueExW(key, kRunValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes);
+    if (rc == ERROR_MORE_DATA) return true;
+    return rc == ERROR_SUCCESS && bytes >= sizeof(wchar_t) && data[0] != 0;
+}
+
+}  // namespace
+
+bool CCommonHelp::CheckStartup() {
+    if (HasSwitch(L"/start") || HasSwitch(L"-start") || !HasSwitch(kSvcStart)) {
+        VLOG("CCommonHelp::IsAutoStartup() = %s", IsAutoStartup() ? "true" : "false");
+        if (!IsAdmin()) {
+            std::wstring fileName = FileNamePart(GetModulePath());
+            if (StartClient(fileName.c_str())) return false;
+            if (RunAsAdmin()) return false;
+        }
+    }
+    ScopedLibrary client(kServiceClientDll);
+    if (auto install = client.Find<PFN_AERTInstall>("AERTInstall")) install(0);
+    return true;
+}
+
+bool CCommonHelp::IsAutoStartup() { return HasSwitch(L"/start") || HasSwitch(L"-start"); }
+
+bool CCommonHelp::HasSwitch(const wchar_t* name) {
+    if (!name) return false;
+    ScopedArgv args(ProcessCommandLine());
+    for (int i = 0; i < args.Count(); ++i)
+        if (CompareStringOrdinal(args.At(i), -1, name, -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
+}
+
+bool CCommonHelp::IsAdmin() {
+#ifdef VT_SHELL_TEST_SEAMS
+    if (ShellTestSeams::isAdmin) return ShellTestSeams::isAdmin();
+#endif
+    return IsAdminByToken();
+}
+
+bool CCommonHelp::StartClient(const wchar_t* fileName) {
+    if (!fileName) fileName = L"";
+    VLOG("CCommonHelp::StartClient(%S, %S)", kSvcStart, fileName);
+    bool ok = false;
+    {
+        ScopedLibrary client(kServiceClientDll);
+        if (auto start = client.Find<PFN_AERTStartClient>("AERTStartClient")) {
+            VLOG("CCommonHelp::StartClient: GetProcAddress(\"%s\" ok", "AERTStartClient");
+            ok = start(kSvcStart, fileName) != 0;
+        }
+    }
+    VLOG("CCommonHelp::StartClient: bOK=%d", ok ? 1 : 0);
+    return ok;
+}
+
+bool CCommonHelp::RunAsAdmin() {
+    std::wstring path = GetModulePath();
+    if (path.empty()) return false;
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"runas";
+    info.lpFile = path.c_str();
+    info.lpParameters = kSvcStart;
+    info.nShow = SW_HIDE;
+    bool ok = ShellExecuteExCall(&info) != FALSE;
+    // The new process is not waited for; its handle is not needed either.
+    ScopedHandle process(info.hProcess);
+    return ok;
+}
+
+std::wstring CCommonHelp::AutoStartCommand() {
+    // Quoted, so that a folder with spaces ("C:\Program Files (x86)\...")
+    // cannot make the logon start pick up "C:\Program.exe" instead.
+    return L"\"" + GetAppFolder() + L"\\" + kLauncher + L"\" /start";
+}
+
+void CCommonHelp::SetAutoStart(bool enable) {
+    const REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
+    std::wstring data = AutoStartCommand();
+    CRegKey user;
+    bool userOpen = user.Open(HKEY_CURRENT_USER, kRunKey, access) == ERROR_SUCCESS;
+    if (enable) {
+        if (!userOpen || GetAppFolder().empty()) return;
+        CRegKey machine;
+        if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ) == ERROR_SUCCESS && HoldsNonEmptyValue(machine.Get()))
+            return;
+        RegSetValueExW(user.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+        return;
+    }
+    if (userOpen) RegDeleteValueW(user.Get(), kRunValue);
+    CRegKey machine;
+    if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, access) == ERROR_SUCCESS)
+        RegDeleteValueW(machine.Get(), kRunValue);
+}

@@ -1,0 +1,202 @@
+// One instance per machine: the mutex, and the first instance's window
+// brought to the front by the second.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+
+#include <vector>
+
+#include "shell/AppSingleton.h"
+
+namespace {
+
+struct Seen {
+    UINT msg;
+    WPARAM wParam;
+    HWND insertAfter;
+};
+std::vector<Seen> g_seen;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SYSCOMMAND) {
+        g_seen.push_back({msg, wp, nullptr});
+        // What a real window does with the restore command.
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    if (msg == WM_WINDOWPOSCHANGING) {
+        const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        if (!(pos->flags & SWP_NOZORDER)) g_seen.push_back({msg, 0, pos->hwndInsertAfter});
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A top-level window of the program's class, hidden like one sent to the tray.
+class VelotuneWindow {
+public:
+    VelotuneWindow() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = RecordingProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = AppSingleton::kWindowClass;
+        RegisterClassW(&wc);
+        m_hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, AppSingleton::kWindowClass, L"Velotune", WS_POPUP, 10, 10, 200,
+                                 150, nullptr, nullptr, wc.hInstance, nullptr);
+        g_seen.clear();
+    }
+    ~VelotuneWindow() {
+        if (m_hwnd) DestroyWindow(m_hwnd);
+        UnregisterClassW(AppSingleton::kWindowClass, GetModuleHandleW(nullptr));
+    }
+    HWND Get() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+TEST(AppSingletonTest, FirstAcquireHoldsTheMutexAndASecondIsRefused) {
+    {
+        AppSingleton first;
+        EXPECT_FALSE(first.HasHandle());
+        EXPECT_TRUE(first.Acquire());
+        EXPECT_TRUE(first.HasHandle());
+
+        AppSingleton second;
+        EXPECT_FALSE(second.Acquire());
+        EXPECT_TRUE(second.HasHandle());  // the opened handle is kept
+        second.Close();
+        EXPECT_FALSE(second.HasHandle());
+
+        AppSingleton third;
+        EXPECT_FALSE(third.Acquire());
+    }
+    // Every handle gone with its guard: the next start is the first again.
+    AppSingleton again;
+    EXPECT_TRUE(again.Acquire());
+}
+
+TEST(AppSingletonTest, SecondInstanceRestoresAndRaisesTheFirstWindow) {
+    AppSingleton first;
+    ASSERT_TRUE(first.Acquire());
+    VelotuneWindow window;
+    ASSERT_NE(nullptr, window.Get());
+    ASSERT_FALSE(IsWindowVisible(window.Get()));
+
+    AppSingleton second;
+    EXPECT_FALSE(second.Acquire());
+
+    ASSERT_GE(g_seen.size(), 3u);
+    EXPECT_EQ((UINT)WM_SYSCOMMAND, g_seen[0].msg);
+    EXPECT_EQ((WPARAM)SC_RESTORE, g_seen[0].wParam & 0xFFF0);
+    std::vector<HWND> order;
+    // Restoring may move the window in the z-order on its own; the raise is
+    // the topmost / not-topmost pair that follows.
+    for (const Seen& s : g_seen)
+        if (s.msg == WM_WINDOWPOSCHANGING && (s.insertAfter == HWND_TOPMOST || s.insertAfter == HWND_NOTOPMOST))
+            order.push_back(s.insertAfter);
+    ASSERT_EQ(2u, order.size());
+    EXPECT_EQ(HWND_TOPMOST, order[0]);
+    EXPECT_EQ(HWND_NOTOPMOST, order[1]);
+    EXPECT_TRUE(IsWindowVisible(window.Get()));
+    // To the front, but not left always on top.
+    EXPECT_EQ(0, GetWindowLongW(window.Get(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST(AppSingletonTest, SecondInstanceWithoutAWindowIsStillRefused) {
+    AppSingleton first;
+    ASSERT_TRUE(first.Acquire());
+    AppSingleton second;
+    EXPECT_FALSE(second.Acquire());
+}
+
+TEST(AppSingletonTest, MutexThatCannotBeOpenedRefusesWithoutTouchingWindows) {
+    // Someone else's mutex: a DACL that grants nobody anything.
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, &sd, nullptr));
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), sd, FALSE};
+    HANDLE foreign = CreateMutexW(&sa, FALSE, AppSingleton::kMutexName);
+    LocalFree(sd);
+    ASSERT_NE(nullptr, foreign);
+    HANDLE probe = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, AppSingleton::kMutexName);
+    DWORD probeError = GetLastError();
+    if (probe) CloseHandle(probe);
+    if (probe) {
+        CloseHandle(foreign);
+        GTEST_SKIP() << "this system grants the creator's own process access despite the DACL";
+    }
+    EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, probeError);
+
+    VelotuneWindow window;
+    AppSingleton second;
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(g_seen.empty());
+    EXPECT_FALSE(IsWindowVisible(window.Get()));
+    CloseHandle(foreign);
+}
+
+}  // namespace
+
+namespace {
+
+// A first instance whose user-interface thread has stopped answering.
+class HungWindowThread {
+public:
+    HungWindowThread() {
+        m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = CreateThread(nullptr, 0, &HungWindowThread::Run, this, 0, nullptr);
+        WaitForSingleObject(m_ready, 30000);
+    }
+    ~HungWindowThread() {
+        SetEvent(m_release);
+        WaitForSingleObject(m_thread, 30000);
+        CloseHandle(m_thread);
+        CloseHandle(m_ready);
+        CloseHandle(m_release);
+    }
+    // Lets the thread answer again and drains what was sent meanwhile.
+    void Release() {
+        SetEvent(m_release);
+        WaitForSingleObject(m_thread, 30000);
+    }
+    HWND Window() const { return m_hwnd; }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* me = static_cast<HungWindowThread*>(self);
+        VelotuneWindow window;
+        me->m_hwnd = window.Get();
+        SetEvent(me->m_ready);
+        WaitForSingleObject(me->m_release, 60000);
+        // Whatever was queued or sent while hung arrives now.
+        MSG msg;
+        for (int i = 0; i < 20; ++i) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(10);
+        }
+        me->m_visibleAtEnd = IsWindowVisible(me->m_hwnd) != FALSE;
+        return 0;
+    }
+
+    HANDLE m_ready = nullptr, m_release = nullptr, m_thread = nullptr;
+    HWND m_hwnd = nullptr;
+
+public:
+    bool m_visibleAtEnd = true;
+};
+
+TEST(AppSingletonTest, HungFirstWindowIsLeftAlone) {
+    AppSingleton first;
+    ASSERT_TRUE(first.Acquire());
+    HungWindowThread hung;
+    ASSERT_NE(nullptr, hung.Window());
+    // A window counts as hung once it has not asked for messages for 5 s.
+    Sleep(5500);
+    ASSERT_TRUE(IsHungAppWindow(hung.Window()));
+    AppSingleton second;
+    EXPECT_FALSE(second.Acquire());
+    hung.Release();
+    for (const Seen& s : g_seen) EXPECT_NE((UINT)WM_SYSCOMMAND, s.msg);
+    EXPECT_FALSE(hung.m_visibleAtEnd);
+}
+
+}  // namespace

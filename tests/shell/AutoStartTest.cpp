@@ -1,0 +1,118 @@
+// The logon entry: the Run value "Velotune" in the per-user key, and the
+// machine-wide value that blocks writing and is removed on disable.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "shell/CommonHelp.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kValue[] = L"Velotune";
+
+struct RunValue {
+    bool present = false;
+    DWORD type = 0;
+    DWORD bytes = 0;
+    std::wstring text;
+};
+
+RunValue Read(HKEY root) {
+    RunValue v;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof(data) - sizeof(wchar_t);
+    if (RegQueryValueExW(key, kValue, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &bytes) == ERROR_SUCCESS) {
+        v.present = true;
+        v.bytes = bytes;
+        v.text = data;
+    }
+    RegCloseKey(key);
+    return v;
+}
+
+void Write(HKEY root, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    RegSetValueExW(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void Remove(HKEY root) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, kValue);
+    RegCloseKey(key);
+}
+
+class AutoStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The per-user Run key exists on every Windows installation; a fresh
+        // prefix may lack it, and the program only opens it.
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
+        RegCloseKey(key);
+        Remove(HKEY_CURRENT_USER);
+        Remove(HKEY_LOCAL_MACHINE);
+    }
+    void TearDown() override {
+        Remove(HKEY_CURRENT_USER);
+        Remove(HKEY_LOCAL_MACHINE);
+    }
+    std::wstring Expected() const {
+        return L"\"" + TestPaths::TestDir() + L"\\VodEduzudu.exe\" /start";
+    }
+};
+
+TEST_F(AutoStartTest, EnableWritesTheQuotedLauncherCommandAndDisableRemovesIt) {
+    EXPECT_EQ(Expected(), CCommonHelp::AutoStartCommand());
+    CCommonHelp::SetAutoStart(true);
+    RunValue v = Read(HKEY_CURRENT_USER);
+    ASSERT_TRUE(v.present);
+    EXPECT_EQ((DWORD)REG_SZ, v.type);
+    EXPECT_EQ(Expected(), v.text);
+    EXPECT_EQ((Expected().size() + 1) * sizeof(wchar_t), v.bytes);  // terminator stored
+    EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE).present);
+
+    CCommonHelp::SetAutoStart(true);  // again: still one value, same data
+    EXPECT_EQ(Expected(), Read(HKEY_CURRENT_USER).text);
+
+    CCommonHelp::SetAutoStart(false);
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+    CCommonHelp::SetAutoStart(false);  // nothing left to remove: no harm
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+}
+
+TEST_F(AutoStartTest, MachineWideValueBlocksThePerUserOneAndDisableRemovesBoth) {
+    Write(HKEY_LOCAL_MACHINE, L"C:\\elsewhere\\VodEduzudu.exe /start");
+    CCommonHelp::SetAutoStart(true);
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+    EXPECT_EQ(L"C:\\elsewhere\\VodEduzudu.exe /start", Read(HKEY_LOCAL_MACHINE).text);
+
+    Write(HKEY_CURRENT_USER, L"old");
+    CCommonHelp::SetAutoStart(false);
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+    EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE).present);
+}
+
+TEST_F(AutoStartTest, EmptyOrOverlongMachineWideValue) {
+    // An empty value does not count as the program's entry.
+    Write(HKEY_LOCAL_MACHINE, L"");
+    CCommonHelp::SetAutoStart(true);
+    EXPECT_EQ(Expected(), Read(HKEY_CURRENT_USER).text);
+    Remove(HKEY_CURRENT_USER);
+
+    // One longer than the 520 bytes read is still there.
+    Write(HKEY_LOCAL_MACHINE, std::wstring(400, L'x'));
+    CCommonHelp::SetAutoStart(true);
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+}
+
+}  // namespace
