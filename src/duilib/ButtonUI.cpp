@@ -1,0 +1,161 @@
+#include "duilib/ButtonUI.h"
+
+#include "duilib/AttrParse.h"
+#include "duilib/ImageDesc.h"
+#include "duilib/NotifyUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/RenderEngine.h"
+
+namespace DuiLib {
+
+CButtonUI::CButtonUI() {
+    m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+    m_bKeyboardEnabled = true;
+}
+
+LPCWSTR CButtonUI::GetClass() const { return L"ButtonUI"; }
+
+LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) {
+    if (wcscmp(pstrName, L"Button") == 0) return this;
+    return CLabelUI::GetInterface(pstrName);
+}
+
+bool CButtonUI::Activate() {
+    if (!CControlUI::Activate()) return false;
+    if (m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_CLICK);
+    return true;
+}
+
+void CButtonUI::SetEnabled(bool bEnable) {
+    CControlUI::SetEnabled(bEnable);
+    if (!bEnable) m_uButtonState &= ~(UISTATE_HOT | UISTATE_PUSHED | UISTATE_CAPTURED);
+}
+
+void CButtonUI::DoEvent(TEventUI& event) {
+    switch (event.Type) {
+        case UIEVENT_BUTTONDOWN:
+        case UIEVENT_DBLCLICK:
+            if (PtInRect(&m_rcItem, event.ptMouse) && IsEnabled()) {
+                m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_MOUSEMOVE:
+            if (m_uButtonState & UISTATE_CAPTURED) {
+                bool inside = PtInRect(&m_rcItem, event.ptMouse) != FALSE;
+                UINT old = m_uButtonState;
+                if (inside) m_uButtonState |= UISTATE_PUSHED;
+                else m_uButtonState &= ~UISTATE_PUSHED;
+                if (old != m_uButtonState) Invalidate();
+            }
+            return;
+        case UIEVENT_BUTTONUP:
+            if (m_uButtonState & UISTATE_CAPTURED) {
+                bool inside = PtInRect(&m_rcItem, event.ptMouse) != FALSE;
+                m_uButtonState &= ~(UISTATE_PUSHED | UISTATE_CAPTURED);
+                Invalidate();
+                if (inside) Activate();  // may close the window: nothing after this
+            }
+            return;
+        case UIEVENT_MOUSEENTER:
+            if (IsEnabled()) {
+                m_uButtonState |= UISTATE_HOT;
+                Invalidate();
+            }
+            return;
+        case UIEVENT_MOUSELEAVE:
+            m_uButtonState &= ~UISTATE_HOT;
+            Invalidate();
+            return;
+        case UIEVENT_KEYDOWN:
+            if (event.chKey == VK_SPACE || event.chKey == VK_RETURN) {
+                Activate();
+                return;
+            }
+            break;
+        case UIEVENT_SETCURSOR:
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return;
+        default:
+            break;
+    }
+    CLabelUI::DoEvent(event);
+}
+
+void CButtonUI::SetNormalImage(LPCWSTR image) {
+    m_sNormalImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetHotImage(LPCWSTR image) {
+    m_sHotImage = image;
+    Invalidate();
+}
+
+void CButtonUI::SetPushedImage(LPCWSTR image) {
+    m_sPushedImage = image;
+    Invalidate();
+}
+
+bool CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
+    const CDuiString name(pstrName);
+    CDuiString* image = name == L"normalimage"     ? &m_sNormalImage
+                        : name == L"hotimage"      ? &m_sHotImage
+                        : name == L"pushedimage"   ? &m_sPushedImage
+                        : name == L"focusedimage"  ? &m_sFocusedImage
+                        : name == L"disabledimage" ? &m_sDisabledImage
+                                                   : nullptr;
+    if (image) {
+        CImageDesc desc;
+        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
+        *image = pstrValue;
+        Invalidate();
+        return true;
+    }
+    DWORD* color = name == L"hotbkcolor"         ? &m_dwHotBkColor
+                   : name == L"pushedbkcolor"    ? &m_dwPushedBkColor
+                   : name == L"hottextcolor"     ? &m_dwHotTextColor
+                   : name == L"pushedtextcolor"  ? &m_dwPushedTextColor
+                                                 : nullptr;
+    if (color) {
+        if (!CAttrParse::Color(pstrName, pstrValue, *color)) return false;
+        Invalidate();
+        return true;
+    }
+    return CLabelUI::SetAttribute(pstrName, pstrValue);
+}
+
+void CButtonUI::PaintBkColor(HDC hDC) {
+    DWORD c = m_dwBkColor;
+    if (IsEnabled()) {
+        if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) c = m_dwPushedBkColor;
+        else if ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor) c = m_dwHotBkColor;
+    }
+    if (c) CRenderEngine::DrawColor(hDC, m_rcItem, c);
+}
+
+void CButtonUI::PaintStatusImage(HDC hDC) {
+    // The first image the state has, falling back to the normal one.
+    const CDuiString* pick = &m_sNormalImage;
+    if (!IsEnabled()) {
+        if (!m_sDisabledImage.IsEmpty()) pick = &m_sDisabledImage;
+    } else if (m_uButtonState & UISTATE_PUSHED) {
+        if (!m_sPushedImage.IsEmpty()) pick = &m_sPushedImage;
+        else if (!m_sHotImage.IsEmpty()) pick = &m_sHotImage;
+    } else if (m_uButtonState & UISTATE_HOT) {
+        if (!m_sHotImage.IsEmpty()) pick = &m_sHotImage;
+    } else if (m_bFocused && !m_sFocusedImage.IsEmpty()) {
+        pick = &m_sFocusedImage;
+    }
+    if (!pick->IsEmpty()) DrawImage(hDC, *pick);
+}
+
+void CButtonUI::PaintText(HDC hDC) {
+    DWORD c = m_dwTextColor;
+    if (!IsEnabled()) c = m_dwDisabledTextColor;
+    else if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor) c = m_dwPushedTextColor;
+    else if ((m_uButtonState & UISTATE_HOT) && m_dwHotTextColor) c = m_dwHotTextColor;
+    DrawLabelText(hDC, c);
+}
+
+}  // namespace DuiLib

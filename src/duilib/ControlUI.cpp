@@ -1,0 +1,302 @@
+#include "duilib/ControlUI.h"
+
+#include "duilib/AttrParse.h"
+#include "duilib/ImageDesc.h"
+#include "duilib/NotifyUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/RenderEngine.h"
+
+namespace DuiLib {
+
+CControlUI::CControlUI() = default;
+
+CControlUI::~CControlUI() {
+    if (m_pManager) m_pManager->ReapObjects(this);
+}
+
+LPCWSTR CControlUI::GetClass() const { return L"ControlUI"; }
+
+LPVOID CControlUI::GetInterface(LPCWSTR pstrName) {
+    if (wcscmp(pstrName, L"Control") == 0) return this;
+    return nullptr;
+}
+
+void CControlUI::SetText(LPCWSTR pstrText) {
+    if (m_sText == (pstrText ? pstrText : L"")) return;
+    m_sText = pstrText;
+    Invalidate();
+}
+
+void CControlUI::SetBkColor(DWORD argb) {
+    if (m_dwBkColor == argb) return;
+    m_dwBkColor = argb;
+    Invalidate();
+}
+
+void CControlUI::SetBkImage(LPCWSTR image) {
+    if (m_sBkImage == (image ? image : L"")) return;
+    m_sBkImage = image;
+    Invalidate();
+}
+
+void CControlUI::SetBorderColor(DWORD argb) {
+    m_dwBorderColor = argb;
+    Invalidate();
+}
+
+void CControlUI::SetBorderSize(int size) {
+    m_nBorderSize = size < 0 ? 0 : size;
+    Invalidate();
+}
+
+void CControlUI::SetPos(RECT rc) {
+    if (rc.right < rc.left) rc.right = rc.left;
+    if (rc.bottom < rc.top) rc.bottom = rc.top;
+    if (EqualRect(&rc, &m_rcItem)) return;
+    Invalidate();
+    m_rcItem = rc;
+    Invalidate();
+}
+
+void CControlUI::SetPadding(RECT rc) {
+    m_rcPadding = rc;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFixedWidth(int cx) {
+    if (cx < 0) return;
+    m_cxyFixed.cx = cx;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFixedHeight(int cy) {
+    if (cy < 0) return;
+    m_cxyFixed.cy = cy;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFloat(bool on) {
+    m_bFloat = on;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFloatPos(RECT rc) {
+    m_rcFloat = rc;
+    NeedParentUpdate();
+}
+
+SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+
+void CControlUI::SetVisible(bool bVisible) {
+    if (m_bVisible == bVisible) return;
+    bool wasVisible = IsVisible();
+    m_bVisible = bVisible;
+    if (!IsVisible() && m_bFocused && m_pManager) m_pManager->SetFocus(nullptr);
+    if (wasVisible != IsVisible()) NeedParentUpdate();
+}
+
+void CControlUI::SetInternVisible(bool bVisible) {
+    if (m_bInternVisible == bVisible) return;
+    m_bInternVisible = bVisible;
+    if (!IsVisible() && m_bFocused && m_pManager) m_pManager->SetFocus(nullptr);
+}
+
+void CControlUI::SetEnabled(bool bEnable) {
+    if (m_bEnabled == bEnable) return;
+    m_bEnabled = bEnable;
+    Invalidate();
+}
+
+void CControlUI::SetFocus() {
+    if (m_pManager) m_pManager->SetFocus(this);
+}
+
+void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent) {
+    m_pManager = pManager;
+    m_pParent = pParent;
+}
+
+CControlUI* CControlUI::FindControlByName(LPCWSTR name) {
+    return (name && m_sName == name) ? this : nullptr;
+}
+
+CControlUI* CControlUI::FindControlAt(POINT pt) {
+    if (!IsVisible() || !m_bMouseEnabled) return nullptr;
+    return PtInRect(&m_rcItem, pt) ? this : nullptr;
+}
+
+void CControlUI::VisitTree(void (*fn)(CControlUI*, void*), void* ctx) { fn(this, ctx); }
+
+void CControlUI::Invalidate() {
+    if (m_pManager && IsVisible()) m_pManager->Invalidate(m_rcItem);
+}
+
+void CControlUI::NeedUpdate() {
+    if (!m_pManager) return;
+    m_pManager->NeedUpdate();
+    m_pManager->Invalidate();
+}
+
+void CControlUI::NeedParentUpdate() { NeedUpdate(); }
+
+bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
+
+void CControlUI::Event(TEventUI& event) { DoEvent(event); }
+
+void CControlUI::DoEvent(TEventUI& event) {
+    switch (event.Type) {
+        case UIEVENT_SETCURSOR:
+            ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+            return;
+        case UIEVENT_SETFOCUS:
+            m_bFocused = true;
+            Invalidate();
+            return;
+        case UIEVENT_KILLFOCUS:
+            m_bFocused = false;
+            Invalidate();
+            return;
+        case UIEVENT_TIMER:
+            if (m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_TIMER, event.wParam, event.lParam);
+            return;
+        default:
+            if (m_pParent) m_pParent->DoEvent(event);
+            return;
+    }
+}
+
+namespace {
+bool SetImageAttr(CDuiString& target, LPCWSTR value, CControlUI* self) {
+    if (value && *value) {
+        CImageDesc desc;
+        if (!desc.Parse(value)) return false;
+    }
+    target = value;
+    self->Invalidate();
+    return true;
+}
+}  // namespace
+
+bool CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
+    const CDuiString name(pstrName);
+    if (name == L"name") {
+        m_sName = pstrValue;
+    } else if (name == L"text") {
+        SetText(pstrValue);
+    } else if (name == L"tooltip") {
+        m_sToolTip = pstrValue;
+    } else if (name == L"userdata") {
+        m_sUserData = pstrValue;
+    } else if (name == L"pos") {
+        RECT rc;
+        if (!CAttrParse::Rect(pstrName, pstrValue, rc)) return false;
+        m_rcFloat = rc;
+        // A fixed control takes its size from pos; a floating one also its place.
+        m_cxyFixed.cx = rc.right > rc.left ? rc.right - rc.left : 0;
+        m_cxyFixed.cy = rc.bottom > rc.top ? rc.bottom - rc.top : 0;
+        NeedParentUpdate();
+    } else if (name == L"float") {
+        bool on = false;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        SetFloat(on);
+    } else if (name == L"width") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) {
+            if (v < 0) CAttrParse::SetError(L"negative width '%s'", pstrValue);
+            return false;
+        }
+        SetFixedWidth(v);
+    } else if (name == L"height") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) {
+            if (v < 0) CAttrParse::SetError(L"negative height '%s'", pstrValue);
+            return false;
+        }
+        SetFixedHeight(v);
+    } else if (name == L"minwidth" || name == L"maxwidth" || name == L"minheight" || name == L"maxheight") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
+        if (name == L"minwidth") m_cxyMin.cx = v;
+        else if (name == L"maxwidth") m_cxyMax.cx = v;
+        else if (name == L"minheight") m_cxyMin.cy = v;
+        else m_cxyMax.cy = v;
+        NeedParentUpdate();
+    } else if (name == L"padding") {
+        RECT rc;
+        if (!CAttrParse::Rect(pstrName, pstrValue, rc)) return false;
+        SetPadding(rc);
+    } else if (name == L"bkcolor") {
+        DWORD c = 0;
+        if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
+        SetBkColor(c);
+    } else if (name == L"bordercolor") {
+        DWORD c = 0;
+        if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
+        SetBorderColor(c);
+    } else if (name == L"bordersize") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
+        SetBorderSize(v);
+    } else if (name == L"bkimage") {
+        return SetImageAttr(m_sBkImage, pstrValue, this);
+    } else if (name == L"visible") {
+        bool on = true;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        SetVisible(on);
+    } else if (name == L"enabled") {
+        bool on = true;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        SetEnabled(on);
+    } else if (name == L"mouse") {
+        bool on = true;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        m_bMouseEnabled = on;
+    } else if (name == L"tag") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
+        m_pTag = static_cast<UINT_PTR>(v);
+    } else {
+        CAttrParse::SetError(L"unknown attribute '%s' on <%s>", pstrName, GetClass());
+        return false;
+    }
+    return true;
+}
+
+bool CControlUI::ApplyAttributeList(LPCWSTR pstrList) {
+    std::vector<std::pair<CDuiString, CDuiString>> attrs;
+    bool ok = CAttrParse::AttributeList(pstrList, attrs);
+    for (auto& a : attrs)
+        if (!SetAttribute(a.first, a.second)) ok = false;
+    return ok;
+}
+
+void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
+    RECT tmp;
+    if (!IntersectRect(&tmp, &rcPaint, &m_rcItem)) return;
+    PaintBkColor(hDC);
+    PaintBkImage(hDC);
+    PaintStatusImage(hDC);
+    PaintText(hDC);
+    PaintBorder(hDC);
+}
+
+void CControlUI::PaintBkColor(HDC hDC) {
+    if (m_dwBkColor != 0) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBkColor);
+}
+
+void CControlUI::PaintBkImage(HDC hDC) {
+    if (!m_sBkImage.IsEmpty()) DrawImage(hDC, m_sBkImage);
+}
+
+void CControlUI::PaintStatusImage(HDC) {}
+void CControlUI::PaintText(HDC) {}
+
+void CControlUI::PaintBorder(HDC hDC) {
+    if (m_nBorderSize > 0) CRenderEngine::DrawBorder(hDC, m_rcItem, m_nBorderSize, m_dwBorderColor);
+}
+
+bool CControlUI::DrawImage(HDC hDC, LPCWSTR pStrImage, LPCWSTR pStrModify) {
+    return CRenderEngine::DrawImage(hDC, m_pManager, m_rcItem, pStrImage, pStrModify);
+}
+
+}  // namespace DuiLib

@@ -1,0 +1,136 @@
+#include "duilib/LabelUI.h"
+
+#include <cstdarg>
+
+#include "duilib/AttrParse.h"
+#include "duilib/RenderEngine.h"
+
+namespace DuiLib {
+
+CLabelUI::CLabelUI() = default;
+
+LPCWSTR CLabelUI::GetClass() const { return L"LabelUI"; }
+
+LPVOID CLabelUI::GetInterface(LPCWSTR pstrName) {
+    if (wcscmp(pstrName, L"Label") == 0) return this;
+    return CControlUI::GetInterface(pstrName);
+}
+
+void CLabelUI::SetTextColor(DWORD argb) {
+    m_dwTextColor = argb;
+    Invalidate();
+}
+
+void CLabelUI::SetDisabledTextColor(DWORD argb) {
+    m_dwDisabledTextColor = argb;
+    Invalidate();
+}
+
+void CLabelUI::SetFont(int index) {
+    m_iFont = index;
+    Invalidate();
+}
+
+void CLabelUI::SetTextPadding(RECT rc) {
+    m_rcTextPadding = rc;
+    Invalidate();
+}
+
+void CLabelUI::SetTextStyle(UINT uStyle) {
+    m_uTextStyle = uStyle;
+    Invalidate();
+}
+
+void CLabelUI::SetFormatText(LPCWSTR pstrFormat, ...) {
+    CDuiString text;
+    va_list args;
+    va_start(args, pstrFormat);
+    text.FormatV(pstrFormat, args);
+    va_end(args);
+    SetText(text);
+}
+
+bool CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
+    const CDuiString name(pstrName);
+    if (name == L"textcolor" || name == L"disabledtextcolor") {
+        DWORD c = 0;
+        if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
+        if (name == L"textcolor") SetTextColor(c);
+        else SetDisabledTextColor(c);
+    } else if (name == L"font") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
+        SetFont(v);
+    } else if (name == L"textpadding") {
+        RECT rc;
+        if (!CAttrParse::Rect(pstrName, pstrValue, rc)) return false;
+        SetTextPadding(rc);
+    } else if (name == L"align") {
+        // Horizontal alignment words, optionally with a vertical one: "center", "left,top".
+        CDuiString v(pstrValue);
+        UINT horz = 0, vert = m_uTextStyle & (DT_TOP | DT_VCENTER | DT_BOTTOM);
+        bool ok = true;
+        int start = 0;
+        while (start <= v.GetLength()) {
+            int comma = v.Find(L',', start);
+            CDuiString word = v.Mid(start, comma < 0 ? -1 : comma - start);
+            if (word == L"left") horz = DT_LEFT;
+            else if (word == L"center") horz = DT_CENTER;
+            else if (word == L"right") horz = DT_RIGHT;
+            else if (word == L"top") vert = DT_TOP;
+            else if (word == L"vcenter") vert = DT_VCENTER;
+            else if (word == L"bottom") vert = DT_BOTTOM;
+            else ok = false;
+            if (comma < 0) break;
+            start = comma + 1;
+        }
+        if (!ok) {
+            CAttrParse::SetError(L"bad align '%s' (left, center, right, top, vcenter, bottom)", pstrValue);
+            return false;
+        }
+        m_uTextStyle = (m_uTextStyle & ~(DT_LEFT | DT_CENTER | DT_RIGHT | DT_TOP | DT_VCENTER | DT_BOTTOM)) |
+                       horz | vert;
+        Invalidate();
+    } else if (name == L"valign") {
+        UINT vert = 0;
+        CDuiString v(pstrValue);
+        if (v == L"top") vert = DT_TOP;
+        else if (v == L"vcenter" || v == L"center") vert = DT_VCENTER;
+        else if (v == L"bottom") vert = DT_BOTTOM;
+        else {
+            CAttrParse::SetError(L"bad valign '%s'", pstrValue);
+            return false;
+        }
+        m_uTextStyle = (m_uTextStyle & ~(DT_TOP | DT_VCENTER | DT_BOTTOM)) | vert;
+    } else if (name == L"endellipsis" || name == L"multiline" || name == L"wordbreak") {
+        bool on = false;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        if (name == L"endellipsis") {
+            m_uTextStyle = on ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
+        } else if (on) {
+            m_uTextStyle = (m_uTextStyle & ~DT_SINGLELINE) | DT_WORDBREAK;
+        } else {
+            m_uTextStyle = (m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE;
+        }
+    } else {
+        return CControlUI::SetAttribute(pstrName, pstrValue);
+    }
+    return true;
+}
+
+void CLabelUI::DrawLabelText(HDC hDC, DWORD argb) {
+    RECT rc = m_rcItem;
+    rc.left += m_rcTextPadding.left;
+    rc.top += m_rcTextPadding.top;
+    rc.right -= m_rcTextPadding.right;
+    rc.bottom -= m_rcTextPadding.bottom;
+    UINT style = m_uTextStyle;
+    if (style & DT_WORDBREAK) style &= ~DT_VCENTER;  // DrawText centres single lines only
+    CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), argb, m_iFont, style);
+}
+
+void CLabelUI::PaintText(HDC hDC) {
+    DrawLabelText(hDC, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor);
+}
+
+}  // namespace DuiLib

@@ -1,0 +1,39 @@
+#pragma once
+// A popup list of items: placed at the cursor, closed when it loses
+// activation, and posting its owner UM_MENU_CLICK (wParam = the chosen
+// item's tag) when an enabled item is clicked.
+#include "duilib/WindowImplBaseNew.h"
+
+namespace DuiLib {
+
+class CControlUI;
+class CListUI;
+
+class CMenuImplBase : public WindowImplBaseNew {
+public:
+    void InitParam(HWND hOwner, LPCWSTR skinFile, IDialogBuilderCallback* factory);
+    // Adds an item to the skin's list (the one named "menu_list", else the
+    // first list); the list owns it. False when the skin has no list.
+    bool AddListItem(CControlUI* pItem);
+    // Sizes the popup to its items and puts it at the cursor, inside the
+    // work area, in front.
+    void AdjustPostion();
+    HWND GetOwnerWnd() const { return m_hOwner; }
+
+    void Notify(TNotifyUI& msg) override;
+
+protected:
+    // Called once the skin is built: add the items here.
+    virtual void InitItem();
+    void InitAfterCreate() override;
+    LPCWSTR GetWindowClassName() const override;
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnFinalMessage(HWND hWnd) override;
+
+    CListUI* GetList();
+
+    HWND m_hOwner = nullptr;
+    bool m_bClosing = false;
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,32 @@
+#pragma once
+// A button that stays selected. Options with the same group in one window
+// form a radio group; an option without a group is a check box.
+#include "duilib/ButtonUI.h"
+
+namespace DuiLib {
+
+class COptionUI : public CButtonUI {
+public:
+    LPCWSTR GetClass() const override;
+    LPVOID GetInterface(LPCWSTR pstrName) override;
+
+    bool IsSelected() const { return m_bSelected; }
+    virtual void Selected(bool bSelected, bool bNotify = true);
+    const CDuiString& GetGroup() const { return m_sGroupName; }
+    void SetGroup(LPCWSTR group) { m_sGroupName = group; }
+
+    bool Activate() override;
+    bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
+    void PaintStatusImage(HDC hDC) override;
+    void PaintText(HDC hDC) override;
+
+protected:
+    bool m_bSelected = false;
+    CDuiString m_sGroupName;
+    CDuiString m_sSelectedImage;
+    CDuiString m_sSelectedHotImage;
+    DWORD m_dwSelectedTextColor = 0;
+    DWORD m_dwSelectedBkColor = 0;
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,560 @@
+#include "duilib/PaintManagerUI.h"
+
+#include <objbase.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include "duilib/GdiplusHeaders.h"
+
+#include "duilib/ControlUI.h"
+#include "duilib/GdiplusSession.h"
+#include "log/BaseLog.h"
+
+namespace DuiLib {
+
+namespace {
+HINSTANCE g_hInstance = nullptr;
+CDuiString& ResourcePath() {
+    static CDuiString s_path;
+    return s_path;
+}
+UINT AsyncNotifyMessage() {
+    static UINT s_msg = ::RegisterWindowMessageW(L"DuiLib.AsyncNotify");
+    return s_msg;
+}
+std::string Narrow(LPCWSTR text) {
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &s[0], n, nullptr, nullptr);
+    s.resize(static_cast<size_t>(n - 1));
+    return s;
+}
+}  // namespace
+
+CPaintManagerUI::CPaintManagerUI() = default;
+
+CPaintManagerUI::~CPaintManagerUI() {
+    RemoveAllTimers();
+    CControlUI* root = m_pRoot;
+    m_pRoot = nullptr;
+    delete root;  // controls reap themselves from this manager on the way
+    m_images.clear();
+}
+
+void CPaintManagerUI::SetInstance(HINSTANCE hInst) { g_hInstance = hInst; }
+
+HINSTANCE CPaintManagerUI::GetInstance() {
+    return g_hInstance ? g_hInstance : ::GetModuleHandleW(nullptr);
+}
+
+CDuiString CPaintManagerUI::GetInstancePath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetModuleFileNameW(GetInstance(), path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return CDuiString();
+    CDuiString s(path);
+    int slash = s.ReverseFind(L'\\');
+    return slash >= 0 ? s.Left(slash + 1) : CDuiString();
+}
+
+void CPaintManagerUI::SetResourcePath(LPCWSTR path) {
+    CDuiString p(path);
+    if (!p.IsEmpty() && p.GetAt(p.GetLength() - 1) != L'\\' && p.GetAt(p.GetLength() - 1) != L'/') p += L'\\';
+    ResourcePath() = p;
+}
+
+const CDuiString& CPaintManagerUI::GetResourcePath() { return ResourcePath(); }
+
+CDuiString CPaintManagerUI::ResolvePath(LPCWSTR path) {
+    CDuiString p(path);
+    p.Replace(L"/", L"\\");
+    bool absolute = (p.GetLength() > 1 && p.GetAt(1) == L':') || p.Left(2) == L"\\\\";
+    if (absolute) return p;
+    CDuiString root = ResourcePath().IsEmpty() ? GetInstancePath() : ResourcePath();
+    bool rootAbsolute = (root.GetLength() > 1 && root.GetAt(1) == L':') || root.Left(2) == L"\\\\";
+    if (!rootAbsolute) root = GetInstancePath() + root;
+    return root + p;
+}
+
+DWORD CPaintManagerUI::LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool bResourceRelative) {
+    data.clear();
+    if (!path || !*path) return 0;
+    CDuiString full = bResourceRelative ? ResolvePath(path) : CDuiString(path);
+    HANDLE file = ::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size = {};
+    // Skin files and images are small; anything over 64 MiB is not one.
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
+        data.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!::ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+            read != data.size())
+            data.clear();
+    }
+    ::CloseHandle(file);
+    return static_cast<DWORD>(data.size());
+}
+
+void CPaintManagerUI::MessageLoop() {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+void CPaintManagerUI::Init(HWND hWnd) {
+    CGdiplusSession::Ensure();
+    m_hWnd = hWnd;
+}
+
+bool CPaintManagerUI::AttachDialog(CControlUI* pRoot) {
+    if (!pRoot) return false;
+    delete m_pRoot;
+    m_pRoot = pRoot;
+    m_pFocus = m_pEventHover = m_pEventClick = nullptr;
+    pRoot->SetManager(this, nullptr);
+    m_bUpdateNeeded = true;
+    m_bFirstLayoutDone = false;
+    Invalidate();
+    return true;
+}
+
+CControlUI* CPaintManagerUI::FindControl(LPCWSTR name) const {
+    if (!m_pRoot || !name || !*name) return nullptr;
+    return m_pRoot->FindControlByName(name);
+}
+
+CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
+    return m_pRoot ? m_pRoot->FindControlAt(pt) : nullptr;
+}
+
+void CPaintManagerUI::VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, void*), void* ctx) const {
+    pControl->VisitTree(fn, ctx);
+}
+
+void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
+    if (m_pFocus == pControl) m_pFocus = nullptr;
+    if (m_pEventHover == pControl) m_pEventHover = nullptr;
+    if (m_pEventClick == pControl) m_pEventClick = nullptr;
+    KillTimer(pControl);
+    m_asyncNotify.erase(std::remove_if(m_asyncNotify.begin(), m_asyncNotify.end(),
+                                       [&](const TNotifyUI& n) { return n.pSender == pControl; }),
+                        m_asyncNotify.end());
+}
+
+bool CPaintManagerUI::AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
+                              bool isDefault) {
+    LOGFONTW lf = {};
+    lf.lfHeight = -std::abs(size);
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = underline;
+    lf.lfItalic = italic;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, face && *face ? face : L"Tahoma", LF_FACESIZE);
+    CFontHandle font(::CreateFontIndirectW(&lf));
+    if (!font) return false;
+    m_fonts[id] = std::move(font);
+    if (isDefault || m_nDefaultFontId < 0) m_nDefaultFontId = id;
+    return true;
+}
+
+HFONT CPaintManagerUI::GetFont(int id) const {
+    auto it = m_fonts.find(id);
+    if (it != m_fonts.end()) return it->second.Get();
+    return GetDefaultFont();
+}
+
+HFONT CPaintManagerUI::GetDefaultFont() const {
+    auto it = m_fonts.find(m_nDefaultFontId);
+    if (it != m_fonts.end()) return it->second.Get();
+    if (!m_hSystemFont) {
+        LOGFONTW lf = {};
+        lf.lfHeight = -12;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
+        const_cast<CFontHandle&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
+    }
+    return m_hSystemFont.Get();
+}
+
+void CPaintManagerUI::AddDefaultAttributeList(LPCWSTR controlName, LPCWSTR attrList) {
+    m_defaultAttrs[CDuiString(controlName)] = attrList;
+}
+
+LPCWSTR CPaintManagerUI::GetDefaultAttributeList(LPCWSTR controlName) const {
+    auto it = m_defaultAttrs.find(CDuiString(controlName));
+    return it == m_defaultAttrs.end() ? nullptr : it->second.GetData();
+}
+
+void CPaintManagerUI::MarkImageReported(LPCWSTR file) { m_reportedImages.insert(CDuiString(file)); }
+
+Gdiplus::Bitmap* CPaintManagerUI::GetImage(LPCWSTR file) {
+    CDuiString key(file);
+    auto it = m_images.find(key);
+    if (it != m_images.end()) return it->second.get();
+    CGdiplusSession::Ensure();
+    std::unique_ptr<Gdiplus::Bitmap> decoded;
+    std::vector<BYTE> data;
+    if (LoadFileData(file, data) > 0) {
+        // Decode from a stream on moveable global memory, then copy into a
+        // premultiplied bitmap of our own so the stream can go at once.
+        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
+        void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
+        if (p) {
+            memcpy(p, data.data(), data.size());
+            ::GlobalUnlock(mem.Get());
+            CComRef<IStream> stream;
+            if (SUCCEEDED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) {
+                mem.Release();  // the stream frees it now
+                std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
+                if (image && image->GetLastStatus() == Gdiplus::Ok && image->GetWidth() > 0 &&
+                    image->GetHeight() > 0) {
+                    decoded = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(image->GetWidth()),
+                                                                static_cast<INT>(image->GetHeight()),
+                                                                PixelFormat32bppPARGB);
+                    Gdiplus::Graphics g(decoded.get());
+                    g.DrawImage(image.get(), 0, 0, static_cast<INT>(image->GetWidth()),
+                                static_cast<INT>(image->GetHeight()));
+                }
+            }
+        }
+    }
+    if (!decoded) {
+        if (m_reportedImages.insert(key).second) {
+            VLOG("skin \"%s\": image file \"%s\" is missing or not an image", Narrow(m_sSkinName).c_str(),
+                 Narrow(file).c_str());
+        }
+        // Remember the failure too, so a missing file is not retried every paint.
+        m_images[key] = nullptr;
+        return nullptr;
+    }
+    Gdiplus::Bitmap* raw = decoded.get();
+    m_images[key] = std::move(decoded);
+    return raw;
+}
+
+bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
+    if (!pControl || !m_hWnd) return false;
+    for (auto& t : m_timers) {
+        if (t.second.pSender == pControl && t.second.nLocalID == nTimerID)
+            return ::SetTimer(m_hWnd, t.first, uElapse, nullptr) != 0;
+    }
+    UINT id = m_nNextTimerID++;
+    if (m_nNextTimerID > 0x7FFF) m_nNextTimerID = 0x7100;
+    if (!::SetTimer(m_hWnd, id, uElapse, nullptr)) return false;
+    m_timers[id] = TimerInfo{pControl, nTimerID};
+    return true;
+}
+
+bool CPaintManagerUI::KillTimer(CControlUI* pControl, UINT nTimerID) {
+    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
+        if (it->second.pSender == pControl && it->second.nLocalID == nTimerID) {
+            if (m_hWnd) ::KillTimer(m_hWnd, it->first);
+            m_timers.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CPaintManagerUI::KillTimer(CControlUI* pControl) {
+    for (auto it = m_timers.begin(); it != m_timers.end();) {
+        if (it->second.pSender == pControl) {
+            if (m_hWnd) ::KillTimer(m_hWnd, it->first);
+            it = m_timers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CPaintManagerUI::RemoveAllTimers() {
+    for (auto& t : m_timers)
+        if (m_hWnd && ::IsWindow(m_hWnd)) ::KillTimer(m_hWnd, t.first);
+    m_timers.clear();
+}
+
+void CPaintManagerUI::SetFocus(CControlUI* pControl) {
+    if (pControl == m_pFocus) return;
+    CControlUI* old = m_pFocus;
+    m_pFocus = pControl;
+    if (old) SendEvent(old, UIEVENT_KILLFOCUS);
+    if (pControl && m_pFocus == pControl) SendEvent(pControl, UIEVENT_SETFOCUS);
+}
+
+bool CPaintManagerUI::AddNotifier(INotifyUI* pNotifier) {
+    if (!pNotifier || std::find(m_notifiers.begin(), m_notifiers.end(), pNotifier) != m_notifiers.end())
+        return false;
+    m_notifiers.push_back(pNotifier);
+    return true;
+}
+
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* pNotifier) {
+    auto it = std::find(m_notifiers.begin(), m_notifiers.end(), pNotifier);
+    if (it == m_notifiers.end()) return false;
+    m_notifiers.erase(it);
+    return true;
+}
+
+bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* pFilter) {
+    if (!pFilter || std::find(m_preFilters.begin(), m_preFilters.end(), pFilter) != m_preFilters.end())
+        return false;
+    m_preFilters.push_back(pFilter);
+    return true;
+}
+
+bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* pFilter) {
+    auto it = std::find(m_preFilters.begin(), m_preFilters.end(), pFilter);
+    if (it == m_preFilters.end()) return false;
+    m_preFilters.erase(it);
+    return true;
+}
+
+void CPaintManagerUI::SendNotify(CControlUI* pControl, LPCWSTR type, WPARAM wParam, LPARAM lParam, bool bAsync) {
+    TNotifyUI msg;
+    msg.sType = type;
+    msg.pSender = pControl;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    SendNotify(msg, bAsync);
+}
+
+void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool bAsync) {
+    msg.dwTimestamp = ::GetTickCount();
+    if (m_hWnd) {
+        ::GetCursorPos(&msg.ptMouse);
+        ::ScreenToClient(m_hWnd, &msg.ptMouse);
+    }
+    if (bAsync) {
+        m_asyncNotify.push_back(msg);
+        if (m_hWnd) ::PostMessageW(m_hWnd, AsyncNotifyMessage(), 0, 0);
+        return;
+    }
+    std::vector<INotifyUI*> notifiers = m_notifiers;  // a handler may add or remove notifiers
+    for (INotifyUI* n : notifiers) n->Notify(msg);
+}
+
+void CPaintManagerUI::DrainAsyncNotify() {
+    std::vector<TNotifyUI> pending;
+    pending.swap(m_asyncNotify);
+    for (TNotifyUI& msg : pending) {
+        std::vector<INotifyUI*> notifiers = m_notifiers;
+        for (INotifyUI* n : notifiers) n->Notify(msg);
+    }
+}
+
+void CPaintManagerUI::Invalidate() {
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CPaintManagerUI::Invalidate(const RECT& rc) {
+    if (m_hWnd) ::InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
+void CPaintManagerUI::UpdateLayout() {
+    if (!m_pRoot || !m_hWnd || !m_bUpdateNeeded) return;
+    m_bUpdateNeeded = false;
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    if (rc.right <= rc.left || rc.bottom <= rc.top) {
+        m_bUpdateNeeded = true;  // lay out once there is room
+        return;
+    }
+    m_pRoot->SetPos(rc);
+    // A layout change can move anything: repaint the whole window.
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (!m_bFirstLayoutDone) {
+        m_bFirstLayoutDone = true;
+        SendNotify(m_pRoot, DUI_MSGTYPE_WINDOWINIT, 0, 0, true);
+    }
+}
+
+void CPaintManagerUI::PaintTo(HDC hDC, const RECT& rcPaint) {
+    UpdateLayout();
+    if (!m_pRoot) return;
+    int saved = ::SaveDC(hDC);
+    ::IntersectClipRect(hDC, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
+    m_pRoot->DoPaint(hDC, rcPaint);
+    ::RestoreDC(hDC, saved);
+}
+
+void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, WPARAM wParam, LPARAM lParam, POINT pt,
+                                wchar_t chKey) {
+    if (!pControl) return;
+    TEventUI event;
+    event.Type = type;
+    event.pSender = pControl;
+    event.dwTimestamp = ::GetTickCount();
+    event.ptMouse = pt;
+    event.chKey = chKey;
+    event.wParam = wParam;
+    event.lParam = lParam;
+    event.wKeyState = static_cast<WORD>((::GetKeyState(VK_CONTROL) < 0 ? MK_CONTROL : 0) |
+                                        (::GetKeyState(VK_SHIFT) < 0 ? MK_SHIFT : 0));
+    pControl->Event(event);
+}
+
+bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    if (!m_hWnd) return false;
+    for (IMessageFilterUI* f : std::vector<IMessageFilterUI*>(m_preFilters)) {
+        bool handled = false;
+        LRESULT r = f->MessageHandler(uMsg, wParam, lParam, handled);
+        if (handled) {
+            lRes = r;
+            return true;
+        }
+    }
+    if (uMsg == AsyncNotifyMessage()) {
+        DrainAsyncNotify();
+        lRes = 0;
+        return true;
+    }
+    const POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (uMsg) {
+        case WM_ERASEBKGND:
+            lRes = 1;
+            return true;
+        case WM_PAINT: {
+            UpdateLayout();
+            PAINTSTRUCT ps;
+            HDC hdc = ::BeginPaint(m_hWnd, &ps);
+            RECT rcClient;
+            ::GetClientRect(m_hWnd, &rcClient);
+            SIZE need = {rcClient.right, rcClient.bottom};
+            if (need.cx > 0 && need.cy > 0) {
+                if (!m_offscreenDc || m_szOffscreen.cx != need.cx || m_szOffscreen.cy != need.cy) {
+                    m_offscreenDc.Reset();
+                    m_offscreenBitmap.Reset();
+                    BITMAPINFO bi = {};
+                    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+                    bi.bmiHeader.biWidth = need.cx;
+                    bi.bmiHeader.biHeight = -need.cy;
+                    bi.bmiHeader.biPlanes = 1;
+                    bi.bmiHeader.biBitCount = 32;
+                    bi.bmiHeader.biCompression = BI_RGB;
+                    void* bits = nullptr;
+                    m_offscreenBitmap.Reset(::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+                    m_offscreenDc.Reset(::CreateCompatibleDC(hdc));
+                    if (m_offscreenDc && m_offscreenBitmap)
+                        ::SelectObject(m_offscreenDc.Get(), m_offscreenBitmap.Get());
+                    m_szOffscreen = need;
+                }
+                if (m_offscreenDc && m_offscreenBitmap) {
+                    const RECT& r = ps.rcPaint;
+                    PaintTo(m_offscreenDc.Get(), r);
+                    ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreenDc.Get(), r.left,
+                             r.top, SRCCOPY);
+                } else {
+                    PaintTo(hdc, ps.rcPaint);
+                }
+            }
+            ::EndPaint(m_hWnd, &ps);
+            lRes = 0;
+            return true;
+        }
+        case WM_PRINTCLIENT: {
+            RECT rcClient;
+            ::GetClientRect(m_hWnd, &rcClient);
+            PaintTo(reinterpret_cast<HDC>(wParam), rcClient);
+            lRes = 0;
+            return true;
+        }
+        case WM_SIZE:
+            m_bUpdateNeeded = true;
+            Invalidate();
+            return false;
+        case WM_TIMER: {
+            auto it = m_timers.find(static_cast<UINT>(wParam));
+            if (it == m_timers.end()) return false;
+            SendEvent(it->second.pSender, UIEVENT_TIMER, it->second.nLocalID, lParam);
+            lRes = 0;
+            return true;
+        }
+        case WM_MOUSEMOVE: {
+            if (!m_bMouseTracking) {
+                TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, m_hWnd, 0};
+                m_bMouseTracking = ::TrackMouseEvent(&tme) != FALSE;
+            }
+            CControlUI* hover = FindControl(pt);
+            if (hover != m_pEventHover) {
+                CControlUI* old = m_pEventHover;
+                m_pEventHover = hover;
+                if (old) SendEvent(old, UIEVENT_MOUSELEAVE, wParam, lParam, pt);
+                if (hover && m_pEventHover == hover) SendEvent(hover, UIEVENT_MOUSEENTER, wParam, lParam, pt);
+            }
+            if (m_pEventClick) SendEvent(m_pEventClick, UIEVENT_MOUSEMOVE, wParam, lParam, pt);
+            else if (m_pEventHover) SendEvent(m_pEventHover, UIEVENT_MOUSEMOVE, wParam, lParam, pt);
+            return false;
+        }
+        case WM_MOUSELEAVE: {
+            m_bMouseTracking = false;
+            CControlUI* old = m_pEventHover;
+            m_pEventHover = nullptr;
+            if (old) SendEvent(old, UIEVENT_MOUSELEAVE, wParam, lParam, pt);
+            return false;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {
+            ::SetFocus(m_hWnd);
+            CControlUI* c = FindControl(pt);
+            if (!c || !c->IsEnabled()) {
+                SetFocus(nullptr);
+                return false;
+            }
+            SetFocus(c->IsKeyboardEnabled() ? c : nullptr);
+            m_pEventClick = c;
+            ::SetCapture(m_hWnd);
+            SendEvent(c, uMsg == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, wParam, lParam, pt);
+            return false;
+        }
+        case WM_LBUTTONUP: {
+            CControlUI* c = m_pEventClick;
+            m_pEventClick = nullptr;
+            if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+            if (c) SendEvent(c, UIEVENT_BUTTONUP, wParam, lParam, pt);
+            return false;
+        }
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != m_hWnd && m_pEventClick) {
+                CControlUI* c = m_pEventClick;
+                m_pEventClick = nullptr;
+                POINT away = {-1, -1};
+                SendEvent(c, UIEVENT_BUTTONUP, 0, 0, away);  // released elsewhere: no click
+            }
+            return false;
+        case WM_RBUTTONDOWN: {
+            CControlUI* c = FindControl(pt);
+            if (c && c->IsEnabled()) SendEvent(c, UIEVENT_RBUTTONDOWN, wParam, lParam, pt);
+            return false;
+        }
+        case WM_SETCURSOR: {
+            if (LOWORD(lParam) != HTCLIENT) return false;
+            POINT cur;
+            ::GetCursorPos(&cur);
+            ::ScreenToClient(m_hWnd, &cur);
+            CControlUI* c = FindControl(cur);
+            if (!c) return false;
+            SendEvent(c, UIEVENT_SETCURSOR, wParam, lParam, cur);
+            lRes = TRUE;
+            return true;
+        }
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_CHAR:
+            if (!m_pFocus) return false;
+            SendEvent(m_pFocus, uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN : uMsg == WM_KEYUP ? UIEVENT_KEYUP : UIEVENT_CHAR,
+                      wParam, lParam, POINT{0, 0}, static_cast<wchar_t>(wParam));
+            lRes = 0;
+            return true;
+        case WM_DESTROY:
+            RemoveAllTimers();
+            return false;
+        default:
+            return false;
+    }
+}
+
+}  // namespace DuiLib

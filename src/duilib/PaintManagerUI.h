@@ -1,0 +1,170 @@
+#pragma once
+// One per window: the control tree, its layout and double-buffered painting,
+// mouse and keyboard routing, control timers, fonts, default attributes, the
+// image cache and notifications. The static part holds the process-wide
+// instance and resource path.
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "duilib/DuiString.h"
+#include "duilib/NotifyUI.h"
+#include "duilib/UIEvent.h"
+#include "duilib/Win32Handles.h"
+
+namespace Gdiplus {
+class Bitmap;
+}
+
+namespace DuiLib {
+
+class CControlUI;
+
+class CPaintManagerUI {
+public:
+    CPaintManagerUI();
+    ~CPaintManagerUI();
+    CPaintManagerUI(const CPaintManagerUI&) = delete;
+    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+    // Process-wide.
+    static void SetInstance(HINSTANCE hInst);
+    static HINSTANCE GetInstance();
+    static CDuiString GetInstancePath();  // the executable's folder, with a trailing backslash
+    static void SetResourcePath(LPCWSTR path);
+    static const CDuiString& GetResourcePath();  // with a trailing backslash
+    static CDuiString ResolvePath(LPCWSTR path);  // relative paths are rooted at the resource path
+    // Reads a whole file; returns its size (0 on failure, data then empty).
+    static DWORD LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool bResourceRelative = true);
+    static void MessageLoop();  // returns after PostQuitMessage
+
+    void Init(HWND hWnd);
+    HWND GetPaintWindow() const { return m_hWnd; }
+
+    // The control tree (owned).
+    bool AttachDialog(CControlUI* pRoot);
+    CControlUI* GetRoot() const { return m_pRoot; }
+    CControlUI* FindControl(LPCWSTR name) const;
+    CControlUI* FindControl(POINT pt) const;
+    void ReapObjects(CControlUI* pControl);  // a control is going away
+
+    // The skin this window was built from (for log lines).
+    void SetSkinName(LPCWSTR name) { m_sSkinName = name; }
+    const CDuiString& GetSkinName() const { return m_sSkinName; }
+
+    // Window attributes from the skin.
+    SIZE GetInitSize() const { return m_szInit; }
+    void SetInitSize(int cx, int cy) { m_szInit = SIZE{cx, cy}; }
+    RECT GetCaptionRect() const { return m_rcCaption; }
+    void SetCaptionRect(const RECT& rc) { m_rcCaption = rc; }
+    RECT GetSizeBox() const { return m_rcSizeBox; }
+    void SetSizeBox(const RECT& rc) { m_rcSizeBox = rc; }
+    SIZE GetMinInfo() const { return m_szMin; }
+    void SetMinInfo(int cx, int cy) { m_szMin = SIZE{cx, cy}; }
+    SIZE GetMaxInfo() const { return m_szMax; }
+    void SetMaxInfo(int cx, int cy) { m_szMax = SIZE{cx, cy}; }
+
+    // Fonts by id; an unknown id gives the default font.
+    bool AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic, bool isDefault);
+    HFONT GetFont(int id) const;
+    HFONT GetDefaultFont() const;
+
+    // <Default name="Button" value="..."/>: applied before an element's own attributes.
+    void AddDefaultAttributeList(LPCWSTR controlName, LPCWSTR attrList);
+    LPCWSTR GetDefaultAttributeList(LPCWSTR controlName) const;
+
+    // Images, decoded once and kept until the window goes. nullptr when the
+    // file is missing or unreadable (logged once per file).
+    Gdiplus::Bitmap* GetImage(LPCWSTR file);
+    void MarkImageReported(LPCWSTR file);
+
+    // Control timers.
+    bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
+    bool KillTimer(CControlUI* pControl, UINT nTimerID);
+    void KillTimer(CControlUI* pControl);
+    void RemoveAllTimers();
+
+    // Keyboard focus, hot and pushed tracking.
+    CControlUI* GetFocus() const { return m_pFocus; }
+    void SetFocus(CControlUI* pControl);
+    CControlUI* GetHot() const { return m_pEventHover; }
+
+    // Notifications.
+    bool AddNotifier(INotifyUI* pNotifier);
+    bool RemoveNotifier(INotifyUI* pNotifier);
+    void SendNotify(CControlUI* pControl, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0, bool bAsync = false);
+    void SendNotify(TNotifyUI& msg, bool bAsync = false);
+    bool AddPreMessageFilter(IMessageFilterUI* pFilter);
+    bool RemovePreMessageFilter(IMessageFilterUI* pFilter);
+
+    // Painting and layout.
+    void Invalidate();
+    void Invalidate(const RECT& rc);
+    void NeedUpdate() { m_bUpdateNeeded = true; }
+    void UpdateLayout();  // lays the tree out now if anything changed
+    void PaintTo(HDC hDC, const RECT& rcPaint);  // draws the tree on any DC
+
+    // Visits every control of the tree.
+    template <typename Fn>
+    void ForEachControl(Fn fn) const;
+
+    bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+
+private:
+    struct TimerInfo {
+        CControlUI* pSender;
+        UINT nLocalID;
+    };
+    void SendEvent(CControlUI* pControl, int type, WPARAM wParam = 0, LPARAM lParam = 0, POINT pt = {0, 0},
+                   wchar_t chKey = 0);
+    void DrainAsyncNotify();
+    void VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, void*), void* ctx) const;
+    template <typename Fn>
+    static void Thunk(CControlUI* c, void* ctx) {
+        (*static_cast<Fn*>(ctx))(c);
+    }
+
+    HWND m_hWnd = nullptr;
+    CControlUI* m_pRoot = nullptr;
+    CControlUI* m_pFocus = nullptr;
+    CControlUI* m_pEventHover = nullptr;
+    CControlUI* m_pEventClick = nullptr;
+    bool m_bMouseTracking = false;
+    bool m_bUpdateNeeded = true;
+    bool m_bFirstLayoutDone = false;
+    CDuiString m_sSkinName;
+
+    SIZE m_szInit = {0, 0};
+    RECT m_rcCaption = {0, 0, 0, 0};
+    RECT m_rcSizeBox = {0, 0, 0, 0};
+    SIZE m_szMin = {0, 0};
+    SIZE m_szMax = {0, 0};
+
+    std::map<int, CFontHandle> m_fonts;
+    int m_nDefaultFontId = -1;
+    CFontHandle m_hSystemFont;
+    std::map<CDuiString, CDuiString> m_defaultAttrs;
+    std::map<CDuiString, std::unique_ptr<Gdiplus::Bitmap>> m_images;
+    std::set<CDuiString> m_reportedImages;
+
+    std::map<UINT, TimerInfo> m_timers;
+    UINT m_nNextTimerID = 0x7100;
+
+    std::vector<INotifyUI*> m_notifiers;
+    std::vector<IMessageFilterUI*> m_preFilters;
+    std::vector<TNotifyUI> m_asyncNotify;
+
+    CMemDcHandle m_offscreenDc;
+    CBitmapHandle m_offscreenBitmap;
+    SIZE m_szOffscreen = {0, 0};
+};
+
+template <typename Fn>
+void CPaintManagerUI::ForEachControl(Fn fn) const {
+    if (m_pRoot) VisitAll(m_pRoot, &Thunk<Fn>, &fn);
+}
+
+}  // namespace DuiLib

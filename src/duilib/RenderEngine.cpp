@@ -1,0 +1,123 @@
+#include "duilib/RenderEngine.h"
+
+#include <algorithm>
+#include "duilib/GdiplusHeaders.h"
+
+#include "duilib/ImageDesc.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/Win32Handles.h"
+
+namespace DuiLib {
+
+void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD argb) {
+    BYTE alpha = static_cast<BYTE>(argb >> 24);
+    if (alpha == 0 || rc.right <= rc.left || rc.bottom <= rc.top) return;
+    if (alpha == 255) {
+        ::SetBkColor(hDC, ToColorRef(argb));
+        ::ExtTextOutW(hDC, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        return;
+    }
+    Gdiplus::Graphics g(hDC);
+    Gdiplus::SolidBrush brush{Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb))};
+    g.FillRectangle(&brush, static_cast<INT>(rc.left), static_cast<INT>(rc.top),
+                    static_cast<INT>(rc.right - rc.left), static_cast<INT>(rc.bottom - rc.top));
+}
+
+void CRenderEngine::DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb) {
+    if (size <= 0 || (argb >> 24) == 0) return;
+    DrawColor(hDC, RECT{rc.left, rc.top, rc.right, rc.top + size}, argb);
+    DrawColor(hDC, RECT{rc.left, rc.bottom - size, rc.right, rc.bottom}, argb);
+    DrawColor(hDC, RECT{rc.left, rc.top + size, rc.left + size, rc.bottom - size}, argb);
+    DrawColor(hDC, RECT{rc.right - size, rc.top + size, rc.right, rc.bottom - size}, argb);
+}
+
+namespace {
+
+void DrawPart(Gdiplus::Graphics& g, Gdiplus::Bitmap* bmp, const RECT& dst, const RECT& src,
+              Gdiplus::ImageAttributes* attrs) {
+    int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+    int sw = src.right - src.left, sh = src.bottom - src.top;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    g.DrawImage(bmp, Gdiplus::Rect(dst.left, dst.top, dw, dh), src.left, src.top, sw, sh, Gdiplus::UnitPixel,
+                attrs);
+}
+
+}  // namespace
+
+bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem, LPCWSTR description,
+                              LPCWSTR modify) {
+    if (!pManager || !description || !*description) return false;
+    CImageDesc desc;
+    if (!desc.Parse(description)) return false;
+    if (modify && *modify) {
+        CImageDesc mod;
+        CDuiString withFile(L"file='-' ");
+        withFile += modify;
+        if (!mod.Parse(withFile)) return false;
+        if (mod.bSource) {
+            desc.rcSource = mod.rcSource;
+            desc.bSource = true;
+        }
+        if (mod.bDest) {
+            desc.rcDest = mod.rcDest;
+            desc.bDest = true;
+        }
+        if (mod.uFade != 255) desc.uFade = mod.uFade;
+    }
+    Gdiplus::Bitmap* bmp = pManager->GetImage(desc.sFile);
+    if (!bmp) return false;
+    const int iw = static_cast<int>(bmp->GetWidth()), ih = static_cast<int>(bmp->GetHeight());
+    RECT src = desc.bSource ? desc.rcSource : RECT{0, 0, iw, ih};
+    src.left = std::max(0L, src.left);
+    src.top = std::max(0L, src.top);
+    src.right = std::min(static_cast<LONG>(iw), src.right);
+    src.bottom = std::min(static_cast<LONG>(ih), src.bottom);
+    RECT dst = rcItem;
+    if (desc.bDest) {
+        dst = RECT{rcItem.left + desc.rcDest.left, rcItem.top + desc.rcDest.top, rcItem.left + desc.rcDest.right,
+                   rcItem.top + desc.rcDest.bottom};
+    }
+    if (src.right <= src.left || src.bottom <= src.top || dst.right <= dst.left || dst.bottom <= dst.top)
+        return true;  // nothing visible to draw
+
+    Gdiplus::Graphics g(hDC);
+    const bool oneToOne = (dst.right - dst.left) == (src.right - src.left) &&
+                          (dst.bottom - dst.top) == (src.bottom - src.top);
+    g.SetInterpolationMode(oneToOne ? Gdiplus::InterpolationModeNearestNeighbor
+                                    : Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    Gdiplus::ImageAttributes attrs;
+    Gdiplus::ImageAttributes* pAttrs = nullptr;
+    if (desc.uFade != 255) {
+        Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0},
+                                   {0, 0, 0, desc.uFade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
+        attrs.SetColorMatrix(&m);
+        pAttrs = &attrs;
+    }
+    const RECT& c = desc.rcCorner;
+    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
+        DrawPart(g, bmp, dst, src, pAttrs);
+        return true;
+    }
+    // Nine parts: corners keep their size, edges stretch one way, the middle both.
+    const LONG dx[4] = {dst.left, dst.left + c.left, dst.right - c.right, dst.right};
+    const LONG dy[4] = {dst.top, dst.top + c.top, dst.bottom - c.bottom, dst.bottom};
+    const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
+    const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            DrawPart(g, bmp, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
+                     RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]}, pAttrs);
+    return true;
+}
+
+void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT rc, LPCWSTR text, DWORD argb, int font,
+                             UINT style) {
+    if (!text || !*text || !pManager) return;
+    CSelectObject sel(hDC, pManager->GetFont(font));
+    ::SetBkMode(hDC, TRANSPARENT);
+    ::SetTextColor(hDC, ToColorRef(argb));
+    ::DrawTextW(hDC, text, -1, &rc, style | DT_NOPREFIX);
+}
+
+}  // namespace DuiLib

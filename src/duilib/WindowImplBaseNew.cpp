@@ -1,0 +1,172 @@
+#include "duilib/WindowImplBaseNew.h"
+
+#include <windowsx.h>
+
+#include "duilib/ContainerUI.h"
+#include "duilib/DialogBuilder.h"
+#include "duilib/DialogBuilderCallback.h"
+
+namespace DuiLib {
+
+void WindowImplBaseNew::SetResType(int type, LPCWSTR, int, LPCWSTR, bool) { m_nResType = type; }
+
+void WindowImplBaseNew::InitWinParam(LPCWSTR skinFile) { m_sSkinFile = skinFile; }
+
+HWND WindowImplBaseNew::CreateDuiWindow(HWND hwndParent, LPCWSTR pstrWindowName, IDialogBuilderCallback* factory,
+                                        DWORD dwStyle, DWORD dwExStyle) {
+    m_pFactory = factory;
+    return Create(hwndParent, pstrWindowName, dwStyle, dwExStyle, 0, 0, 0, 0);
+}
+
+LPCWSTR WindowImplBaseNew::GetWindowClassName() const { return L"DuiLibWindow"; }
+
+void WindowImplBaseNew::Notify(TNotifyUI& msg) {
+    const CDuiString& t = msg.sType;
+    if (t == DUI_MSGTYPE_CLICK) ClickNotify(msg);
+    else if (t == DUI_MSGTYPE_SELECTCHANGED) SelectChangedNotify(msg);
+    else if (t == DUI_MSGTYPE_ITEMSELECT) ItemSelectNotify(msg);
+    else if (t == DUI_MSGTYPE_TEXTCHANGED) TextChangedNotify(msg);
+    else if (t == DUI_MSGTYPE_KILLFOCUS) KillFocusNotify(msg);
+    else if (t == DUI_MSGTYPE_LINK) LinkNotify(msg);
+    else if (t == DUI_MSGTYPE_WINDOWINIT) WindowInitNotify(msg);
+    else if (t == DUI_MSGTYPE_TIMER) TimerNotify(msg);
+}
+
+void WindowImplBaseNew::ClickNotify(TNotifyUI&) {}
+void WindowImplBaseNew::SelectChangedNotify(TNotifyUI&) {}
+void WindowImplBaseNew::ItemSelectNotify(TNotifyUI&) {}
+void WindowImplBaseNew::TextChangedNotify(TNotifyUI&) {}
+void WindowImplBaseNew::KillFocusNotify(TNotifyUI&) {}
+void WindowImplBaseNew::LinkNotify(TNotifyUI&) {}
+void WindowImplBaseNew::WindowInitNotify(TNotifyUI&) {}
+void WindowImplBaseNew::TimerNotify(TNotifyUI&) {}
+void WindowImplBaseNew::InitAfterCreate() {}
+void WindowImplBaseNew::OnFinalMessage(HWND) {}
+
+LRESULT WindowImplBaseNew::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) {
+    if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        if (ResponseDefaultKeyEvent(wParam)) bHandled = true;
+    }
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::ResponseDefaultKeyEvent(WPARAM wParam) {
+    if (wParam == VK_ESCAPE) {
+        Close(IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT WindowImplBaseNew::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = TRUE;
+    // Skinned windows draw their own frame: no system caption or border.
+    LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~(WS_CAPTION | WS_THICKFRAME)) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    m_PaintManager.Init(m_hWnd);
+    m_PaintManager.AddPreMessageFilter(this);
+    IDialogBuilderCallback* factory = m_pFactory ? m_pFactory : dynamic_cast<IDialogBuilderCallback*>(this);
+    CDialogBuilder builder;
+    CControlUI* root = m_sSkinFile.IsEmpty() ? nullptr : builder.Create(m_sSkinFile, factory, &m_PaintManager);
+    if (!root) root = new CContainerUI;  // the window still comes up, empty (the builder has logged why)
+    m_PaintManager.AttachDialog(root);
+    m_PaintManager.AddNotifier(this);
+    // The skin's size wins; a window with neither a skin size nor a created
+    // size gets a small default so that it is never invisible by accident.
+    SIZE sz = m_PaintManager.GetInitSize();
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    int cx = sz.cx > 0 ? sz.cx : (rc.right - rc.left > 0 ? rc.right - rc.left : 320);
+    int cy = sz.cy > 0 ? sz.cy : (rc.bottom - rc.top > 0 ? rc.bottom - rc.top : 200);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    InitAfterCreate();
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnTimer(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
+    bHandled = TRUE;
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ScreenToClient(m_hWnd, &pt);
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    if (!::IsZoomed(m_hWnd)) {
+        RECT box = m_PaintManager.GetSizeBox();
+        bool top = pt.y < rc.top + box.top, bottom = pt.y >= rc.bottom - box.bottom;
+        bool left = pt.x < rc.left + box.left, right = pt.x >= rc.right - box.right;
+        if (top && left) return HTTOPLEFT;
+        if (top && right) return HTTOPRIGHT;
+        if (bottom && left) return HTBOTTOMLEFT;
+        if (bottom && right) return HTBOTTOMRIGHT;
+        if (top) return HTTOP;
+        if (bottom) return HTBOTTOM;
+        if (left) return HTLEFT;
+        if (right) return HTRIGHT;
+    }
+    RECT cap = m_PaintManager.GetCaptionRect();
+    if (pt.x >= rc.left + cap.left && pt.x < rc.right - cap.right && pt.y >= cap.top && pt.y < cap.bottom) {
+        CControlUI* c = m_PaintManager.FindControl(pt);
+        if (!c || !c->IsInteractive()) return HTCAPTION;
+    }
+    return HTCLIENT;
+}
+
+LRESULT WindowImplBaseNew::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
+    bHandled = FALSE;
+    auto* mmi = reinterpret_cast<MINMAXINFO*>(lParam);
+    SIZE mn = m_PaintManager.GetMinInfo(), mx = m_PaintManager.GetMaxInfo();
+    if (mn.cx > 0) mmi->ptMinTrackSize.x = mn.cx;
+    if (mn.cy > 0) mmi->ptMinTrackSize.y = mn.cy;
+    if (mx.cx > 0) mmi->ptMaxTrackSize.x = mx.cx;
+    if (mx.cy > 0) mmi->ptMaxTrackSize.y = mx.cy;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    bHandled = FALSE;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    LRESULT lRes = 0;
+    BOOL bHandled = TRUE;
+    switch (uMsg) {
+        case WM_CREATE: lRes = OnCreate(uMsg, wParam, lParam, bHandled); break;
+        case WM_CLOSE: lRes = OnClose(uMsg, wParam, lParam, bHandled); break;
+        case WM_DESTROY: lRes = OnDestroy(uMsg, wParam, lParam, bHandled); break;
+        case WM_TIMER: lRes = OnTimer(uMsg, wParam, lParam, bHandled); break;
+        case WM_KEYDOWN: lRes = OnKeyDown(uMsg, wParam, lParam, bHandled); break;
+        case WM_NCHITTEST: lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled); break;
+        case WM_GETMINMAXINFO: lRes = OnGetMinMaxInfo(uMsg, wParam, lParam, bHandled); break;
+        case WM_NCCALCSIZE: lRes = 0; break;  // the whole window is client area
+        case WM_NCPAINT: lRes = 0; break;
+        case WM_NCACTIVATE: lRes = ::IsIconic(m_hWnd) ? FALSE : TRUE; bHandled = !::IsIconic(m_hWnd); break;
+        default: bHandled = FALSE; break;
+    }
+    if (bHandled) return lRes;
+    lRes = HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+    if (bHandled) return lRes;
+    if (m_PaintManager.MessageHandler(uMsg, wParam, lParam, lRes)) return lRes;
+    return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+}
+
+}  // namespace DuiLib

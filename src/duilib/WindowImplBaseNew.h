@@ -1,0 +1,68 @@
+#pragma once
+// The skinned window base: loads its skin when created, hands notifications
+// to one overridable handler per kind and window messages to one per message.
+#include "duilib/DuiString.h"
+#include "duilib/NotifyUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/WindowWnd.h"
+
+namespace DuiLib {
+
+class IDialogBuilderCallback;
+
+class WindowImplBaseNew : public CWindowWnd, public INotifyUI, public IMessageFilterUI {
+public:
+    WindowImplBaseNew() = default;
+    ~WindowImplBaseNew() override = default;
+
+    // type 0 with empty names: skin files are read from the resource path
+    // (the only kind this toolkit has; the other arguments are kept for callers).
+    void SetResType(int type, LPCWSTR resName = L"", int resId = 0, LPCWSTR zipName = L"", bool cached = true);
+    void InitWinParam(LPCWSTR skinFile);
+    // Creates the window; the skin is built while it is created. factory
+    // makes the skin's custom elements; without one, a window that is itself
+    // an IDialogBuilderCallback serves.
+    HWND CreateDuiWindow(HWND hwndParent, LPCWSTR pstrWindowName, IDialogBuilderCallback* factory = nullptr,
+                         DWORD dwStyle = WS_POPUP | WS_VISIBLE, DWORD dwExStyle = 0);
+
+    CPaintManagerUI& GetPaintManager() { return m_PaintManager; }
+    const CDuiString& GetSkinFile() const { return m_sSkinFile; }
+
+    // Notifications: Notify dispatches by type.
+    void Notify(TNotifyUI& msg) override;
+    virtual void ClickNotify(TNotifyUI& msg);
+    virtual void SelectChangedNotify(TNotifyUI& msg);
+    virtual void ItemSelectNotify(TNotifyUI& msg);
+    virtual void TextChangedNotify(TNotifyUI& msg);
+    virtual void KillFocusNotify(TNotifyUI& msg);
+    virtual void LinkNotify(TNotifyUI& msg);
+    virtual void WindowInitNotify(TNotifyUI& msg);
+    virtual void TimerNotify(TNotifyUI& msg);
+
+    LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
+
+protected:
+    // The skin has been built and attached: look controls up here.
+    virtual void InitAfterCreate();
+
+    LPCWSTR GetWindowClassName() const override;
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    virtual LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnNcHitTest(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnGetMinMaxInfo(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // Enter and Escape: nonzero when handled. Escape closes with IDCANCEL.
+    virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
+    void OnFinalMessage(HWND hWnd) override;
+
+    CPaintManagerUI m_PaintManager;
+    CDuiString m_sSkinFile;
+    IDialogBuilderCallback* m_pFactory = nullptr;
+    int m_nResType = 0;
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,63 @@
+#pragma once
+// Helpers for the toolkit's tests: a skinned host window that records its
+// notifications, real input through SendInput, message pumping, the log
+// file, and files written into a scratch resource folder.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "duilib/DialogBuilderCallback.h"
+#include "duilib/WindowImplBaseNew.h"
+
+namespace DuiTest {
+
+// A scratch resource folder under the test folder, emptied on creation;
+// becomes the toolkit's resource path.
+std::wstring MakeResourceFolder(const wchar_t* name);
+bool WriteText(const std::wstring& path, const std::string& utf8);
+// A solid PNG of one colour (ARGB).
+bool WritePng(const std::wstring& path, int w, int h, DWORD argb);
+
+// Pumps this thread's messages until cond() or the safety timeout.
+bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs = 5000);
+void PumpFor(DWORD ms);
+
+// Real input at a point in screen coordinates.
+void MoveTo(POINT screen);
+void ClickAt(POINT screen);
+void TypeText(const wchar_t* text);
+void PressKey(WORD vk);
+// The centre of a control, in screen coordinates.
+POINT CenterOf(HWND hWnd, const RECT& rcControl);
+
+// The log file beside the test program, switched on.
+void EnableLog();
+std::string ReadLog();
+int CountLines(const std::string& log, const std::string& needle);
+
+class CHostWnd : public DuiLib::WindowImplBaseNew, public DuiLib::IDialogBuilderCallback {
+public:
+    struct Record {
+        std::wstring type;
+        std::wstring sender;
+        WPARAM wParam;
+    };
+    std::vector<Record> notes;
+    std::function<DuiLib::CControlUI*(LPCWSTR)> factory;
+
+    // Builds from a skin file under the resource path; shows the window at (x, y).
+    bool Open(LPCWSTR skinFile, int x = 100, int y = 100);
+    void Notify(DuiLib::TNotifyUI& msg) override;
+    DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
+    DuiLib::CControlUI* Find(LPCWSTR name) { return m_PaintManager.FindControl(name); }
+    int Count(const wchar_t* type, const wchar_t* sender) const;
+    using WindowImplBaseNew::Close;
+    using WindowImplBaseNew::ShowModal;
+
+protected:
+    LPCWSTR GetWindowClassName() const override { return L"DuiTestHost"; }
+};
+
+}  // namespace DuiTest

@@ -1,0 +1,114 @@
+// The message box under the virtual display, answered with real input.
+#include <gtest/gtest.h>
+
+#include "DuiTestUtil.h"
+#include "duilib/ControlUI.h"
+#include "msgbox/MsgBox.h"
+#include "support/TestPaths.h"
+
+using namespace DuiLib;
+using namespace DuiTest;
+
+namespace {
+
+// What the timer does once the box is up, on the UI thread inside its loop.
+std::function<void(WindowImplBaseNew*)> g_action;
+bool g_acted = false;
+
+void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = ::FindWindowW(L"VelotuneMsgBox", nullptr);
+    if (!box || !::IsWindowVisible(box) || g_acted) return;
+    auto* wnd = dynamic_cast<WindowImplBaseNew*>(CWindowWnd::FromHandle(box));
+    if (!wnd) return;
+    g_acted = true;
+    ::KillTimer(nullptr, id);
+    ::SetForegroundWindow(box);
+    g_action(wnd);
+}
+
+int ShowAndAct(int kind, std::function<void(WindowImplBaseNew*)> action) {
+    g_action = std::move(action);
+    g_acted = false;
+    ::SetTimer(nullptr, 0, 100, Poll);
+    return CMsgBox::Show(nullptr, L"Title", L"Some text for the box", kind);
+}
+
+POINT Center(WindowImplBaseNew* wnd, const wchar_t* name) {
+    CControlUI* c = wnd->GetPaintManager().FindControl(name);
+    EXPECT_NE(nullptr, c) << TestPaths::Narrow(name);
+    return c ? CenterOf(wnd->GetHWND(), c->GetPos()) : POINT{0, 0};
+}
+
+struct MsgBoxTest : ::testing::Test {
+    void SetUp() override {
+        CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin").c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(MsgBoxTest, KindZeroShowsOneButtonAndOkGivesOne) {
+    bool cancelHidden = false;
+    std::wstring okText, title, text;
+    int r = ShowAndAct(0, [&](WindowImplBaseNew* w) {
+        CPaintManagerUI& pm = w->GetPaintManager();
+        cancelHidden = !pm.FindControl(L"msgbox_cancel")->IsVisible() && !pm.FindControl(L"msgbox_sep")->IsVisible();
+        okText = pm.FindControl(L"msgbox_ok")->GetText().Str();
+        title = pm.FindControl(L"msgbox_title")->GetText().Str();
+        text = pm.FindControl(L"msgbox_text")->GetText().Str();
+        pm.UpdateLayout();
+        ClickAt(Center(w, L"msgbox_ok"));
+    });
+    EXPECT_EQ(1, r);
+    EXPECT_TRUE(cancelHidden);
+    EXPECT_EQ(L"OK", okText);
+    EXPECT_EQ(L"Title", title);
+    EXPECT_EQ(L"Some text for the box", text);
+    EXPECT_EQ(nullptr, ::FindWindowW(L"VelotuneMsgBox", nullptr)) << "destroyed before returning";
+}
+
+TEST_F(MsgBoxTest, KindThreeOkGivesOneAndCancelGivesZero) {
+    std::wstring okText, cancelText;
+    EXPECT_EQ(1, ShowAndAct(3, [&](WindowImplBaseNew* w) {
+        okText = w->GetPaintManager().FindControl(L"msgbox_ok")->GetText().Str();
+        cancelText = w->GetPaintManager().FindControl(L"msgbox_cancel")->GetText().Str();
+        ClickAt(Center(w, L"msgbox_ok"));
+    }));
+    EXPECT_EQ(L"Yes", okText);
+    EXPECT_EQ(L"No", cancelText);
+    EXPECT_EQ(0, ShowAndAct(3, [&](WindowImplBaseNew* w) { ClickAt(Center(w, L"msgbox_cancel")); }));
+    EXPECT_EQ(0, ShowAndAct(1, [&](WindowImplBaseNew* w) { ClickAt(Center(w, L"msgbox_close")); }));
+}
+
+TEST_F(MsgBoxTest, EscapeIsSwallowedAndClosingOtherwiseGivesZero) {
+    bool stillOpen = false;
+    int r = ShowAndAct(1, [&](WindowImplBaseNew* w) {
+        PressKey(VK_ESCAPE);
+        PumpFor(200);
+        stillOpen = ::IsWindowVisible(w->GetHWND()) != FALSE;
+        ::PostMessageW(w->GetHWND(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(0, r);
+}
+
+TEST_F(MsgBoxTest, CaptionsComeFromTheTextSource) {
+    CMsgBox::SetTextSource([](const wchar_t* key) { return std::wstring(L"<") + key + L">"; });
+    std::wstring ok, cancel;
+    ShowAndAct(1, [&](WindowImplBaseNew* w) {
+        ok = w->GetPaintManager().FindControl(L"msgbox_ok")->GetText().Str();
+        cancel = w->GetPaintManager().FindControl(L"msgbox_cancel")->GetText().Str();
+        w->Close(0);
+    });
+    CMsgBox::SetTextSource(nullptr);
+    EXPECT_EQ(L"<STR_OK>", ok);
+    EXPECT_EQ(L"<STR_YES>", cancel);
+}
+
+TEST(MsgBoxNoSkin, NoUsableWindowGivesZeroAtOnce) {
+    DuiTest::MakeResourceFolder(L"res_noskin");  // no MsgBox.xml here
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(0, CMsgBox::Show(nullptr, L"t", L"x", 0));
+    EXPECT_EQ(nullptr, ::FindWindowW(L"VelotuneMsgBox", nullptr));
+    EXPECT_LT(::GetTickCount() - start, 60000u) << "safety net only";
+}

@@ -1,0 +1,258 @@
+// A real window under the virtual display, driven by SendInput: clicks,
+// option groups, typing, focus, modal runs, the popup menu, and what ends
+// up on screen.
+#include <gtest/gtest.h>
+
+#include "DuiTestUtil.h"
+#include "duilib/EditUI.h"
+#include "duilib/ListLabelElementUI.h"
+#include "duilib/MenuImplBase.h"
+#include "duilib/OptionUI.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+using namespace DuiLib;
+using namespace DuiTest;
+
+namespace {
+const char kInputSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="320,200" caption="0,0,0,24">
+  <Font id="0" name="Tahoma" size="12" default="true"/>
+  <VerticalLayout bkcolor="#FF336699">
+    <Control height="24"/>
+    <HorizontalLayout height="40">
+      <Button name="ok" width="80" text="OK" bkcolor="#FFEEEEEE" hotbkcolor="#FFDDDDFF"/>
+      <Option name="opt_a" width="60" group="g" selected="true" text="A"/>
+      <Option name="opt_b" width="60" group="g" text="B"/>
+      <CheckBox name="chk" width="60" text="C"/>
+    </HorizontalLayout>
+    <Edit name="edit" height="30" maxchar="8"/>
+    <Label name="swatch" float="true" pos="240,150,300,190" bkimage="png/red.png"/>
+    <Control/>
+  </VerticalLayout>
+</Window>)";
+
+struct InputFixture : ::testing::Test {
+    CHostWnd host;
+    void SetUp() override {
+        std::wstring dir = MakeResourceFolder(L"res_input");
+        ASSERT_TRUE(WritePng(dir + L"\\png\\red.png", 60, 40, 0xFFFF0000));
+        ASSERT_TRUE(WriteText(dir + L"\\input.xml", kInputSkin));
+        ASSERT_TRUE(host.Open(L"input.xml", 200, 150));
+        host.GetPaintManager().UpdateLayout();
+    }
+    void TearDown() override {
+        if (::IsWindow(host.GetHWND())) ::DestroyWindow(host.GetHWND());
+    }
+    POINT At(const wchar_t* name) { return CenterOf(host.GetHWND(), host.Find(name)->GetPos()); }
+};
+}  // namespace
+
+TEST_F(InputFixture, ClickOnAButtonSendsOneClick) {
+    ClickAt(At(L"ok"));
+    ASSERT_TRUE(PumpUntil([&] { return host.Count(L"click", L"ok") > 0; }));
+    PumpFor(100);
+    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+
+    // Pressed on the button, released elsewhere: no click.
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    MoveTo(At(L"ok"));
+    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    ::SendInput(1, &in, sizeof(in));
+    PumpFor(50);
+    MoveTo(At(L"edit"));
+    in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &in, sizeof(in));
+    PumpFor(100);
+    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+
+    // A disabled button gives nothing.
+    host.Find(L"ok")->SetEnabled(false);
+    ClickAt(At(L"ok"));
+    PumpFor(100);
+    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+}
+
+TEST_F(InputFixture, OptionGroupSwitchesAndCheckBoxToggles) {
+    auto* a = static_cast<COptionUI*>(host.Find(L"opt_a"));
+    auto* b = static_cast<COptionUI*>(host.Find(L"opt_b"));
+    auto* chk = static_cast<COptionUI*>(host.Find(L"chk"));
+    ASSERT_TRUE(a->IsSelected());
+    ClickAt(At(L"opt_b"));
+    ASSERT_TRUE(PumpUntil([&] { return b->IsSelected(); }));
+    EXPECT_FALSE(a->IsSelected());
+    EXPECT_EQ(1, host.Count(L"selectchanged", L"opt_b"));
+    EXPECT_EQ(1, host.Count(L"selectchanged", L"opt_a"));
+    EXPECT_EQ(1, host.Count(L"click", L"opt_b"));
+    ClickAt(At(L"opt_b"));
+    PumpFor(100);
+    EXPECT_TRUE(b->IsSelected()) << "a selected option of a group stays selected";
+
+    ClickAt(At(L"chk"));
+    ASSERT_TRUE(PumpUntil([&] { return chk->IsSelected(); }));
+    ClickAt(At(L"chk"));
+    ASSERT_TRUE(PumpUntil([&] { return !chk->IsSelected(); }));
+    EXPECT_TRUE(b->IsSelected()) << "a check box is in no group";
+}
+
+TEST_F(InputFixture, TypingIntoAnEditChangesItsTextAndLeavingItKillsFocus) {
+    ClickAt(At(L"edit"));
+    CControlUI* edit = host.Find(L"edit");
+    ASSERT_TRUE(PumpUntil([&] { return edit->IsFocused(); }));
+    TypeText(L"abc");
+    ASSERT_TRUE(PumpUntil([&] { return edit->GetText() == L"abc"; })) << edit->GetText().Str().size();
+    EXPECT_EQ(3, host.Count(L"textchanged", L"edit"));
+    PressKey(VK_BACK);
+    ASSERT_TRUE(PumpUntil([&] { return edit->GetText() == L"ab"; }));
+    TypeText(L"0123456789");
+    PumpFor(100);
+    EXPECT_EQ(8, edit->GetText().GetLength()) << "maxchar";
+
+    ClickAt(At(L"ok"));
+    ASSERT_TRUE(PumpUntil([&] { return host.Count(L"killfocus", L"edit") == 1; }));
+    EXPECT_FALSE(edit->IsFocused());
+}
+
+TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
+    HWND hWnd = host.GetHWND();
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpFor(100);
+    HDC wnd = ::GetDC(hWnd);
+    HDC mem = ::CreateCompatibleDC(wnd);
+    HBITMAP bmp = ::CreateCompatibleBitmap(wnd, 320, 200);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ASSERT_TRUE(::PrintWindow(hWnd, mem, PW_CLIENTONLY));
+    COLORREF bk = ::GetPixel(mem, 10, 180);
+    COLORREF img = ::GetPixel(mem, 270, 170);
+    COLORREF outside = ::GetPixel(mem, 235, 170);
+    // And what the screen shows, through the window's own DC.
+    COLORREF screenImg = ::GetPixel(wnd, 270, 170);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(hWnd, wnd);
+    EXPECT_EQ(RGB(0x33, 0x66, 0x99), bk);
+    EXPECT_EQ(RGB(0xFF, 0, 0), img);
+    EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
+    EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
+}
+
+TEST(Modal, ShowModalReturnsTheCodeGivenToClose) {
+    std::wstring dir = MakeResourceFolder(L"res_modal");
+    ASSERT_TRUE(WriteText(dir + L"\\m.xml", "<Window size=\"100,80\"><VerticalLayout bkcolor=\"#FF000000\"/></Window>"));
+    CHostWnd owner;
+    ASSERT_TRUE(owner.Open(L"m.xml", 10, 10));
+    CHostWnd dlg;
+    dlg.InitWinParam(L"m.xml");
+    ASSERT_TRUE(dlg.CreateDuiWindow(owner.GetHWND(), L"dlg", nullptr, WS_POPUP, 0));
+    static CHostWnd* s_dlg = &dlg;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        s_dlg->Close(42);
+    });
+    ASSERT_NE(0u, timer);
+    EXPECT_EQ(42u, dlg.ShowModal());
+    EXPECT_FALSE(::IsWindow(dlg.GetHWND()));
+    EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND())) << "the owner is given back its input";
+    ::DestroyWindow(owner.GetHWND());
+}
+
+namespace {
+class CTestMenu : public CMenuImplBase {
+public:
+    bool finalSeen = false;
+
+protected:
+    void InitItem() override {
+        CMenuImplBase::InitItem();
+        const wchar_t* texts[] = {L"Settings", L"Show", L"Boost", L"Exit"};
+        for (int i = 0; i < 4; ++i) {
+            auto* item = new CListLabelElementUI;
+            item->SetCallBack(true);
+            item->SetFixedHeight(32);
+            item->SetTag(static_cast<UINT_PTR>(i));
+            item->SetText(texts[i]);
+            item->SetEnabled(i != 2);
+            AddListItem(item);
+        }
+    }
+    void OnFinalMessage(HWND h) override {
+        CMenuImplBase::OnFinalMessage(h);
+        finalSeen = true;
+    }
+};
+
+struct MenuOwner : CHostWnd {
+    std::vector<WPARAM> clicks;
+
+protected:
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override {
+        if (uMsg == UM_MENU_CLICK) {
+            clicks.push_back(wParam);
+            return 0;
+        }
+        return CHostWnd::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+    }
+};
+
+const char kMenuSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="160,0">
+  <VerticalLayout bkcolor="#FFFFFFFF" inset="1,1,1,1">
+    <List name="menu_list" itemhotbkcolor="#FFCCE0FF" itemtextcolor="#FF202020"/>
+  </VerticalLayout>
+</Window>)";
+}  // namespace
+
+TEST(Menu, ChosenItemReachesTheOwnerAndDisabledItemsAreInert) {
+    std::wstring dir = MakeResourceFolder(L"res_menu");
+    ASSERT_TRUE(WriteText(dir + L"\\menu.xml", kMenuSkin));
+    ASSERT_TRUE(WriteText(dir + L"\\owner.xml", "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FF101010\"/></Window>"));
+    MenuOwner owner;
+    ASSERT_TRUE(owner.Open(L"owner.xml", 50, 50));
+
+    CTestMenu menu;
+    MoveTo(POINT{400, 300});
+    menu.InitParam(owner.GetHWND(), L"menu.xml", nullptr);
+    ASSERT_TRUE(menu.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW));
+    menu.AdjustPostion();
+    PumpFor(150);
+    RECT wr;
+    ::GetWindowRect(menu.GetHWND(), &wr);
+    EXPECT_EQ(4 * 32 + 2, wr.bottom - wr.top) << "sized to its items";
+    CPaintManagerUI& pm = menu.GetPaintManager();
+    pm.UpdateLayout();
+    auto* list = pm.FindControl(L"menu_list");
+    ASSERT_NE(nullptr, list);
+
+    // The disabled item: a click does nothing, the menu stays.
+    RECT item2 = {wr.left + 20, wr.top + 1 + 2 * 32 + 10, 0, 0};
+    ClickAt(POINT{item2.left, item2.top});
+    PumpFor(100);
+    EXPECT_TRUE(::IsWindow(menu.GetHWND()));
+    EXPECT_TRUE(owner.clicks.empty());
+
+    ClickAt(POINT{wr.left + 20, wr.top + 1 + 3 * 32 + 10});
+    ASSERT_TRUE(PumpUntil([&] { return menu.finalSeen && !owner.clicks.empty(); }));
+    ASSERT_EQ(1u, owner.clicks.size());
+    EXPECT_EQ(3u, owner.clicks[0]);
+    ::DestroyWindow(owner.GetHWND());
+}
+
+TEST(Menu, ClosesWhenItLosesActivation) {
+    std::wstring dir = MakeResourceFolder(L"res_menu2");
+    ASSERT_TRUE(WriteText(dir + L"\\menu.xml", kMenuSkin));
+    ASSERT_TRUE(WriteText(dir + L"\\owner.xml", "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FF101010\"/></Window>"));
+    MenuOwner owner;
+    ASSERT_TRUE(owner.Open(L"owner.xml", 50, 50));
+    CTestMenu menu;
+    menu.InitParam(owner.GetHWND(), L"menu.xml", nullptr);
+    ASSERT_TRUE(menu.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW));
+    menu.AdjustPostion();
+    PumpFor(100);
+    ::SetForegroundWindow(owner.GetHWND());
+    ::SetActiveWindow(owner.GetHWND());
+    ASSERT_TRUE(PumpUntil([&] { return menu.finalSeen; }));
+    EXPECT_TRUE(owner.clicks.empty());
+    ::DestroyWindow(owner.GetHWND());
+}
