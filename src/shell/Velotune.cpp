@@ -1,40 +1,86 @@
 #include <windows.h>
+#include <shellapi.h>
 
+#include <memory>
+#include <string>
+
+#include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/MainFrame.h"
+#include "shell/AppSingleton.h"
+#include "shell/CommonHelp.h"
+#include "tuning/SafeLoadLibrary.h"
 
 namespace {
 
-LRESULT CALLBACK PlaceholderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+// The tuning service must come up with Windows. "sc" is taken from the
+// system folder: the program runs elevated, and a bare name would run
+// whatever "sc" the current directory or PATH offers.
+void AskServiceAutoStart() {
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::wstring sc = std::wstring(system) + L"\\sc.exe";
+    ShellExecuteW(nullptr, L"open", sc.c_str(), L"config ZIZ3SERVICE start= auto", nullptr, SW_HIDE);
+}
+
+void RaiseWindow(HWND hwnd) {
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    RestrictDllSearchPath();
     LogStartup();
-    VLOG("_tWinMain %S", commandLine);
+    const wchar_t* cmd = commandLine ? commandLine : L"";
+    VLOG("_tWinMain %S", cmd);
+
+    AskServiceAutoStart();
+
+    if (!CCommonHelp::CheckStartup()) {
+        VLOG("CCommonHelp::CheckStartup failed");
+        return 1;
+    }
+
+    AppSingleton singleton;
+    if (!singleton.Acquire()) {
+        VLOG("AppSingleton exist");
+        singleton.Close();
+        return 1;
+    }
     VLOG("start");
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = PlaceholderProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = L"Velotune";
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"Velotune", L"Velotune",
-                                WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CAPTION, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 420, 520, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
-    ShowWindow(hwnd, SW_SHOW);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    DuiLib::CPaintManagerUI::SetInstance(instance);
+    DuiLib::CPaintManagerUI::SetResourcePath(
+        (DuiLib::CPaintManagerUI::GetInstancePath() + L"skin").GetData());
+
+    std::unique_ptr<CMainFrame> frame(new CMainFrame());
+
+    if (_wcsicmp(cmd, L"/RestoreOverclocking") == 0) {
+        frame->RestoreDefaultsWithoutWindow();
+        frame.reset();
+        singleton.Close();
+        return 1;
     }
-    return 0;
+
+    frame->SetResType(0, L"", 0, L"", true);
+    frame->InitWinParam(L"Velotune_xml\\MainFrame.xml");
+    HWND hwnd = frame->CreateDuiWindow(nullptr, L"Velotune", frame.get(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
+                                       WS_EX_TOOLWINDOW);
+    int exitCode = 0;
+    if (hwnd) {
+        RaiseWindow(hwnd);
+        frame->ShowWindow(true, true);
+        frame->CenterWindow();
+        DuiLib::CPaintManagerUI::MessageLoop();
+    } else {
+        VLOG_LASTERROR();
+        exitCode = 1;
+    }
+
+    frame.reset();
+    singleton.Close();
+    return exitCode;
 }

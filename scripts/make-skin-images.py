@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Draws the dial scale marks, the pointers and the program icons with
+ImageMagick. Run from the repository root; the results are committed."""
+import math
+import subprocess
+
+# model, D, T, L, a0, aD, aT, aL, aE, needle colour
+MODELS = [
+    ("v7", 3.6, 4.0, 4.6, -30, 108, 132, 168, 210, "#F2F4F7"),
+    ("v9", 3.5, 4.4, 5.2, -30, 100, 142, 180, 210, "#FCB547"),
+    ("v73", 3.4, 3.9, 4.4, -30, 110, 145, 180, 210, "#4FC3F7"),
+]
+SIZE = 260          # marks image, centred on the dial's pivot
+C = SIZE / 2
+
+
+def angle_of(f, D, L, a0, aD, aL, aE):
+    if f <= D:
+        return (aD - a0) * f / D + a0
+    if f <= L:
+        return (aL - aD) * (f - D) / (L - D) + aD
+    return aE
+
+
+def point(a, r):
+    # table angle 0 points left, growing clockwise over the top
+    rad = math.radians(a)
+    return C - r * math.cos(rad), C - r * math.sin(rad)
+
+
+def marks(name, D, T, L, a0, aD, aT, aL, aE):
+    draw = []
+    f = 0.0
+    top = math.ceil(L * 2) / 2 + 0.5
+    while f <= top + 1e-6:
+        a = angle_of(f, D, L, a0, aD, aL, aE)
+        whole = abs(f - round(f)) < 1e-6
+        colour = "#A4D975" if f <= D + 1e-6 else ("#FCB547" if f <= T + 1e-6 else "#FA6948")
+        if f > L + 1e-6:
+            colour = "#818891"
+        x1, y1 = point(a, 100)
+        x2, y2 = point(a, 112 if whole else 107)
+        draw += ["-stroke", colour, "-strokewidth", "3" if whole else "2",
+                 "-draw", f"line {x1:.1f},{y1:.1f} {x2:.1f},{y2:.1f}"]
+        if whole:
+            tx, ty = point(a, 123)
+            draw += ["-stroke", "none", "-fill", "#C8CDD3", "-pointsize", "11",
+                     "-draw", f"text {tx - 4:.1f},{ty + 4:.1f} '{int(round(f))}'"]
+        f += 0.5
+    subprocess.check_call(["convert", "-size", f"{SIZE}x{SIZE}", "xc:none", *draw,
+                           f"skin/png/marks_{name}.png"])
+
+
+def pointer(name, colour):
+    # 186x186 like the dial; pivot at (93, 88); the needle points down at 0
+    subprocess.check_call([
+        "convert", "-size", "186x186", "xc:none", "-fill", colour, "-stroke", "none",
+        "-draw", "polygon 90,88 96,88 93.5,158 92.5,158",
+        "-fill", "#F0F0F0", "-draw", "circle 93,88 93,95",
+        f"skin/png/pointer_{name}.png"])
+
+
+def icon(path, ring, fill):
+    frames = []
+    for s in (16, 32, 48):
+        f = f"/tmp/vt_icon_{s}.png"
+        m = s / 32.0
+        subprocess.check_call([
+            "convert", "-size", f"{s}x{s}", "xc:none",
+            "-fill", "#1E2228", "-stroke", ring, "-strokewidth", f"{max(1, 3 * m):.1f}",
+            "-draw", f"circle {s / 2 - 0.5},{s / 2 - 0.5} {s / 2 - 0.5},{1.5 * m}",
+            "-stroke", fill, "-strokewidth", f"{max(1, 2.5 * m):.1f}",
+            "-draw", f"line {s / 2 - 0.5},{s / 2 - 0.5} {s * 0.78:.1f},{s * 0.28:.1f}",
+            f])
+        frames.append(f)
+    subprocess.check_call(["convert", *frames, path])
+
+
+for (name, D, T, L, a0, aD, aT, aL, aE, colour) in MODELS:
+    marks(name, D, T, L, a0, aD, aT, aL, aE)
+    pointer(name, colour)
+icon("src/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
+icon("src/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked

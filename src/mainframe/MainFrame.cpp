@@ -1,0 +1,672 @@
+#include "mainframe/MainFrame.h"
+
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cwchar>
+#include <cwctype>
+
+#include "duilib/ContainerUI.h"
+#include "duilib/ControlUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/TabLayoutUI.h"
+#include "log/BaseLog.h"
+#include "mainframe/Notice.h"
+#include "settings/Settings.h"
+#include "speeddial/SpeedPanleUI.h"
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "tuning/OverClockSdkInterface.h"
+
+using namespace DuiLib;
+
+namespace {
+
+const wchar_t kTrayTip[] = L"Velotune";
+const UINT kIconNormal = 134;      // status 0 and 3
+const UINT kIconOverclocked = 107; // status 1 and 2
+
+void Trace(const wchar_t* format, ...) {
+    wchar_t text[512];
+    va_list args;
+    va_start(args, format);
+    _vsnwprintf(text, 511, format, args);
+    va_end(args);
+    text[511] = 0;
+    OutputDebugStringW(text);
+}
+
+std::wstring Format(const wchar_t* format, double value) {
+    wchar_t text[64];
+    _snwprintf(text, 63, format, value);
+    text[63] = 0;
+    return text;
+}
+
+std::wstring Lang(const wchar_t* key) { return GetLanguageString(key); }
+
+}  // namespace
+
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() = default;
+
+LPCWSTR CMainFrame::GetWindowClassName() const { return L"Velotune"; }
+
+CControlUI* CMainFrame::CreateCustomControl(LPCWSTR pstrClass) {
+    if (pstrClass && std::wcscmp(pstrClass, L"SpeedPanle") == 0) return new CSpeedPanleUI;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- creation
+
+void CMainFrame::InitAfterCreate() {
+    m_ocWmiEvent.Bind();
+    SetIcon(kIconOverclocked);
+
+    m_pLabelTitle = m_PaintManager.FindControl(L"labelTitle");
+    if (m_pLabelTitle) ::SetWindowTextW(m_hWnd, m_pLabelTitle->GetText().GetData());
+
+    m_pOveringBtn = m_PaintManager.FindControl(L"OveringBtn");
+    m_pRecoveringlb = m_PaintManager.FindControl(L"Recoveringlb");
+    m_pDoOverBtn = m_PaintManager.FindControl(L"DoOverBtn");
+    m_pRecoverBtn = m_PaintManager.FindControl(L"RecoverBtn");
+    m_pLinkZIZBtn = m_PaintManager.FindControl(L"LinkZIZBtn");
+    m_pLinkBuyBtn = m_PaintManager.FindControl(L"LinkBuyBtn");
+    if (CControlUI* c = m_PaintManager.FindControl(L"ButtonStatusTab"))
+        m_pButtonStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    if (CControlUI* c = m_PaintManager.FindControl(L"LabelStatusTab"))
+        m_pLabelStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
+    m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
+    if (CControlUI* c = m_PaintManager.FindControl(L"panel"))
+        m_pPanel = static_cast<CSpeedPanleUI*>(c->GetInterface(L"SpeedPanle"));
+
+    Read_CPU_List();
+    InitServices();
+    InitLanguageText();
+    ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr);
+}
+
+void CMainFrame::InitServices() {
+    AddToTray(true);
+    // Update window: its client is switched off in this program; it is
+    // created here once it exists.
+    GetAppState().hMainWnd = m_hWnd;
+    if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
+    // USB key manager (Init with this window, SetMode(1)): bound in a later step.
+    m_getCpuInfoThread.Start();
+}
+
+void CMainFrame::InitLanguageText() {
+    struct Text {
+        CControlUI* control;
+        const wchar_t* key;
+    } texts[] = {
+        {m_pDoOverBtn, L"STR_APPNAME"},     {m_pOveringBtn, L"STR_OVERCLOCKING"},
+        {m_pRecoverBtn, L"STR_ST"},         {m_pRecoveringlb, L"STR_RESTORING"},
+        {m_pLabelTitle, L"STR_APPNAME"},
+    };
+    for (const Text& t : texts)
+        if (t.control) t.control->SetText(Lang(t.key).c_str());
+}
+
+LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+
+LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (lParam == 0) {
+        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_FWQD"), 0);
+        CloseWindow();
+        return 0;
+    }
+    StartWorkers();
+    return 0;
+}
+
+void CMainFrame::StartWorkers() {
+    InitSettingsPath();
+    typedef BOOL(WINAPI * PFN_ChangeWindowMessageFilter)(UINT, DWORD);
+    if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
+        auto filter = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+        if (filter) {
+            OutputDebugStringW(L"EndMsgFilterForVista UM_SETFOREGROUNDWINDOW\r\n");
+            filter(UM_SETFOREGROUNDWINDOW, 1);
+            filter(UM_SHOW_TRAY_MENU, 1);
+        }
+    }
+    if (!m_overClockThread.Start(m_hWnd)) VLOG("overclock worker not started");
+    m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
+    if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
+    // Global hot key (Ctrl+Alt+"quickkey"): registered in a later step.
+}
+
+// ---------------------------------------------------------------- status machine
+
+void CMainFrame::DoHandle() {
+    VLOG("DoHandle() begin");
+    LONG status = GetAppState().nStatus;
+    int next;
+    if (status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING) {
+        VLOG("[DoHandle] status=%d", (int)status);
+        return;
+    } else if (status == STATUS_OVERCLOCK_INIT) {
+        VLOG("DoHandle() STATUS_OVERCLOCK_INIT");
+        next = STATUS_OVERCLOCK_ING;
+    } else {
+        VLOG("DoHandle() STATUS_REOVERCLOCK_ING");
+        next = STATUS_REOVERCLOCK_ING;
+    }
+    UpdateStatus(next);
+    if (m_overClockThread.StartEvent()) m_overClockThread.RequestRun();
+    VLOG("DoHandle() end");
+}
+
+void CMainFrame::SelectPages(int page) {
+    if (m_pButtonStatusTab) m_pButtonStatusTab->SelectItem(page);
+    if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(page);
+}
+
+void CMainFrame::UpdateStatus(int nStatus) {
+    VLOG("CMainFrame::UpdateStatus : nStatus : %d", nStatus);
+    switch (nStatus) {
+        case STATUS_OVERCLOCK_INIT:
+            SelectPages(0);
+            UsbKeySetOverLockState(0);
+            m_ocWmiEvent.SetOCFlag(0);
+            break;
+        case STATUS_OVERCLOCK_ING: SelectPages(1); break;
+        case STATUS_OVERCLOCK_OK:
+            UsbKeySetOverLockState(1);
+            SelectPages(2);
+            m_ocWmiEvent.SetOCFlag(1);
+            break;
+        case STATUS_REOVERCLOCK_ING: SelectPages(3); break;
+        default: break;
+    }
+    GetAppState().nStatus = nStatus;
+    if (m_pPanel) m_pPanel->Invalidate();  // the arcs' colours follow the status
+    AddToTray(true);
+}
+
+void CMainFrame::ShowOverclockedPages() {
+    VLOG_AS("CMainFrame::UpdateStatus", "CMainFrame::UpdateStatus : nStatus : %d", (int)STATUS_OVERCLOCK_OK);
+    UsbKeySetOverLockState(1);
+    SelectPages(2);
+    m_ocWmiEvent.SetOCFlag(1);
+    GetAppState().nStatus = STATUS_OVERCLOCK_OK;
+    if (m_pPanel) m_pPanel->Invalidate();
+    AddToTray(true);
+}
+
+LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (lParam == 1) {
+        VLOG("CMainFrame::OnRecoverOverLocking SUCESS");
+        ShowOverclockedPages();
+    } else if (lParam == 0) {
+        ShowNotice(nullptr, Lang(L"STR_REMINDER"), Lang(L"STR_JSSB"), 0);
+        UpdateStatus(STATUS_OVERCLOCK_INIT);
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::OnRecoverOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (lParam == 1) {
+        UpdateStatus(STATUS_OVERCLOCK_INIT);
+        if (m_bExitAfterRestore) CloseWindow();
+        return 0;
+    }
+    ShowOverclockedPages();
+    if (m_bExitAfterRestore) {
+        CloseWindow();
+    } else {
+        ShowNotice(nullptr, L"\x6E29\x99A8\x63D0\x793A",
+                   L"\x6062\x590D\x52A0\x901F\x5931\x8D25,\x8BF7\x91CD\x542F\x8BA1\x7B97\x673A\x540E\x91CD\x8BD5\xFF01",
+                   0);
+    }
+    return 0;
+}
+
+void CMainFrame::CloseWindow() { ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0); }
+
+// ---------------------------------------------------------------- CPU dial table
+
+bool CMainFrame::Read_CPU_List() {
+    CControlUI* found = m_PaintManager.FindControl(L"hl_CPU_List");
+    CContainerUI* list = found ? static_cast<CContainerUI*>(found->GetInterface(L"Container")) : nullptr;
+    if (!list) return false;
+    for (int i = 0; i < list->GetCount(); ++i) {
+        CControlUI* item = list->GetItemAt(i);
+        if (!item) continue;
+        CDuiString text = item->GetText();
+        VLOG("%S", text.GetData());
+        CpuCustomData entry;
+        if (CCpuDialTable::ParseRecord(text.GetData(), entry)) m_dialTable.Append(entry);
+    }
+    return true;
+}
+
+bool CMainFrame::FindCPUData(const std::wstring& model, CpuCustomData& entry) const {
+    return m_dialTable.Find(model, entry);
+}
+
+void CMainFrame::PrintCPUData(const CpuCustomData& d) const {
+    Trace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
+    Trace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
+    Trace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
+    Trace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
+    Trace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
+    Trace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
+    Trace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
+    Trace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
+    Trace(L"\r\niAngle_Start : %d", d.iAngle_Start);
+    Trace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
+    Trace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
+    Trace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
+    Trace(L"\r\niAngle_End : %d", d.iAngle_End);
+    Trace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
+    Trace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
+}
+
+bool CMainFrame::InitCustomData(const std::wstring& model) {
+    if (model.empty()) return false;
+    CpuCustomData entry;
+    if (!FindCPUData(model, entry)) return false;
+    PrintCPUData(entry);
+
+    unsigned skipped = m_dialTable.BuildAngles(entry);
+    if (skipped & CCpuDialTable::kOutOfRange)
+        VLOG("dial table entry %S: frequencies out of range, no angle table", entry.strCPU_Model.c_str());
+    if (skipped & CCpuDialTable::kSkippedToDefault)
+        VLOG("dial table entry %S: pass to the default frequency skipped (D = 0)", entry.strCPU_Model.c_str());
+    if (skipped & CCpuDialTable::kSkippedToLimit)
+        VLOG("dial table entry %S: pass from the default to the limit skipped (L = D)", entry.strCPU_Model.c_str());
+
+    if (m_pLabelMarks) m_pLabelMarks->SetBkImage(entry.strImgBg.c_str());
+    if (m_pPanel && m_pPanel->m_sPointImage != entry.strImgPointer.c_str()) {
+        m_pPanel->m_sPointImage = entry.strImgPointer.c_str();
+        m_pPanel->m_bPointImageChanged = true;
+        m_pPanel->Invalidate();
+    }
+    AppState& state = GetAppState();
+    state.g_bThisCPUHaveCustomData = true;
+    state.stCustomData = entry;
+    return true;
+}
+
+bool CMainFrame::GetAngleByFrequency(float floatFrequency, int& angle) const {
+    Trace(L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n", floatFrequency);
+    int found = 0;
+    wchar_t text[96];
+    if (!m_dialTable.AngleOf(floatFrequency, found)) {
+        _snwprintf(text, 95, L"\r\n%0.2f not found !\r\n", floatFrequency);
+        text[95] = 0;
+        OutputDebugStringW(text);
+        VLOG("%S", text);
+        return false;
+    }
+    angle = found;
+    _snwprintf(text, 95, L"\r\n%0.2f : %d\r\n", floatFrequency, found);
+    text[95] = 0;
+    OutputDebugStringW(text);
+    VLOG("%S", text);
+    return true;
+}
+
+// ---------------------------------------------------------------- CPU information view
+
+LRESULT CMainFrame::OnGetCPUInfoFinish(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    // Only the reader this window owns may point it at a record: another
+    // process can post this message with any address.
+    const CpuInfo* own = m_getCpuInfoThread.GetCpuInfo();
+    if (wParam != reinterpret_cast<WPARAM>(own)) {
+        VLOG("UM_GETCPUINFO_FINISH ignored: wParam is not the reader's record");
+        return 0;
+    }
+    if (lParam != 0) {
+        VLOG("CMainFrame::OnGetCPUInfoFinish Enter");
+        CpuInfo copy = *own;
+        InitViewInfo(copy);
+        VLOG("CMainFrame::OnGetCPUInfoFinish Exit");
+    } else {
+        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_BZCJS"), 0);
+        CloseWindow();
+    }
+    return 0;
+}
+
+void CMainFrame::InitViewInfo(CpuInfo stInfo) {
+    VLOG("CMainFrame::InitViewInfo Enter");
+    InitCustomData(stInfo.m_strCpuModel);
+    const AppState& state = GetAppState();
+    if (state.g_bThisCPUHaveCustomData) {
+        VLOG("CMainFrame::OnGetCPUInfoFinish : g_bThisCPUHaveCustomData is true");
+        if (state.stCustomData.floatTurboFrenquency != -1.0f) {
+            stInfo.m_strFrequence = Format(L" %0.2fGHz", state.stCustomData.floatTurboFrenquency);
+            VLOG("CMainFrame::OnGetCPUInfoFinish : stInfo.m_strFrequence:%S", stInfo.m_strFrequence.c_str());
+        }
+    }
+    std::wstring strFre = Format(L" %.2fGHz", stInfo.m_dMaxTurboMHz / 1000.0);
+    VLOG("CMainFrame::InitViewInfo  defaultFre %S ", stInfo.m_strFrequence.c_str());
+    VLOG("CMainFrame::InitViewInfo  stInfo.m_strFrequence:%S ", stInfo.m_strFrequence.c_str());
+    VLOG("CMainFrame::InitViewInfo  strFre:%S ", strFre.c_str());
+
+    bool restore = stInfo.m_strFrequence.compare(strFre) > 0;
+    if (restore) ShowOverclockedPages();
+    else UpdateStatus(STATUS_OVERCLOCK_INIT);
+
+    SetPanel(stInfo.m_strFrequence, true);
+    AddToTray(true);
+    if (restore) {
+        VLOG("INIT STATUE is STATUS_OVERCLOCK_OK ");
+        DoHandle();
+    }
+    VLOG("CMainFrame::InitViewInfo Exit");
+}
+
+void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
+    VLOG("CMainFrame::SetPanel: strFrequency=%S", strFrequency.c_str());
+    int offset;
+    if (GetAppState().g_bThisCPUHaveCustomData) {
+        float f = strFrequency.empty() ? 0.0f : (float)_wtof(strFrequency.c_str());
+        VLOG("CMainFrame::SetPanel: floatFrequency=%0.2f", f);
+        int angle = 0;
+        if (!GetAngleByFrequency(f, angle)) return;
+        offset = angle + 30;
+    } else {
+        // Texts shorter than " d.d" have no tenths digit to read: offset 0.
+        int nImageNum = 0;
+        if (strFrequency.size() >= 4) nImageNum = 10 * strFrequency[1] + strFrequency[3] - 528;
+        VLOG("CMainFrame::SetPanel: nImageNum=%d", nImageNum);
+        offset = nImageNum * 4;
+    }
+    if (bDefault) {
+        VLOG("SetDefaultAngle : %d", offset);
+        if (m_pPanel) m_pPanel->SetDefaultAngle(offset);
+        m_bPanelDefaultSet = true;
+    }
+    if (m_bPanelDefaultSet) {
+        VLOG("SetEndAngle:%d", offset);
+        if (m_pPanel) {
+            m_pPanel->SetEndAngle(offset);
+            m_pPanel->m_nStep = 1;
+            m_PaintManager.KillTimer(m_pPanel);
+            m_PaintManager.SetTimer(m_pPanel, CSpeedPanleUI::kAnimationTimerId, 1);
+        }
+    }
+}
+
+LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    const double* own = CCpuMonitorThread::CurrentFrequency();
+    if (wParam != reinterpret_cast<WPARAM>(own)) {
+        VLOG("UM_FREQUENCY_CHANGE ignored: wParam is not the monitor's reading");
+        return 0;
+    }
+    double f = *own;
+    std::wstring t = Format(L" %.1fGHz", f);
+    VLOG("CMainFrame::FrequencyChange: %S", t.c_str());
+    SetPanel(t, false);
+    UsbKeySetFq((float)(f * 1000.0));
+    return 0;
+}
+
+// ---------------------------------------------------------------- tray and exit
+
+BOOL CMainFrame::AddToTray(bool bAdd) {
+    NOTIFYICONDATAW nid = {};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = GetAppState().hMainWnd ? GetAppState().hMainWnd : m_hWnd;
+    nid.uID = kTrayIconId;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = UM_TRAY_NOTIFY;
+    BOOL deleted = ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    if (!bAdd) {
+        VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
+        return deleted;
+    }
+    LONG status = GetAppState().nStatus;
+    HINSTANCE inst = CPaintManagerUI::GetInstance();
+    if (status == STATUS_OVERCLOCK_ING || status == STATUS_OVERCLOCK_OK)
+        nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconOverclocked));
+    else if (status == STATUS_OVERCLOCK_INIT || status == STATUS_REOVERCLOCK_ING)
+        nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconNormal));
+    lstrcpynW(nid.szTip, kTrayTip, 128);
+    return ::Shell_NotifyIconW(NIM_ADD, &nid);
+}
+
+void CMainFrame::ExitApp() {
+    LONG status = GetAppState().nStatus;
+    if (IsStopOverOn() && status == STATUS_OVERCLOCK_OK) {
+        AddToTray(false);
+        ShowWindow(false, true);
+        m_bExitAfterRestore = true;
+        VLOG("--------------ExitRecover-----------");
+        DoHandle();
+        ::Sleep(1500);
+    } else {
+        VLOG("------Mainframe :: Close--------- ");
+        CloseWindow();
+    }
+    VLOG("--------------ExitAPP end-----------");
+}
+
+void CMainFrame::OnFinalMessage(HWND hWnd) {
+    WindowImplBaseNew::OnFinalMessage(hWnd);
+    Cleanup();
+    ::PostQuitMessage(0);
+}
+
+void CMainFrame::Cleanup() {
+    AddToTray(false);
+    HWND hWnd = GetAppState().hMainWnd;
+    if (hWnd) ::UnregisterHotKey(hWnd, kHotKeyId);
+    m_ocWmiEvent.Stop();
+    m_cpuMonitorThread.Stop(2000);
+}
+
+LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (lParam == WM_LBUTTONDOWN) {
+        ShowWindow(true, true);
+        g_bMainWndVisible = true;
+        ::SetForegroundWindow(m_hWnd);
+    } else if (lParam == WM_RBUTTONDOWN) {
+        ShowTrayMenu(m_hWnd);
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    switch (wParam) {
+        case 0: ShowSettingDlg(); break;
+        case 1: {
+            bool visible = ::IsWindowVisible(m_hWnd) != FALSE;
+            if (visible) VLOG("\r\nbShow true\r\n");
+            else VLOG("\r\nbShow false\r\n");
+            ShowWindow(!visible, true);
+            g_bMainWndVisible = !visible;
+            break;
+        }
+        case 2: DoHandle(); break;
+        case 3:
+            AddToTray(false);
+            ExitApp();
+            break;
+        default: break;
+    }
+    return 0;
+}
+
+// The tray menu, the settings dialog and the reboot prompt come in a later
+// step; until then their triggers are only logged.
+void CMainFrame::ShowTrayMenu(HWND) { VLOG("tray menu not available yet"); }
+void CMainFrame::ShowSettingDlg() { VLOG("settings dialog not available yet"); }
+void CMainFrame::OnRebootPrompt() { VLOG("reboot prompt not available yet"); }
+
+LRESULT CMainFrame::OnHotKey(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    LONG status = GetAppState().nStatus;
+    if (wParam == (WPARAM)kHotKeyId && (status == STATUS_OVERCLOCK_INIT || status == STATUS_OVERCLOCK_OK))
+        DoHandle();
+    return 0;
+}
+
+LRESULT CMainFrame::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    std::wstring key = GetQuickKey();
+    if (!key.empty() && wParam == (WPARAM)key[0] && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) < 0)
+        DoHandle();
+    return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
+}
+
+void CMainFrame::KeepInWorkArea() {
+    RECT work, rc;
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    bool moved = false;
+    if (rc.left < work.left) { rc.left = work.left; rc.right = work.left + w; moved = true; }
+    if (rc.top < work.top) { rc.top = work.top; rc.bottom = work.top + h; moved = true; }
+    if (rc.right > work.right) { rc.right = work.right; rc.left = work.right - w; moved = true; }
+    if (rc.bottom > work.bottom) { rc.bottom = work.bottom; rc.top = work.bottom - h; moved = true; }
+    if (moved) ::SetWindowPos(m_hWnd, HWND_TOPMOST, rc.left, rc.top, w, h, SWP_SHOWWINDOW);
+}
+
+void CMainFrame::ShowAtCorner() {
+    RECT work, rc;
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - w, work.bottom - h, w, h, SWP_SHOWWINDOW);
+    ShowWindow(true, true);
+}
+
+void CMainFrame::BringToFront() {
+    ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+// ---------------------------------------------------------------- input and messages
+
+void CMainFrame::OnReturnNotify(TNotifyUI& msg) { WindowImplBaseNew::Notify(msg); }
+void CMainFrame::OnDropDownNotify(TNotifyUI&) {}
+
+void CMainFrame::ClickNotify(TNotifyUI& msg) {
+    CDuiString name = msg.pSender ? msg.pSender->GetName() : CDuiString();
+    auto is = [&](const wchar_t* n) { return _wcsicmp(name.GetData(), n) == 0; };
+    if (is(L"CloseBtn")) {
+        ExitApp();
+    } else if (is(L"MinBtn")) {
+        if (GetMinModeSetting() == 0) ::ShowWindow(m_hWnd, SW_MINIMIZE);
+        else ShowWindow(false, true);
+    } else if (is(L"SettingBtn")) {
+        ShowSettingDlg();
+    } else if (is(L"DoOverBtn") || is(L"RecoverBtn")) {
+        DoHandle();
+    } else if (is(L"LinkZIZBtn") || is(L"LinkBuyBtn")) {
+        CControlUI* link = is(L"LinkZIZBtn") ? m_pLinkZIZBtn : m_pLinkBuyBtn;
+        if (link && !link->GetUserData().IsEmpty())
+            ::ShellExecuteW(nullptr, L"open", link->GetUserData().GetData(), nullptr, nullptr, SW_SHOW);
+    } else if (is(L"btn_min")) {
+        ShowWindow(false, true);
+        g_bMainWndVisible = false;
+    }
+    WindowImplBaseNew::ClickNotify(msg);
+}
+
+LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    if (wParam == TIMER_HOVER && m_pBtnMin) {
+        RECT rc;
+        POINT pt;
+        if (::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt)) {
+            bool inside = rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
+            if (m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
+        }
+    }
+    return WindowImplBaseNew::OnTimer(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CMainFrame::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    return WindowImplBaseNew::OnClose(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CMainFrame::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    return WindowImplBaseNew::OnDestroy(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    bHandled = TRUE;
+    switch (uMsg) {
+        case UM_OVERCLOCK_FINISH: return OnOverLocking(uMsg, wParam, lParam, bHandled);
+        case UM_RESTORE_FINISH: return OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
+        case UM_GETCPUINFO_FINISH: return OnGetCPUInfoFinish(uMsg, wParam, lParam, bHandled);
+        case UM_FREQUENCY_CHANGE: return OnNotifyFrequencyChange(uMsg, wParam, lParam, bHandled);
+        case UM_REBOOT_PROMPT: OnRebootPrompt(); return 0;
+        case UM_TRAY_NOTIFY: return OnTrayNotify(uMsg, wParam, lParam, bHandled);
+        case UM_RUN_INSTALLER:
+            // Only the update window's own path may be started; that window
+            // does not exist in this program yet, so every request is foreign.
+            VLOG("UM_RUN_INSTALLER ignored: wParam is not the update window's path");
+            return 0;
+        case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
+        case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
+        case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
+        case UM_WMI_EVENT:
+        case UM_USBKEY_EVENT: DoHandle(); return 0;
+        case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
+        case UM_SHOW_TRAY_MENU: ShowTrayMenu(m_hWnd); return 1;
+        case UM_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
+        default: break;
+    }
+    return WindowImplBaseNew::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    switch (uMsg) {
+        case WM_QUERYENDSESSION:
+            VLOG("CMainFrame::HandleMessage WM_QUERYENDSESSION...");
+            ExitApp();
+            break;
+        case WM_ENDSESSION:
+            VLOG("CMainFrame::HandleMessage WM_ENDSESSION...");
+            break;
+        case WM_NCHITTEST:
+            if (::GetAsyncKeyState(VK_LBUTTON) == 0) KeepInWorkArea();
+            break;
+        case WM_NCRBUTTONUP: ShowTrayMenu(m_hWnd); break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE) CloseWindow();
+            break;
+        case WM_HOTKEY: {
+            BOOL handled = TRUE;
+            OnHotKey(uMsg, wParam, lParam, handled);
+            break;
+        }
+        default: break;
+    }
+    return WindowImplBaseNew::HandleMessage(uMsg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- "/RestoreOverclocking"
+
+bool CMainFrame::RestoreDefaultsWithoutWindow() {
+    VLOG("[RestoreOverclocking] bringing the tuning SDK up");
+    IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
+    if (!loader->LoadDll()) {
+        VLOG("[RestoreOverclocking] the tuning SDK library cannot be loaded");
+        return false;
+    }
+    IOverclockingSdk* sdk = loader->GetInterface();
+    if (!sdk) {
+        VLOG("[RestoreOverclocking] the tuning SDK has no interface");
+        return false;
+    }
+    sdk->Init();
+    if (!sdk->IsInitOK()) {
+        VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
+        return false;
+    }
+    VLOG("[RestoreOverclocking] restoring the default core ratios");
+    GetAppState().nStatus = STATUS_REOVERCLOCK_ING;
+    bool ok = m_overClockThread.Overclocking(false);
+    GetAppState().nStatus = ok ? STATUS_OVERCLOCK_INIT : STATUS_OVERCLOCK_OK;
+    VLOG("[RestoreOverclocking] %s", ok ? "defaults restored" : "restore failed");
+    return ok;
+}

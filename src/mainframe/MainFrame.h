@@ -1,0 +1,118 @@
+#pragma once
+// The program's one main window: the status machine behind the one-click
+// action, the speed dial fed by the frequency monitor, the tray icon, and
+// the tuning workers it owns.
+#include <windows.h>
+
+#include <string>
+
+#include "duilib/DialogBuilderCallback.h"
+#include "duilib/NotifyPump.h"
+#include "duilib/WindowImplBaseNew.h"
+#include "mainframe/CpuDialTable.h"
+#include "mainframe/OcWmiEventBinding.h"
+#include "tuning/CpuInfo.h"
+#include "tuning/CpuMonitorThread.h"
+#include "tuning/GetCpuInfoThread.h"
+#include "tuning/OverClockThread.h"
+
+namespace DuiLib {
+class CControlUI;
+class CTabLayoutUI;
+class CSpeedPanleUI;
+}  // namespace DuiLib
+
+class CMainFrame : public DuiLib::WindowImplBaseNew,
+                   public DuiLib::IDialogBuilderCallback,
+                   public DuiLib::CNotifyPump {
+public:
+    static constexpr UINT TIMER_HOVER = 1235;
+    static constexpr UINT kTrayIconId = 108;
+    static constexpr int kHotKeyId = 0x5000;
+
+    CMainFrame();
+    ~CMainFrame() override;
+
+    DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
+
+    void DoHandle();
+    void UpdateStatus(int nStatus);
+    void ExitApp();
+    BOOL AddToTray(bool bAdd);
+
+    bool Read_CPU_List();
+    bool FindCPUData(const std::wstring& model, CpuCustomData& entry) const;
+    bool InitCustomData(const std::wstring& model);
+    bool GetAngleByFrequency(float floatFrequency, int& angle) const;
+    void PrintCPUData(const CpuCustomData& entry) const;
+    void InitViewInfo(CpuInfo stInfo);
+    void SetPanel(std::wstring strFrequency, bool bDefault);
+
+    // "/RestoreOverclocking": brings the SDK up and puts every core ratio
+    // back to its default on the calling thread, without a window.
+    bool RestoreDefaultsWithoutWindow();
+
+protected:
+    LPCWSTR GetWindowClassName() const override;
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnFinalMessage(HWND hWnd) override;
+    void InitAfterCreate() override;
+    LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    void ClickNotify(DuiLib::TNotifyUI& msg) override;
+
+    virtual void OnReturnNotify(DuiLib::TNotifyUI& msg);
+    virtual void OnDropDownNotify(DuiLib::TNotifyUI& msg);
+    virtual void KeepInWorkArea();
+    virtual LRESULT OnHotKey(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnMenuClick(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnGetCPUInfoFinish(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnOverLocking(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnRecoverOverLocking(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnNotifyFrequencyChange(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnTrayNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnSdkInitBegin(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    virtual LRESULT OnSdkInitFinish(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+
+private:
+    void InitServices();
+    void InitLanguageText();
+    void StartWorkers();
+    void Cleanup();
+    void ShowOverclockedPages();  // the effects of UpdateStatus(2), as the finish handlers inline them
+    void SelectPages(int page);
+    void CloseWindow();
+    void BringToFront();
+    void ShowTrayMenu(HWND owner);
+    void ShowSettingDlg();
+    void OnRebootPrompt();
+    void ShowAtCorner();
+    // USB key manager: its device library is bound in a later step; until
+    // then the state and frequency it would be told go nowhere.
+    void UsbKeySetOverLockState(int) {}
+    void UsbKeySetFq(float) {}
+
+    DuiLib::CControlUI* m_pLabelTitle = nullptr;
+    DuiLib::CControlUI* m_pOveringBtn = nullptr;
+    DuiLib::CControlUI* m_pRecoveringlb = nullptr;
+    DuiLib::CControlUI* m_pDoOverBtn = nullptr;
+    DuiLib::CControlUI* m_pRecoverBtn = nullptr;
+    DuiLib::CControlUI* m_pLinkZIZBtn = nullptr;
+    DuiLib::CControlUI* m_pLinkBuyBtn = nullptr;
+    DuiLib::CTabLayoutUI* m_pButtonStatusTab = nullptr;
+    DuiLib::CTabLayoutUI* m_pLabelStatusTab = nullptr;
+    DuiLib::CControlUI* m_pBtnMin = nullptr;
+    DuiLib::CControlUI* m_pLabelMarks = nullptr;
+    DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
+
+    bool m_bExitAfterRestore = false;
+    bool m_bPanelDefaultSet = false;
+    CCpuMonitorThread m_cpuMonitorThread;
+    COcWmiEventBinding m_ocWmiEvent;
+    CGetCpuInfoThread m_getCpuInfoThread;
+    COverClockThread m_overClockThread;
+    CCpuDialTable m_dialTable;
+};

@@ -1,0 +1,245 @@
+// The real program on the simulated processor, driven the way a user drives
+// it: started from a copy of the dist folder, clicked with real input,
+// observed through its log, the processor's state file and the screen.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "AppUnderTest.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+constexpr DWORD kWait = 30000;  // safety net only
+
+// Stock ratios of the default profile (V7-4760K) and the listed step of 0.3 GHz.
+const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
+const double kStock[] = {40, 39, 38, 37};
+
+void WriteState(const std::string& text) {
+    ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), text));
+}
+
+void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
+
+// A copy of the default profile with extra [Faults] lines (the shipped
+// profiles end with that section).
+std::wstring FaultProfile(const wchar_t* name, const std::string& faults) {
+    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
+    std::wstring path = CAppUnderTest::Folder() + L"\\" + name;
+    TestPaths::WriteFileBytes(path, base + "\r\n" + faults + "\r\n");
+    return path;
+}
+
+void ExpectRatios(const double* expected, const char* what) {
+    for (int i = 0; i < 4; ++i)
+        EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
+}
+
+POINT ButtonCentre() { return CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}); }
+
+// Pixels near a point of the dial's arc ring that are orange-red (the
+// overclocked range colour).
+int OrangeRedPixelsAt(HWND hwnd, POINT client) {
+    POINT pt = client;
+    ClientToScreen(hwnd, &pt);
+    HDC screen = GetDC(nullptr);
+    int n = 0;
+    for (int dy = -4; dy <= 4; ++dy)
+        for (int dx = -4; dx <= 4; ++dx) {
+            COLORREF c = GetPixel(screen, pt.x + dx, pt.y + dy);
+            if (c == CLR_INVALID) continue;
+            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            if (r > 200 && g > 60 && g < 140 && b < 120) ++n;
+        }
+    ReleaseDC(nullptr, screen);
+    return n;
+}
+
+// A point on the arc ring at GDI+ angle 300 degrees: inside the overclocked
+// range of the default model's dial (default 108 .. limit 168, drawn from +180).
+POINT ArcProbe() {
+    POINT c = CAppUnderTest::LayoutCentre({L"panel"});
+    // The ring is centred 4 pixels above the control's middle, radius 60.
+    return POINT{c.x + 30, c.y - 4 - 52};
+}
+
+void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+}
+
+}  // namespace
+
+TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
+    ResetProcessor();
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+
+    std::string log = CAppUnderTest::ReadLog();
+    EXPECT_NE(log.find("_tWinMain "), std::string::npos);
+    EXPECT_NE(log.find("]start\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("V7-4760K@@@@@"), std::string::npos) << "dial table records are logged";
+    EXPECT_NE(log.find("g_bThisCPUHaveCustomData is true"), std::string::npos);
+    // Listed model: the reference text is the table's turbo frequency; the
+    // processor's maximum turbo is the same, so no restore at start.
+    EXPECT_NE(log.find("CMainFrame::InitViewInfo  stInfo.m_strFrequence: 4.00GHz "), std::string::npos);
+    EXPECT_NE(log.find("CMainFrame::InitViewInfo  strFre: 4.00GHz "), std::string::npos);
+    EXPECT_NE(log.find("CMainFrame::UpdateStatus : nStatus : 0"), std::string::npos);
+    EXPECT_EQ(log.find("INIT STATUE is STATUS_OVERCLOCK_OK"), std::string::npos);
+    // 4.0 GHz is at 132 degrees in the table, +30 on the dial.
+    EXPECT_NE(log.find("SetDefaultAngle : 162"), std::string::npos);
+    // The monitor's readings move the pointer.
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::FrequencyChange:  4.0GHz", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("SetEndAngle:162", kWait));
+    EXPECT_EQ(IsWindowVisible(hwnd), TRUE);
+
+    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("::Shell_NotifyIcon(NIM_DELETE,&nid);", kWait));
+}
+
+TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
+    ResetProcessor();
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    PostMessageW(hwnd, UM_FREQUENCY_CHANGE, (WPARAM)0x12345678, 0);
+    PostMessageW(hwnd, UM_GETCPUINFO_FINISH, (WPARAM)0x1, 1);
+    PostMessageW(hwnd, UM_RUN_INSTALLER, (WPARAM)0x10, 0);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("UM_FREQUENCY_CHANGE ignored", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("UM_GETCPUINFO_FINISH ignored", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("UM_RUN_INSTALLER ignored", kWait));
+    EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "still running";
+    CloseAndExpectCleanExit(app, hwnd);
+}
+
+TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
+    ResetProcessor();
+    CAppUnderTest app;
+    // Slow SDK calls keep the run going while the second click arrives.
+    app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    Sleep(300);  // let the first paint settle before looking at the screen
+    EXPECT_EQ(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "stock clock: the range is grey";
+
+    POINT button = ButtonCentre();
+    ASSERT_GT(button.x, 0);
+    CAppUnderTest::Click(hwnd, button, 2);
+    // The notifier library's event is the same one-click action: during the
+    // run it is dropped, not queued.
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() STATUS_OVERCLOCK_INIT"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[DoHandle] status=1"), 1) << "the request during the run is dropped";
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() STATUS_REOVERCLOCK_ING"), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 1);
+    EXPECT_GE(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 2"), 1);
+    const double overclocked[] = {43, 42, 41, 40};
+    ExpectRatios(overclocked, "overclocked: defaults + 3");
+    // 4.3 GHz is at 150 degrees, +30 on the dial.
+    EXPECT_TRUE(CAppUnderTest::WaitLog("SetEndAngle:180", kWait));
+    Sleep(300);
+    EXPECT_GT(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "overclocked: the range turns orange-red";
+
+    CAppUnderTest::Click(hwnd, button, 1);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    ExpectRatios(kStock, "restored");
+    CloseAndExpectCleanExit(app, hwnd);
+}
+
+TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
+    // The table's turbo (4.00) sorts after the maximum turbo read (3.50).
+    WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("INIT STATUE is STATUS_OVERCLOCK_OK", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait));
+    ExpectRatios(kStock, "restored at start");
+    CloseAndExpectCleanExit(app, hwnd);
+    ResetProcessor();
+}
+
+TEST(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
+    ResetProcessor();
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_app_initfails.ini", "InitFails=1"));
+    ASSERT_TRUE(app.Start());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the notice";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    std::string log = CAppUnderTest::ReadLog();
+    EXPECT_EQ(log.find("CMainFrame::InitViewInfo Enter"), std::string::npos);
+}
+
+TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
+    ResetProcessor();
+    CAppUnderTest app;
+    app.UseProfile(CAppUnderTest::Folder() + L"\\no-such-profile.ini");  // no processor: no SDK root
+    ASSERT_TRUE(app.Start());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the notice";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+}
+
+TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
+    ResetProcessor();
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    ShowWindow(hwnd, SW_MINIMIZE);
+    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    ASSERT_TRUE(IsIconic(hwnd));
+
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.WaitExit(kWait), 1);
+    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was restored";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait));
+    EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
+}
+
+TEST(AppRestoreSwitch, PutsAnOverclockedProcessorBackWithoutAWindow) {
+    const char* overclocked = "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n";
+    for (const wchar_t* sw : {L"/RestoreOverclocking", L"/restoreoverclocking"}) {
+        WriteState(overclocked);
+        CAppUnderTest app;
+        ASSERT_TRUE(app.Start(sw));
+        EXPECT_EQ(app.WaitExit(kWait), 1);
+        ExpectRatios(kStock, TestPaths::Narrow(sw).c_str());
+        std::string log = CAppUnderTest::ReadLog();
+        EXPECT_NE(log.find("[RestoreOverclocking] defaults restored"), std::string::npos) << log;
+        EXPECT_NE(log.find("[AppendControlOverclocking] new_value=40.000000"), std::string::npos);
+    }
+    ResetProcessor();
+}
+
+TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
+    ResetProcessor();
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start(L"/RestoreOverclocking now"));
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    CloseAndExpectCleanExit(app, hwnd);
+}

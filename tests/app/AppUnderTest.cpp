@@ -1,0 +1,171 @@
+#include "AppUnderTest.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/TestPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring MakeFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"vt_app_" + std::to_wstring(GetCurrentProcessId());
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::copy(TestPaths::DistDir(), folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    return folder;
+}
+
+struct FindData {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
+    auto* d = reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != d->pid) return TRUE;
+    wchar_t cls[128] = {};
+    GetClassNameW(hwnd, cls, 127);
+    if (wcscmp(cls, d->cls) != 0 && !(d->cls[0] == L'*' && IsWindowVisible(hwnd) &&
+                                       wcscmp(cls, L"Velotune") != 0))
+        return TRUE;
+    d->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+CAppUnderTest::CAppUnderTest() {}
+
+CAppUnderTest::~CAppUnderTest() {
+    // A failed test must never leave a program behind that blocks CTest.
+    for (HANDLE h : m_processes) {
+        if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(h, 99);
+            WaitForSingleObject(h, 5000);
+        }
+        CloseHandle(h);
+    }
+}
+
+const std::wstring& CAppUnderTest::Folder() {
+    static const std::wstring folder = MakeFolder();
+    return folder;
+}
+
+std::wstring CAppUnderTest::StatePath() { return Folder() + L"\\test_app.state"; }
+std::wstring CAppUnderTest::LogPath() { return Folder() + L"\\log\\Velotune.log"; }
+
+bool CAppUnderTest::Start(const std::wstring& args) {
+    // Each test reads only its own run's lines (a rename of the previous
+    // log within the same second would append instead).
+    if (m_processes.empty()) DeleteFileW(LogPath().c_str());
+    std::wstring exe = Folder() + L"\\Velotune.exe";
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", m_profile.empty() ? nullptr : m_profile.c_str());
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &si, &pi);
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
+    if (!ok) return false;
+    CloseHandle(pi.hThread);
+    m_processes.push_back(pi.hProcess);
+    m_pids.push_back(pi.dwProcessId);
+    return true;
+}
+
+int CAppUnderTest::WaitExit(DWORD timeoutMs) {
+    if (m_processes.empty()) return -1;
+    HANDLE h = m_processes.back();
+    if (WaitForSingleObject(h, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(h, &code);
+    return (int)code;
+}
+
+HWND CAppUnderTest::WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        FindData d = {m_pids[i], cls, nullptr};
+        EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&d));
+        if (d.found) return d.found;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        if (WaitForSingleObject(m_processes[i], 50) == WAIT_OBJECT_0) return nullptr;
+    }
+}
+
+HWND CAppUnderTest::WaitMainWindow(size_t i, DWORD timeoutMs) { return WaitWindowOfClass(i, L"Velotune", timeoutMs); }
+
+std::string CAppUnderTest::ReadLog() { return TestPaths::ReadFileBytes(LogPath()); }
+
+int CAppUnderTest::CountInLog(const std::string& needle) {
+    std::string text = ReadLog();
+    int n = 0;
+    for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + needle.size())) ++n;
+    return n;
+}
+
+bool CAppUnderTest::WaitLog(const std::string& needle, DWORD timeoutMs, int count) {
+    DWORD start = GetTickCount();
+    while (CountInLog(needle) < count) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
+    POINT pt = client;
+    ClientToScreen(hwnd, &pt);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<INPUT> in;
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = (pt.x * 65535 + w / 2) / (w - 1);
+    move.mi.dy = (pt.y * 65535 + h / 2) / (h - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.push_back(move);
+    for (int i = 0; i < times; ++i) {
+        INPUT down = move, up = move;
+        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+        up.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        in.push_back(down);
+        in.push_back(up);
+    }
+    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+}
+
+POINT CAppUnderTest::LayoutCentre(const std::vector<std::wstring>& chain) {
+    std::string xml = TestPaths::ReadFileBytes(Folder() + L"\\skin\\Velotune_xml\\MainFrame.xml");
+    RECT total = {0, 0, 0, 0};
+    for (const std::wstring& name : chain) {
+        std::string key = "name=\"" + TestPaths::Narrow(name) + "\"";
+        size_t at = xml.find(key);
+        size_t pos = at == std::string::npos ? at : xml.find("pos=\"", at);
+        if (pos == std::string::npos) return POINT{-1, -1};
+        RECT r = {};
+        if (sscanf(xml.c_str() + pos + 5, "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) != 4)
+            return POINT{-1, -1};
+        total = RECT{total.left + r.left, total.top + r.top, total.left + r.right, total.top + r.bottom};
+    }
+    return POINT{(total.left + total.right) / 2, (total.top + total.bottom) / 2};
+}
+
+double CAppUnderTest::ActiveValue(const wchar_t* id) {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"Active", id, L"", text, 63, StatePath().c_str());
+    return text[0] ? _wtof(text) : -1.0;
+}

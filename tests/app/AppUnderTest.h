@@ -1,0 +1,57 @@
+#pragma once
+// Runs the real Velotune.exe from a private copy of the dist folder and
+// watches what it leaves behind: its log, the simulated processor's state
+// file, its window. Whatever it started is ended when the object goes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CAppUnderTest {
+public:
+    CAppUnderTest();
+    ~CAppUnderTest();
+    CAppUnderTest(const CAppUnderTest&) = delete;
+    CAppUnderTest& operator=(const CAppUnderTest&) = delete;
+
+    // The copy of the dist folder every run uses (made once per test program).
+    static const std::wstring& Folder();
+    static std::wstring StatePath();
+    static std::wstring LogPath();
+
+    // Environment of the next start: a profile (relative to the copy, or a
+    // full path) and the state file of the copy.
+    void UseProfile(const std::wstring& profile) { m_profile = profile; }
+
+    // Starts Velotune.exe with `args`; false when it could not be started.
+    bool Start(const std::wstring& args = L"");
+    // Waits for the last started process; its exit code, or -1 on timeout.
+    int WaitExit(DWORD timeoutMs);
+    DWORD Pid(size_t i) const { return m_pids[i]; }
+    HANDLE Process(size_t i) const { return m_processes[i]; }
+
+    // The main window of process i (class "Velotune"), null until timeout.
+    HWND WaitMainWindow(size_t i, DWORD timeoutMs);
+    // A top-level window of process i with the given class ("*": any shown
+    // window but the main one), null until timeout.
+    HWND WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeoutMs);
+
+    // Log text; waits until `needle` appears `count` times, false on timeout.
+    static std::string ReadLog();
+    static bool WaitLog(const std::string& needle, DWORD timeoutMs, int count = 1);
+    static int CountInLog(const std::string& needle);
+
+    // Left click at a point of the window's client area, through SendInput.
+    static void Click(HWND hwnd, POINT client, int times = 1);
+    // Centre of a control of the main layout, from its "pos" and the "pos"
+    // of its floating parents given in `chain` (outermost first).
+    static POINT LayoutCentre(const std::vector<std::wstring>& chain);
+
+    // Active value of a control in the simulated processor's state file.
+    static double ActiveValue(const wchar_t* id);
+
+private:
+    std::wstring m_profile;
+    std::vector<HANDLE> m_processes;
+    std::vector<DWORD> m_pids;
+};
