@@ -190,3 +190,32 @@ TEST_F(CheckStartupTest, TheRealTokenCheckAgreesWithTheShell) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stand-in client, when it takes over, starts the named program from
+// its own folder with the switch, as the real one does through its service.
+TEST_F(CheckStartupTest, ClientThatTakesOverStartsTheProgramBesideIt) {
+    const std::wstring record = TestPaths::Join(TestPaths::TestDir(), L"cmdline.txt");
+    DeleteFileW(record.c_str());
+    SetClientProfile(1, 1);
+    EXPECT_TRUE(CCommonHelp::StartClient(L"fake_velotune.exe"));
+    std::string text;
+    for (int i = 0; i < 600 && text.empty(); ++i) {
+        text = TestPaths::ReadFileBytes(record);
+        if (text.empty()) Sleep(100);
+    }
+    std::string program = TestPaths::Narrow(TestPaths::Join(TestPaths::TestDir(), L"fake_velotune.exe"));
+    EXPECT_EQ(0u, text.find("\"" + program + "\" /svc_start\r\n")) << text;
+    DeleteFileW(record.c_str());
+
+    // A name with a folder part is never started: the hand-over fails.
+    EXPECT_FALSE(CCommonHelp::StartClient(L"..\\fake_velotune.exe"));
+    EXPECT_FALSE(CCommonHelp::StartClient(L"missing_program.exe"));
+    EXPECT_EQ((std::vector<std::string>{"AERTStartClient\t/svc_start\tfake_velotune.exe\t1",
+                                        "AERTStartClient\t/svc_start\t..\\fake_velotune.exe\t0",
+                                        "AERTStartClient\t/svc_start\tmissing_program.exe\t0"}),
+              ClientCalls());
+}
+
+}  // namespace

@@ -65,9 +65,9 @@ void ShellSeamFixture::SetArguments(const std::wstring& arguments) {
 void ShellSeamFixture::SetAdmin(bool admin) { g_admin = admin; }
 void ShellSeamFixture::SetRelaunchAccepted(bool accepted) { g_relaunchAccepted = accepted; }
 
-void ShellSeamFixture::SetClientProfile(int startClientResult) {
+void ShellSeamFixture::SetClientProfile(int startClientResult, int launchOnStart) {
     std::string text = "[ServiceClient]\r\nStartClientResult=" + std::to_string(startClientResult) +
-                       "\r\nLaunchOnStart=0\r\n";
+                       "\r\nLaunchOnStart=" + std::to_string(launchOnStart) + "\r\n";
     ASSERT_TRUE(TestPaths::WriteFileBytes(ProfilePath(ScratchDir()), text));
 }
 

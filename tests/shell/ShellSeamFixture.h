@@ -25,7 +25,7 @@ protected:
     void SetAdmin(bool admin);
     void SetRelaunchAccepted(bool accepted);
     // Writes the stand-in service client's profile.
-    void SetClientProfile(int startClientResult);
+    void SetClientProfile(int startClientResult, int launchOnStart = 0);
     // Lines of the stand-in's record file (empty when it was never called).
     std::vector<std::string> ClientCalls() const;
 
