@@ -1,5 +1,6 @@
 #include "mainframe/MainFrame.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstdarg>
@@ -626,6 +627,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_ENDSESSION:
             VLOG("CMainFrame::HandleMessage WM_ENDSESSION...");
+            ::CoInitialize(nullptr);
             break;
         case WM_NCHITTEST:
             if (::GetAsyncKeyState(VK_LBUTTON) == 0) KeepInWorkArea();

@@ -58,6 +58,35 @@ int OrangeRedPixelsAt(HWND hwnd, POINT client) {
     return n;
 }
 
+// Share of pixels in a strip inside the action button (left of its text)
+// that have the given colour: the page of "ButtonStatusTab" on show.
+bool ButtonShows(HWND hwnd, COLORREF colour, COLORREF hot) {
+    POINT c = ButtonCentre();
+    POINT pt = {c.x - 90, c.y};
+    ClientToScreen(hwnd, &pt);
+    HDC screen = GetDC(nullptr);
+    int hits = 0;
+    for (int dy = -6; dy <= 6; dy += 3)
+        for (int dx = 0; dx < 8; dx += 2)
+            if (COLORREF c = GetPixel(screen, pt.x + dx, pt.y + dy); c == colour || c == hot) ++hits;
+    ReleaseDC(nullptr, screen);
+    return hits >= 10;
+}
+
+// Each button's colour, and its colour under the mouse.
+const COLORREF kOverclockButton = RGB(0xE0, 0x55, 0x2F);
+const COLORREF kOverclockButtonHot = RGB(0xF0, 0x6A, 0x45);
+const COLORREF kRestoreButton = RGB(0x3C, 0x7D, 0x4F);
+const COLORREF kRestoreButtonHot = RGB(0x4C, 0x96, 0x61);
+
+// A user clicks the button once it is on screen.
+bool WaitButton(HWND hwnd, COLORREF colour) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(100))
+        if (ButtonShows(hwnd, colour, colour == kOverclockButton ? kOverclockButtonHot : kRestoreButtonHot))
+            return true;
+    return false;
+}
+
 // A point on the arc ring at GDI+ angle 300 degrees: inside the overclocked
 // range of the default model's dial (default 108 .. limit 168, drawn from +180).
 POINT ArcProbe() {
@@ -131,6 +160,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     Sleep(300);  // let the first paint settle before looking at the screen
     EXPECT_EQ(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "stock clock: the range is grey";
+    EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0: the overclock button";
 
     POINT button = ButtonCentre();
     ASSERT_GT(button.x, 0);
@@ -152,6 +182,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     Sleep(300);
     EXPECT_GT(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "overclocked: the range turns orange-red";
 
+    ASSERT_TRUE(WaitButton(hwnd, kRestoreButton)) << "page 2: the restore button";
     CAppUnderTest::Click(hwnd, button, 1);
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
@@ -242,4 +273,74 @@ TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     CloseAndExpectCleanExit(app, hwnd);
+}
+
+TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
+    ResetProcessor();
+    CAppUnderTest app;
+    app.UseProfile(L"simcpu\\V5-3330.ini");
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    std::string log = CAppUnderTest::ReadLog();
+    EXPECT_EQ(log.find("g_bThisCPUHaveCustomData is true"), std::string::npos);
+    // Brand text " 3.00GHz": 30 tenths, 4 degrees each.
+    EXPECT_NE(log.find("CMainFrame::SetPanel: nImageNum=30"), std::string::npos);
+    EXPECT_NE(log.find("SetDefaultAngle : 120"), std::string::npos);
+
+    CAppUnderTest::Click(hwnd, ButtonCentre());
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    const double raised[] = {34, 34, 33, 33};
+    ExpectRatios(raised, "unlisted: proposed + 2");
+    CloseAndExpectCleanExit(app, hwnd);
+    ResetProcessor();
+}
+
+TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
+    ResetProcessor();
+    std::wstring profile = FaultProfile(L"test_app_failing.ini", "");
+    CAppUnderTest app;
+    app.UseProfile(profile);
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+
+    // Overclock, then make the processor refuse every apply.
+    CAppUnderTest::Click(hwnd, ButtonCentre());
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    std::string base = TestPaths::ReadFileBytes(profile);
+    ASSERT_TRUE(TestPaths::WriteFileBytes(profile, base + "ApplyFails=1\r\n"));
+    ASSERT_TRUE(WaitButton(hwnd, kRestoreButton));
+    CAppUnderTest::Click(hwnd, ButtonCentre());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the fixed restore notice";
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 2"), 2) << "back to overclocked";
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 0"), 1) << "only the start";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    const double overclocked[] = {43, 42, 41, 40};
+    ExpectRatios(overclocked, "still overclocked");
+    CloseAndExpectCleanExit(app, hwnd);
+    ResetProcessor();
+}
+
+TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
+    WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    CAppUnderTest::Click(hwnd, ButtonCentre());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
+    ExpectRatios(kStock, "nothing applied");
+    EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
+    CloseAndExpectCleanExit(app, hwnd);
+    ResetProcessor();
 }

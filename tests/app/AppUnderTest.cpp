@@ -131,13 +131,17 @@ void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
     POINT pt = client;
     ClientToScreen(hwnd, &pt);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    std::vector<INPUT> in;
     INPUT move = {};
     move.type = INPUT_MOUSE;
     move.mi.dx = (pt.x * 65535 + w / 2) / (w - 1);
     move.mi.dy = (pt.y * 65535 + h / 2) / (h - 1);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in.push_back(move);
+    // The pointer arrives first, as a user's does, so the first press lands
+    // on a window that already knows where the mouse is.
+    SetForegroundWindow(hwnd);
+    SendInput(1, &move, sizeof(INPUT));
+    Sleep(200);
+    std::vector<INPUT> in;
     for (int i = 0; i < times; ++i) {
         INPUT down = move, up = move;
         down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
