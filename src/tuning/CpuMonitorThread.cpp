@@ -2,6 +2,7 @@
 
 #include "log/BaseLog.h"
 #include "log/LogInOut.h"
+#include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
@@ -9,20 +10,18 @@
 
 namespace {
 
-constexpr int kDefaultPeriodMs = 1000;
+constexpr int kDefaultPeriodMs = kDefaultMonitorTime;
 
 // Written by the monitor thread only; the main window reads it through the
 // address each message carries.
 double g_dCurrentFrequency = 0.0;
-
-std::wstring NoSettingsFile() { return std::wstring(); }
 
 }  // namespace
 
 CCpuMonitorThread::CCpuMonitorThread(IOverClockSdkInterface* loader)
     : m_hWnd(nullptr),
       m_pLoader(loader ? loader : IOverClockSdkInterface::Instance()),
-      m_settingsPath(&NoSettingsFile) {}
+      m_settingsPath(&GetSettingsPath) {}
 
 CCpuMonitorThread::~CCpuMonitorThread() {
     // The owner stops the monitor before it goes; a thread still held here
@@ -72,7 +71,10 @@ bool CCpuMonitorThread::CpuMonitor() {
     CLogInOut scope("CCpuMonitorThread::CpuMonitor");
 
     std::wstring ini = m_settingsPath ? m_settingsPath() : std::wstring();
-    int period = (int)GetPrivateProfileIntW(L"OverClockingKey", L"MonitorTime", kDefaultPeriodMs, ini.c_str());
+    // Before the settings path is known there is no file to read: the default holds.
+    int period = ini.empty() ? kDefaultPeriodMs
+                             : (int)GetPrivateProfileIntW(kSettingsSection, kKeyMonitorTime, kDefaultPeriodMs,
+                                                          ini.c_str());
     VLOG("[CpuMonitor] Time=%d", period);
     if (period < 0) {
         // A negative wait would be read as "for ever" (or nearly): one reading

@@ -11,8 +11,9 @@ class IOverClockSdkInterface;
 
 class CCpuMonitorThread {
 public:
-    // Where the settings INI lives ("MonitorTime" in "OverClockingKey"); an
-    // empty path reads the default period.
+    // Where the settings INI lives ("MonitorTime" in "OverClockingKey");
+    // GetSettingsPath unless a test points elsewhere. An empty path means
+    // the default period.
     using SettingsPathFn = std::wstring (*)();
 
     // `loader` null: the process-wide SDK loader (tests pass their own).

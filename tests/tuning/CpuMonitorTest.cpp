@@ -13,6 +13,7 @@
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "tuning/CpuMonitorThread.h"
+#include "settings/Settings.h"
 #include "tuning/OverClockSdkInterface.h"
 
 namespace {
@@ -202,6 +203,31 @@ TEST_F(CpuMonitorTest, ExceptionInAPeriodIsCaughtAndSamplingGoesOn) {
     EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 2; }, kSafetyMs));
     StopAndWait();
     EXPECT_GE(GhzLines(), 2u);
+}
+
+// The program's own settings file: nothing before its path is resolved, then
+// "<exe name>.ini" beside the executable.
+TEST_F(CpuMonitorTest, ReadsThePeriodFromTheProgramSettingsOnceResolved) {
+    SimCpu::Use(SimCpu::Standard(4));
+    BringSdkUp();
+    const std::wstring ini = TestPaths::Join(TestPaths::TestDir(), L"test_tuning.ini");
+    TestPaths::WriteFileBytes(ini, "[OverClockingKey]\r\nMonitorTime=300\r\n");
+    for (bool resolved : {false, true}) {
+        SCOPED_TRACE(resolved);
+        if (resolved) {
+            ASSERT_TRUE(InitSettingsPath());
+        }
+        LogCapture local;
+        CCpuMonitorThread own;
+        rec.Clear();
+        ASSERT_TRUE(own.Start(rec.Hwnd()));
+        ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+        own.Stop(kSafetyMs);
+        Texts t = MonitorTexts(local);
+        ASSERT_GE(t.size(), 2u);
+        EXPECT_EQ(resolved ? "[CpuMonitor] Time=300" : "[CpuMonitor] Time=1000", t[1]);
+    }
+    DeleteFileW(ini.c_str());
 }
 
 TEST_F(CpuMonitorTest, WithoutAUsableSdkTheMonitorEndsAtOnce) {
