@@ -4,6 +4,7 @@
 
 #include "duilib/ControlUI.h"
 #include "log/BaseLog.h"
+#include "settings/Settings.h"
 
 using namespace DuiLib;
 
@@ -14,15 +15,7 @@ CMsgBox::TextSource g_textSource = nullptr;
 void CMsgBox::SetTextSource(TextSource source) { g_textSource = source; }
 
 std::wstring CMsgBox::Text(const wchar_t* key) {
-    if (g_textSource) return g_textSource(key);
-    static const struct {
-        const wchar_t* key;
-        const wchar_t* text;
-    } kFallback[] = {{L"STR_OK", L"OK"}, {L"STR_YES", L"Cancel"}, {L"STR_Y", L"Yes"},
-                     {L"STR_N", L"No"},  {L"STR_REMINDER", L"Reminder"}};
-    for (const auto& f : kFallback)
-        if (wcscmp(f.key, key) == 0) return f.text;
-    return key;
+    return g_textSource ? g_textSource(key) : GetLanguageString(key);
 }
 
 CMsgBox::~CMsgBox() = default;

@@ -17,8 +17,8 @@ public:
     // window closed another way, or no usable window came into being).
     static int Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind);
 
-    // Where captions come from: the program points this at its language
-    // texts; without it the keys' built-in English words are used.
+    // Where captions and the window text come from: the language file
+    // (GetLanguageString) unless a test puts another source here.
     using TextSource = std::wstring (*)(const wchar_t* key);
     static void SetTextSource(TextSource source);
 

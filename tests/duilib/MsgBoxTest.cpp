@@ -39,23 +39,40 @@ POINT Center(WindowImplBaseNew* wnd, const wchar_t* name) {
     return c ? CenterOf(wnd->GetHWND(), c->GetPos()) : POINT{0, 0};
 }
 
+// Stands in for the language file: the captions a user would read.
+std::wstring Words(const wchar_t* key) {
+    static const struct {
+        const wchar_t* key;
+        const wchar_t* text;
+    } kWords[] = {{L"STR_OK", L"OK"}, {L"STR_YES", L"Cancel"}, {L"STR_Y", L"Yes"}, {L"STR_N", L"No"},
+                  {L"STR_REMINDER", L"Reminder"}};
+    for (const auto& w : kWords)
+        if (wcscmp(w.key, key) == 0) return w.text;
+    return L"-_-";
+}
+
 struct MsgBoxTest : ::testing::Test {
     void SetUp() override {
         CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin").c_str());
+        CMsgBox::SetTextSource(&Words);
     }
+    void TearDown() override { CMsgBox::SetTextSource(nullptr); }
 };
 
 }  // namespace
 
 TEST_F(MsgBoxTest, KindZeroShowsOneButtonAndOkGivesOne) {
     bool cancelHidden = false;
-    std::wstring okText, title, text;
+    std::wstring okText, title, text, windowText;
     int r = ShowAndAct(0, [&](WindowImplBaseNew* w) {
         CPaintManagerUI& pm = w->GetPaintManager();
         cancelHidden = !pm.FindControl(L"msgbox_cancel")->IsVisible() && !pm.FindControl(L"msgbox_sep")->IsVisible();
         okText = pm.FindControl(L"msgbox_ok")->GetText().Str();
         title = pm.FindControl(L"msgbox_title")->GetText().Str();
         text = pm.FindControl(L"msgbox_text")->GetText().Str();
+        wchar_t buf[64] = {};
+        ::GetWindowTextW(w->GetHWND(), buf, 64);
+        windowText = buf;
         pm.UpdateLayout();
         ClickAt(Center(w, L"msgbox_ok"));
     });
@@ -64,6 +81,7 @@ TEST_F(MsgBoxTest, KindZeroShowsOneButtonAndOkGivesOne) {
     EXPECT_EQ(L"OK", okText);
     EXPECT_EQ(L"Title", title);
     EXPECT_EQ(L"Some text for the box", text);
+    EXPECT_EQ(L"Reminder", windowText);
     EXPECT_EQ(nullptr, ::FindWindowW(L"VelotuneMsgBox", nullptr)) << "destroyed before returning";
 }
 
@@ -100,7 +118,6 @@ TEST_F(MsgBoxTest, CaptionsComeFromTheTextSource) {
         cancel = w->GetPaintManager().FindControl(L"msgbox_cancel")->GetText().Str();
         w->Close(0);
     });
-    CMsgBox::SetTextSource(nullptr);
     EXPECT_EQ(L"<STR_OK>", ok);
     EXPECT_EQ(L"<STR_YES>", cancel);
 }
