@@ -1,0 +1,57 @@
+#pragma once
+// The round speed gauge of the main window: a dial face, a pointer rotated to
+// the current angle and animated towards a target, and coloured arcs that
+// tell the normal from the overclocked range.
+#include <windows.h>
+
+#include <memory>
+
+#include "duilib/LabelUI.h"
+#include "speeddial/ComStream.h"
+
+namespace Gdiplus {
+class Image;
+}
+
+namespace DuiLib {
+
+class CSpeedPanleUI : public CLabelUI {
+public:
+    static constexpr UINT kAnimationTimerId = 2;
+
+    CSpeedPanleUI();
+    ~CSpeedPanleUI() override;
+
+    LPCWSTR GetClass() const override;
+    LPVOID GetInterface(LPCWSTR pstrName) override;
+    void DoEvent(TEventUI& event) override;
+    bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
+    void PaintStatusImage(HDC hDC) override;
+
+    // Target = lowest angle + offset; the animation timer moves the pointer.
+    virtual int SetEndAngle(int offset);
+    void SetDefaultAngle(int offset);
+
+    // The owner drives these directly (pointer image switch, animation step).
+    CDuiString m_sDialImage;
+    CDuiString m_sPointImage;
+    bool m_bPointImageChanged = false;
+    int m_nRadius = 60;
+    int m_nAngleMin = 60;
+    int m_nAngleMax = 300;
+    int m_nAngleValue = 60;
+    int m_nCurAngle = 60;
+    int m_nDefaultAngle = 60;
+    int m_nStep = 1;
+
+private:
+    void LoadPointer();
+    void PaintPointer(HDC hDC);
+    void PaintArcs(HDC hDC);
+
+    std::unique_ptr<Gdiplus::Image> m_pImgPoint;
+    HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
+    CComStream m_pImgStream;
+};
+
+}  // namespace DuiLib

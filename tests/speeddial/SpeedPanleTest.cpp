@@ -1,0 +1,224 @@
+// The dial drawn on a memory bitmap the way the toolkit hands it a DC, and
+// its animation driven by timer events.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include <cmath>
+#include <string>
+
+#include "duilib/PaintManagerUI.h"
+#include "log/BaseLog.h"
+#include "speeddial/SpeedPanleUI.h"
+#include "state/AppState.h"
+#include "support/TestPaths.h"
+
+using DuiLib::CSpeedPanleUI;
+
+namespace {
+
+class GdiplusEnv : public ::testing::Environment {
+public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput in;
+        Gdiplus::GdiplusStartup(&m_token, &in, nullptr);
+        DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
+        CreateDirectoryW(TestPaths::Join(TestPaths::TestDir(), L"log").c_str(), nullptr);
+        LogStartup();
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
+
+private:
+    ULONG_PTR m_token = 0;
+};
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new GdiplusEnv);
+
+// A 200x200 32-bit canvas, cleared to white.
+class Canvas {
+public:
+    Canvas() {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = 200;
+        bi.bmiHeader.biHeight = -200;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bmp = CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, (void**)&m_bits, nullptr, 0);
+        m_old = SelectObject(m_dc, m_bmp);
+        for (int i = 0; i < 200 * 200; ++i) m_bits[i] = 0x00FFFFFF;
+    }
+    ~Canvas() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bmp);
+        DeleteDC(m_dc);
+    }
+    HDC dc() const { return m_dc; }
+    DWORD At(int x, int y) const {
+        GdiFlush();
+        return m_bits[y * 200 + x] & 0xFFFFFF;
+    }
+
+private:
+    HDC m_dc = nullptr;
+    HBITMAP m_bmp = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
+bool Near(DWORD rgb, DWORD argb) {
+    int r1 = (rgb >> 16) & 0xFF, g1 = (rgb >> 8) & 0xFF, b1 = rgb & 0xFF;
+    int r2 = (argb >> 16) & 0xFF, g2 = (argb >> 8) & 0xFF, b2 = argb & 0xFF;
+    return std::abs(r1 - r2) < 40 && std::abs(g1 - g2) < 40 && std::abs(b1 - b2) < 40;
+}
+
+// The pixel on the arc ring at a GDI+ angle (degrees clockwise from +x).
+DWORD OnRing(const Canvas& c, double degrees) {
+    const double rad = degrees * 3.14159265358979 / 180.0;
+    const int cx = 93, cy = 93 - 4;  // control at (0,0), 186 wide
+    return c.At(cx + (int)std::lround(60 * std::cos(rad)), cy + (int)std::lround(60 * std::sin(rad)));
+}
+
+void Tick(CSpeedPanleUI& dial, UINT id = CSpeedPanleUI::kAnimationTimerId) {
+    DuiLib::TEventUI e;
+    e.Type = DuiLib::UIEVENT_TIMER;
+    e.wParam = id;
+    dial.DoEvent(e);
+}
+
+class SpeedPanle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dial.SetPos(RECT{0, 0, 186, 186});
+        m_dial.m_sDialImage.Empty();  // arcs and pointer only, on white
+        GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
+        GetAppState().g_bThisCPUHaveCustomData = false;
+    }
+    CSpeedPanleUI m_dial;
+};
+
+}  // namespace
+
+TEST_F(SpeedPanle, InterfaceAndAttributeNamesAreCaseSensitive) {
+    EXPECT_STREQ(L"SpeedPanleUI", m_dial.GetClass());
+    EXPECT_EQ(&m_dial, m_dial.GetInterface(L"SpeedPanle"));
+    EXPECT_NE(&m_dial, m_dial.GetInterface(L"speedpanle"));
+    m_dial.SetAttribute(L"anglemin", L"30");
+    m_dial.SetAttribute(L"AngleMin", L"10");
+    EXPECT_EQ(30, m_dial.m_nAngleMin);
+    m_dial.SetAttribute(L"anglevalue", L"200");
+    EXPECT_EQ(200, m_dial.m_nAngleValue);
+    EXPECT_EQ(60, m_dial.m_nCurAngle);  // the target only
+    m_dial.SetAttribute(L"pointimage", L"png/panel.png");
+    EXPECT_FALSE(m_dial.m_bPointImageChanged);  // same path: nothing
+    m_dial.SetAttribute(L"pointimage", L"png/other.png");
+    EXPECT_TRUE(m_dial.m_bPointImageChanged);
+}
+
+TEST_F(SpeedPanle, PointerWalksOneStepPerTickAndStopsAtTheEnds) {
+    EXPECT_EQ(160, m_dial.SetEndAngle(100));
+    m_dial.m_nStep = 1;
+    Tick(m_dial, 7);  // another timer: ignored
+    EXPECT_EQ(60, m_dial.m_nCurAngle);
+    for (int i = 0; i < 99; ++i) Tick(m_dial);
+    EXPECT_EQ(159, m_dial.m_nCurAngle);
+    Tick(m_dial);
+    Tick(m_dial);
+    EXPECT_EQ(160, m_dial.m_nCurAngle);  // ends exactly on the target
+
+    m_dial.SetEndAngle(1000);  // beyond the top of the scale
+    for (int i = 0; i < 500; ++i) Tick(m_dial);
+    EXPECT_EQ(300, m_dial.m_nCurAngle);
+    m_dial.SetEndAngle(-1000);
+    for (int i = 0; i < 500; ++i) Tick(m_dial);
+    EXPECT_EQ(60, m_dial.m_nCurAngle);
+
+    m_dial.m_nStep = 5;
+    m_dial.SetEndAngle(3);  // closer than one step: nothing moves
+    Tick(m_dial);
+    EXPECT_EQ(60, m_dial.m_nCurAngle);
+}
+
+TEST_F(SpeedPanle, GenericArcsTurnOrangeWhenOverclocked) {
+    m_dial.SetDefaultAngle(120);  // default at 180, where green ends
+    m_dial.m_sPointImage.Empty();
+    {
+        Canvas c;
+        m_dial.PaintStatusImage(c.dc());
+        EXPECT_TRUE(Near(OnRing(c, 150 + 60), 0xA4D975)) << std::hex << OnRing(c, 210);
+        EXPECT_TRUE(Near(OnRing(c, 270 + 30 + 60), 0x818891)) << std::hex << OnRing(c, 360);
+    }
+    GetAppState().nStatus = STATUS_OVERCLOCK_OK;
+    Canvas c;
+    m_dial.PaintStatusImage(c.dc());
+    EXPECT_TRUE(Near(OnRing(c, 150 + 60), 0xA4D975));
+    EXPECT_TRUE(Near(OnRing(c, 360), 0xFA6948)) << std::hex << OnRing(c, 360);
+}
+
+TEST_F(SpeedPanle, CalibratedArcsShowTheTurboBandOnlyAtStock) {
+    AppState& s = GetAppState();
+    s.g_bThisCPUHaveCustomData = true;
+    s.stCustomData.iAngle_Start = 0;
+    s.stCustomData.iAngle_DefaultFrenquency = 120;
+    s.stCustomData.iAngle_TurboFrenquency = 150;
+    s.stCustomData.iAngle_OverclockingFrenquencyLimit = 200;
+    s.stCustomData.iAngle_End = 240;
+    m_dial.m_sPointImage.Empty();
+    {
+        Canvas c;
+        m_dial.PaintStatusImage(c.dc());
+        EXPECT_TRUE(Near(OnRing(c, 180 + 60), 0xA4D975));
+        EXPECT_TRUE(Near(OnRing(c, 180 + 135), 0xFCB547)) << std::hex << OnRing(c, 315);  // amber over grey
+        EXPECT_TRUE(Near(OnRing(c, 180 + 175), 0x818891));
+        EXPECT_TRUE(Near(OnRing(c, 180 + 220), 0x000000));
+    }
+    s.stCustomData.iAngle_TurboFrenquency = -1;
+    {
+        Canvas c;
+        m_dial.PaintStatusImage(c.dc());
+        EXPECT_TRUE(Near(OnRing(c, 180 + 135), 0x818891));  // no turbo band
+    }
+    s.nStatus = STATUS_REOVERCLOCK_ING;
+    Canvas c;
+    m_dial.PaintStatusImage(c.dc());
+    EXPECT_TRUE(Near(OnRing(c, 180 + 135), 0xFA6948));
+    EXPECT_TRUE(Near(OnRing(c, 180 + 220), 0x000000));
+    s.g_bThisCPUHaveCustomData = false;
+}
+
+TEST_F(SpeedPanle, PointerIsDrawnRotatedAboutTheCentre) {
+    // The needle of png/panel.png points down at angle 0.
+    m_dial.m_nCurAngle = 0;
+    {
+        Canvas c;
+        m_dial.PaintStatusImage(c.dc());
+        EXPECT_TRUE(Near(c.At(93, 88 + 45), 0xFF4A2A)) << std::hex << c.At(93, 133);
+        EXPECT_FALSE(Near(c.At(93, 88 - 45), 0xFF4A2A));
+    }
+    m_dial.m_nCurAngle = 180;
+    Canvas c;
+    m_dial.PaintStatusImage(c.dc());
+    EXPECT_TRUE(Near(c.At(93, 88 - 45), 0xFF4A2A)) << std::hex << c.At(93, 43);
+}
+
+TEST_F(SpeedPanle, MissingPointerImageLeavesTheArcsAndLogsEachPaint) {
+    std::wstring logPath = TestPaths::Join(TestPaths::TestDir(), L"log\\Velotune.log");
+    size_t before = TestPaths::ReadFileBytes(logPath).size();
+    m_dial.SetAttribute(L"pointimage", L"png/no-such-pointer.png");
+    m_dial.SetDefaultAngle(120);
+    for (int i = 0; i < 2; ++i) {
+        Canvas c;
+        m_dial.PaintStatusImage(c.dc());
+        EXPECT_TRUE(Near(OnRing(c, 210), 0xA4D975));
+    }
+    std::string added = TestPaths::ReadFileBytes(logPath).substr(before);
+    // The tag shows the last 29 characters of the paint's qualified name.
+    EXPECT_NE(std::string::npos, added.find("[peedPanleUI::PaintStatusImage]---[")) << added;
+    size_t changed = added.find("[m_bPointImageChanged] [in]");
+    EXPECT_NE(std::string::npos, changed);
+    size_t first = added.find("[m_pImgPoint] [in]");
+    ASSERT_NE(std::string::npos, first);
+    EXPECT_NE(std::string::npos, added.find("[m_pImgPoint] [in]", first + 1));  // tried again
+}
