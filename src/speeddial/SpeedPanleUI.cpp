@@ -100,14 +100,19 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
         return;
     }
     if (event.wParam != kAnimationTimerId) return;
-    if (std::abs(m_nAngleValue - m_nCurAngle) < m_nStep) return;
     int next = m_nCurAngle;
-    if (m_nAngleValue > m_nCurAngle) next = std::min(m_nCurAngle + m_nStep, m_nAngleMax);
-    else if (m_nAngleValue < m_nCurAngle) next = std::max(m_nCurAngle - m_nStep, m_nAngleMin);
+    if (std::abs(m_nAngleValue - m_nCurAngle) >= m_nStep) {
+        if (m_nAngleValue > m_nCurAngle) next = std::min(m_nCurAngle + m_nStep, m_nAngleMax);
+        else if (m_nAngleValue < m_nCurAngle) next = std::max(m_nCurAngle - m_nStep, m_nAngleMin);
+    }
     if (next != m_nCurAngle) {
         m_nCurAngle = next;
         Invalidate();
+        return;
     }
+    // Arrived (or pinned at an end of the scale): a 1 ms timer left running
+    // would only burn processor time; the owner starts it again per reading.
+    if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
 }
 
 void CSpeedPanleUI::LoadPointer() {

@@ -222,3 +222,49 @@ TEST_F(SpeedPanle, MissingPointerImageLeavesTheArcsAndLogsEachPaint) {
     ASSERT_NE(std::string::npos, first);
     EXPECT_NE(std::string::npos, added.find("[m_pImgPoint] [in]", first + 1));  // tried again
 }
+
+namespace {
+DuiLib::CPaintManagerUI* g_manager = nullptr;
+
+LRESULT CALLBACK ForwardToManager(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT res = 0;
+    if (g_manager && g_manager->MessageHandler(msg, wp, lp, res)) return res;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+}  // namespace
+
+// The 1 ms animation timer must not keep spinning once the pointer is there.
+TEST(SpeedPanleTimer, AnimationTimerStopsWhenThePointerArrives) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ForwardToManager;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SpeedPanleTimerHost";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, hwnd);
+    {
+        DuiLib::CPaintManagerUI manager;
+        manager.Init(hwnd);
+        g_manager = &manager;
+        auto* dial = new CSpeedPanleUI;
+        manager.AttachDialog(dial);
+        dial->SetEndAngle(5);
+        dial->m_nStep = 1;
+        ASSERT_TRUE(manager.SetTimer(dial, CSpeedPanleUI::kAnimationTimerId, 1));
+        DWORD until = GetTickCount() + 10000;  // safety net only
+        MSG msg;
+        while (dial->m_nCurAngle != 65 && GetTickCount() < until) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(1);
+        }
+        EXPECT_EQ(65, dial->m_nCurAngle);
+        for (int i = 0; i < 20; ++i) {  // a few more ticks' worth
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(5);
+        }
+        EXPECT_FALSE(manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId)) << "timer still running";
+        g_manager = nullptr;
+    }
+    DestroyWindow(hwnd);
+}
