@@ -19,7 +19,18 @@ exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   for b in "'"$BUILD"'"/x64/bench/*.exe; do
     [ -e "$b" ] || continue
     echo "== $(basename "$b")"
-    (cd "$(dirname "$b")" && '"$WINE"' "$(basename "$b")") || rc=1
+    if [ "$(basename "$b")" = bench_app.exe ]; then
+      out=$(mktemp)
+      (cd "$(dirname "$b")" && '"$WINE"' "$(basename "$b")" >"$out" 2>&1) &
+      runner=$!
+      until grep -q "idle phase" "$out" 2>/dev/null || ! kill -0 $runner 2>/dev/null; do sleep 0.2; done
+      cat "$out"
+      scripts/bench-idle.sh || rc=1
+      wait $runner || rc=1
+      rm -f "$out"
+    else
+      (cd "$(dirname "$b")" && '"$WINE"' "$(basename "$b")") || rc=1
+    fi
   done
   wineserver -k || true
   exit $rc'
