@@ -13,7 +13,9 @@
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/MenuTask.h"
 #include "mainframe/Notice.h"
+#include "mainframe/SystemReboot.h"
 #include "settings/Settings.h"
 #include "speeddial/SpeedPanleUI.h"
 #include "state/AppState.h"
@@ -46,6 +48,12 @@ std::wstring Format(const wchar_t* format, double value) {
 }
 
 std::wstring Lang(const wchar_t* key) { return GetLanguageString(key); }
+
+// The shell broadcasts it when it (re)starts; every tray icon is gone then.
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
 
 }  // namespace
 
@@ -140,7 +148,25 @@ void CMainFrame::StartWorkers() {
     if (!m_overClockThread.Start(m_hWnd)) VLOG("overclock worker not started");
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
     if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
-    // Global hot key (Ctrl+Alt+"quickkey"): registered in a later step.
+    RegisterGlobalHotKey();
+}
+
+// The stored key is a character used as the virtual-key code: letters are
+// taken in capitals, since a lower-case code would name another key.
+UINT CMainFrame::HotKeyCode() {
+    std::wstring key = GetQuickKey();
+    return key.empty() ? 'O' : (UINT)std::towupper(key[0]);
+}
+
+bool CMainFrame::RegisterGlobalHotKey() {
+    UINT vk = HotKeyCode();
+    if (::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT | MOD_CONTROL, vk)) {
+        VLOG("hot key Ctrl+Alt+%c registered", (char)vk);
+        return true;
+    }
+    VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)vk, ::GetLastError());
+    ShowNotice(nullptr, Lang(L"STR_TITLE"), Lang(L"STR_KJJCT"), 0);
+    return false;
 }
 
 // ---------------------------------------------------------------- status machine
@@ -498,11 +524,15 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-// The tray menu, the settings dialog and the reboot prompt come in a later
-// step; until then their triggers are only logged.
-void CMainFrame::ShowTrayMenu(HWND) { VLOG("tray menu not available yet"); }
+void CMainFrame::ShowTrayMenu(HWND owner) { CMenuTask::ShowTrayMenu(owner); }
+
+// The settings dialog comes in a later step; until then its triggers are
+// only logged.
 void CMainFrame::ShowSettingDlg() { VLOG("settings dialog not available yet"); }
-void CMainFrame::OnRebootPrompt() { VLOG("reboot prompt not available yet"); }
+void CMainFrame::OnRebootPrompt() {
+    if (ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_REBOOTNOW"), 3) == 1) CSystemReboot::Reboot();
+    else VLOG("reboot declined");
+}
 
 LRESULT CMainFrame::OnHotKey(UINT, WPARAM wParam, LPARAM, BOOL&) {
     LONG status = GetAppState().nStatus;
@@ -512,8 +542,7 @@ LRESULT CMainFrame::OnHotKey(UINT, WPARAM wParam, LPARAM, BOOL&) {
 }
 
 LRESULT CMainFrame::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-    std::wstring key = GetQuickKey();
-    if (!key.empty() && wParam == (WPARAM)key[0] && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) < 0)
+    if (wParam == (WPARAM)HotKeyCode() && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) < 0)
         DoHandle();
     return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
 }
@@ -620,6 +649,11 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg != 0 && uMsg == TaskbarCreatedMessage()) {
+        BOOL added = AddToTray(true);
+        VLOG("TaskbarCreated: tray icon added again: %s", added ? "Successful" : "Faild");
+        return 0;
+    }
     switch (uMsg) {
         case WM_QUERYENDSESSION:
             VLOG("CMainFrame::HandleMessage WM_QUERYENDSESSION...");

@@ -81,6 +81,10 @@ private:
     void InitServices();
     void InitLanguageText();
     void StartWorkers();
+    // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
+    // another program holds it.
+    bool RegisterGlobalHotKey();
+    static UINT HotKeyCode();
     void Cleanup();
     void ShowOverclockedPages();  // the effects of UpdateStatus(2), as the finish handlers inline them
     void SelectPages(int page);

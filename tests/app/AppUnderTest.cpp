@@ -71,6 +71,7 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     std::wstring exe = Folder() + L"\\Velotune.exe";
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
+    SetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", L"1");  // a test never restarts the machine
     SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", m_profile.empty() ? nullptr : m_profile.c_str());
     STARTUPINFOW si = {};
     si.cb = sizeof(si);

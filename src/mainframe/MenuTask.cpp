@@ -1,0 +1,67 @@
+#include "mainframe/MenuTask.h"
+
+#include "log/BaseLog.h"
+#include "mainframe/ListLabel.h"
+#include "settings/Settings.h"
+#include "state/AppState.h"
+
+namespace {
+
+CMenuTask* g_pMenuTask = nullptr;
+
+const wchar_t kCheckMark[] = L"file='png/gou.png' source='0,0,32,32' dest='0,0,32,32'";
+
+}  // namespace
+
+CMenuTask* CMenuTask::Current() { return g_pMenuTask; }
+
+void CMenuTask::ShowTrayMenu(HWND owner) {
+    if (g_pMenuTask) {
+        // Its window goes now; its final message frees it and clears the pointer.
+        HWND old = g_pMenuTask->GetHWND();
+        if (old && ::IsWindow(old)) ::DestroyWindow(old);
+        else delete g_pMenuTask;
+        g_pMenuTask = nullptr;
+    }
+    CMenuTask* menu = new CMenuTask;
+    g_pMenuTask = menu;
+    menu->InitParam(owner, L"Velotune_xml\\menu_wnd.xml", menu);
+    if (!menu->CreateDuiWindow(nullptr, L"", menu, WS_POPUP, WS_EX_TOOLWINDOW)) {
+        VLOG("tray menu window not created");
+        // A window that died while being built has already freed the object.
+        if (g_pMenuTask == menu) {
+            g_pMenuTask = nullptr;
+            delete menu;
+        }
+        return;
+    }
+    menu->AdjustPostion();
+}
+
+DuiLib::CControlUI* CMenuTask::CreateCustomControl(LPCWSTR) { return nullptr; }
+
+void CMenuTask::InitItem() {
+    CMenuImplBase::InitItem();
+    const wchar_t* const keys[] = {L"STR_STR_SETING", L"STR_SHOWWIN", L"STR_APPNAME", L"STR_EXIT"};
+    const LONG status = GetAppState().nStatus;
+    for (int i = 0; i < 4; ++i) {
+        CListLabel* item = new CListLabel;
+        item->SetCallBack(true);
+        item->SetEnabled(true);
+        item->SetFixedHeight(32);
+        item->SetTag(i);
+        item->SetText(GetLanguageString(keys[i]).c_str());
+        if (i == 1 && g_bMainWndVisible) item->SetBkImage(kCheckMark);
+        if (i == 2) {
+            if (status == STATUS_OVERCLOCK_OK) item->SetText(GetLanguageString(L"STR_ST").c_str());
+            else if (status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING) item->SetEnabled(false);
+        }
+        AddListItem(item);
+    }
+}
+
+void CMenuTask::OnFinalMessage(HWND hWnd) {
+    CMenuImplBase::OnFinalMessage(hWnd);
+    if (g_pMenuTask == this) g_pMenuTask = nullptr;
+    delete this;
+}

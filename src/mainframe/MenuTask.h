@@ -1,0 +1,22 @@
+#pragma once
+// The tray icon's menu: settings, show or hide the window, the one-click
+// action, exit. The choice goes to the owner as UM_MENU_CLICK (wParam = row).
+#include <windows.h>
+
+#include "duilib/DialogBuilderCallback.h"
+#include "duilib/MenuImplBase.h"
+
+class CMenuTask : public DuiLib::CMenuImplBase, public DuiLib::IDialogBuilderCallback {
+public:
+    // Opens the menu at the cursor for `owner`. An open menu is closed
+    // first, so at most one exists and each is destroyed with its window.
+    static void ShowTrayMenu(HWND owner);
+    // The open menu, null while none is open.
+    static CMenuTask* Current();
+
+    DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
+
+protected:
+    void OnFinalMessage(HWND hWnd) override;
+    void InitItem() override;
+};

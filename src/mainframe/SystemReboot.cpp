@@ -1,0 +1,61 @@
+#include "mainframe/SystemReboot.h"
+
+#include <windows.h>
+
+#include "log/BaseLog.h"
+
+namespace {
+
+// The process token, closed when the scope ends.
+class CTokenHandle {
+public:
+    CTokenHandle() = default;
+    ~CTokenHandle() {
+        if (m_h) ::CloseHandle(m_h);
+    }
+    CTokenHandle(const CTokenHandle&) = delete;
+    CTokenHandle& operator=(const CTokenHandle&) = delete;
+    HANDLE* Receive() { return &m_h; }
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+}  // namespace
+
+bool CSystemReboot::EnableShutdownPrivilege() {
+    CTokenHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
+        VLOG("OpenProcessToken failed: %lu", ::GetLastError());
+        return false;
+    }
+    TOKEN_PRIVILEGES tp = {};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &tp.Privileges[0].Luid)) {
+        VLOG("LookupPrivilegeValue(SeShutdownPrivilege) failed: %lu", ::GetLastError());
+        return false;
+    }
+    // Success with ERROR_NOT_ALL_ASSIGNED still means the privilege is missing.
+    if (!::AdjustTokenPrivileges(token.Get(), FALSE, &tp, 0, nullptr, nullptr) ||
+        ::GetLastError() != ERROR_SUCCESS) {
+        VLOG("AdjustTokenPrivileges(SeShutdownPrivilege) failed: %lu", ::GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool CSystemReboot::Reboot() {
+    if (::GetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", nullptr, 0) > 0) {
+        VLOG("ExitWindowsEx(EWX_REBOOT) skipped: VELOTUNE_NO_REBOOT is set");
+        return true;
+    }
+    EnableShutdownPrivilege();  // a failure is logged; the call below tells
+    if (!::ExitWindowsEx(EWX_REBOOT, 0)) {
+        VLOG("ExitWindowsEx(EWX_REBOOT) failed: %lu", ::GetLastError());
+        return false;
+    }
+    VLOG("ExitWindowsEx(EWX_REBOOT) requested");
+    return true;
+}

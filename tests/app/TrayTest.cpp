@@ -1,0 +1,334 @@
+// The real program's tray, global hot key, exit paths and settings dialog,
+// driven by real input and by messages from another process, observed in
+// its log, the simulated processor's state file and its settings file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "AppUnderTest.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+constexpr DWORD kWait = 30000;  // safety net only
+
+const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
+const double kStock[] = {40, 39, 38, 37};
+const double kOverclocked[] = {43, 42, 41, 40};
+
+void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
+
+std::wstring IniPath() { return CAppUnderTest::Folder() + L"\\Velotune.ini"; }
+
+void WriteIni(const std::string& body) {
+    ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
+}
+
+std::wstring IniValue(const wchar_t* key) {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
+    return text;
+}
+
+bool RatiosAre(const double* expected) {
+    for (int i = 0; i < 4; ++i)
+        if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
+    return true;
+}
+
+void ExpectRatios(const double* expected, const char* what) {
+    for (int i = 0; i < 4; ++i)
+        EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
+}
+
+std::wstring SlowProfile() {
+    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
+    std::wstring path = CAppUnderTest::Folder() + L"\\test_tray_slow.ini";
+    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=150\r\n");
+    return path;
+}
+
+// Ctrl+Alt+key as a user types it.
+void PressCtrlAlt(WORD vk) {
+    INPUT in[6] = {};
+    const WORD keys[3] = {VK_CONTROL, VK_MENU, vk};
+    for (int i = 0; i < 3; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[5 - i].type = INPUT_KEYBOARD;
+        in[5 - i].ki.wVk = keys[i];
+        in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(6, in, sizeof(INPUT));
+}
+
+// Started, its processor read and its hot key settled.
+HWND StartReady(CAppUnderTest& app) {
+    if (!app.Start()) return nullptr;
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    if (!hwnd || !CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait)) return nullptr;
+    return hwnd;
+}
+
+void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+}
+
+}  // namespace
+
+TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
+    ResetProcessor();
+    WriteIni("quickkey=o\r\n");  // stored in lower case: still the O key
+    CAppUnderTest app;
+    app.UseProfile(SlowProfile());
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
+    // Hidden in the tray: only the global hot key can reach the program.
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+
+    PressCtrlAlt('O');
+    Sleep(100);
+    PressCtrlAlt('O');  // during the run (status 1): nothing
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 1) << "the key during the run is not acted on";
+    ExpectRatios(kOverclocked, "overclocked by the hot key");
+
+    PressCtrlAlt('O');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    Sleep(100);
+    PressCtrlAlt('O');  // during the restore (status 3): nothing
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    Sleep(300);
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 2);
+    ExpectRatios(kStock, "restored by the hot key");
+    CloseAndExpectCleanExit(app, hwnd);
+    DeleteFileW(IniPath().c_str());
+    ResetProcessor();
+}
+
+TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'O'));
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O not registered", kWait));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    UnregisterHotKey(nullptr, 7);
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+
+    // Keys typed into the focused window are still the one-click action.
+    SetForegroundWindow(hwnd);
+    Sleep(300);
+    PressCtrlAlt('O');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked by the window's key");
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);  // closing stays overclocked
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    ResetProcessor();
+}
+
+namespace {
+
+// The tray menu of process 0, opened the way another program opens it.
+HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr) {
+    for (int i = 0; i < 100 && previous && IsWindow(previous); ++i) Sleep(50);
+    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    for (int i = 0; i < 100 && menu && !IsWindowVisible(menu); ++i) Sleep(50);
+    Sleep(300);  // first paint
+    return menu;
+}
+
+// Centre of row i: the rows are 32 pixels high below a 3-pixel frame.
+POINT Row(int i) { return POINT{100, 3 + 32 * i + 16}; }
+
+// Pixels of the check mark's green at the left of row 1.
+int CheckMarkPixels(HWND menu) {
+    POINT pt = {0, 3 + 32};
+    ClientToScreen(menu, &pt);
+    HDC screen = GetDC(nullptr);
+    int n = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            COLORREF c = GetPixel(screen, pt.x + x, pt.y + y);
+            if (c != CLR_INVALID && GetGValue(c) > 150 && GetRValue(c) < 120 && GetBValue(c) < 150) ++n;
+        }
+    ReleaseDC(nullptr, screen);
+    return n;
+}
+
+bool WaitGone(HWND w) {
+    for (int i = 0; i < 200 && IsWindow(w); ++i) Sleep(50);
+    return !IsWindow(w);
+}
+
+}  // namespace
+
+TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    CAppUnderTest app;
+    app.UseProfile(SlowProfile());
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+
+    HWND menu = OpenMenu(app, hwnd);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_GT(CheckMarkPixels(menu), 10) << "window shown: item 1 is checked";
+    CAppUnderTest::Click(menu, Row(1));  // hide
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
+    for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window hidden: no check mark";
+    CAppUnderTest::Click(menu, Row(1));  // show
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
+    for (int i = 0; i < 100 && !IsWindowVisible(hwnd); ++i) Sleep(50);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+
+    // Item 2 overclocks; during the run it is greyed out and a click does nothing.
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    CAppUnderTest::Click(menu, Row(2));
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+    // The right button on the tray icon, as the shell reports it.
+    PostMessageW(hwnd, UM_TRAY_NOTIFY, 108, WM_RBUTTONDOWN);
+    menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    Sleep(300);
+    if (CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS") == 0) {
+        CAppUnderTest::Click(menu, Row(2));
+        Sleep(500);
+        EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 1) << "greyed item is not acted on";
+    }
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked from the menu");
+    if (IsWindow(menu)) PostMessageW(menu, WM_CLOSE, 0, 0);
+
+    // Overclocked: item 2 restores.
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    CAppUnderTest::Click(menu, Row(2));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    ExpectRatios(kStock, "restored from the menu");
+
+    // Item 3 exits.
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    CAppUnderTest::Click(menu, Row(3));
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    EXPECT_GE(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
+    ResetProcessor();
+}
+
+namespace {
+
+// Overclocked through the notifier's event, the stand-in for any trigger.
+HWND StartOverclocked(CAppUnderTest& app) {
+    HWND hwnd = StartReady(app);
+    if (!hwnd) return nullptr;
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    if (!CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
+    return hwnd;
+}
+
+}  // namespace
+
+TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
+    // "stopover" 1 (also when absent): back at the defaults before the end.
+    ResetProcessor();
+    WriteIni("stopover=1\r\n");
+    {
+        CAppUnderTest app;
+        HWND hwnd = StartOverclocked(app);
+        ASSERT_NE(hwnd, nullptr);
+        ExpectRatios(kOverclocked, "before exit");
+        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);  // the menu's exit item
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
+        EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitAPP end-----------"), 1);
+        ExpectRatios(kStock, "restored before the end");
+    }
+    // "stopover" 0: the overclock stays in force.
+    ResetProcessor();
+    WriteIni("stopover=0\r\n");
+    {
+        CAppUnderTest app;
+        HWND hwnd = StartOverclocked(app);
+        ASSERT_NE(hwnd, nullptr);
+        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
+        ExpectRatios(kOverclocked, "stays overclocked");
+    }
+    // Status 0: at once.
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    {
+        CAppUnderTest app;
+        HWND hwnd = StartReady(app);
+        ASSERT_NE(hwnd, nullptr);
+        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
+    }
+    ResetProcessor();
+}
+
+TEST(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    CAppUnderTest app;
+    HWND hwnd = StartOverclocked(app);
+    ASSERT_NE(hwnd, nullptr);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, kWait, &answer);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("--------------ExitRecover-----------", kWait));
+    EXPECT_EQ(app.WaitExit(kWait), 0) << "the window closes once the restore is done";
+    ExpectRatios(kStock, "restored at the end of the session");
+    ResetProcessor();
+}
+
+TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
+    ResetProcessor();
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    PostMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("TaskbarCreated: tray icon added again: Successful", kWait));
+
+    // No: nothing happens.
+    PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr);
+    Sleep(300);
+    CAppUnderTest::Click(box, POINT{246, 158});  // the second button
+    EXPECT_TRUE(CAppUnderTest::WaitLog("reboot declined", kWait));
+    ASSERT_TRUE(WaitGone(box));
+    // Yes: the restart is asked for (the test switch keeps the machine up).
+    PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
+    box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr);
+    Sleep(300);
+    CAppUnderTest::Click(box, POINT{134, 158});  // the first button
+    EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
+    CloseAndExpectCleanExit(app, hwnd);
+}
