@@ -104,7 +104,9 @@ void CMainFrame::InitServices() {
     // created here once it exists.
     GetAppState().hMainWnd = m_hWnd;
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
-    // USB key manager (Init with this window, SetMode(1)): bound in a later step.
+    // The key is told the mode whether or not its library started.
+    m_usbKey.Init(this);
+    m_usbKey.SetMode(1);
     m_getCpuInfoThread.Start();
 }
 

@@ -15,6 +15,7 @@
 #include "tuning/CpuMonitorThread.h"
 #include "tuning/GetCpuInfoThread.h"
 #include "tuning/OverClockThread.h"
+#include "usbkey/ZozeDEMgr.h"
 
 namespace DuiLib {
 class CControlUI;
@@ -94,10 +95,9 @@ private:
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();
-    // USB key manager: its device library is bound in a later step; until
-    // then the state and frequency it would be told go nowhere.
-    void UsbKeySetOverLockState(int) {}
-    void UsbKeySetFq(float) {}
+    // The USB overclock key is told of every state and frequency change.
+    void UsbKeySetOverLockState(int state) { m_usbKey.SetOverLockState(state); }
+    void UsbKeySetFq(float fq) { m_usbKey.SetFq(fq); }
 
     DuiLib::CControlUI* m_pLabelTitle = nullptr;
     DuiLib::CControlUI* m_pOveringBtn = nullptr;
@@ -116,6 +116,7 @@ private:
     bool m_bPanelDefaultSet = false;
     CCpuMonitorThread m_cpuMonitorThread;
     COcWmiEventBinding m_ocWmiEvent;
+    CZozeDEMgr m_usbKey;
     CGetCpuInfoThread m_getCpuInfoThread;
     COverClockThread m_overClockThread;
     CCpuDialTable m_dialTable;

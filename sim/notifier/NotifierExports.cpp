@@ -1,0 +1,104 @@
+// The stand-in "OCWmiEvent.dll": the overclock-flag notifier. Setting the
+// named event "Local\VelotuneOcWmiEvent" (or the name in
+// VELOTUNE_OCWMI_EVENT) makes it call the callback given to Start with the
+// value 1. Every call is written down, one ASCII line each, to
+// OCWmiEvent.calls.log beside the library (or VELOTUNE_OCWMI_RECORD).
+// Exports are cdecl under their plain names.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+typedef int (*EventCallback)(int value, void* reserved, void* context);
+
+EventCallback g_callback = nullptr;
+void* g_context = nullptr;
+HANDLE g_raiseEvent = nullptr;
+HANDLE g_stopEvent = nullptr;
+HANDLE g_thread = nullptr;
+
+std::wstring OwnFolder() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring p(path, len);
+    size_t slash = p.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
+}
+
+std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return fallback;
+    return std::wstring(value, len);
+}
+
+void Record(const char* line) {
+    std::wstring path = EnvOr(L"VELOTUNE_OCWMI_RECORD", OwnFolder() + L"\\OCWmiEvent.calls.log");
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string text = std::string(line) + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+DWORD WINAPI EventThread(void*) {
+    HANDLE handles[2] = {g_stopEvent, g_raiseEvent};
+    for (;;) {
+        if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
+        Record("Event\t1");
+        if (g_callback) g_callback(1, nullptr, g_context);
+    }
+}
+
+void StopThread() {
+    if (g_thread) {
+        SetEvent(g_stopEvent);
+        WaitForSingleObject(g_thread, 5000);
+        CloseHandle(g_thread);
+        g_thread = nullptr;
+    }
+    if (g_raiseEvent) CloseHandle(g_raiseEvent);
+    if (g_stopEvent) CloseHandle(g_stopEvent);
+    g_raiseEvent = g_stopEvent = nullptr;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int Start(EventCallback callback, void* context) {
+    Record("Start");
+    StopThread();
+    g_callback = callback;
+    g_context = context;
+    std::wstring name = EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
+    g_raiseEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!g_raiseEvent || !g_stopEvent) return 0;
+    g_thread = CreateThread(nullptr, 0, &EventThread, nullptr, 0, nullptr);
+    return g_thread ? 1 : 0;
+}
+
+extern "C" __declspec(dllexport) int Stop() {
+    Record("Stop");
+    StopThread();
+    g_callback = nullptr;
+    g_context = nullptr;
+    return 1;
+}
+
+#ifndef VT_NOTIFIER_WITHOUT_SETOCFLAG
+extern "C" __declspec(dllexport) int SetOCFlag(int flag) {
+    char line[64];
+    snprintf(line, sizeof(line), "SetOCFlag\t%d", flag);
+    Record(line);
+    return 1;
+}
+#endif

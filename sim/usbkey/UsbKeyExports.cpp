@@ -1,0 +1,146 @@
+// The stand-in "UsbDll.dll": a simulated USB overclock key. Its button is
+// the named event "Local\VelotuneUsbKeyPress" (or the name in
+// VELOTUNE_USBKEY_EVENT); each press first reads the program's state,
+// frequency and mode through the registered callbacks, writes them down,
+// then reports the press. Every call the program makes is written down too.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+typedef int(__stdcall* KeyCallback)(int type, int reserved, void* answer);
+
+KeyCallback g_overLock = nullptr;
+KeyCallback g_getState = nullptr;
+KeyCallback g_getCpu = nullptr;
+KeyCallback g_getMode = nullptr;
+HANDLE g_pressEvent = nullptr;
+HANDLE g_stopEvent = nullptr;
+HANDLE g_thread = nullptr;
+
+std::wstring OwnFolder() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring p(path, len);
+    size_t slash = p.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
+}
+
+std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return fallback;
+    return std::wstring(value, len);
+}
+
+std::wstring ProfilePath() { return EnvOr(L"VELOTUNE_USBKEY_PROFILE", OwnFolder() + L"\\UsbDll.ini"); }
+
+// Appends one ASCII line (CRLF) to the record file.
+void Record(const char* line) {
+    std::wstring path = EnvOr(L"VELOTUNE_USBKEY_RECORD", OwnFolder() + L"\\UsbDll.calls.log");
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string text = std::string(line) + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The type codes this key uses when it asks: 2 state, 3 frequency, 4 mode.
+void Press() {
+    int state = -1, mode = -1;
+    float fq = -1.0f;
+    if (g_getState) g_getState(2, 0, &state);
+    if (g_getCpu) g_getCpu(3, 0, &fq);
+    if (g_getMode) g_getMode(4, 0, &mode);
+    char line[128];
+    snprintf(line, sizeof(line), "Press\tstate=%d\tfq=%.3f\tmode=%d", state, static_cast<double>(fq), mode);
+    Record(line);
+    if (g_overLock) g_overLock(1, 0, nullptr);
+}
+
+DWORD WINAPI ButtonThread(void*) {
+    HANDLE handles[2] = {g_stopEvent, g_pressEvent};
+    for (;;) {
+        DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        if (w != WAIT_OBJECT_0 + 1) return 0;
+        Press();
+    }
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int __stdcall Init() {
+    int result = static_cast<int>(GetPrivateProfileIntW(L"UsbKey", L"InitResult", 0, ProfilePath().c_str()));
+    char line[64];
+    snprintf(line, sizeof(line), "Init\t%d", result);
+    Record(line);
+    if (result != 0 || g_thread) return result;
+    std::wstring name = EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
+    g_pressEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
+    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!g_pressEvent || !g_stopEvent) return -2;
+    g_thread = CreateThread(nullptr, 0, &ButtonThread, nullptr, 0, nullptr);
+    return g_thread ? 0 : -3;
+}
+
+extern "C" __declspec(dllexport) void __stdcall Release() {
+    Record("Release");
+    if (g_thread) {
+        SetEvent(g_stopEvent);
+        WaitForSingleObject(g_thread, 5000);
+        CloseHandle(g_thread);
+        g_thread = nullptr;
+    }
+    if (g_pressEvent) CloseHandle(g_pressEvent);
+    if (g_stopEvent) CloseHandle(g_stopEvent);
+    g_pressEvent = g_stopEvent = nullptr;
+}
+
+extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {
+    g_overLock = cb;
+    Record("RegisterOverLock");
+    return 0;
+}
+extern "C" __declspec(dllexport) int __stdcall RegisterGetOverLockState(KeyCallback cb, int) {
+    g_getState = cb;
+    Record("RegisterGetOverLockState");
+    return 0;
+}
+extern "C" __declspec(dllexport) int __stdcall RegisterGetCPU(KeyCallback cb, int) {
+    g_getCpu = cb;
+    Record("RegisterGetCPU");
+    return 0;
+}
+extern "C" __declspec(dllexport) int __stdcall RegisterGetMode(KeyCallback cb, int) {
+    g_getMode = cb;
+    Record("RegisterGetMode");
+    return 0;
+}
+
+extern "C" __declspec(dllexport) int __stdcall SetOverLockState(int state) {
+    char line[64];
+    snprintf(line, sizeof(line), "SetOverLockState\t%d", state);
+    Record(line);
+    return 0;
+}
+extern "C" __declspec(dllexport) int __stdcall SetFq(float fq) {
+    char line[64];
+    snprintf(line, sizeof(line), "SetFq\t%.3f", static_cast<double>(fq));
+    Record(line);
+    return 0;
+}
+extern "C" __declspec(dllexport) int __stdcall SetMode(int mode) {
+    char line[64];
+    snprintf(line, sizeof(line), "SetMode\t%d", mode);
+    Record(line);
+    return 0;
+}

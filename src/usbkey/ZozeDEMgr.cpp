@@ -1,0 +1,91 @@
+#include "usbkey/ZozeDEMgr.h"
+
+#include "log/BaseLog.h"
+#include "mainframe/MainFrame.h"
+#include "state/WindowMessages.h"
+
+volatile LONG CZozeDEMgr::s_nState = 0;
+volatile float CZozeDEMgr::s_fFq = 0.0f;
+volatile LONG CZozeDEMgr::s_nMode = 0;
+CMainFrame* volatile CZozeDEMgr::s_pWindow = nullptr;
+volatile CZozeDEMgr::EventCallback CZozeDEMgr::s_pfnEvent = nullptr;
+
+namespace {
+
+// The main window's key-event function: the press goes through the
+// window's queue so the toggle runs on the UI thread.
+void MainWindowKeyEvent(int code, int, CMainFrame* window) {
+    if (window && window->GetHWND())
+        PostMessageW(window->GetHWND(), UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
+}
+
+}  // namespace
+
+int CZozeDEMgr::Init(CMainFrame* window) {
+    if (!CZozeDEWrapper::Init()) {
+        VLOG("[CZozeDEMgr] Init FAILED");
+        return 0;
+    }
+    s_pWindow = window;
+    s_pfnEvent = &MainWindowKeyEvent;
+    if (m_pfnRegisterGetCPU) m_pfnRegisterGetCPU(&CZozeDEMgr::CPUCallbackFunction, 0);
+    if (m_pfnRegisterGetMode) m_pfnRegisterGetMode(&CZozeDEMgr::ModeCallbackFunction, 0);
+    if (m_pfnRegisterGetOverLockState) m_pfnRegisterGetOverLockState(&CZozeDEMgr::StateCallbackFunction, 0);
+    if (m_pfnRegisterOverLock) m_pfnRegisterOverLock(&CZozeDEMgr::OverLockCallbackFunction, 0);
+    return 1;
+}
+
+void CZozeDEMgr::SetOverLockState(int state) {
+    s_nState = state;
+    int nRet = -1;
+    if (m_pfnSetOverLockState) {
+        m_pfnSetOverLockState(state);
+        nRet = 0;
+    }
+    VLOG("[CZozeDEMgr] SetOverLockState state=%d nRet=%d", state, nRet);
+}
+
+void CZozeDEMgr::SetFq(float fq) {
+    s_fFq = fq;
+    int nRet = -1;
+    if (m_pfnSetFq) {
+        m_pfnSetFq(fq);
+        nRet = 0;
+    }
+    VLOG("[CZozeDEMgr] SetFq fq=%f nRet=%d", static_cast<double>(fq), nRet);
+}
+
+void CZozeDEMgr::SetMode(int mode) {
+    s_nMode = mode;
+    int nRet = -1;
+    if (m_pfnSetMode) {
+        m_pfnSetMode(mode);
+        nRet = 0;
+    }
+    VLOG("[CZozeDEMgr] SetMode mode=%d nRet=%d", mode, nRet);
+}
+
+int __stdcall CZozeDEMgr::OverLockCallbackFunction(int dwType, int, void*) {
+    VLOG("[OverLockCallbackFunction] dwType=%d", dwType);
+    EventCallback event = s_pfnEvent;
+    if (event) event(1, 0, s_pWindow);
+    return 0;
+}
+
+int __stdcall CZozeDEMgr::CPUCallbackFunction(int dwType, int, void* answer) {
+    VLOG("[CPUCallbackFunction] dwType=%d", dwType);
+    if (answer) *static_cast<float*>(answer) = s_fFq;
+    return 0;
+}
+
+int __stdcall CZozeDEMgr::ModeCallbackFunction(int dwType, int, void* answer) {
+    VLOG("[ModeCallbackFunction] dwType=%d", dwType);
+    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nMode);
+    return 0;
+}
+
+int __stdcall CZozeDEMgr::StateCallbackFunction(int dwType, int, void* answer) {
+    VLOG("[StateCallbackFunction] dwType=%d", dwType);
+    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nState);
+    return 0;
+}

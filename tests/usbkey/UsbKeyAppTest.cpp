@@ -1,0 +1,209 @@
+// The real program with the simulated USB key: its button is the one-click
+// action, and the key is told every state and frequency the window shows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "AppUnderTest.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+constexpr DWORD kWait = 30000;  // safety net only
+
+std::wstring RecordPath() { return CAppUnderTest::Folder() + L"\\UsbDll.calls.log"; }
+std::string Record() { return TestPaths::ReadFileBytes(RecordPath()); }
+
+int Count(const std::string& text, const std::string& needle) {
+    int n = 0;
+    for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
+    return n;
+}
+
+bool WaitRecord(const std::string& needle, int count = 1) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(50))
+        if (Count(Record(), needle) >= count) return true;
+    return false;
+}
+
+// A frequency the key was told (MHz) within 50 MHz of `mhz`: the simulated
+// readings wander a little around the set clock.
+bool WaitFqNear(double mhz, int count = 1) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(50)) {
+        std::string rec = Record();
+        int n = 0;
+        for (size_t pos = rec.find("SetFq\t"); pos != std::string::npos; pos = rec.find("SetFq\t", pos + 1))
+            if (std::abs(std::atof(rec.c_str() + pos + 6) - mhz) < 50) ++n;
+        if (n >= count) return true;
+    }
+    return false;
+}
+
+void PressKey() {
+    HANDLE press = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress");
+    ASSERT_NE(press, nullptr) << "the key library is started";
+    SetEvent(press);
+    CloseHandle(press);
+}
+
+std::wstring SlowProfile() {
+    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
+    std::wstring path = CAppUnderTest::Folder() + L"\\test_usbkey_slow.ini";
+    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=150\r\n");
+    return path;
+}
+
+void Reset() {
+    DeleteFileW(CAppUnderTest::StatePath().c_str());
+    DeleteFileW(RecordPath().c_str());
+}
+
+void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+}
+
+}  // namespace
+
+TEST(AppUsbKey, ButtonOverclocksThenRestoresAndIsIgnoredDuringARun) {
+    Reset();
+    CAppUnderTest app;
+    app.UseProfile(SlowProfile());
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEWrapper] Init true", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetMode mode=1 nRet=0", kWait));
+    // The stock reading, about 4.0 GHz, in MHz.
+    ASSERT_TRUE(WaitFqNear(4000));
+    std::string start = Record();
+    EXPECT_EQ(start.find("Init\t0\r\nRegisterGetCPU\r\nRegisterGetMode\r\nRegisterGetOverLockState\r\n"
+                         "RegisterOverLock\r\nSetMode\t1\r\n"),
+              0u)
+        << start;
+
+    // Status 0: the button overclocks; a second press during the run is dropped.
+    PressKey();
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+    PressKey();
+    ASSERT_TRUE(CAppUnderTest::WaitLog("[DoHandle] status=1", kWait));
+    ASSERT_TRUE(WaitRecord("SetOverLockState\t1\r\n"));
+    EXPECT_TRUE(WaitFqNear(4300));
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() STATUS_OVERCLOCK_INIT"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 1);
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 43);
+    EXPECT_NE(Record().find("Press\tstate=0\tfq="), std::string::npos) << Record();
+    EXPECT_NE(Record().find("\tmode=1\r\n"), std::string::npos) << Record();
+
+    // Status 2: the button restores.
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait));
+    int zeros = Count(Record(), "SetOverLockState\t0\r\n");
+    PressKey();
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(WaitRecord("SetOverLockState\t0\r\n", zeros + 1));
+    EXPECT_TRUE(WaitFqNear(4000, 2));
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 40);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("[OverLockCallbackFunction] dwType=1", kWait, 3));
+    CloseAndExpectCleanExit(app, hwnd);
+}
+
+TEST(AppUsbKey, MissingKeyLibraryOnlyLogsAndTheProgramWorksOn) {
+    Reset();
+    std::wstring dll = CAppUnderTest::Folder() + L"\\UsbDll.dll";
+    std::wstring aside = CAppUnderTest::Folder() + L"\\UsbDll.dll.aside";
+    ASSERT_TRUE(MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    CAppUnderTest app;
+    bool started = app.Start();
+    HWND hwnd = started ? app.WaitMainWindow(0, kWait) : nullptr;
+    if (hwnd) {
+        EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+        EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] Init FAILED", kWait));
+        EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetMode mode=1 nRet=-1", kWait));
+        EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetFq fq=", kWait));
+        EXPECT_EQ(CAppUnderTest::CountInLog(" nRet=0"), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[CZozeDEWrapper] Init"), 0) << "no line when the library is missing";
+        // The window's own button still works.
+        PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+        EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetOverLockState state=1 nRet=-1", kWait));
+        CloseAndExpectCleanExit(app, hwnd);
+    }
+    MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
+    EXPECT_TRUE(started);
+    EXPECT_NE(hwnd, nullptr);
+    EXPECT_EQ(GetFileAttributesW(RecordPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+namespace {
+
+std::wstring NotifierRecordPath() { return CAppUnderTest::Folder() + L"\\OCWmiEvent.calls.log"; }
+std::string NotifierRecord() { return TestPaths::ReadFileBytes(NotifierRecordPath()); }
+
+bool WaitNotifierRecord(const std::string& needle, int count = 1) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(50))
+        if (Count(NotifierRecord(), needle) >= count) return true;
+    return false;
+}
+
+void RaiseNotifierEvent() {
+    HANDLE raise = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneOcWmiEvent");
+    ASSERT_NE(raise, nullptr) << "the notifier was started";
+    SetEvent(raise);
+    CloseHandle(raise);
+}
+
+}  // namespace
+
+TEST(AppNotifier, EventIsTheOneClickActionAndTheFlagFollowsTheStatus) {
+    Reset();
+    DeleteFileW(NotifierRecordPath().c_str());
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    ASSERT_TRUE(WaitNotifierRecord("Start\r\n"));
+    int zeros = Count(NotifierRecord(), "SetOCFlag\t0\r\n");
+
+    RaiseNotifierEvent();
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+    ASSERT_TRUE(WaitNotifierRecord("SetOCFlag\t1\r\n"));
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 43);
+
+    RaiseNotifierEvent();
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(WaitNotifierRecord("SetOCFlag\t0\r\n", zeros + 1));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 40);
+    EXPECT_EQ(Count(NotifierRecord(), "Event\t1\r\n"), 2);
+
+    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_NE(NotifierRecord().find("Stop\r\n"), std::string::npos);
+}
+
+TEST(AppNotifier, LibraryMissingAnExportIsUnloadedAndIgnored) {
+    Reset();
+    DeleteFileW(NotifierRecordPath().c_str());
+    std::wstring dll = CAppUnderTest::Folder() + L"\\OCWmiEvent.dll";
+    std::wstring aside = CAppUnderTest::Folder() + L"\\OCWmiEvent.dll.aside";
+    std::wstring noFlag = CAppUnderTest::Folder() + L"\\OCWmiEventNoFlag.dll";
+    ASSERT_TRUE(MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(CopyFileW(noFlag.c_str(), dll.c_str(), FALSE));
+    CAppUnderTest app;
+    bool started = app.Start();
+    HWND hwnd = started ? app.WaitMainWindow(0, kWait) : nullptr;
+    if (hwnd) {
+        EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+        PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+        EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait));
+        CloseAndExpectCleanExit(app, hwnd);
+    }
+    MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
+    EXPECT_TRUE(started);
+    EXPECT_NE(hwnd, nullptr);
+    EXPECT_EQ(GetFileAttributesW(NotifierRecordPath().c_str()), INVALID_FILE_ATTRIBUTES) << "never started";
+}

@@ -1,0 +1,102 @@
+// The USB key manager with the stand-in key library loaded into the test
+// program: what the library is told, what the callbacks answer, and how a
+// library that will not start is handled.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "LogCapture.h"
+#include "support/TestPaths.h"
+#include "usbkey/ZozeDEMgr.h"
+
+namespace {
+
+std::wstring RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"test_usbkey.calls.log"); }
+std::wstring ProfilePath() { return TestPaths::Join(TestPaths::TestDir(), L"test_usbkey.ini"); }
+
+std::string Record() { return TestPaths::ReadFileBytes(RecordPath()); }
+
+void UseInitResult(int result) {
+    TestPaths::WriteFileBytes(ProfilePath(), "[UsbKey]\r\nInitResult=" + std::to_string(result) + "\r\n");
+    SetEnvironmentVariableW(L"VELOTUNE_USBKEY_PROFILE", ProfilePath().c_str());
+    SetEnvironmentVariableW(L"VELOTUNE_USBKEY_RECORD", RecordPath().c_str());
+    DeleteFileW(RecordPath().c_str());
+}
+
+// Runs first: the values shared with the callbacks start at zero.
+TEST(UsbKeyCallbacks, AnswerZeroBeforeAnythingIsSet) {
+    for (int type : {0, 3, 77}) {
+        float fq = -1.0f;
+        int mode = -1, state = -1;
+        EXPECT_EQ(CZozeDEMgr::CPUCallbackFunction(type, 0, &fq), 0);
+        EXPECT_EQ(CZozeDEMgr::ModeCallbackFunction(type, 0, &mode), 0);
+        EXPECT_EQ(CZozeDEMgr::StateCallbackFunction(type, 0, &state), 0);
+        EXPECT_EQ(fq, 0.0f);
+        EXPECT_EQ(mode, 0);
+        EXPECT_EQ(state, 0);
+    }
+    // No window and no event function yet: a press goes nowhere.
+    EXPECT_EQ(CZozeDEMgr::OverLockCallbackFunction(1, 0, nullptr), 0);
+}
+
+TEST(UsbKeyInit, LibraryThatWillNotStartIsUnloadedAndSettersOnlyLog) {
+    UseInitResult(5);
+    LogCapture log;
+    CZozeDEMgr mgr;
+    EXPECT_EQ(mgr.Init(nullptr), 0);
+    EXPECT_TRUE(log.HasText("[CZozeDEWrapper] Init false nRet=5"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] Init FAILED"));
+    mgr.SetOverLockState(1);
+    mgr.SetFq(3960.0f);
+    mgr.SetMode(1);
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetOverLockState state=1 nRet=-1"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetFq fq=3960.000000 nRet=-1"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetMode mode=1 nRet=-1"));
+    // Only Init reached the library; nothing was registered or passed on.
+    EXPECT_EQ(Record(), "Init\t5\r\n");
+    // The values are still stored for the callbacks.
+    float fq = 0;
+    int state = 0;
+    CZozeDEMgr::CPUCallbackFunction(3, 0, &fq);
+    CZozeDEMgr::StateCallbackFunction(2, 0, &state);
+    EXPECT_EQ(fq, 3960.0f);
+    EXPECT_EQ(state, 1);
+    mgr.SetOverLockState(0);
+}
+
+TEST(UsbKeyInit, ReadyLibraryIsToldEveryChangeAndAsksThroughTheCallbacks) {
+    UseInitResult(0);
+    LogCapture log;
+    CZozeDEMgr mgr;
+    ASSERT_EQ(mgr.Init(nullptr), 1);
+    EXPECT_TRUE(log.HasText("[CZozeDEWrapper] Init true"));
+    EXPECT_FALSE(log.HasText("[CZozeDEMgr] Init FAILED"));
+    mgr.SetMode(1);
+    mgr.SetOverLockState(1);
+    mgr.SetFq(3960.0f);
+    mgr.SetOverLockState(0);
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetMode mode=1 nRet=0"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetOverLockState state=1 nRet=0"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetFq fq=3960.000000 nRet=0"));
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetOverLockState state=0 nRet=0"));
+    EXPECT_EQ(Record(),
+              "Init\t0\r\nRegisterGetCPU\r\nRegisterGetMode\r\nRegisterGetOverLockState\r\nRegisterOverLock\r\n"
+              "SetMode\t1\r\nSetOverLockState\t1\r\nSetFq\t3960.000\r\nSetOverLockState\t0\r\n");
+
+    // The button: the key reads what it shows through the callbacks; with
+    // no window the press itself posts nothing.
+    HANDLE press = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress");
+    ASSERT_NE(press, nullptr);
+    SetEvent(press);
+    CloseHandle(press);
+    for (int i = 0; i < 300 && Record().find("Press") == std::string::npos; ++i) Sleep(20);
+    EXPECT_NE(Record().find("Press\tstate=0\tfq=3960.000\tmode=1\r\n"), std::string::npos);
+    for (int i = 0; i < 300 && !log.HasText("[OverLockCallbackFunction] dwType=1"); ++i) Sleep(20);
+    EXPECT_TRUE(log.HasText("[StateCallbackFunction] dwType=2"));
+    EXPECT_TRUE(log.HasText("[CPUCallbackFunction] dwType=3"));
+    EXPECT_TRUE(log.HasText("[ModeCallbackFunction] dwType=4"));
+    EXPECT_TRUE(log.HasText("[OverLockCallbackFunction] dwType=1"));
+}
+
+}  // namespace
