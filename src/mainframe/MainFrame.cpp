@@ -666,7 +666,9 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             ::CoInitialize(nullptr);
             break;
         case WM_NCHITTEST:
-            if (::GetAsyncKeyState(VK_LBUTTON) == 0) KeepInWorkArea();
+            // Only the high bit says the button is down now; the low bit
+            // remembers an earlier press.
+            if ((::GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0) KeepInWorkArea();
             break;
         case WM_NCRBUTTONUP: ShowTrayMenu(m_hWnd); break;
         case WM_SYSCOMMAND:

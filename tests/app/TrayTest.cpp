@@ -307,6 +307,50 @@ TEST(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
     ResetProcessor();
 }
 
+TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
+    ResetProcessor();
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    RECT work;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    const int w = rc.right - rc.left;
+    SetWindowPos(hwnd, nullptr, work.left - w / 2, work.top + 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Sleep(200);
+    // The pointer passing over the window is the next hit test.
+    CAppUnderTest::Click(hwnd, POINT{w / 2 + 20, 20}, 0);
+    for (int i = 0; i < 100; ++i) {
+        GetWindowRect(hwnd, &rc);
+        if (rc.left >= work.left) break;
+        Sleep(50);
+    }
+    EXPECT_EQ(rc.left, work.left);
+    EXPECT_EQ(rc.top, work.top + 40);
+    EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) << "it jumps back topmost";
+
+    // UM_SETFOREGROUNDWINDOW from another process: restored, not topmost.
+    ShowWindow(hwnd, SW_MINIMIZE);
+    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    ASSERT_TRUE(IsIconic(hwnd));
+    PostMessageW(hwnd, UM_SETFOREGROUNDWINDOW, 0, 0);
+    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    EXPECT_FALSE(IsIconic(hwnd));
+    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // UM_SHOW_AT_CORNER: bottom right of the work area.
+    PostMessageW(hwnd, UM_SHOW_AT_CORNER, 0, 0);
+    for (int i = 0; i < 100; ++i) {
+        GetWindowRect(hwnd, &rc);
+        if (rc.right == work.right) break;
+        Sleep(50);
+    }
+    EXPECT_EQ(rc.right, work.right);
+    EXPECT_EQ(rc.bottom, work.bottom);
+    CloseAndExpectCleanExit(app, hwnd);
+}
+
 TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     ResetProcessor();
     CAppUnderTest app;
