@@ -26,13 +26,13 @@ void WriteIni(const std::string& body) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
 }
 
-std::wstring IniValue(const wchar_t* key) {
+[[maybe_unused]] std::wstring IniValue(const wchar_t* key) {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
     return text;
 }
 
-bool RatiosAre(const double* expected) {
+[[maybe_unused]] bool RatiosAre(const double* expected) {
     for (int i = 0; i < 4; ++i)
         if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
     return true;
