@@ -1,0 +1,173 @@
+#include "mainframe/SettingDlg.h"
+
+#include <cwchar>
+#include <string>
+
+#include "duilib/OptionUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "log/BaseLog.h"
+#include "mainframe/Notice.h"
+#include "mainframe/ShortcutKeyEditUI.h"
+#include "settings/AppInfo.h"
+#include "settings/Settings.h"
+#include "shell/CommonHelp.h"
+#include "state/AppState.h"
+
+using namespace DuiLib;
+
+namespace {
+
+std::wstring Lang(const wchar_t* key) { return GetLanguageString(key); }
+
+bool NameIs(const TNotifyUI& msg, const wchar_t* name) {
+    return msg.pSender && _wcsicmp(msg.pSender->GetName().GetData(), name) == 0;
+}
+
+bool IsKeyForHotKey(WPARAM vk) { return (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x30 && vk <= 0x39); }
+
+}  // namespace
+
+CSettingDlg::~CSettingDlg() = default;
+
+LPCWSTR CSettingDlg::GetWindowClassName() const { return L"SettingWnd"; }
+
+CControlUI* CSettingDlg::CreateCustomControl(LPCWSTR pstrClass) {
+    if (pstrClass && std::wcscmp(pstrClass, L"ShortcutKeyEdit") == 0) return new CShortcutKeyEditUI;
+    return nullptr;
+}
+
+void CSettingDlg::InitAfterCreate() {
+    auto find = [&](const wchar_t* name) { return m_PaintManager.FindControl(name); };
+    auto option = [&](const wchar_t* name) -> COptionUI* {
+        CControlUI* c = find(name);
+        return c ? static_cast<COptionUI*>(c->GetInterface(L"Option")) : nullptr;
+    };
+    m_pCloseBtn = find(L"closebtn");
+    m_pStartUp = option(L"start_up");
+    m_pNotStartUp = option(L"not_start_up");
+    m_pMinTaskbar = option(L"minsize_taskbar");
+    m_pMinTray = option(L"minsize_tray");
+    m_pCloseTray = option(L"close_tray");
+    m_pCloseShut = option(L"close_shut");
+    if (CControlUI* c = find(L"quickKey"))
+        m_pQuickKeyEdit = dynamic_cast<CShortcutKeyEditUI*>(c);
+    m_pStopOvering = option(L"stopOvering");
+    m_pVersionInfo = find(L"VersionInfo");
+    m_pOkBtn = find(L"OKbtn");
+    m_pCancelBtn = find(L"CancelBtn");
+    m_pTitle = find(L"titlelabel");
+    m_pSetHotkey = find(L"SetHotkey");
+    m_pVersion = find(L"Version");
+    m_pSetAutostart = find(L"SetAutostart");
+
+    struct Text {
+        CControlUI* control;
+        const wchar_t* key;
+    } texts[] = {
+        {m_pTitle, L"STR_STR_SETING"}, {m_pSetHotkey, L"STR_SETKEY"}, {m_pVersion, L"STR_VERSION"},
+        {m_pStartUp, L"STR_AUTORUN"},  {m_pNotStartUp, L"STR_NOAUTORUN"}, {m_pStopOvering, L"STR_STARTSTOP"},
+        {m_pOkBtn, L"STR_OK"},         {m_pCancelBtn, L"STR_YES"},     {m_pSetAutostart, L"STR_SETAUTORUN"},
+    };
+    for (const Text& t : texts)
+        if (t.control) t.control->SetText(Lang(t.key).c_str());
+
+    const bool autoStart = ReadSettingInt(L"autoStart", 0) == 1;
+    if (autoStart && m_pStartUp) m_pStartUp->Selected(true, false);
+    if (!autoStart && m_pNotStartUp) m_pNotStartUp->Selected(true, false);
+
+    std::wstring key = GetQuickKey();
+    if (m_pQuickKeyEdit) m_pQuickKeyEdit->SetText(key.c_str());
+    if (!key.empty()) m_nHotKey = m_nOldHotKey = key[0];
+
+    if (m_pStopOvering) m_pStopOvering->Selected(ReadSettingInt(L"stopover", 1) == 1, false);
+    if (m_pVersionInfo) m_pVersionInfo->SetText(GetFileVersionString().c_str());
+}
+
+LRESULT CSettingDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    // The field shows only what key capture writes: typed characters that
+    // follow a captured key-down must not reach it either.
+    if ((uMsg == WM_CHAR || uMsg == WM_SYSCHAR) && m_pQuickKeyEdit && m_PaintManager.GetFocus() == m_pQuickKeyEdit)
+        return 0;
+    return WindowImplBaseNew::HandleMessage(uMsg, wParam, lParam);
+}
+
+void CSettingDlg::OnFinalMessage(HWND hWnd) { WindowImplBaseNew::OnFinalMessage(hWnd); }
+
+LRESULT CSettingDlg::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    return WindowImplBaseNew::OnClose(uMsg, wParam, lParam, bHandled);
+}
+
+LRESULT CSettingDlg::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    VLOG("\r\nCSettingDlg::OnKeyDown : wParam : %d 0x%X  lParam : %d 0x%X", (int)wParam, (unsigned)wParam,
+         (int)lParam, (unsigned)lParam);
+    if (!m_pQuickKeyEdit || m_PaintManager.GetFocus() != m_pQuickKeyEdit)
+        return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
+    if (IsKeyForHotKey(wParam)) {
+        wchar_t text[2] = {(wchar_t)wParam, 0};
+        m_pQuickKeyEdit->SetText(L"");
+        m_pQuickKeyEdit->SetText(text);
+        VLOG("\r\nm_pQuickKeyEdit->SetText(%S);", text);
+    }
+    bHandled = TRUE;
+    return 0;
+}
+
+LRESULT CSettingDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    std::wstring text = m_pQuickKeyEdit ? std::wstring(m_pQuickKeyEdit->GetText().GetData()) : std::wstring();
+    if (!text.empty()) {
+        m_nHotKey = text[0];
+        if (m_nHotKey != m_nOldHotKey) {
+            HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+            if (!owner) owner = GetAppState().hMainWnd;
+            ::UnregisterHotKey(owner, kHotKeyId);
+            if (!::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nHotKey)) {
+                VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)m_nHotKey, ::GetLastError());
+                ShowNotice(nullptr, Lang(L"STR_TITLE"), Lang(L"STR_KJJCT"), 0);
+            } else {
+                VLOG("hot key Ctrl+Alt+%c registered", (char)m_nHotKey);
+            }
+        }
+    }
+    return WindowImplBaseNew::OnDestroy(uMsg, wParam, lParam, bHandled);
+}
+
+void CSettingDlg::WindowInitNotify(TNotifyUI&) {}
+void CSettingDlg::TextChangedNotify(TNotifyUI&) {}
+
+void CSettingDlg::EnableOk() {
+    if (m_pOkBtn) m_pOkBtn->SetEnabled(true);
+}
+
+void CSettingDlg::KillFocusNotify(TNotifyUI& msg) {
+    if (NameIs(msg, L"quickKey")) EnableOk();
+    WindowImplBaseNew::KillFocusNotify(msg);
+}
+
+void CSettingDlg::ClickNotify(TNotifyUI& msg) {
+    if (NameIs(msg, L"closebtn") || NameIs(msg, L"CancelBtn")) {
+        Close(2);
+    } else if (NameIs(msg, L"OKbtn")) {
+        Save();
+        Close(1);
+    } else if (NameIs(msg, L"stopOvering")) {
+        EnableOk();
+    }
+}
+
+void CSettingDlg::SelectChangedNotify(TNotifyUI& msg) {
+    if (NameIs(msg, L"start_up") || NameIs(msg, L"not_start_up")) EnableOk();
+}
+
+void CSettingDlg::Notify(TNotifyUI& msg) {
+    if (msg.pSender && msg.pSender == m_pTitle) VLOG("\r\n%S", msg.sType.GetData());
+    WindowImplBaseNew::Notify(msg);
+}
+
+void CSettingDlg::Save() {
+    if (m_pQuickKeyEdit) WriteSettingString(L"quickkey", m_pQuickKeyEdit->GetText().GetData());
+    const bool autoStart = m_pStartUp && m_pStartUp->IsSelected();
+    CCommonHelp::SetAutoStart(autoStart);
+    WriteSettingInt(L"autoStart", autoStart ? 1 : 0);
+    WriteSettingInt(L"stopover", m_pStopOvering && m_pStopOvering->IsSelected() ? 1 : 0);
+    if (m_pOkBtn) m_pOkBtn->SetEnabled(false);
+}

@@ -1,0 +1,3 @@
+#include "mainframe/ShortcutKeyEditUI.h"
+
+CShortcutKeyEditUI::~CShortcutKeyEditUI() = default;
