@@ -48,7 +48,7 @@ def marks(name, D, T, L, a0, aD, aT, aL, aE):
                      "-draw", f"text {tx - 4:.1f},{ty + 4:.1f} '{int(round(f))}'"]
         f += 0.5
     subprocess.check_call(["convert", "-size", f"{SIZE}x{SIZE}", "xc:none", *draw,
-                           f"skin/png/marks_{name}.png"])
+                           "-depth", "8", f"PNG32:skin/png/marks_{name}.png"])
 
 
 def pointer(name, colour):
@@ -57,7 +57,7 @@ def pointer(name, colour):
         "convert", "-size", "186x186", "xc:none", "-fill", colour, "-stroke", "none",
         "-draw", "polygon 90,88 96,88 93.5,158 92.5,158",
         "-fill", "#F0F0F0", "-draw", "circle 93,88 93,95",
-        f"skin/png/pointer_{name}.png"])
+        "-depth", "8", f"PNG32:skin/png/pointer_{name}.png"])
 
 
 def icon(path, ring, fill):

@@ -53,12 +53,12 @@ void CAnimationUI::PaintBkImage(HDC hDC) {
     if (m_sBkImage.IsEmpty() || !m_pManager) return;
     CImageDesc desc;
     if (!desc.Parse(m_sBkImage)) return;
-    Gdiplus::Bitmap* bmp = m_pManager->GetImage(desc.sFile);
+    CSkinImage* bmp = m_pManager->GetImage(desc.sFile);
     if (!bmp) return;
     int frames = m_nFrames > 0 ? m_nFrames : 1;
-    int fw = static_cast<int>(bmp->GetWidth()) / frames;
+    int fw = bmp->GetWidth() / frames;
     CDuiString source;
-    source.Format(L"source='%d,0,%d,%u'", fw * m_nFrame, fw * (m_nFrame + 1), bmp->GetHeight());
+    source.Format(L"source='%d,0,%d,%d'", fw * m_nFrame, fw * (m_nFrame + 1), bmp->GetHeight());
     DrawImage(hDC, m_sBkImage, source);
 }
 

@@ -191,16 +191,16 @@ LPCWSTR CPaintManagerUI::GetDefaultAttributeList(LPCWSTR controlName) const {
 
 void CPaintManagerUI::MarkImageReported(LPCWSTR file) { m_reportedImages.insert(CDuiString(file)); }
 
-Gdiplus::Bitmap* CPaintManagerUI::GetImage(LPCWSTR file) {
+CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     CDuiString key(file);
     auto it = m_images.find(key);
     if (it != m_images.end()) return it->second.get();
     CGdiplusSession::Ensure();
-    std::unique_ptr<Gdiplus::Bitmap> decoded;
+    std::unique_ptr<CSkinImage> decoded;
     std::vector<BYTE> data;
     if (LoadFileData(file, data) > 0) {
         // Decode from a stream on moveable global memory, then copy into a
-        // premultiplied bitmap of our own so the stream can go at once.
+        // premultiplied image of our own so the stream can go at once.
         CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
         void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
         if (p) {
@@ -210,15 +210,7 @@ Gdiplus::Bitmap* CPaintManagerUI::GetImage(LPCWSTR file) {
             if (SUCCEEDED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) {
                 mem.Release();  // the stream frees it now
                 std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
-                if (image && image->GetLastStatus() == Gdiplus::Ok && image->GetWidth() > 0 &&
-                    image->GetHeight() > 0) {
-                    decoded = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(image->GetWidth()),
-                                                                static_cast<INT>(image->GetHeight()),
-                                                                PixelFormat32bppPARGB);
-                    Gdiplus::Graphics g(decoded.get());
-                    g.DrawImage(image.get(), 0, 0, static_cast<INT>(image->GetWidth()),
-                                static_cast<INT>(image->GetHeight()));
-                }
+                if (image && image->GetLastStatus() == Gdiplus::Ok) decoded = CSkinImage::FromImage(*image);
             }
         }
     }
@@ -231,7 +223,7 @@ Gdiplus::Bitmap* CPaintManagerUI::GetImage(LPCWSTR file) {
         m_images[key] = nullptr;
         return nullptr;
     }
-    Gdiplus::Bitmap* raw = decoded.get();
+    CSkinImage* raw = decoded.get();
     m_images[key] = std::move(decoded);
     return raw;
 }
@@ -392,8 +384,12 @@ void CPaintManagerUI::SendEvent(CControlUI* pControl, int type, WPARAM wParam, L
     event.chKey = chKey;
     event.wParam = wParam;
     event.lParam = lParam;
-    event.wKeyState = static_cast<WORD>((::GetKeyState(VK_CONTROL) < 0 ? MK_CONTROL : 0) |
-                                        (::GetKeyState(VK_SHIFT) < 0 ? MK_SHIFT : 0));
+    // Timer events carry no key state; asking for it costs a round trip to
+    // the window system on every animation step.
+    if (type != UIEVENT_TIMER) {
+        event.wKeyState = static_cast<WORD>((::GetKeyState(VK_CONTROL) < 0 ? MK_CONTROL : 0) |
+                                            (::GetKeyState(VK_SHIFT) < 0 ? MK_SHIFT : 0));
+    }
     pControl->Event(event);
 }
 

@@ -13,11 +13,8 @@
 #include "duilib/DuiString.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
+#include "duilib/SkinImage.h"
 #include "duilib/Win32Handles.h"
-
-namespace Gdiplus {
-class Bitmap;
-}
 
 namespace DuiLib {
 
@@ -78,7 +75,7 @@ public:
 
     // Images, decoded once and kept until the window goes. nullptr when the
     // file is missing or unreadable (logged once per file).
-    Gdiplus::Bitmap* GetImage(LPCWSTR file);
+    CSkinImage* GetImage(LPCWSTR file);
     void MarkImageReported(LPCWSTR file);
 
     // Control timers.
@@ -147,7 +144,7 @@ private:
     int m_nDefaultFontId = -1;
     CFontHandle m_hSystemFont;
     std::map<CDuiString, CDuiString> m_defaultAttrs;
-    std::map<CDuiString, std::unique_ptr<Gdiplus::Bitmap>> m_images;
+    std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;
 
     std::map<UINT, TimerInfo> m_timers;

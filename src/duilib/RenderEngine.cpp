@@ -1,6 +1,7 @@
 #include "duilib/RenderEngine.h"
 
 #include <algorithm>
+#include <memory>
 #include "duilib/GdiplusHeaders.h"
 
 #include "duilib/ImageDesc.h"
@@ -33,14 +34,46 @@ void CRenderEngine::DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb) {
 
 namespace {
 
-void DrawPart(Gdiplus::Graphics& g, Gdiplus::Bitmap* bmp, const RECT& dst, const RECT& src,
-              Gdiplus::ImageAttributes* attrs) {
-    int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
-    int sw = src.right - src.left, sh = src.bottom - src.top;
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-    g.DrawImage(bmp, Gdiplus::Rect(dst.left, dst.top, dw, dh), src.left, src.top, sw, sh, Gdiplus::UnitPixel,
-                attrs);
-}
+// Draws one part of an image. Unscaled parts are blended by GDI from the
+// image's own section: GDI+ on a window DC converts and copies the whole
+// source for every call, which made each frame of the dial animation cost
+// more than everything else the window does while idle. Scaled parts still
+// need GDI+'s filtering.
+class CPartPainter {
+public:
+    CPartPainter(HDC hDC, CSkinImage& image, BYTE fade) : m_hDC(hDC), m_image(image), m_fade(fade) {}
+
+    void Draw(const RECT& dst, const RECT& src) {
+        const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        const int sw = src.right - src.left, sh = src.bottom - src.top;
+        if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+        if (dw == sw && dh == sh && m_image.BlendUnscaled(m_hDC, dst, src, m_fade)) return;
+        Gdiplus::Graphics& g = Graphics();
+        g.DrawImage(m_image.GetBitmap(), Gdiplus::Rect(dst.left, dst.top, dw, dh), src.left, src.top, sw, sh,
+                    Gdiplus::UnitPixel, m_fade != 255 ? &m_attrs : nullptr);
+    }
+
+private:
+    Gdiplus::Graphics& Graphics() {
+        if (!m_graphics) {
+            m_graphics = std::make_unique<Gdiplus::Graphics>(m_hDC);
+            m_graphics->SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            m_graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+            if (m_fade != 255) {
+                Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0},
+                                           {0, 0, 0, m_fade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
+                m_attrs.SetColorMatrix(&m);
+            }
+        }
+        return *m_graphics;
+    }
+
+    HDC m_hDC;
+    CSkinImage& m_image;
+    BYTE m_fade;
+    std::unique_ptr<Gdiplus::Graphics> m_graphics;
+    Gdiplus::ImageAttributes m_attrs;
+};
 
 }  // namespace
 
@@ -64,9 +97,9 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
         }
         if (mod.uFade != 255) desc.uFade = mod.uFade;
     }
-    Gdiplus::Bitmap* bmp = pManager->GetImage(desc.sFile);
-    if (!bmp) return false;
-    const int iw = static_cast<int>(bmp->GetWidth()), ih = static_cast<int>(bmp->GetHeight());
+    CSkinImage* image = pManager->GetImage(desc.sFile);
+    if (!image) return false;
+    const int iw = image->GetWidth(), ih = image->GetHeight();
     RECT src = desc.bSource ? desc.rcSource : RECT{0, 0, iw, ih};
     src.left = std::max(0L, src.left);
     src.top = std::max(0L, src.top);
@@ -80,23 +113,10 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
     if (src.right <= src.left || src.bottom <= src.top || dst.right <= dst.left || dst.bottom <= dst.top)
         return true;  // nothing visible to draw
 
-    Gdiplus::Graphics g(hDC);
-    const bool oneToOne = (dst.right - dst.left) == (src.right - src.left) &&
-                          (dst.bottom - dst.top) == (src.bottom - src.top);
-    g.SetInterpolationMode(oneToOne ? Gdiplus::InterpolationModeNearestNeighbor
-                                    : Gdiplus::InterpolationModeHighQualityBicubic);
-    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    Gdiplus::ImageAttributes attrs;
-    Gdiplus::ImageAttributes* pAttrs = nullptr;
-    if (desc.uFade != 255) {
-        Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0},
-                                   {0, 0, 0, desc.uFade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
-        attrs.SetColorMatrix(&m);
-        pAttrs = &attrs;
-    }
+    CPartPainter painter(hDC, *image, static_cast<BYTE>(desc.uFade));
     const RECT& c = desc.rcCorner;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        DrawPart(g, bmp, dst, src, pAttrs);
+        painter.Draw(dst, src);
         return true;
     }
     // Nine parts: corners keep their size, edges stretch one way, the middle both.
@@ -106,8 +126,7 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
     const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            DrawPart(g, bmp, RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]},
-                     RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]}, pAttrs);
+            painter.Draw(RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]}, RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]});
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -18,17 +20,55 @@ namespace {
 // The pointer's log lines belong to the paint they are part of.
 const char kPaintName[] = "DuiLib::CSpeedPanleUI::PaintStatusImage";
 
-constexpr Gdiplus::ARGB kGreen = 0xFFA4D975;
-constexpr Gdiplus::ARGB kGrey = 0xFF818891;
-constexpr Gdiplus::ARGB kOrangeRed = 0xFFFA6948;
-constexpr Gdiplus::ARGB kBlack = 0xFF000000;
-constexpr Gdiplus::ARGB kAmber = 0xFFFCB547;
+constexpr DWORD kGreen = 0xFFA4D975;
+constexpr DWORD kGrey = 0xFF818891;
+constexpr DWORD kOrangeRed = 0xFFFA6948;
+constexpr DWORD kBlack = 0xFF000000;
+constexpr DWORD kAmber = 0xFFFCB547;
 
-struct Arc {
-    Gdiplus::ARGB color;
-    int start;
-    int sweep;
-};
+// The pointer is redrawn rotated on every animation step. Converting it once
+// to premultiplied 32-bit pixels spares GDI+ a conversion of the whole image
+// (from 64-bit pixels, for a 16-bit PNG) on each of those paints.
+std::unique_ptr<Gdiplus::Image> ToPremultiplied(std::unique_ptr<Gdiplus::Image> image) {
+    const INT w = static_cast<INT>(image->GetWidth()), h = static_cast<INT>(image->GetHeight());
+    if (w <= 0 || h <= 0 || image->GetPixelFormat() == PixelFormat32bppPARGB) return image;
+    auto converted = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
+    if (converted->GetLastStatus() != Gdiplus::Ok) return image;
+    Gdiplus::Graphics g(converted.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    if (g.DrawImage(image.get(), 0, 0, w, h) != Gdiplus::Ok) return image;
+    return converted;
+}
+
+// The part of the pointer image with any visible pixel, plus a margin for the
+// filter that samples neighbours while rotating. A needle covers a small part
+// of its square image; rotating only that part gives the same picture for a
+// fraction of the work on each animation step.
+RECT OpaqueBounds(Gdiplus::Image& image) {
+    const INT w = static_cast<INT>(image.GetWidth()), h = static_cast<INT>(image.GetHeight());
+    const RECT whole = {0, 0, w, h};
+    if (image.GetType() != Gdiplus::ImageTypeBitmap || image.GetPixelFormat() != PixelFormat32bppPARGB) return whole;
+    auto& bitmap = static_cast<Gdiplus::Bitmap&>(image);
+    Gdiplus::BitmapData data;
+    Gdiplus::Rect all(0, 0, w, h);
+    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) != Gdiplus::Ok) return whole;
+    RECT box = {w, h, 0, 0};
+    for (INT y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(data.Scan0) + y * data.Stride);
+        for (INT x = 0; x < w; ++x) {
+            if ((row[x] >> 24) == 0) continue;
+            box.left = std::min<LONG>(box.left, x);
+            box.top = std::min<LONG>(box.top, y);
+            box.right = std::max<LONG>(box.right, x + 1);
+            box.bottom = std::max<LONG>(box.bottom, y + 1);
+        }
+    }
+    bitmap.UnlockBits(&data);
+    if (box.right <= box.left) return RECT{};  // nothing visible at all
+    constexpr LONG kMargin = 2;
+    return RECT{std::max<LONG>(0, box.left - kMargin), std::max<LONG>(0, box.top - kMargin),
+                std::min<LONG>(w, box.right + kMargin), std::min<LONG>(h, box.bottom + kMargin)};
+}
 
 void PrepareGraphics(Gdiplus::Graphics& g) {
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
@@ -107,9 +147,11 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
     }
     if (next != m_nCurAngle) {
         m_nCurAngle = next;
-        Invalidate();
+        if (m_framePacer.FrameDue()) InvalidatePointer();
+        else m_bFramePending = true;
         return;
     }
+    if (m_bFramePending) InvalidatePointer();  // the last step is always shown
     // Arrived (or pinned at an end of the scale): a 1 ms timer left running
     // would only burn processor time; the owner starts it again per reading.
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
@@ -128,7 +170,10 @@ void CSpeedPanleUI::LoadPointer() {
             }
             if (SUCCEEDED(CreateStreamOnHGlobal(m_hImgMem, TRUE, m_pImgStream.Put())) && m_pImgStream.Get()) {
                 std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(m_pImgStream.Get()));
-                if (image && image->GetLastStatus() == Gdiplus::Ok) m_pImgPoint = std::move(image);
+                if (image && image->GetLastStatus() == Gdiplus::Ok) {
+                    m_pImgPoint = ToPremultiplied(std::move(image));
+                    m_rcPointOpaque = OpaqueBounds(*m_pImgPoint);
+                }
             } else {
                 GlobalFree(m_hImgMem);  // no stream took it over
             }
@@ -138,34 +183,94 @@ void CSpeedPanleUI::LoadPointer() {
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
 }
 
+void CSpeedPanleUI::InvalidatePointer() {
+    // Only the needle moved: repaint where it was last drawn and where it is
+    // now. The paint redraws every layer inside that area, so the picture is
+    // the same as after a full repaint, for much less blending per step.
+    RECT changed;
+    const RECT was = PointerBounds(m_nShownAngle), now = PointerBounds(m_nCurAngle);
+    ::UnionRect(&changed, &was, &now);
+    m_nShownAngle = m_nCurAngle;
+    m_bFramePending = false;
+    if (m_pManager && IsVisible() && ::IntersectRect(&changed, &changed, &m_rcItem)) m_pManager->Invalidate(changed);
+}
+
+RECT CSpeedPanleUI::PointerBounds(int angle) const {
+    if (!m_pImgPoint || m_bPointImageChanged) return m_rcItem;
+    const RECT& rc = m_rcItem;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const int cx = rc.left + w / 2, cy = rc.top + h / 2 - 5;
+    const int iw = static_cast<int>(m_pImgPoint->GetWidth());
+    const RECT& b = m_rcPointOpaque;
+    const double x0 = cx - iw / 2, y0 = cy - iw / 2;
+    const double rad = angle * 3.14159265358979323846 / 180.0, c = std::cos(rad), s = std::sin(rad);
+    double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+    for (LONG px : {b.left, b.right}) {
+        for (LONG py : {b.top, b.bottom}) {
+            const double dx = x0 + px - cx, dy = y0 + py - cy;
+            const double x = cx + dx * c - dy * s, y = cy + dx * s + dy * c;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    // Two pixels more on each side for the smoothing filter's reach.
+    return RECT{static_cast<LONG>(std::floor(left)) - 2, static_cast<LONG>(std::floor(top)) - 2,
+                static_cast<LONG>(std::ceil(right)) + 2, static_cast<LONG>(std::ceil(bottom)) + 2};
+}
+
 void CSpeedPanleUI::PaintPointer(HDC hDC) {
     if (m_bPointImageChanged) {
         VLOG_AS(kPaintName, "[m_bPointImageChanged] [in]");
         m_bPointImageChanged = false;
         m_pImgPoint.reset();
+        m_pointerLayer.reset();
     }
     if (!m_pImgPoint) LoadPointer();
     if (!m_pImgPoint) return;
 
+    const int iw = (int)m_pImgPoint->GetWidth();
+    const int ih = (int)m_pImgPoint->GetHeight();
+    const RECT& b = m_rcPointOpaque;
+    if (b.right <= b.left || b.bottom <= b.top || iw <= 0 || ih <= 0) return;
+    // The needle is rotated into a layer of our own and blended from there:
+    // GDI+ drawing rotated onto a window DC builds and frees a fresh bitmap
+    // for every call, once per animation step. The layer is centred on the
+    // pivot and wide enough for the needle at any angle.
+    if (!m_pointerLayer) {
+        const int pivot = iw / 2;
+        double reach = 0;
+        for (LONG px : {b.left, b.right})
+            for (LONG py : {b.top, b.bottom}) reach = std::max(reach, std::hypot(px - pivot, py - pivot));
+        const int side = 2 * (static_cast<int>(std::ceil(reach)) + 3);
+        m_pointerLayer = CSkinImage::Blank(side, side);
+        if (!m_pointerLayer) return;
+    }
+    const int side = m_pointerLayer->GetWidth();
+    Gdiplus::Graphics g(m_pointerLayer->GetBitmap());
+    if (g.GetLastStatus() != Gdiplus::Ok) return;
+    g.Clear(Gdiplus::Color(0, 0, 0, 0));
+    PrepareGraphics(g);
+    g.TranslateTransform((Gdiplus::REAL)(side / 2), (Gdiplus::REAL)(side / 2));
+    g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
+    // Both offsets use half the width; pointer images are square.
+    g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
+    g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left, b.top,
+                b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
+    g.Flush(Gdiplus::FlushIntentionSync);
+
     const RECT& rc = m_rcItem;
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
     const int cx = rc.left + w / 2, cy = rc.top + h / 2 - 5;
-    Gdiplus::Graphics g(hDC);
-    if (g.GetLastStatus() != Gdiplus::Ok) return;
-    PrepareGraphics(g);
-    const int iw = (int)m_pImgPoint->GetWidth();
-    const int ih = (int)m_pImgPoint->GetHeight();
-    g.TranslateTransform((Gdiplus::REAL)cx, (Gdiplus::REAL)cy);
-    g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
-    g.TranslateTransform((Gdiplus::REAL)-cx, (Gdiplus::REAL)-cy);
-    // Both offsets use half the width; pointer images are square.
-    g.DrawImage(m_pImgPoint.get(), cx - iw / 2, cy - iw / 2, iw, ih);
+    const RECT dst = {cx - side / 2, cy - side / 2, cx - side / 2 + side, cy - side / 2 + side};
+    m_pointerLayer->BlendUnscaled(hDC, dst, RECT{0, 0, side, side}, 255);
 }
 
 void CSpeedPanleUI::PaintArcs(HDC hDC) {
     const AppState& state = GetAppState();
     const bool overclocked = state.nStatus == STATUS_OVERCLOCK_OK || state.nStatus == STATUS_REOVERCLOCK_ING;
-    std::vector<Arc> arcs;
+    std::vector<DialArc> arcs;
     if (!state.g_bThisCPUHaveCustomData) {
         arcs.push_back({kGreen, m_nAngleMin + 90, m_nDefaultAngle - m_nAngleMin});
         arcs.push_back({overclocked ? kOrangeRed : kGrey, m_nAngleMin + m_nDefaultAngle + 30,
@@ -188,14 +293,7 @@ void CSpeedPanleUI::PaintArcs(HDC hDC) {
     const RECT& rc = m_rcItem;
     const int w = rc.right - rc.left;
     const int cx = rc.left + w / 2, cy = rc.top + w / 2 - 4;
-    const int r = m_nRadius;
-    Gdiplus::Graphics g(hDC);
-    if (g.GetLastStatus() != Gdiplus::Ok) return;
-    PrepareGraphics(g);
-    for (const Arc& arc : arcs) {
-        Gdiplus::Pen pen(Gdiplus::Color(arc.color), 4.0f);
-        g.DrawArc(&pen, cx - r, cy - r, 2 * r, 2 * r, (Gdiplus::REAL)arc.start, (Gdiplus::REAL)arc.sweep);
-    }
+    m_arcLayer.Draw(hDC, cx, cy, m_nRadius, arcs);
 }
 
 void CSpeedPanleUI::PaintStatusImage(HDC hDC) {

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "duilib/LabelUI.h"
+#include "speeddial/ArcLayer.h"
+#include "speeddial/FramePacer.h"
 #include "speeddial/ComStream.h"
 
 namespace Gdiplus {
@@ -47,11 +49,19 @@ public:
 private:
     void LoadPointer();
     void PaintPointer(HDC hDC);
+    RECT PointerBounds(int angle) const;
+    void InvalidatePointer();
     void PaintArcs(HDC hDC);
 
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
     HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
     CComStream m_pImgStream;
+    RECT m_rcPointOpaque = {};  // the part of the pointer image worth drawing
+    CArcLayer m_arcLayer;
+    std::unique_ptr<CSkinImage> m_pointerLayer;
+    CFramePacer m_framePacer;
+    int m_nShownAngle = 60;        // angle of the last repaint asked for
+    bool m_bFramePending = false;  // a step taken but not yet repainted
 };
 
 }  // namespace DuiLib

@@ -6,11 +6,15 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "duilib/ContainerUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
+#include "speeddial/FramePacer.h"
 #include "speeddial/SpeedPanleUI.h"
 #include "state/AppState.h"
 #include "support/TestPaths.h"
@@ -231,17 +235,22 @@ LRESULT CALLBACK ForwardToManager(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (g_manager && g_manager->MessageHandler(msg, wp, lp, res)) return res;
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// A 200x200 popup whose messages go to g_manager.
+HWND CreateHost() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ForwardToManager;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SpeedPanleHost";
+    RegisterClassW(&wc);  // fails harmlessly when already there
+    return CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
 }  // namespace
 
 // The 1 ms animation timer must not keep spinning once the pointer is there.
 TEST(SpeedPanleTimer, AnimationTimerStopsWhenThePointerArrives) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = ForwardToManager;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SpeedPanleTimerHost";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    HWND hwnd = CreateHost();
     ASSERT_NE(nullptr, hwnd);
     {
         DuiLib::CPaintManagerUI manager;
@@ -267,4 +276,104 @@ TEST(SpeedPanleTimer, AnimationTimerStopsWhenThePointerArrives) {
         g_manager = nullptr;
     }
     DestroyWindow(hwnd);
+}
+
+namespace {
+
+// The window's pixels as the screen has them.
+std::vector<DWORD> Capture(HWND hwnd) {
+    Canvas canvas;
+    HDC window = GetDC(hwnd);
+    BitBlt(canvas.dc(), 0, 0, 200, 200, window, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd, window);
+    std::vector<DWORD> pixels;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) pixels.push_back(canvas.At(x, y));
+    return pixels;
+}
+
+void Pump(int rounds) {
+    MSG msg;
+    for (int i = 0; i < rounds; ++i) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+}
+
+}  // namespace
+
+// Each step repaints only around the needle, and a screen cannot show every
+// step; after a sweep the window must still look exactly like a full repaint
+// of the final angle: no trace of the old needle, and the last step shown.
+TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
+    HWND hwnd = CreateHost();
+    ASSERT_NE(nullptr, hwnd);
+    GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
+    GetAppState().g_bThisCPUHaveCustomData = false;
+    {
+        DuiLib::CPaintManagerUI manager;
+        manager.Init(hwnd);
+        g_manager = &manager;
+        // As in the main window: the dial over an opaque background, which
+        // each paint lays down again before the dial's translucent edges.
+        auto* root = new DuiLib::CContainerUI;
+        root->SetBkColor(0xFF1E2228);
+        auto* dial = new CSpeedPanleUI;
+        dial->SetFloat(true);
+        dial->SetFloatPos(RECT{0, 0, 186, 186});
+        root->Add(dial);
+        manager.AttachDialog(root);
+        dial->SetDefaultAngle(120);
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+        UpdateWindow(hwnd);
+        Pump(10);
+        // Ticks far faster than any display refreshes: most steps are not
+        // repainted on their own, so the final one must still be.
+        for (int target : {170, 95, 132}) {  // up, back down past the start, then up a little
+            dial->SetEndAngle(target);
+            dial->m_nStep = 1;
+            for (int i = 0; i < 400 && dial->m_nCurAngle != 60 + target; ++i) {
+                Tick(*dial);
+                UpdateWindow(hwnd);
+            }
+            ASSERT_EQ(60 + target, dial->m_nCurAngle);
+            Tick(*dial);  // the arrival tick
+            UpdateWindow(hwnd);
+        }
+        Pump(5);
+        const std::vector<DWORD> animated = Capture(hwnd);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        UpdateWindow(hwnd);
+        Pump(5);
+        const std::vector<DWORD> full = Capture(hwnd);
+        int differing = 0;
+        RECT where = {200, 200, -1, -1};
+        for (size_t i = 0; i < full.size(); ++i) {
+            if (animated[i] == full[i]) continue;
+            ++differing;
+            const LONG x = static_cast<LONG>(i % 200), y = static_cast<LONG>(i / 200);
+            where = RECT{std::min(where.left, x), std::min(where.top, y), std::max(where.right, x), std::max(where.bottom, y)};
+        }
+        EXPECT_EQ(0, differing) << "within " << where.left << "," << where.top << " - " << where.right << ","
+                                << where.bottom;
+        // And the picture is really there: the needle (red) left the start.
+        int needle = 0;
+        for (DWORD p : full) needle += Near(p, 0xFF4A2A);
+        EXPECT_GT(needle, 20);
+        g_manager = nullptr;
+    }
+    DestroyWindow(hwnd);
+}
+
+TEST(FramePacer, PaintsNoFasterThanTheDisplayRefreshes) {
+    DuiLib::CFramePacer pacer(60);
+    const LONGLONG ms = 1000;  // counter units per millisecond
+    EXPECT_TRUE(pacer.FrameDueAt(0, 1000 * ms));  // the first frame at once
+    EXPECT_FALSE(pacer.FrameDueAt(10 * ms, 1000 * ms));
+    EXPECT_TRUE(pacer.FrameDueAt(20 * ms, 1000 * ms));
+    EXPECT_FALSE(pacer.FrameDueAt(30 * ms, 1000 * ms));
+    EXPECT_TRUE(pacer.FrameDueAt(45 * ms, 1000 * ms));
+    // A display that refreshes faster than the timer ticks gets every step.
+    DuiLib::CFramePacer fast(144);
+    for (int t = 0; t < 100; t += 10) EXPECT_TRUE(fast.FrameDueAt(t * ms, 1000 * ms)) << t;
 }

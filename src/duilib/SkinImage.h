@@ -1,0 +1,45 @@
+#pragma once
+// A decoded skin image, kept as premultiplied 32-bit pixels in a DIB section.
+// Unscaled parts are blended with GDI straight from the section's own DC;
+// GDI+ draws the scaled ones from a bitmap over the same pixels, so the
+// pixels are held once.
+#include <windows.h>
+
+#include <memory>
+
+#include "duilib/Win32Handles.h"
+
+namespace Gdiplus {
+class Bitmap;
+class Image;
+}  // namespace Gdiplus
+
+namespace DuiLib {
+
+class CSkinImage {
+public:
+    ~CSkinImage();
+    // Null when the image is empty or the section cannot be had.
+    static std::unique_ptr<CSkinImage> FromImage(Gdiplus::Image& image);
+    // A transparent image to draw into through GetBitmap().
+    static std::unique_ptr<CSkinImage> Blank(int width, int height);
+
+    int GetWidth() const { return m_width; }
+    int GetHeight() const { return m_height; }
+    Gdiplus::Bitmap* GetBitmap() const { return m_bitmap.get(); }
+    // Blends src (image pixels) onto dst of hDC at the same size; alpha is
+    // the constant opacity on top of the image's own.
+    bool BlendUnscaled(HDC hDC, const RECT& dst, const RECT& src, BYTE alpha) const;
+
+private:
+    CSkinImage() = default;
+
+    int m_width = 0;
+    int m_height = 0;
+    CBitmapHandle m_section;
+    CMemDcHandle m_dc;
+    HGDIOBJ m_oldBitmap = nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
+};
+
+}  // namespace DuiLib
