@@ -337,21 +337,26 @@ TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloadin
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
 }
 
-TEST_F(UpdateWindowTest, CloseDuringADownloadWaitsForTheThreadsFinalReport) {
+TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalReport) {
     CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
-    LogCapture log;
-    OpenOffer();
-    Click(L"okbtn");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
-    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
-    Click(L"closebtn");
-    EXPECT_FALSE(Find(L"cancelbtn1")->IsEnabled());
-    EXPECT_FALSE(Gone()) << "not at once";
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
-    EXPECT_EQ(m_main.ShowAtCorner(), 1);
-    EXPECT_EQ(m_main.RunInstaller(), 0);
-    EXPECT_TRUE(log.HasText("cancelled"));
-    EXPECT_EQ(ShellCalls::count, 0);
+    int corner = 0;
+    for (const wchar_t* button : {L"closebtn", L"cancelbtn1"}) {
+        SCOPED_TRACE(TestPaths::Narrow(button));
+        LogCapture log;
+        OpenOffer();
+        Click(L"okbtn");
+        ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+        Click(button);
+        EXPECT_FALSE(Find(L"cancelbtn1")->IsEnabled());
+        EXPECT_FALSE(Gone()) << "not at once";
+        EXPECT_EQ(m_main.ShowAtCorner(), corner) << "posted, not yet handled";
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+        EXPECT_EQ(m_main.ShowAtCorner(), ++corner);
+        EXPECT_EQ(m_main.RunInstaller(), 0);
+        EXPECT_TRUE(log.HasText("cancelled"));
+        EXPECT_EQ(ShellCalls::count, 0);
+    }
 }
 
 TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
