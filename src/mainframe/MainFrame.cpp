@@ -21,6 +21,8 @@
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
+#include "update/InstallerLauncher.h"
+#include "update/WndManualUpdateClient.h"
 
 using namespace DuiLib;
 
@@ -100,8 +102,7 @@ void CMainFrame::InitAfterCreate() {
 
 void CMainFrame::InitServices() {
     AddToTray(true);
-    // Update window: its client is switched off in this program; it is
-    // created here once it exists.
+    CreateUpdateWindow();
     GetAppState().hMainWnd = m_hWnd;
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
@@ -633,9 +634,8 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_REBOOT_PROMPT: OnRebootPrompt(); return 0;
         case UM_TRAY_NOTIFY: return OnTrayNotify(uMsg, wParam, lParam, bHandled);
         case UM_RUN_INSTALLER:
-            // Only the update window's own path may be started; that window
-            // does not exist in this program yet, so every request is foreign.
-            VLOG("UM_RUN_INSTALLER ignored: wParam is not the update window's path");
+            // Only the update window's own path is ever started.
+            if (CInstallerLauncher::RunFromUpdateWindow(wParam)) CloseWindow();
             return 0;
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);

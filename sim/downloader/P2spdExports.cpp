@@ -1,0 +1,469 @@
+// The stand-in "p2spd.dll": a downloader that "downloads" by copying a local
+// file, chunk by chunk on a thread of its own, so that the task's status,
+// sizes and speed change as the file grows. Every call is written down.
+// Switches (environment variables) are described in README.md.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "update/P2spdInterface.h"
+
+namespace {
+
+// Task status values of this library (6 and 7 are the ones callers rely on).
+constexpr int kStatusNone = 0;
+constexpr int kStatusConnecting = 1;
+constexpr int kStatusStopped = 3;
+constexpr int kStatusDownloading = 5;
+
+constexpr int kSlowChunks = 16;
+constexpr DWORD kDefaultSlowDelayMs = 250;
+constexpr DWORD kFastChunkBytes = 256 * 1024;
+
+struct Task {
+    std::string url;
+    std::wstring source;     // empty: nothing to download from (the task fails)
+    std::wstring writePath;  // the file this library writes
+    std::atomic<int> status{kStatusConnecting};
+    std::atomic<int64_t> total{0};
+    std::atomic<int64_t> downloaded{0};
+    std::atomic<int> speed{0};
+    HANDLE thread = nullptr;
+    HANDLE stopEvent = nullptr;
+};
+
+CRITICAL_SECTION g_lock;
+std::map<std::string, Task*> g_tasks;
+std::string g_initFolder;
+bool g_initialised = false;
+bool g_running = false;
+
+class Lock {
+public:
+    Lock() { EnterCriticalSection(&g_lock); }
+    ~Lock() { LeaveCriticalSection(&g_lock); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+};
+
+std::wstring OwnFolder() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring p(path, len);
+    size_t slash = p.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
+}
+
+std::wstring Env(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    return std::wstring(value, len);
+}
+
+int EnvInt(const wchar_t* name) {
+    std::wstring v = Env(name);
+    return v.empty() ? 0 : _wtoi(v.c_str());
+}
+
+std::wstring Wide(const char* text) {
+    if (!text) return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &w[0], n);
+    w.resize(static_cast<size_t>(n - 1));
+    return w;
+}
+
+std::string Narrow(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &s[0], n, nullptr, nullptr);
+    s.resize(static_cast<size_t>(n - 1));
+    return s;
+}
+
+const char* Show(const char* text) { return text ? text : "(null)"; }
+
+// Appends one line (CRLF) to the record file.
+void Record(const std::string& line) {
+    std::wstring path = Env(L"VELOTUNE_P2SP_RECORD");
+    if (path.empty()) path = OwnFolder() + L"\\p2spd.calls.log";
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string text = line + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The last part of a URL or path.
+std::wstring NameOf(const std::wstring& url) {
+    size_t slash = url.find_last_of(L"/\\");
+    return slash == std::wstring::npos ? url : url.substr(slash + 1);
+}
+
+// Where the bytes of a URL come from: a local file named by the URL
+// ("file:///C:/x/setup.exe" or a plain path), else the file of the same
+// name in the mirror folder (VELOTUNE_P2SP_SOURCE, default "p2spsrc"
+// beside this library). Empty when neither exists.
+std::wstring SourceOf(const std::string& url) {
+    std::wstring w = Wide(url.c_str());
+    std::wstring local = w;
+    if (local.compare(0, 8, L"file:///") == 0) local = local.substr(8);
+    else if (local.compare(0, 7, L"file://") == 0) local = local.substr(7);
+    for (wchar_t& c : local)
+        if (c == L'/') c = L'\\';
+    if (!local.empty() && IsFile(local)) return local;
+    std::wstring mirror = Env(L"VELOTUNE_P2SP_SOURCE");
+    if (mirror.empty()) mirror = OwnFolder() + L"\\p2spsrc";
+    std::wstring name = NameOf(w);
+    std::wstring candidate = mirror + L"\\" + name;
+    if (!name.empty() && IsFile(candidate)) return candidate;
+    return std::wstring();
+}
+
+// With VELOTUNE_P2SP_CACHE=1 the library keeps its files in a folder of its
+// own and the caller copies them out; otherwise it writes the destination.
+std::wstring WritePathFor(const std::string& url, const char* destination) {
+    if (EnvInt(L"VELOTUNE_P2SP_CACHE") == 1) {
+        std::wstring folder = Wide(g_initFolder.c_str());
+        if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+        folder += L"p2spcache";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        return folder + L"\\" + NameOf(Wide(url.c_str()));
+    }
+    if (destination) return Wide(destination);
+    std::wstring folder = Wide(g_initFolder.c_str());
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    return folder + NameOf(Wide(url.c_str()));
+}
+
+int64_t SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+DWORD WINAPI Download(void* param) {
+    Task* task = static_cast<Task*>(param);
+    if (task->source.empty()) {
+        task->status = P2sp::kStatusFailed;
+        return 0;
+    }
+    HANDLE in = CreateFileW(task->source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE out = CreateFileW(task->writePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) {
+        if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        task->status = P2sp::kStatusFailed;
+        return 0;
+    }
+    const int64_t total = SizeOf(task->source);
+    task->total = total;
+    const int slowMs = EnvInt(L"VELOTUNE_P2SP_SLOW");
+    const bool slow = slowMs != 0;
+    const DWORD delay = slowMs >= 20 ? static_cast<DWORD>(slowMs) : kDefaultSlowDelayMs;
+    const bool fail = EnvInt(L"VELOTUNE_P2SP_FAIL") == 1;
+    DWORD chunk = slow ? static_cast<DWORD>(total / kSlowChunks + 1) : kFastChunkBytes;
+    std::string buffer(chunk, '\0');
+    const DWORD start = GetTickCount();
+    task->status = kStatusDownloading;
+    for (;;) {
+        DWORD got = 0, put = 0;
+        if (!ReadFile(in, &buffer[0], chunk, &got, nullptr) || (got > 0 && !WriteFile(out, buffer.data(), got, &put, nullptr))) {
+            task->status = P2sp::kStatusFailed;
+            break;
+        }
+        if (got == 0) {
+            task->status = P2sp::kStatusFinished;
+            break;
+        }
+        task->downloaded += put;
+        DWORD elapsed = GetTickCount() - start;
+        task->speed = static_cast<int>(task->downloaded * 1000 / (elapsed ? elapsed : 1));
+        if (fail) {
+            task->status = P2sp::kStatusFailed;
+            break;
+        }
+        if (WaitForSingleObject(task->stopEvent, slow ? delay : 0) == WAIT_OBJECT_0) {
+            task->status = kStatusStopped;
+            break;
+        }
+    }
+    task->speed = 0;
+    CloseHandle(in);
+    CloseHandle(out);
+    return 0;
+}
+
+Task* Find(const char* url) {
+    if (!url) return nullptr;
+    auto it = g_tasks.find(url);
+    return it == g_tasks.end() ? nullptr : it->second;
+}
+
+void StopThread(Task* task) {
+    if (!task->thread) return;
+    SetEvent(task->stopEvent);
+    WaitForSingleObject(task->thread, INFINITE);
+    CloseHandle(task->thread);
+    task->thread = nullptr;
+}
+
+void DeleteTask(Task* task) {
+    StopThread(task);
+    if (task->status != P2sp::kStatusFinished && !task->writePath.empty()) DeleteFileW(task->writePath.c_str());
+    if (task->stopEvent) CloseHandle(task->stopEvent);
+    delete task;
+}
+
+std::string Num(int64_t value) { return std::to_string(value); }
+
+// Answer of both check kinds: whether the library's file for the URL is
+// complete. With VELOTUNE_P2SP_COMPLETE=1 it is made complete first.
+int Check(const char* url, int kind, const char* path, const char* exportName) {
+    Lock lock;
+    int answer = 0;
+    if (url && EnvInt(L"VELOTUNE_P2SP_COMPLETE") == 1) {
+        Task* task = Find(url);
+        if (!task) {
+            std::wstring source = SourceOf(url);
+            std::wstring target = WritePathFor(url, path);
+            if (!source.empty() && CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+                task = new Task;
+                task->url = url;
+                task->source = source;
+                task->writePath = target;
+                task->total = task->downloaded = SizeOf(target);
+                task->status = P2sp::kStatusFinished;
+                task->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                g_tasks[url] = task;
+            }
+        }
+        answer = task && task->status == P2sp::kStatusFinished && IsFile(task->writePath) ? 1 : 0;
+    }
+    std::string line = std::string(exportName) + "\t" + Show(url) + "\t" + Num(kind);
+    if (path || std::string(exportName) == "P2SPCheckTaskEx") line += std::string("\t") + Show(path);
+    Record(line + "\t=" + Num(answer));
+    return answer;
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&g_lock);
+    return TRUE;
+}
+
+#define P2SP_EXPORT extern "C" __declspec(dllexport)
+
+P2SP_EXPORT int __stdcall P2SPSetTaskStatusChangedCallback(P2sp::TaskStatusCallback, void*) {
+    Record("P2SPSetTaskStatusChangedCallback");
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPInit(const char* folder) {
+    Lock lock;
+    g_initFolder = folder ? folder : "";
+    g_initialised = folder != nullptr;
+    Record(std::string("P2SPInit\t") + Show(folder));
+    return g_initialised ? 1 : 0;
+}
+
+P2SP_EXPORT int __stdcall P2SPRun() {
+    Lock lock;
+    g_running = g_initialised;
+    Record("P2SPRun");
+    return g_running ? 1 : 0;
+}
+
+P2SP_EXPORT int __stdcall P2SPStop() {
+    Lock lock;
+    for (auto& entry : g_tasks) StopThread(entry.second);
+    g_running = false;
+    Record("P2SPStop");
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPClose() {
+    Lock lock;
+    for (auto& entry : g_tasks) {
+        StopThread(entry.second);
+        if (entry.second->stopEvent) CloseHandle(entry.second->stopEvent);
+        delete entry.second;
+    }
+    g_tasks.clear();
+    g_running = g_initialised = false;
+    Record("P2SPClose");
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPSetProxy(const char* host, int port, const char*, const char*) {
+    Record(std::string("P2SPSetProxy\t") + Show(host) + "\t" + Num(port));
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPTestProxy(const char* host, int port, const char*, const char*) {
+    Record(std::string("P2SPTestProxy\t") + Show(host) + "\t" + Num(port));
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPNewTask(const char* url, const char* path, int flags) {
+    Lock lock;
+    int result = 0;
+    if (url && path && g_running && !Find(url) && EnvInt(L"VELOTUNE_P2SP_NEWTASK_FAIL") != 1) {
+        Task* task = new Task;
+        task->url = url;
+        task->source = SourceOf(url);
+        task->writePath = WritePathFor(url, path);
+        task->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        g_tasks[url] = task;
+        task->thread = CreateThread(nullptr, 0, &Download, task, 0, nullptr);
+        result = task->thread ? 1 : 0;
+    }
+    Record(std::string("P2SPNewTask\t") + Show(url) + "\t" + Show(path) + "\t" + Num(flags) + "\t=" + Num(result));
+    return result;
+}
+
+P2SP_EXPORT int __stdcall P2SPRunTask(const char* url) {
+    Record(std::string("P2SPRunTask\t") + Show(url));
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPRunTaskEx(const char* url, int priority) {
+    Record(std::string("P2SPRunTaskEx\t") + Show(url) + "\t" + Num(priority));
+    return 1;
+}
+
+P2SP_EXPORT int __stdcall P2SPStopTask(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    if (task) {
+        StopThread(task);
+        int s = task->status;
+        if (s != P2sp::kStatusFinished && s != P2sp::kStatusFailed) task->status = kStatusStopped;
+    }
+    Record(std::string("P2SPStopTask\t") + Show(url));
+    return task ? 1 : 0;
+}
+
+P2SP_EXPORT int __stdcall P2SPDelTask(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    if (task) {
+        g_tasks.erase(task->url);
+        DeleteTask(task);
+    }
+    Record(std::string("P2SPDelTask\t") + Show(url));
+    return task ? 1 : 0;
+}
+
+#ifndef VT_P2SP_WITHOUT_CHECKTASKEX
+P2SP_EXPORT int __stdcall P2SPCheckTaskEx(const char* url, int kind, const char* path) {
+    return Check(url, kind, path, "P2SPCheckTaskEx");
+}
+#endif
+
+P2SP_EXPORT int __stdcall P2SPCheckTask(const char* url, int kind) { return Check(url, kind, nullptr, "P2SPCheckTask"); }
+
+P2SP_EXPORT int __stdcall P2SPGetAllTaskSpeed() {
+    Lock lock;
+    int sum = 0;
+    for (auto& entry : g_tasks) sum += entry.second->speed;
+    Record("P2SPGetAllTaskSpeed\t=" + Num(sum));
+    return sum;
+}
+
+P2SP_EXPORT int __stdcall P2SPIsExistTask(const char* url) {
+    Lock lock;
+    int exists = Find(url) ? 1 : 0;
+    Record(std::string("P2SPIsExistTask\t") + Show(url) + "\t=" + Num(exists));
+    return exists;
+}
+
+P2SP_EXPORT int __stdcall P2SPGetTaskFileName(const char* url, char* buffer, int size) {
+    Lock lock;
+    Task* task = Find(url);
+    int result = 0;
+    std::string path = task ? Narrow(task->writePath) : std::string();
+    if (task && buffer && size > 0 && path.size() < static_cast<size_t>(size)) {
+        memcpy(buffer, path.c_str(), path.size() + 1);
+        result = 1;
+    }
+    Record(std::string("P2SPGetTaskFileName\t") + Show(url) + "\t" + Num(size) + "\t=" + (result ? path : "0"));
+    return result;
+}
+
+P2SP_EXPORT int __stdcall P2SPGetTaskStatus(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    int status = task ? task->status.load() : kStatusNone;
+    Record(std::string("P2SPGetTaskStatus\t") + Show(url) + "\t=" + Num(status));
+    return status;
+}
+
+P2SP_EXPORT int __stdcall P2SPGetTaskSpeed(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    int speed = task ? task->speed.load() : 0;
+    Record(std::string("P2SPGetTaskSpeed\t") + Show(url) + "\t=" + Num(speed));
+    return speed;
+}
+
+P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    int64_t size = 0;
+    // Before the first byte arrives, and for a server that sends no length
+    // (VELOTUNE_P2SP_NOSIZE=1), the total is unknown: 0.
+    if (task && EnvInt(L"VELOTUNE_P2SP_NOSIZE") != 1) size = task->total;
+    Record(std::string("P2SPGetTaskFileSize\t") + Show(url) + "\t=" + Num(size));
+    return size;
+}
+
+P2SP_EXPORT int64_t __stdcall P2SPGetTaskDownloadedSize(const char* url) {
+    Lock lock;
+    Task* task = Find(url);
+    int64_t size = task ? task->downloaded.load() : 0;
+    Record(std::string("P2SPGetTaskDownloadedSize\t") + Show(url) + "\t=" + Num(size));
+    return size;
+}
+
+P2SP_EXPORT int __stdcall P2SPGetOrlUrlToUrl(const char* url, char* buffer, int size) {
+    std::string text = url ? url : "";
+    int result = 0;
+    if (url && buffer && size > 0 && text.size() < static_cast<size_t>(size)) {
+        memcpy(buffer, text.c_str(), text.size() + 1);
+        result = 1;
+    }
+    Record(std::string("P2SPGetOrlUrlToUrl\t") + Show(url));
+    return result;
+}
+
+P2SP_EXPORT int __stdcall P2SPWininetDown(const char* url, const char* path) {
+    Record(std::string("P2SPWininetDown\t") + Show(url) + "\t" + Show(path));
+    return 0;
+}
+
+P2SP_EXPORT int __stdcall P2SP_XL_LimitSpeed(int kilobytesPerSecond) {
+    Record("P2SP_XL_LimitSpeed\t" + Num(kilobytesPerSecond));
+    return 1;
+}

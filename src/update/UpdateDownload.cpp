@@ -1,0 +1,138 @@
+#include "update/UpdateDownload.h"
+
+#include <cwchar>
+#include <set>
+
+#include "log/BaseLog.h"
+#include "settings/AppInfo.h"
+#include "update/P2spBinding.h"
+#include "update/UpdateMessages.h"
+
+namespace {
+
+constexpr int kCheckComplete = 1;
+constexpr int kCheckVerified = 2;
+constexpr int kStatusNoTask = 2;
+constexpr DWORD kPollMs = 200;
+constexpr int kPassesPerStatusRead = 5;
+
+bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Two spellings of one file: letter case and slashes do not matter.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    wchar_t fa[MAX_PATH * 2] = {}, fb[MAX_PATH * 2] = {};
+    DWORD na = GetFullPathNameW(a.c_str(), MAX_PATH * 2, fa, nullptr);
+    DWORD nb = GetFullPathNameW(b.c_str(), MAX_PATH * 2, fb, nullptr);
+    if (na == 0 || nb == 0 || na >= MAX_PATH * 2 || nb >= MAX_PATH * 2) return _wcsicmp(a.c_str(), b.c_str()) == 0;
+    return _wcsicmp(fa, fb) == 0;
+}
+
+// The library may keep the finished file elsewhere: move it to the
+// destination. True when the destination holds the file afterwards.
+bool TakeLibraryFile(CP2SPBinding& library, const std::wstring& url, const std::wstring& localFile) {
+    std::wstring libraryFile = library.GetTaskFileName(url);
+    if (!libraryFile.empty() && !SameFile(libraryFile, localFile) && IsFile(libraryFile)) {
+        // The library's copy goes only once ours is safely there.
+        if (CopyFileW(libraryFile.c_str(), localFile.c_str(), FALSE)) {
+            DeleteFileW(libraryFile.c_str());
+        } else {
+            VLOG("copy of the downloaded file failed (error %lu)", GetLastError());
+        }
+    }
+    if (IsFile(localFile)) return true;
+    VLOG("the downloaded file is not at its destination");
+    return false;
+}
+
+// Records handed out with a message and not yet taken by the receiver.
+SRWLOCK g_recordsLock = SRWLOCK_INIT;
+std::set<DownloadProgress*>& IssuedRecords() {
+    static std::set<DownloadProgress*> records;
+    return records;
+}
+
+void PostProgress(HWND hNotify, int status, DownloadProgress* record) {
+    if (record) {
+        AcquireSRWLockExclusive(&g_recordsLock);
+        IssuedRecords().insert(record);
+        ReleaseSRWLockExclusive(&g_recordsLock);
+    }
+    if (!PostMessageW(hNotify, UM_UPDATE_PROGRESS, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(record)))
+        delete TakeDownloadProgress(reinterpret_cast<LPARAM>(record));  // nobody will receive it
+}
+
+uint64_t NotNegative(int64_t value) { return value > 0 ? static_cast<uint64_t>(value) : 0; }
+
+}  // namespace
+
+DownloadProgress* TakeDownloadProgress(LPARAM lParam) {
+    auto* record = reinterpret_cast<DownloadProgress*>(lParam);
+    if (!record) return nullptr;
+    AcquireSRWLockExclusive(&g_recordsLock);
+    bool issued = IssuedRecords().erase(record) == 1;
+    ReleaseSRWLockExclusive(&g_recordsLock);
+    return issued ? record : nullptr;
+}
+
+int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strUrl,
+                   const std::wstring& strLocalFile, const std::atomic<bool>& bCancel) {
+    if (strLocalFile.empty()) {
+        // Without a download folder there is nowhere safe to put the file.
+        VLOG("no destination for the download");
+        PostProgress(hNotify, P2sp::kStatusFailed, nullptr);
+        return P2sp::kStatusFailed;
+    }
+    library.Load();
+    library.Init(GetDataFolder());
+    library.Run();
+    int status = kStatusNoTask;
+    if (library.CheckTask(strUrl, kCheckComplete, strLocalFile) > 0 &&
+        library.CheckTask(strUrl, kCheckVerified, strLocalFile) > 0) {
+        VLOG("already downloaded");
+        status = TakeLibraryFile(library, strUrl, strLocalFile) ? P2sp::kStatusFinished : P2sp::kStatusFailed;
+    } else {
+        library.StopTask(strUrl);
+        library.DelTask(strUrl);
+        if (!library.NewTask(strUrl, strLocalFile, P2sp::kNewTaskFlags)) {
+            VLOG("the download task could not be made");
+            library.StopTask(strUrl);
+            library.DelTask(strUrl);
+            status = kStatusNoTask;
+        } else {
+            for (int n = 0;; n = (n + 1) % kPassesPerStatusRead) {
+                if (bCancel) {
+                    VLOG("cancelled");
+                    break;
+                }
+                if (n == 0) {
+                    status = library.GetTaskStatus(strUrl);
+                    if (status == P2sp::kStatusFinished) {
+                        if (!TakeLibraryFile(library, strUrl, strLocalFile)) status = P2sp::kStatusFailed;
+                        library.StopTask(strUrl);
+                        break;
+                    }
+                    if (status == P2sp::kStatusFailed) {
+                        library.StopTask(strUrl);
+                        library.DelTask(strUrl);
+                        break;
+                    }
+                    auto* record = new DownloadProgress;
+                    record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
+                    record->nDownloadedSize = NotNegative(library.GetTaskDownloadedSize(strUrl));
+                    record->nSpeed = library.GetTaskSpeed(strUrl);
+                    PostProgress(hNotify, status, record);
+                }
+                Sleep(kPollMs);
+            }
+            library.StopTask(strUrl);
+        }
+    }
+    VLOG("download ends with status %d", status);
+    PostProgress(hNotify, status, nullptr);
+    library.Stop();
+    library.Close();
+    return status;
+}

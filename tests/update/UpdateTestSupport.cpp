@@ -1,0 +1,132 @@
+#include "UpdateTestSupport.h"
+
+#include <mutex>
+
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+namespace TestEngine {
+namespace {
+std::mutex g_lock;
+std::vector<Step> g_steps;
+size_t g_next = 0;
+std::atomic<int> g_calls{0};
+std::atomic<bool> g_lastHold{false};
+
+int Check(bool hold, char* url) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    ++g_calls;
+    g_lastHold = hold;
+    if (g_steps.empty()) return 0;
+    const Step& step = g_steps[g_next < g_steps.size() ? g_next : g_steps.size() - 1];
+    if (g_next < g_steps.size()) ++g_next;
+    lstrcpynA(url, step.url.c_str(), CUpdateProcessor::kUrlBufferSize);
+    return step.result;
+}
+}  // namespace
+
+void Script(std::vector<Step> steps) {
+    {
+        std::lock_guard<std::mutex> guard(g_lock);
+        g_steps = std::move(steps);
+        g_next = 0;
+        g_calls = 0;
+    }
+    CUpdateProcessorTestBinding::Bind(&Check);
+}
+int Calls() { return g_calls; }
+bool LastHold() { return g_lastHold; }
+}  // namespace TestEngine
+
+CFakeMainWindow::CFakeMainWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &CFakeMainWindow::WndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelotuneFakeMain";
+    RegisterClassW(&wc);
+    m_hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    GetAppState().hMainWnd = m_hWnd;
+}
+
+CFakeMainWindow::~CFakeMainWindow() {
+    if (GetAppState().hMainWnd == m_hWnd) GetAppState().hMainWnd = nullptr;
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    DestroyWindow(m_hWnd);
+}
+
+LRESULT CALLBACK CFakeMainWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<CFakeMainWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    if (self && msg == UM_SHOW_AT_CORNER) {
+        ++self->m_showAtCorner;
+        return 0;
+    }
+    if (self && msg == UM_RUN_INSTALLER) {
+        ++self->m_runInstaller;
+        if (self->onRunInstaller) self->onRunInstaller(wParam);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+namespace {
+const wchar_t* const kSwitches[] = {L"VELOTUNE_P2SP_FAIL",   L"VELOTUNE_P2SP_SLOW",   L"VELOTUNE_P2SP_COMPLETE",
+                                    L"VELOTUNE_P2SP_CACHE",  L"VELOTUNE_P2SP_NOSIZE", L"VELOTUNE_P2SP_NEWTASK_FAIL",
+                                    L"VELOTUNE_P2SP_SOURCE"};
+}
+
+CDownloaderEnv::CDownloaderEnv() {
+    for (const wchar_t* name : kSwitches) SetEnvironmentVariableW(name, nullptr);
+    SetEnvironmentVariableW(L"VELOTUNE_P2SP_RECORD", RecordPath().c_str());
+    DeleteFileW(RecordPath().c_str());
+}
+
+CDownloaderEnv::~CDownloaderEnv() {
+    for (const wchar_t* name : kSwitches) SetEnvironmentVariableW(name, nullptr);
+}
+
+void CDownloaderEnv::Set(const wchar_t* name, const wchar_t* value) { SetEnvironmentVariableW(name, value); }
+
+std::wstring CDownloaderEnv::RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"test_update.p2spd.log"); }
+
+std::string CDownloaderEnv::Record() { return TestPaths::ReadFileBytes(RecordPath()); }
+
+std::vector<std::string> CDownloaderEnv::RecordLines() {
+    std::vector<std::string> lines;
+    std::string all = Record();
+    size_t pos = 0;
+    for (size_t end = all.find("\r\n"); end != std::string::npos; pos = end + 2, end = all.find("\r\n", pos))
+        lines.push_back(all.substr(pos, end - pos));
+    return lines;
+}
+
+std::string SourceBytes() {
+    static std::string bytes = [] {
+        std::string b(200 * 1024, '\0');
+        unsigned x = 12345;
+        for (char& c : b) {
+            x = x * 1103515245u + 12345u;
+            c = static_cast<char>(x >> 24);
+        }
+        return b;
+    }();
+    return bytes;
+}
+
+std::wstring SourceFile() {
+    std::wstring folder = TestPaths::Join(TestPaths::TestDir(), L"update_source");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = folder + L"\\VelotuneSetup.exe";
+    if (TestPaths::ReadFileBytes(path) != SourceBytes()) TestPaths::WriteFileBytes(path, SourceBytes());
+    return path;
+}
+
+std::wstring FileUrl(const std::wstring& path) {
+    std::wstring url = L"file:///" + path;
+    for (wchar_t& c : url)
+        if (c == L'\\') c = L'/';
+    return url;
+}
+
+std::string Narrow(const std::wstring& text) { return TestPaths::Narrow(text); }

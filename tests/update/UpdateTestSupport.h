@@ -1,0 +1,95 @@
+#pragma once
+// What the update tests share: the test-only engine binding of
+// CUpdateProcessor, the replaceable shell call of the installer hand-over,
+// a scripted test engine, a stand-in main window, and the stand-in
+// downloader's switches.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "update/InstallerLauncher.h"
+#include "update/UpdateProcessor.h"
+
+// Binds an engine to the process-wide CUpdateProcessor (friend of it).
+class CUpdateProcessorTestBinding {
+public:
+    static void Bind(CUpdateProcessor::PFN_CheckUpdate check) {
+        CUpdateProcessor* p = CUpdateProcessor::Instance();
+        p->m_pfnCheckUpdate = check;
+        p->m_bStarted = true;
+    }
+    static void StartWithoutEntry() { Bind(nullptr); }
+    static void Unbind() {
+        CUpdateProcessor* p = CUpdateProcessor::Instance();
+        p->m_pfnCheckUpdate = nullptr;
+        p->m_bStarted = false;
+    }
+};
+
+// Replaces the shell call that starts the installer (friend of it).
+class CInstallerLauncherTestSeam {
+public:
+    typedef HINSTANCE(WINAPI* Fn)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static void Replace(Fn fn) { CInstallerLauncher::s_pfnShellExecute = fn; }
+    static void Restore() { CInstallerLauncher::s_pfnShellExecute = &::ShellExecuteW; }
+};
+
+// An engine that answers from a script, one step per check (the last step
+// repeats), and remembers what it was told.
+namespace TestEngine {
+struct Step {
+    int result;
+    std::string url;
+};
+void Script(std::vector<Step> steps);  // binds the engine too
+int Calls();
+bool LastHold();
+}  // namespace TestEngine
+
+// A hidden top-level window standing in for the main window: becomes
+// hMainWnd, counts what the update window posts, and runs a handler for
+// UM_RUN_INSTALLER while the message is being dispatched.
+class CFakeMainWindow {
+public:
+    CFakeMainWindow();
+    ~CFakeMainWindow();
+    CFakeMainWindow(const CFakeMainWindow&) = delete;
+    CFakeMainWindow& operator=(const CFakeMainWindow&) = delete;
+
+    HWND Hwnd() const { return m_hWnd; }
+    int ShowAtCorner() const { return m_showAtCorner; }
+    int RunInstaller() const { return m_runInstaller; }
+    std::function<void(WPARAM)> onRunInstaller;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND m_hWnd = nullptr;
+    int m_showAtCorner = 0;
+    int m_runInstaller = 0;
+};
+
+// The stand-in downloader's environment for one test: every switch off,
+// a record file of its own (emptied), restored when it goes.
+class CDownloaderEnv {
+public:
+    CDownloaderEnv();
+    ~CDownloaderEnv();
+    CDownloaderEnv(const CDownloaderEnv&) = delete;
+    CDownloaderEnv& operator=(const CDownloaderEnv&) = delete;
+
+    static void Set(const wchar_t* name, const wchar_t* value);
+    static std::wstring RecordPath();
+    static std::string Record();
+    static std::vector<std::string> RecordLines();
+};
+
+// A source file for the stand-in to "download" (made once, 200 KB).
+std::wstring SourceFile();
+std::string SourceBytes();
+// "file:///C:/.../name" for a local path.
+std::wstring FileUrl(const std::wstring& path);
+std::string Narrow(const std::wstring& text);

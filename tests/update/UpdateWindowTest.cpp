@@ -1,0 +1,428 @@
+// The update window with a test engine bound to CUpdateProcessor and the
+// stand-in downloader: what the user sees (shown or not, texts, pages,
+// progress), what the main window is asked, and what the log says.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "LogCapture.h"
+#include "UpdateTestSupport.h"
+#include "duilib/ControlUI.h"
+#include "duilib/PaintManagerUI.h"
+#include "duilib/ProgressUI.h"
+#include "duilib/TabLayoutUI.h"
+#include "mainframe/MainFrame.h"
+#include "settings/AppInfo.h"
+#include "settings/Settings.h"
+#include "state/AppState.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+#include "update/UpdateMessages.h"
+#include "update/WndManualUpdateClient.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr DWORD kWait = 20000;  // safety net only
+const wchar_t kSemaphoreName[] = L"Global\\{C036C271-72ED-4883-91A6-EF16D1D66388}orl2016";
+
+// Pumps this thread's messages until cond() or the safety net; `each` runs
+// after every round (to watch the window between messages).
+bool PumpUntil(const std::function<bool()>& cond, const std::function<void()>& each = nullptr, DWORD ms = kWait) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (each) each();
+        }
+        if (each) each();
+        if (cond()) return true;
+        if (GetTickCount() - start > ms) return false;
+        Sleep(5);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; });
+}
+
+// Exposes the main window's message handling without making its window.
+class TestFrame : public CMainFrame {
+public:
+    LRESULT Custom(UINT msg, WPARAM wParam, LPARAM lParam) {
+        BOOL handled = FALSE;
+        return HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+};
+
+// The shell call of the installer hand-over, replaced.
+struct ShellCalls {
+    static int count;
+    static std::wstring file, verb;
+    static INT show;
+    static INT_PTR answer;
+    static HINSTANCE WINAPI Fake(HWND, LPCWSTR op, LPCWSTR f, LPCWSTR, LPCWSTR, INT s) {
+        ++count;
+        verb = op ? op : L"";
+        file = f ? f : L"";
+        show = s;
+        return reinterpret_cast<HINSTANCE>(answer);
+    }
+};
+int ShellCalls::count = 0;
+std::wstring ShellCalls::file, ShellCalls::verb;
+INT ShellCalls::show = 0;
+INT_PTR ShellCalls::answer = 42;
+
+// One update window under test, with its fake main window and a clean
+// downloader environment.
+class UpdateWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
+        CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin").c_str());
+        ShellCalls::count = 0;
+        ShellCalls::answer = 42;
+        CInstallerLauncherTestSeam::Replace(&ShellCalls::Fake);
+        DeleteFileW(Installer().c_str());
+    }
+    void TearDown() override {
+        if (IsWindow(m_hWnd)) {
+            PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+            PumpUntil([&] { return !IsWindow(m_hWnd); });
+        }
+        CInstallerLauncherTestSeam::Restore();
+        CUpdateProcessorTestBinding::Unbind();
+    }
+
+    void Open() {
+        CWndManualUpdateClient* wnd = CWndManualUpdateClient::Make();
+        ASSERT_NE(wnd, nullptr);
+        m_hWnd = wnd->GetHWND();
+        ASSERT_TRUE(IsWindow(m_hWnd));
+    }
+    bool Gone() const { return !IsWindow(m_hWnd); }
+    bool Visible() const { return IsWindow(m_hWnd) && IsWindowVisible(m_hWnd); }
+    CControlUI* Find(const wchar_t* name) const {
+        auto* wnd = dynamic_cast<WindowImplBaseNew*>(CWindowWnd::FromHandle(m_hWnd));
+        return wnd ? wnd->GetPaintManager().FindControl(name) : nullptr;
+    }
+    std::wstring Text(const wchar_t* name) const {
+        CControlUI* c = Find(name);
+        return c ? c->GetText().Str() : L"<missing>";
+    }
+    int Page(const wchar_t* name) const {
+        CControlUI* c = Find(name);
+        auto* tab = c ? static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout")) : nullptr;
+        return tab ? tab->GetCurSel() : -1;
+    }
+    int Bar() const {
+        CControlUI* c = Find(L"down_progress");
+        auto* bar = c ? static_cast<CProgressUI*>(c->GetInterface(L"Progress")) : nullptr;
+        return bar ? bar->GetValue() : -1;
+    }
+    void Click(const wchar_t* name) {
+        CControlUI* c = Find(name);
+        ASSERT_NE(c, nullptr) << TestPaths::Narrow(name);
+        auto* wnd = dynamic_cast<WindowImplBaseNew*>(CWindowWnd::FromHandle(m_hWnd));
+        wnd->GetPaintManager().SendNotify(c, L"click");
+    }
+    static std::wstring Installer() { return GetDataFolder() + L"VelotuneSetup.exe"; }
+    // Offer of the stand-in's source file, shown.
+    void OpenOffer() {
+        TestEngine::Script({{1, Narrow(FileUrl(SourceFile()))}});
+        Open();
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    }
+
+    HWND m_hWnd = nullptr;
+    CFakeMainWindow m_main;
+    CDownloaderEnv m_env;
+};
+
+}  // namespace
+
+TEST_F(UpdateWindowTest, WithoutAnEngineTheWindowClosesUnseenAndShowsTheMainWindowOnce) {
+    CUpdateProcessorTestBinding::Unbind();
+    LogCapture log;
+    EXPECT_EQ(CreateUpdateWindow(), 0);
+    HWND made = FindWindowW(L"VelotuneUpdate", L"PathwellUpdate");
+    ASSERT_NE(made, nullptr);
+    m_hWnd = made;
+    bool everShown = false;
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] { everShown = everShown || Visible(); }));
+    PumpFor(300);
+    EXPECT_FALSE(everShown);
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+    EXPECT_EQ(log.CountText("error updater not begin"), 1u);
+    EXPECT_EQ(log.Texts("UpdateProcessor", "CUpdateProcessor::ManualCheckUpdate"),
+              std::vector<std::string>{"error updater not begin"});
+    EXPECT_TRUE(log.HasText("check result 0"));
+    EXPECT_EQ(log.CountText("UM_SHOW_AT_CORNER posted"), 1u);
+    EXPECT_TRUE(log.HasText("update window closed"));
+
+    // Made once per run: a second call does nothing, also now that it is gone.
+    EXPECT_EQ(CreateUpdateWindow(), 2);
+    PumpFor(300);
+    EXPECT_EQ(FindWindowW(L"VelotuneUpdate", nullptr), nullptr);
+    EXPECT_EQ(log.CountText("error updater not begin"), 1u);
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+}
+
+TEST_F(UpdateWindowTest, AStartedEngineWithoutACheckEntryAnswers0Silently) {
+    CUpdateProcessorTestBinding::StartWithoutEntry();
+    LogCapture log;
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_TRUE(log.HasText("check result 0"));
+    EXPECT_FALSE(log.HasText("error updater not begin"));
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+}
+
+TEST_F(UpdateWindowTest, TheEngineIsToldWhetherThisProcessHoldsTheUpdateSemaphore) {
+    TestEngine::Script({{0, ""}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(TestEngine::Calls(), 1);
+    EXPECT_TRUE(TestEngine::LastHold()) << "the first client on the machine";
+
+    HANDLE other = CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName);
+    ASSERT_NE(other, nullptr);
+    TestEngine::Script({{0, ""}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_FALSE(TestEngine::LastHold()) << "someone else made it first";
+    CloseHandle(other);
+}
+
+TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion) {
+    LogCapture log;
+    TestEngine::Script({{2, ""}, {2, ""}, {1, "http://updates.invalid/x.exe"}, {3, ""}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 2"); }));
+    EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_STR_SETING"));
+    EXPECT_EQ(Page(L"oper_tab"), 1);
+    EXPECT_EQ(Text(L"cancelbtn1"), GetLanguageString(L"STR_OK"));
+    EXPECT_EQ(Find(L"iconlab")->GetBkImage(), L"file='png/ICON_UPDATE_OK.png' source='0,0,86,86' ");
+    EXPECT_TRUE(Find(L"iconlab")->IsVisible());
+    EXPECT_FALSE(Find(L"drv_item_anim")->IsVisible());
+
+    bool everShown = false;
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 3"); }, [&] { everShown = everShown || Visible(); }));
+    EXPECT_EQ(TestEngine::Calls(), 4);
+    EXPECT_FALSE(log.HasText("check result 1")) << "a repeated check posts only 3";
+    EXPECT_EQ(log.CountText("check result 2"), 1u);
+    EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_USEIT"));
+    EXPECT_EQ(Page(L"oper_tab"), 2);
+    // The timer is gone with the answer 3, and the window stays, hidden.
+    PumpFor(2600);
+    EXPECT_EQ(TestEngine::Calls(), 4);
+    EXPECT_FALSE(everShown || Visible());
+    EXPECT_FALSE(Gone());
+    EXPECT_EQ(m_main.ShowAtCorner(), 0);
+}
+
+TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheMainWindow) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    LogCapture log;
+    OpenOffer();
+    EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
+    EXPECT_EQ(Text(L"okbtn"), GetLanguageString(L"STR_UPDATA"));
+    EXPECT_EQ(Page(L"oper_tab"), 0);
+    EXPECT_EQ(Find(L"iconlab")->GetBkImage(), L"file='png/ICON_UPDATE_NEWVER.png' source='0,0,86,86' ");
+    EXPECT_TRUE(log.HasText("destination " + Narrow(Installer())));
+
+    // The main window's own handling of the hand-over, while the message is
+    // dispatched: the update window still owns the path then.
+    TestFrame frame;
+    bool closeRequested = false;
+    m_main.onRunInstaller = [&](WPARAM wParam) {
+        EXPECT_EQ(frame.Custom(UM_RUN_INSTALLER, wParam, 0), 0);
+        MSG msg;
+        closeRequested = PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
+    };
+    Click(L"okbtn");
+    EXPECT_EQ(Page(L"state_tab"), 1);
+    EXPECT_EQ(Page(L"oper_tab"), 1);
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    int barSeen = 0;
+    bool textSeen = false;
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] {
+        if (Gone()) return;
+        if (Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0) textSeen = true;
+        if (Bar() > barSeen) barSeen = Bar();
+    }));
+    EXPECT_TRUE(textSeen);
+    EXPECT_GT(barSeen, 0);
+    EXPECT_LE(barSeen, 100);
+    EXPECT_EQ(m_main.RunInstaller(), 1);
+    EXPECT_EQ(ShellCalls::count, 1);
+    EXPECT_EQ(ShellCalls::verb, L"open");
+    EXPECT_EQ(ShellCalls::file, Installer());
+    EXPECT_EQ(ShellCalls::show, SW_SHOWNORMAL);
+    EXPECT_TRUE(closeRequested) << "the main window closes once the installer runs";
+    EXPECT_EQ(TestPaths::ReadFileBytes(Installer()), SourceBytes());
+    EXPECT_TRUE(log.HasText("UM_RUN_INSTALLER posted"));
+    EXPECT_TRUE(log.HasText("installer started: " + Narrow(Installer())));
+    EXPECT_EQ(m_main.ShowAtCorner(), 0);
+}
+
+TEST_F(UpdateWindowTest, AnInstallerTheShellCannotStartLeavesTheMainWindowOpen) {
+    ShellCalls::answer = 2;  // SE_ERR_FNF
+    LogCapture log;
+    OpenOffer();
+    TestFrame frame;
+    bool closeRequested = true;
+    m_main.onRunInstaller = [&](WPARAM wParam) {
+        frame.Custom(UM_RUN_INSTALLER, wParam, 0);
+        MSG msg;
+        closeRequested = PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
+    };
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(ShellCalls::count, 1);
+    EXPECT_FALSE(closeRequested);
+    EXPECT_TRUE(log.HasText("installer not started (2): " + Narrow(Installer())));
+}
+
+TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
+    LogCapture log;
+    TestFrame frame;
+    std::wstring copy = Installer();
+    EXPECT_EQ(frame.Custom(UM_RUN_INSTALLER, reinterpret_cast<WPARAM>(copy.c_str()), 0), 0);
+    EXPECT_EQ(frame.Custom(UM_RUN_INSTALLER, 0, 0), 0);
+    // Even the live window's path before it finished a download.
+    OpenOffer();
+    EXPECT_EQ(frame.Custom(UM_RUN_INSTALLER, reinterpret_cast<WPARAM>(copy.c_str()), 0), 0);
+    EXPECT_EQ(ShellCalls::count, 0);
+    EXPECT_EQ(log.CountText("UM_RUN_INSTALLER ignored: wParam is not the update window's path"), 3u);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_REMOVE));
+}
+
+TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"100");
+    LogCapture log;
+    OpenOffer();
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 7"); }));
+    EXPECT_EQ(Page(L"state_tab"), 0);
+    EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DOWNLOADERROR"));
+    EXPECT_EQ(Page(L"oper_tab"), 1);
+    EXPECT_EQ(Text(L"cancelbtn1"), GetLanguageString(L"STR_OK"));
+    PumpFor(300);
+    EXPECT_TRUE(Visible());
+    EXPECT_EQ(m_main.RunInstaller(), 0);
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+}
+
+TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloading) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NEWTASK_FAIL", L"1");
+    LogCapture log;
+    OpenOffer();
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 2"); }));
+    EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DOWNLOADERROR"));
+    Click(L"closebtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+}
+
+TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalReport) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    int corner = 0;
+    for (const wchar_t* button : {L"closebtn", L"cancelbtn1"}) {
+        SCOPED_TRACE(TestPaths::Narrow(button));
+        LogCapture log;
+        OpenOffer();
+        Click(L"okbtn");
+        ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+        Click(button);
+        EXPECT_FALSE(Find(L"cancelbtn1")->IsEnabled());
+        EXPECT_FALSE(Gone()) << "not at once";
+        EXPECT_EQ(m_main.ShowAtCorner(), corner) << "posted, not yet handled";
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+        EXPECT_EQ(m_main.ShowAtCorner(), ++corner);
+        EXPECT_EQ(m_main.RunInstaller(), 0);
+        EXPECT_TRUE(log.HasText("cancelled"));
+        EXPECT_EQ(ShellCalls::count, 0);
+    }
+}
+
+TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
+    LogCapture log;
+    OpenOffer();
+    Click(L"cancelbtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(m_main.ShowAtCorner(), 1);
+    EXPECT_FALSE(log.HasText("download requested"));
+    EXPECT_EQ(CDownloaderEnv::Record(), "");
+}
+
+TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NOSIZE", L"1");
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    OpenOffer();
+    m_main.onRunInstaller = [](WPARAM) {};
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    std::wstring lastText;
+    int texts = 0, maxBar = 0;
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] {
+        if (Gone()) return;
+        std::wstring t = Text(L"downmsg_lab");
+        if (t != lastText && t.compare(0, downing.size(), downing) == 0) {
+            ++texts;
+            lastText = t;
+            EXPECT_NE(t.find(L"/0 B)"), std::wstring::npos) << TestPaths::Narrow(t);
+        }
+        if (Bar() > maxBar) maxBar = Bar();
+    }));
+    EXPECT_GE(texts, 2);
+    EXPECT_EQ(maxBar, 0);
+}
+
+TEST_F(UpdateWindowTest, AURLWithoutASlashNamesTheFileAndUnsafeNamesStayInsideTheDownloadFolder) {
+    LogCapture log;
+    TestEngine::Script({{1, "VelotuneSetupNoSlash.exe"}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetupNoSlash.exe")));
+    Click(L"cancelbtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+
+    TestEngine::Script({{1, "http://updates.invalid/..\\..\\evil.exe?v=2"}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"evil.exe")));
+    Click(L"closebtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+
+    TestEngine::Script({{1, "http://updates.invalid/"}});
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")));
+    EXPECT_EQ(m_main.ShowAtCorner(), 2);
+}
+
+TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
+    LogCapture log;
+    OpenOffer();
+    // A made-up pointer from another sender: neither read nor freed.
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
+    PumpFor(300);
+    EXPECT_TRUE(Visible()) << "no download was started: nothing ends";
+    EXPECT_EQ(m_main.RunInstaller(), 0);
+    EXPECT_FALSE(log.HasText("UM_RUN_INSTALLER posted"));
+}
