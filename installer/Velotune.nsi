@@ -185,14 +185,14 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
 
   ; No processor stays overclocked once the program is gone. The restore run
   ; has no window and ends on its own.
+  ; It starts from outside the folder: whatever it starts in turn inherits
+  ; that working directory, and a folder in use cannot be removed.
+  SetOutPath "$TEMP"
   ${If} ${FileExists} "$INSTDIR\Velotune.exe"
     DetailPrint "$(VT_RESTORING)"
-    SetOutPath "$INSTDIR"
     ExecWait '"$INSTDIR\Velotune.exe" /RestoreOverclocking' $0
     DetailPrint "Velotune.exe /RestoreOverclocking: $0"
   ${EndIf}
-  ; Out of the folder, so that it can go.
-  SetOutPath "$TEMP"
 
   !insertmacro VT_UNINSTALL_FILES
   ; Written by the program and the stand-ins while they run.
@@ -224,8 +224,24 @@ Section /o "un.$(VT_SEC_LOGS)" SecUnLogs
 SectionEnd
 
 Section "-un.Folder"
-  ; Only when empty: the log folder or a maker's library keeps it.
-  RMDir "$INSTDIR"
+  ; Only when empty: the log folder or a maker's library keeps it. An empty
+  ; folder may still be some short-lived process's working directory for a
+  ; moment (the tuning service request the restore run makes, for one).
+  StrCpy $1 0
+  ${Do}
+    ClearErrors
+    RMDir "$INSTDIR"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    ${DirState} "$INSTDIR" $0
+    ${If} $0 <> 0
+    ${OrIf} $1 >= 20
+      ${Break}
+    ${EndIf}
+    IntOp $1 $1 + 1
+    Sleep 250
+  ${Loop}
 SectionEnd
 
 Function un.onInit
