@@ -5,9 +5,9 @@
 # with file names relative to ${VT_DIST}. The dist folder is the install
 # layout, so whatever the build puts there comes along:
 # - a top-level file whose version resource carries the "VelotuneStandIn"
-#   mark is a stand-in for another maker's file: installed and removed only
-#   where no foreign file of that name is in the way; "<name>.ini" beside it
-#   goes with it;
+#   mark, and every top-level library, is a stand-in for another maker's
+#   file: installed and removed only where no foreign file of that name is
+#   in the way; "<name>.ini" beside it goes with it;
 # - every other top-level file is ours;
 # - every folder but "log" is ours and goes as a whole ("log" is created
 #   empty and is the user's).
@@ -49,13 +49,24 @@ for path in "$dist"/*; do
     [ "$name" = log ] || folders+=("$name")
   elif is_standin "$path"; then
     standins+=("$name")
+  elif [[ ${name,,} == *.dll ]]; then
+    # The program has no library of its own: a library here stands in for
+    # another maker's, marked or not. Without the mark, a later setup
+    # program takes it for the maker's and neither replaces nor removes it.
+    echo "make-file-lists: warning: $name carries no stand-in mark (build it with vt_add_sim_library)" >&2
+    standins+=("$name")
   fi
 done
+is_listed_standin() {
+  local s
+  for s in "${standins[@]}"; do [ "$s" = "$1" ] && return 0; done
+  return 1
+}
 for path in "$dist"/*; do
   name=$(basename "$path")
   [ -f "$path" ] || continue
   skipped "$name" && continue
-  is_standin "$path" && continue
+  is_listed_standin "$name" && continue
   # "<name>.ini" beside a stand-in belongs to it.
   companion=0
   for s in "${standins[@]}"; do
