@@ -1,5 +1,5 @@
 # The two everyday commands; each does its own set-up on a fresh Debian 12.
-.PHONY: all build test run bench clean
+.PHONY: all build test run bench installer clean
 
 all: build
 
@@ -15,6 +15,10 @@ run:
 
 bench:
 	@scripts/bench.sh
+
+# build/Velotune-Setup-<version>-x64.exe and -x86.exe
+installer:
+	@scripts/installer.sh
 
 clean:
 	rm -rf build

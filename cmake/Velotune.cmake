@@ -23,11 +23,36 @@ endfunction()
 function(vt_add_sim_library name)
   add_library(${name} SHARED ${ARGN})
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  vt_mark_standin(${name})
   if(VT_BUILD_TESTS)
     add_custom_command(TARGET ${name} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E make_directory ${VT_TEST_DIR}
       COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${VT_TEST_DIR}/)
   endif()
+endfunction()
+
+# Gives a stand-in for an outside file (a library or program that a maker
+# other than us ships in the real product) a version resource carrying the
+# string value "VelotuneStandIn". The setup program installs a file of that
+# name only where none is present or the present one carries the mark, so a
+# maker's real file is never replaced or removed (see installer/README.md).
+function(vt_mark_standin target)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(VT_STANDIN_FILETYPE VFT_APP)
+    set(VT_STANDIN_FILE ${target}.exe)
+  else()
+    set(VT_STANDIN_FILETYPE VFT_DLL)
+    set(VT_STANDIN_FILE ${target}.dll)
+  endif()
+  if(PROJECT_VERSION_TWEAK STREQUAL "")
+    set(VT_STANDIN_TWEAK 0)
+  else()
+    set(VT_STANDIN_TWEAK ${PROJECT_VERSION_TWEAK})
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_standin.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/StandIn.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
 endfunction()
 
 # Copies data files (profiles and the like) into the dist folder and beside

@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
+# Both setup programs, every run; test_installer runs the x64 one.
+scripts/installer.sh --no-build
 BUILD=${BUILD:-build}
 VT_PREFIX="$PWD/$BUILD/x64/wineprefix"
 . scripts/wine-env.sh

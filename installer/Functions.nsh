@@ -1,0 +1,150 @@
+; Helpers shared by the setup program and the uninstaller. Functions that the
+; uninstaller calls must carry the "un." prefix, so each is defined by a
+; macro, once per side.
+
+!include LogicLib.nsh
+
+; The main window's tray-menu command (UM_MENU_CLICK) and its exit item: the
+; program leaves the way a user's exit does, restoring the processor's
+; defaults first when the setting "stopover" asks for it.
+!define VT_UM_MENU_CLICK 35769
+!define VT_MENU_ITEM_EXIT 3
+!define VT_WINDOW_CLASS "Velotune"
+!define VT_INSTANCE_MUTEX "Global\{23076CD6-9899-4539-9F69-66C00851251A}"
+; Safety nets: a restoring exit takes a second or two.
+!define VT_EXIT_WAIT_MS 60000
+!define VT_GUARD_WAIT_ROUNDS 120   ; x 250 ms
+
+; IsStandIn(path) -> 1 when the file's version resource carries our
+; "VelotuneStandIn" mark (one of our stand-ins), else 0.
+!macro VT_DEFINE_IS_STANDIN un
+Function ${un}IsStandIn
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  StrCpy $5 0
+  System::Call 'version::GetFileVersionInfoSizeW(w r0, *i 0) i .r1'
+  ${If} $1 > 0
+    System::Alloc $1
+    Pop $2
+    ${If} $2 <> 0
+      System::Call 'version::GetFileVersionInfoW(w r0, i 0, i r1, p r2) i .r3'
+      ${If} $3 <> 0
+        StrCpy $4 "\StringFileInfo\040904b0\VelotuneStandIn"
+        System::Call 'version::VerQueryValueW(p r2, w r4, *p .r3, *i .r1) i .r4'
+        ${If} $4 <> 0
+        ${AndIf} $1 > 0
+          System::Call '*$3(&w2 .r4)'
+          ${If} $4 == "1"
+            StrCpy $5 1
+          ${EndIf}
+        ${EndIf}
+      ${EndIf}
+      System::Free $2
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $5
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+!macroend
+
+; CloseRunning: asks a running Velotune to exit through its tray menu's exit
+; command, waits for the process to end and for the single-instance guard to
+; be released (a start in progress or a windowless restore run holds it too).
+; When it does not end, the user may retry; otherwise, and always in a
+; silent run, the whole setup stops before anything has been changed.
+!macro VT_DEFINE_CLOSE_RUNNING un
+Function ${un}CloseRunning
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  vt_close_retry:
+  StrCpy $3 0
+  vt_close_again:
+  FindWindow $0 "${VT_WINDOW_CLASS}"
+  ${If} $0 <> 0
+    DetailPrint "$(VT_CLOSING)"
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+    ; SYNCHRONIZE: enough to wait for the end.
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+    System::Call 'user32::PostMessageW(p r0, i ${VT_UM_MENU_CLICK}, p ${VT_MENU_ITEM_EXIT}, p 0) i'
+    ${If} $2 <> 0
+      System::Call 'kernel32::WaitForSingleObject(p r2, i ${VT_EXIT_WAIT_MS}) i .r1'
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${VT_INSTANCE_MUTEX}") p .r1'
+  ${If} $1 <> 0
+    System::Call 'kernel32::CloseHandle(p r1)'
+    IntOp $3 $3 + 1
+    ${If} $3 < ${VT_GUARD_WAIT_ROUNDS}
+      Sleep 250
+      Goto vt_close_again
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(VT_STILL_RUNNING)" /SD IDCANCEL IDRETRY vt_close_retry
+    DetailPrint "$(VT_GAVE_UP)"
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+    Abort
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+
+; A stand-in goes where no file of its name is, or over one of our own; a
+; file of another maker is kept. "<name>.ini" beside it goes with it.
+!macro VT_STANDIN_INSTALL file companion
+  StrCpy $R8 "$INSTDIR\${file}"
+  StrCpy $R9 1
+  ${If} ${FileExists} $R8
+    Push $R8
+    Call IsStandIn
+    Pop $R9
+  ${EndIf}
+  ${If} $R9 == 1
+    File "${VT_DIST}/${file}"
+    !if "${companion}" != ""
+      File "${VT_DIST}/${companion}"
+    !endif
+  ${Else}
+    DetailPrint "$(VT_KEPT_FOREIGN)"
+  ${EndIf}
+!macroend
+
+; Only our own stand-in is removed (with its "<name>.ini").
+!macro VT_STANDIN_UNINSTALL file companion
+  StrCpy $R8 "$INSTDIR\${file}"
+  ${If} ${FileExists} $R8
+    Push $R8
+    Call un.IsStandIn
+    Pop $R9
+    ${If} $R9 == 1
+      Delete $R8
+      !if "${companion}" != ""
+        Delete "$INSTDIR\${companion}"
+      !endif
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; A folder of ours goes as a whole; an upgrade leaves no stale file in it.
+!macro VT_FOLDER_INSTALL folder
+  RMDir /r "$INSTDIR\${folder}"
+  SetOutPath "$INSTDIR\${folder}"
+  File /r "${VT_DIST}/${folder}/*"
+  SetOutPath "$INSTDIR"
+!macroend

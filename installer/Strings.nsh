@@ -1,0 +1,29 @@
+; Texts of the setup program and the uninstaller, English and Chinese
+; (UTF-8; makensis reads it with -INPUTCHARSET UTF8).
+
+LangString VT_CLOSING ${LANG_ENGLISH} "Closing Velotune (it restores the processor first if you chose that)..."
+LangString VT_CLOSING ${LANG_SIMPCHINESE} "正在关闭 Velotune（如已设置，将先恢复处理器的默认设置）……"
+
+LangString VT_STILL_RUNNING ${LANG_ENGLISH} "Velotune is still running. Exit it from its tray menu, then choose Retry. Cancel stops here and changes nothing."
+LangString VT_STILL_RUNNING ${LANG_SIMPCHINESE} "Velotune 仍在运行。请从托盘菜单中退出 Velotune，然后点击“重试”。点击“取消”将停止，不做任何更改。"
+
+LangString VT_GAVE_UP ${LANG_ENGLISH} "Velotune did not exit; nothing was changed."
+LangString VT_GAVE_UP ${LANG_SIMPCHINESE} "Velotune 未退出，未做任何更改。"
+
+LangString VT_KEPT_FOREIGN ${LANG_ENGLISH} "Kept $R8: a library of another maker is already there."
+LangString VT_KEPT_FOREIGN ${LANG_SIMPCHINESE} "保留 $R8：该位置已有其他厂商的库文件。"
+
+LangString VT_RESTORING ${LANG_ENGLISH} "Restoring the processor's default settings..."
+LangString VT_RESTORING ${LANG_SIMPCHINESE} "正在恢复处理器的默认设置……"
+
+LangString VT_SEC_PROGRAM ${LANG_ENGLISH} "Velotune"
+LangString VT_SEC_PROGRAM ${LANG_SIMPCHINESE} "Velotune"
+
+LangString VT_SEC_LOGS ${LANG_ENGLISH} "Log files (the log folder)"
+LangString VT_SEC_LOGS ${LANG_SIMPCHINESE} "日志文件（log 文件夹）"
+
+LangString VT_UNINSTALL_INFO ${LANG_ENGLISH} "Velotune puts the processor's default settings back and is removed. Tick the log files to remove them too."
+LangString VT_UNINSTALL_INFO ${LANG_SIMPCHINESE} "Velotune 将先恢复处理器的默认设置，然后被卸载。勾选日志文件可一并删除。"
+
+LangString VT_FILE_DESCRIPTION ${LANG_ENGLISH} "Velotune Setup"
+LangString VT_FILE_DESCRIPTION ${LANG_SIMPCHINESE} "Velotune 安装程序"

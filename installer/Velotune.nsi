@@ -1,0 +1,261 @@
+; Velotune setup program and uninstaller.
+;   makensis -INPUTCHARSET UTF8 -DVT_ARCH=x64|x86 -DVT_DIST=<dist folder>
+;            -DVT_FILES=<generated file lists> -DVT_OUTDIR=<folder>
+;            -DVT_ICON=<icon> [-DVT_NAME_FILE=<file>] installer/Velotune.nsi
+; scripts/installer.sh passes all of these ("make installer").
+;
+; Switches of the setup program: /S (silent), /LANG=en|zh (language of the
+; program; a silent run without it keeps the language of an installed copy,
+; or else takes the system's UI language), /D=<folder> (last, unquoted).
+; Switches of the uninstaller: /S, /REMOVELOGS (also remove the log folder).
+
+Unicode true
+!ifndef VT_ARCH | VT_DIST | VT_FILES | VT_OUTDIR | VT_ICON
+  !error "VT_ARCH, VT_DIST, VT_FILES, VT_OUTDIR and VT_ICON must be defined (see scripts/installer.sh)"
+!endif
+!if "${VT_ARCH}" == "x64"
+  Target amd64-unicode
+!else if "${VT_ARCH}" == "x86"
+  Target x86-unicode
+!else
+  !error "VT_ARCH must be x64 or x86"
+!endif
+
+; The version is the one in the program's own version resource.
+!getdllversion "${VT_DIST}/Velotune.exe" VT_VER_
+!define VT_VERSION "${VT_VER_1}.${VT_VER_2}.${VT_VER_3}.${VT_VER_4}"
+
+!define VT_PRODUCT "Velotune"
+!define VT_PUBLISHER "Velotune"
+!define VT_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velotune"
+!define VT_SETTINGS_KEY "Software\Dizaz\Velotune"
+!define VT_RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define VT_UNINSTALLER "Uninstall.exe"
+
+!define VT_SETUP_FILE "Velotune-Setup-${VT_VERSION}-${VT_ARCH}.exe"
+!ifdef VT_NAME_FILE
+  ; Tells the build script (which empties it first) the file this run writes.
+  !appendfile "${VT_NAME_FILE}" "${VT_SETUP_FILE}"
+!endif
+
+Name "${VT_PRODUCT}"
+OutFile "${VT_OUTDIR}/${VT_SETUP_FILE}"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+BrandingText "${VT_PRODUCT} ${VT_VERSION}"
+!if "${VT_ARCH}" == "x64"
+  InstallDir "$PROGRAMFILES64\${VT_PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES32\${VT_PRODUCT}"
+!endif
+; An installed copy is upgraded where it is.
+InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
+
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include x64.nsh
+
+!define MUI_ICON "${VT_ICON}"
+!define MUI_UNICON "${VT_ICON}"
+!define MUI_ABORTWARNING
+!define MUI_LANGDLL_ALLLANGUAGES
+!define MUI_LANGDLL_ALWAYSSHOW
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Velotune.exe"
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_TEXT_TOP "$(VT_UNINSTALL_INFO)"
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+!insertmacro MUI_RESERVEFILE_LANGDLL
+
+; makensis runs in this folder.
+!include "Strings.nsh"
+!include "Functions.nsh"
+!include "${VT_FILES}"
+
+!insertmacro VT_DEFINE_IS_STANDIN ""
+!insertmacro VT_DEFINE_IS_STANDIN "un."
+!insertmacro VT_DEFINE_CLOSE_RUNNING ""
+!insertmacro VT_DEFINE_CLOSE_RUNNING "un."
+
+VIProductVersion "${VT_VERSION}"
+VIFileVersion "${VT_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${VT_PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${VT_PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Velotune Setup (${VT_ARCH})"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VT_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VT_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${VT_PUBLISHER}"
+
+; The program's language from its registry value: exactly "en" is English,
+; any other value Chinese (the program reads it the same way); no value: no
+; choice made yet. Result in $0: a language id, or "" when there is no value.
+!macro VT_LANGUAGE_FROM_REGISTRY
+  ReadRegStr $0 HKCU "${VT_SETTINGS_KEY}" "Languages"
+  ${If} $0 S== "en"
+    StrCpy $0 ${LANG_ENGLISH}
+  ${ElseIf} $0 != ""
+    StrCpy $0 ${LANG_SIMPCHINESE}
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !if "${VT_ARCH}" == "x64"
+    SetRegView 64
+  !endif
+  ; Default: the system's UI language (NSIS's own choice of $LANGUAGE);
+  ; an installed copy's language wins over it, /LANG= over both.
+  !insertmacro VT_LANGUAGE_FROM_REGISTRY
+  ${If} $0 != ""
+    StrCpy $LANGUAGE $0
+  ${EndIf}
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/LANG=" $2
+  ${IfNot} ${Errors}
+    ${If} $2 == "en"
+    ${OrIf} $2 == "english"
+    ${OrIf} $2 == "${LANG_ENGLISH}"
+      StrCpy $LANGUAGE ${LANG_ENGLISH}
+    ${ElseIf} $2 == "zh"
+    ${OrIf} $2 == "zh-CN"
+    ${OrIf} $2 == "chinese"
+    ${OrIf} $2 == "${LANG_SIMPCHINESE}"
+      StrCpy $LANGUAGE ${LANG_SIMPCHINESE}
+    ${EndIf}
+  ${EndIf}
+  ; Shown only in an interactive run, with the language above selected.
+  !insertmacro MUI_LANGDLL_DISPLAY
+FunctionEnd
+
+Section "-${VT_PRODUCT}" SecProgram
+  SetShellVarContext all
+  ; An upgrade: the running program exits first, as its own exit does.
+  Call CloseRunning
+
+  SetOutPath "$INSTDIR"
+  !insertmacro VT_INSTALL_FILES
+  CreateDirectory "$INSTDIR\log"
+  ; The user's Velotune.ini is never shipped, so an upgrade keeps it.
+  WriteUninstaller "$INSTDIR\${VT_UNINSTALLER}"
+
+  ; The program's display language, written as the program reads it.
+  ${If} $LANGUAGE = ${LANG_ENGLISH}
+    WriteRegStr HKCU "${VT_SETTINGS_KEY}" "Languages" "en"
+  ${Else}
+    WriteRegStr HKCU "${VT_SETTINGS_KEY}" "Languages" "zh"
+  ${EndIf}
+
+  SetOutPath "$INSTDIR"
+  CreateShortcut "$SMPROGRAMS\${VT_PRODUCT}.lnk" "$INSTDIR\Velotune.exe" "" "$INSTDIR\Velotune.exe" 0
+
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "DisplayName" "${VT_PRODUCT}"
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "DisplayVersion" "${VT_VERSION}"
+  WriteRegDWORD HKLM "${VT_UNINSTALL_KEY}" "VersionMajor" ${VT_VER_1}
+  WriteRegDWORD HKLM "${VT_UNINSTALL_KEY}" "VersionMinor" ${VT_VER_2}
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "Publisher" "${VT_PUBLISHER}"
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Velotune.exe,0"
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${VT_UNINSTALLER}"'
+  WriteRegStr HKLM "${VT_UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${VT_UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${VT_UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${VT_UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${VT_UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+; ---------------------------------------------------------------- uninstaller
+
+Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
+  SectionIn RO
+  SetShellVarContext all
+  Call un.CloseRunning
+
+  ; No processor stays overclocked once the program is gone. The restore run
+  ; has no window and ends on its own.
+  ; It starts from outside the folder: whatever it starts in turn inherits
+  ; that working directory, and a folder in use cannot be removed.
+  SetOutPath "$TEMP"
+  ${If} ${FileExists} "$INSTDIR\Velotune.exe"
+    DetailPrint "$(VT_RESTORING)"
+    ExecWait '"$INSTDIR\Velotune.exe" /RestoreOverclocking' $0
+    DetailPrint "Velotune.exe /RestoreOverclocking: $0"
+  ${EndIf}
+
+  !insertmacro VT_UNINSTALL_FILES
+  ; Written by the program and the stand-ins while they run.
+  Delete "$INSTDIR\Velotune.ini"
+  Delete "$INSTDIR\OverclockingSdkWrapper.state"
+  Delete "$INSTDIR\OverclockingSdkWrapper.state.tmp"
+  Delete "$INSTDIR\*.calls.log"
+
+  Delete "$SMPROGRAMS\${VT_PRODUCT}.lnk"
+
+  ; The autostart entry the settings dialog may have made (and the
+  ; machine-wide one the program also removes).
+  DeleteRegValue HKCU "${VT_RUN_KEY}" "Velotune"
+  DeleteRegValue HKLM "${VT_RUN_KEY}" "Velotune"
+  DeleteRegValue HKCU "${VT_SETTINGS_KEY}" "Languages"
+  DeleteRegKey /ifempty HKCU "${VT_SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Dizaz"
+  ; The update client's download folder of this user.
+  SetShellVarContext current
+  RMDir /r "$APPDATA\Velotune"
+  SetShellVarContext all
+
+  DeleteRegKey HKLM "${VT_UNINSTALL_KEY}"
+  Delete "$INSTDIR\${VT_UNINSTALLER}"
+SectionEnd
+
+Section /o "un.$(VT_SEC_LOGS)" SecUnLogs
+  RMDir /r "$INSTDIR\log"
+SectionEnd
+
+Section "-un.Folder"
+  ; Only when empty: the log folder or a maker's library keeps it. An empty
+  ; folder may still be some short-lived process's working directory for a
+  ; moment (the tuning service request the restore run makes, for one).
+  StrCpy $1 0
+  ${Do}
+    ClearErrors
+    RMDir "$INSTDIR"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    ${DirState} "$INSTDIR" $0
+    ${If} $0 <> 0
+    ${OrIf} $1 >= 20
+      ${Break}
+    ${EndIf}
+    IntOp $1 $1 + 1
+    Sleep 250
+  ${Loop}
+SectionEnd
+
+Function un.onInit
+  !if "${VT_ARCH}" == "x64"
+    SetRegView 64
+  !endif
+  !insertmacro VT_LANGUAGE_FROM_REGISTRY
+  ${If} $0 != ""
+    StrCpy $LANGUAGE $0
+  ${EndIf}
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/REMOVELOGS" $2
+  ${IfNot} ${Errors}
+    SectionSetFlags ${SecUnLogs} ${SF_SELECTED}
+  ${EndIf}
+FunctionEnd

@@ -1,0 +1,36 @@
+#pragma once
+// Where the setup program puts things and how a test reads them back: the
+// install folder, the Start-menu shortcut, registry values, files.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace InstallProbe {
+extern const wchar_t* const kUninstallKey;  // under HKLM
+extern const wchar_t* const kSettingsKey;   // under HKCU ("Languages")
+extern const wchar_t* const kRunKey;        // under HKCU and HKLM
+
+std::wstring InstallDir();         // Program Files\Velotune
+std::wstring StartMenuShortcut();  // all users' Programs\Velotune.lnk
+std::wstring UserDataFolder();     // the user's application data\Velotune
+std::wstring DistVersion();        // "a.b.c.d" from dist\Velotune.exe
+std::wstring SetupProgram();       // <build>\Velotune-Setup-<version>-x64.exe
+std::wstring SourceDir();          // the source tree (VELOTUNE_SOURCE_DIR)
+
+bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text);
+bool RegNumber(HKEY root, const wchar_t* key, const wchar_t* value, DWORD* number);
+bool KeyExists(HKEY root, const wchar_t* key);
+bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text);
+
+bool Exists(const std::wstring& path);
+// Files under `folder`, recursively, as paths relative to it.
+std::vector<std::wstring> FilesUnder(const std::wstring& folder);
+// Names directly in `folder` (files and folders).
+std::vector<std::wstring> EntriesOf(const std::wstring& folder);
+// Target of a shell link; empty when it cannot be read.
+std::wstring ShortcutTarget(const std::wstring& link);
+// Patterns of installer\not-shipped.txt.
+std::vector<std::wstring> NotShippedPatterns();
+bool MatchesAny(const std::wstring& name, const std::vector<std::wstring>& patterns);
+}  // namespace InstallProbe

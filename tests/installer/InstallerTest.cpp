@@ -1,0 +1,273 @@
+// The setup program and its uninstaller, run silently in a Wine prefix of
+// their own (see run-in-own-prefix.sh): what lands in Program Files, the
+// registry and the Start menu; the installed program on the simulated
+// processor; what an uninstall leaves; what an upgrade keeps.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "InstallProbe.h"
+#include "InstalledApp.h"
+#include "JobRun.h"
+#include "state/WindowMessages.h"
+#include "support/TestPaths.h"
+
+using namespace InstallProbe;
+
+namespace {
+
+constexpr DWORD kWait = 120000;  // safety net only
+
+const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
+const double kStock[] = {40, 39, 38, 37};
+const double kOverclocked[] = {43, 42, 41, 40};
+
+std::wstring StatePath() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"vt_installer_sim.state";
+}
+
+double ActiveValue(const wchar_t* id) {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"Active", id, L"", text, 63, StatePath().c_str());
+    return text[0] ? _wtof(text) : -1.0;
+}
+
+void ExpectRatios(const double* expected, const char* what) {
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+int Install(const std::wstring& args) { return CJobRun::Run(Quoted(SetupProgram()) + L" " + args, kWait); }
+
+int Uninstall(const std::wstring& args) {
+    return CJobRun::Run(Quoted(InstallDir() + L"\\Uninstall.exe") + L" " + args, kWait);
+}
+
+std::wstring Languages() {
+    std::wstring value = L"<none>";
+    RegText(HKEY_CURRENT_USER, kSettingsKey, L"Languages", &value);
+    return value;
+}
+
+std::string Narrow(const std::wstring& text) { return TestPaths::Narrow(text); }
+
+// Every log file in the install folder's log folder, one after the other.
+std::string AllLogs() {
+    std::string text;
+    std::wstring folder = InstallDir() + L"\\log";
+    for (const std::wstring& name : EntriesOf(folder)) text += TestPaths::ReadFileBytes(folder + L"\\" + name);
+    return text;
+}
+
+// The program up and overclocked through the notifier's event.
+HWND StartOverclocked(CInstalledApp& app) {
+    if (!app.Start()) return nullptr;
+    HWND hwnd = app.WaitReady(kWait);
+    if (!hwnd) return nullptr;
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    if (!app.WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
+    return hwnd;
+}
+
+class SetupProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Inherited by the setup programs and everything they start.
+        SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
+        SetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", L"1");
+        DeleteFileW(StatePath().c_str());
+        ASSERT_TRUE(Exists(SetupProgram())) << Narrow(SetupProgram()) << " is missing: run make installer";
+        RemoveEverything();
+    }
+    void TearDown() override { RemoveEverything(); }
+
+    static void RemoveEverything() {
+        if (Exists(InstallDir() + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS");
+        std::error_code ec;
+        std::filesystem::remove_all(InstallDir(), ec);
+        RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+        DeleteFileW(StatePath().c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    const std::wstring dist = TestPaths::DistDir();
+
+    // Everything the dist folder ships, byte for byte; the log folder empty.
+    const std::vector<std::wstring> skip = NotShippedPatterns();
+    ASSERT_FALSE(skip.empty()) << "installer\\not-shipped.txt not found under " << Narrow(SourceDir());
+    unsigned long long shippedBytes = 0;
+    int shipped = 0;
+    for (const std::wstring& rel : FilesUnder(dist)) {
+        std::wstring name = rel.substr(rel.find_last_of(L'\\') + 1);
+        if (rel.rfind(L"log\\", 0) == 0 || MatchesAny(name, skip)) {
+            EXPECT_FALSE(Exists(dir + L"\\" + rel)) << Narrow(rel) << " is not shipped";
+            continue;
+        }
+        std::string bytes = TestPaths::ReadFileBytes(dist + L"\\" + rel);
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\" + rel) == bytes) << Narrow(rel) << " installed as built";
+        shippedBytes += bytes.size();
+        ++shipped;
+    }
+    for (const wchar_t* key : {L"Velotune.exe", L"skin\\Velotune_xml\\MainFrame.xml", L"skin\\lan\\English.ini",
+                               L"skin\\lan\\Chinese.ini", L"OverclockingSdkWrapper.dll", L"OverclockingSdkWrapper.ini",
+                               L"simcpu.exe", L"simcpu\\V9-7920X.ini", L"DadEzOzuz.dll", L"UsbDll.dll",
+                               L"OCWmiEvent.dll", L"VodEduzudu.exe", L"Uninstall.exe"})
+        EXPECT_TRUE(Exists(dir + L"\\" + key)) << Narrow(key);
+    EXPECT_FALSE(Exists(dir + L"\\OCWmiEventNoFlag.dll")) << "a test-only variant";
+    EXPECT_TRUE(Exists(dir + L"\\log"));
+    EXPECT_TRUE(EntriesOf(dir + L"\\log").empty());
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.ini")) << "settings are the user's, never shipped";
+
+    // The program's language value, as the program compares it.
+    EXPECT_EQ(Languages(), L"en");
+
+    // Add or Remove Programs.
+    std::wstring text;
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", &text));
+    EXPECT_EQ(text, L"Velotune");
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion", &text));
+    EXPECT_EQ(text, DistVersion());
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher", &text));
+    EXPECT_EQ(text, L"Velotune");
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon", &text));
+    EXPECT_EQ(text, dir + L"\\Velotune.exe,0");
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", &text));
+    EXPECT_EQ(text, dir);
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", &text));
+    EXPECT_EQ(text, Quoted(dir + L"\\Uninstall.exe"));
+    ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString", &text));
+    EXPECT_EQ(text, Quoted(dir + L"\\Uninstall.exe") + L" /S");
+    DWORD sizeKb = 0;
+    ASSERT_TRUE(RegNumber(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", &sizeKb));
+    EXPECT_GE(sizeKb, shippedBytes / 1024) << shipped << " files shipped";
+    EXPECT_LT(sizeKb, shippedBytes / 1024 + 2048);
+
+    // The Start-menu shortcut starts the installed program.
+    ASSERT_TRUE(Exists(StartMenuShortcut())) << Narrow(StartMenuShortcut());
+    EXPECT_EQ(ShortcutTarget(StartMenuShortcut()), dir + L"\\Velotune.exe");
+
+    // Another language on the command line; then a run without one keeps it.
+    ASSERT_EQ(Install(L"/S /LANG=zh"), 0);
+    EXPECT_EQ(Languages(), L"zh");
+    ASSERT_EQ(Install(L"/S"), 0);
+    EXPECT_EQ(Languages(), L"zh");
+    ASSERT_EQ(Install(L"/S /LANG=EN"), 0);
+    EXPECT_EQ(Languages(), L"en");
+}
+
+TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    // What a user's runs leave: autostart on, a download, settings.
+    ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", dir + L"\\VodEduzudu.exe /start"));
+    CreateDirectoryW(UserDataFolder().c_str(), nullptr);
+    CreateDirectoryW((UserDataFolder() + L"\\Soft").c_str(), nullptr);
+    ASSERT_TRUE(TestPaths::WriteFileBytes(UserDataFolder() + L"\\Soft\\setup.part", "partial"));
+
+    CInstalledApp app(dir);
+    HWND hwnd = StartOverclocked(app);
+    ASSERT_NE(hwnd, nullptr) << app.ReadLog();
+    ExpectRatios(kOverclocked, "overclocked before the uninstall");
+    // The program itself would leave the processor overclocked at exit now:
+    // the uninstaller's own restore run must put the defaults back.
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
+
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+    ExpectRatios(kStock, "restored by the uninstaller");
+    const std::string logs = AllLogs();
+    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
+    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+
+    // Nothing of Velotune but the log folder.
+    std::vector<std::wstring> left = EntriesOf(dir);
+    ASSERT_EQ(left.size(), 1u) << Narrow(left.empty() ? L"" : left[0] + L" ...");
+    EXPECT_EQ(left[0], L"log");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(Exists(StartMenuShortcut()));
+    std::wstring run;
+    EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", &run)) << Narrow(run);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    EXPECT_FALSE(Exists(UserDataFolder()));
+}
+
+TEST_F(SetupProgramTest, UninstallRemovesTheLogFolderOnlyWhenAskedTo) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
+    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS"), 0);
+    EXPECT_FALSE(Exists(dir)) << Narrow(EntriesOf(dir).empty() ? L"" : EntriesOf(dir)[0]);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+TEST_F(SetupProgramTest, UpgradeOverARunningOverclockedCopyRestoresFirstAndKeepsTheSettings) {
+    ASSERT_EQ(Install(L"/S /LANG=zh"), 0);
+    const std::wstring dir = InstallDir();
+    const std::string settings = "[OverClockingKey]\r\nquickkey=K\r\nautoStart=1\r\nstopover=1\r\nMonitorTime=700\r\n";
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", settings));
+    {
+        CInstalledApp app(dir);
+        ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
+        ExpectRatios(kOverclocked, "overclocked before the upgrade");
+
+        ASSERT_EQ(Install(L"/S"), 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+        const std::string log = app.ReadLog();
+        EXPECT_NE(log.find("--------------ExitRecover-----------"), std::string::npos) << "its restoring exit";
+        ExpectRatios(kStock, "restored by the program's own exit");
+    }
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_EQ(Languages(), L"zh");
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+
+    // The upgraded program works with the kept settings.
+    CInstalledApp again(dir);
+    ASSERT_TRUE(again.Start());
+    HWND hwnd = again.WaitReady(kWait);
+    ASSERT_NE(hwnd, nullptr) << again.ReadLog();
+    EXPECT_TRUE(again.WaitLog("hot key Ctrl+Alt+K registered", kWait)) << again.ReadLog();
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(again.WaitExit(kWait), 0);
+}
+
+TEST_F(SetupProgramTest, AnotherMakersLibraryInTheFolderIsNeitherReplacedNorRemoved) {
+    const std::wstring dir = InstallDir();
+    const std::wstring dist = TestPaths::DistDir();
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    // A real library of another maker under two of our stand-ins' names...
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::string foreign = TestPaths::ReadFileBytes(std::wstring(system) + L"\\version.dll");
+    ASSERT_FALSE(foreign.empty());
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\UsbDll.dll", foreign));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\OverclockingSdkWrapper.dll", foreign));
+    // ...and one of ours from an earlier install, under a third.
+    ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
+
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
+    EXPECT_FALSE(Exists(dir + L"\\OverclockingSdkWrapper.ini")) << "the simulated processor's profile goes with it";
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OCWmiEvent.dll") ==
+                TestPaths::ReadFileBytes(dist + L"\\OCWmiEvent.dll"))
+        << "our own stand-in is replaced";
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\DadEzOzuz.dll") ==
+                TestPaths::ReadFileBytes(dist + L"\\DadEzOzuz.dll"));
+
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
+    EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# CTest's command for test_installer:
+#   run-in-own-prefix.sh <build>/x64 <test program> [gtest arguments]
+# Makes the x64 setup program if it is missing or older than the dist
+# folder, then runs the test program in a Wine prefix created for this run
+# only (the setup program writes Program Files, HKLM and the Start menu), on
+# a virtual display of its own, with its own wineserver.
+set -uo pipefail
+arch_build=$(cd "$1" && pwd)
+test_exe=$2
+shift 2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+BUILD=$(dirname "$arch_build") TARGETS=x64 "$root/scripts/installer.sh" --no-build --if-stale || exit 1
+
+work="$arch_build/installer-test"
+rm -rf "$work"
+mkdir -p "$work/prefix"
+VT_PREFIX="$work/prefix"
+. "$root/scripts/wine-env.sh"
+export WINE VELOTUNE_SOURCE_DIR="$root"
+
+# Wine's own processes inherit the pipes of whatever starts them: the server
+# and the test's output go through files, and the server is ended at the end.
+timeout 840 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wineserver -p </dev/null >/dev/null 2>&1
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" "$0" "$@" </dev/null >"'"$work"'/output.txt" 2>&1
+  rc=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  exit $rc' "$test_exe" "$@"
+rc=$?
+cat "$work/output.txt"
+# The prefix is only for this run (about 700 MB).
+[ $rc -eq 0 ] && rm -rf "$work/prefix"
+exit $rc
