@@ -26,13 +26,13 @@ void WriteIni(const std::string& body) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
 }
 
-[[maybe_unused]] std::wstring IniValue(const wchar_t* key) {
+std::wstring IniValue(const wchar_t* key) {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
     return text;
 }
 
-[[maybe_unused]] bool RatiosAre(const double* expected) {
+bool RatiosAre(const double* expected) {
     for (int i = 0; i < 4; ++i)
         if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
     return true;
@@ -375,4 +375,114 @@ TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     CAppUnderTest::Click(box, POINT{134, 158});  // the first button
     EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
     CloseAndExpectCleanExit(app, hwnd);
+}
+
+namespace {
+
+void PressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+bool RunValueExists() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    bool found = RegQueryValueExW(key, L"Velotune", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+// The settings dialog, opened from the tray menu's first item.
+HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
+    HWND menu = OpenMenu(app, hwnd);
+    if (!menu) return nullptr;
+    CAppUnderTest::Click(menu, Row(0));
+    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    for (int i = 0; i < 100 && dlg && !IsWindowVisible(dlg); ++i) Sleep(50);
+    Sleep(300);
+    return dlg;
+}
+
+// Centres of the dialog's controls (setting_wnd.xml).
+const POINT kQuickKey = {260, 103};
+const POINT kStartUp = {203, 63};
+const POINT kNotStartUp = {337, 63};
+const POINT kStopOvering = {210, 143};
+const POINT kOk = {148, 226};
+const POINT kCancel = {272, 226};
+
+}  // namespace
+
+TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
+
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('K');
+    PressKey(VK_F5);  // swallowed
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStopOvering);  // absent "stopover" shows it on: now off
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K");
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_TRUE(RunValueExists());
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait));
+
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('K');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked by the new key");
+
+    // Cancel: nothing written, the typed key is registered all the same.
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('J');
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kCancel);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K");
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_TRUE(RunValueExists());
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+J registered", kWait));
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('J');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    ExpectRatios(kStock, "restored by the cancelled key");
+
+    // Autostart off again: the Run value goes.
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_FALSE(RunValueExists());
+    CloseAndExpectCleanExit(app, hwnd);
+    DeleteFileW(IniPath().c_str());
+    ResetProcessor();
 }
