@@ -32,12 +32,6 @@ std::wstring IniValue(const wchar_t* key) {
     return text;
 }
 
-bool RatiosAre(const double* expected) {
-    for (int i = 0; i < 4; ++i)
-        if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
-    return true;
-}
-
 void ExpectRatios(const double* expected, const char* what) {
     for (int i = 0; i < 4; ++i)
         EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
@@ -387,15 +381,37 @@ void PressKey(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-bool RunValueExists() {
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The "Velotune" Run value under root, or "<none>".
+std::wstring RunValue(HKEY root) {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    bool found = RegQueryValueExW(key, L"Velotune", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<none>";
+    wchar_t data[600] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t), type = 0;
+    LONG r = RegQueryValueExW(key, L"Velotune", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
-    return found;
+    if (r != ERROR_SUCCESS) return L"<none>";
+    return type == REG_SZ ? std::wstring(data) : L"<not a string>";
 }
+
+void SetRunValue(HKEY root, const std::wstring& data) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(key, L"Velotune", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void DeleteRunValue(HKEY root) {
+    HKEY key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, L"Velotune");
+    RegCloseKey(key);
+}
+
+// The launcher beside the program, quoted against spaces in its folder.
+std::wstring ExpectedRunData() { return L"\"" + CAppUnderTest::Folder() + L"\\VodEduzudu.exe\" /start"; }
 
 // The settings dialog, opened from the tray menu's first item.
 HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
@@ -421,6 +437,8 @@ const POINT kCancel = {272, 226};
 TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     ResetProcessor();
     DeleteFileW(IniPath().c_str());
+    DeleteRunValue(HKEY_CURRENT_USER);
+    DeleteRunValue(HKEY_LOCAL_MACHINE);
     CAppUnderTest app;
     HWND hwnd = StartReady(app);
     ASSERT_NE(hwnd, nullptr);
@@ -442,7 +460,8 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     EXPECT_EQ(IniValue(L"quickkey"), L"K");
     EXPECT_EQ(IniValue(L"autoStart"), L"1");
     EXPECT_EQ(IniValue(L"stopover"), L"0");
-    EXPECT_TRUE(RunValueExists());
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+    EXPECT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(K);", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait));
 
     ShowWindow(hwnd, SW_HIDE);
@@ -452,6 +471,7 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     ExpectRatios(kOverclocked, "overclocked by the new key");
 
     // Cancel: nothing written, the typed key is registered all the same.
+    const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kQuickKey);
@@ -462,9 +482,8 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     Sleep(200);
     CAppUnderTest::Click(dlg, kCancel);
     ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"quickkey"), L"K");
-    EXPECT_EQ(IniValue(L"autoStart"), L"1");
-    EXPECT_TRUE(RunValueExists());
+    EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+J registered", kWait));
     ShowWindow(hwnd, SW_HIDE);
     Sleep(200);
@@ -481,8 +500,83 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
-    EXPECT_FALSE(RunValueExists());
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
     CloseAndExpectCleanExit(app, hwnd);
+    DeleteFileW(IniPath().c_str());
+    ResetProcessor();
+}
+
+TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
+    ResetProcessor();
+    WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=K7X\r\n");
+    DeleteRunValue(HKEY_CURRENT_USER);
+    const std::wstring machineData = L"C:\\Program Files\\Velotune\\VodEduzudu.exe /start";
+    SetRunValue(HKEY_LOCAL_MACHINE, machineData);
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait)) << "first character of K7X";
+
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kOk);  // nothing changed yet: OK is disabled
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(dlg));
+    // The field losing the focus enables OK; the already selected option
+    // stays selected. OK then writes back exactly what the dialog read.
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K7X") << "the whole stored text was shown";
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>") << "the machine-wide value already starts it";
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), machineData);
+    Sleep(300);
+    EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 1) << "an unchanged key is not registered again";
+
+    // Autostart off: the value goes from both keys.
+    SetRunValue(HKEY_CURRENT_USER, L"stale");
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), L"<none>");
+
+    // A typed key another program holds: the notice, and the key that
+    // worked before stays the hot key.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'L'));
+    const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('L');
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kCancel);
+    HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
+    ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L not registered", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered again", kWait));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitGone(dlg));
+    UnregisterHotKey(nullptr, 7);
+    EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('K');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked by the key kept");
+    CloseAndExpectCleanExit(app, hwnd);
+    DeleteRunValue(HKEY_LOCAL_MACHINE);
+    DeleteRunValue(HKEY_CURRENT_USER);
     DeleteFileW(IniPath().c_str());
     ResetProcessor();
 }
