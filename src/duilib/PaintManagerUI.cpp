@@ -126,7 +126,10 @@ CControlUI* CPaintManagerUI::FindControl(LPCWSTR name) const {
     return m_pRoot->FindControlByName(name);
 }
 
-CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
+CControlUI* CPaintManagerUI::FindControl(POINT pt) {
+    // Layout otherwise happens on paint, and input queued before the first
+    // paint (a window shown while its thread was busy) would hit nothing.
+    UpdateLayout();
     return m_pRoot ? m_pRoot->FindControlAt(pt) : nullptr;
 }
 

@@ -45,7 +45,7 @@ public:
     bool AttachDialog(CControlUI* pRoot);
     CControlUI* GetRoot() const { return m_pRoot; }
     CControlUI* FindControl(LPCWSTR name) const;
-    CControlUI* FindControl(POINT pt) const;
+    CControlUI* FindControl(POINT pt);  // lays the tree out first if needed
     void ReapObjects(CControlUI* pControl);  // a control is going away
 
     // The skin this window was built from (for log lines).

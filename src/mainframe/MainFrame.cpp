@@ -15,6 +15,7 @@
 #include "log/BaseLog.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/Notice.h"
+#include "mainframe/SettingDlg.h"
 #include "mainframe/SystemReboot.h"
 #include "settings/Settings.h"
 #include "speeddial/SpeedPanleUI.h"
@@ -529,9 +530,17 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
 
 void CMainFrame::ShowTrayMenu(HWND owner) { CMenuTask::ShowTrayMenu(owner); }
 
-// The settings dialog comes in a later step; until then its triggers are
-// only logged.
-void CMainFrame::ShowSettingDlg() { VLOG("settings dialog not available yet"); }
+void CMainFrame::ShowSettingDlg() {
+    CSettingDlg* dlg = new CSettingDlg;
+    dlg->InitWinParam(L"Velotune_xml\\setting_wnd.xml");
+    if (!dlg->Create(m_hWnd, L"SettingWnd", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 420, 260, nullptr)) {
+        VLOG("settings dialog not created");
+    } else {
+        dlg->CenterWindow();
+        dlg->ShowModal();
+    }
+    delete dlg;
+}
 void CMainFrame::OnRebootPrompt() {
     if (ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_REBOOTNOW"), 3) == 1) CSystemReboot::Reboot();
     else VLOG("reboot declined");

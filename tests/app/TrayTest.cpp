@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "AppUnderTest.h"
@@ -26,16 +27,10 @@ void WriteIni(const std::string& body) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
 }
 
-[[maybe_unused]] std::wstring IniValue(const wchar_t* key) {
+std::wstring IniValue(const wchar_t* key) {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
     return text;
-}
-
-[[maybe_unused]] bool RatiosAre(const double* expected) {
-    for (int i = 0; i < 4; ++i)
-        if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
-    return true;
 }
 
 void ExpectRatios(const double* expected, const char* what) {
@@ -375,4 +370,320 @@ TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     CAppUnderTest::Click(box, POINT{134, 158});  // the first button
     EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
     CloseAndExpectCleanExit(app, hwnd);
+}
+
+namespace {
+
+void PressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The "Velotune" Run value under root, or "<none>".
+std::wstring RunValue(HKEY root) {
+    HKEY key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<none>";
+    wchar_t data[600] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t), type = 0;
+    LONG r = RegQueryValueExW(key, L"Velotune", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS) return L"<none>";
+    return type == REG_SZ ? std::wstring(data) : L"<not a string>";
+}
+
+void SetRunValue(HKEY root, const std::wstring& data) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(key, L"Velotune", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void DeleteRunValue(HKEY root) {
+    HKEY key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, L"Velotune");
+    RegCloseKey(key);
+}
+
+// The launcher beside the program, quoted against spaces in its folder.
+std::wstring ExpectedRunData() { return L"\"" + CAppUnderTest::Folder() + L"\\VodEduzudu.exe\" /start"; }
+
+// The settings dialog, opened from the tray menu's first item.
+HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
+    HWND menu = OpenMenu(app, hwnd);
+    if (!menu) return nullptr;
+    CAppUnderTest::Click(menu, Row(0));
+    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    for (int i = 0; i < 100 && dlg && !IsWindowVisible(dlg); ++i) Sleep(50);
+    // Under Wine the program's thread stays busy for a while taking the
+    // menu off the display: start typing once it answers again.
+    WaitGone(menu);
+    DWORD_PTR answer = 0;
+    if (dlg) SendMessageTimeoutW(dlg, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &answer);
+    Sleep(300);
+    return dlg;
+}
+
+// Centres of the dialog's controls (setting_wnd.xml).
+const POINT kQuickKey = {260, 103};
+const POINT kStartUp = {203, 63};
+const POINT kNotStartUp = {337, 63};
+const POINT kStopOvering = {210, 143};
+const POINT kOk = {148, 226};
+const POINT kCancel = {272, 226};
+const POINT kCloseBtn = {402, 18};
+
+}  // namespace
+
+TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    DeleteRunValue(HKEY_CURRENT_USER);
+    DeleteRunValue(HKEY_LOCAL_MACHINE);
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
+
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('K');
+    PressKey(VK_F5);  // swallowed
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStopOvering);  // absent "stopover" shows it on: now off
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K");
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+    EXPECT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(K);", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait));
+
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('K');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked by the new key");
+
+    // Cancel: nothing written, the typed key is registered all the same.
+    const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('J');
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kCancel);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+J registered", kWait));
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('J');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    ExpectRatios(kStock, "restored by the cancelled key");
+
+    // Autostart off again: the Run value goes.
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    CloseAndExpectCleanExit(app, hwnd);
+    DeleteFileW(IniPath().c_str());
+    ResetProcessor();
+}
+
+TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
+    ResetProcessor();
+    WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=K7X\r\n");
+    DeleteRunValue(HKEY_CURRENT_USER);
+    const std::wstring machineData = L"C:\\Program Files\\Velotune\\VodEduzudu.exe /start";
+    SetRunValue(HKEY_LOCAL_MACHINE, machineData);
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait)) << "first character of K7X";
+
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kOk);  // nothing changed yet: OK is disabled
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(dlg));
+    // The field losing the focus enables OK; the already selected option
+    // stays selected. OK then writes back exactly what the dialog read.
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K7X") << "the whole stored text was shown";
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>") << "the machine-wide value already starts it";
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), machineData);
+    Sleep(300);
+    EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 1) << "an unchanged key is not registered again";
+
+    // Autostart off: the value goes from both keys.
+    SetRunValue(HKEY_CURRENT_USER, L"stale");
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), L"<none>");
+
+    // A typed key another program holds, then the close button: the notice,
+    // nothing written, and the key that worked before stays the hot key.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'L'));
+    const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
+    dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kQuickKey);
+    Sleep(200);
+    PressKey('L');
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kCloseBtn);
+    HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
+    ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L not registered", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered again", kWait));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitGone(dlg));
+    UnregisterHotKey(nullptr, 7);
+    EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
+    ShowWindow(hwnd, SW_HIDE);
+    Sleep(200);
+    PressCtrlAlt('K');
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ExpectRatios(kOverclocked, "overclocked by the key kept");
+    CloseAndExpectCleanExit(app, hwnd);
+    DeleteRunValue(HKEY_LOCAL_MACHINE);
+    DeleteRunValue(HKEY_CURRENT_USER);
+    DeleteFileW(IniPath().c_str());
+    ResetProcessor();
+}
+
+namespace {
+
+// Wine without a desktop shell docks tray icons in its own small window on
+// the X display; each icon is a child window of it.
+const wchar_t kWineTray[] = L"__winex11_standalone_tray";
+const wchar_t kWineTrayIcon[] = L"__winex11_tray_icon";
+
+// The newest icon of the tray (icons are added at the end, and the program
+// adds its icon again on every status change), or null.
+HWND NewestTrayIcon() {
+    HWND tray = FindWindowW(kWineTray, nullptr);
+    if (!tray || !IsWindowVisible(tray)) return nullptr;
+    struct Find {
+        HWND icon = nullptr;
+        LONG left = LONG_MIN;
+    } f;
+    EnumChildWindows(
+        tray,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(lp);
+            wchar_t cls[64] = {};
+            GetClassNameW(child, cls, 63);
+            RECT r;
+            if (std::wstring(cls) == kWineTrayIcon && IsWindowVisible(child) && GetWindowRect(child, &r) &&
+                r.left > f->left) {
+                f->icon = child;
+                f->left = r.left;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.icon;
+}
+
+void ClickIcon(HWND icon, DWORD down, DWORD up) {
+    RECT r;
+    GetWindowRect(icon, &r);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = (pt.x * 65535 + w / 2) / (w - 1);
+        i.mi.dy = (pt.y * 65535 + h / 2) / (h - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = down | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = up | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in[0], sizeof(INPUT));
+    Sleep(200);
+    SendInput(1, &in[1], sizeof(INPUT));
+    Sleep(100);
+    SendInput(1, &in[2], sizeof(INPUT));
+}
+
+}  // namespace
+
+// Disabled: under Wine 8.0 on Xvfb this passes when it is the first program
+// to put an icon into Wine's stand-alone tray of the session, but once an
+// earlier program's icon has come and gone, only the pointer's moves reach
+// the new icon (its owner gets WM_MOUSEMOVE, never the button messages), so
+// the menu never opens. The posted UM_TRAY_NOTIFY in the tray menu test
+// covers the program's side meanwhile.
+TEST(AppTrayIcon, DISABLED_RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
+    ResetProcessor();
+    DeleteFileW(IniPath().c_str());
+    CAppUnderTest app;
+    HWND hwnd = StartReady(app);
+    ASSERT_NE(hwnd, nullptr);
+    HWND icon = nullptr;
+    for (int i = 0; i < 100 && !icon; ++i) {
+        icon = NewestTrayIcon();
+        if (!icon) Sleep(50);
+    }
+    if (!icon) {
+        CloseAndExpectCleanExit(app, hwnd);
+        GTEST_SKIP() << "this Wine shows no tray icon window on the display";
+    }
+
+    ClickIcon(icon, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr) << "the right button on the icon opens the menu";
+    for (int i = 0; i < 100 && !IsWindowVisible(menu); ++i) Sleep(50);
+    Sleep(300);
+    CAppUnderTest::Click(menu, Row(1));  // hide the window
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
+    for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(50);
+    ASSERT_FALSE(IsWindowVisible(hwnd));
+
+    // The left button brings the hidden window back.
+    icon = NewestTrayIcon();
+    ASSERT_NE(icon, nullptr);
+    ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    for (int i = 0; i < 100 && !IsWindowVisible(hwnd); ++i) Sleep(50);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    CloseAndExpectCleanExit(app, hwnd);
+    ResetProcessor();
 }

@@ -138,6 +138,29 @@ TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
     EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
 }
 
+// A window shown while its thread is busy gets the user's clicks before its
+// first paint: they must still land on the controls under the pointer.
+TEST(InputBeforePaint, ClicksReachTheirControlsBeforeTheFirstLayout) {
+    std::wstring dir = MakeResourceFolder(L"res_early");
+    ASSERT_TRUE(WriteText(dir + L"\\early.xml", kInputSkin));
+    CHostWnd host;
+    host.InitWinParam(L"early.xml");
+    ASSERT_TRUE(host.CreateDuiWindow(nullptr, L"DuiTest", nullptr, WS_POPUP, 0));
+    HWND hWnd = host.GetHWND();
+    // Layout of kInputSkin: 24-pixel strip, a 40-pixel row starting with the
+    // 80-pixel button, then the 30-pixel edit.
+    ::SendMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 79));
+    ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(100, 79));
+    CControlUI* edit = host.Find(L"edit");
+    EXPECT_TRUE(edit->IsFocused());
+    EXPECT_EQ(edit, host.GetPaintManager().GetFocus());
+    ::SendMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 44));
+    ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(40, 44));
+    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+    EXPECT_EQ(1, host.Count(L"killfocus", L"edit"));
+    ::DestroyWindow(hWnd);
+}
+
 TEST(Modal, ShowModalReturnsTheCodeGivenToClose) {
     std::wstring dir = MakeResourceFolder(L"res_modal");
     ASSERT_TRUE(WriteText(dir + L"\\m.xml", "<Window size=\"100,80\"><VerticalLayout bkcolor=\"#FF000000\"/></Window>"));

@@ -1,5 +1,6 @@
 #include "mainframe/SettingDlg.h"
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 
@@ -103,10 +104,12 @@ LRESULT CSettingDlg::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
     if (!m_pQuickKeyEdit || m_PaintManager.GetFocus() != m_pQuickKeyEdit)
         return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
     if (IsKeyForHotKey(wParam)) {
-        wchar_t text[2] = {(wchar_t)wParam, 0};
+        char key[2] = {};
+        std::snprintf(key, sizeof(key), "%c", static_cast<int>(wParam));
+        const wchar_t text[2] = {static_cast<wchar_t>(wParam), 0};
         m_pQuickKeyEdit->SetText(L"");
         m_pQuickKeyEdit->SetText(text);
-        VLOG("\r\nm_pQuickKeyEdit->SetText(%S);", text);
+        VLOG("\r\nm_pQuickKeyEdit->SetText(%s);", key);
     }
     bHandled = TRUE;
     return 0;
@@ -122,6 +125,10 @@ LRESULT CSettingDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
             ::UnregisterHotKey(owner, kHotKeyId);
             if (!::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nHotKey)) {
                 VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)m_nHotKey, ::GetLastError());
+                // Keep the key that worked until now rather than leave the
+                // program without any hot key for the rest of the run.
+                if (m_nOldHotKey && ::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nOldHotKey))
+                    VLOG("hot key Ctrl+Alt+%c registered again", (char)m_nOldHotKey);
                 ShowNotice(nullptr, Lang(L"STR_TITLE"), Lang(L"STR_KJJCT"), 0);
             } else {
                 VLOG("hot key Ctrl+Alt+%c registered", (char)m_nHotKey);

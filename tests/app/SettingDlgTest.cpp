@@ -1,0 +1,74 @@
+// The settings dialog's key capture, on the real layout, without the
+// program around it: what the hot-key field shows for each key, and the
+// hot key registered on the owner when the dialog goes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "duilib/PaintManagerUI.h"
+#include "mainframe/SettingDlg.h"
+#include "mainframe/ShortcutKeyEditUI.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+constexpr int kHotKeyId = 0x5000;
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace
+
+TEST(SettingDlgKeys, OnlyLettersAndDigitsAreTakenWhileTheFieldHasTheFocus) {
+    DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
+    HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    auto* dlg = new CSettingDlg;
+    EXPECT_EQ(dlg->CreateCustomControl(L"shortcutkeyedit"), nullptr) << "the element name is compared exactly";
+    EXPECT_EQ(dlg->CreateCustomControl(L"Edit"), nullptr);
+    dlg->InitWinParam(L"Velotune_xml\\setting_wnd.xml");
+    HWND hwnd = dlg->Create(owner, L"SettingWnd", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 420, 260);
+    ASSERT_NE(hwnd, nullptr);
+    DuiLib::CControlUI* field = dlg->GetPaintManager().FindControl(L"quickKey");
+    ASSERT_NE(field, nullptr);
+    ASSERT_NE(dynamic_cast<CShortcutKeyEditUI*>(field), nullptr) << "built through the dialog's factory";
+    EXPECT_EQ(field->GetText(), L"O") << "no settings file: the default key";
+
+    field->SetFocus();
+    auto key = [&](WPARAM vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); };
+    key('A');
+    EXPECT_EQ(field->GetText(), L"A");
+    SendMessageW(hwnd, WM_CHAR, 'a', 1);  // the character typed with it changes nothing
+    EXPECT_EQ(field->GetText(), L"A");
+    key('7');
+    EXPECT_EQ(field->GetText(), L"7");
+    for (WPARAM other : {WPARAM(VK_F5), WPARAM(VK_LEFT), WPARAM(VK_BACK), WPARAM(VK_DELETE), WPARAM(VK_SPACE),
+                         WPARAM(VK_NUMPAD1), WPARAM(0x5B)})
+        key(other);
+    EXPECT_EQ(field->GetText(), L"7") << "other keys are swallowed";
+    key(VK_ESCAPE);
+    Pump();
+    EXPECT_TRUE(IsWindow(hwnd)) << "Escape in the field does not close the dialog";
+
+    // Without the focus, keys go to the window: the field keeps its text and
+    // Escape closes the dialog.
+    dlg->GetPaintManager().SetFocus(nullptr);
+    key('B');
+    EXPECT_EQ(field->GetText(), L"7");
+    key(VK_ESCAPE);
+    for (int i = 0; i < 100 && IsWindow(hwnd); ++i) {
+        Pump();
+        Sleep(10);
+    }
+    EXPECT_FALSE(IsWindow(hwnd));
+    delete dlg;
+
+    // The new key is now the owner's hot key.
+    EXPECT_FALSE(RegisterHotKey(nullptr, 9, MOD_ALT | MOD_CONTROL, '7')) << "Ctrl+Alt+7 is taken by the owner";
+    EXPECT_TRUE(UnregisterHotKey(owner, kHotKeyId));
+    DestroyWindow(owner);
+}
