@@ -645,13 +645,15 @@ void ClickIcon(HWND icon, DWORD down, DWORD up) {
 
 }  // namespace
 
-// Disabled: under Wine 8.0 on Xvfb this passes when it is the first program
-// to put an icon into Wine's stand-alone tray of the session, but once an
-// earlier program's icon has come and gone, only the pointer's moves reach
-// the new icon (its owner gets WM_MOUSEMOVE, never the button messages), so
-// the menu never opens. The posted UM_TRAY_NOTIFY in the tray menu test
-// covers the program's side meanwhile.
-TEST(AppTrayIcon, DISABLED_RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
+// Under Wine 8.0 on Xvfb a real click reaches a tray icon only while no
+// earlier program's icon has come and gone in the session: after that the
+// icon's owner gets the pointer's moves but never the buttons. So this test
+// runs only in a session of its own (tests/app/run-alone.sh sets
+// VELOTUNE_TRAY_ALONE); in the shared run the posted UM_TRAY_NOTIFY of the
+// tray menu test covers the program's side.
+TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
+    if (GetEnvironmentVariableW(L"VELOTUNE_TRAY_ALONE", nullptr, 0) == 0)
+        GTEST_SKIP() << "needs a Wine session of its own (run-alone.sh)";
     ResetProcessor();
     DeleteFileW(IniPath().c_str());
     CAppUnderTest app;

@@ -20,16 +20,7 @@ VT_PREFIX="$work/prefix"
 . "$root/scripts/wine-env.sh"
 export WINE VELOTUNE_SOURCE_DIR="$root"
 
-# Wine's own processes inherit the pipes of whatever starts them: the server
-# and the test's output go through files, and the server is ended at the end.
-timeout 840 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  wineserver -p </dev/null >/dev/null 2>&1
-  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINE" "$0" "$@" </dev/null >"'"$work"'/output.txt" 2>&1
-  rc=$?
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
-  exit $rc' "$test_exe" "$@"
+vt_run_in_own_session 840 "$work/output.txt" "$test_exe" "$@"
 rc=$?
 cat "$work/output.txt"
 # The prefix is only for this run (about 700 MB).
