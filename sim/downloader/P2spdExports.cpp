@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "common/SimEnvironment.h"
 #include "update/P2spdInterface.h"
 
 namespace {
@@ -49,28 +50,8 @@ public:
     Lock& operator=(const Lock&) = delete;
 };
 
-std::wstring OwnFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
-        return std::wstring();
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    std::wstring p(path, len);
-    size_t slash = p.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
-}
-
-std::wstring Env(const wchar_t* name) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    return std::wstring(value, len);
-}
-
 int EnvInt(const wchar_t* name) {
-    std::wstring v = Env(name);
+    std::wstring v = simcommon::EnvOr(name);
     return v.empty() ? 0 : _wtoi(v.c_str());
 }
 
@@ -97,8 +78,8 @@ const char* Show(const char* text) { return text ? text : "(null)"; }
 
 // Appends one line (CRLF) to the record file.
 void Record(const std::string& line) {
-    std::wstring path = Env(L"VELOTUNE_P2SP_RECORD");
-    if (path.empty()) path = OwnFolder() + L"\\p2spd.calls.log";
+    std::wstring path = simcommon::EnvOr(L"VELOTUNE_P2SP_RECORD");
+    if (path.empty()) path = simcommon::OwnFolder() + L"\\p2spd.calls.log";
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -131,8 +112,8 @@ std::wstring SourceOf(const std::string& url) {
     for (wchar_t& c : local)
         if (c == L'/') c = L'\\';
     if (!local.empty() && IsFile(local)) return local;
-    std::wstring mirror = Env(L"VELOTUNE_P2SP_SOURCE");
-    if (mirror.empty()) mirror = OwnFolder() + L"\\p2spsrc";
+    std::wstring mirror = simcommon::EnvOr(L"VELOTUNE_P2SP_SOURCE");
+    if (mirror.empty()) mirror = simcommon::OwnFolder() + L"\\p2spsrc";
     std::wstring name = NameOf(w);
     std::wstring candidate = mirror + L"\\" + name;
     if (!name.empty() && IsFile(candidate)) return candidate;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/SimEnvironment.h"
+
 namespace {
 
 typedef int (*EventCallback)(int value, void* reserved, void* context);
@@ -19,28 +21,8 @@ HANDLE g_raiseEvent = nullptr;
 HANDLE g_stopEvent = nullptr;
 HANDLE g_thread = nullptr;
 
-std::wstring OwnFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
-        return std::wstring();
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    std::wstring p(path, len);
-    size_t slash = p.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
-}
-
-std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return fallback;
-    return std::wstring(value, len);
-}
-
 void Record(const char* line) {
-    std::wstring path = EnvOr(L"VELOTUNE_OCWMI_RECORD", OwnFolder() + L"\\OCWmiEvent.calls.log");
+    std::wstring path = simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log");
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -78,7 +60,7 @@ extern "C" __declspec(dllexport) int Start(EventCallback callback, void* context
     StopThread();
     g_callback = callback;
     g_context = context;
-    std::wstring name = EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
+    std::wstring name = simcommon::EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
     g_raiseEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
     g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!g_raiseEvent || !g_stopEvent) return 0;

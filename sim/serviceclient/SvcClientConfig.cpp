@@ -2,33 +2,11 @@
 
 #include <windows.h>
 
-namespace {
+#include "common/SimEnvironment.h"
 
-std::wstring OwnFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
-        return std::wstring();
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    std::wstring p(path, len);
-    size_t slash = p.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
-}
-
-std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return fallback;
-    return std::wstring(value, len);
-}
-
-}  // namespace
-
-CSvcClientConfig::CSvcClientConfig() : m_strFolder(OwnFolder()) {
-    m_strProfile = EnvOr(L"VELOTUNE_SVC_PROFILE", m_strFolder + L"\\DadEzOzuz.ini");
-    m_strRecord = EnvOr(L"VELOTUNE_SVC_RECORD", m_strFolder + L"\\DadEzOzuz.calls.log");
+CSvcClientConfig::CSvcClientConfig() : m_strFolder(simcommon::OwnFolder()) {
+    m_strProfile = simcommon::EnvOr(L"VELOTUNE_SVC_PROFILE", m_strFolder + L"\\DadEzOzuz.ini");
+    m_strRecord = simcommon::EnvOr(L"VELOTUNE_SVC_RECORD", m_strFolder + L"\\DadEzOzuz.calls.log");
 }
 
 int CSvcClientConfig::ReadInt(const wchar_t* key, int fallback) const {

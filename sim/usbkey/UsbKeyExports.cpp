@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/SimEnvironment.h"
+
 namespace {
 
 typedef int(__stdcall* KeyCallback)(int type, int reserved, void* answer);
@@ -20,31 +22,11 @@ HANDLE g_pressEvent = nullptr;
 HANDLE g_stopEvent = nullptr;
 HANDLE g_thread = nullptr;
 
-std::wstring OwnFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
-        return std::wstring();
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    std::wstring p(path, len);
-    size_t slash = p.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash);
-}
-
-std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return fallback;
-    return std::wstring(value, len);
-}
-
-std::wstring ProfilePath() { return EnvOr(L"VELOTUNE_USBKEY_PROFILE", OwnFolder() + L"\\UsbDll.ini"); }
+std::wstring ProfilePath() { return simcommon::EnvOr(L"VELOTUNE_USBKEY_PROFILE", simcommon::OwnFolder() + L"\\UsbDll.ini"); }
 
 // Appends one ASCII line (CRLF) to the record file.
 void Record(const char* line) {
-    std::wstring path = EnvOr(L"VELOTUNE_USBKEY_RECORD", OwnFolder() + L"\\UsbDll.calls.log");
+    std::wstring path = simcommon::EnvOr(L"VELOTUNE_USBKEY_RECORD", simcommon::OwnFolder() + L"\\UsbDll.calls.log");
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -84,7 +66,7 @@ extern "C" __declspec(dllexport) int __stdcall Init() {
     snprintf(line, sizeof(line), "Init\t%d", result);
     Record(line);
     if (result != 0 || g_thread) return result;
-    std::wstring name = EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
+    std::wstring name = simcommon::EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
     g_pressEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
     g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!g_pressEvent || !g_stopEvent) return -2;

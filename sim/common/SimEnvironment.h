@@ -1,0 +1,15 @@
+#pragma once
+// Shared by the stand-in libraries (linked into each one).
+#include <string>
+
+namespace simcommon {
+
+// The folder of the module this code is linked into, without a trailing
+// backslash; empty when it cannot be had.
+std::wstring OwnFolder();
+
+// The environment variable's value, or `fallback` when it is unset, empty or
+// longer than a path.
+std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback = std::wstring());
+
+}  // namespace simcommon
