@@ -12,4 +12,8 @@ std::wstring OwnFolder();
 // longer than a path.
 std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback = std::wstring());
 
+// Appends `line` and CR LF to the record file at `path` (created when
+// missing); the tests read these files while the library is loaded.
+void AppendLine(const std::wstring& path, const std::string& line);
+
 }  // namespace simcommon

@@ -78,15 +78,7 @@ const char* Show(const char* text) { return text ? text : "(null)"; }
 
 // Appends one line (CRLF) to the record file.
 void Record(const std::string& line) {
-    std::wstring path = simcommon::EnvOr(L"VELOTUNE_P2SP_RECORD");
-    if (path.empty()) path = simcommon::OwnFolder() + L"\\p2spd.calls.log";
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::string text = line + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_P2SP_RECORD", simcommon::OwnFolder() + L"\\p2spd.calls.log"), line);
 }
 
 bool IsFile(const std::wstring& path) {

@@ -22,14 +22,8 @@ HANDLE g_stopEvent = nullptr;
 HANDLE g_thread = nullptr;
 
 void Record(const char* line) {
-    std::wstring path = simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log");
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::string text = std::string(line) + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log"),
+                          line);
 }
 
 DWORD WINAPI EventThread(void*) {

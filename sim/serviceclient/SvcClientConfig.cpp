@@ -18,16 +18,10 @@ bool CSvcClientConfig::TakesOverStart() const { return ReadInt(L"StartClientResu
 bool CSvcClientConfig::LaunchesProgram() const { return ReadInt(L"LaunchOnStart", 0) == 1; }
 
 void CSvcClientConfig::Record(const std::wstring& line) const {
-    std::wstring text = line + L"\r\n";
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr,
                                     nullptr);
     if (bytes <= 0) return;
     std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], bytes, nullptr, nullptr);
-    HANDLE file = CreateFileW(m_strRecord.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-    CloseHandle(file);
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], bytes, nullptr, nullptr);
+    simcommon::AppendLine(m_strRecord, utf8);
 }

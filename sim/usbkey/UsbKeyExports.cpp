@@ -26,14 +26,8 @@ std::wstring ProfilePath() { return simcommon::EnvOr(L"VELOTUNE_USBKEY_PROFILE",
 
 // Appends one ASCII line (CRLF) to the record file.
 void Record(const char* line) {
-    std::wstring path = simcommon::EnvOr(L"VELOTUNE_USBKEY_RECORD", simcommon::OwnFolder() + L"\\UsbDll.calls.log");
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::string text = std::string(line) + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_USBKEY_RECORD", simcommon::OwnFolder() + L"\\UsbDll.calls.log"),
+                          line);
 }
 
 // The type codes this key uses when it asks: 2 state, 3 frequency, 4 mode.

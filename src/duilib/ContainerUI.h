@@ -42,6 +42,9 @@ public:
 protected:
     RECT InnerRect() const;  // the item rectangle less the inset
     void PlaceFloat(CControlUI* pControl, const RECT& rcParent);
+    // Places the children one after another along one axis: fixed sizes
+    // first, the rest shared by the children without a fixed size.
+    void StackItems(bool bHorizontal);
 
     std::vector<CControlUI*> m_items;
     RECT m_rcInset = {0, 0, 0, 0};
