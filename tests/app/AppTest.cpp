@@ -95,20 +95,13 @@ POINT ArcProbe() {
     return POINT{c.x + 30, c.y - 4 - 52};
 }
 
-void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0);
-}
-
 }  // namespace
 
 TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     ResetProcessor();
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
 
     std::string log = CAppUnderTest::ReadLog();
     EXPECT_NE(log.find("_tWinMain "), std::string::npos);
@@ -128,17 +121,15 @@ TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("SetEndAngle:162", kWait));
     EXPECT_EQ(IsWindowVisible(hwnd), TRUE);
 
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     EXPECT_TRUE(CAppUnderTest::WaitLog("::Shell_NotifyIcon(NIM_DELETE,&nid);", kWait));
 }
 
 TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
     ResetProcessor();
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     PostMessageW(hwnd, UM_FREQUENCY_CHANGE, (WPARAM)0x12345678, 0);
     PostMessageW(hwnd, UM_GETCPUINFO_FINISH, (WPARAM)0x1, 1);
     PostMessageW(hwnd, UM_RUN_INSTALLER, (WPARAM)0x10, 0);
@@ -146,7 +137,7 @@ TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("UM_GETCPUINFO_FINISH ignored", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("UM_RUN_INSTALLER ignored", kWait));
     EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "still running";
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
@@ -154,10 +145,8 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     CAppUnderTest app;
     // Slow SDK calls keep the run going while the second click arrives.
     app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     Sleep(300);  // let the first paint settle before looking at the screen
     EXPECT_EQ(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "stock clock: the range is grey";
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0: the overclock button";
@@ -187,7 +176,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
     ExpectRatios(kStock, "restored");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
@@ -200,7 +189,7 @@ TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("INIT STATUE is STATUS_OVERCLOCK_OK", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait));
     ExpectRatios(kStock, "restored at start");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();
 }
 
@@ -231,10 +220,8 @@ TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
 TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     ResetProcessor();
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     ShowWindow(hwnd, SW_MINIMIZE);
     for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
     ASSERT_TRUE(IsIconic(hwnd));
@@ -272,17 +259,15 @@ TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     ResetProcessor();
     CAppUnderTest app;
     app.UseProfile(L"simcpu\\V5-3330.ini");
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     std::string log = CAppUnderTest::ReadLog();
     EXPECT_EQ(log.find("g_bThisCPUHaveCustomData is true"), std::string::npos);
     // Brand text " 3.00GHz": 30 tenths, 4 degrees each.
@@ -293,7 +278,7 @@ TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     const double raised[] = {34, 34, 33, 33};
     ExpectRatios(raised, "unlisted: proposed + 2");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();
 }
 
@@ -302,10 +287,8 @@ TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     std::wstring profile = FaultProfile(L"test_app_failing.ini", "");
     CAppUnderTest app;
     app.UseProfile(profile);
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
 
     // Overclock, then make the processor refuse every apply.
     CAppUnderTest::Click(hwnd, ButtonCentre());
@@ -321,7 +304,7 @@ TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     PostMessageW(box, WM_CLOSE, 0, 0);
     const double overclocked[] = {43, 42, 41, 40};
     ExpectRatios(overclocked, "still overclocked");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();
 }
 
@@ -329,10 +312,8 @@ TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     CAppUnderTest::Click(hwnd, ButtonCentre());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr) << "notice STR_JSSB";
@@ -341,6 +322,6 @@ TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
     ExpectRatios(kStock, "nothing applied");
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();
 }

@@ -174,3 +174,16 @@ double CAppUnderTest::ActiveValue(const wchar_t* id) {
     GetPrivateProfileStringW(L"Active", id, L"", text, 63, StatePath().c_str());
     return text[0] ? _wtof(text) : -1.0;
 }
+
+HWND CAppUnderTest::StartReady(const std::wstring& args) {
+    constexpr DWORD kWait = 30000;  // safety net only
+    if (!Start(args)) return nullptr;
+    HWND hwnd = WaitMainWindow(0, kWait);
+    if (!hwnd || !WaitLog("CMainFrame::InitViewInfo Exit", kWait)) return nullptr;
+    return hwnd;
+}
+
+int CAppUnderTest::CloseAndWaitExit(HWND hwnd) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return WaitExit(30000);
+}

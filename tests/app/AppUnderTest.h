@@ -27,6 +27,11 @@ public:
     bool Start(const std::wstring& args = L"");
     // Waits for the last started process; its exit code, or -1 on timeout.
     int WaitExit(DWORD timeoutMs);
+    // Starts the program and waits until its window shows the processor; the
+    // main window, or null.
+    HWND StartReady(const std::wstring& args = L"");
+    // Closes the main window the way its close button does; the exit code.
+    int CloseAndWaitExit(HWND hwnd);
     DWORD Pid(size_t i) const { return m_pids[i]; }
     HANDLE Process(size_t i) const { return m_processes[i]; }
 

@@ -60,18 +60,6 @@ void PressCtrlAlt(WORD vk) {
 }
 
 // Started, its processor read and its hot key settled.
-HWND StartReady(CAppUnderTest& app) {
-    if (!app.Start()) return nullptr;
-    HWND hwnd = app.WaitMainWindow(0, kWait);
-    if (!hwnd || !CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait)) return nullptr;
-    return hwnd;
-}
-
-void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0);
-}
-
 }  // namespace
 
 TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
@@ -79,7 +67,7 @@ TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     WriteIni("quickkey=o\r\n");  // stored in lower case: still the O key
     CAppUnderTest app;
     app.UseProfile(SlowProfile());
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
     // Hidden in the tray: only the global hot key can reach the program.
@@ -101,7 +89,7 @@ TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     Sleep(300);
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 2);
     ExpectRatios(kStock, "restored by the hot key");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteFileW(IniPath().c_str());
     ResetProcessor();
 }
@@ -174,7 +162,7 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     DeleteFileW(IniPath().c_str());
     CAppUnderTest app;
     app.UseProfile(SlowProfile());
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
 
     HWND menu = OpenMenu(app, hwnd);
@@ -236,7 +224,7 @@ namespace {
 
 // Overclocked through the notifier's event, the stand-in for any trigger.
 HWND StartOverclocked(CAppUnderTest& app) {
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     if (!hwnd) return nullptr;
     PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
     if (!CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
@@ -278,7 +266,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
     DeleteFileW(IniPath().c_str());
     {
         CAppUnderTest app;
-        HWND hwnd = StartReady(app);
+        HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
         PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
@@ -305,7 +293,7 @@ TEST(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
 TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     ResetProcessor();
     CAppUnderTest app;
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     RECT work;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
@@ -343,13 +331,13 @@ TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     }
     EXPECT_EQ(rc.right, work.right);
     EXPECT_EQ(rc.bottom, work.bottom);
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     ResetProcessor();
     CAppUnderTest app;
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     PostMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(CAppUnderTest::WaitLog("TaskbarCreated: tray icon added again: Successful", kWait));
@@ -369,7 +357,7 @@ TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     Sleep(300);
     CAppUnderTest::Click(box, POINT{134, 158});  // the first button
     EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 namespace {
@@ -447,7 +435,7 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     CAppUnderTest app;
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
 
@@ -508,7 +496,7 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteFileW(IniPath().c_str());
     ResetProcessor();
 }
@@ -520,7 +508,7 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     const std::wstring machineData = L"C:\\Program Files\\Velotune\\VodEduzudu.exe /start";
     SetRunValue(HKEY_LOCAL_MACHINE, machineData);
     CAppUnderTest app;
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait)) << "first character of K7X";
 
@@ -581,7 +569,7 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     PressCtrlAlt('K');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the key kept");
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteFileW(IniPath().c_str());
@@ -657,7 +645,7 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     ResetProcessor();
     DeleteFileW(IniPath().c_str());
     CAppUnderTest app;
-    HWND hwnd = StartReady(app);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     HWND icon = nullptr;
     for (int i = 0; i < 100 && !icon; ++i) {
@@ -665,7 +653,7 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
         if (!icon) Sleep(50);
     }
     if (!icon) {
-        CloseAndExpectCleanExit(app, hwnd);
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
         GTEST_SKIP() << "this Wine shows no tray icon window on the display";
     }
 
@@ -686,6 +674,6 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     for (int i = 0; i < 100 && !IsWindowVisible(hwnd); ++i) Sleep(50);
     EXPECT_TRUE(IsWindowVisible(hwnd));
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();
 }

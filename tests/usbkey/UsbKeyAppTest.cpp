@@ -62,21 +62,14 @@ void Reset() {
     DeleteFileW(RecordPath().c_str());
 }
 
-void CloseAndExpectCleanExit(CAppUnderTest& app, HWND hwnd) {
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0);
-}
-
 }  // namespace
 
 TEST(AppUsbKey, ButtonOverclocksThenRestoresAndIsIgnoredDuringARun) {
     Reset();
     CAppUnderTest app;
     app.UseProfile(SlowProfile());
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEWrapper] Init true", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetMode mode=1 nRet=0", kWait));
     // The stock reading, about 4.0 GHz, in MHz.
@@ -109,7 +102,7 @@ TEST(AppUsbKey, ButtonOverclocksThenRestoresAndIsIgnoredDuringARun) {
     EXPECT_TRUE(WaitFqNear(4000, 2));
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 40);
     EXPECT_TRUE(CAppUnderTest::WaitLog("[OverLockCallbackFunction] dwType=1", kWait, 3));
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 TEST(AppUsbKey, MissingKeyLibraryOnlyLogsAndTheProgramWorksOn) {
@@ -130,7 +123,7 @@ TEST(AppUsbKey, MissingKeyLibraryOnlyLogsAndTheProgramWorksOn) {
         // The window's own button still works.
         PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
         EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetOverLockState state=1 nRet=-1", kWait));
-        CloseAndExpectCleanExit(app, hwnd);
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
     MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
     EXPECT_TRUE(started);
@@ -162,10 +155,8 @@ TEST(AppNotifier, EventIsTheOneClickActionAndTheFlagFollowsTheStatus) {
     Reset();
     DeleteFileW(NotifierRecordPath().c_str());
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start());
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     ASSERT_TRUE(WaitNotifierRecord("Start\r\n"));
     int zeros = Count(NotifierRecord(), "SetOCFlag\t0\r\n");
 
@@ -181,7 +172,7 @@ TEST(AppNotifier, EventIsTheOneClickActionAndTheFlagFollowsTheStatus) {
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 40);
     EXPECT_EQ(Count(NotifierRecord(), "Event\t1\r\n"), 2);
 
-    CloseAndExpectCleanExit(app, hwnd);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     EXPECT_NE(NotifierRecord().find("Stop\r\n"), std::string::npos);
 }
 
@@ -200,7 +191,7 @@ TEST(AppNotifier, LibraryMissingAnExportIsUnloadedAndIgnored) {
         EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
         PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
         EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait));
-        CloseAndExpectCleanExit(app, hwnd);
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
     MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
     EXPECT_TRUE(started);
