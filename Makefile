@@ -10,8 +10,10 @@ build:
 test:
 	@scripts/test.sh
 
+# ARCH=x86 (default, the build users get) or ARCH=x64
+ARCH ?= x86
 run:
-	@scripts/run.sh
+	@ARCH=$(ARCH) scripts/run.sh
 
 bench:
 	@scripts/bench.sh

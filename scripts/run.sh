@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# make run: builds the x64 program and starts it from its dist folder under
-# Wine, on the simulated processor.
+# make run [ARCH=x86|x64]: builds the program and starts it from its dist
+# folder under Wine, on the simulated processor. x86 by default: it is the
+# build users get.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ARCH=${ARCH:-x86}
+case $ARCH in x86|x64) ;; *) echo "ARCH must be x86 or x64, not $ARCH" >&2; exit 2 ;; esac
 scripts/setup.sh
-TARGETS=x64 scripts/build.sh
+TARGETS=$ARCH scripts/build.sh
 BUILD=${BUILD:-build}
-VT_PREFIX="$PWD/$BUILD/x64/wineprefix"
+VT_ARCH=$ARCH VT_PREFIX="$PWD/$BUILD/$ARCH/wineprefix"
 . scripts/wine-env.sh
+vt_require_commands
 vt_prepare_prefix
-dist="$PWD/$BUILD/x64/dist"
-cmd=("$WINE" "$dist/Velotune.exe" "$@")
+dist="$PWD/$BUILD/$ARCH/dist"
+cd "$dist"
 if [ -z "${DISPLAY:-}" ]; then
   echo "No X display: starting a virtual one (Xvfb). The window is not visible here;"
   echo "see $dist/log/Velotune.log for what the program did."
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "${cmd[@]}"
+  vt_with_display "$WINE" "$dist/Velotune.exe" "$@"
+  exit $?
 fi
-cd "$dist"
-exec "${cmd[@]}"
+exec "$WINE" "$dist/Velotune.exe" "$@"

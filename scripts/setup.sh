@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, once; a second run does nothing.
+# The x86 build (the one users get) runs under WoW64, which needs Debian's
+# i386 architecture and wine32:i386 beside wine64.
 set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          googletest wine64 xvfb xauth fonts-wine fonts-wqy-microhei
-          x11-apps imagemagick nsis)
+          googletest wine64 wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei
+          x11-apps imagemagick nsis procps python3)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture (for the x86 build under WoW64)"
+  $sudo dpkg --add-architecture i386
+  need_update=1
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# CTest's emulator: wine-emu.sh PREFIX PROGRAM.exe [ARGS...]
-VT_PREFIX=$1; shift
+# CTest's emulator: wine-emu.sh x86|x64 PREFIX PROGRAM.exe [ARGS...]
+VT_ARCH=$1 VT_PREFIX=$2; shift 2
 . "$(dirname "$0")/wine-env.sh"
 exec "$WINE" "$@"

@@ -1,23 +1,83 @@
 # Sourced by the scripts that start Windows programs: a private Wine prefix
 # per build tree, quiet, without the Mono and Gecko installers.
+#   VT_PREFIX  the prefix (required)
+#   VT_ARCH    x86 or x64 (default x64): which loader starts the programs
+# Only Debian's wine64 and wine32:i386 packages are assumed: they put the
+# loaders and the server in /usr/lib/wine, not on PATH.
 VT_PREFIX=${VT_PREFIX:?VT_PREFIX must name the Wine prefix}
+VT_ARCH=${VT_ARCH:-x64}
 export WINEPREFIX="$VT_PREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
-WINE=/usr/lib/wine/wine64
+VT_WINE_DIR=/usr/lib/wine
+# The prefix is always a 64-bit one; 32-bit programs run in it under WoW64.
+WINE64="$VT_WINE_DIR/wine64"
+WINESERVER="$VT_WINE_DIR/wineserver"
+if [ "$VT_ARCH" = x86 ]; then WINE="$VT_WINE_DIR/wine"; else WINE="$WINE64"; fi
+export WINE WINE64 WINESERVER
+
+# Stops with one line naming the first command the scripts need that is
+# missing.
+vt_require_commands() {
+  local c
+  for c in "$WINE64" "$WINESERVER" "$WINE" Xvfb; do
+    if ! command -v "$c" >/dev/null 2>&1; then
+      echo "Missing command: $c (run scripts/setup.sh, or install its package)" >&2
+      return 1
+    fi
+  done
+}
 
 # Creates the prefix on first use and maps the skin's font names to fonts
 # that Debian ships (Chinese text renders as boxes otherwise).
 vt_prepare_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1 || true
+    "$WINE64" wineboot -i >/dev/null 2>&1 || true
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
     for face in "Microsoft YaHei" "微软雅黑" "SimSun" "宋体"; do
-      "$WINE" reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+      "$WINE64" reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
     done
-    wineserver -w
+    "$WINESERVER" -w
   fi
+}
+
+# Starts a wineserver for the prefix and Wine's service processes, detached
+# from our output: anything Wine spawns inherits the pipes of the program
+# that started it, and CTest (or a pipe to tail) waits for its pipes to close.
+vt_start_wineserver() {
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE64" wineboot </dev/null >/dev/null 2>&1
+}
+
+vt_stop_wineserver() {
+  "$WINESERVER" -k >/dev/null 2>&1
+  "$WINESERVER" -w >/dev/null 2>&1
+  return 0
+}
+
+# Runs a command with DISPLAY set to a virtual display of its own. Xvfb picks
+# a free display number itself (-displayfd), so several of these can start at
+# the same moment without taking the same number.
+#   vt_with_display <command> [arguments]
+vt_with_display() {
+  local fifo pid display rc
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  read -r display <"$fifo"
+  rm -f "$fifo"
+  if [ -z "$display" ]; then
+    echo "Xvfb did not start" >&2
+    kill "$pid" 2>/dev/null
+    return 1
+  fi
+  DISPLAY=":$display" "$@"
+  rc=$?
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return $rc
 }
 
 # Runs a Windows program in a Wine session of its own: a virtual display, a
@@ -28,15 +88,17 @@ vt_prepare_prefix() {
 # pipes of whatever starts them); the exit code is the program's.
 vt_run_in_own_session() {
   local seconds=$1 out=$2
-  export WINE
   shift 2
-  timeout "$seconds" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    out=$0
-    wineserver -p </dev/null >/dev/null 2>&1
-    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-    "$WINE" "$@" </dev/null >"$out" 2>&1
-    rc=$?
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-    exit $rc' "$out" "$@"
+  vt_with_display _vt_session_body "$seconds" "$out" "$@"
+}
+
+_vt_session_body() {
+  local seconds=$1 out=$2 rc
+  shift 2
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  timeout "$seconds" "$WINE" "$@" </dev/null >"$out" 2>&1
+  rc=$?
+  vt_stop_wineserver
+  return $rc
 }

@@ -585,28 +585,29 @@ const wchar_t kWineTrayIcon[] = L"__winex11_tray_icon";
 
 // The newest icon of the tray (icons are added at the end, and the program
 // adds its icon again on every status change), or null.
+struct NewestIconSearch {
+    HWND icon = nullptr;
+    LONG left = LONG_MIN;
+};
+
+BOOL CALLBACK VisitTrayChild(HWND child, LPARAM lp) {
+    auto* f = reinterpret_cast<NewestIconSearch*>(lp);
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 63);
+    RECT r;
+    if (std::wstring(cls) == kWineTrayIcon && IsWindowVisible(child) && GetWindowRect(child, &r) &&
+        r.left > f->left) {
+        f->icon = child;
+        f->left = r.left;
+    }
+    return TRUE;
+}
+
 HWND NewestTrayIcon() {
     HWND tray = FindWindowW(kWineTray, nullptr);
     if (!tray || !IsWindowVisible(tray)) return nullptr;
-    struct Find {
-        HWND icon = nullptr;
-        LONG left = LONG_MIN;
-    } f;
-    EnumChildWindows(
-        tray,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(lp);
-            wchar_t cls[64] = {};
-            GetClassNameW(child, cls, 63);
-            RECT r;
-            if (std::wstring(cls) == kWineTrayIcon && IsWindowVisible(child) && GetWindowRect(child, &r) &&
-                r.left > f->left) {
-                f->icon = child;
-                f->left = r.left;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    NewestIconSearch f;
+    EnumChildWindows(tray, VisitTrayChild, reinterpret_cast<LPARAM>(&f));
     return f.icon;
 }
 

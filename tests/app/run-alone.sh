@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CTest's command for the tray icon click test:
-#   run-alone.sh <build>/x64 <test program> [gtest arguments]
+#   run-alone.sh <build>/<arch> <test program> [gtest arguments]
 # Wine's stand-alone tray stops passing button clicks to a new icon once an
 # earlier program's icon has come and gone in the same session, so this test
 # gets a session of its own: a fresh prefix, wineserver and display.
@@ -13,6 +13,7 @@ work="$arch_build/tray-alone"
 rm -rf "$work"
 mkdir -p "$work"
 VT_PREFIX="$work/prefix"
+VT_ARCH=$(basename "$arch_build")
 . "$root/scripts/wine-env.sh"
 export VELOTUNE_TRAY_ALONE=1
 vt_run_in_own_session 280 "$work/output.txt" "$test_exe" "$@"

@@ -170,10 +170,13 @@ TEST(Modal, ShowModalReturnsTheCodeGivenToClose) {
     dlg.InitWinParam(L"m.xml");
     ASSERT_TRUE(dlg.CreateDuiWindow(owner.GetHWND(), L"dlg", nullptr, WS_POPUP, 0));
     static CHostWnd* s_dlg = &dlg;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        s_dlg->Close(42);
-    });
+    struct CloseLater {
+        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            s_dlg->Close(42);
+        }
+    };
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 150, &CloseLater::Fire);
     ASSERT_NE(0u, timer);
     EXPECT_EQ(42u, dlg.ShowModal());
     EXPECT_FALSE(::IsWindow(dlg.GetHWND()));

@@ -65,10 +65,11 @@ std::wstring DistVersion() {
 }
 
 std::wstring SetupProgram() {
-    std::wstring dist = TestPaths::DistDir();                     // <build>\x64\dist
-    std::wstring arch = dist.substr(0, dist.find_last_of(L"\\/"));  // <build>\x64
-    std::wstring build = arch.substr(0, arch.find_last_of(L"\\/"));
-    return build + L"\\Velotune-Setup-" + DistVersion() + L"-x64.exe";
+    std::wstring dist = TestPaths::DistDir();                       // <build>\<arch>\dist
+    std::wstring archDir = dist.substr(0, dist.find_last_of(L"\\/"));  // <build>\<arch>
+    std::wstring build = archDir.substr(0, archDir.find_last_of(L"\\/"));
+    std::wstring arch = archDir.substr(archDir.find_last_of(L"\\/") + 1);
+    return build + L"\\Velotune-Setup-" + DistVersion() + L"-" + arch + L".exe";
 }
 
 std::wstring SourceDir() {

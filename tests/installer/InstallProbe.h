@@ -15,7 +15,7 @@ std::wstring InstallDir();         // Program Files\Velotune
 std::wstring StartMenuShortcut();  // all users' Programs\Velotune.lnk
 std::wstring UserDataFolder();     // the user's application data\Velotune
 std::wstring DistVersion();        // "a.b.c.d" from dist\Velotune.exe
-std::wstring SetupProgram();       // <build>\Velotune-Setup-<version>-x64.exe
+std::wstring SetupProgram();       // <build>\Velotune-Setup-<version>-<arch>.exe
 std::wstring SourceDir();          // the source tree (VELOTUNE_SOURCE_DIR)
 
 bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text);

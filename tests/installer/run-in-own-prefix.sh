@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # CTest's command for test_installer:
-#   run-in-own-prefix.sh <build>/x64 <test program> [gtest arguments]
-# Makes the x64 setup program if it is missing or older than the dist
+#   run-in-own-prefix.sh <build>/<arch> <test program> [gtest arguments]
+# Makes the build's own setup program if it is missing or older than the dist
 # folder, then runs the test program in a Wine prefix created for this run
 # only (the setup program writes Program Files, HKLM and the Start menu), on
 # a virtual display of its own, with its own wineserver.
@@ -9,16 +9,18 @@ set -uo pipefail
 arch_build=$(cd "$1" && pwd)
 test_exe=$2
 shift 2
+arch=$(basename "$arch_build")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
-BUILD=$(dirname "$arch_build") TARGETS=x64 "$root/scripts/installer.sh" --no-build --if-stale || exit 1
+BUILD=$(dirname "$arch_build") TARGETS=$arch "$root/scripts/installer.sh" --no-build --if-stale || exit 1
 
 work="$arch_build/installer-test"
 rm -rf "$work"
 mkdir -p "$work/prefix"
 VT_PREFIX="$work/prefix"
+VT_ARCH=$arch
 . "$root/scripts/wine-env.sh"
-export WINE VELOTUNE_SOURCE_DIR="$root"
+export VELOTUNE_SOURCE_DIR="$root"
 
 vt_run_in_own_session 840 "$work/output.txt" "$test_exe" "$@"
 rc=$?

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs one build's tests under Wine, on a virtual display and a wineserver
+# of its own, so the two builds' suites can run side by side:
+#   scripts/run-suite.sh x86|x64 [ctest arguments, e.g. -R test_app]
+# Builds nothing; BUILD=<folder> as for scripts/build.sh.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD=${BUILD:-build}
+arch=${1:?usage: $0 x86|x64 [ctest arguments]}
+shift
+VT_ARCH=$arch VT_PREFIX="$ROOT/$BUILD/$arch/wineprefix"
+. scripts/wine-env.sh
+vt_require_commands || exit 1
+vt_prepare_prefix
+
+suite_body() {
+  vt_start_wineserver
+  # Tests of one build share its test folder and take turns (a resource
+  # lock); -j2 lets the ones with a session of their own run beside them.
+  ctest --test-dir "$ROOT/$BUILD/$arch" --output-on-failure -j2 --timeout 300 "$@"
+  local rc=$?
+  vt_stop_wineserver
+  return $rc
+}
+vt_with_display suite_body "$@"
