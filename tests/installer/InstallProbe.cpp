@@ -14,6 +14,13 @@ namespace InstallProbe {
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velotune";
 const wchar_t* const kSettingsKey = L"Software\\Dizaz\\Velotune";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+#ifdef _WIN64
+const REGSAM kProductView = KEY_WOW64_64KEY;
+const REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+const REGSAM kProductView = KEY_WOW64_32KEY;
+const REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
 
 namespace {
 
@@ -42,7 +49,19 @@ void CollectFiles(const std::wstring& root, const std::wstring& rel, std::vector
 
 }  // namespace
 
+// Named explicitly rather than through the process's own view of
+// CSIDL_PROGRAM_FILES, which a 32-bit process sees redirected anyway.
+#ifdef _WIN64
 std::wstring InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Velotune"; }
+std::wstring OtherInstallDir() { return KnownFolder(CSIDL_PROGRAM_FILESX86) + L"\\Velotune"; }
+#else
+std::wstring InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILESX86) + L"\\Velotune"; }
+std::wstring OtherInstallDir() {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? L"" : std::wstring(folder) + L"\\Velotune";
+}
+#endif
 
 std::wstring StartMenuShortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velotune.lnk"; }
 
@@ -86,12 +105,12 @@ std::wstring SourceDir() {
     return path;
 }
 
-bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text) {
+bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text, REGSAM view) {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
     DWORD type = 0;
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS) return false;
     LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(k);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
@@ -103,22 +122,22 @@ bool RegNumber(HKEY root, const wchar_t* key, const wchar_t* value, DWORD* numbe
     DWORD size = sizeof(DWORD);
     DWORD type = 0;
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | kProductView, &k) != ERROR_SUCCESS) return false;
     LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(number), &size);
     RegCloseKey(k);
     return rc == ERROR_SUCCESS && type == REG_DWORD;
 }
 
-bool KeyExists(HKEY root, const wchar_t* key) {
+bool KeyExists(HKEY root, const wchar_t* key, REGSAM view) {
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
     RegCloseKey(k);
     return true;
 }
 
-bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text) {
+bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text, REGSAM view) {
     HKEY k = nullptr;
-    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &k, nullptr) != ERROR_SUCCESS)
         return false;
     LONG rc = RegSetValueExW(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));

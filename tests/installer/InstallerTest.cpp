@@ -11,6 +11,7 @@
 #include "InstallProbe.h"
 #include "InstalledApp.h"
 #include "JobRun.h"
+#include "StuckApp.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 
@@ -44,8 +45,27 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 int Install(const std::wstring& args) { return CJobRun::Run(Quoted(SetupProgram()) + L" " + args, kWait); }
 
-int Uninstall(const std::wstring& args) {
-    return CJobRun::Run(Quoted(InstallDir() + L"\\Uninstall.exe") + L" " + args, kWait);
+int Uninstall(const std::wstring& args, const std::wstring& dir = InstallDir()) {
+    return CJobRun::Run(Quoted(dir + L"\\Uninstall.exe") + L" " + args, kWait);
+}
+
+// NSIS's own way to get the uninstaller's exit code: run in place ("_?="),
+// it does not hand over to a copy of itself, and leaves itself behind.
+int UninstallInPlace(const std::wstring& args, const std::wstring& dir = InstallDir()) {
+    return CJobRun::Run(Quoted(dir + L"\\Uninstall.exe") + L" " + args + L" _?=" + dir, kWait);
+}
+
+// What an earlier run left: the processor overclocked.
+bool WriteOverclockedState() {
+    return TestPaths::WriteFileBytes(StatePath(), "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n");
+}
+
+// A fault of the simulated processor, switched on in the installed profile
+// (which ends with an empty [Faults] section).
+bool SwitchFault(const std::wstring& dir, const std::string& line) {
+    const std::wstring profile = dir + L"\\OverclockingSdkWrapper.ini";
+    std::string text = TestPaths::ReadFileBytes(profile);
+    return !text.empty() && TestPaths::WriteFileBytes(profile, text + line + "\r\n");
 }
 
 std::wstring Languages() {
@@ -86,10 +106,19 @@ protected:
     }
     void TearDown() override { RemoveEverything(); }
 
+    // A folder of another product's, chosen for the install with /D=.
+    static std::wstring SharedFolder() {
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        return std::wstring(windows, 3) + L"Shared Tools";
+    }
+
     static void RemoveEverything() {
-        if (Exists(InstallDir() + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS");
-        std::error_code ec;
-        std::filesystem::remove_all(InstallDir(), ec);
+        for (const std::wstring& dir : {InstallDir(), SharedFolder()}) {
+            if (Exists(dir + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS", dir);
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
         RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
         DeleteFileW(StatePath().c_str());
     }
@@ -131,6 +160,13 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
     // The program's language value, as the program compares it.
     EXPECT_EQ(Languages(), L"en");
 
+    // This build's own folder and registry view, where its program looks.
+    EXPECT_FALSE(Exists(OtherInstallDir())) << Narrow(OtherInstallDir());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kOtherView));
+#ifndef _WIN64
+    EXPECT_NE(dir.find(L" (x86)\\Velotune"), std::wstring::npos) << Narrow(dir);
+#endif
+
     // Add or Remove Programs.
     std::wstring text;
     ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", &text));
@@ -168,8 +204,13 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
 TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder) {
     ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     const std::wstring dir = InstallDir();
-    // What a user's runs leave: autostart on, a download, settings.
+    // What a user's runs leave: autostart on (per user, and machine-wide in
+    // this build's view as the program reads it), a download, settings. The
+    // other build's copy has its own machine-wide value, in its own view.
     ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", dir + L"\\VodEduzudu.exe /start"));
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", Quoted(dir + L"\\VodEduzudu.exe") + L" /start"));
+    const std::wstring otherRun = Quoted(OtherInstallDir() + L"\\VodEduzudu.exe") + L" /start";
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", otherRun, kOtherView));
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     CreateDirectoryW((UserDataFolder() + L"\\Soft").c_str(), nullptr);
     ASSERT_TRUE(TestPaths::WriteFileBytes(UserDataFolder() + L"\\Soft\\setup.part", "partial"));
@@ -188,6 +229,10 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     const std::string logs = AllLogs();
     EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
     EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
 
     // Nothing of Velotune but the log folder.
     std::vector<std::wstring> left = EntriesOf(dir);
@@ -197,8 +242,65 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     std::wstring run;
     EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", &run)) << Narrow(run);
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run)) << Narrow(run);
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run, kOtherView) && run == otherRun)
+        << "the other copy's autostart stays: " << Narrow(run);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    // The uninstaller runs as the elevating user, who may not be the one who
+    // downloaded: a download is kept, and the log says so.
+    EXPECT_EQ(TestPaths::ReadFileBytes(UserDataFolder() + L"\\Soft\\setup.part"), "partial");
+    EXPECT_NE(installLog.find(" Kept " + Narrow(UserDataFolder()) + ": it holds files"), std::string::npos)
+        << installLog;
+    EXPECT_NE(installLog.find(" Other users' download folders (%APPDATA%\\Velotune) are not touched."),
+              std::string::npos);
+    // An empty one of its own is removed.
+    DeleteFileW((UserDataFolder() + L"\\Soft\\setup.part").c_str());
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_EQ(Uninstall(L"/S"), 0);
     EXPECT_FALSE(Exists(UserDataFolder()));
+}
+
+TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
+    const std::wstring dir = InstallDir();
+    struct Case {
+        const char* fault;
+        int exitCode;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"ApplyFails=1", 3,
+         " The restore failed: the processor may stay overclocked until the next restart "
+         "(Velotune.exe /RestoreOverclocking: 2).\r\n"},
+        {"NoRoot=1", 4,
+         " The tuning SDK could not be reached, nothing was changed: the processor may stay overclocked until "
+         "the next restart (Velotune.exe /RestoreOverclocking: 3).\r\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Install(L"/S /LANG=en"), 0) << c.fault;
+        ASSERT_TRUE(WriteOverclockedState());
+        ASSERT_TRUE(SwitchFault(dir, c.fault));
+        EXPECT_EQ(UninstallInPlace(L"/S /REMOVELOGS", dir), c.exitCode) << c.fault;
+        ExpectRatios(kOverclocked, c.fault);
+        const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+        EXPECT_NE(installLog.find(c.line), std::string::npos) << c.fault << "\n" << installLog;
+        EXPECT_NE(installLog.find(" Kept the log folder: the processor's defaults were not put back.\r\n"),
+                  std::string::npos)
+            << "asked to remove the logs, but they tell why";
+        EXPECT_NE(AllLogs().find("[RestoreOverclocking]"), std::string::npos);
+        EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    }
+}
+
+TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotExit) {
+    CStuckApp stuck;
+    ASSERT_TRUE(stuck.Ready());
+    // Asked once, given 60 s to end and 30 s to release its guard, then the
+    // silent run stops, having changed nothing; the safety net is longer.
+    EXPECT_EQ(Install(L"/S /LANG=en"), 2);
+    EXPECT_EQ(stuck.ExitRequests(), 1);
+    EXPECT_FALSE(Exists(InstallDir() + L"\\Velotune.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(SetupProgramTest, UninstallRemovesTheLogFolderOnlyWhenAskedTo) {
@@ -240,10 +342,17 @@ TEST_F(SetupProgramTest, UpgradeOverARunningOverclockedCopyRestoresFirstAndKeeps
     EXPECT_EQ(again.WaitExit(kWait), 0);
 }
 
-TEST_F(SetupProgramTest, AnotherMakersLibraryInTheFolderIsNeitherReplacedNorRemoved) {
-    const std::wstring dir = InstallDir();
+TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorRemoved) {
+    // A folder the user chose, shared with another product that keeps folders
+    // and files under our names.
+    const std::wstring dir = SharedFolder();
     const std::wstring dist = TestPaths::DistDir();
     ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    for (const wchar_t* sub : {L"\\skin", L"\\skin\\lan", L"\\simcpu", L"\\log"})
+        ASSERT_TRUE(CreateDirectoryW((dir + sub).c_str(), nullptr));
+    const wchar_t* const theirs[] = {L"skin\\theirs.xml", L"skin\\lan\\Theirs.ini", L"simcpu\\theirs.ini",
+                                     L"log\\theirs.log", L"DadEzOzuz.ini"};
+    for (const wchar_t* name : theirs) ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + name, "theirs\r\n"));
     // A real library of another maker under two of our stand-ins' names...
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
@@ -254,20 +363,34 @@ TEST_F(SetupProgramTest, AnotherMakersLibraryInTheFolderIsNeitherReplacedNorRemo
     // ...and one of ours from an earlier install, under a third.
     ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
 
-    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_EQ(Install(L"/S /LANG=en /D=" + dir), 0);
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_TRUE(Exists(dir + L"\\skin\\lan\\English.ini"));
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
     EXPECT_FALSE(Exists(dir + L"\\OverclockingSdkWrapper.ini")) << "the simulated processor's profile goes with it";
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OCWmiEvent.dll") ==
                 TestPaths::ReadFileBytes(dist + L"\\OCWmiEvent.dll"))
         << "our own stand-in is replaced";
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\DadEzOzuz.dll") ==
-                TestPaths::ReadFileBytes(dist + L"\\DadEzOzuz.dll"));
+    // A stand-in's profile without its library is another maker's: kept, and
+    // the stand-in that would read it stays out.
+    EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
+    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
 
-    ASSERT_EQ(Uninstall(L"/S"), 0);
+    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS", dir), 0);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
+    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
+    // Of ours, nothing; of the shared folders, only what was theirs.
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\log\\Velotune.log"));
+    EXPECT_FALSE(Exists(dir + L"\\log\\Install.log"));
+    for (const wchar_t* sub : {L"skin", L"skin\\lan", L"simcpu", L"log"}) {
+        std::vector<std::wstring> left = EntriesOf(dir + L"\\" + sub);
+        EXPECT_EQ(left.size(), 1u) << Narrow(sub) << ": " << Narrow(left.empty() ? L"" : left[0]);
+    }
+    EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
