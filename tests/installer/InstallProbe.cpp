@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "support/TestPaths.h"
@@ -163,6 +164,7 @@ std::vector<std::wstring> EntriesOf(const std::wstring& folder) {
         if (name != L"." && name != L"..") out.push_back(name);
     } while (FindNextFileW(h, &fd));
     FindClose(h);
+    std::sort(out.begin(), out.end());
     return out;
 }
 

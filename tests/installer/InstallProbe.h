@@ -33,7 +33,7 @@ bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::
 bool Exists(const std::wstring& path);
 // Files under `folder`, recursively, as paths relative to it.
 std::vector<std::wstring> FilesUnder(const std::wstring& folder);
-// Names directly in `folder` (files and folders).
+// Names directly in `folder` (files and folders), sorted.
 std::vector<std::wstring> EntriesOf(const std::wstring& folder);
 // Target of a shell link; empty when it cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);

@@ -306,6 +306,16 @@ TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotEx
 TEST_F(SetupProgramTest, UninstallRemovesTheLogFolderOnlyWhenAskedTo) {
     ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     const std::wstring dir = InstallDir();
+    // Only the program's own log files go: the folder may be shared.
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.20240102030405.log", "an older run\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\theirs.log", "theirs\r\n"));
+    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS"), 0);
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"log"});
+    EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"theirs.log"});
+
+    DeleteFileW((dir + L"\\log\\theirs.log").c_str());
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
     ASSERT_EQ(Uninstall(L"/S /REMOVELOGS"), 0);
     EXPECT_FALSE(Exists(dir)) << Narrow(EntriesOf(dir).empty() ? L"" : EntriesOf(dir)[0]);
@@ -376,21 +386,17 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
     // the stand-in that would read it stays out.
     EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
     for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
-    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
 
-    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS", dir), 0);
+    ASSERT_EQ(Uninstall(L"/S", dir), 0);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
     for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
     // Of ours, nothing; of the shared folders, only what was theirs.
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
-    EXPECT_FALSE(Exists(dir + L"\\log\\Velotune.log"));
-    EXPECT_FALSE(Exists(dir + L"\\log\\Install.log"));
-    for (const wchar_t* sub : {L"skin", L"skin\\lan", L"simcpu", L"log"}) {
-        std::vector<std::wstring> left = EntriesOf(dir + L"\\" + sub);
-        EXPECT_EQ(left.size(), 1u) << Narrow(sub) << ": " << Narrow(left.empty() ? L"" : left[0]);
-    }
+    EXPECT_EQ(EntriesOf(dir + L"\\skin"), (std::vector<std::wstring>{L"lan", L"theirs.xml"}));
+    EXPECT_EQ(EntriesOf(dir + L"\\skin\\lan"), std::vector<std::wstring>{L"Theirs.ini"});
+    EXPECT_EQ(EntriesOf(dir + L"\\simcpu"), std::vector<std::wstring>{L"theirs.ini"});
     EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
