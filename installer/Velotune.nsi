@@ -308,8 +308,21 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
 
   ; The autostart entry the settings dialog may have made (and the
   ; machine-wide one the program also removes), when it starts this copy.
+  ; The program looks for the machine-wide one in both registry views (the
+  ; logon start runs both), so this does too.
   !insertmacro VT_DELETE_OWN_RUN_VALUE HKCU
   !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+  ${If} ${RunningX64}
+    !if "${VT_ARCH}" == "x64"
+      SetRegView 32
+      !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+      SetRegView 64
+    !else
+      SetRegView 64
+      !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+      SetRegView 32
+    !endif
+  ${EndIf}
   DeleteRegValue HKCU "${VT_SETTINGS_KEY}" "Languages"
   DeleteRegKey /ifempty HKCU "${VT_SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Dizaz"

@@ -205,12 +205,14 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     const std::wstring dir = InstallDir();
     // What a user's runs leave: autostart on (per user, and machine-wide in
-    // this build's view as the program reads it), a download, settings. The
-    // other build's copy has its own machine-wide value, in its own view.
+    // the other registry view, where a tool of the other width writes it; the
+    // program looks in both), a download, settings. The other build's copy
+    // has a machine-wide value of its own, here in this build's view.
     ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", dir + L"\\VodEduzudu.exe /start"));
-    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", Quoted(dir + L"\\VodEduzudu.exe") + L" /start"));
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", Quoted(dir + L"\\VodEduzudu.exe") + L" /start",
+                           kOtherView));
     const std::wstring otherRun = Quoted(OtherInstallDir() + L"\\VodEduzudu.exe") + L" /start";
-    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", otherRun, kOtherView));
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", otherRun));
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     CreateDirectoryW((UserDataFolder() + L"\\Soft").c_str(), nullptr);
     ASSERT_TRUE(TestPaths::WriteFileBytes(UserDataFolder() + L"\\Soft\\setup.part", "partial"));
@@ -242,9 +244,12 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     std::wstring run;
     EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", &run)) << Narrow(run);
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run)) << Narrow(run);
-    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run, kOtherView) && run == otherRun)
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run, kOtherView)) << Narrow(run);
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run) && run == otherRun)
         << "the other copy's autostart stays: " << Narrow(run);
+    EXPECT_NE(installLog.find(" Kept the autostart value HKLM\\" + Narrow(kRunKey) + "\\Velotune: it starts another copy."),
+              std::string::npos)
+        << installLog;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
     // The uninstaller runs as the elevating user, who may not be the one who
     // downloaded: a download is kept, and the log says so.
