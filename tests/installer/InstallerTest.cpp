@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "InstallProbe.h"
 #include "InstalledApp.h"
@@ -92,6 +93,82 @@ HWND StartOverclocked(CInstalledApp& app) {
     PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
     if (!app.WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
     return hwnd;
+}
+
+// A shown dialog window of process `pid`, the one most recently found.
+struct DialogSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 15);
+    if (pid != search->pid || wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    search->found = hwnd;
+    // A message box is owned by the wizard and comes first when both show.
+    return GetWindow(hwnd, GW_OWNER) ? FALSE : TRUE;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 511);
+    return text;
+}
+
+void PressEnter(HWND window) {
+    SetForegroundWindow(window);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_RETURN;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// Runs the uninstaller in place with its pages, as a user does: Enter on
+// each page's default button once it is enabled, and on every message box,
+// whose texts are collected. Exit code, or -1 on the safety net.
+int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
+    std::wstring cmd = Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir;
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    ScopedHandle process(pi.hProcess);
+    ScopedHandle thread(pi.hThread);
+    const DWORD start = GetTickCount();
+    HWND answered = nullptr;
+    std::wstring pressed;
+    while (WaitForSingleObject(process.Get(), 100) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > kWait) {
+            TerminateProcess(process.Get(), 99);
+            return -1;
+        }
+        DialogSearch search = {pi.dwProcessId, nullptr};
+        EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) continue;
+        if (GetWindow(search.found, GW_OWNER)) {
+            if (search.found == answered) continue;
+            answered = search.found;
+            messages->push_back(ItemText(search.found, 0xFFFF));
+            PressEnter(search.found);
+            continue;
+        }
+        // The wizard: Next, Uninstall, and Close at the end.
+        HWND button = GetDlgItem(search.found, IDOK);
+        const std::wstring label = ItemText(search.found, IDOK);
+        if (!button || !IsWindowEnabled(button) || label == pressed) continue;
+        pressed = label;
+        PressEnter(search.found);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return static_cast<int>(code);
 }
 
 class SetupProgramTest : public ::testing::Test {
@@ -295,6 +372,17 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
+
+    // Run by a user, it says so.
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    std::vector<std::wstring> messages;
+    EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
+    EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
+                                                  L"was overclocked, it stays overclocked until the next restart."});
+    ExpectRatios(kOverclocked, "interactive");
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
 }
 
 TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotExit) {
