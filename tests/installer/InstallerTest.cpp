@@ -95,22 +95,16 @@ HWND StartOverclocked(CInstalledApp& app) {
     return hwnd;
 }
 
-// A shown dialog window of process `pid`, the one most recently found.
-struct DialogSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 15);
-    if (pid != search->pid || wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    search->found = hwnd;
-    // A message box is owned by the wizard and comes first when both show.
-    return GetWindow(hwnd, GW_OWNER) ? FALSE : TRUE;
+// The uninstaller's shown dialog: a message box, owned by the wizard, before
+// the wizard itself.
+HWND ShownDialogOf(DWORD pid) {
+    HWND wizard = nullptr;
+    for (HWND hwnd : WindowsOf(pid, L"#32770")) {
+        if (!IsWindowVisible(hwnd)) continue;
+        if (GetWindow(hwnd, GW_OWNER)) return hwnd;
+        wizard = hwnd;
+    }
+    return wizard;
 }
 
 std::wstring ItemText(HWND dialog, int id) {
@@ -149,22 +143,21 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
             TerminateProcess(process.Get(), 99);
             return -1;
         }
-        DialogSearch search = {pi.dwProcessId, nullptr};
-        EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) continue;
-        if (GetWindow(search.found, GW_OWNER)) {
-            if (search.found == answered) continue;
-            answered = search.found;
-            messages->push_back(ItemText(search.found, 0xFFFF));
-            PressEnter(search.found);
+        HWND dialog = ShownDialogOf(pi.dwProcessId);
+        if (!dialog) continue;
+        if (GetWindow(dialog, GW_OWNER)) {
+            if (dialog == answered) continue;
+            answered = dialog;
+            messages->push_back(ItemText(dialog, 0xFFFF));
+            PressEnter(dialog);
             continue;
         }
         // The wizard: Next, Uninstall, and Close at the end.
-        HWND button = GetDlgItem(search.found, IDOK);
-        const std::wstring label = ItemText(search.found, IDOK);
+        HWND button = GetDlgItem(dialog, IDOK);
+        const std::wstring label = ItemText(dialog, IDOK);
         if (!button || !IsWindowEnabled(button) || label == pressed) continue;
         pressed = label;
-        PressEnter(search.found);
+        PressEnter(dialog);
     }
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
