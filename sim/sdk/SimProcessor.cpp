@@ -203,7 +203,8 @@ bool CSimProcessor::IsOverclockEnabled() {
 bool CSimProcessor::GetAvailableControls(ClientTuningControl* controls, uint32_t capacity, uint32_t* count) {
     if (count == nullptr || (controls == nullptr && capacity > 0)) return false;
     CSimLockGuard guard(m_lock);
-    *count = (uint32_t)m_controls.size();
+    const SimFaults& faults = m_profile.m_faults;
+    *count = faults.hasControlCount ? faults.controlCount : (uint32_t)m_controls.size();
     for (uint32_t i = 0; i < capacity && i < m_controls.size(); ++i) FillControl(m_controls[i], &controls[i]);
     return m_loaded;
 }

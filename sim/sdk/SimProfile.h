@@ -33,6 +33,8 @@ struct SimFaults {
     bool monitorNeverReady = false;
     bool monitorThrows = false;
     uint32_t delayMs = 0;
+    bool hasControlCount = false;  // ControlCount given: the count GetAvailableControls reports
+    uint32_t controlCount = 0;
 };
 
 class CSimProfile {

@@ -494,6 +494,10 @@ void CMainFrame::Cleanup() {
     if (hWnd) ::UnregisterHotKey(hWnd, kHotKeyId);
     m_ocWmiEvent.Stop();
     m_cpuMonitorThread.Stop(2000);
+    // Nothing may call into this window once it is gone, and nothing may use
+    // the update client's libraries once the program returns.
+    m_usbKey.Release();
+    CloseUpdateWindow();
 }
 
 LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {

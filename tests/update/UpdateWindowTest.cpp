@@ -59,6 +59,8 @@ public:
         BOOL handled = FALSE;
         return HandleCustomMessage(msg, wParam, lParam, handled);
     }
+    // What the main window does as it goes, just before the program returns.
+    void Final() { OnFinalMessage(nullptr); }
 };
 
 // The shell call of the installer hand-over, replaced.
@@ -425,4 +427,68 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
     EXPECT_TRUE(Visible()) << "no download was started: nothing ends";
     EXPECT_EQ(m_main.RunInstaller(), 0);
     EXPECT_FALSE(log.HasText("UM_RUN_INSTALLER posted"));
+    EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 2u);
+}
+
+TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    LogCapture log;
+    OpenOffer();
+    std::string handedOver;
+    m_main.onRunInstaller = [&](WPARAM) { handedOver = TestPaths::ReadFileBytes(Installer()); };
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    // Another sender's "finished", "failed" and "no task", and a record it made up.
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 7, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 2, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 4u);
+    EXPECT_FALSE(log.HasTextStarting("download failed with status"));
+    EXPECT_EQ(m_main.RunInstaller(), 1);
+    EXPECT_EQ(handedOver, SourceBytes()) << "only the whole file is handed over";
+    EXPECT_TRUE(log.HasText("download ends with status 6"));
+}
+
+TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
+    LogCapture log;
+    const char* urls[] = {"http://updates.invalid/CON", "http://updates.invalid/nul.exe",
+                          "http://updates.invalid/Com1.exe", "http://updates.invalid/LPT9.txt.exe",
+                          "http://updates.invalid/aux .exe", "http://updates.invalid/prn.",
+                          "http://updates.invalid/CONSOLE.exe", "http://updates.invalid/COM10.exe"};
+    for (const char* url : urls) {
+        SCOPED_TRACE(url);
+        TestEngine::Script({{1, url}});
+        Open();
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+        Click(L"cancelbtn");
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    }
+    EXPECT_EQ(log.CountText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")), 6u);
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"CONSOLE.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"COM10.exe")));
+}
+
+TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    LogCapture log;
+    OpenOffer();
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    {
+        TestFrame frame;
+        frame.Final();
+        // Before anything else runs: no message was pumped since.
+        EXPECT_TRUE(Gone());
+        EXPECT_TRUE(log.HasText("update window closed"));
+        std::vector<std::string> lines = CDownloaderEnv::RecordLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "P2SPClose") << "the download thread has let the library go";
+    }
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m_main.RunInstaller(), 0);
 }
