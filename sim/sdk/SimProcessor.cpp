@@ -152,11 +152,14 @@ double CSimProcessor::NextRandomLocked() {
 
 void CSimProcessor::Delay() {
     uint32_t ms = 0;
+    std::wstring hold;
     {
         CSimLockGuard guard(m_lock);
         ms = m_profile.m_faults.delayMs;
+        hold = m_profile.m_faults.holdWhileFile;
     }
     if (ms > 0) Sleep(ms);
+    while (!hold.empty() && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES) Sleep(20);
 }
 
 SimFaults CSimProcessor::Faults() {

@@ -152,4 +152,5 @@ void CSimProfile::LoadFaults(const std::wstring& path) {
     x.monitorThrows = ReadFlag(path, f, L"MonitorThrows", false);
     int delay = (int)GetPrivateProfileIntW(f, L"DelayMs", 0, path.c_str());
     x.delayMs = delay > 0 ? (uint32_t)delay : 0;
+    x.holdWhileFile = ReadString(path, f, L"HoldWhileFile");
 }

@@ -33,6 +33,9 @@ struct SimFaults {
     bool monitorNeverReady = false;
     bool monitorThrows = false;
     uint32_t delayMs = 0;
+    // Every call waits while this file exists: a test holds the processor
+    // in the middle of a run for as long as it needs to look at it.
+    std::wstring holdWhileFile;
 };
 
 class CSimProfile {
