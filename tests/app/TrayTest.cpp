@@ -615,12 +615,22 @@ TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegister
     ASSERT_TRUE(app.Start());
     HWND hwnd = app.WaitMainWindow(0, kWait);
     ASSERT_NE(hwnd, nullptr);
+    // The update check's answer moves the window to the corner and activates
+    // it, which would close a menu opened before.
+    ASSERT_TRUE(CAppUnderTest::WaitLog("UM_SHOW_AT_CORNER posted", kWait));
+    RECT work, rc = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    for (int i = 0; i < 600 && GetWindowRect(hwnd, &rc) && (rc.right != work.right || !IsWindowVisible(hwnd)); ++i)
+        Sleep(50);
+    EXPECT_EQ(rc.right, work.right);
     HWND dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 0) << "the processor is not up yet";
     CAppUnderTest::Click(dlg, kQuickKey);
     Sleep(200);
     PressKey('L');
+    Sleep(200);
+    CAppUnderTest::Click(dlg, kStartUp);  // the field loses the focus: OK is enabled
     Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
