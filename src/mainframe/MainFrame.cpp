@@ -21,6 +21,7 @@
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
+#include "tuning/SdkGuard.h"
 #include "update/InstallerLauncher.h"
 #include "update/WndManualUpdateClient.h"
 
@@ -728,8 +729,8 @@ bool CMainFrame::RestoreDefaultsWithoutWindow() {
         VLOG("[RestoreOverclocking] the tuning SDK has no interface");
         return false;
     }
-    sdk->Init();
-    if (!sdk->IsInitOK()) {
+    if (!CSdkGuard::Run("Init", [&] { sdk->Init(); }) ||
+        !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
         VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
         return false;
     }

@@ -120,8 +120,11 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
                         break;
                     }
                     auto* record = new DownloadProgress;
-                    record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
+                    // Downloaded size first: a downloader knows the total
+                    // before its first byte, so a report never shows bytes
+                    // without the total they belong to.
                     record->nDownloadedSize = NotNegative(library.GetTaskDownloadedSize(strUrl));
+                    record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
                     record->nSpeed = library.GetTaskSpeed(strUrl);
                     PostProgress(hNotify, status, record);
                 }
