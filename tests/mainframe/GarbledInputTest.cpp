@@ -222,7 +222,9 @@ TEST(GarbledInput, SkinBuilderRefusesWithOneLogLinePerFile) {
         std::swprintf(name, 32, L"garbled-%d.xml", i);
         DuiLib::CDialogBuilder builder;
         std::unique_ptr<DuiLib::CControlUI> root(builder.CreateFromText(name, text.c_str(), nullptr, &pm));
-        if (mustRefuse) EXPECT_FALSE(builder.Problems().empty()) << "case " << i;
+        if (mustRefuse) {
+            EXPECT_FALSE(builder.Problems().empty()) << "case " << i;
+        }
         if (!builder.Problems().empty()) ++refused;
         ++g_counts.skin;
     }
@@ -443,6 +445,7 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
     SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", profile.c_str());
     SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", state.c_str());
     IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
+    ASSERT_TRUE(loader->LoadDll()) << "the simulated processor is not beside the test";
     GetAppState().hMainWnd = nullptr;
     int monitorRuns = 0;
     for (int i = 0; i < kSdkCases; ++i) {
@@ -485,14 +488,21 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
         EXPECT_TRUE(Finite(t.substr(0, at))) << t;
     }
     for (const std::string& t : texts) {
-        if (t.rfind("[AppendControlOverclocking] new_value=", 0) == 0)
+        if (t.rfind("[AppendControlOverclocking] new_value=", 0) == 0) {
             EXPECT_TRUE(Finite(t.substr(38))) << t;
-        if (t.rfind("Max_Turbo_Boost_CPU ", 0) == 0) EXPECT_TRUE(Finite(t.substr(20))) << t;
+        }
+        if (t.rfind("Max_Turbo_Boost_CPU ", 0) == 0) {
+            EXPECT_TRUE(Finite(t.substr(20))) << t;
+        }
     }
-    // Each monitor run took one reading: shown, refused, not ready or failed.
+    // Each monitor run took one reading (shown, refused, not ready or
+    // failed), or found no library to read from.
     EXPECT_EQ((size_t)monitorRuns, readings + CountContaining(texts, "GHZ refused") +
                                        CountContaining(texts, "MonitorIsReady  FALSE") +
-                                       CountContaining(texts, "[CpuMonitor]  [catch]"));
+                                       CountContaining(texts, "[CpuMonitor]  [catch]") +
+                                       CountContaining(texts, "[CpuMonitor] NULL == pSdk") +
+                                       CountContaining(texts, "[CpuMonitor] IsInitOK FALSE") +
+                                       CountContaining(texts, "[CpuMonitor] pMonitoringLib = NULL"));
     // The refusals this garbage must provoke.
     EXPECT_GT(CountContaining(texts, "refused, stays"), 0u);
     EXPECT_GT(CountContaining(texts, "] refused") + CountContaining(texts, "refused, using"), 0u);
