@@ -152,15 +152,18 @@ double CSimProcessor::NextRandomLocked() {
 void CSimProcessor::Enter(const char* call) {
     uint32_t ms = 0;
     bool raise = false, access = false;
+    std::wstring hold;
     {
         CSimLockGuard guard(m_lock);
         const SimFaults& f = m_profile.m_faults;
         ms = f.delayMs;
+        hold = f.holdWhileFile;
         for (const std::string& name : f.raiseIn)
             if (name == call) raise = true;
         access = f.raiseAccessViolation;
     }
     if (ms > 0) Sleep(ms);
+    while (!hold.empty() && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES) Sleep(20);
     if (!raise) return;
     if (access) {
         // A real fault, not a raised code: a read of an unmapped page.

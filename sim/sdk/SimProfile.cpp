@@ -167,4 +167,5 @@ void CSimProfile::LoadFaults(const std::wstring& path) {
     int delay = (int)GetPrivateProfileIntW(f, L"DelayMs", 0, path.c_str());
     x.delayMs = delay > 0 ? (uint32_t)delay : 0;
     x.hasControlCount = ParseId(ReadString(path, f, L"ControlCount"), &x.controlCount);
+    x.holdWhileFile = ReadString(path, f, L"HoldWhileFile");
 }

@@ -38,6 +38,9 @@ struct SimFaults {
     uint32_t delayMs = 0;
     bool hasControlCount = false;  // ControlCount given: the count GetAvailableControls reports
     uint32_t controlCount = 0;
+    // Every call waits while this file exists: a test holds the processor
+    // in the middle of a run for as long as it needs to look at it.
+    std::wstring holdWhileFile;
 };
 
 class CSimProfile {

@@ -117,6 +117,13 @@ void CWndManualUpdateClient::InitAfterCreate() {
     if (CControlUI* c = pm.FindControl(L"drv_item_anim"))
         m_pAnimation = static_cast<CAnimationUI*>(c->GetInterface(L"Animation"));
 
+    // Every text a user reads comes from the language file.
+    SetControlText(pm.FindControl(L"titlelab"), L"STR_TITLE");
+    SetControlText(m_pOkBtn, L"STR_UPDATA");
+    SetControlText(m_pCancelBtn, L"STR_LATER");
+    SetControlText(m_pCancelBtn1, L"STR_YES");  // "Cancel", while a download runs
+    SetControlText(pm.FindControl(L"okbtn1"), L"STR_OK");
+
     if (m_pAnimation) m_pAnimation->SetVisible(true);
     if (m_pIconLab) m_pIconLab->SetVisible(false);
     if (m_pAnimation) m_pAnimation->StartAnimation(kAnimationElapse);

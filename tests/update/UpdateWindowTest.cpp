@@ -236,6 +236,11 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     OpenOffer();
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
     EXPECT_EQ(Text(L"okbtn"), GetLanguageString(L"STR_UPDATA"));
+    // No "Languages" value in this prefix: the Chinese texts, buttons included.
+    ASSERT_NE(GetLanguageFilePath().find(L"Chinese.ini"), std::wstring::npos);
+    EXPECT_EQ(Text(L"titlelab"), L"Velotune");
+    EXPECT_EQ(Text(L"cancelbtn"), L"\u7a0d\u540e");  // "Later"
+    EXPECT_EQ(Text(L"okbtn1"), L"\u786e\u5b9a");     // "OK"
     EXPECT_EQ(Page(L"oper_tab"), 0);
     EXPECT_EQ(Find(L"iconlab")->GetBkImage(), L"file='png/ICON_UPDATE_NEWVER.png' source='0,0,86,86' ");
     EXPECT_TRUE(log.HasText("destination " + Narrow(Installer())));
@@ -252,6 +257,7 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     Click(L"okbtn");
     EXPECT_EQ(Page(L"state_tab"), 1);
     EXPECT_EQ(Page(L"oper_tab"), 1);
+    EXPECT_EQ(Text(L"cancelbtn1"), L"\u53d6\u6d88");  // "Cancel" during the download
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int barSeen = 0;
     bool textSeen = false;
