@@ -9,6 +9,7 @@
 #include "mainframe/MainFrame.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
+#include "shell/ToolkitLogSink.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -34,6 +35,7 @@ void RaiseWindow(HWND hwnd) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
     LogStartup();
+    CToolkitLogSink::Install();
     const wchar_t* cmd = commandLine ? commandLine : L"";
     VLOG("_tWinMain %S", cmd);
 
