@@ -9,6 +9,7 @@
 
 #include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
+#include "duilib/DuiMessages.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
@@ -26,6 +27,9 @@
 #include "update/WndManualUpdateClient.h"
 
 using namespace DuiLib;
+
+// The setup program closes a running copy with the menu's exit command.
+static_assert(DuiLib::DUI_MSG_MENU_CLICK == 35769, "the tray menu's command is shared with other processes");
 
 namespace {
 
@@ -679,7 +683,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_USBKEY_EVENT: DoHandle(); return 0;
         case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
         case UM_SHOW_TRAY_MENU: ShowTrayMenu(m_hWnd); return 1;
-        case UM_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
+        case DuiLib::DUI_MSG_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
         default: break;
     }
     return WindowImplBaseNew::HandleCustomMessage(uMsg, wParam, lParam, bHandled);

@@ -10,6 +10,7 @@
 #include "settings/Settings.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
+#include "mainframe/ToolkitLogSink.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -35,10 +36,14 @@ void RaiseWindow(HWND hwnd) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
     LogStartup();
+<<<<<<< HEAD
     // The path depends on the module path alone: resolved before any window,
     // so that a settings dialog opened while the SDK comes up reads and
     // writes the real file.
     InitSettingsPath();
+=======
+    CToolkitLogSink::Install();
+>>>>>>> wt-15
     const wchar_t* cmd = commandLine ? commandLine : L"";
     VLOG("_tWinMain %S", cmd);
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "AppUnderTest.h"
+#include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/WaitUntil.h"
@@ -294,7 +295,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         HWND hwnd = StartOverclocked(app);
         ASSERT_NE(hwnd, nullptr);
         ExpectRatios(kOverclocked, "before exit");
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);  // the menu's exit item
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);  // the menu's exit item
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitAPP end-----------"), 1);
@@ -307,7 +308,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         CAppUnderTest app;
         HWND hwnd = StartOverclocked(app);
         ASSERT_NE(hwnd, nullptr);
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
@@ -320,7 +321,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         CAppUnderTest app;
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);

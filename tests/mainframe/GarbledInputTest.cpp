@@ -22,6 +22,7 @@
 #include "duilib/DialogBuilder.h"
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/CpuDialTable.h"
+#include "mainframe/ToolkitLogSink.h"
 #include "settings/LanguageFile.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
@@ -209,6 +210,8 @@ std::string SkinText(Garbage& g, bool* mustRefuse) {
 }
 
 TEST(GarbledInput, SkinBuilderRefusesWithOneLogLinePerFile) {
+    // The toolkit's reports reach the program's log as they do in the program.
+    CToolkitLogSink::Install();
     LogCapture log;
     Watchdog dog("skin");
     Garbage g(1);
