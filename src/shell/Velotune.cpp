@@ -9,6 +9,7 @@
 #include "mainframe/MainFrame.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
+#include "thread/ScopedHandle.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -24,21 +25,17 @@ void AskServiceAutoStart() {
     ShellExecuteW(nullptr, L"open", sc.c_str(), L"config ZIZ3SERVICE start= auto", nullptr, SW_HIDE);
 }
 
+DWORD WINAPI AskServiceAutoStartThread(LPVOID) {
+    AskServiceAutoStart();
+    return 0;
+}
+
 void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-    RestrictDllSearchPath();
-    LogStartup();
-    const wchar_t* cmd = commandLine ? commandLine : L"";
-    VLOG("_tWinMain %S", cmd);
-
-    AskServiceAutoStart();
-
+int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
     if (!CCommonHelp::CheckStartup()) {
         VLOG("CCommonHelp::CheckStartup failed");
         return 1;
@@ -82,5 +79,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     frame.reset();
     singleton.Close();
+    return exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    RestrictDllSearchPath();
+    LogStartup();
+    const wchar_t* cmd = commandLine ? commandLine : L"";
+    VLOG("_tWinMain %S", cmd);
+
+    // Asking starts a process ("sc"), which the window need not wait for;
+    // the program still waits for it before it ends, whichever way it ends.
+    ScopedHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    if (!asking) AskServiceAutoStart();
+    int exitCode = RunProgram(instance, cmd);
+    if (asking) WaitForSingleObject(asking.Get(), INFINITE);
     return exitCode;
 }
