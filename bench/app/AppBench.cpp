@@ -24,13 +24,6 @@ const wchar_t kBareClass[] = L"VelotuneBareBaseline";
 // Logged by the main window when a monitor reading reaches the dial.
 const char kReadingLine[] = "CMainFrame::FrequencyChange";
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path);
-    return p.substr(0, p.find_last_of(L"\\/"));
-}
-
 // A started program: its window is looked up by class and process, and it
 // is closed the way a user closes it, or ended when it will not go.
 class Child {
@@ -164,7 +157,7 @@ void PrintStartUp(const std::vector<double>& appShown, const std::vector<double>
 }  // namespace
 
 int main() {
-    const std::wstring here = Folder();
+    const std::wstring here = BenchFolder();
     const std::wstring dist = here.substr(0, here.find_last_of(L'\\')) + L"\\dist";
     Paths paths{dist + L"\\Velotune.exe", here + L"\\baseline\\bare_popup.exe", dist + L"\\log\\Velotune.log",
                 here + L"\\bench_app.state"};

@@ -33,3 +33,10 @@ double BenchNow() {
 }
 
 const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
+
+std::wstring BenchFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path);
+    return p.substr(0, p.find_last_of(L"\\/"));
+}

@@ -1,6 +1,7 @@
 #pragma once
-// Repeated measurements reduced to what can be quoted on a shared, noisy
-// machine: the median, with the smallest and largest value as the spread.
+// What the benchmark programs share. Repeated measurements reduced to what
+// can be quoted on a shared, noisy machine: the median, with the smallest
+// and largest value as the spread.
 #include <string>
 #include <vector>
 
@@ -20,3 +21,6 @@ double BenchNow();
 
 // "met" or "NOT met" for the closing word of a figure's line.
 const char* Verdict(bool met);
+
+// The folder of the running benchmark program, without a trailing backslash.
+std::wstring BenchFolder();

@@ -22,13 +22,6 @@ constexpr int kPairs = 7;
 constexpr int kFramesPerBatch = 200;
 constexpr int kSide = 186;  // the dial's size in the main window's layout
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path);
-    return p.substr(0, p.find_last_of(L"\\/"));
-}
-
 class Canvas {
 public:
     Canvas() {
@@ -64,7 +57,7 @@ int main() {
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     CreateDirectoryW(L"log", nullptr);
     LogStartup();
-    const std::wstring here = Folder();
+    const std::wstring here = BenchFolder();
     const std::wstring skin = here.substr(0, here.find_last_of(L'\\')) + L"\\dist\\skin\\";
     DuiLib::CPaintManagerUI::SetResourcePath(skin.c_str());
 
