@@ -19,8 +19,10 @@ public:
     // environment) or the profile file itself changed since the last read;
     // `force` re-reads in any case.
     void Refresh(bool force);
-    // Sleeps the profile's per-call delay (outside the lock).
-    void Delay();
+    // Every interface call starts here, outside the lock: sleeps the
+    // profile's per-call delay, then fails the call the way a library built
+    // by the vendor's compiler fails when the profile names it (RaiseIn).
+    void Enter(const char* call);
     SimFaults Faults();
 
     bool HasRoot();
