@@ -336,7 +336,9 @@ TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
     ASSERT_TRUE(IsIconic(hwnd));
     PostMessageW(hwnd, UM_SETFOREGROUNDWINDOW, 0, 0);
-    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    // Restored first, then raised topmost and let go: wait for the last step.
+    auto topmost = [&] { return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    for (int i = 0; i < 100 && (IsIconic(hwnd) || topmost()); ++i) Sleep(50);
     EXPECT_FALSE(IsIconic(hwnd));
     EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
