@@ -164,7 +164,8 @@ void CMainFrame::StartWorkers() {
             filter(UM_SHOW_TRAY_MENU, 1);
         }
     }
-    if (!m_overClockThread.Start(m_hWnd)) VLOG("overclock worker not started");
+    // The overclock worker starts with the first request (DoHandle).
+    m_bSdkReady = true;
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
     if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
     RegisterGlobalHotKey();
@@ -202,6 +203,11 @@ void CMainFrame::DoHandle() {
         next = STATUS_REOVERCLOCK_ING;
     }
     UpdateStatus(next);
+    // Started on first use: a worker kept waiting from start-up costs a
+    // thread's memory (about 1 MiB under Wine) in every run that never
+    // changes the processor.
+    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
+        VLOG("overclock worker not started");
     if (m_overClockThread.StartEvent()) m_overClockThread.RequestRun();
     VLOG("DoHandle() end");
 }
@@ -456,18 +462,13 @@ LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) 
 
 // ---------------------------------------------------------------- tray and exit
 
-BOOL CMainFrame::AddToTray(bool bAdd) {
+NOTIFYICONDATAW CMainFrame::TrayIconData() const {
     NOTIFYICONDATAW nid = {};
     nid.cbSize = sizeof(nid);
     nid.hWnd = GetAppState().hMainWnd ? GetAppState().hMainWnd : m_hWnd;
     nid.uID = kTrayIconId;
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = UM_TRAY_NOTIFY;
-    BOOL deleted = ::Shell_NotifyIconW(NIM_DELETE, &nid);
-    if (!bAdd) {
-        VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
-        return deleted;
-    }
     LONG status = GetAppState().nStatus;
     HINSTANCE inst = CPaintManagerUI::GetInstance();
     if (status == STATUS_OVERCLOCK_ING || status == STATUS_OVERCLOCK_OK)
@@ -475,7 +476,20 @@ BOOL CMainFrame::AddToTray(bool bAdd) {
     else if (status == STATUS_OVERCLOCK_INIT || status == STATUS_REOVERCLOCK_ING)
         nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconNormal));
     lstrcpynW(nid.szTip, kTrayTip, 128);
-    return ::Shell_NotifyIconW(NIM_ADD, &nid);
+    return nid;
+}
+
+// Adding goes to the tray icon's worker and counts as done: the window must
+// not wait for the shell. Removing is done before returning, since exit
+// follows it.
+BOOL CMainFrame::AddToTray(bool bAdd) {
+    if (bAdd) {
+        m_trayIcon.ReplaceLater(TrayIconData());
+        return TRUE;
+    }
+    BOOL deleted = m_trayIcon.Remove(TrayIconData());
+    VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
+    return deleted;
 }
 
 void CMainFrame::ExitApp() {
@@ -691,7 +705,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg != 0 && uMsg == TaskbarCreatedMessage()) {
-        BOOL added = AddToTray(true);
+        BOOL added = m_trayIcon.ReplaceNow(TrayIconData());
         VLOG("TaskbarCreated: tray icon added again: %s", added ? "Successful" : "Faild");
         return 0;
     }
