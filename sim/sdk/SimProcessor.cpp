@@ -152,15 +152,18 @@ double CSimProcessor::NextRandomLocked() {
 void CSimProcessor::Enter(const char* call) {
     uint32_t ms = 0;
     bool raise = false, access = false;
+    std::wstring hold;
     {
         CSimLockGuard guard(m_lock);
         const SimFaults& f = m_profile.m_faults;
         ms = f.delayMs;
+        hold = f.holdWhileFile;
         for (const std::string& name : f.raiseIn)
             if (name == call) raise = true;
         access = f.raiseAccessViolation;
     }
     if (ms > 0) Sleep(ms);
+    while (!hold.empty() && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES) Sleep(20);
     if (!raise) return;
     if (access) {
         // A real fault, not a raised code: a read of an unmapped page.
@@ -217,7 +220,8 @@ bool CSimProcessor::IsOverclockEnabled() {
 bool CSimProcessor::GetAvailableControls(ClientTuningControl* controls, uint32_t capacity, uint32_t* count) {
     if (count == nullptr || (controls == nullptr && capacity > 0)) return false;
     CSimLockGuard guard(m_lock);
-    *count = (uint32_t)m_controls.size();
+    const SimFaults& faults = m_profile.m_faults;
+    *count = faults.hasControlCount ? faults.controlCount : (uint32_t)m_controls.size();
     for (uint32_t i = 0; i < capacity && i < m_controls.size(); ++i) FillControl(m_controls[i], &controls[i]);
     return m_loaded;
 }

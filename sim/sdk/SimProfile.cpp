@@ -166,4 +166,6 @@ void CSimProfile::LoadFaults(const std::wstring& path) {
     x.raiseAccessViolation = ReadString(path, f, L"RaiseKind") == L"access";
     int delay = (int)GetPrivateProfileIntW(f, L"DelayMs", 0, path.c_str());
     x.delayMs = delay > 0 ? (uint32_t)delay : 0;
+    x.hasControlCount = ParseId(ReadString(path, f, L"ControlCount"), &x.controlCount);
+    x.holdWhileFile = ReadString(path, f, L"HoldWhileFile");
 }

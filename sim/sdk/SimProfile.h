@@ -36,6 +36,11 @@ struct SimFaults {
     std::vector<std::string> raiseIn;
     bool raiseAccessViolation = false;  // a real access violation instead
     uint32_t delayMs = 0;
+    bool hasControlCount = false;  // ControlCount given: the count GetAvailableControls reports
+    uint32_t controlCount = 0;
+    // Every call waits while this file exists: a test holds the processor
+    // in the middle of a run for as long as it needs to look at it.
+    std::wstring holdWhileFile;
 };
 
 class CSimProfile {

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "duilib/Win32Handles.h"
+#include "duilib/DibSurface.h"
 
 namespace Gdiplus {
 class Bitmap;
@@ -48,9 +48,7 @@ private:
     int m_height = 0;
     int m_layoutWidth = 0;
     int m_layoutHeight = 0;
-    CBitmapHandle m_section;
-    CMemDcHandle m_dc;
-    HGDIOBJ m_oldBitmap = nullptr;
+    CDibSurface m_surface;
     std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
 };
 

@@ -22,6 +22,7 @@ class CControlUI;
 class CTabLayoutUI;
 class CSpeedPanleUI;
 }  // namespace DuiLib
+class CSettingDlg;
 
 class CMainFrame : public DuiLib::WindowImplBaseNew,
                    public DuiLib::IDialogBuilderCallback,
@@ -78,9 +79,11 @@ protected:
     virtual LRESULT OnSdkInitBegin(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     virtual LRESULT OnSdkInitFinish(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
+    // The texts and tooltips of the layout's controls, in the chosen language.
+    void InitLanguageText();
+
 private:
     void InitServices();
-    void InitLanguageText();
     void StartWorkers();
     // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
     // another program holds it.
@@ -91,6 +94,8 @@ private:
     void SelectPages(int page);
     void CloseWindow();
     void BringToFront();
+    // Restored and raised above other windows, without staying topmost.
+    static void BringForward(HWND hwnd);
     void ShowTrayMenu(HWND owner);
     void ShowSettingDlg();
     void OnRebootPrompt();
@@ -112,6 +117,7 @@ private:
     DuiLib::CControlUI* m_pLabelMarks = nullptr;
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
 
+    CSettingDlg* m_pSettingDlg = nullptr;  // while its modal loop runs
     bool m_bExitAfterRestore = false;
     bool m_bPanelDefaultSet = false;
     CCpuMonitorThread m_cpuMonitorThread;

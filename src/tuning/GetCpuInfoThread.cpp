@@ -25,6 +25,10 @@ void PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) {
     PostMessageW(GetAppState().hMainWnd, message, wParam, lParam);
 }
 
+// No processor has more than a few dozen controls: a larger count is the
+// library's fault and must not cost the process its memory.
+constexpr uint32_t kMaxControls = 1024;
+
 // Every control the library lists; empty when it lists none.
 std::vector<ClientTuningControl> ReadAvailableControls(ITuningLibrary* lib) {
     std::vector<ClientTuningControl> controls(32);
@@ -35,6 +39,10 @@ std::vector<ClientTuningControl> ReadAvailableControls(ITuningLibrary* lib) {
         });
     };
     if (!list(&count)) return {};
+    if (count > kMaxControls) {
+        VLOG("GetAvailableControls count %u refused: only the first %u are read", count, kMaxControls);
+        count = kMaxControls;
+    }
     if (count > controls.size()) {
         controls.assign(count, ClientTuningControl{});
         uint32_t again = 0;

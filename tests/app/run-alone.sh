@@ -27,8 +27,6 @@ if [ -n "$logpixels" ]; then
   export VT_LOGPIXELS=$logpixels VELOTUNE_TEST_DPI=$logpixels
   # A screen as much larger as its scale, as a laptop's at 150 or 200 %.
   export VT_SCREEN="$((1280 * logpixels / 96))x$((1024 * logpixels / 96))"
-else
-  export VELOTUNE_TRAY_ALONE=1
 fi
 vt_run_in_own_session 280 "$work/output.txt" "$test_exe" "$@"
 rc=$?
