@@ -80,19 +80,18 @@ DWORD CPaintManagerUI::LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool 
     data.clear();
     if (!path || !*path) return 0;
     CDuiString full = bResourceRelative ? ResolvePath(path) : CDuiString(path);
-    HANDLE file = ::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    vt::UniqueFile file(::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
     LARGE_INTEGER size = {};
     // Skin files and images are small; anything over 64 MiB is not one.
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
         data.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!::ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+        if (!::ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
             read != data.size())
             data.clear();
     }
-    ::CloseHandle(file);
     return static_cast<DWORD>(data.size());
 }
 
@@ -157,7 +156,7 @@ bool CPaintManagerUI::AddFont(int id, LPCWSTR face, int size, bool bold, bool un
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynW(lf.lfFaceName, face && *face ? face : L"Tahoma", LF_FACESIZE);
-    CFontHandle font(::CreateFontIndirectW(&lf));
+    vt::UniqueFont font(::CreateFontIndirectW(&lf));
     if (!font) return false;
     m_fonts[id] = std::move(font);
     if (isDefault || m_nDefaultFontId < 0) m_nDefaultFontId = id;
@@ -178,7 +177,7 @@ HFONT CPaintManagerUI::GetDefaultFont() const {
         lf.lfHeight = -12;
         lf.lfCharSet = DEFAULT_CHARSET;
         lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
-        const_cast<CFontHandle&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
+        const_cast<vt::UniqueFont&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
     }
     return m_hSystemFont.Get();
 }
@@ -204,12 +203,12 @@ CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     if (LoadFileData(file, data) > 0) {
         // Decode from a stream on moveable global memory, then copy into a
         // premultiplied image of our own so the stream can go at once.
-        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
+        vt::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
         void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
         if (p) {
             memcpy(p, data.data(), data.size());
             ::GlobalUnlock(mem.Get());
-            CComRef<IStream> stream;
+            vt::ComPtr<IStream> stream;
             if (SUCCEEDED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) {
                 mem.Release();  // the stream frees it now
                 std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));

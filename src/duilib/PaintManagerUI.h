@@ -15,7 +15,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
 #include "duilib/SkinImage.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -141,9 +141,9 @@ private:
     SIZE m_szMin = {0, 0};
     SIZE m_szMax = {0, 0};
 
-    std::map<int, CFontHandle> m_fonts;
+    std::map<int, vt::UniqueFont> m_fonts;
     int m_nDefaultFontId = -1;
-    CFontHandle m_hSystemFont;
+    vt::UniqueFont m_hSystemFont;
     std::map<CDuiString, CDuiString> m_defaultAttrs;
     std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;

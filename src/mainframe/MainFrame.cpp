@@ -1,5 +1,6 @@
 #include "mainframe/MainFrame.h"
 
+#include "base/Win32Owners.h"
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -32,6 +33,12 @@ using namespace DuiLib;
 static_assert(DuiLib::DUI_MSG_MENU_CLICK == 35769, "the tray menu's command is shared with other processes");
 
 namespace {
+
+// The USB key's button, on the key library's thread: through the window's
+// queue, so the toggle runs on the UI thread.
+void UsbKeyEvent(int code, int, HWND window) {
+    if (window) PostMessageW(window, UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
+}
 
 const wchar_t kTrayTip[] = L"Velotune";
 const UINT kIconNormal = 134;      // status 0 and 3
@@ -111,7 +118,7 @@ void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
-    m_usbKey.Init(this);
+    m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
     m_getCpuInfoThread.Start();
 }
@@ -155,9 +162,9 @@ LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 void CMainFrame::StartWorkers() {
     typedef BOOL(WINAPI * PFN_ChangeWindowMessageFilter)(UINT, DWORD);
-    if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
-        auto filter = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
-            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    {
+        auto filter =
+            vt::ProcAddress<PFN_ChangeWindowMessageFilter>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter");
         if (filter) {
             OutputDebugStringW(L"EndMsgFilterForVista UM_SETFOREGROUNDWINDOW\r\n");
             filter(UM_SETFOREGROUNDWINDOW, 1);

@@ -13,7 +13,7 @@
 <<<<<<< HEAD
 #include "mainframe/ToolkitLogSink.h"
 =======
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 >>>>>>> wt-17
 #include "tuning/SafeLoadLibrary.h"
 
@@ -122,7 +122,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     // Asking starts a process ("sc"), which the window need not wait for;
     // the program still waits for it before it ends, whichever way it ends.
-    ScopedHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    vt::UniqueHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
     if (!asking) AskServiceAutoStart();
     int exitCode = RunProgram(instance, cmd);
     if (asking) WaitForSingleObject(asking.Get(), INFINITE);

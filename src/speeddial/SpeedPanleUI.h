@@ -9,7 +9,7 @@
 #include "duilib/LabelUI.h"
 #include "speeddial/ArcLayer.h"
 #include "speeddial/FramePacer.h"
-#include "speeddial/ComStream.h"
+#include "base/Win32Owners.h"
 
 namespace Gdiplus {
 class Image;
@@ -55,7 +55,7 @@ private:
 
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
     HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
-    CComStream m_pImgStream;
+    vt::ComPtr<IStream> m_pImgStream;
     RECT m_rcPointOpaque = {};  // the part of the pointer image worth drawing
     CArcLayer m_arcLayer;
     std::unique_ptr<CSkinImage> m_pointerLayer;

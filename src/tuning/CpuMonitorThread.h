@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class IOverClockSdkInterface;
 
@@ -41,9 +41,9 @@ public:
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }
 
 private:
-    ScopedHandle m_hThread;
+    vt::UniqueHandle m_hThread;
     HWND m_hWnd;
-    ScopedHandle m_hStopEvent;
+    vt::UniqueHandle m_hStopEvent;
     IOverClockSdkInterface* m_pLoader;
     SettingsPathFn m_settingsPath;
 };

@@ -141,13 +141,11 @@ void CWndManualUpdateClient::InitAfterCreate() {
 }
 
 void CWndManualUpdateClient::MakeSemaphore() {
-    HANDLE h = ::CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName);
-    if (h && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::CloseHandle(h);
-        h = nullptr;
-    }
-    m_hSemaphore.Reset(h);
-    m_bHoldSemaphore = h != nullptr;
+    vt::UniqueHandle made(::CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName));
+    // Another copy's semaphore is not ours to hold.
+    if (made && ::GetLastError() == ERROR_ALREADY_EXISTS) made.Reset();
+    m_bHoldSemaphore = made.Valid();
+    m_hSemaphore = std::move(made);
 }
 
 void CWndManualUpdateClient::OnFinalMessage(HWND hWnd) {
