@@ -76,6 +76,23 @@ using UniqueIcon = UniqueAny<HICON, &release::Icon>;
 using UniqueGlobal = UniqueAny<HGLOBAL, &release::Global>;
 using UniqueLocal = UniqueAny<HLOCAL, &release::Local>;
 
+// A window's (or, for null, the screen's) DC, given back when it goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    ~WindowDc() {
+        if (m_dc) ::ReleaseDC(m_window, m_dc);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
 // One COM reference.
 template <typename T>
 class ComPtr {

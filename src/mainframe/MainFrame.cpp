@@ -454,12 +454,12 @@ void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
 }
 
 LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    const double* own = CCpuMonitorThread::CurrentFrequency();
+    const std::atomic<double>* own = CCpuMonitorThread::CurrentFrequency();
     if (wParam != reinterpret_cast<WPARAM>(own)) {
         VLOG("UM_FREQUENCY_CHANGE ignored: wParam is not the monitor's reading");
         return 0;
     }
-    double f = *own;
+    double f = own->load();
     std::wstring t = Format(L" %.1fGHz", f);
     VLOG("CMainFrame::FrequencyChange: %S", t.c_str());
     SetPanel(t, false);

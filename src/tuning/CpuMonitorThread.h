@@ -3,6 +3,7 @@
 // posts each reading (UM_FREQUENCY_CHANGE) to the main window.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "base/Win32Owners.h"
@@ -35,7 +36,7 @@ public:
     bool CpuMonitor();
 
     // The reading that UM_FREQUENCY_CHANGE points at (GHz), one per process.
-    static const double* CurrentFrequency();
+    static const std::atomic<double>* CurrentFrequency();
 
     HANDLE ThreadHandle() const { return m_hThread.Get(); }
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }

@@ -157,7 +157,7 @@ void CWndManualUpdateClient::OnFinalMessage(HWND hWnd) {
     // Reports the thread posted that will never be handled.
     MSG msg;
     while (::PeekMessageW(&msg, hWnd, UM_UPDATE_PROGRESS, UM_UPDATE_PROGRESS, PM_REMOVE)) {
-        if (msg.lParam) delete TakeDownloadProgress(msg.lParam);
+        if (msg.lParam) TakeDownloadProgress(msg.lParam);  // and frees it
         else TakeFinalReport(hWnd, static_cast<int>(msg.wParam));
     }
     if (s_pUpdateWnd == this) s_pUpdateWnd = nullptr;
@@ -217,9 +217,9 @@ LRESULT CWndManualUpdateClient::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM l
         // Only the update thread's own reports count, in every state: a
         // forged end would hand a partial file to the main window.
         int status = static_cast<int>(wParam);
-        DownloadProgress* record = TakeDownloadProgress(lParam);
+        std::unique_ptr<DownloadProgress> record = TakeDownloadProgress(lParam);
         if (record || (lParam == 0 && TakeFinalReport(m_hWnd, status)))
-            OnDownloadProgress(status, record);
+            OnDownloadProgress(status, record.get());
         else
             VLOG("UM_UPDATE_PROGRESS ignored: not from the update thread");
         return 0;
@@ -319,12 +319,9 @@ void CWndManualUpdateClient::ClickNotify(TNotifyUI& msg) {
     }
 }
 
-void CWndManualUpdateClient::OnDownloadProgress(int nStatus, DownloadProgress* pProgress) {
+void CWndManualUpdateClient::OnDownloadProgress(int nStatus, const DownloadProgress* pProgress) {
     // Reports mean something only while a download runs.
-    if (m_nState != 1) {
-        delete pProgress;
-        return;
-    }
+    if (m_nState != 1) return;
     // The final report (no record) always ends the download on screen: a
     // task that could not even be made is a failed download too.
     if (m_bCancel || nStatus == 6 || nStatus == 7 || !pProgress) {
@@ -340,7 +337,6 @@ void CWndManualUpdateClient::OnDownloadProgress(int nStatus, DownloadProgress* p
             m_pDownProgress->SetValue(value > range ? static_cast<int>(range) : static_cast<int>(value));
         }
     }
-    delete pProgress;
 }
 
 void CWndManualUpdateClient::OnDownloadEnd(int nStatus) {

@@ -46,7 +46,8 @@ protected:
 
 private:
     void OnCheckResult(int nResult);
-    void OnDownloadProgress(int nStatus, DownloadProgress* pProgress);
+    // The report is the caller's: null for the final one.
+    void OnDownloadProgress(int nStatus, const DownloadProgress* pProgress);
     void OnDownloadEnd(int nStatus);
     void SetDestination();
     void MakeSemaphore();
