@@ -97,14 +97,11 @@ void CMainFrame::InitAfterCreate() {
     m_pRecoverBtn = m_PaintManager.FindControl(L"RecoverBtn");
     m_pLinkZIZBtn = m_PaintManager.FindControl(L"LinkZIZBtn");
     m_pLinkBuyBtn = m_PaintManager.FindControl(L"LinkBuyBtn");
-    if (CControlUI* c = m_PaintManager.FindControl(L"ButtonStatusTab"))
-        m_pButtonStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = m_PaintManager.FindControl(L"LabelStatusTab"))
-        m_pLabelStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    m_pButtonStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"ButtonStatusTab", L"TabLayout");
+    m_pLabelStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"LabelStatusTab", L"TabLayout");
     m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
-    if (CControlUI* c = m_PaintManager.FindControl(L"panel"))
-        m_pPanel = static_cast<CSpeedPanleUI*>(c->GetInterface(L"SpeedPanle"));
+    m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
 
     Read_CPU_List();
     InitServices();
@@ -546,8 +543,8 @@ LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     switch (wParam) {
-        case 0: ShowSettingDlg(); break;
-        case 1: {
+        case kMenuRowSettings: ShowSettingDlg(); break;
+        case kMenuRowShowWindow: {
             bool visible = ::IsWindowVisible(m_hWnd) != FALSE;
             if (visible) VLOG("\r\nbShow true\r\n");
             else VLOG("\r\nbShow false\r\n");
@@ -555,8 +552,8 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
             g_bMainWndVisible = !visible;
             break;
         }
-        case 2: DoHandle(); break;
-        case 3:
+        case kMenuRowAction: DoHandle(); break;
+        case kMenuRowExit:
             AddToTray(false);
             ExitApp();
             break;

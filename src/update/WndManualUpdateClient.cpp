@@ -103,19 +103,14 @@ void CWndManualUpdateClient::InitAfterCreate() {
     m_pIconLab = pm.FindControl(L"iconlab");
     m_pMsgLab = pm.FindControl(L"msglab");
     m_pDownMsgLab = pm.FindControl(L"downmsg_lab");
-    if (CControlUI* c = pm.FindControl(L"down_progress"))
-        m_pDownProgress = static_cast<CProgressUI*>(c->GetInterface(L"Progress"));
-    if (CControlUI* c = pm.FindControl(L"state_tab"))
-        m_pStateTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = pm.FindControl(L"oper_tab"))
-        m_pOperTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    m_pDownProgress = FindControlAs<CProgressUI>(pm, L"down_progress", L"Progress");
+    m_pStateTab = FindControlAs<CTabLayoutUI>(pm, L"state_tab", L"TabLayout");
+    m_pOperTab = FindControlAs<CTabLayoutUI>(pm, L"oper_tab", L"TabLayout");
     m_pOkBtn = pm.FindControl(L"okbtn");
     m_pCancelBtn = pm.FindControl(L"cancelbtn");
     m_pCancelBtn1 = pm.FindControl(L"cancelbtn1");
-    if (CControlUI* c = pm.FindControl(L"icon_tab"))
-        m_pIconTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = pm.FindControl(L"drv_item_anim"))
-        m_pAnimation = static_cast<CAnimationUI*>(c->GetInterface(L"Animation"));
+    m_pIconTab = FindControlAs<CTabLayoutUI>(pm, L"icon_tab", L"TabLayout");
+    m_pAnimation = FindControlAs<CAnimationUI>(pm, L"drv_item_anim", L"Animation");
 
     // Every text a user reads comes from the language file.
     SetControlText(pm.FindControl(L"titlelab"), L"STR_TITLE");
@@ -324,7 +319,7 @@ void CWndManualUpdateClient::OnDownloadProgress(int nStatus, const DownloadProgr
     if (m_nState != 1) return;
     // The final report (no record) always ends the download on screen: a
     // task that could not even be made is a failed download too.
-    if (m_bCancel || nStatus == 6 || nStatus == 7 || !pProgress) {
+    if (m_bCancel || nStatus == P2sp::kStatusFinished || nStatus == P2sp::kStatusFailed || !pProgress) {
         OnDownloadEnd(nStatus);
     } else if (pProgress) {
         std::wstring sizes = FormatSize(pProgress->nDownloadedSize) + L"/" + FormatSize(pProgress->nTotalSize);
@@ -344,7 +339,7 @@ void CWndManualUpdateClient::OnDownloadEnd(int nStatus) {
         Close(2);
         return;
     }
-    if (nStatus == 6 && !m_strLocalFile.IsEmpty()) {
+    if (nStatus == P2sp::kStatusFinished && !m_strLocalFile.IsEmpty()) {
         m_bInstallerHandedOver = true;
         PostToMainWindow(UM_RUN_INSTALLER, reinterpret_cast<WPARAM>(m_strLocalFile.GetData()));
         Close(1);
