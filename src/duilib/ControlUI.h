@@ -156,4 +156,13 @@ protected:
     int m_nBorderSize = 0;
 };
 
+// The control `name` of a window's layout as its own class T, found by the
+// interface name that class answers to; null when there is no such control
+// or it is of another class.
+template <typename T, typename Manager>
+T* FindControlAs(const Manager& manager, LPCWSTR name, LPCWSTR interfaceName) {
+    CControlUI* control = manager.FindControl(name);
+    return control ? static_cast<T*>(control->GetInterface(interfaceName)) : nullptr;
+}
+
 }  // namespace DuiLib

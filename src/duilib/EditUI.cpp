@@ -7,7 +7,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -158,7 +158,7 @@ void CEditUI::PaintText(HDC hDC) {
                             m_iFont, m_uTextStyle);
     if (!m_bFocused || !m_pManager) return;
     // The caret: a one-pixel bar after the text before it.
-    CSelectObject sel(hDC, m_pManager->GetFont(m_iFont));
+    vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));
     SIZE sz = {0, 0};
     TEXTMETRICW tm = {};
     ::GetTextMetricsW(hDC, &tm);

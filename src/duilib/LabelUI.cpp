@@ -6,7 +6,7 @@
 #include "duilib/DuiLog.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -139,7 +139,7 @@ void CLabelUI::ReportIfClipped(HDC hDC, const RECT& rc, UINT style) {
     // larger display scale) is a skin fault no one sees in a log otherwise.
     m_sFitChecked = GetText();
     if (!m_pManager || m_sFitChecked.IsEmpty() || (style & DT_END_ELLIPSIS)) return;
-    CSelectObject sel(hDC, m_pManager->GetFont(m_iFont));
+    vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));
     RECT need = {0, 0, rc.right - rc.left, 0};
     ::DrawTextW(hDC, m_sFitChecked, -1, &need, (style & (DT_WORDBREAK | DT_SINGLELINE)) | DT_CALCRECT | DT_NOPREFIX);
     const int needW = need.right - need.left, needH = need.bottom - need.top;

@@ -80,19 +80,18 @@ DWORD CPaintManagerUI::LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool 
     data.clear();
     if (!path || !*path) return 0;
     CDuiString full = bResourceRelative ? ResolvePath(path) : CDuiString(path);
-    HANDLE file = ::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    vt::UniqueFile file(::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
     LARGE_INTEGER size = {};
     // Skin files and images are small; anything over 64 MiB is not one.
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
         data.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!::ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+        if (!::ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
             read != data.size())
             data.clear();
     }
-    ::CloseHandle(file);
     return static_cast<DWORD>(data.size());
 }
 
@@ -114,16 +113,13 @@ int CPaintManagerUI::QueryDpi(HWND hWnd) {
     // Windows 10 1607 and later know each window's monitor DPI; Windows 7
     // has one DPI for the session, the screen's.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const GetDpiForWindowFn s_getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const GetDpiForWindowFn s_getDpiForWindow =
+        vt::ProcAddress<GetDpiForWindowFn>(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
     int dpi = 0;
     if (s_getDpiForWindow && hWnd) dpi = static_cast<int>(s_getDpiForWindow(hWnd));
     if (dpi <= 0) {
-        HDC screen = ::GetDC(nullptr);
-        if (screen) {
-            dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-            ::ReleaseDC(nullptr, screen);
-        }
+        vt::WindowDc screen(nullptr);
+        if (screen) dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
     }
     // Anything outside what displays offer is a broken answer, not a scale.
     return dpi >= 48 && dpi <= 960 ? dpi : 96;
@@ -222,7 +218,7 @@ bool CPaintManagerUI::MakeFont(int id, const FontSpec& spec) {
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
-    CFontHandle font(::CreateFontIndirectW(&lf));
+    vt::UniqueFont font(::CreateFontIndirectW(&lf));
     if (!font) return false;
     m_fonts[id] = std::move(font);
     return true;
@@ -242,7 +238,7 @@ HFONT CPaintManagerUI::GetDefaultFont() const {
         lf.lfHeight = -Scale(12);
         lf.lfCharSet = DEFAULT_CHARSET;
         lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
-        const_cast<CFontHandle&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
+        const_cast<vt::UniqueFont&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
     }
     return m_hSystemFont.Get();
 }
@@ -264,12 +260,12 @@ std::unique_ptr<CSkinImage> DecodeFile(LPCWSTR file) {
     if (CPaintManagerUI::LoadFileData(file, data) == 0) return nullptr;
     // Decode from a stream on moveable global memory, then copy into a
     // premultiplied image of our own so the stream can go at once.
-    CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
+    vt::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
     void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
     if (!p) return nullptr;
     memcpy(p, data.data(), data.size());
     ::GlobalUnlock(mem.Get());
-    CComRef<IStream> stream;
+    vt::ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) return nullptr;
     mem.Release();  // the stream frees it now
     std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));

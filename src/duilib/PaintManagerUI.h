@@ -15,7 +15,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
 #include "duilib/SkinImage.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -165,9 +165,9 @@ private:
 
     int m_nDpi = 96;
     std::map<int, FontSpec> m_fontSpecs;
-    std::map<int, CFontHandle> m_fonts;
+    std::map<int, vt::UniqueFont> m_fonts;
     int m_nDefaultFontId = -1;
-    CFontHandle m_hSystemFont;
+    vt::UniqueFont m_hSystemFont;
     std::map<CDuiString, CDuiString> m_defaultAttrs;
     std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;

@@ -6,7 +6,7 @@
 
 #include "duilib/ImageDesc.h"
 #include "duilib/PaintManagerUI.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -141,7 +141,7 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
 void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT rc, LPCWSTR text, DWORD argb, int font,
                              UINT style) {
     if (!text || !*text || !pManager) return;
-    CSelectObject sel(hDC, pManager->GetFont(font));
+    vt::ScopedSelect sel(hDC, pManager->GetFont(font));
     ::SetBkMode(hDC, TRANSPARENT);
     ::SetTextColor(hDC, ToColorRef(argb));
     ::DrawTextW(hDC, text, -1, &rc, style | DT_NOPREFIX);

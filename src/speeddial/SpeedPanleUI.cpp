@@ -165,20 +165,20 @@ void CSpeedPanleUI::LoadPointer() {
     DWORD size = CPaintManagerUI::LoadFileData(file, bytes, true);
     if (size > 0 && !bytes.empty()) {
         m_pImgStream.Reset();
-        m_hImgMem = GlobalAlloc(GMEM_MOVEABLE, size);
+        vt::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size));
+        m_hImgMem = memory.Get();
         if (m_hImgMem) {
             if (void* p = GlobalLock(m_hImgMem)) {
                 std::memcpy(p, bytes.data(), size);
                 GlobalUnlock(m_hImgMem);
             }
             if (SUCCEEDED(CreateStreamOnHGlobal(m_hImgMem, TRUE, m_pImgStream.Put())) && m_pImgStream.Get()) {
+                memory.Release();  // the stream frees it
                 std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(m_pImgStream.Get()));
                 if (image && image->GetLastStatus() == Gdiplus::Ok) {
                     m_pImgPoint = ToPremultiplied(std::move(image));
                     m_rcPointOpaque = OpaqueBounds(*m_pImgPoint);
                 }
-            } else {
-                GlobalFree(m_hImgMem);  // no stream took it over
             }
             m_hImgMem = nullptr;
         }

@@ -9,7 +9,7 @@
 #include "duilib/LabelUI.h"
 #include "speeddial/ArcLayer.h"
 #include "speeddial/FramePacer.h"
-#include "speeddial/ComStream.h"
+#include "base/Win32Owners.h"
 
 namespace Gdiplus {
 class Image;
@@ -58,7 +58,7 @@ private:
 
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
     HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
-    CComStream m_pImgStream;
+    vt::ComPtr<IStream> m_pImgStream;
     RECT m_rcPointOpaque = {};  // the part of the pointer image worth drawing
     int m_nPointDpi = 96;         // the display scale the pointer file was picked for
     double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
