@@ -92,5 +92,5 @@ for (name, D, T, L, a0, aD, aT, aL, aE, colour) in MODELS:
     pointer(name, colour)
 if K != 1.0:
     sys.exit(0)
-icon("src/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
-icon("src/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked
+icon("src/app/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
+icon("src/app/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked
