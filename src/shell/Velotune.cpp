@@ -24,6 +24,24 @@ void AskServiceAutoStart() {
     ShellExecuteW(nullptr, L"open", sc.c_str(), L"config ZIZ3SERVICE start= auto", nullptr, SW_HIDE);
 }
 
+// Exit codes of "/RestoreOverclocking" (the uninstaller acts on them; listed
+// in README.md). 1 is also every other early end of a normal start.
+constexpr int kExitAtDefaults = 1;       // restored, or nothing needed restoring
+constexpr int kExitRestoreFailed = 2;    // the SDK refused: may stay overclocked
+constexpr int kExitSdkUnavailable = 3;   // the SDK cannot be reached: nothing changed
+constexpr int kExitAnotherInstance = 4;  // another copy runs: nothing tried
+
+bool IsRestoreSwitch(const wchar_t* cmd) { return _wcsicmp(cmd, L"/RestoreOverclocking") == 0; }
+
+int RestoreExitCode(CMainFrame::RestoreOutcome outcome) {
+    switch (outcome) {
+        case CMainFrame::RestoreOutcome::AtDefaults: return kExitAtDefaults;
+        case CMainFrame::RestoreOutcome::Failed: return kExitRestoreFailed;
+        case CMainFrame::RestoreOutcome::SdkUnavailable: return kExitSdkUnavailable;
+    }
+    return kExitRestoreFailed;
+}
+
 void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -48,7 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     if (!singleton.Acquire()) {
         VLOG("AppSingleton exist");
         singleton.Close();
-        return 1;
+        return IsRestoreSwitch(cmd) ? kExitAnotherInstance : 1;
     }
     VLOG("start");
 
@@ -58,11 +76,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     std::unique_ptr<CMainFrame> frame(new CMainFrame());
 
-    if (_wcsicmp(cmd, L"/RestoreOverclocking") == 0) {
-        frame->RestoreDefaultsWithoutWindow();
+    if (IsRestoreSwitch(cmd)) {
+        int code = RestoreExitCode(frame->RestoreDefaultsWithoutWindow());
+        VLOG("[RestoreOverclocking] exit code %d", code);
         frame.reset();
         singleton.Close();
-        return 1;
+        return code;
     }
 
     frame->SetResType(0, L"", 0, L"", true);
