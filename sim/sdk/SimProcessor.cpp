@@ -156,11 +156,14 @@ double CSimProcessor::NextRandomLocked() {
     return (double)(r >> 11) / 9007199254740992.0;
 }
 
-void CSimProcessor::Delay() {
+void CSimProcessor::Delay() { SleepFaultDelay(&SimFaults::delayMs); }
+void CSimProcessor::ApplyDelay() { SleepFaultDelay(&SimFaults::applyDelayMs); }
+
+void CSimProcessor::SleepFaultDelay(uint32_t SimFaults::*delay) {
     uint32_t ms = 0;
     {
         CSimLockGuard guard(m_lock);
-        ms = m_profile.m_faults.delayMs;
+        ms = m_profile.m_faults.*delay;
     }
     if (ms > 0) Sleep(ms);
 }

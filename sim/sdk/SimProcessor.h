@@ -22,6 +22,8 @@ public:
     void Refresh(bool force);
     // Sleeps the profile's per-call delay (outside the lock).
     void Delay();
+    // Sleeps the profile's extra delay of ApplyChanges (outside the lock).
+    void ApplyDelay();
     SimFaults Faults();
 
     bool HasRoot();
@@ -59,6 +61,7 @@ private:
     CSimProcessor(const CSimProcessor&) = delete;
     CSimProcessor& operator=(const CSimProcessor&) = delete;
 
+    void SleepFaultDelay(uint32_t SimFaults::*delay);  // outside the lock
     void LoadLocked();
     Control* FindLocked(uint32_t id);
     void FollowTurboLocked();

@@ -152,4 +152,6 @@ void CSimProfile::LoadFaults(const std::wstring& path) {
     x.monitorThrows = ReadFlag(path, f, L"MonitorThrows", false);
     int delay = (int)GetPrivateProfileIntW(f, L"DelayMs", 0, path.c_str());
     x.delayMs = delay > 0 ? (uint32_t)delay : 0;
+    int applyDelay = (int)GetPrivateProfileIntW(f, L"ApplyDelayMs", 0, path.c_str());
+    x.applyDelayMs = applyDelay > 0 ? (uint32_t)applyDelay : 0;
 }

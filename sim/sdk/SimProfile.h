@@ -33,6 +33,7 @@ struct SimFaults {
     bool monitorNeverReady = false;
     bool monitorThrows = false;
     uint32_t delayMs = 0;
+    uint32_t applyDelayMs = 0;  // ApplyChanges only, on top of delayMs
 };
 
 class CSimProfile {

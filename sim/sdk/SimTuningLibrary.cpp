@@ -32,6 +32,7 @@ SdkBool CSimTuningLibrary::ApplyChanges(SdkBool /*bRestartRequired*/) {
     // Settings take effect at once here; a required restart is only reported
     // through the propose results.
     CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().ApplyDelay();
     return CSimProcessor::Instance().ApplyChanges() ? 1 : 0;
 }
 

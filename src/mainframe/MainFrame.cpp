@@ -201,8 +201,12 @@ void CMainFrame::DoHandle() {
         VLOG("DoHandle() STATUS_REOVERCLOCK_ING");
         next = STATUS_REOVERCLOCK_ING;
     }
-    UpdateStatus(next);
+    // The worker is asked before the window shows the change: showing it
+    // talks to the shell, which lets other programs' sent messages in (the
+    // end of the session, a close), and those must find the run under way.
+    GetAppState().nStatus = next;  // what the worker reads
     m_overClockThread.RequestRun();
+    UpdateStatus(next);
     VLOG("DoHandle() end");
 }
 

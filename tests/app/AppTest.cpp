@@ -307,7 +307,9 @@ TEST(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
         if (c.faults) app.UseProfile(FaultProfile(L"test_app_restore_switch.ini", c.faults));
         {
             std::unique_ptr<LibraryAway> away(c.noLibrary ? new LibraryAway : nullptr);
-            if (away) ASSERT_TRUE(away->Ok());
+            if (away) {
+                ASSERT_TRUE(away->Ok());
+            }
             ASSERT_TRUE(app.Start(c.sw));
             EXPECT_EQ(app.WaitExit(kWait), c.code);
         }
@@ -438,7 +440,8 @@ TEST(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     // The exit is not held up by a run that never started.
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] a run is in progress"), 0);
-    ExpectRatios(kStock, "nothing applied");
+    EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
+        << "nothing ever applied: the profile's defaults";
     ResetProcessor();
 }
 
