@@ -34,7 +34,13 @@ struct Task {
     std::atomic<int> speed{0};
     HANDLE thread = nullptr;
     HANDLE stopEvent = nullptr;
+    // VELOTUNE_P2SP_RACE: the thread learns the total only once the size has
+    // been asked for, and the first chunk lands before that answer returns.
+    HANDLE sizeAsked = nullptr;
+    HANDLE firstChunk = nullptr;
 };
+
+constexpr DWORD kRaceWaitMs = 5000;
 
 CRITICAL_SECTION g_lock;
 std::map<std::string, Task*> g_tasks;
@@ -150,6 +156,10 @@ DWORD WINAPI Download(void* param) {
         return 0;
     }
     const int64_t total = SizeOf(task->source);
+    if (task->sizeAsked) {
+        HANDLE either[2] = {task->sizeAsked, task->stopEvent};
+        WaitForMultipleObjects(2, either, FALSE, kRaceWaitMs);
+    }
     task->total = total;
     const int slowMs = EnvInt(L"VELOTUNE_P2SP_SLOW");
     const bool slow = slowMs != 0;
@@ -170,6 +180,7 @@ DWORD WINAPI Download(void* param) {
             break;
         }
         task->downloaded += put;
+        if (task->firstChunk) SetEvent(task->firstChunk);
         DWORD elapsed = GetTickCount() - start;
         task->speed = static_cast<int>(task->downloaded * 1000 / (elapsed ? elapsed : 1));
         if (fail) {
@@ -205,6 +216,8 @@ void DeleteTask(Task* task) {
     StopThread(task);
     if (task->status != P2sp::kStatusFinished && !task->writePath.empty()) DeleteFileW(task->writePath.c_str());
     if (task->stopEvent) CloseHandle(task->stopEvent);
+    if (task->sizeAsked) CloseHandle(task->sizeAsked);
+    if (task->firstChunk) CloseHandle(task->firstChunk);
     delete task;
 }
 
@@ -308,6 +321,10 @@ P2SP_EXPORT int __stdcall P2SPNewTask(const char* url, const char* path, int fla
         task->source = SourceOf(url);
         task->writePath = WritePathFor(url, path);
         task->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (EnvInt(L"VELOTUNE_P2SP_RACE") == 1) {
+            task->sizeAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            task->firstChunk = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        }
         g_tasks[url] = task;
         task->thread = CreateThread(nullptr, 0, &Download, task, 0, nullptr);
         result = task->thread ? 1 : 0;
@@ -408,6 +425,10 @@ P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
     // Before the first byte arrives, and for a server that sends no length
     // (VELOTUNE_P2SP_NOSIZE=1), the total is unknown: 0.
     if (task && EnvInt(L"VELOTUNE_P2SP_NOSIZE") != 1) size = task->total;
+    if (task && task->sizeAsked && WaitForSingleObject(task->sizeAsked, 0) == WAIT_TIMEOUT) {
+        SetEvent(task->sizeAsked);
+        WaitForSingleObject(task->firstChunk, kRaceWaitMs);
+    }
     Record(std::string("P2SPGetTaskFileSize\t") + Show(url) + "\t=" + Num(size));
     return size;
 }

@@ -6,6 +6,6 @@ extern "C" __declspec(dllexport) IOverclockingSdk* OCSDK_CALL GetInterface(void)
     CSimProcessor& processor = CSimProcessor::Instance();
     // The profile in use may have been switched since the last call.
     processor.Refresh(false);
-    processor.Delay();
+    processor.Enter("GetInterface");
     return processor.HasRoot() ? CSimRoot::Instance() : nullptr;
 }

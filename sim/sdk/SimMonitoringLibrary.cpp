@@ -8,21 +8,21 @@ CSimMonitoringLibrary* CSimMonitoringLibrary::Instance() {
 }
 
 double CSimMonitoringLibrary::GetMonitorValue(uint32_t monitorId) {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("GetMonitorValue");
     return CSimProcessor::Instance().GetMonitorValue(monitorId);
 }
 
 SdkBool CSimMonitoringLibrary::MonitorIsReady(uint32_t monitorId) {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("MonitorIsReady");
     return CSimProcessor::Instance().MonitorIsReady(monitorId) ? 1 : 0;
 }
 
 void CSimMonitoringLibrary::BeginMonitoring() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("BeginMonitoring");
     CSimProcessor::Instance().BeginMonitoring();
 }
 
 void CSimMonitoringLibrary::EndMonitoring() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("EndMonitoring");
     CSimProcessor::Instance().EndMonitoring();
 }

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <stdexcept>
 
 #include "SimStateFile.h"
 
@@ -156,16 +155,31 @@ double CSimProcessor::NextRandomLocked() {
     return (double)(r >> 11) / 9007199254740992.0;
 }
 
-void CSimProcessor::Delay() { SleepFaultDelay(&SimFaults::delayMs); }
-void CSimProcessor::ApplyDelay() { SleepFaultDelay(&SimFaults::applyDelayMs); }
-
-void CSimProcessor::SleepFaultDelay(uint32_t SimFaults::*delay) {
+void CSimProcessor::Enter(const char* call) {
     uint32_t ms = 0;
+    bool raise = false, access = false;
+    std::wstring hold;
     {
         CSimLockGuard guard(m_lock);
-        ms = m_profile.m_faults.*delay;
+        const SimFaults& f = m_profile.m_faults;
+        ms = f.delayMs;
+        hold = f.holdWhileFile;
+        for (const std::string& name : f.raiseIn)
+            if (name == call) raise = true;
+        access = f.raiseAccessViolation;
     }
     if (ms > 0) Sleep(ms);
+    while (!hold.empty() && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES) Sleep(20);
+    if (!raise) return;
+    if (access) {
+        // A real fault, not a raised code: a read of an unmapped page.
+        static volatile uintptr_t unmapped = 16;
+        (void)*reinterpret_cast<volatile const int*>(unmapped);
+    }
+    // The vendor's compiler turns `throw` into this structured exception; an
+    // exception of ours would not unwind out of a library on x86 at all.
+    const ULONG_PTR info[3] = {0x19930520, 0, 0};
+    RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, info);
 }
 
 SimFaults CSimProcessor::Faults() {
@@ -212,7 +226,8 @@ bool CSimProcessor::IsOverclockEnabled() {
 bool CSimProcessor::GetAvailableControls(ClientTuningControl* controls, uint32_t capacity, uint32_t* count) {
     if (count == nullptr || (controls == nullptr && capacity > 0)) return false;
     CSimLockGuard guard(m_lock);
-    *count = (uint32_t)m_controls.size();
+    const SimFaults& faults = m_profile.m_faults;
+    *count = faults.hasControlCount ? faults.controlCount : (uint32_t)m_controls.size();
     for (uint32_t i = 0; i < capacity && i < m_controls.size(); ++i) FillControl(m_controls[i], &controls[i]);
     return m_loaded;
 }
@@ -313,11 +328,9 @@ bool CSimProcessor::MonitorIsReady(uint32_t monitorId) {
 
 double CSimProcessor::GetMonitorValue(uint32_t monitorId) {
     double value = 0;
-    bool driverFails = false;
     {
         CSimLockGuard guard(m_lock);
-        driverFails = m_profile.m_faults.monitorThrows;
-        if (!driverFails && m_loaded && monitorId == MonitorId_Processor_Frequency) {
+        if (m_loaded && monitorId == MonitorId_Processor_Frequency) {
             double ratio = 0;
             for (const Control& c : m_controls)
                 if (IsCoreRatioId(c.spec.id)) ratio = std::max(ratio, c.active);
@@ -334,8 +347,6 @@ double CSimProcessor::GetMonitorValue(uint32_t monitorId) {
                 value = top * (0.995 + 0.01 * NextRandomLocked());
         }
     }
-    // Raised outside the lock, the way a failing monitor driver reports.
-    if (driverFails) throw std::runtime_error("simcpu: frequency monitor driver failed");
     return value;
 }
 

@@ -20,10 +20,10 @@ public:
     // last read (or the library's own write);
     // `force` re-reads in any case.
     void Refresh(bool force);
-    // Sleeps the profile's per-call delay (outside the lock).
-    void Delay();
-    // Sleeps the profile's extra delay of ApplyChanges (outside the lock).
-    void ApplyDelay();
+    // Every interface call starts here, outside the lock: sleeps the
+    // profile's per-call delay, then fails the call the way a library built
+    // by the vendor's compiler fails when the profile names it (RaiseIn).
+    void Enter(const char* call);
     SimFaults Faults();
 
     bool HasRoot();
@@ -61,7 +61,6 @@ private:
     CSimProcessor(const CSimProcessor&) = delete;
     CSimProcessor& operator=(const CSimProcessor&) = delete;
 
-    void SleepFaultDelay(uint32_t SimFaults::*delay);  // outside the lock
     void LoadLocked();
     Control* FindLocked(uint32_t id);
     void FollowTurboLocked();

@@ -8,16 +8,16 @@ CSimProcessorInfo* CSimProcessorInfo::Instance() {
 }
 
 SdkBool CSimProcessorInfo::GetName(wchar_t* buffer, uint32_t capacity) {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("GetName");
     return CSimProcessor::Instance().GetName(buffer, capacity) ? 1 : 0;
 }
 
 int32_t CSimProcessorInfo::GetCoreCount() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("GetCoreCount");
     return CSimProcessor::Instance().GetCoreCount();
 }
 
 SdkBool CSimProcessorInfo::IsOverclockEnabled() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("IsOverclockEnabled");
     return CSimProcessor::Instance().IsOverclockEnabled() ? 1 : 0;
 }

@@ -45,6 +45,16 @@ bool ParseId(const std::wstring& text, uint32_t* out) {
     return true;
 }
 
+// A call's name in a list: letters only, surrounding blanks dropped.
+bool ParseName(const std::wstring& text, std::wstring* out) {
+    std::wstring name;
+    for (wchar_t c : text)
+        if (!std::iswspace(c)) name += c;
+    if (name.empty()) return false;
+    *out = name;
+    return true;
+}
+
 double ReadDouble(const std::wstring& path, const wchar_t* section, const wchar_t* key, double fallback) {
     double v = fallback;
     return ParseDouble(ReadString(path, section, key), &v) ? v : fallback;
@@ -149,9 +159,13 @@ void CSimProfile::LoadFaults(const std::wstring& path) {
     x.resultRebootRequired = ReadFlag(path, f, L"ResultRebootRequired", false);
     x.applyFails = ReadFlag(path, f, L"ApplyFails", false);
     x.monitorNeverReady = ReadFlag(path, f, L"MonitorNeverReady", false);
-    x.monitorThrows = ReadFlag(path, f, L"MonitorThrows", false);
+    x.raiseIn.clear();
+    for (const std::wstring& name : ReadList<std::wstring>(ReadString(path, f, L"RaiseIn"), ParseName))
+        x.raiseIn.push_back(std::string(name.begin(), name.end()));
+    if (ReadFlag(path, f, L"MonitorThrows", false)) x.raiseIn.push_back("GetMonitorValue");
+    x.raiseAccessViolation = ReadString(path, f, L"RaiseKind") == L"access";
     int delay = (int)GetPrivateProfileIntW(f, L"DelayMs", 0, path.c_str());
     x.delayMs = delay > 0 ? (uint32_t)delay : 0;
-    int applyDelay = (int)GetPrivateProfileIntW(f, L"ApplyDelayMs", 0, path.c_str());
-    x.applyDelayMs = applyDelay > 0 ? (uint32_t)applyDelay : 0;
+    x.hasControlCount = ParseId(ReadString(path, f, L"ControlCount"), &x.controlCount);
+    x.holdWhileFile = ReadString(path, f, L"HoldWhileFile");
 }

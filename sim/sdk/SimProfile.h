@@ -31,9 +31,16 @@ struct SimFaults {
     bool resultRebootRequired = false;
     bool applyFails = false;
     bool monitorNeverReady = false;
-    bool monitorThrows = false;
+    // Calls that fail with a structured exception (by name, "GetControl");
+    // MonitorThrows=1 is short for RaiseIn=GetMonitorValue.
+    std::vector<std::string> raiseIn;
+    bool raiseAccessViolation = false;  // a real access violation instead
     uint32_t delayMs = 0;
-    uint32_t applyDelayMs = 0;  // ApplyChanges only, on top of delayMs
+    bool hasControlCount = false;  // ControlCount given: the count GetAvailableControls reports
+    uint32_t controlCount = 0;
+    // Every call waits while this file exists: a test holds the processor
+    // in the middle of a run for as long as it needs to look at it.
+    std::wstring holdWhileFile;
 };
 
 class CSimProfile {

@@ -11,29 +11,29 @@ CSimRoot* CSimRoot::Instance() {
 }
 
 void CSimRoot::Init() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("Init");
     CSimProcessor::Instance().Init();
 }
 
 SdkBool CSimRoot::IsInitOK() {
-    CSimProcessor::Instance().Delay();
+    CSimProcessor::Instance().Enter("IsInitOK");
     return CSimProcessor::Instance().IsInitOK() ? 1 : 0;
 }
 
 IMonitoringLibrary* CSimRoot::GetMonitoringLibrary() {
     CSimProcessor& p = CSimProcessor::Instance();
-    p.Delay();
+    p.Enter("GetMonitoringLibrary");
     return p.Faults().noMonitoringLibrary ? nullptr : CSimMonitoringLibrary::Instance();
 }
 
 ITuningLibrary* CSimRoot::GetTuningLibrary() {
     CSimProcessor& p = CSimProcessor::Instance();
-    p.Delay();
+    p.Enter("GetTuningLibrary");
     return p.Faults().noTuningLibrary ? nullptr : CSimTuningLibrary::Instance();
 }
 
 ISystemInfo* CSimRoot::GetSystemInfo() {
     CSimProcessor& p = CSimProcessor::Instance();
-    p.Delay();
+    p.Enter("GetSystemInfo");
     return p.Faults().noSystemInfo ? nullptr : CSimSystemInfo::Instance();
 }

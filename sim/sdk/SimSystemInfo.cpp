@@ -10,6 +10,6 @@ CSimSystemInfo* CSimSystemInfo::Instance() {
 
 IProcessorInfo* CSimSystemInfo::GetProcessor() {
     CSimProcessor& p = CSimProcessor::Instance();
-    p.Delay();
+    p.Enter("GetProcessor");
     return p.Faults().noProcessor ? nullptr : CSimProcessorInfo::Instance();
 }

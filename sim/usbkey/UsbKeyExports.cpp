@@ -83,22 +83,22 @@ extern "C" __declspec(dllexport) void __stdcall Release() {
 
 extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {
     g_overLock = cb;
-    Record("RegisterOverLock");
+    Record(cb ? "RegisterOverLock" : "RegisterOverLock\t(null)");
     return 0;
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetOverLockState(KeyCallback cb, int) {
     g_getState = cb;
-    Record("RegisterGetOverLockState");
+    Record(cb ? "RegisterGetOverLockState" : "RegisterGetOverLockState\t(null)");
     return 0;
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetCPU(KeyCallback cb, int) {
     g_getCpu = cb;
-    Record("RegisterGetCPU");
+    Record(cb ? "RegisterGetCPU" : "RegisterGetCPU\t(null)");
     return 0;
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetMode(KeyCallback cb, int) {
     g_getMode = cb;
-    Record("RegisterGetMode");
+    Record(cb ? "RegisterGetMode" : "RegisterGetMode\t(null)");
     return 0;
 }
 

@@ -424,27 +424,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             ::GetClientRect(m_hWnd, &rcClient);
             SIZE need = {rcClient.right, rcClient.bottom};
             if (need.cx > 0 && need.cy > 0) {
-                if (!m_offscreenDc || m_szOffscreen.cx != need.cx || m_szOffscreen.cy != need.cy) {
-                    m_offscreenDc.Reset();
-                    m_offscreenBitmap.Reset();
-                    BITMAPINFO bi = {};
-                    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-                    bi.bmiHeader.biWidth = need.cx;
-                    bi.bmiHeader.biHeight = -need.cy;
-                    bi.bmiHeader.biPlanes = 1;
-                    bi.bmiHeader.biBitCount = 32;
-                    bi.bmiHeader.biCompression = BI_RGB;
-                    void* bits = nullptr;
-                    m_offscreenBitmap.Reset(::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-                    m_offscreenDc.Reset(::CreateCompatibleDC(hdc));
-                    if (m_offscreenDc && m_offscreenBitmap)
-                        ::SelectObject(m_offscreenDc.Get(), m_offscreenBitmap.Get());
-                    m_szOffscreen = need;
-                }
-                if (m_offscreenDc && m_offscreenBitmap) {
+                SIZE have = m_offscreen.Size();
+                if (!m_offscreen || have.cx != need.cx || have.cy != need.cy) m_offscreen.Create(hdc, need.cx, need.cy);
+                if (m_offscreen) {
                     const RECT& r = ps.rcPaint;
-                    PaintTo(m_offscreenDc.Get(), r);
-                    ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreenDc.Get(), r.left,
+                    PaintTo(m_offscreen.Dc(), r);
+                    ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left,
                              r.top, SRCCOPY);
                 } else {
                     PaintTo(hdc, ps.rcPaint);

@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "duilib/DibSurface.h"
 #include "duilib/DuiString.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
@@ -154,9 +155,7 @@ private:
     std::vector<IMessageFilterUI*> m_preFilters;
     std::vector<TNotifyUI> m_asyncNotify;
 
-    CMemDcHandle m_offscreenDc;
-    CBitmapHandle m_offscreenBitmap;
-    SIZE m_szOffscreen = {0, 0};
+    CDibSurface m_offscreen;
 };
 
 template <typename Fn>

@@ -5,10 +5,8 @@
 namespace DuiLib {
 
 CSkinImage::~CSkinImage() {
-    // The GDI+ bitmap points into the section's pixels: it goes first, and
-    // the section leaves its DC before either is deleted.
+    // The GDI+ bitmap points into the section's pixels: it goes first.
     m_bitmap.reset();
-    if (m_dc && m_oldBitmap) ::SelectObject(m_dc.Get(), m_oldBitmap);
 }
 
 std::unique_ptr<CSkinImage> CSkinImage::FromImage(Gdiplus::Image& image) {
@@ -26,19 +24,9 @@ std::unique_ptr<CSkinImage> CSkinImage::Blank(int w, int h) {
     std::unique_ptr<CSkinImage> self(new CSkinImage);
     self->m_width = w;
     self->m_height = h;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down, as GDI+ lays out its rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    self->m_section.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    self->m_dc.Reset(::CreateCompatibleDC(nullptr));
-    if (!self->m_section || !bits || !self->m_dc) return nullptr;
-    self->m_oldBitmap = ::SelectObject(self->m_dc.Get(), self->m_section.Get());
-    self->m_bitmap = std::make_unique<Gdiplus::Bitmap>(w, h, w * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits));
+    if (!self->m_surface.Create(nullptr, w, h)) return nullptr;
+    auto* bits = static_cast<BYTE*>(self->m_surface.Bits());
+    self->m_bitmap = std::make_unique<Gdiplus::Bitmap>(w, h, w * 4, PixelFormat32bppPARGB, bits);
     if (self->m_bitmap->GetLastStatus() != Gdiplus::Ok) return nullptr;
     return self;  // a new section is all zeros: fully transparent
 }
@@ -47,7 +35,7 @@ bool CSkinImage::BlendUnscaled(HDC hDC, const RECT& dst, const RECT& src, BYTE a
     const int w = src.right - src.left, h = src.bottom - src.top;
     if (w <= 0 || h <= 0) return true;
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-    return ::GdiAlphaBlend(hDC, dst.left, dst.top, w, h, m_dc.Get(), src.left, src.top, w, h, bf) != FALSE;
+    return ::GdiAlphaBlend(hDC, dst.left, dst.top, w, h, m_surface.Dc(), src.left, src.top, w, h, bf) != FALSE;
 }
 
 }  // namespace DuiLib

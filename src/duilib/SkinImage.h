@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "duilib/Win32Handles.h"
+#include "duilib/DibSurface.h"
 
 namespace Gdiplus {
 class Bitmap;
@@ -36,9 +36,7 @@ private:
 
     int m_width = 0;
     int m_height = 0;
-    CBitmapHandle m_section;
-    CMemDcHandle m_dc;
-    HGDIOBJ m_oldBitmap = nullptr;
+    CDibSurface m_surface;
     std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
 };
 

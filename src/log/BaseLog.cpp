@@ -9,6 +9,7 @@
 
 #include "log/LogClock.h"
 #include "log/LogTag.h"
+#include "log/LogText.h"
 
 namespace {
 
@@ -18,42 +19,6 @@ constexpr DWORD kMaxKeptSize = 1048576;
 
 // "日志系统初始化成功." in code page 936, as the first line of each opening.
 const char kOpenedLine[] = "\xC8\xD5\xD6\xBE\xCF\xB5\xCD\xB3\xB3\xF5\xCA\xBC\xBB\xAF\xB3\xC9\xB9\xA6.";
-
-// Converts a narrow printf format into the wide one that keeps each
-// argument's type: in a wide format "%s" means a wide string, so a narrow
-// "%s" becomes "%hs" and a wide "%S" becomes "%ls".
-int WidenFormat(const char* format, wchar_t* out, int capacity) {
-    wchar_t wide[kTextBytes + 1] = {};
-    int n = MultiByteToWideChar(CP_ACP, 0, format, -1, wide, kTextBytes);
-    if (n <= 0) return 0;
-    wide[kTextBytes] = 0;
-    int k = 0;
-    for (int i = 0; wide[i] && k < capacity - 3; ++i) {
-        wchar_t c = wide[i];
-        out[k++] = c;
-        if (c != L'%') continue;
-        if (wide[i + 1] == L'%') { out[k++] = wide[++i]; continue; }
-        // Copy flags, width, precision and length up to the conversion.
-        int j = i + 1;
-        while (wide[j] && wcschr(L"-+ #0123456789.*lhLqjzt", wide[j]) && k < capacity - 3)
-            out[k++] = wide[j++];
-        if (wide[j] == L's' || wide[j] == L'S') {
-            bool hasLength = k > 0 && (out[k - 1] == L'l' || out[k - 1] == L'h');
-            if (!hasLength) out[k++] = (wide[j] == L's') ? L'h' : L'l';
-            out[k++] = L's';
-            i = j;
-        } else if (wide[j] == L'c' || wide[j] == L'C') {
-            bool hasLength = k > 0 && (out[k - 1] == L'l' || out[k - 1] == L'h');
-            if (!hasLength) out[k++] = (wide[j] == L'c') ? L'h' : L'l';
-            out[k++] = L'c';
-            i = j;
-        } else {
-            i = j - 1;
-        }
-    }
-    out[k] = 0;
-    return k;
-}
 
 // True when the format takes a wide string ("%S" or "%ls"). This C runtime's
 // narrow formatter stops at the first character the code page lacks and still
@@ -148,12 +113,13 @@ bool CBaseLog::OpenFile() {
     if (m_file != INVALID_HANDLE_VALUE) return true;
     EnterCriticalSection(&m_lock);
     if (m_file == INVALID_HANDLE_VALUE && m_path[0]) {
-        HANDLE h = CreateFileA(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            SetFilePointer(h, 0, nullptr, FILE_END);
-            m_file = h;
-        }
+        // Appending: every WriteFile lands at the end of the file as it is
+        // then, so lines of other processes writing the same file (a second
+        // copy, the elevated copy, a restore run) interleave whole instead of
+        // overwriting each other from stale file pointers.
+        HANDLE h = CreateFileA(m_path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) m_file = h;
     }
     bool open = m_file != INVALID_HANDLE_VALUE;
     LeaveCriticalSection(&m_lock);
@@ -186,19 +152,15 @@ void CBaseLog::Write(int line, const char* file, const char* function, const cha
     }
     if (count <= 0 || text[0] == 0) {
         // Narrow formatting fails on wide arguments the ANSI code page cannot
-        // hold; the wide pass replaces those characters instead of losing the line.
-        wchar_t wideFormat[kTextBytes] = {};
+        // hold, and cuts long texts anywhere: the wide pass replaces those
+        // characters instead of losing the line, and cuts between characters.
         wchar_t wideText[kTextBytes] = {};
-        if (WidenFormat(format, wideFormat, kTextBytes) > 0) {
-            va_list args;
-            va_start(args, format);
-            vswprintf(wideText, kTextBytes, wideFormat, args);
-            va_end(args);
-            wideText[kTextBytes - 1] = 0;
-            std::memset(text, 0, sizeof(text));
-            WideCharToMultiByte(CP_ACP, 0, wideText, -1, text, kTextBytes - 1, nullptr, nullptr);
-            text[kTextBytes - 1] = 0;
-        }
+        va_list args;
+        va_start(args, format);
+        int n = LogText::FormatWide(format, args, wideText, kTextBytes);
+        va_end(args);
+        std::memset(text, 0, sizeof(text));
+        if (n > 0) LogText::NarrowWhole(wideText, text, kTextBytes);
     }
 
     char out[kLineBytes];
@@ -206,8 +168,7 @@ void CBaseLog::Write(int line, const char* file, const char* function, const cha
     // Cut the text, not the line end, so that an overlong line never glues
     // itself to the next one.
     size_t room = sizeof(out) - 1 - 2 - (size_t)head;
-    size_t textLen = std::strlen(text);
-    if (textLen > room) textLen = room;
+    size_t textLen = LogText::WholeCharacters(text, std::strlen(text), room);
     std::memcpy(out + head, text, textLen);
     std::memcpy(out + head + textLen, "\r\n", 2);
     DWORD total = (DWORD)(head + textLen + 2);

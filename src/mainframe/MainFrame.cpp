@@ -7,7 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
-#include <cwctype>
 
 #include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
@@ -23,6 +22,7 @@
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
+#include "tuning/SdkGuard.h"
 #include "update/InstallerLauncher.h"
 #include "update/WndManualUpdateClient.h"
 
@@ -117,16 +117,28 @@ void CMainFrame::InitServices() {
 }
 
 void CMainFrame::InitLanguageText() {
+    // Every text a user reads comes from the language file; the layout's own
+    // texts only stand in while it is being built.
     struct Text {
-        CControlUI* control;
+        const wchar_t* control;
         const wchar_t* key;
+        bool tooltip;
     } texts[] = {
-        {m_pDoOverBtn, L"STR_APPNAME"},     {m_pOveringBtn, L"STR_OVERCLOCKING"},
-        {m_pRecoverBtn, L"STR_ST"},         {m_pRecoveringlb, L"STR_RESTORING"},
-        {m_pLabelTitle, L"STR_APPNAME"},
+        {L"DoOverBtn", L"STR_APPNAME", false},         {L"OveringBtn", L"STR_OVERCLOCKING", false},
+        {L"RecoverBtn", L"STR_ST", false},             {L"Recoveringlb", L"STR_RESTORING", false},
+        {L"labelTitle", L"STR_APPNAME", false},        {L"labelStock", L"STR_STOCKCLOCK", false},
+        {L"labelRaising", L"STR_RAISINGCLOCK", false}, {L"labelOverclocked", L"STR_OVERCLOCKED", false},
+        {L"labelBackToStock", L"STR_BACKTOSTOCK", false}, {L"LinkZIZBtn", L"STR_TUNINGSERVICE", false},
+        {L"LinkBuyBtn", L"STR_DIZAZCPU", false},       {L"btn_min", L"STR_TIPHIDE", true},
+        {L"SettingBtn", L"STR_TIPSETTING", true},      {L"MinBtn", L"STR_TIPMIN", true},
+        {L"CloseBtn", L"STR_TIPCLOSE", true},
     };
-    for (const Text& t : texts)
-        if (t.control) t.control->SetText(Lang(t.key).c_str());
+    for (const Text& t : texts) {
+        CControlUI* control = m_PaintManager.FindControl(t.control);
+        if (!control) continue;
+        if (t.tooltip) control->SetToolTip(Lang(t.key).c_str());
+        else control->SetText(Lang(t.key).c_str());
+    }
 }
 
 LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
@@ -142,7 +154,6 @@ LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
 }
 
 void CMainFrame::StartWorkers() {
-    InitSettingsPath();
     typedef BOOL(WINAPI * PFN_ChangeWindowMessageFilter)(UINT, DWORD);
     if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
         auto filter = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
@@ -157,14 +168,11 @@ void CMainFrame::StartWorkers() {
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
     if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
     RegisterGlobalHotKey();
+    // From here on a settings dialog registers a changed key itself.
+    GetAppState().bHotKeyStarted = true;
 }
 
-// The stored key is a character used as the virtual-key code: letters are
-// taken in capitals, since a lower-case code would name another key.
-UINT CMainFrame::HotKeyCode() {
-    std::wstring key = GetQuickKey();
-    return key.empty() ? 'O' : (UINT)std::towupper(key[0]);
-}
+UINT CMainFrame::HotKeyCode() { return HotKeyCodeOf(GetQuickKey()); }
 
 bool CMainFrame::RegisterGlobalHotKey() {
     UINT vk = HotKeyCode();
@@ -597,6 +605,10 @@ void CMainFrame::Cleanup() {
     if (hWnd) ::UnregisterHotKey(hWnd, kHotKeyId);
     m_ocWmiEvent.Stop();
     m_cpuMonitorThread.Stop(2000);
+    // Nothing may call into this window once it is gone, and nothing may use
+    // the update client's libraries once the program returns.
+    m_usbKey.Release();
+    CloseUpdateWindow();
 }
 
 LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {
@@ -634,7 +646,17 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
 void CMainFrame::ShowTrayMenu(HWND owner) { CMenuTask::ShowTrayMenu(owner); }
 
 void CMainFrame::ShowSettingDlg() {
+    // The tray menu stays reachable while the dialog runs modally: a second
+    // dialog would nest its own modal loop and enable this window again
+    // under the first one when it closes.
+    if (m_pSettingDlg) {
+        VLOG("settings dialog already open");
+        BringForward(m_pSettingDlg->GetHWND());
+        ::SetForegroundWindow(m_pSettingDlg->GetHWND());
+        return;
+    }
     CSettingDlg* dlg = new CSettingDlg;
+    m_pSettingDlg = dlg;
     dlg->InitWinParam(L"Velotune_xml\\setting_wnd.xml");
     if (!dlg->Create(m_hWnd, L"SettingWnd", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 420, 260, nullptr)) {
         VLOG("settings dialog not created");
@@ -642,6 +664,7 @@ void CMainFrame::ShowSettingDlg() {
         dlg->CenterWindow();
         dlg->ShowModal();
     }
+    m_pSettingDlg = nullptr;
     delete dlg;
 }
 void CMainFrame::OnRebootPrompt() {
@@ -691,10 +714,13 @@ void CMainFrame::ShowAtCorner() {
     ShowWindow(true, true);
 }
 
-void CMainFrame::BringToFront() {
-    ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+void CMainFrame::BringToFront() { BringForward(m_hWnd); }
+
+void CMainFrame::BringForward(HWND hwnd) {
+    if (!::IsWindow(hwnd)) return;
+    ::ShowWindow(hwnd, SW_SHOWNORMAL);
+    ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 // ---------------------------------------------------------------- input and messages
@@ -834,8 +860,8 @@ CMainFrame::RestoreOutcome CMainFrame::RestoreDefaultsWithoutWindow() {
         VLOG("[RestoreOverclocking] the tuning SDK has no interface");
         return RestoreOutcome::SdkUnavailable;
     }
-    sdk->Init();
-    if (!sdk->IsInitOK()) {
+    if (!CSdkGuard::Run("Init", [&] { sdk->Init(); }) ||
+        !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
         VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
         return RestoreOutcome::SdkUnavailable;
     }

@@ -22,6 +22,7 @@ class CControlUI;
 class CTabLayoutUI;
 class CSpeedPanleUI;
 }  // namespace DuiLib
+class CSettingDlg;
 
 class CMainFrame : public DuiLib::WindowImplBaseNew,
                    public DuiLib::IDialogBuilderCallback,
@@ -80,9 +81,11 @@ protected:
     virtual LRESULT OnSdkInitBegin(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     virtual LRESULT OnSdkInitFinish(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
+    // The texts and tooltips of the layout's controls, in the chosen language.
+    void InitLanguageText();
+
 private:
     void InitServices();
-    void InitLanguageText();
     void StartWorkers();
     // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
     // another program holds it.
@@ -103,6 +106,8 @@ private:
     // After a resume from sleep the board may have dropped tuned values.
     void ShowRatioStateAfterResume();
     void BringToFront();
+    // Restored and raised above other windows, without staying topmost.
+    static void BringForward(HWND hwnd);
     void ShowTrayMenu(HWND owner);
     void ShowSettingDlg();
     void OnRebootPrompt();
@@ -124,6 +129,7 @@ private:
     DuiLib::CControlUI* m_pLabelMarks = nullptr;
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
 
+    CSettingDlg* m_pSettingDlg = nullptr;  // while its modal loop runs
     bool m_bExiting = false;           // ExitApp has begun: no notices, the window goes
     bool m_bClosing = false;           // WM_CLOSE is the program's own
     bool m_bExitRestoreTried = false;  // the restore at exit is tried once

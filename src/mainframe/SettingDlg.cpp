@@ -78,7 +78,7 @@ void CSettingDlg::InitAfterCreate() {
 
     std::wstring key = GetQuickKey();
     if (m_pQuickKeyEdit) m_pQuickKeyEdit->SetText(key.c_str());
-    if (!key.empty()) m_nHotKey = m_nOldHotKey = key[0];
+    if (!key.empty()) m_nHotKey = m_nOldHotKey = (int)HotKeyCodeOf(key);
 
     if (m_pStopOvering) m_pStopOvering->Selected(ReadSettingInt(L"stopover", 1) == 1, false);
     if (m_pVersionInfo) m_pVersionInfo->SetText(GetFileVersionString().c_str());
@@ -118,8 +118,12 @@ LRESULT CSettingDlg::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
 LRESULT CSettingDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     std::wstring text = m_pQuickKeyEdit ? std::wstring(m_pQuickKeyEdit->GetText().GetData()) : std::wstring();
     if (!text.empty()) {
-        m_nHotKey = text[0];
-        if (m_nHotKey != m_nOldHotKey) {
+        m_nHotKey = (int)HotKeyCodeOf(text);
+        if (m_nHotKey != m_nOldHotKey && !GetAppState().bHotKeyStarted) {
+            // The main window registers the stored key once the SDK is up;
+            // a registration now would make its own fail.
+            VLOG("hot key Ctrl+Alt+%c left to the main window", (char)m_nHotKey);
+        } else if (m_nHotKey != m_nOldHotKey) {
             HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
             if (!owner) owner = GetAppState().hMainWnd;
             ::UnregisterHotKey(owner, kHotKeyId);

@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include <cwctype>
+
 #include "settings/LanguageFile.h"
 #include "settings/SettingsFile.h"
 
@@ -22,6 +24,10 @@ CLanguageFile& AppLanguage() {
 bool InitSettingsPath() { return AppSettings().InitSettingsPath(); }
 std::wstring GetSettingsPath() { return AppSettings().GetPath(); }
 std::wstring GetQuickKey() { return AppSettings().GetQuickKey(); }
+
+unsigned HotKeyCodeOf(const std::wstring& key) {
+    return key.empty() ? L'O' : (unsigned)std::towupper(key[0]);
+}
 
 int ReadSettingInt(const wchar_t* key, int defaultValue) {
     return AppSettings().ReadInt(key, defaultValue);

@@ -5,14 +5,18 @@
 
 #include "settings/SettingsKeys.h"
 
-// Resolves "<exe folder>\<exe name>.ini". Until this runs (once the tuning
-// SDK is up) every read gives its default and every write is refused.
+// Resolves "<exe folder>\<exe name>.ini"; start-up runs it before any window.
+// Until it has run every read gives its default and every write is refused.
 bool InitSettingsPath();
 // Empty until InitSettingsPath has run.
 std::wstring GetSettingsPath();
 
 // Hot-key text ("O" by default; an empty stored value keeps the last one).
 std::wstring GetQuickKey();
+// The virtual-key code of a hot-key text: its first character, letters in
+// capitals (a lower-case code names another key: "o" is the keypad's "/");
+// "O" for an empty text.
+unsigned HotKeyCodeOf(const std::wstring& key);
 
 int ReadSettingInt(const wchar_t* key, int defaultValue);
 bool WriteSettingInt(const wchar_t* key, int value);

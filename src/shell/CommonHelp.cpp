@@ -108,6 +108,11 @@ std::wstring FileNamePart(const std::wstring& path) {
 
 // Whether a Run value holds something; a value too long for the buffer
 // certainly does.
+// On 64-bit Windows the machine-wide Run key has a 64-bit and a 32-bit view,
+// and the logon start runs the entries of both: a 32-bit setup program writes
+// the one, a 64-bit tool the other. Both builds look at both.
+const REGSAM kMachineRunViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
 bool HoldsNonEmptyValue(HKEY key) {
     wchar_t data[260] = {};
     DWORD bytes = sizeof(data);
@@ -193,15 +198,20 @@ void CCommonHelp::SetAutoStart(bool enable) {
     bool userOpen = user.Open(HKEY_CURRENT_USER, kRunKey, access) == ERROR_SUCCESS;
     if (enable) {
         if (!userOpen || GetAppFolder().empty()) return;
-        CRegKey machine;
-        if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ) == ERROR_SUCCESS && HoldsNonEmptyValue(machine.Get()))
-            return;
+        for (REGSAM view : kMachineRunViews) {
+            CRegKey machine;
+            if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ | view) == ERROR_SUCCESS &&
+                HoldsNonEmptyValue(machine.Get()))
+                return;
+        }
         RegSetValueExW(user.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
         return;
     }
     if (userOpen) RegDeleteValueW(user.Get(), kRunValue);
-    CRegKey machine;
-    if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, access) == ERROR_SUCCESS)
-        RegDeleteValueW(machine.Get(), kRunValue);
+    for (REGSAM view : kMachineRunViews) {
+        CRegKey machine;
+        if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, access | view) == ERROR_SUCCESS)
+            RegDeleteValueW(machine.Get(), kRunValue);
+    }
 }

@@ -7,6 +7,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MainFrame.h"
+#include "settings/Settings.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
 #include "tuning/SafeLoadLibrary.h"
@@ -52,6 +53,10 @@ void RaiseWindow(HWND hwnd) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
     LogStartup();
+    // The path depends on the module path alone: resolved before any window,
+    // so that a settings dialog opened while the SDK comes up reads and
+    // writes the real file.
+    InitSettingsPath();
     const wchar_t* cmd = commandLine ? commandLine : L"";
     VLOG("_tWinMain %S", cmd);
 

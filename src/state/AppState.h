@@ -34,6 +34,9 @@ struct CpuCustomData {
 
 struct AppState {
     HWND hMainWnd = nullptr;
+    // The main window has made its own registration of the hot key (once the
+    // SDK is up); before that it registers the stored key itself later.
+    bool bHotKeyStarted = false;
     volatile LONG nStatus = STATUS_OVERCLOCK_INIT;
     bool g_bThisCPUHaveCustomData = false;
     CpuCustomData stCustomData;

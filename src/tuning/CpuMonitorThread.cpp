@@ -8,6 +8,7 @@
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
 #include "tuning/OverclockingSdk.h"
+#include "tuning/SdkGuard.h"
 
 namespace {
 
@@ -81,35 +82,38 @@ bool CCpuMonitorThread::CpuMonitor() {
         VLOG("[CpuMonitor] NULL == pSdk");
         return false;
     }
-    if (!sdk->IsInitOK()) {
+    if (!CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
         VLOG("[CpuMonitor] IsInitOK FALSE");
         return false;
     }
-    IMonitoringLibrary* monitoring = sdk->GetMonitoringLibrary();
+    IMonitoringLibrary* monitoring = CSdkGuard::Value("GetMonitoringLibrary", (IMonitoringLibrary*)nullptr,
+                                                      [&] { return sdk->GetMonitoringLibrary(); });
     if (monitoring == nullptr) {
         VLOG("[CpuMonitor] pMonitoringLib = NULL");
         return false;
     }
 
-    monitoring->BeginMonitoring();
+    CSdkGuard::Run("BeginMonitoring", [&] { monitoring->BeginMonitoring(); });
     for (;;) {
-        try {
-            if (monitoring->MonitorIsReady(MonitorId_Processor_Frequency)) {
-                double v = monitoring->GetMonitorValue(MonitorId_Processor_Frequency);
-                g_dCurrentFrequency = v;
-                PostMessageW(GetAppState().hMainWnd, UM_FREQUENCY_CHANGE,
-                             reinterpret_cast<WPARAM>(&g_dCurrentFrequency), 0);
-                VLOG("%f GHZ", v);
-            } else {
-                VLOG("[CpuMonitor] MonitorIsReady  FALSE");
-            }
-        } catch (...) {
+        bool ready = false;
+        double v = 0;
+        if (!CSdkGuard::Run("GetMonitorValue", [&] {
+                ready = monitoring->MonitorIsReady(MonitorId_Processor_Frequency) != 0;
+                if (ready) v = monitoring->GetMonitorValue(MonitorId_Processor_Frequency);
+            })) {
             VLOG("[CpuMonitor]  [catch] ...");
+        } else if (ready) {
+            g_dCurrentFrequency = v;
+            PostMessageW(GetAppState().hMainWnd, UM_FREQUENCY_CHANGE, reinterpret_cast<WPARAM>(&g_dCurrentFrequency),
+                         0);
+            VLOG("%f GHZ", v);
+        } else {
+            VLOG("[CpuMonitor] MonitorIsReady  FALSE");
         }
         // Anything but a time-out (the stop event, or no event at all) ends
         // the loop: a failed wait must not turn into a busy loop.
         if (WaitForSingleObject(m_hStopEvent.Get(), (DWORD)period) != WAIT_TIMEOUT) break;
     }
-    monitoring->EndMonitoring();
+    CSdkGuard::Run("EndMonitoring", [&] { monitoring->EndMonitoring(); });
     return false;
 }

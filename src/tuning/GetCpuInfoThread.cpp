@@ -8,6 +8,7 @@
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
 #include "tuning/OverclockingSdk.h"
+#include "tuning/SdkGuard.h"
 #include "tuning/TextSplit.h"
 
 namespace {
@@ -24,15 +25,28 @@ void PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) {
     PostMessageW(GetAppState().hMainWnd, message, wParam, lParam);
 }
 
+// No processor has more than a few dozen controls: a larger count is the
+// library's fault and must not cost the process its memory.
+constexpr uint32_t kMaxControls = 1024;
+
 // Every control the library lists; empty when it lists none.
 std::vector<ClientTuningControl> ReadAvailableControls(ITuningLibrary* lib) {
     std::vector<ClientTuningControl> controls(32);
     uint32_t count = 0;
-    if (!lib->GetAvailableControls(controls.data(), (uint32_t)controls.size(), &count)) return {};
+    auto list = [&](uint32_t* listed) {
+        return CSdkGuard::Value("GetAvailableControls", SdkBool(0), [&] {
+            return lib->GetAvailableControls(controls.data(), (uint32_t)controls.size(), listed);
+        });
+    };
+    if (!list(&count)) return {};
+    if (count > kMaxControls) {
+        VLOG("GetAvailableControls count %u refused: only the first %u are read", count, kMaxControls);
+        count = kMaxControls;
+    }
     if (count > controls.size()) {
         controls.assign(count, ClientTuningControl{});
         uint32_t again = 0;
-        if (!lib->GetAvailableControls(controls.data(), (uint32_t)controls.size(), &again)) return {};
+        if (!list(&again)) return {};
         count = again < count ? again : count;
     }
     controls.resize(count);
@@ -72,8 +86,8 @@ bool CGetCpuInfoThread::InitOverclockingSdk() {
     m_pLoader->LoadDll();
     bool ok = false;
     if (IOverclockingSdk* sdk = m_pLoader->GetInterface()) {
-        sdk->Init();
-        ok = sdk->IsInitOK() != 0;
+        ok = CSdkGuard::Run("Init", [&] { sdk->Init(); }) &&
+             CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); }) != 0;
     }
     PostToMainWindow(UM_SDK_INIT_FINISH, 0, ok ? 1 : 0);
     return ok;
@@ -90,25 +104,28 @@ bool CGetCpuInfoThread::PauseBeforeRetry() {
 
 bool CGetCpuInfoThread::GetCPUInformation() {
     IOverclockingSdk* sdk = m_pLoader->GetInterface();
-    if (sdk == nullptr || !sdk->IsInitOK()) return false;
+    if (sdk == nullptr || !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); }))
+        return false;
 
-    ISystemInfo* systemInfo = sdk->GetSystemInfo();
+    ISystemInfo* systemInfo =
+        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
     if (systemInfo == nullptr) {
         VLOG("[GetCPUInformation] error pSystemInfo == NULL");
         return false;
     }
-    IProcessorInfo* processor = systemInfo->GetProcessor();
+    IProcessorInfo* processor =
+        CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr, [&] { return systemInfo->GetProcessor(); });
     if (processor == nullptr) {
         VLOG("[GetCPUInformation] error pProcessor == NULL");
         return false;
     }
-    if (!processor->IsOverclockEnabled()) {
+    if (!CSdkGuard::Value("IsOverclockEnabled", SdkBool(0), [&] { return processor->IsOverclockEnabled(); })) {
         VLOG("[GetCPUInformation] error bEnableOver == false");
         return false;
     }
 
     wchar_t brand[kBrandChars] = {};
-    processor->GetName(brand, kBrandChars);
+    if (!CSdkGuard::Run("GetName", [&] { processor->GetName(brand, kBrandChars); })) brand[0] = 0;
     brand[kBrandChars - 1] = 0;
     std::wstring strBrand(brand);
     std::vector<std::wstring> pieces;
@@ -122,7 +139,8 @@ bool CGetCpuInfoThread::GetCPUInformation() {
     }
 
     std::vector<ClientTuningControl> controls;
-    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    ITuningLibrary* tuning =
+        CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
     if (tuning != nullptr) controls = ReadAvailableControls(tuning);
 
     struct Candidate {
@@ -150,7 +168,7 @@ bool CGetCpuInfoThread::GetCPUInformation() {
             break;
         }
         ClientTuningControl control{};
-        if (tuning->GetControl(chosen->id, &control)) {
+        if (CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(chosen->id, &control); })) {
             double v = control.ProposedValue * chosen->scale;
             VLOG("%s", chosen->name);
             VLOG("curspeed %lf", v);

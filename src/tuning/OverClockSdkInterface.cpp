@@ -2,6 +2,7 @@
 
 #include "log/BaseLog.h"
 #include "tuning/SafeLoadLibrary.h"
+#include "tuning/SdkGuard.h"
 
 IOverClockSdkInterface* IOverClockSdkInterface::Instance() {
     // Never destroyed: workers may still ask for the root while the process ends.
@@ -40,5 +41,5 @@ IOverclockingSdk* IOverClockSdkInterface::GetInterface() {
         VLOG("[zqzq] NULL == m_GetInterface");
         return nullptr;
     }
-    return fn();
+    return CSdkGuard::Value("GetInterface", (IOverclockingSdk*)nullptr, [&] { return fn(); });
 }

@@ -10,6 +10,7 @@
 #include "tuning/MyOnApplyChangesListener.h"
 #include "tuning/MyOnProposeChangesListener.h"
 #include "tuning/OverClockSdkInterface.h"
+#include "tuning/SdkGuard.h"
 
 namespace {
 
@@ -147,7 +148,8 @@ bool COverClockThread::Overclocking(bool bOverclock) {
         VLOG("[Overclocking] pSdk == NULL");
         return false;
     }
-    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    ITuningLibrary* tuning =
+        CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
     if (tuning == nullptr) {
         VLOG("[Overclocking] pTuningLib == NULL");
         return false;
@@ -156,27 +158,32 @@ bool COverClockThread::Overclocking(bool bOverclock) {
     // One of each per process, never destroyed: the library keeps the pointers.
     static MyOnApplyChangesListener* applyListener = new MyOnApplyChangesListener();
     static MyOnProposeChangesListener* proposeListener = new MyOnProposeChangesListener();
-    tuning->SetOnApplyChangesListener(applyListener);
-    tuning->SetOnProposeChangesListener(proposeListener);
+    if (!CSdkGuard::Run("SetOnApplyChangesListener", [&] { tuning->SetOnApplyChangesListener(applyListener); }) ||
+        !CSdkGuard::Run("SetOnProposeChangesListener", [&] { tuning->SetOnProposeChangesListener(proposeListener); }))
+        return false;
 
-    if (!tuning->IsProcessorCoreTunable()) {
+    if (!CSdkGuard::Value("IsProcessorCoreTunable", SdkBool(0), [&] { return tuning->IsProcessorCoreTunable(); })) {
         VLOG("[Overclocking] IsProcessorCoreTunable FALSE");
         return false;
     }
 
     bool result = false;
-    ISystemInfo* systemInfo = sdk->GetSystemInfo();
-    IProcessorInfo* processor = systemInfo ? systemInfo->GetProcessor() : nullptr;
+    ISystemInfo* systemInfo =
+        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
+    IProcessorInfo* processor =
+        systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
+                                      [&] { return systemInfo->GetProcessor(); })
+                   : nullptr;
     if (processor != nullptr) {
         std::vector<ClientTuningProposal> proposals;
         bool bRestartRequired = false;
-        int nCoreCount = processor->GetCoreCount();
+        int nCoreCount = CSdkGuard::Value("GetCoreCount", int32_t(0), [&] { return processor->GetCoreCount(); });
         VLOG("[Overclocking] nCoreCount=%d", nCoreCount);
         for (int i = 0; i < nCoreCount; ++i) {
             uint32_t id = CoreRatioControlId(i);
             VLOG("[Overclocking] i=%d, id=%d", i, (int)id);
             ClientTuningControl control{};
-            if (tuning->GetControl(id, &control)) {
+            if (CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(id, &control); })) {
                 AppendControlOverclocking(control, proposals);
             } else {
                 VLOG("[Overclocking] pTuningLib->GetControl(id=0x%X) failed", id);
@@ -240,14 +247,18 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
                                          bool bRestartRequired) {
     VLOG("[ApplyOverclocking] [in] nOrdinal=%d", nOrdinal);
     IOverclockingSdk* sdk = m_pLoader->GetInterface();
-    if (sdk == nullptr || !sdk->IsInitOK()) return false;
-    ITuningLibrary* tuning = sdk->GetTuningLibrary();
+    if (sdk == nullptr || !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); }))
+        return false;
+    ITuningLibrary* tuning =
+        CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
     VLOG("CMainFrame::ApplyOverclocking: pTuningLib->ProposeChange");
     if (tuning == nullptr) return false;
 
     std::vector<ClientTuningProposalResult> results(proposals.size(), ClientTuningProposalResult{});
-    if (!tuning->ProposeChange(proposals.data(), (uint32_t)proposals.size(), results.data(),
-                               bRestartRequired ? 1 : 0))
+    if (!CSdkGuard::Value("ProposeChange", SdkBool(0), [&] {
+            return tuning->ProposeChange(proposals.data(), (uint32_t)proposals.size(), results.data(),
+                                         bRestartRequired ? 1 : 0);
+        }))
         return false;
     for (const ClientTuningProposalResult& r : results) {
         VLOG("[ApplyOverclocking] ClientTuningProposalResult.Id=0x%X", r.Id);
@@ -258,7 +269,7 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
     }
 
     VLOG("[ApplyOverclocking] bRestartRequired=%d", bRestartRequired ? 1 : 0);
-    if (tuning->ApplyChanges(bRestartRequired ? 1 : 0)) {
+    if (CSdkGuard::Value("ApplyChanges", SdkBool(0), [&] { return tuning->ApplyChanges(bRestartRequired ? 1 : 0); })) {
         VLOG("[ApplyOverclocking] [out] nOrdinal=%d", nOrdinal);
         return true;
     }
@@ -268,25 +279,31 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
 
 COverClockThread::RatioState COverClockThread::ReadCoreRatioState() {
     IOverclockingSdk* sdk = m_pLoader->GetInterface();
-    if (sdk == nullptr || !sdk->IsInitOK()) {
+    if (sdk == nullptr || !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
         VLOG("[CoreRatioState] the tuning SDK is not available");
         return RatioState::Unknown;
     }
-    ITuningLibrary* tuning = sdk->GetTuningLibrary();
-    ISystemInfo* systemInfo = sdk->GetSystemInfo();
-    IProcessorInfo* processor = systemInfo ? systemInfo->GetProcessor() : nullptr;
+    ITuningLibrary* tuning =
+        CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
+    ISystemInfo* systemInfo =
+        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
+    IProcessorInfo* processor =
+        systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
+                                      [&] { return systemInfo->GetProcessor(); })
+                   : nullptr;
     if (tuning == nullptr || processor == nullptr) {
         VLOG("[CoreRatioState] no tuning library or processor");
         return RatioState::Unknown;
     }
-    int nCoreCount = processor->GetCoreCount();
+    int nCoreCount = CSdkGuard::Value("GetCoreCount", int32_t(0), [&] { return processor->GetCoreCount(); });
     // Cores past the table reuse its first control: each control is read once.
     int count = nCoreCount < kCoreRatioTableSize ? nCoreCount : kCoreRatioTableSize;
     bool unread = count <= 0;
     for (int i = 0; i < count; ++i) {
         ClientTuningControl control{};
-        if (!tuning->GetControl(kCoreRatioTable[i], &control)) {
-            VLOG("[CoreRatioState] GetControl(id=0x%X) failed", kCoreRatioTable[i]);
+        const uint32_t id = kCoreRatioTable[i];
+        if (!CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(id, &control); })) {
+            VLOG("[CoreRatioState] GetControl(id=0x%X) failed", id);
             unread = true;
             continue;
         }

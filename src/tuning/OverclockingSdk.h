@@ -12,6 +12,7 @@
 //     never allocates memory that the caller must free, and every interface
 //     pointer it hands out is owned by the library and lives until the process
 //     ends (there is no Release).
+#include <stddef.h>
 #include <stdint.h>
 #include <wchar.h>
 
@@ -73,6 +74,13 @@ struct ClientTuningProposalResult {
 
 #pragma pack(pop)
 
+// The same layout on both builds, as the vendor's compiler lays it out:
+// doubles on 8-byte boundaries in x86 records too.
+static_assert(sizeof(ClientTuningControl) == 2224, "SDK record layout");
+static_assert(offsetof(ClientTuningControl, DefaultValue) == 8, "SDK record layout");
+static_assert(offsetof(ClientTuningControl, Values) == 40, "SDK record layout");
+static_assert(offsetof(ClientTuningControl, Name) == 2088, "SDK record layout");
+static_assert(offsetof(ClientTuningProposalResult, Enabled) == 16, "SDK record layout");
 static_assert(sizeof(ClientTuningProposal) == 16, "SDK record layout");
 static_assert(sizeof(ClientTuningProposalResult) == 24, "SDK record layout");
 

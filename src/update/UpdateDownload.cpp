@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <set>
+#include <utility>
 
 #include "log/BaseLog.h"
 #include "settings/AppInfo.h"
@@ -31,37 +32,47 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 }
 
 // The library may keep the finished file elsewhere: move it to the
-// destination. True when the destination holds the file afterwards.
+// destination. True when the destination holds this download's file
+// afterwards; an older file left there by a failed copy does not count, and
+// it goes, so that nothing stale or half-written is ever run.
 bool TakeLibraryFile(CP2SPBinding& library, const std::wstring& url, const std::wstring& localFile) {
     std::wstring libraryFile = library.GetTaskFileName(url);
     if (!libraryFile.empty() && !SameFile(libraryFile, localFile) && IsFile(libraryFile)) {
         // The library's copy goes only once ours is safely there.
-        if (CopyFileW(libraryFile.c_str(), localFile.c_str(), FALSE)) {
-            DeleteFileW(libraryFile.c_str());
-        } else {
+        if (!CopyFileW(libraryFile.c_str(), localFile.c_str(), FALSE)) {
             VLOG("copy of the downloaded file failed (error %lu)", GetLastError());
+            DeleteFileW(localFile.c_str());
+            return false;
         }
+        DeleteFileW(libraryFile.c_str());
     }
     if (IsFile(localFile)) return true;
     VLOG("the downloaded file is not at its destination");
     return false;
 }
 
-// Records handed out with a message and not yet taken by the receiver.
+// Records and final reports handed out with a message and not yet taken by
+// the receiver: what any other sender posts matches neither.
 SRWLOCK g_recordsLock = SRWLOCK_INIT;
 std::set<DownloadProgress*>& IssuedRecords() {
     static std::set<DownloadProgress*> records;
     return records;
 }
+std::multiset<std::pair<HWND, int>>& IssuedFinalReports() {
+    static std::multiset<std::pair<HWND, int>> reports;
+    return reports;
+}
 
 void PostProgress(HWND hNotify, int status, DownloadProgress* record) {
-    if (record) {
-        AcquireSRWLockExclusive(&g_recordsLock);
-        IssuedRecords().insert(record);
-        ReleaseSRWLockExclusive(&g_recordsLock);
-    }
-    if (!PostMessageW(hNotify, UM_UPDATE_PROGRESS, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(record)))
-        delete TakeDownloadProgress(reinterpret_cast<LPARAM>(record));  // nobody will receive it
+    AcquireSRWLockExclusive(&g_recordsLock);
+    if (record) IssuedRecords().insert(record);
+    else IssuedFinalReports().insert({hNotify, status});
+    ReleaseSRWLockExclusive(&g_recordsLock);
+    if (PostMessageW(hNotify, UM_UPDATE_PROGRESS, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(record)))
+        return;
+    // Nobody will receive it.
+    if (record) delete TakeDownloadProgress(reinterpret_cast<LPARAM>(record));
+    else TakeFinalReport(hNotify, status);
 }
 
 uint64_t NotNegative(int64_t value) { return value > 0 ? static_cast<uint64_t>(value) : 0; }
@@ -75,6 +86,16 @@ DownloadProgress* TakeDownloadProgress(LPARAM lParam) {
     bool issued = IssuedRecords().erase(record) == 1;
     ReleaseSRWLockExclusive(&g_recordsLock);
     return issued ? record : nullptr;
+}
+
+bool TakeFinalReport(HWND hWnd, int status) {
+    AcquireSRWLockExclusive(&g_recordsLock);
+    auto& reports = IssuedFinalReports();
+    auto it = reports.find({hWnd, status});
+    bool issued = it != reports.end();
+    if (issued) reports.erase(it);
+    ReleaseSRWLockExclusive(&g_recordsLock);
+    return issued;
 }
 
 int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strUrl,
@@ -102,9 +123,11 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
             library.DelTask(strUrl);
             status = kStatusNoTask;
         } else {
+            bool cancelled = false;
             for (int n = 0;; n = (n + 1) % kPassesPerStatusRead) {
                 if (bCancel) {
                     VLOG("cancelled");
+                    cancelled = true;
                     break;
                 }
                 if (n == 0) {
@@ -120,14 +143,22 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
                         break;
                     }
                     auto* record = new DownloadProgress;
-                    record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
+                    // Downloaded size first: a downloader knows the total
+                    // before its first byte, so a report never shows bytes
+                    // without the total they belong to.
                     record->nDownloadedSize = NotNegative(library.GetTaskDownloadedSize(strUrl));
+                    record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
                     record->nSpeed = library.GetTaskSpeed(strUrl);
                     PostProgress(hNotify, status, record);
                 }
                 Sleep(kPollMs);
             }
             library.StopTask(strUrl);
+            if (cancelled) {
+                // What was fetched so far is of no use to anyone.
+                library.DelTask(strUrl);
+                if (DeleteFileW(strLocalFile.c_str())) VLOG("partial download removed");
+            }
         }
     }
     VLOG("download ends with status %d", status);

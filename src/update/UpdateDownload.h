@@ -21,3 +21,7 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
 // process made it and nobody has taken it yet; the caller owns it then.
 // Null for anything else (a message from elsewhere is never trusted).
 DownloadProgress* TakeDownloadProgress(LPARAM lParam);
+
+// True once for each final report (no record) a download of this process
+// posted to hWnd with this status; false for one from any other sender.
+bool TakeFinalReport(HWND hWnd, int status);

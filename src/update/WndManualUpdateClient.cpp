@@ -33,6 +33,19 @@ constexpr int kAnimationElapse = 100;
 // The update thread's window, for its timer procedure.
 CWndManualUpdateClient* s_pUpdateWnd = nullptr;
 
+// CON, NUL, AUX, PRN, COM1-9 and LPT1-9 name devices, not files, whatever
+// extension follows them and with trailing spaces or dots.
+bool IsDeviceName(const std::wstring& name) {
+    std::wstring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    if (base.size() == 3)
+        for (const wchar_t* device : {L"CON", L"NUL", L"AUX", L"PRN"})
+            if (_wcsicmp(base.c_str(), device) == 0) return true;
+    if (base.size() != 4) return false;
+    bool port = _wcsnicmp(base.c_str(), L"COM", 3) == 0 || _wcsnicmp(base.c_str(), L"LPT", 3) == 0;
+    return port && (std::wcschr(L"123456789", base[3]) || std::wcschr(L"\u00b9\u00b2\u00b3", base[3]));
+}
+
 // The installer's file name: the URL's last part after "/" (the whole URL
 // when it has none). It must stay a plain name inside the download folder,
 // so a query or fragment is cut off, anything after a backslash is all that
@@ -46,7 +59,7 @@ std::wstring InstallerFileName(const std::wstring& url) {
     if (back != std::wstring::npos) name.erase(0, back + 1);
     for (wchar_t& c : name)
         if (c < 32 || std::wcschr(L":*?\"<>|", c)) c = L'_';
-    if (name.empty() || name == L"." || name == L"..") name = kFallbackFileName;
+    if (name.empty() || name == L"." || name == L".." || IsDeviceName(name)) name = kFallbackFileName;
     return name;
 }
 
@@ -104,6 +117,13 @@ void CWndManualUpdateClient::InitAfterCreate() {
     if (CControlUI* c = pm.FindControl(L"drv_item_anim"))
         m_pAnimation = static_cast<CAnimationUI*>(c->GetInterface(L"Animation"));
 
+    // Every text a user reads comes from the language file.
+    SetControlText(pm.FindControl(L"titlelab"), L"STR_TITLE");
+    SetControlText(m_pOkBtn, L"STR_UPDATA");
+    SetControlText(m_pCancelBtn, L"STR_LATER");
+    SetControlText(m_pCancelBtn1, L"STR_YES");  // "Cancel", while a download runs
+    SetControlText(pm.FindControl(L"okbtn1"), L"STR_OK");
+
     if (m_pAnimation) m_pAnimation->SetVisible(true);
     if (m_pIconLab) m_pIconLab->SetVisible(false);
     if (m_pAnimation) m_pAnimation->StartAnimation(kAnimationElapse);
@@ -138,8 +158,10 @@ void CWndManualUpdateClient::OnFinalMessage(HWND hWnd) {
     Stop(false);
     // Reports the thread posted that will never be handled.
     MSG msg;
-    while (::PeekMessageW(&msg, hWnd, UM_UPDATE_PROGRESS, UM_UPDATE_PROGRESS, PM_REMOVE))
-        delete TakeDownloadProgress(msg.lParam);
+    while (::PeekMessageW(&msg, hWnd, UM_UPDATE_PROGRESS, UM_UPDATE_PROGRESS, PM_REMOVE)) {
+        if (msg.lParam) delete TakeDownloadProgress(msg.lParam);
+        else TakeFinalReport(hWnd, static_cast<int>(msg.wParam));
+    }
     if (s_pUpdateWnd == this) s_pUpdateWnd = nullptr;
     VLOG("update window closed");
     WindowImplBaseNew::OnFinalMessage(hWnd);
@@ -194,7 +216,14 @@ LRESULT CWndManualUpdateClient::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM l
         return 0;
     }
     if (uMsg == UM_UPDATE_PROGRESS) {
-        OnDownloadProgress(static_cast<int>(wParam), TakeDownloadProgress(lParam));
+        // Only the update thread's own reports count, in every state: a
+        // forged end would hand a partial file to the main window.
+        int status = static_cast<int>(wParam);
+        DownloadProgress* record = TakeDownloadProgress(lParam);
+        if (record || (lParam == 0 && TakeFinalReport(m_hWnd, status)))
+            OnDownloadProgress(status, record);
+        else
+            VLOG("UM_UPDATE_PROGRESS ignored: not from the update thread");
         return 0;
     }
     return WindowImplBaseNew::HandleMessage(uMsg, wParam, lParam);
@@ -344,4 +373,12 @@ int CreateUpdateWindow() {
     s_bMade = true;
     CUpdateProcessor::Instance();
     return CWndManualUpdateClient::Make() ? 0 : 1;
+}
+
+void CloseUpdateWindow() {
+    CWndManualUpdateClient* wnd = s_pUpdateWnd;
+    if (!wnd || !::IsWindow(wnd->GetHWND())) return;
+    VLOG("closing the update window");
+    // Its final message ends the update thread before this returns.
+    ::DestroyWindow(wnd->GetHWND());
 }

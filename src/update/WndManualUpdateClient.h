@@ -84,3 +84,8 @@ private:
 // Makes the update window once per run: 2 when it was made before (nothing
 // is done), 0 when it was made now, 1 when it could not be made.
 int CreateUpdateWindow();
+
+// Ends the live update window and its thread, if there is one, before this
+// returns: nothing of the update client may run on once the program ends.
+// User-interface thread only.
+void CloseUpdateWindow();

@@ -35,6 +35,22 @@ int CZozeDEMgr::Init(CMainFrame* window) {
     return 1;
 }
 
+CZozeDEMgr::~CZozeDEMgr() { Release(); }
+
+void CZozeDEMgr::Release() {
+    // A callback already running sees either the window or nothing.
+    s_pfnEvent = nullptr;
+    s_pWindow = nullptr;
+    if (!m_hModule) return;
+    for (PFN_Register unregister :
+         {m_pfnRegisterGetCPU, m_pfnRegisterGetMode, m_pfnRegisterGetOverLockState, m_pfnRegisterOverLock})
+        if (unregister) unregister(nullptr, 0);
+    // The library's own thread ends here, before it is unloaded.
+    if (m_pfnRelease) m_pfnRelease();
+    Unload();
+    VLOG("[CZozeDEMgr] Release");
+}
+
 void CZozeDEMgr::SetOverLockState(int state) {
     s_nState = state;
     int nRet = -1;

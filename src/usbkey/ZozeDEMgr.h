@@ -11,8 +11,13 @@ public:
     // The main window's key-event function: (event code, 0, window).
     typedef void (*EventCallback)(int code, int reserved, CMainFrame* window);
 
+    ~CZozeDEMgr();
+
     // 1 when the library is ready and the callbacks are registered, else 0.
     int Init(CMainFrame* window);
+    // Unregisters the callbacks, stops and unloads the library: no callback
+    // reaches the window afterwards. Again at destruction, for safety.
+    void Release();
 
     void SetOverLockState(int state);
     void SetFq(float fq);

@@ -499,3 +499,35 @@ TEST(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
     }
     DeleteFileW(ini.c_str());
 }
+
+// The vendor's library fails with structured exceptions (its compiler's C++
+// exception, or a real fault). Each ends the one call: the monitor goes on
+// sampling, a failed overclock gives the notice, the program closes cleanly.
+TEST(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
+    struct Case {
+        const char* faults;
+        const char* raised;
+    } cases[] = {
+        {"RaiseIn=GetMonitorValue,ProposeChange", "raised exception 0xE06D7363"},
+        {"RaiseIn=GetMonitorValue,ProposeChange\r\nRaiseKind=access", "raised exception 0xC0000005"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
+        CAppUnderTest app;
+        app.UseProfile(FaultProfile(L"test_app_raises.ini", c.faults));
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(CAppUnderTest::WaitLog(std::string("[SdkGuard] GetMonitorValue ") + c.raised, kWait, 2));
+        EXPECT_GE(CAppUnderTest::CountInLog("[CpuMonitor]  [catch] ..."), 2);
+        CAppUnderTest::Click(hwnd, ButtonCentre());
+        HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+        ASSERT_NE(box, nullptr) << "the failed overclock's notice";
+        EXPECT_EQ(CAppUnderTest::CountInLog(std::string("[SdkGuard] ProposeChange ") + c.raised), 1);
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+        ExpectRatios(kStock, "nothing applied");
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    }
+    ResetProcessor();
+}

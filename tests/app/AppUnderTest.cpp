@@ -24,7 +24,8 @@ std::wstring MakeFolder() {
 struct FindData {
     DWORD pid;
     const wchar_t* cls;
-    HWND found;
+    HWND found;  // the first match
+    int count;
 };
 
 BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
@@ -37,8 +38,9 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
     if (wcscmp(cls, d->cls) != 0 && !(d->cls[0] == L'*' && IsWindowVisible(hwnd) &&
                                        wcscmp(cls, L"Velotune") != 0))
         return TRUE;
-    d->found = hwnd;
-    return FALSE;
+    if (!d->found) d->found = hwnd;
+    ++d->count;
+    return TRUE;
 }
 
 }  // namespace
@@ -102,12 +104,18 @@ int CAppUnderTest::WaitExit(DWORD timeoutMs) {
 HWND CAppUnderTest::WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
-        FindData d = {m_pids[i], cls, nullptr};
+        FindData d = {m_pids[i], cls, nullptr, 0};
         EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&d));
         if (d.found) return d.found;
         if (GetTickCount() - start > timeoutMs) return nullptr;
         if (WaitForSingleObject(m_processes[i], 50) == WAIT_OBJECT_0) return nullptr;
     }
+}
+
+int CAppUnderTest::WindowsOfClass(size_t i, const wchar_t* cls) const {
+    FindData d = {m_pids[i], cls, nullptr, 0};
+    EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&d));
+    return d.count;
 }
 
 HWND CAppUnderTest::WaitMainWindow(size_t i, DWORD timeoutMs) { return WaitWindowOfClass(i, L"Velotune", timeoutMs); }

@@ -43,6 +43,8 @@ public:
     // A top-level window of process i with the given class ("*": any shown
     // window but the main one), null until timeout.
     HWND WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeoutMs);
+    // How many top-level windows of that class process i has now.
+    int WindowsOfClass(size_t i, const wchar_t* cls) const;
 
     // Log text; waits until `needle` appears `count` times, false on timeout.
     static std::string ReadLog();

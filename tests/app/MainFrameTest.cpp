@@ -6,7 +6,10 @@
 #include <string>
 
 #include "log/BaseLog.h"
+#include "duilib/ControlUI.h"
+#include "duilib/PaintManagerUI.h"
 #include "mainframe/MainFrame.h"
+#include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -143,4 +146,50 @@ TEST(MainFrameMessages, ForeignAddressesAreIgnored) {
     EXPECT_TRUE(log.Has("UM_RUN_INSTALLER ignored"));
     EXPECT_FALSE(log.Has("CMainFrame::FrequencyChange:"));
     EXPECT_FALSE(log.Has("CMainFrame::OnGetCPUInfoFinish Enter"));
+}
+
+namespace {
+
+// The real layout with only its texts set, without the services behind it.
+class TextsFrame : public CMainFrame {
+protected:
+    void InitAfterCreate() override { InitLanguageText(); }
+    void OnFinalMessage(HWND) override {}
+};
+
+}  // namespace
+
+TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
+    // No "Languages" value in this prefix: the Chinese texts.
+    ASSERT_NE(GetLanguageFilePath().find(L"Chinese.ini"), std::wstring::npos);
+    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
+    DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
+    TextsFrame frame;
+    frame.InitWinParam(L"Velotune_xml\\MainFrame.xml");
+    HWND hwnd = frame.CreateDuiWindow(nullptr, L"Velotune", &frame, WS_POPUP, WS_EX_TOOLWINDOW);
+    ASSERT_NE(hwnd, nullptr);
+    const struct {
+        const wchar_t* control;
+        const wchar_t* text;
+        bool tooltip;
+    } expected[] = {
+        {L"DoOverBtn", L"\u4e00\u952e\u8d85\u9891", false},
+        {L"labelStock", L"\u9ed8\u8ba4\u9891\u7387", false},  // "Stock clock"
+        {L"labelRaising", L"\u6b63\u5728\u63d0\u5347\u9891\u7387...", false},
+        {L"labelOverclocked", L"\u5df2\u8d85\u9891", false},  // "Overclocked"
+        {L"labelBackToStock", L"\u6b63\u5728\u6062\u590d\u9ed8\u8ba4\u9891\u7387...", false},
+        {L"LinkZIZBtn", L"\u8d85\u9891\u670d\u52a1", false},  // "Tuning service"
+        {L"LinkBuyBtn", L"Dizaz \u5904\u7406\u5668", false},  // "Dizaz processors"
+        {L"btn_min", L"\u9690\u85cf\u5230\u901a\u77e5\u533a\u57df", true},
+        {L"SettingBtn", L"\u8bbe\u7f6e", true},
+        {L"MinBtn", L"\u6700\u5c0f\u5316", true},
+        {L"CloseBtn", L"\u5173\u95ed", true},
+    };
+    for (const auto& e : expected) {
+        DuiLib::CControlUI* c = frame.GetPaintManager().FindControl(e.control);
+        ASSERT_NE(c, nullptr) << TestPaths::Narrow(e.control);
+        EXPECT_EQ(std::wstring((e.tooltip ? c->GetToolTip() : c->GetText()).GetData()), e.text)
+            << TestPaths::Narrow(e.control);
+    }
+    DestroyWindow(hwnd);
 }

@@ -7,6 +7,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/SettingDlg.h"
 #include "mainframe/ShortcutKeyEditUI.h"
+#include "state/AppState.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -27,6 +28,7 @@ TEST(SettingDlgKeys, OnlyLettersAndDigitsAreTakenWhileTheFieldHasTheFocus) {
     DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
     HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
+    GetAppState().bHotKeyStarted = true;  // the owner has registered its key
     auto* dlg = new CSettingDlg;
     EXPECT_EQ(dlg->CreateCustomControl(L"shortcutkeyedit"), nullptr) << "the element name is compared exactly";
     EXPECT_EQ(dlg->CreateCustomControl(L"Edit"), nullptr);
@@ -70,5 +72,6 @@ TEST(SettingDlgKeys, OnlyLettersAndDigitsAreTakenWhileTheFieldHasTheFocus) {
     // The new key is now the owner's hot key.
     EXPECT_FALSE(RegisterHotKey(nullptr, 9, MOD_ALT | MOD_CONTROL, '7')) << "Ctrl+Alt+7 is taken by the owner";
     EXPECT_TRUE(UnregisterHotKey(owner, kHotKeyId));
+    GetAppState().bHotKeyStarted = false;
     DestroyWindow(owner);
 }

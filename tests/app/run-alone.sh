@@ -15,7 +15,6 @@ mkdir -p "$work"
 VT_PREFIX="$work/prefix"
 VT_ARCH=$(basename "$arch_build")
 . "$root/scripts/wine-env.sh"
-export VELOTUNE_TRAY_ALONE=1
 vt_run_in_own_session 280 "$work/output.txt" "$test_exe" "$@"
 rc=$?
 cat "$work/output.txt"

@@ -3,6 +3,9 @@
 // up on screen.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
+
 #include "DuiTestUtil.h"
 #include "duilib/EditUI.h"
 #include "duilib/ListLabelElementUI.h"
@@ -159,6 +162,110 @@ TEST(InputBeforePaint, ClicksReachTheirControlsBeforeTheFirstLayout) {
     EXPECT_EQ(1, host.Count(L"click", L"ok"));
     EXPECT_EQ(1, host.Count(L"killfocus", L"edit"));
     ::DestroyWindow(hWnd);
+}
+
+namespace {
+
+// Watches this program's own GDI calls (its import table, where the toolkit's
+// calls go): memory DCs made and deleted, and every bitmap deleted while it
+// is still selected into one of them. Windows refuses such a delete and
+// leaks the bitmap; Wine defers it, so only the order itself can be checked.
+struct GdiWatch {
+    static std::set<HDC> dcs;
+    static int dcsMade, bitmapsDeleted, deletedWhileSelected;
+    static decltype(&::CreateCompatibleDC) realCreateDc;
+    static decltype(&::DeleteDC) realDeleteDc;
+    static decltype(&::DeleteObject) realDeleteObject;
+
+    static HDC WINAPI CreateDc(HDC ref) {
+        HDC dc = realCreateDc(ref);
+        if (dc) {
+            dcs.insert(dc);
+            ++dcsMade;
+        }
+        return dc;
+    }
+    static BOOL WINAPI DeleteDc(HDC dc) {
+        dcs.erase(dc);
+        return realDeleteDc(dc);
+    }
+    static BOOL WINAPI DeleteObj(HGDIOBJ obj) {
+        if (obj && ::GetObjectType(obj) == OBJ_BITMAP) {
+            ++bitmapsDeleted;
+            for (HDC dc : dcs)
+                if (::GetCurrentObject(dc, OBJ_BITMAP) == obj) ++deletedWhileSelected;
+        }
+        return realDeleteObject(obj);
+    }
+
+    // Points the import of gdi32!name at hook; the entry it held, or null.
+    static void* Patch(const char* name, void* hook) {
+        auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+        for (; imp->Name; ++imp) {
+            if (_stricmp(reinterpret_cast<char*>(base + imp->Name), "gdi32.dll") != 0) continue;
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+                auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
+                DWORD old = 0;
+                ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
+                void* was = reinterpret_cast<void*>(slots->u1.Function);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+                ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
+                return was;
+            }
+        }
+        return nullptr;
+    }
+    GdiWatch() {
+        dcs.clear();
+        dcsMade = bitmapsDeleted = deletedWhileSelected = 0;
+        realCreateDc = reinterpret_cast<decltype(realCreateDc)>(Patch("CreateCompatibleDC", reinterpret_cast<void*>(&CreateDc)));
+        realDeleteDc = reinterpret_cast<decltype(realDeleteDc)>(Patch("DeleteDC", reinterpret_cast<void*>(&DeleteDc)));
+        realDeleteObject = reinterpret_cast<decltype(realDeleteObject)>(Patch("DeleteObject", reinterpret_cast<void*>(&DeleteObj)));
+    }
+    ~GdiWatch() {
+        if (realCreateDc) Patch("CreateCompatibleDC", reinterpret_cast<void*>(realCreateDc));
+        if (realDeleteDc) Patch("DeleteDC", reinterpret_cast<void*>(realDeleteDc));
+        if (realDeleteObject) Patch("DeleteObject", reinterpret_cast<void*>(realDeleteObject));
+    }
+    bool Installed() const { return realCreateDc && realDeleteDc && realDeleteObject; }
+};
+std::set<HDC> GdiWatch::dcs;
+int GdiWatch::dcsMade = 0, GdiWatch::bitmapsDeleted = 0, GdiWatch::deletedWhileSelected = 0;
+decltype(&::CreateCompatibleDC) GdiWatch::realCreateDc = nullptr;
+decltype(&::DeleteDC) GdiWatch::realDeleteDc = nullptr;
+decltype(&::DeleteObject) GdiWatch::realDeleteObject = nullptr;
+
+}  // namespace
+
+// Each window paints through an off-screen surface and each image lives in a
+// section of its own: every one of them leaves its DC before it is deleted,
+// when the window is resized and when it goes.
+TEST(Surfaces, NoBitmapIsDeletedWhileStillSelectedIntoItsDc) {
+    std::wstring dir = MakeResourceFolder(L"res_surface");
+    ASSERT_TRUE(WritePng(dir + L"\\png\\red.png", 60, 40, 0xFFFF0000));
+    ASSERT_TRUE(WriteText(dir + L"\\input.xml", kInputSkin));
+    GdiWatch watch;
+    ASSERT_TRUE(watch.Installed());
+    {
+        CHostWnd host;
+        ASSERT_TRUE(host.Open(L"input.xml", 120, 120));
+        HWND hWnd = host.GetHWND();
+        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 360, 240, SWP_NOMOVE | SWP_NOZORDER);
+        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpFor(50);
+        ::DestroyWindow(hWnd);
+    }
+    EXPECT_GE(GdiWatch::dcsMade, 3) << "two off-screen surfaces and the image";
+    EXPECT_GE(GdiWatch::bitmapsDeleted, 3);
+    EXPECT_EQ(GdiWatch::deletedWhileSelected, 0);
 }
 
 TEST(Modal, ShowModalReturnsTheCodeGivenToClose) {

@@ -1,11 +1,16 @@
 // A tiny program that runs the log's start-up sequence from its own folder
 // and writes what the command line asks for; the log tests copy it into
 // scratch folders to watch start-ups, renames and concurrent writers.
-//   log_probe [--pin-time] lines N | threads T N | retry
+//   log_probe [--pin-time] lines N | threads T N | retry | turns NAME OTHER N
+// "turns" tells the test it has opened the log (semaphore
+// "VelotuneLogProbeReady"), then writes N lines tagged NAME, each when event
+// "VelotuneLogProbeTurn_NAME" is set, handing the turn to OTHER after each:
+// two processes writing one file, each with the file open all along.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,6 +43,20 @@ int main(int argc, char** argv) {
                     VLOG("writer %d line %d %s", t, k, "0123456789abcdefghijklmnopqrstuvwxyz");
             });
         for (auto& th : pool) th.join();
+        return 0;
+    }
+    if (std::strcmp(mode, "turns") == 0 && i + 3 < argc) {
+        HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, L"VelotuneLogProbeReady");
+        HANDLE mine = OpenEventA(SYNCHRONIZE, FALSE, (std::string("VelotuneLogProbeTurn_") + argv[i + 1]).c_str());
+        HANDLE other = OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string("VelotuneLogProbeTurn_") + argv[i + 2]).c_str());
+        if (!ready || !mine || !other) return 3;
+        ReleaseSemaphore(ready, 1, nullptr);
+        const int lines = std::atoi(argv[i + 3]);
+        for (int k = 0; k < lines; ++k) {
+            if (WaitForSingleObject(mine, 60000) != WAIT_OBJECT_0) return 4;
+            VLOG("%s line %d", argv[i + 1], k);
+            SetEvent(other);
+        }
         return 0;
     }
     if (std::strcmp(mode, "retry") == 0) {

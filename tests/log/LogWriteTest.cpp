@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "log/BaseLog.h"
@@ -77,20 +79,79 @@ TEST_F(LogWrite, OverlongTextIsCutButTheLineStillEnds) {
     EXPECT_EQ(std::string(kPrefix) + "next\r\n", out.substr(first + 2));
 }
 
+namespace {
+
+// What the file holds under the code page this run has: the test program
+// runs once under a Western and once under the Chinese code page.
+struct CodePageTexts {
+    UINT codePage;
+    const char* wideLine;     // "A", Omega, a check mark, the CJK "middle", "Z"
+    const char* narrowChar;   // one character of the code page outside ASCII
+    const char* middle;       // the CJK "middle" written by the wide pass
+};
+
+const CodePageTexts& Texts() {
+    static const CodePageTexts kTexts[] = {
+        {1252, "AO??Z", "\x80", "?"},  // Omega best fits to O; the euro sign
+        {936, "A\xA6\xB8?\xD6\xD0Z", "\xD6\xD0", "\xD6\xD0"},  // Omega and "middle" exist here
+    };
+    for (const CodePageTexts& t : kTexts)
+        if (t.codePage == GetACP()) return t;
+    static const CodePageTexts none = {0, "", "", ""};
+    return none;
+}
+
+std::string TextOfLine(const std::string& out) {
+    if (out.compare(0, sizeof(kPrefix) - 1, kPrefix) != 0 || out.size() < sizeof(kPrefix) + 1) return "<" + out + ">";
+    if (out.compare(out.size() - 2, 2, "\r\n") != 0) return "<unterminated>";
+    return out.substr(sizeof(kPrefix) - 1, out.size() - sizeof(kPrefix) - 1);
+}
+
+std::string Repeat(const std::string& unit, size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += unit;
+    return s;
+}
+
+}  // namespace
+
+TEST(LogCodePage, RunsUnderTheCodePageTheRunAskedFor) {
+    char wanted[16] = {};
+    ASSERT_GT(GetEnvironmentVariableA("VELOTUNE_TEST_ACP", wanted, sizeof(wanted)), 0u)
+        << "run through CTest, which picks the code page";
+    EXPECT_EQ((UINT)atoi(wanted), GetACP());
+    EXPECT_NE(0u, Texts().codePage) << "no expectations for code page " << GetACP();
+}
+
 TEST_F(LogWrite, WideArgumentOutsideTheCodePageIsReplacedNotLost) {
     Pin();
-    // Greek, a check mark and CJK are outside the usual Western code page.
     CBaseLog::Instance()->Write(97, "Velotune", "wWinMain", "name=%S n=%d s=%s",
                                 L"A\x03A9\x2713\x4E2DZ", 42, "narrow");
-    std::string out = Written();
-    ASSERT_EQ(0u, out.find(kPrefix)) << out;
-    std::string text = out.substr(sizeof(kPrefix) - 1);
-    ASSERT_GE(text.size(), 2u);
-    EXPECT_EQ("\r\n", text.substr(text.size() - 2));
-    text.resize(text.size() - 2);
-    // Each character the code page lacks becomes one default character.
-    ASSERT_EQ(0u, text.find("name=A")) << text;
-    EXPECT_EQ("Z n=42 s=narrow", text.substr(6 + 3)) << text;
+    // A character the code page lacks becomes its best fit or its default character.
+    EXPECT_EQ(std::string("name=") + Texts().wideLine + " n=42 s=narrow", TextOfLine(Written()));
+}
+
+TEST_F(LogWrite, NarrowArgumentBesideAWideOneKeepsItsCharacters) {
+    Pin();
+    std::string narrow = std::string("x") + Texts().narrowChar + "y";
+    CBaseLog::Instance()->Write(97, "Velotune", "wWinMain", "%S|%s|%c|%5.1f|%-4d|%03u|%%",
+                                L"w", narrow.c_str(), 'c', 2.5, 7, 5u);
+    EXPECT_EQ("w|" + narrow + "|c|  2.5|7   |005|%", TextOfLine(Written()));
+}
+
+TEST_F(LogWrite, LongTextsAreCutBetweenCharacters) {
+    Pin();
+    // Narrow: too long for the narrow pass, in the code page's own characters.
+    const std::string unit = Texts().narrowChar;
+    CBaseLog::Instance()->Write(97, "Velotune", "wWinMain", "%s", Repeat(unit, 600).c_str());
+    std::string text = TextOfLine(Written());
+    EXPECT_EQ(Repeat(unit, 511 / unit.size()), text);
+    // Wide: the CJK character is two bytes under the Chinese code page.
+    size_t before = TestPaths::ReadFileBytes(LogPath()).size();
+    CBaseLog::Instance()->Write(97, "Velotune", "wWinMain", "%S", std::wstring(400, L'\x4E2D').c_str());
+    std::string wide = TestPaths::ReadFileBytes(LogPath()).substr(before);
+    const std::string middle = Texts().middle;
+    EXPECT_EQ(Repeat(middle, std::min<size_t>(400, 511 / middle.size())), TextOfLine(wide));
 }
 
 TEST_F(LogWrite, ScopeLoggerUsesMillisecondsBelowOneSecond) {

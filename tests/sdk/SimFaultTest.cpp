@@ -2,9 +2,9 @@
 // program's workers must cope with.
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 
 #include "sdk/SimSdkSession.h"
+#include "tuning/SdkGuard.h"
 
 TEST(SimFaults, BringUpAndProcessorFaults) {
     CSimSdkSession s(L"faults_bringup");
@@ -103,17 +103,40 @@ TEST(SimFaults, MonitorFaults) {
     EXPECT_FALSE(monitor->MonitorIsReady(MonitorId_Processor_Frequency));
     monitor->EndMonitoring();
 
-    s.WriteProfile("throws.ini", CSimSdkSession::ShippedProfile("V7-4760K.ini") + "\r\nMonitorThrows=1\r\n");
-    monitor = s.InitRoot()->GetMonitoringLibrary();
-    EXPECT_TRUE(monitor->MonitorIsReady(MonitorId_Processor_Frequency));
-    bool caught = false;
-    try {
-        monitor->GetMonitorValue(MonitorId_Processor_Frequency);
-    } catch (const std::runtime_error& e) {
-        caught = true;
-        EXPECT_NE(nullptr, e.what());
+    // The library fails the way one built by the vendor's compiler fails:
+    // with structured exceptions, which only the guard sees, on both builds.
+    struct Case {
+        const char* faults;
+        DWORD code;
+    } cases[] = {
+        {"MonitorThrows=1", 0xE06D7363},
+        {"RaiseIn=GetMonitorValue\r\nRaiseKind=access", 0xC0000005},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        s.WriteProfile("throws.ini", CSimSdkSession::ShippedProfile("V7-4760K.ini") + "\r\n" + c.faults + "\r\n");
+        monitor = s.InitRoot()->GetMonitoringLibrary();
+        EXPECT_TRUE(monitor->MonitorIsReady(MonitorId_Processor_Frequency));
+        DWORD code = 0;
+        double value = -1;
+        EXPECT_FALSE(CSdkGuard::Call([](void* p) {
+            auto* m = static_cast<IMonitoringLibrary*>(p);
+            m->GetMonitorValue(MonitorId_Processor_Frequency);
+        }, monitor, &code));
+        EXPECT_EQ(c.code, code);
+        // The guard leaves the thread fit for more calls, guarded or not.
+        EXPECT_TRUE(CSdkGuard::Run("MonitorIsReady", [&] { value = monitor->MonitorIsReady(MonitorId_Processor_Frequency); }));
+        EXPECT_EQ(1.0, value);
     }
-    EXPECT_TRUE(caught) << "the exception crosses the library boundary and is caught by type";
+    // Any named call, and a guard inside a guard.
+    s.WriteProfile("raises.ini", CSimSdkSession::ShippedProfile("V7-4760K.ini") + "\r\nRaiseIn=GetControl\r\n");
+    ITuningLibrary* tuning = s.InitRoot()->GetTuningLibrary();
+    ClientTuningControl control{};
+    bool innerFailed = false;
+    EXPECT_TRUE(CSdkGuard::Run("outer", [&] {
+        innerFailed = !CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(29, &control); });
+    }));
+    EXPECT_TRUE(innerFailed);
 }
 
 TEST(SimFaults, DelayMakesEveryCallSlow) {

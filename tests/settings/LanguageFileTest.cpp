@@ -19,7 +19,11 @@ const std::vector<std::wstring> kAllKeys = {
     L"STR_N", L"STR_NOAUTORUN", L"STR_NOTREADY", L"STR_OK", L"STR_OVERCLOCKING", L"STR_REBOOTNOW",
     L"STR_REMINDER", L"STR_RESTORING", L"STR_SETAUTORUN", L"STR_SETKEY", L"STR_SHOWWIN", L"STR_SHUTDOWNRESTORE",
     L"STR_ST", L"STR_STARTSTOP", L"STR_STR_SETING", L"STR_TITLE", L"STR_UPDATA",
-    L"STR_USEIT", L"STR_VERSION", L"STR_Y", L"STR_YES"};
+    L"STR_USEIT", L"STR_VERSION", L"STR_Y", L"STR_YES",
+    // The main window's status lines, links and tooltips, the update window's buttons.
+    L"STR_BACKTOSTOCK", L"STR_DIZAZCPU", L"STR_LATER", L"STR_OVERCLOCKED", L"STR_RAISINGCLOCK",
+    L"STR_STOCKCLOCK", L"STR_TIPCLOSE", L"STR_TIPHIDE", L"STR_TIPMIN", L"STR_TIPSETTING",
+    L"STR_TUNINGSERVICE"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.
@@ -31,7 +35,9 @@ int Budget(const std::wstring& key) {
         {L"STR_OVERCLOCKING", 20}, {L"STR_RESTORING", 20}, {L"STR_TITLE", 24},
         {L"STR_REMINDER", 24}, {L"STR_SETKEY", 20}, {L"STR_VERSION", 12},
         {L"STR_SETAUTORUN", 12}, {L"STR_AUTORUN", 26}, {L"STR_NOAUTORUN", 26},
-        {L"STR_STARTSTOP", 32}, {L"STR_DOWNING", 16}};
+        {L"STR_STARTSTOP", 32}, {L"STR_DOWNING", 16}, {L"STR_LATER", 10},
+        {L"STR_STOCKCLOCK", 40}, {L"STR_RAISINGCLOCK", 40}, {L"STR_OVERCLOCKED", 40},
+        {L"STR_BACKTOSTOCK", 40}, {L"STR_TUNINGSERVICE", 26}, {L"STR_DIZAZCPU", 26}};
     auto it = budgets.find(key);
     return it == budgets.end() ? 64 : it->second;  // message texts
 }

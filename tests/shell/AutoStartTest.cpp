@@ -20,10 +20,10 @@ struct RunValue {
     std::wstring text;
 };
 
-RunValue Read(HKEY root) {
+RunValue Read(HKEY root, REGSAM view = 0) {
     RunValue v;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return v;
     wchar_t data[1024] = {};
     DWORD bytes = sizeof(data) - sizeof(wchar_t);
     if (RegQueryValueExW(key, kValue, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &bytes) == ERROR_SUCCESS) {
@@ -35,19 +35,24 @@ RunValue Read(HKEY root) {
     return v;
 }
 
-void Write(HKEY root, const std::wstring& text) {
+void Write(HKEY root, const std::wstring& text, REGSAM view = 0) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr));
     RegSetValueExW(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
+// The machine-wide key has a 64-bit and a 32-bit view under WoW64.
+const REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
 void Remove(HKEY root) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, kValue);
-    RegCloseKey(key);
+    for (REGSAM view : kViews) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | view, &key) != ERROR_SUCCESS) continue;
+        RegDeleteValueW(key, kValue);
+        RegCloseKey(key);
+    }
 }
 
 class AutoStartTest : public ::testing::Test {
@@ -90,16 +95,22 @@ TEST_F(AutoStartTest, EnableWritesTheQuotedLauncherCommandAndDisableRemovesIt) {
     EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
 }
 
+// Written by a 64-bit or by a 32-bit setup program: either one blocks the
+// per-user value, on both builds, and disabling removes it.
 TEST_F(AutoStartTest, MachineWideValueBlocksThePerUserOneAndDisableRemovesBoth) {
-    Write(HKEY_LOCAL_MACHINE, L"C:\\elsewhere\\VodEduzudu.exe /start");
-    CCommonHelp::SetAutoStart(true);
-    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
-    EXPECT_EQ(L"C:\\elsewhere\\VodEduzudu.exe /start", Read(HKEY_LOCAL_MACHINE).text);
+    for (REGSAM view : kViews) {
+        SCOPED_TRACE(view == KEY_WOW64_64KEY ? "64-bit view" : "32-bit view");
+        Write(HKEY_LOCAL_MACHINE, L"C:\\elsewhere\\VodEduzudu.exe /start", view);
+        CCommonHelp::SetAutoStart(true);
+        EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+        EXPECT_EQ(L"C:\\elsewhere\\VodEduzudu.exe /start", Read(HKEY_LOCAL_MACHINE, view).text);
 
-    Write(HKEY_CURRENT_USER, L"old");
-    CCommonHelp::SetAutoStart(false);
-    EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
-    EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE).present);
+        Write(HKEY_CURRENT_USER, L"old");
+        CCommonHelp::SetAutoStart(false);
+        EXPECT_FALSE(Read(HKEY_CURRENT_USER).present);
+        EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY).present);
+        EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY).present);
+    }
 }
 
 TEST_F(AutoStartTest, EmptyOrOverlongMachineWideValue) {

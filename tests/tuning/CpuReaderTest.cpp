@@ -216,6 +216,22 @@ TEST_F(CpuReaderTest, NoTurboControlListedStillReportsTheRecord) {
               log.Texts(kFile, kFn));
 }
 
+// A count no processor has is not believed: the pass reads a bounded list,
+// says so, and goes on with the controls that are there.
+TEST_F(CpuReaderTest, AHugeControlCountIsBoundedAndLogged) {
+    for (const char* count : {"4000000000", "0xFFFFFFFF", "1025"}) {
+        SCOPED_TRACE(count);
+        rec.Clear();
+        SimCpu::Use(SimCpu::Standard(4, std::string("ControlCount=") + count + "\r\n"));
+        CGetCpuInfoThread reader;
+        RunToEnd(reader);
+        ExpectFullReport(reader, 1);
+        EXPECT_EQ(4000.0, reader.GetCpuInfo()->m_dMaxTurboMHz);
+        EXPECT_TRUE(log.HasText(std::string("GetAvailableControls count ") + std::to_string(std::stoul(count, nullptr, 0)) +
+                                " refused: only the first 1024 are read"));
+    }
+}
+
 // Decided here: a turbo control that keeps reading 0 is tried three times.
 TEST_F(CpuReaderTest, TurboReadingZeroIsTriedABoundedNumberOfTimes) {
     // Without a control 29 the turbo control keeps its profile's 0.

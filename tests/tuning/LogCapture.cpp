@@ -87,3 +87,9 @@ size_t LogCapture::CountText(const std::string& text) const {
         if (l.text == text) ++n;
     return n;
 }
+
+bool LogCapture::HasTextStarting(const std::string& prefix) const {
+    for (const LogLine& l : Lines())
+        if (l.text.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}

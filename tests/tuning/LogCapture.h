@@ -23,6 +23,8 @@ public:
     std::vector<std::string> AllTexts() const;
     size_t CountText(const std::string& text) const;
     bool HasText(const std::string& text) const { return CountText(text) > 0; }
+    // A new line whose text starts with `prefix` (for texts that end in a code).
+    bool HasTextStarting(const std::string& prefix) const;
 
     static std::string Tag(const char* file, const char* function);
     static std::wstring LogPath();

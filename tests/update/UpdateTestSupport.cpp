@@ -72,7 +72,7 @@ LRESULT CALLBACK CFakeMainWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LP
 
 namespace {
 const wchar_t* const kSwitches[] = {L"VELOTUNE_P2SP_FAIL",   L"VELOTUNE_P2SP_SLOW",   L"VELOTUNE_P2SP_COMPLETE",
-                                    L"VELOTUNE_P2SP_CACHE",  L"VELOTUNE_P2SP_NOSIZE", L"VELOTUNE_P2SP_NEWTASK_FAIL",
+                                    L"VELOTUNE_P2SP_CACHE",  L"VELOTUNE_P2SP_NOSIZE", L"VELOTUNE_P2SP_NEWTASK_FAIL", L"VELOTUNE_P2SP_RACE",
                                     L"VELOTUNE_P2SP_SOURCE"};
 }
 

@@ -59,6 +59,8 @@ public:
         BOOL handled = FALSE;
         return HandleCustomMessage(msg, wParam, lParam, handled);
     }
+    // What the main window does as it goes, just before the program returns.
+    void Final() { OnFinalMessage(nullptr); }
 };
 
 // The shell call of the installer hand-over, replaced.
@@ -234,6 +236,11 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     OpenOffer();
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
     EXPECT_EQ(Text(L"okbtn"), GetLanguageString(L"STR_UPDATA"));
+    // No "Languages" value in this prefix: the Chinese texts, buttons included.
+    ASSERT_NE(GetLanguageFilePath().find(L"Chinese.ini"), std::wstring::npos);
+    EXPECT_EQ(Text(L"titlelab"), L"Velotune");
+    EXPECT_EQ(Text(L"cancelbtn"), L"\u7a0d\u540e");  // "Later"
+    EXPECT_EQ(Text(L"okbtn1"), L"\u786e\u5b9a");     // "OK"
     EXPECT_EQ(Page(L"oper_tab"), 0);
     EXPECT_EQ(Find(L"iconlab")->GetBkImage(), L"file='png/ICON_UPDATE_NEWVER.png' source='0,0,86,86' ");
     EXPECT_TRUE(log.HasText("destination " + Narrow(Installer())));
@@ -250,6 +257,7 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     Click(L"okbtn");
     EXPECT_EQ(Page(L"state_tab"), 1);
     EXPECT_EQ(Page(L"oper_tab"), 1);
+    EXPECT_EQ(Text(L"cancelbtn1"), L"\u53d6\u6d88");  // "Cancel" during the download
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int barSeen = 0;
     bool textSeen = false;
@@ -425,4 +433,68 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
     EXPECT_TRUE(Visible()) << "no download was started: nothing ends";
     EXPECT_EQ(m_main.RunInstaller(), 0);
     EXPECT_FALSE(log.HasText("UM_RUN_INSTALLER posted"));
+    EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 2u);
+}
+
+TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    LogCapture log;
+    OpenOffer();
+    std::string handedOver;
+    m_main.onRunInstaller = [&](WPARAM) { handedOver = TestPaths::ReadFileBytes(Installer()); };
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    // Another sender's "finished", "failed" and "no task", and a record it made up.
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 7, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 2, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 4u);
+    EXPECT_FALSE(log.HasTextStarting("download failed with status"));
+    EXPECT_EQ(m_main.RunInstaller(), 1);
+    EXPECT_EQ(handedOver, SourceBytes()) << "only the whole file is handed over";
+    EXPECT_TRUE(log.HasText("download ends with status 6"));
+}
+
+TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
+    LogCapture log;
+    const char* urls[] = {"http://updates.invalid/CON", "http://updates.invalid/nul.exe",
+                          "http://updates.invalid/Com1.exe", "http://updates.invalid/LPT9.txt.exe",
+                          "http://updates.invalid/aux .exe", "http://updates.invalid/prn.",
+                          "http://updates.invalid/CONSOLE.exe", "http://updates.invalid/COM10.exe"};
+    for (const char* url : urls) {
+        SCOPED_TRACE(url);
+        TestEngine::Script({{1, url}});
+        Open();
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+        Click(L"cancelbtn");
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    }
+    EXPECT_EQ(log.CountText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")), 6u);
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"CONSOLE.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"COM10.exe")));
+}
+
+TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    LogCapture log;
+    OpenOffer();
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    {
+        TestFrame frame;
+        frame.Final();
+        // Before anything else runs: no message was pumped since.
+        EXPECT_TRUE(Gone());
+        EXPECT_TRUE(log.HasText("update window closed"));
+        std::vector<std::string> lines = CDownloaderEnv::RecordLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "P2SPClose") << "the download thread has let the library go";
+    }
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m_main.RunInstaller(), 0);
 }

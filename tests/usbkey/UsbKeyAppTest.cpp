@@ -103,6 +103,13 @@ TEST(AppUsbKey, ButtonOverclocksThenRestoresAndIsIgnoredDuringARun) {
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 40);
     EXPECT_TRUE(CAppUnderTest::WaitLog("[OverLockCallbackFunction] dwType=1", kWait, 3));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    // The key was let go before the window: its callbacks withdrawn, its thread ended.
+    std::string end = "RegisterGetCPU\t(null)\r\nRegisterGetMode\t(null)\r\nRegisterGetOverLockState\t(null)\r\n"
+                      "RegisterOverLock\t(null)\r\nRelease\r\n";
+    std::string record = Record();
+    ASSERT_GE(record.size(), end.size());
+    EXPECT_EQ(record.substr(record.size() - end.size()), end) << record;
+    EXPECT_EQ(CAppUnderTest::CountInLog("[CZozeDEMgr] Release"), 1);
 }
 
 TEST(AppUsbKey, MissingKeyLibraryOnlyLogsAndTheProgramWorksOn) {

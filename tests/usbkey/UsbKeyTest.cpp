@@ -17,6 +17,12 @@ std::wstring ProfilePath() { return TestPaths::Join(TestPaths::TestDir(), L"test
 
 std::string Record() { return TestPaths::ReadFileBytes(RecordPath()); }
 
+int CountRelease(const std::string& record) {
+    int n = 0;
+    for (size_t at = record.find("Release\r\n"); at != std::string::npos; at = record.find("Release\r\n", at + 1)) ++n;
+    return n;
+}
+
 void UseInitResult(int result) {
     TestPaths::WriteFileBytes(ProfilePath(), "[UsbKey]\r\nInitResult=" + std::to_string(result) + "\r\n");
     SetEnvironmentVariableW(L"VELOTUNE_USBKEY_PROFILE", ProfilePath().c_str());
@@ -97,6 +103,28 @@ TEST(UsbKeyInit, ReadyLibraryIsToldEveryChangeAndAsksThroughTheCallbacks) {
     EXPECT_TRUE(log.HasText("[CPUCallbackFunction] dwType=3"));
     EXPECT_TRUE(log.HasText("[ModeCallbackFunction] dwType=4"));
     EXPECT_TRUE(log.HasText("[OverLockCallbackFunction] dwType=1"));
+}
+
+TEST(UsbKeyRelease, TheLibraryIsReleasedBeforeTheManagerGoesAndCallsNothingAfterwards) {
+    UseInitResult(0);
+    LogCapture log;
+    {
+        CZozeDEMgr mgr;
+        ASSERT_EQ(mgr.Init(nullptr), 1);
+    }
+    EXPECT_EQ(Record(),
+              "Init\t0\r\nRegisterGetCPU\r\nRegisterGetMode\r\nRegisterGetOverLockState\r\nRegisterOverLock\r\n"
+              "RegisterGetCPU\t(null)\r\nRegisterGetMode\t(null)\r\nRegisterGetOverLockState\t(null)\r\n"
+              "RegisterOverLock\t(null)\r\nRelease\r\n");
+    EXPECT_TRUE(log.HasText("[CZozeDEMgr] Release"));
+    // And after an explicit release the destructor adds nothing.
+    UseInitResult(0);
+    {
+        CZozeDEMgr mgr;
+        ASSERT_EQ(mgr.Init(nullptr), 1);
+        mgr.Release();
+    }
+    EXPECT_EQ(CountRelease(Record()), 1);
 }
 
 }  // namespace
