@@ -47,6 +47,15 @@ void HoldAfterPostingForTest() {
     WaitForSingleObject(hold.Get(), 60000);
 }
 
+// The processor record of the SDK, or null when either step gives none.
+IProcessorInfo* ProcessorOf(IOverclockingSdk* sdk) {
+    ISystemInfo* systemInfo =
+        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
+    return systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
+                                         [&] { return systemInfo->GetProcessor(); })
+                      : nullptr;
+}
+
 std::string NarrowName(const ClientTuningControl& control) {
     wchar_t name[SDK_MAX_CONTROL_NAME + 1] = {};
     for (uint32_t i = 0; i < SDK_MAX_CONTROL_NAME && control.Name[i]; ++i) name[i] = control.Name[i];
@@ -168,12 +177,7 @@ bool COverClockThread::Overclocking(bool bOverclock) {
     }
 
     bool result = false;
-    ISystemInfo* systemInfo =
-        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
-    IProcessorInfo* processor =
-        systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
-                                      [&] { return systemInfo->GetProcessor(); })
-                   : nullptr;
+    IProcessorInfo* processor = ProcessorOf(sdk);
     if (processor != nullptr) {
         std::vector<ClientTuningProposal> proposals;
         bool bRestartRequired = false;
@@ -285,12 +289,7 @@ COverClockThread::RatioState COverClockThread::ReadCoreRatioState() {
     }
     ITuningLibrary* tuning =
         CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
-    ISystemInfo* systemInfo =
-        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
-    IProcessorInfo* processor =
-        systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
-                                      [&] { return systemInfo->GetProcessor(); })
-                   : nullptr;
+    IProcessorInfo* processor = ProcessorOf(sdk);
     if (tuning == nullptr || processor == nullptr) {
         VLOG("[CoreRatioState] no tuning library or processor");
         return RatioState::Unknown;

@@ -74,6 +74,14 @@ protected:
         rec.PumpFor(30);
     }
     size_t Readings() const { return rec.Count(UM_FREQUENCY_CHANGE); }
+    // Runs `own` until its first reading; the monitor's lines since `since`.
+    Texts FirstReading(CCpuMonitorThread& own, const LogCapture& since) {
+        rec.Clear();
+        EXPECT_TRUE(own.Start(rec.Hwnd()));
+        EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+        own.Stop(kSafetyMs);
+        return MonitorTexts(since);
+    }
     size_t LogCount(const std::string& text) const {
         size_t n = 0;
         for (const std::string& t : MonitorTexts(log))
@@ -166,11 +174,7 @@ TEST_F(CpuMonitorTest, PeriodIsTheSettingsReadersValue) {
         UseMonitorTime(c.value);
         CCpuMonitorThread own;
         own.SetSettingsPathSource(&SettingsPath);
-        rec.Clear();
-        ASSERT_TRUE(own.Start(rec.Hwnd()));
-        ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
-        own.Stop(kSafetyMs);
-        Texts t = MonitorTexts(local);
+        Texts t = FirstReading(own, local);
         ASSERT_GE(t.size(), 2u);
         EXPECT_EQ(c.period, t[1]);
         if (c.line) {
@@ -241,11 +245,7 @@ TEST_F(CpuMonitorTest, ReadsThePeriodFromTheProgramSettingsOnceResolved) {
         }
         LogCapture local;
         CCpuMonitorThread own;
-        rec.Clear();
-        ASSERT_TRUE(own.Start(rec.Hwnd()));
-        ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
-        own.Stop(kSafetyMs);
-        Texts t = MonitorTexts(local);
+        Texts t = FirstReading(own, local);
         ASSERT_GE(t.size(), 2u);
         EXPECT_EQ(resolved ? "[CpuMonitor] Time=300" : "[CpuMonitor] Time=1000", t[1]);
     }
