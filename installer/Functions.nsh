@@ -12,8 +12,8 @@
 !define VT_WINDOW_CLASS "Velotune"
 !define VT_INSTANCE_MUTEX "Global\{23076CD6-9899-4539-9F69-66C00851251A}"
 ; Safety nets: a restoring exit takes a second or two.
-!define VT_EXIT_WAIT_MS 60000
-!define VT_GUARD_WAIT_ROUNDS 120   ; x 250 ms
+!define VT_EXIT_WAIT_MS 60000       ; for the process, once
+!define VT_GUARD_WAIT_ROUNDS 120    ; x 250 ms for the guard afterwards
 
 ; IsStandIn(path) -> 1 when the file's version resource carries our
 ; "VelotuneStandIn" mark (one of our stand-ins), else 0.
@@ -57,8 +57,11 @@ FunctionEnd
 !macroend
 
 ; CloseRunning: asks a running Velotune to exit through its tray menu's exit
-; command, waits for the process to end and for the single-instance guard to
-; be released (a start in progress or a windowless restore run holds it too).
+; command, waits for the process to end (once, at most VT_EXIT_WAIT_MS) and
+; then for the single-instance guard to be released (at most
+; VT_GUARD_WAIT_ROUNDS x 250 ms; a start in progress or a windowless restore
+; run holds it too). A window that shows up meanwhile is asked as well, but
+; is given no wait of its own, so one round never exceeds the two nets.
 ; When it does not end, the user may retry; otherwise, and always in a
 ; silent run, the whole setup stops before anything has been changed.
 !macro VT_DEFINE_CLOSE_RUNNING un
@@ -67,18 +70,27 @@ Function ${un}CloseRunning
   Push $1
   Push $2
   Push $3
+  Push $4
+  Push $5
   vt_close_retry:
-  StrCpy $3 0
+  StrCpy $3 0   ; rounds of waiting for the guard
+  StrCpy $4 0   ; the window asked last
+  StrCpy $5 0   ; 1 once a process has had its wait
   vt_close_again:
   FindWindow $0 "${VT_WINDOW_CLASS}"
   ${If} $0 <> 0
+  ${AndIf} $0 != $4
+    StrCpy $4 $0
     DetailPrint "$(VT_CLOSING)"
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
     ; SYNCHRONIZE: enough to wait for the end.
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
     System::Call 'user32::PostMessageW(p r0, i ${VT_UM_MENU_CLICK}, p ${VT_MENU_ITEM_EXIT}, p 0) i'
     ${If} $2 <> 0
-      System::Call 'kernel32::WaitForSingleObject(p r2, i ${VT_EXIT_WAIT_MS}) i .r1'
+      ${If} $5 = 0
+        StrCpy $5 1
+        System::Call 'kernel32::WaitForSingleObject(p r2, i ${VT_EXIT_WAIT_MS}) i .r1'
+      ${EndIf}
       System::Call 'kernel32::CloseHandle(p r2)'
     ${EndIf}
   ${EndIf}
@@ -92,12 +104,16 @@ Function ${un}CloseRunning
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(VT_STILL_RUNNING)" /SD IDCANCEL IDRETRY vt_close_retry
     DetailPrint "$(VT_GAVE_UP)"
+    Pop $5
+    Pop $4
     Pop $3
     Pop $2
     Pop $1
     Pop $0
     Abort
   ${EndIf}
+  Pop $5
+  Pop $4
   Pop $3
   Pop $2
   Pop $1
@@ -106,7 +122,10 @@ FunctionEnd
 !macroend
 
 ; A stand-in goes where no file of its name is, or over one of our own; a
-; file of another maker is kept. "<name>.ini" beside it goes with it.
+; file of another maker is kept. "<name>.ini" beside it goes with it. Ours
+; always comes with its library, so a "<name>.ini" without the library is
+; another maker's: it is kept, and the stand-in is not installed either (it
+; would read that file as its own).
 !macro VT_STANDIN_INSTALL file companion
   StrCpy $R8 "$INSTDIR\${file}"
   StrCpy $R9 1
@@ -114,6 +133,11 @@ FunctionEnd
     Push $R8
     Call IsStandIn
     Pop $R9
+  !if "${companion}" != ""
+  ${ElseIf} ${FileExists} "$INSTDIR\${companion}"
+    StrCpy $R8 "$INSTDIR\${companion}"
+    StrCpy $R9 0
+  !endif
   ${EndIf}
   ${If} $R9 == 1
     File "${VT_DIST}/${file}"
@@ -125,8 +149,10 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Only our own stand-in is removed (with its "<name>.ini").
-!macro VT_STANDIN_UNINSTALL file companion
+; Only our own stand-in is removed, with its "<name>.ini" and what it writes
+; beside itself while it runs (call records, the simulated processor's
+; state).
+!macro VT_STANDIN_UNINSTALL file companion stem
   StrCpy $R8 "$INSTDIR\${file}"
   ${If} ${FileExists} $R8
     Push $R8
@@ -137,14 +163,9 @@ FunctionEnd
       !if "${companion}" != ""
         Delete "$INSTDIR\${companion}"
       !endif
+      Delete "$INSTDIR\${stem}.calls.log"
+      Delete "$INSTDIR\${stem}.state"
+      Delete "$INSTDIR\${stem}.state.tmp"
     ${EndIf}
   ${EndIf}
-!macroend
-
-; A folder of ours goes as a whole; an upgrade leaves no stale file in it.
-!macro VT_FOLDER_INSTALL folder
-  RMDir /r "$INSTDIR\${folder}"
-  SetOutPath "$INSTDIR\${folder}"
-  File /r "${VT_DIST}/${folder}/*"
-  SetOutPath "$INSTDIR"
 !macroend

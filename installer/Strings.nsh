@@ -10,8 +10,8 @@ LangString VT_STILL_RUNNING ${LANG_SIMPCHINESE} "Velotune 仍在运行。请从�
 LangString VT_GAVE_UP ${LANG_ENGLISH} "Velotune did not exit; nothing was changed."
 LangString VT_GAVE_UP ${LANG_SIMPCHINESE} "Velotune 未退出，未做任何更改。"
 
-LangString VT_KEPT_FOREIGN ${LANG_ENGLISH} "Kept $R8: a library of another maker is already there."
-LangString VT_KEPT_FOREIGN ${LANG_SIMPCHINESE} "保留 $R8：该位置已有其他厂商的库文件。"
+LangString VT_KEPT_FOREIGN ${LANG_ENGLISH} "Kept $R8: a file of another maker is already there."
+LangString VT_KEPT_FOREIGN ${LANG_SIMPCHINESE} "保留 $R8：该位置已有其他厂商的文件。"
 
 LangString VT_RESTORING ${LANG_ENGLISH} "Restoring the processor's default settings..."
 LangString VT_RESTORING ${LANG_SIMPCHINESE} "正在恢复处理器的默认设置……"
@@ -27,3 +27,12 @@ LangString VT_UNINSTALL_INFO ${LANG_SIMPCHINESE} "Velotune 将先恢复处理器
 
 LangString VT_FILE_DESCRIPTION ${LANG_ENGLISH} "Velotune Setup"
 LangString VT_FILE_DESCRIPTION ${LANG_SIMPCHINESE} "Velotune 安装程序"
+
+LangString VT_STAYS_OVERCLOCKED ${LANG_ENGLISH} "Velotune could not put the processor's default settings back. If it was overclocked, it stays overclocked until the next restart."
+LangString VT_STAYS_OVERCLOCKED ${LANG_SIMPCHINESE} "Velotune 未能恢复处理器的默认设置。如果处理器已超频，它将保持超频状态，直到下次重新启动。"
+
+LangString VT_KEPT_DOWNLOADS ${LANG_ENGLISH} "Kept $APPDATA\Velotune: it holds downloaded files."
+LangString VT_KEPT_DOWNLOADS ${LANG_SIMPCHINESE} "保留 $APPDATA\Velotune：其中有已下载的文件。"
+
+LangString VT_KEPT_LOGS ${LANG_ENGLISH} "Kept the log folder: it tells why the default settings were not put back."
+LangString VT_KEPT_LOGS ${LANG_SIMPCHINESE} "保留日志文件夹：其中记录了未能恢复默认设置的原因。"

@@ -178,6 +178,112 @@ SectionEnd
 
 ; ---------------------------------------------------------------- uninstaller
 
+; Exit codes of the uninstaller (besides NSIS's own 1, cancelled, and 2,
+; stopped because Velotune did not exit, nothing changed); see README.md.
+!define VT_UN_DONE 0
+!define VT_UN_RESTORE_FAILED 3
+!define VT_UN_SDK_UNREACHABLE 4
+!define VT_UN_RESTORE_NOT_TRIED 5
+!define VT_UN_RESTORE_UNKNOWN 6
+Var VtUnExit
+
+; un.Log: appends the text on the stack to log\Install.log, the record a
+; silent run leaves (the details list goes with its window).
+Function un.Log
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  ${GetTime} "" "L" $1 $2 $3 $4 $5 $6 $7
+  StrCpy $1 "$3-$2-$1 $5:$6:$7 $0"
+  CreateDirectory "$INSTDIR\log"
+  ClearErrors
+  FileOpen $2 "$INSTDIR\log\Install.log" a
+  ${IfNot} ${Errors}
+    FileSeek $2 0 END
+    FileWrite $2 "$1$\r$\n"
+    FileClose $2
+  ${EndIf}
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Runs "Velotune.exe /RestoreOverclocking"; its exit code in $0 ("" when it
+; could not be started).
+Function un.RunRestore
+  ClearErrors
+  ExecWait '"$INSTDIR\Velotune.exe" /RestoreOverclocking' $0
+  ${If} ${Errors}
+    StrCpy $0 ""
+  ${EndIf}
+  DetailPrint "Velotune.exe /RestoreOverclocking: $0"
+FunctionEnd
+
+; Puts the processor's defaults back through the program, and acts on its
+; answer: 1 at the defaults, 2 the restore failed, 3 the SDK could not be
+; reached, 4 another copy was running. A copy that started after the close
+; is closed as well and the restore tried once more; any answer but 1 is
+; said (a message, unless silent), logged and becomes the exit code.
+Function un.RestoreProcessor
+  Push $0
+  Call un.RunRestore
+  ${If} $0 == 4
+    Call un.CloseRunning
+    Call un.RunRestore
+  ${EndIf}
+  ${If} $0 == 1
+    Push "The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1)."
+  ${ElseIf} $0 == 2
+    StrCpy $VtUnExit ${VT_UN_RESTORE_FAILED}
+    Push "The restore failed: the processor may stay overclocked until the next restart (Velotune.exe /RestoreOverclocking: 2)."
+  ${ElseIf} $0 == 3
+    StrCpy $VtUnExit ${VT_UN_SDK_UNREACHABLE}
+    Push "The tuning SDK could not be reached, nothing was changed: the processor may stay overclocked until the next restart (Velotune.exe /RestoreOverclocking: 3)."
+  ${ElseIf} $0 == 4
+    StrCpy $VtUnExit ${VT_UN_RESTORE_NOT_TRIED}
+    Push "Another copy of Velotune was running, no restore was tried: the processor may stay overclocked until the next restart (Velotune.exe /RestoreOverclocking: 4)."
+  ${Else}
+    StrCpy $VtUnExit ${VT_UN_RESTORE_UNKNOWN}
+    Push "Velotune.exe /RestoreOverclocking did not answer as expected ('$0'): the processor may stay overclocked until the next restart."
+  ${EndIf}
+  Call un.Log
+  ${If} $VtUnExit <> ${VT_UN_DONE}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(VT_STAYS_OVERCLOCKED)" /SD IDOK
+    SetErrorLevel $VtUnExit
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; Removes the "Velotune" autostart value under `root` when it starts this
+; copy; one naming another folder belongs to another copy and stays.
+!macro VT_DELETE_OWN_RUN_VALUE root
+  ReadRegStr $0 ${root} "${VT_RUN_KEY}" "Velotune"
+  ${If} $0 != ""
+    StrCpy $1 $0 1
+    ${If} $1 == '"'
+      StrCpy $0 $0 "" 1
+    ${EndIf}
+    StrLen $2 "$INSTDIR\"
+    StrCpy $1 $0 $2
+    ${If} $1 == "$INSTDIR\"
+      DeleteRegValue ${root} "${VT_RUN_KEY}" "Velotune"
+    ${Else}
+      Push "Kept the autostart value ${root}\${VT_RUN_KEY}\Velotune: it starts another copy."
+      Call un.Log
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
   SectionIn RO
   SetShellVarContext all
@@ -188,31 +294,51 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
   ; It starts from outside the folder: whatever it starts in turn inherits
   ; that working directory, and a folder in use cannot be removed.
   SetOutPath "$TEMP"
+  StrCpy $VtUnExit ${VT_UN_DONE}
   ${If} ${FileExists} "$INSTDIR\Velotune.exe"
     DetailPrint "$(VT_RESTORING)"
-    ExecWait '"$INSTDIR\Velotune.exe" /RestoreOverclocking' $0
-    DetailPrint "Velotune.exe /RestoreOverclocking: $0"
+    Call un.RestoreProcessor
   ${EndIf}
 
   !insertmacro VT_UNINSTALL_FILES
-  ; Written by the program and the stand-ins while they run.
+  ; The program's settings, written beside it.
   Delete "$INSTDIR\Velotune.ini"
-  Delete "$INSTDIR\OverclockingSdkWrapper.state"
-  Delete "$INSTDIR\OverclockingSdkWrapper.state.tmp"
-  Delete "$INSTDIR\*.calls.log"
 
   Delete "$SMPROGRAMS\${VT_PRODUCT}.lnk"
 
   ; The autostart entry the settings dialog may have made (and the
-  ; machine-wide one the program also removes).
-  DeleteRegValue HKCU "${VT_RUN_KEY}" "Velotune"
-  DeleteRegValue HKLM "${VT_RUN_KEY}" "Velotune"
+  ; machine-wide one the program also removes), when it starts this copy.
+  ; The program looks for the machine-wide one in both registry views (the
+  ; logon start runs both), so this does too.
+  !insertmacro VT_DELETE_OWN_RUN_VALUE HKCU
+  !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+  ${If} ${RunningX64}
+    !if "${VT_ARCH}" == "x64"
+      SetRegView 32
+      !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+      SetRegView 64
+    !else
+      SetRegView 64
+      !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+      SetRegView 32
+    !endif
+  ${EndIf}
   DeleteRegValue HKCU "${VT_SETTINGS_KEY}" "Languages"
   DeleteRegKey /ifempty HKCU "${VT_SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Dizaz"
-  ; The update client's download folder of this user.
+  ; The update client's download folder. This runs as the elevating user,
+  ; who need not be the one who ran the program, and the folder may hold
+  ; downloads worth keeping: only empty folders go, and what is left is said.
   SetShellVarContext current
-  RMDir /r "$APPDATA\Velotune"
+  RMDir "$APPDATA\Velotune\Soft"
+  RMDir "$APPDATA\Velotune"
+  ${If} ${FileExists} "$APPDATA\Velotune\*.*"
+    DetailPrint "$(VT_KEPT_DOWNLOADS)"
+    Push "Kept $APPDATA\Velotune: it holds files (downloads of the update client)."
+    Call un.Log
+  ${EndIf}
+  Push "Other users' download folders (%APPDATA%\Velotune) are not touched."
+  Call un.Log
   SetShellVarContext all
 
   DeleteRegKey HKLM "${VT_UNINSTALL_KEY}"
@@ -220,7 +346,19 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
 SectionEnd
 
 Section /o "un.$(VT_SEC_LOGS)" SecUnLogs
-  RMDir /r "$INSTDIR\log"
+  ; The program's own log files only: another product chosen as the same
+  ; folder (/D=) may keep a "log" folder there. The log explains a failed
+  ; restore, so it stays then.
+  ${If} $VtUnExit <> ${VT_UN_DONE}
+    DetailPrint "$(VT_KEPT_LOGS)"
+    Push "Kept the log folder: the processor's defaults were not put back."
+    Call un.Log
+  ${Else}
+    Delete "$INSTDIR\log\Velotune.log"
+    Delete "$INSTDIR\log\Velotune.*.log"
+    Delete "$INSTDIR\log\Install.log"
+    RMDir "$INSTDIR\log"
+  ${EndIf}
 SectionEnd
 
 Section "-un.Folder"

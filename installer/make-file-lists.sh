@@ -9,8 +9,10 @@
 #   file: installed and removed only where no foreign file of that name is
 #   in the way; "<name>.ini" beside it goes with it;
 # - every other top-level file is ours;
-# - every folder but "log" is ours and goes as a whole ("log" is created
-#   empty and is the user's).
+# - every folder but "log" is ours: its files are installed one by one and
+#   removed one by one, and a folder only once it is empty, since the user
+#   may have chosen a folder (/D=) where another product keeps a folder of
+#   the same name ("log" is created empty and is the user's).
 # Names listed in installer/not-shipped.txt are left out.
 set -euo pipefail
 dist=$1
@@ -75,6 +77,12 @@ for path in "$dist"/*; do
   [ $companion -eq 1 ] || plain+=("$name")
 done
 
+# A folder's files and subfolders, relative to the dist folder, sorted.
+files_in() { (cd "$dist" && find "$1" -type f | LC_ALL=C sort); }
+# Deepest first, so each is empty (of ours) when its turn comes.
+dirs_in() { (cd "$dist" && find "$1" -type d | LC_ALL=C sort -r); }
+win() { echo "${1//\//\\}"; }
+
 companion_of() {
   local ini="${1%.*}.ini"
   if [ -f "$dist/$ini" ] && ! skipped "$ini"; then echo "$ini"; fi
@@ -91,18 +99,32 @@ tmp="$out.tmp"
     echo "  !insertmacro VT_STANDIN_INSTALL \"$f\" \"$(companion_of "$f")\""
   done
   for d in "${folders[@]}"; do
-    echo "  !insertmacro VT_FOLDER_INSTALL \"$d\""
+    current=
+    while IFS= read -r f; do
+      sub=$(dirname "$f")
+      if [ "$sub" != "$current" ]; then
+        echo "  SetOutPath \"\$INSTDIR\\$(win "$sub")\""
+        current=$sub
+      fi
+      echo "  File \"\${VT_DIST}/$f\""
+    done < <(files_in "$d")
   done
+  echo '  SetOutPath "$INSTDIR"'
   echo '!macroend'
   echo '!macro VT_UNINSTALL_FILES'
   for f in "${plain[@]}"; do
     echo "  Delete \"\$INSTDIR\\$f\""
   done
   for f in "${standins[@]}"; do
-    echo "  !insertmacro VT_STANDIN_UNINSTALL \"$f\" \"$(companion_of "$f")\""
+    echo "  !insertmacro VT_STANDIN_UNINSTALL \"$f\" \"$(companion_of "$f")\" \"${f%.*}\""
   done
   for d in "${folders[@]}"; do
-    echo "  RMDir /r \"\$INSTDIR\\$d\""
+    while IFS= read -r f; do
+      echo "  Delete \"\$INSTDIR\\$(win "$f")\""
+    done < <(files_in "$d")
+    while IFS= read -r sub; do
+      echo "  RMDir \"\$INSTDIR\\$(win "$sub")\""
+    done < <(dirs_in "$d")
   done
   echo '!macroend'
 } > "$tmp"

@@ -1,17 +1,64 @@
 #!/usr/bin/env bash
-# Reads, from the Linux side, the resident private memory and the processor
-# time of the two programs bench_app keeps idle: after 10 s, then over 60 s.
+# Reads, from the Linux side, what Wine does not report for another process:
+# the resident private memory and the processor time of the two programs
+# bench_app keeps idle side by side. Each is found by its full path, so
+# other Wine sessions on the machine do not count.
+#   bench-idle.sh <Velotune.exe> <bare_popup.exe>   (Linux paths)
+# Memory after 10 s and at every 10 s of the following idle minute;
+# processor time over that minute and per 10 s slice.
 set -u
-pid_of() { pgrep -f "$1" | head -n 1; }
+hz=$(getconf CLK_TCK)
+
+pid_of() {  # <Linux path>: the Wine process started from that file
+  local want p
+  want="Z:$(printf '%s' "$1" | tr / '\\')"
+  for p in $(pgrep -f "$(basename "$1" | sed 's/\./\\./g')"); do
+    if [ "$(tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | head -n 1)" = "$want" ]; then
+      echo "$p"
+      return
+    fi
+  done
+}
 anon_kib() { awk '/^RssAnon:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-sleep 10
-app=$(pid_of 'Velotune\.exe'); bare=$(pid_of 'bare_popup\.exe')
+# median (min-max) of the numbers on standard input, with a printf format
+spread() {
+  sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
+    if (NR == 0) { print "n/a"; exit }
+    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf f " (" f "-" f ")", m, v[1], v[NR] }'
+}
+
+app=$(pid_of "${1:?Velotune.exe}"); bare=$(pid_of "${2:?bare_popup.exe}")
 if [ -z "$app" ] || [ -z "$bare" ]; then echo "idle: programs not found"; exit 1; fi
-am=$(anon_kib "$app"); bm=$(anon_kib "$bare")
-awk -v a="$am" -v b="$bm" 'BEGIN { printf "private memory after 10 s: Velotune %.1f MiB, bare popup %.1f MiB, difference %.1f MiB (target <= 10)\n", a/1024, b/1024, (a-b)/1024 }'
-hz=$(getconf CLK_TCK)
+sleep 10
+am0=$(anon_kib "$app"); bm0=$(anon_kib "$bare")
 a0=$(ticks "$app"); b0=$(ticks "$bare")
-sleep 60
-a1=$(ticks "$app"); b1=$(ticks "$bare")
-awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) -v hz="$hz" 'BEGIN { printf "CPU over one idle minute: Velotune %.2f%% of a core, bare popup %.2f%% (target < 1%%)\n", a/hz/60*100, b/hz/60*100 }'
+amem=() bmem=() aslice=() bslice=()
+ap=$a0 bp=$b0
+for _ in 1 2 3 4 5 6; do
+  sleep 10
+  a=$(ticks "$app"); b=$(ticks "$bare")
+  aslice+=("$(awk -v d=$((a - ap)) -v hz="$hz" 'BEGIN { print d / hz / 10 * 100 }')")
+  bslice+=("$(awk -v d=$((b - bp)) -v hz="$hz" 'BEGIN { print d / hz / 10 * 100 }')")
+  ap=$a bp=$b
+  amem+=("$(anon_kib "$app")"); bmem+=("$(anon_kib "$bare")")
+done
+
+diff_mib=$(awk -v a="$am0" -v b="$bm0" 'BEGIN { printf "%.1f", (a - b) / 1024 }')
+awk -v a="$am0" -v b="$bm0" -v d="$diff_mib" \
+    -v ar="$(printf '%s\n' "${amem[@]}" | awk '{ print $1 / 1024 }' | spread '%.1f')" \
+    -v br="$(printf '%s\n' "${bmem[@]}" | awk '{ print $1 / 1024 }' | spread '%.1f')" 'BEGIN {
+  printf "private memory after 10 s: Velotune %.1f MiB, bare popup %.1f MiB, difference %.1f MiB, ratio %.2f; ", a / 1024, b / 1024, d, a / b
+  printf "target difference <= 6 MiB: %s\n", (d <= 6 ? "met" : "NOT met")
+  printf "  over the idle minute that follows, median (min-max): Velotune %s MiB, bare popup %s MiB\n", ar, br }'
+
+at=$(awk -v d=$((ap - a0)) -v hz="$hz" 'BEGIN { printf "%.2f", d / hz / 60 * 100 }')
+bt=$(awk -v d=$((bp - b0)) -v hz="$hz" 'BEGIN { printf "%.2f", d / hz / 60 * 100 }')
+awk -v a="$at" -v b="$bt" \
+    -v as="$(printf '%s\n' "${aslice[@]}" | spread '%.2f')" \
+    -v bs="$(printf '%s\n' "${bslice[@]}" | spread '%.2f')" 'BEGIN {
+  printf "processor time over an idle minute: Velotune %.2f %% of a core, bare popup %.2f %%, ", a, b
+  if (b > 0) printf "ratio %.1f; ", a / b; else printf "ratio n/a (the bare popup used none); "
+  printf "target <= 0.3 %%: %s\n", (a <= 0.3 ? "met" : "NOT met")
+  printf "  per 10 s slice, median (min-max): Velotune %s %%, bare popup %s %%\n", as, bs }'

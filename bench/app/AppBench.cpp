@@ -1,98 +1,201 @@
-// Start-up, memory and idle cost of the real program against a bare popup
-// program, started the same way under the same Wine in the same run.
+// Start-up of the real program against a bare popup program, started the
+// same way under the same Wine: a warm-up start of each, then pairs in
+// alternating order, so that neither pays the cold costs or the machine's
+// drift alone. Then both stay up side by side for the idle figures, which
+// scripts/bench-idle.sh reads from the Linux side.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "BenchStats.h"
 
 namespace {
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path);
-    return p.substr(0, p.find_last_of(L"\\/"));
-}
+constexpr int kPairs = 7;
+constexpr double kGiveUpSeconds = 60;
+constexpr double kShownRatioTarget = 1.5;
+constexpr double kReadingTarget = 1.5;  // seconds from start
+constexpr DWORD kIdlePhaseMs = 75000;   // 10 s settling, one idle minute, a margin
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
+const wchar_t kAppClass[] = L"Velotune";
+const wchar_t kBareClass[] = L"VelotuneBareBaseline";
+// Logged by the main window when a monitor reading reaches the dial.
+const char kReadingLine[] = "CMainFrame::FrequencyChange";
 
-struct Child {  // a started program, ended when the benchmark is done
-    PROCESS_INFORMATION pi = {};
-    double started = 0;
-    bool Start(const std::wstring& exe) {
-        std::wstring cmd = L"\"" + exe + L"\"";
-        std::wstring dir = exe.substr(0, exe.find_last_of(L'\\'));
+// A started program: its window is looked up by class and process, and it
+// is closed the way a user closes it, or ended when it will not go.
+class Child {
+public:
+    Child(std::wstring exe, const wchar_t* windowClass) : m_exe(std::move(exe)), m_class(windowClass) {}
+    ~Child() { Close(); }
+
+    bool Start() {
+        std::wstring cmd = L"\"" + m_exe + L"\"";
+        std::wstring dir = m_exe.substr(0, m_exe.find_last_of(L'\\'));
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
-        started = Now();
-        return CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi) != FALSE;
+        m_started = BenchNow();
+        return CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &m_pi) != FALSE;
     }
-    ~Child() {
-        if (pi.hProcess) {
-            if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
+
+    // Seconds from start until this process's window is visible, or -1.
+    double WaitShown() const {
+        while (BenchNow() - m_started < kGiveUpSeconds) {
+            if (HWND w = Window(); w && IsWindowVisible(w)) return BenchNow() - m_started;
+            if (WaitForSingleObject(m_pi.hProcess, 2) == WAIT_OBJECT_0) return -1;
         }
+        return -1;
     }
+
+    // Seconds from start until `text` appears in the file, or -1.
+    double WaitLogLine(const std::wstring& log, const char* text) const {
+        std::string bytes;
+        while (BenchNow() - m_started < kGiveUpSeconds) {
+            HANDLE h = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                // Only what was added since the last look is read.
+                LARGE_INTEGER at;
+                at.QuadPart = (LONGLONG)bytes.size();
+                SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+                char buf[16384];
+                DWORD got;
+                while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) bytes.append(buf, got);
+                CloseHandle(h);
+                if (bytes.find(text) != std::string::npos) return BenchNow() - m_started;
+            }
+            if (WaitForSingleObject(m_pi.hProcess, 5) == WAIT_OBJECT_0) return -1;
+        }
+        return -1;
+    }
+
+    // WM_CLOSE to the window, then the process's end; false when it had to be ended.
+    bool Close() {
+        if (!m_pi.hProcess) return true;
+        bool clean = true;
+        if (HWND w = Window()) PostMessageW(w, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(m_pi.hProcess, 15000) != WAIT_OBJECT_0) {
+            TerminateProcess(m_pi.hProcess, 1);
+            WaitForSingleObject(m_pi.hProcess, 5000);
+            clean = false;
+        }
+        CloseHandle(m_pi.hProcess);
+        CloseHandle(m_pi.hThread);
+        m_pi = {};
+        return clean;
+    }
+
+private:
+    HWND Window() const {
+        for (HWND w = FindWindowExW(nullptr, nullptr, m_class, nullptr); w;
+             w = FindWindowExW(nullptr, w, m_class, nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == m_pi.dwProcessId) return w;
+        }
+        return nullptr;
+    }
+
+    std::wstring m_exe;
+    const wchar_t* m_class;
+    PROCESS_INFORMATION m_pi = {};
+    double m_started = 0;
 };
 
-// Seconds from start until the window of `cls` is visible, or -1.
-double WaitForWindow(const Child& child, const wchar_t* cls) {
-    while (Now() - child.started < 60) {
-        HWND w = FindWindowW(cls, nullptr);
-        if (w && IsWindowVisible(w)) return Now() - child.started;
-        Sleep(2);
-    }
-    return -1;
+struct Paths {
+    std::wstring app, bare, log, simState;
+};
+
+// Every start finds the same processor (at stock, from a state file of the
+// benchmark's own) and an empty log, so no run restores an earlier one's
+// overclock or waits for a bigger file.
+void FreshStart(const Paths& paths) {
+    DeleteFileW(paths.simState.c_str());
+    DeleteFileW(paths.log.c_str());
 }
 
-// Seconds from start until the log shows the first frequency reading, or -1.
-double WaitForLogLine(const Child& child, const std::wstring& log, const char* text) {
-    while (Now() - child.started < 60) {
-        HANDLE h = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            std::string bytes;
-            char buf[65536];
-            DWORD got;
-            while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) bytes.append(buf, got);
-            CloseHandle(h);
-            if (bytes.find(text) != std::string::npos) return Now() - child.started;
-        }
-        Sleep(5);
+struct AppRun {
+    double shown = -1, reading = -1;
+};
+
+bool RunApp(const Paths& paths, AppRun& run) {
+    FreshStart(paths);
+    Child app(paths.app, kAppClass);
+    if (!app.Start()) return false;
+    run.shown = app.WaitShown();
+    run.reading = app.WaitLogLine(paths.log, kReadingLine);
+    bool closed = app.Close();
+    return closed && run.shown > 0 && run.reading > 0;
+}
+
+bool RunBare(const Paths& paths, double& shown) {
+    Child bare(paths.bare, kBareClass);
+    if (!bare.Start()) return false;
+    shown = bare.WaitShown();
+    return bare.Close() && shown > 0;
+}
+
+void PrintStartUp(const std::vector<double>& appShown, const std::vector<double>& bareShown,
+                  const std::vector<double>& appReading) {
+    std::vector<double> shownRatio, readingRatio;
+    for (size_t i = 0; i < appShown.size(); ++i) {
+        shownRatio.push_back(appShown[i] / bareShown[i]);
+        readingRatio.push_back(appReading[i] / bareShown[i]);
     }
-    return -1;
+    const Spread ratio = SpreadOf(shownRatio), reading = SpreadOf(appReading);
+    std::printf("start until the window is shown: Velotune %s s, bare popup %s s, ratio %s; target <= %.1f: %s\n",
+                Describe(SpreadOf(appShown), "%.3f").c_str(), Describe(SpreadOf(bareShown), "%.3f").c_str(),
+                Describe(ratio, "%.2f").c_str(), kShownRatioTarget, Verdict(ratio.median <= kShownRatioTarget));
+    std::printf("start until the first frequency reading is drawn: Velotune %s s, ratio to the bare popup's "
+                "window %s; target <= %.1f s: %s\n",
+                Describe(reading, "%.3f").c_str(), Describe(SpreadOf(readingRatio), "%.2f").c_str(), kReadingTarget,
+                Verdict(reading.median <= kReadingTarget));
 }
 
 }  // namespace
 
 int main() {
-    const std::wstring here = Folder();
+    const std::wstring here = BenchFolder();
     const std::wstring dist = here.substr(0, here.find_last_of(L'\\')) + L"\\dist";
-    Child bare, app;
-    if (!bare.Start(here + L"\\baseline\\bare_popup.exe")) return std::printf("cannot start the baseline\n"), 1;
-    double bareShown = WaitForWindow(bare, L"VelotuneBareBaseline");
-    if (!app.Start(dist + L"\\Velotune.exe")) return std::printf("cannot start Velotune.exe\n"), 1;
-    double appShown = WaitForWindow(app, L"Velotune");
-    double appReading = WaitForLogLine(app, dist + L"\\log\\Velotune.log", "CMainFrame::FrequencyChange");
+    Paths paths{dist + L"\\Velotune.exe", here + L"\\baseline\\bare_popup.exe", dist + L"\\log\\Velotune.log",
+                here + L"\\bench_app.state"};
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", paths.simState.c_str());
 
-    std::printf("start-up to window shown: Velotune %.3f s, bare popup %.3f s, ratio %.2f (target <= 2)\n",
-                appShown, bareShown, bareShown > 0 ? appShown / bareShown : 0.0);
-    std::printf("start-up to first frequency reading: Velotune %.3f s (%.2f x the bare popup's start)\n",
-                appReading, bareShown > 0 ? appReading / bareShown : 0.0);
+    // Warm-up: one start of each, not counted.
+    AppRun warm;
+    double warmBare = 0;
+    if (!RunBare(paths, warmBare) || !RunApp(paths, warm)) {
+        std::printf("warm-up failed: a program did not start, show its window or close\n");
+        return 1;
+    }
+    std::vector<double> appShown, bareShown, appReading;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        AppRun run;
+        double bare = 0;
+        bool ok = (pair % 2 == 0) ? RunApp(paths, run) && RunBare(paths, bare)
+                                  : RunBare(paths, bare) && RunApp(paths, run);
+        if (!ok) {
+            std::printf("pair %d failed: a program did not start, show its window or close\n", pair + 1);
+            return 1;
+        }
+        appShown.push_back(run.shown);
+        bareShown.push_back(bare);
+        appReading.push_back(run.reading);
+    }
+    std::printf("%d pairs after a warm-up, alternating; median (min-max):\n", kPairs);
+    PrintStartUp(appShown, bareShown, appReading);
 
-    // Wine does not report another process's memory or processor time, so
-    // the benchmark script reads them from the Linux side while both idle.
-    std::printf("idle phase: Velotune and the bare popup stay up for 75 s\n");
+    // Idle side by side; the script finds the two by their paths.
+    FreshStart(paths);
+    Child app(paths.app, kAppClass), bare(paths.bare, kBareClass);
+    if (!app.Start() || !bare.Start() || app.WaitShown() < 0 || bare.WaitShown() < 0) {
+        std::printf("idle phase: a program did not start\n");
+        return 1;
+    }
+    std::printf("idle phase: Velotune and the bare popup stay up for %lu s\n", kIdlePhaseMs / 1000);
     std::fflush(stdout);
-    Sleep(75000);
-
-    if (HWND w = FindWindowW(L"Velotune", nullptr)) PostMessageW(w, WM_CLOSE, 0, 0);
-    if (HWND w = FindWindowW(L"VelotuneBareBaseline", nullptr)) PostMessageW(w, WM_CLOSE, 0, 0);
-    return 0;
+    Sleep(kIdlePhaseMs);
+    return app.Close() && bare.Close() ? 0 : 1;
 }

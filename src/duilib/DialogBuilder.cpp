@@ -21,7 +21,7 @@
 #include "duilib/TabLayoutUI.h"
 #include "duilib/TextUI.h"
 #include "duilib/VerticalLayoutUI.h"
-#include "log/BaseLog.h"
+#include "duilib/DuiLog.h"
 
 namespace DuiLib {
 
@@ -245,7 +245,7 @@ void CDialogBuilder::WriteLog() {
     if (m_problems.empty()) return;
     CDuiString more;
     if (m_problems.size() > 1) more.Format(L" (and %u more problems)", static_cast<unsigned>(m_problems.size() - 1));
-    VLOG("skin \"%s\" %s%s", Narrow(m_sFile).c_str(), Narrow(m_problems.front()).c_str(), Narrow(more).c_str());
+    DUI_LOG("skin \"%s\" %s%s", Narrow(m_sFile).c_str(), Narrow(m_problems.front()).c_str(), Narrow(more).c_str());
 }
 
 }  // namespace DuiLib

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "duilib/ListUI.h"
-#include "state/WindowMessages.h"
+#include "duilib/DuiMessages.h"
 
 namespace DuiLib {
 
@@ -79,7 +79,7 @@ void CMenuImplBase::AdjustPostion() {
 void CMenuImplBase::Notify(TNotifyUI& msg) {
     if (msg.sType == DUI_MSGTYPE_ITEMCLICK && msg.pSender && msg.pSender->IsEnabled() && !m_bClosing) {
         m_bClosing = true;
-        if (m_hOwner && ::IsWindow(m_hOwner)) ::PostMessageW(m_hOwner, UM_MENU_CLICK, msg.pSender->GetTag(), 0);
+        if (m_hOwner && ::IsWindow(m_hOwner)) ::PostMessageW(m_hOwner, DUI_MSG_MENU_CLICK, msg.pSender->GetTag(), 0);
         Close(1);
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // A popup list of items: placed at the cursor, closed when it loses
-// activation, and posting its owner UM_MENU_CLICK (wParam = the chosen
+// activation, and posting its owner DUI_MSG_MENU_CLICK (wParam = the chosen
 // item's tag) when an enabled item is clicked.
 #include "duilib/WindowImplBaseNew.h"
 

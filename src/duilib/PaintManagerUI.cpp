@@ -8,7 +8,7 @@
 
 #include "duilib/ControlUI.h"
 #include "duilib/GdiplusSession.h"
-#include "log/BaseLog.h"
+#include "duilib/DuiLog.h"
 
 namespace DuiLib {
 
@@ -219,7 +219,7 @@ CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     }
     if (!decoded) {
         if (m_reportedImages.insert(key).second) {
-            VLOG("skin \"%s\": image file \"%s\" is missing or not an image", Narrow(m_sSkinName).c_str(),
+            DUI_LOG("skin \"%s\": image file \"%s\" is missing or not an image", Narrow(m_sSkinName).c_str(),
                  Narrow(file).c_str());
         }
         // Remember the failure too, so a missing file is not retried every paint.

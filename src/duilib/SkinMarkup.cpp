@@ -58,6 +58,7 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* data, size_t size) {
     reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
 
     std::vector<CMarkupNode*> open;
+    size_t skipped = 0;  // open elements below the depth limit
     XmlNodeType type;
     HRESULT hr;
     // Some readers keep answering at the cut end of a truncated file without
@@ -76,7 +77,13 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* data, size_t size) {
         if (line != lastLine || column != lastColumn) stuck = 0;
         lastLine = line;
         lastColumn = column;
-        if (type == XmlNodeType_Element) {
+        if (type == XmlNodeType_Element && (skipped > 0 || open.size() >= kMaxDepth)) {
+            if (skipped == 0 && m_error.IsEmpty()) {
+                m_errorLine = line ? static_cast<int>(line) : 1;
+                m_error.Format(L"elements nested deeper than %u levels (left out)", static_cast<unsigned>(kMaxDepth));
+            }
+            if (!reader->IsEmptyElement()) ++skipped;
+        } else if (type == XmlNodeType_Element) {
             auto node = std::make_unique<CMarkupNode>();
             const wchar_t* text = nullptr;
             UINT line = 0;
@@ -103,10 +110,11 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* data, size_t size) {
             }
             if (!empty) open.push_back(raw);
         } else if (type == XmlNodeType_EndElement) {
-            if (!open.empty()) open.pop_back();
+            if (skipped > 0) --skipped;
+            else if (!open.empty()) open.pop_back();
         }
     }
-    if (!FAILED(hr) && (cutShort || !open.empty())) {
+    if (!FAILED(hr) && (cutShort || !open.empty() || skipped > 0)) {
         m_errorLine = lastLine ? static_cast<int>(lastLine) : 1;
         m_error = L"unexpected end of input (unclosed element)";
     } else if (FAILED(hr)) {

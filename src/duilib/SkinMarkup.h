@@ -11,6 +11,11 @@ namespace DuiLib {
 
 class CSkinMarkup {
 public:
+    // Elements nested deeper than this are left out with their content: the
+    // tree is built, laid out and freed recursively, and a hostile file must
+    // not run those out of stack. Real layouts stay within a dozen levels.
+    static constexpr size_t kMaxDepth = 64;
+
     // False when nothing usable was read (missing file, no root element).
     // A parse fault after the root began still returns true with HasError().
     bool LoadFromMemory(const BYTE* data, size_t size);

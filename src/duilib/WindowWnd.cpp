@@ -1,7 +1,7 @@
 #include "duilib/WindowWnd.h"
 
 #include "duilib/PaintManagerUI.h"
-#include "log/BaseLog.h"
+#include "duilib/DuiLog.h"
 
 namespace DuiLib {
 
@@ -38,12 +38,12 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCWSTR pstrName, DWORD dwStyle, DWORD 
                         int cy, HMENU hMenu) {
     if (m_hWnd) return nullptr;  // one window per object
     if (!RegisterWindowClass()) {
-        VLOG_LASTERROR();
+        DUI_LOG_LASTERROR();
         return nullptr;
     }
     HWND h = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName ? pstrName : L"", dwStyle, x, y, cx, cy,
                                hwndParent, hMenu, CPaintManagerUI::GetInstance(), this);
-    if (!h) VLOG_LASTERROR();
+    if (!h) DUI_LOG_LASTERROR();
     return h ? m_hWnd : nullptr;
 }
 

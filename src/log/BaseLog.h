@@ -3,7 +3,7 @@
 // executable, written from any thread, one whole line per WriteFile.
 #include <windows.h>
 
-#include "log/LogLocation.h"
+#include "base/SourceLocation.h"
 
 class CBaseLog {
 public:

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "log/BaseLog.h"
 #include "tuning/TextSplit.h"
 
 namespace {
@@ -27,7 +28,11 @@ void Trace(const wchar_t* format, ...) {
 
 bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) {
     std::vector<std::wstring> p;
-    if (SplitText(text, L"@@@@@", p) < 16) return false;
+    size_t pieces = SplitText(text, L"@@@@@", p);
+    if (pieces < 16) {
+        VLOG("dial record refused: %u of 16 pieces in \"%.60ls\"", (unsigned)pieces, text.c_str());
+        return false;
+    }
     entry = CpuCustomData();
     entry.strCPU_Model = p[0];
     entry.floatDefaultFrenquency = ToFloat(p[1]);

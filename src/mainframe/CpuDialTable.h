@@ -17,7 +17,7 @@ public:
         kOutOfRange = 4,        // D or L absurd (garbled record): no table at all
     };
 
-    // Fills `entry` from one record; false when it has fewer than 16 pieces.
+    // Fills `entry` from one record; false (logged) when it has fewer than 16 pieces.
     static bool ParseRecord(const std::wstring& text, CpuCustomData& entry);
 
     void Append(const CpuCustomData& entry) { m_entries.push_back(entry); }

@@ -10,6 +10,7 @@
 
 #include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
+#include "duilib/DuiMessages.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
@@ -27,6 +28,9 @@
 #include "update/WndManualUpdateClient.h"
 
 using namespace DuiLib;
+
+// The setup program closes a running copy with the menu's exit command.
+static_assert(DuiLib::DUI_MSG_MENU_CLICK == 35769, "the tray menu's command is shared with other processes");
 
 namespace {
 
@@ -164,7 +168,8 @@ void CMainFrame::StartWorkers() {
             filter(UM_SHOW_TRAY_MENU, 1);
         }
     }
-    if (!m_overClockThread.Start(m_hWnd)) VLOG("overclock worker not started");
+    // The overclock worker starts with the first request (DoHandle).
+    m_bSdkReady = true;
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
     if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
     RegisterGlobalHotKey();
@@ -195,9 +200,14 @@ void CMainFrame::DoHandle() {
         VLOG("[DoHandle] status=%d", (int)status);
         return;
     }
+    // Started on first use: a worker kept waiting from start-up costs a
+    // thread's memory (about 1 MiB under Wine) in every run that never
+    // changes the processor.
+    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
+        VLOG("overclock worker not started");
     if (!m_overClockThread.StartEvent()) {
-        // No worker (not started yet, or it failed to start): nothing would
-        // ever finish the run, and the status would stay at 1 or 3 for good.
+        // No worker (the SDK is not up yet, or it failed to start): nothing
+        // would ever finish the run, and the status would stay at 1 or 3.
         VLOG("DoHandle() refused: the overclock worker is not running (status %d)", (int)status);
         if (!m_bExiting) ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_NOTREADY"), 0);
         return;
@@ -501,18 +511,13 @@ LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) 
 
 // ---------------------------------------------------------------- tray and exit
 
-BOOL CMainFrame::AddToTray(bool bAdd) {
+NOTIFYICONDATAW CMainFrame::TrayIconData() const {
     NOTIFYICONDATAW nid = {};
     nid.cbSize = sizeof(nid);
     nid.hWnd = GetAppState().hMainWnd ? GetAppState().hMainWnd : m_hWnd;
     nid.uID = kTrayIconId;
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = UM_TRAY_NOTIFY;
-    BOOL deleted = ::Shell_NotifyIconW(NIM_DELETE, &nid);
-    if (!bAdd) {
-        VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
-        return deleted;
-    }
     LONG status = GetAppState().nStatus;
     HINSTANCE inst = CPaintManagerUI::GetInstance();
     if (status == STATUS_OVERCLOCK_ING || status == STATUS_OVERCLOCK_OK)
@@ -520,7 +525,20 @@ BOOL CMainFrame::AddToTray(bool bAdd) {
     else if (status == STATUS_OVERCLOCK_INIT || status == STATUS_REOVERCLOCK_ING)
         nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconNormal));
     lstrcpynW(nid.szTip, kTrayTip, 128);
-    return ::Shell_NotifyIconW(NIM_ADD, &nid);
+    return nid;
+}
+
+// Adding goes to the tray icon's worker and counts as done: the window must
+// not wait for the shell. Removing is done before returning, since exit
+// follows it.
+BOOL CMainFrame::AddToTray(bool bAdd) {
+    if (bAdd) {
+        m_trayIcon.ReplaceLater(TrayIconData());
+        return TRUE;
+    }
+    BOOL deleted = m_trayIcon.Remove(TrayIconData());
+    VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
+    return deleted;
 }
 
 void CMainFrame::ExitApp() {
@@ -797,7 +815,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_USBKEY_EVENT: DoHandle(); return 0;
         case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
         case UM_SHOW_TRAY_MENU: ShowTrayMenu(m_hWnd); return 1;
-        case UM_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
+        case DuiLib::DUI_MSG_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
         default: break;
     }
     return WindowImplBaseNew::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
@@ -805,7 +823,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg != 0 && uMsg == TaskbarCreatedMessage()) {
-        BOOL added = AddToTray(true);
+        BOOL added = m_trayIcon.ReplaceNow(TrayIconData());
         VLOG("TaskbarCreated: tray icon added again: %s", added ? "Successful" : "Faild");
         return 0;
     }

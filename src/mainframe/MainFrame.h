@@ -11,6 +11,7 @@
 #include "duilib/WindowImplBaseNew.h"
 #include "mainframe/CpuDialTable.h"
 #include "mainframe/OcWmiEventBinding.h"
+#include "mainframe/TrayIcon.h"
 #include "tuning/CpuInfo.h"
 #include "tuning/CpuMonitorThread.h"
 #include "tuning/GetCpuInfoThread.h"
@@ -112,6 +113,8 @@ private:
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();
+    // The tray icon as the current status shows it.
+    NOTIFYICONDATAW TrayIconData() const;
     // The USB overclock key is told of every state and frequency change.
     void UsbKeySetOverLockState(int state) { m_usbKey.SetOverLockState(state); }
     void UsbKeySetFq(float fq) { m_usbKey.SetFq(fq); }
@@ -134,10 +137,12 @@ private:
     bool m_bClosing = false;           // WM_CLOSE is the program's own
     bool m_bExitRestoreTried = false;  // the restore at exit is tried once
     bool m_bPanelDefaultSet = false;
+    bool m_bSdkReady = false;  // the overclock worker may be started
     CCpuMonitorThread m_cpuMonitorThread;
     COcWmiEventBinding m_ocWmiEvent;
     CZozeDEMgr m_usbKey;
     CGetCpuInfoThread m_getCpuInfoThread;
     COverClockThread m_overClockThread;
     CCpuDialTable m_dialTable;
+    CTrayIcon m_trayIcon;
 };

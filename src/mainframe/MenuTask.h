@@ -1,6 +1,6 @@
 #pragma once
 // The tray icon's menu: settings, show or hide the window, the one-click
-// action, exit. The choice goes to the owner as UM_MENU_CLICK (wParam = row).
+// action, exit. The choice goes to the owner as DUI_MSG_MENU_CLICK (wParam = row).
 #include <windows.h>
 
 #include "duilib/DialogBuilderCallback.h"

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "log/BaseLog.h"
 #include "settings/AppInfo.h"
 #include "settings/BaseReg.h"
 
@@ -14,6 +15,9 @@ constexpr wchar_t kLanguageKey[] = L"Software\\Dizaz\\Velotune";
 constexpr wchar_t kLanguageValue[] = L"Languages";
 constexpr wchar_t kSection[] = L"LANSTR";
 constexpr wchar_t kMissingText[] = L"-_-";
+// Asked for as the default so that a missing key can be told from one whose
+// text is "-_-"; no language file holds a control character.
+constexpr wchar_t kAbsentMark[] = L"\x01";
 constexpr DWORD kTextChars = 256;
 constexpr DWORD kLanguageBytes = 18;  // eight characters and the terminator
 
@@ -37,9 +41,16 @@ bool CLanguageFile::SelectLanguageFile() {
 
 std::wstring CLanguageFile::GetLanguageString(const wchar_t* key) {
     if (m_strPath.size() < 5) SelectLanguageFile();
-    if (m_strPath.empty() || key == nullptr || key[0] == 0) return kMissingText;
+    if (m_strPath.empty() || key == nullptr || key[0] == 0) {
+        VLOG("[%ls] no text for key \"%ls\": no language file or no key", kSection, key ? key : L"");
+        return kMissingText;
+    }
     wchar_t text[kTextChars] = {};
-    DWORD n = GetPrivateProfileStringW(kSection, key, kMissingText, text, kTextChars, m_strPath.c_str());
+    DWORD n = GetPrivateProfileStringW(kSection, key, kAbsentMark, text, kTextChars, m_strPath.c_str());
     if (n >= kTextChars) n = kTextChars - 1;
+    if (n == 1 && text[0] == kAbsentMark[0]) {
+        VLOG("[%ls] %ls missing in %ls", kSection, key, m_strPath.c_str());
+        return kMissingText;
+    }
     return std::wstring(text, n);
 }

@@ -15,7 +15,7 @@ public:
     bool SelectLanguageFile();
 
     // The text of key in section "LANSTR", at most 255 characters; "-_-"
-    // when the key or the file is missing.
+    // (and a log line) when the key or the file is missing.
     std::wstring GetLanguageString(const wchar_t* key);
 
     const std::wstring& GetPath() const { return m_strPath; }

@@ -10,6 +10,8 @@
 #include "settings/Settings.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
+#include "mainframe/ToolkitLogSink.h"
+#include "thread/ScopedHandle.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -23,6 +25,11 @@ void AskServiceAutoStart() {
     if (n == 0 || n >= MAX_PATH) return;
     std::wstring sc = std::wstring(system) + L"\\sc.exe";
     ShellExecuteW(nullptr, L"open", sc.c_str(), L"config ZIZ3SERVICE start= auto", nullptr, SW_HIDE);
+}
+
+DWORD WINAPI AskServiceAutoStartThread(LPVOID) {
+    AskServiceAutoStart();
+    return 0;
 }
 
 // Exit codes of "/RestoreOverclocking" (the uninstaller acts on them; listed
@@ -48,20 +55,7 @@ void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-    RestrictDllSearchPath();
-    LogStartup();
-    // The path depends on the module path alone: resolved before any window,
-    // so that a settings dialog opened while the SDK comes up reads and
-    // writes the real file.
-    InitSettingsPath();
-    const wchar_t* cmd = commandLine ? commandLine : L"";
-    VLOG("_tWinMain %S", cmd);
-
-    AskServiceAutoStart();
-
+int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
     if (!CCommonHelp::CheckStartup()) {
         VLOG("CCommonHelp::CheckStartup failed");
         return 1;
@@ -106,5 +100,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     frame.reset();
     singleton.Close();
+    return exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    RestrictDllSearchPath();
+    LogStartup();
+    CToolkitLogSink::Install();
+    // The path depends on the module path alone: resolved before any window,
+    // so that a settings dialog opened while the SDK comes up reads and
+    // writes the real file.
+    InitSettingsPath();
+    const wchar_t* cmd = commandLine ? commandLine : L"";
+    VLOG("_tWinMain %S", cmd);
+
+    // Asking starts a process ("sc"), which the window need not wait for;
+    // the program still waits for it before it ends, whichever way it ends.
+    ScopedHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    if (!asking) AskServiceAutoStart();
+    int exitCode = RunProgram(instance, cmd);
+    if (asking) WaitForSingleObject(asking.Get(), INFINITE);
     return exitCode;
 }

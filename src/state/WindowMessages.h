@@ -18,8 +18,8 @@ enum : UINT {
     UM_USBKEY_EVENT = WM_USER + 162,         // wParam 1
     UM_SETFOREGROUNDWINDOW = WM_USER + 1000, // from other processes
     UM_SHOW_TRAY_MENU = WM_USER + 1001,      // from other processes
-    UM_MENU_CLICK = WM_APP + 3001,           // wParam item index 0..3
 };
 
-static_assert(UM_SDK_INIT_FINISH == 1184 && UM_SHOW_TRAY_MENU == 2025 && UM_MENU_CLICK == 35769,
+// The tray menu's choice arrives as the toolkit's DUI_MSG_MENU_CLICK.
+static_assert(UM_SDK_INIT_FINISH == 1184 && UM_SHOW_TRAY_MENU == 2025,
               "message values are shared with other processes");

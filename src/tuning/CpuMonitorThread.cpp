@@ -1,5 +1,7 @@
 #include "tuning/CpuMonitorThread.h"
 
+#include <cmath>
+
 #include "log/BaseLog.h"
 #include "log/LogInOut.h"
 #include "settings/Settings.h"
@@ -102,6 +104,9 @@ bool CCpuMonitorThread::CpuMonitor() {
                 if (ready) v = monitoring->GetMonitorValue(MonitorId_Processor_Frequency);
             })) {
             VLOG("[CpuMonitor]  [catch] ...");
+        } else if (ready && (!std::isfinite(v) || v < 0)) {
+            // The dial and the frequency text have no place for it.
+            VLOG("[CpuMonitor] reading %f GHZ refused", v);
         } else if (ready) {
             g_dCurrentFrequency = v;
             PostMessageW(GetAppState().hMainWnd, UM_FREQUENCY_CHANGE, reinterpret_cast<WPARAM>(&g_dCurrentFrequency),

@@ -172,6 +172,11 @@ bool CGetCpuInfoThread::GetCPUInformation() {
             double v = control.ProposedValue * chosen->scale;
             VLOG("%s", chosen->name);
             VLOG("curspeed %lf", v);
+            // Asking again would not mend a value no processor can have.
+            if (!std::isfinite(v) || v < 0) {
+                VLOG("[GetCPUInformation] max turbo %lf refused, stays %lf", v, m_CpuInfo.m_dMaxTurboMHz);
+                break;
+            }
             if (std::fabs(m_CpuInfo.m_dMaxTurboMHz - v) > 1e-10) {
                 m_CpuInfo.m_dMaxTurboMHz = v;
                 VLOG("Max_Turbo_Boost_CPU %lf", v);

@@ -24,6 +24,10 @@ const uint32_t kCoreRatioTable[] = {
 };
 constexpr int kCoreRatioTableSize = sizeof(kCoreRatioTable) / sizeof(kCoreRatioTable[0]);
 
+// No processor has more cores than this: a larger count is the library's
+// fault and would keep the worker asking for controls for hours.
+constexpr int kMaxCores = 256;
+
 // A worker busy in the SDK when its owner goes gets this long to finish.
 constexpr DWORD kDestroyWaitMs = 10000;
 
@@ -183,6 +187,11 @@ bool COverClockThread::Overclocking(bool bOverclock) {
         bool bRestartRequired = false;
         int nCoreCount = CSdkGuard::Value("GetCoreCount", int32_t(0), [&] { return processor->GetCoreCount(); });
         VLOG("[Overclocking] nCoreCount=%d", nCoreCount);
+        if (nCoreCount < 0 || nCoreCount > kMaxCores) {
+            int bounded = nCoreCount < 0 ? 0 : kMaxCores;
+            VLOG("[Overclocking] nCoreCount=%d refused, using %d", nCoreCount, bounded);
+            nCoreCount = bounded;
+        }
         for (int i = 0; i < nCoreCount; ++i) {
             uint32_t id = CoreRatioControlId(i);
             VLOG("[Overclocking] i=%d, id=%d", i, (int)id);
@@ -211,6 +220,11 @@ bool COverClockThread::AppendControlOverclocking(const ClientTuningControl& cont
         return false;
     }
     double newValue = status == STATUS_OVERCLOCK_ING ? CalcOverclockingValue(control) : control.DefaultValue;
+    if (!std::isfinite(newValue)) {
+        // Never hand the hardware a value that is no number.
+        VLOG("[AppendControlOverclocking] value %f for control 0x%X refused", newValue, control.Id);
+        return false;
+    }
 
     VLOG("[AppendControlOverclocking] name=%s", NarrowName(control).c_str());
     uint32_t count = control.ValueCount < SDK_MAX_CONTROL_VALUES ? control.ValueCount : SDK_MAX_CONTROL_VALUES;

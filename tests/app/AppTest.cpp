@@ -10,6 +10,7 @@
 #include "AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -82,10 +83,9 @@ const COLORREF kRestoreButtonHot = RGB(0x4C, 0x96, 0x61);
 
 // A user clicks the button once it is on screen.
 bool WaitButton(HWND hwnd, COLORREF colour) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(100))
-        if (ButtonShows(hwnd, colour, colour == kOverclockButton ? kOverclockButtonHot : kRestoreButtonHot))
-            return true;
-    return false;
+    return WaitUntil(
+        [&] { return ButtonShows(hwnd, colour, colour == kOverclockButton ? kOverclockButtonHot : kRestoreButtonHot); },
+        kWait);
 }
 
 // A point on the arc ring at GDI+ angle 300 degrees: inside the overclocked
@@ -148,7 +148,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    Sleep(300);  // let the first paint settle before looking at the screen
+    ASSERT_TRUE(WaitButton(hwnd, kOverclockButton)) << "the first paint, before looking at the dial";
     EXPECT_EQ(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "stock clock: the range is grey";
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0: the overclock button";
 
@@ -169,8 +169,8 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     ExpectRatios(overclocked, "overclocked: defaults + 3");
     // 4.3 GHz is at 150 degrees, +30 on the dial.
     EXPECT_TRUE(CAppUnderTest::WaitLog("SetEndAngle:180", kWait));
-    Sleep(300);
-    EXPECT_GT(OrangeRedPixelsAt(hwnd, ArcProbe()), 0) << "overclocked: the range turns orange-red";
+    EXPECT_TRUE(WaitUntil([&] { return OrangeRedPixelsAt(hwnd, ArcProbe()) > 0; }, kWait))
+        << "overclocked: the range turns orange-red";
 
     ASSERT_TRUE(WaitButton(hwnd, kRestoreButton)) << "page 2: the restore button";
     CAppUnderTest::Click(hwnd, button, 1);
@@ -224,12 +224,12 @@ TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_MINIMIZE);
-    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait);
     ASSERT_TRUE(IsIconic(hwnd));
 
     ASSERT_TRUE(app.Start());
     EXPECT_EQ(app.WaitExit(kWait), 1);
-    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    WaitUntil([&] { return !IsIconic(hwnd); }, kWait);
     EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was restored";
     EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait));
     EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
@@ -428,11 +428,12 @@ TEST(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     app.UseEnvironment(L"VELOTUNE_TEST_WORKER_START_FAILS", L"1");
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("overclock worker not started", kWait));
     ASSERT_TRUE(WaitButton(hwnd, kOverclockButton));
     CAppUnderTest::Click(hwnd, ButtonCentre());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr) << "the notice";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker start refused (test switch)", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker not started", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("DoHandle() refused: the overclock worker is not running (status 0)", kWait));
     PostMessageW(box, WM_CLOSE, 0, 0);
     EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 1"), 0) << "status 0 kept";

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace fs = std::filesystem;
 
@@ -130,12 +131,7 @@ int CAppUnderTest::CountInLog(const std::string& needle) {
 }
 
 bool CAppUnderTest::WaitLog(const std::string& needle, DWORD timeoutMs, int count) {
-    DWORD start = GetTickCount();
-    while (CountInLog(needle) < count) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
+    return WaitUntil([&] { return CountInLog(needle) >= count; }, timeoutMs);
 }
 
 void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
@@ -151,7 +147,7 @@ void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
     // on a window that already knows where the mouse is.
     SetForegroundWindow(hwnd);
     SendInput(1, &move, sizeof(INPUT));
-    Sleep(200);
+    Sleep(200);  // no condition: nothing outside the program shows it has taken the move
     std::vector<INPUT> in;
     for (int i = 0; i < times; ++i) {
         INPUT down = move, up = move;

@@ -9,6 +9,7 @@
 #include "mainframe/ShortcutKeyEditUI.h"
 #include "state/AppState.h"
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -62,10 +63,10 @@ TEST(SettingDlgKeys, OnlyLettersAndDigitsAreTakenWhileTheFieldHasTheFocus) {
     key('B');
     EXPECT_EQ(field->GetText(), L"7");
     key(VK_ESCAPE);
-    for (int i = 0; i < 100 && IsWindow(hwnd); ++i) {
+    WaitUntil([&] {
         Pump();
-        Sleep(10);
-    }
+        return !IsWindow(hwnd);
+    }, 5000);
     EXPECT_FALSE(IsWindow(hwnd));
     delete dlg;
 

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "AppUnderTest.h"
+#include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -96,6 +98,26 @@ void PressCtrlAlt(WORD vk) {
     SendInput(6, in, sizeof(INPUT));
 }
 
+// Hot keys and posted messages reach the program in the order sent: once it
+// has logged dropping a reading that is not its monitor's, what was sent
+// before has been handled.
+bool WaitHandled(HWND hwnd) {
+    const char kIgnored[] = "UM_FREQUENCY_CHANGE ignored";
+    const int count = CAppUnderTest::CountInLog(kIgnored) + 1;
+    PostMessageW(hwnd, UM_FREQUENCY_CHANGE, 0, 0);
+    return CAppUnderTest::WaitLog(kIgnored, kWait, count);
+}
+
+// Keys typed now reach w: it is in the foreground and has its thread's focus.
+bool HasFocus(HWND w) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetForegroundWindow() == w && GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) &&
+           info.hwndFocus == w;
+}
+
+bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
+
 // Started, its processor read and its hot key settled.
 }  // namespace
 
@@ -109,21 +131,21 @@ TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
     // Hidden in the tray: only the global hot key can reach the program.
     ShowWindow(hwnd, SW_HIDE);
-    Sleep(200);
+    ASSERT_TRUE(WaitHidden(hwnd));
 
     PressCtrlAlt('O');
-    Sleep(100);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
     PressCtrlAlt('O');  // during the run (status 1): nothing
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ASSERT_TRUE(WaitHandled(hwnd));
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 1) << "the key during the run is not acted on";
     ExpectRatios(kOverclocked, "overclocked by the hot key");
 
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
-    Sleep(100);
     PressCtrlAlt('O');  // during the restore (status 3): nothing
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
-    Sleep(300);
+    ASSERT_TRUE(WaitHandled(hwnd));
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 2);
     ExpectRatios(kStock, "restored by the hot key");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -148,7 +170,7 @@ TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) 
 
     // Keys typed into the focused window are still the one-click action.
     SetForegroundWindow(hwnd);
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return HasFocus(hwnd); }, kWait));
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the window's key");
@@ -160,13 +182,29 @@ TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) 
 
 namespace {
 
+// The skin frames the menu, the message box and the settings dialog in one
+// colour; its lower corners on the screen mean the first paint has arrived.
+bool ShowsItsFrame(HWND w) {
+    const COLORREF kFrame = RGB(0x3A, 0x46, 0x56);
+    RECT rc;
+    if (!IsWindowVisible(w) || !GetClientRect(w, &rc) || rc.right < 2 || rc.bottom < 2) return false;
+    POINT corners[2] = {{0, rc.bottom - 1}, {rc.right - 1, rc.bottom - 1}};
+    HDC screen = GetDC(nullptr);
+    bool framed = true;
+    for (POINT& pt : corners) {
+        ClientToScreen(w, &pt);
+        framed = framed && GetPixel(screen, pt.x, pt.y) == kFrame;
+    }
+    ReleaseDC(nullptr, screen);
+    return framed;
+}
+
 // The tray menu of process 0, opened the way another program opens it.
 HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr) {
-    for (int i = 0; i < 100 && previous && IsWindow(previous); ++i) Sleep(50);
+    if (previous) WaitUntil([&] { return !IsWindow(previous); }, kWait);
     PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
     HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
-    for (int i = 0; i < 100 && menu && !IsWindowVisible(menu); ++i) Sleep(50);
-    Sleep(300);  // first paint
+    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);  // first paint
     return menu;
 }
 
@@ -188,10 +226,7 @@ int CheckMarkPixels(HWND menu) {
     return n;
 }
 
-bool WaitGone(HWND w) {
-    for (int i = 0; i < 200 && IsWindow(w); ++i) Sleep(50);
-    return !IsWindow(w);
-}
+bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
 }  // namespace
 
@@ -209,7 +244,7 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(1));  // hide
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(50);
+    WaitHidden(hwnd);
     EXPECT_FALSE(IsWindowVisible(hwnd));
 
     menu = OpenMenu(app, hwnd, menu);
@@ -218,7 +253,7 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(1));  // show
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
-    for (int i = 0; i < 100 && !IsWindowVisible(hwnd); ++i) Sleep(50);
+    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
 
     // Item 2 overclocks; during the run (the processor held in it) it is
@@ -233,7 +268,7 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     PostMessageW(hwnd, UM_TRAY_NOTIFY, 108, WM_RBUTTONDOWN);
     menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr);
-    Sleep(300);
+    WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
     CAppUnderTest::Click(menu, Row(2));
     CAppUnderTest::Click(menu, Row(1));  // hides the window: handled after the click before it
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait, 2));
@@ -283,7 +318,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         HWND hwnd = StartOverclocked(app);
         ASSERT_NE(hwnd, nullptr);
         ExpectRatios(kOverclocked, "before exit");
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);  // the menu's exit item
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);  // the menu's exit item
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitAPP end-----------"), 1);
@@ -296,7 +331,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         CAppUnderTest app;
         HWND hwnd = StartOverclocked(app);
         ASSERT_NE(hwnd, nullptr);
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
@@ -309,7 +344,7 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         CAppUnderTest app;
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
-        PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+        PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
@@ -475,34 +510,27 @@ TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     GetWindowRect(hwnd, &rc);
     const int w = rc.right - rc.left;
     SetWindowPos(hwnd, nullptr, work.left - w / 2, work.top + 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    Sleep(200);
+    WaitUntil([&] { RECT now; return GetWindowRect(hwnd, &now) && now.left < work.left; }, kWait);
     // The pointer passing over the window is the next hit test.
     CAppUnderTest::Click(hwnd, POINT{w / 2 + 20, 20}, 0);
-    for (int i = 0; i < 100; ++i) {
-        GetWindowRect(hwnd, &rc);
-        if (rc.left >= work.left) break;
-        Sleep(50);
-    }
+    WaitUntil([&] { return GetWindowRect(hwnd, &rc) && rc.left >= work.left; }, kWait);
     EXPECT_EQ(rc.left, work.left);
     EXPECT_EQ(rc.top, work.top + 40);
     EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) << "it jumps back topmost";
 
     // UM_SETFOREGROUNDWINDOW from another process: restored, not topmost.
     ShowWindow(hwnd, SW_MINIMIZE);
-    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait);
     ASSERT_TRUE(IsIconic(hwnd));
     PostMessageW(hwnd, UM_SETFOREGROUNDWINDOW, 0, 0);
-    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    // It passes through topmost on the way: wait for where it ends.
+    WaitUntil([&] { return !IsIconic(hwnd) && !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST); }, kWait);
     EXPECT_FALSE(IsIconic(hwnd));
     EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     // UM_SHOW_AT_CORNER: bottom right of the work area.
     PostMessageW(hwnd, UM_SHOW_AT_CORNER, 0, 0);
-    for (int i = 0; i < 100; ++i) {
-        GetWindowRect(hwnd, &rc);
-        if (rc.right == work.right) break;
-        Sleep(50);
-    }
+    WaitUntil([&] { return GetWindowRect(hwnd, &rc) && rc.right == work.right && rc.bottom == work.bottom; }, kWait);
     EXPECT_EQ(rc.right, work.right);
     EXPECT_EQ(rc.bottom, work.bottom);
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -520,7 +548,7 @@ TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr);
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) << "centred and painted";
     CAppUnderTest::Click(box, POINT{246, 158});  // the second button
     EXPECT_TRUE(CAppUnderTest::WaitLog("reboot declined", kWait));
     ASSERT_TRUE(WaitGone(box));
@@ -528,7 +556,7 @@ TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
     box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr);
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) << "centred and painted";
     CAppUnderTest::Click(box, POINT{134, 158});  // the first button
     EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -582,13 +610,12 @@ HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
     if (!menu) return nullptr;
     CAppUnderTest::Click(menu, Row(0));
     HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
-    for (int i = 0; i < 100 && dlg && !IsWindowVisible(dlg); ++i) Sleep(50);
     // Under Wine the program's thread stays busy for a while taking the
     // menu off the display: start typing once it answers again.
     WaitGone(menu);
     DWORD_PTR answer = 0;
     if (dlg) SendMessageTimeoutW(dlg, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &answer);
-    Sleep(300);
+    if (dlg) WaitUntil([&] { return ShowsItsFrame(dlg) && HasFocus(dlg); }, kWait);
     return dlg;
 }
 
@@ -616,14 +643,12 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     HWND dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kQuickKey);
-    Sleep(200);
     PressKey('K');
     PressKey(VK_F5);  // swallowed
-    Sleep(200);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CSettingDlg::OnKeyDown : wParam : 116 ", kWait));
+    // Clicks on one window are handled in the order given.
     CAppUnderTest::Click(dlg, kStartUp);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kStopOvering);  // absent "stopover" shows it on: now off
-    Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"quickkey"), L"K");
@@ -634,7 +659,7 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait));
 
     ShowWindow(hwnd, SW_HIDE);
-    Sleep(200);
+    ASSERT_TRUE(WaitHidden(hwnd));
     PressCtrlAlt('K');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the new key");
@@ -644,18 +669,16 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kQuickKey);
-    Sleep(200);
     PressKey('J');
-    Sleep(200);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(J);", kWait));
     CAppUnderTest::Click(dlg, kNotStartUp);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kCancel);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+J registered", kWait));
     ShowWindow(hwnd, SW_HIDE);
-    Sleep(200);
+    ASSERT_TRUE(WaitHidden(hwnd));
     PressCtrlAlt('J');
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
@@ -665,7 +688,6 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kNotStartUp);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
@@ -698,14 +720,13 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     EXPECT_EQ(GetForegroundWindow(), dlg);
     EXPECT_FALSE(IsWindowEnabled(hwnd)) << "the main window stays disabled under the dialog";
     CAppUnderTest::Click(dlg, kOk);  // nothing changed yet: OK is disabled
-    Sleep(500);
+    PressKey(VK_F5);  // handled after the click, by the dialog if it is still there
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CSettingDlg::OnKeyDown : wParam : 116 ", kWait));
     EXPECT_TRUE(IsWindow(dlg));
     // The field losing the focus enables OK; the already selected option
     // stays selected. OK then writes back exactly what the dialog read.
     CAppUnderTest::Click(dlg, kQuickKey);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kStartUp);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"quickkey"), L"k7X") << "the whole stored text was shown";
@@ -714,7 +735,7 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>") << "the machine-wide value already starts it";
     EXPECT_TRUE(IsWindowEnabled(hwnd));
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), machineData);
-    Sleep(300);
+    // The dialog registers a changed key before its window is gone.
     EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 1) << "an unchanged key is not registered again";
 
     // Autostart off: the value goes from both keys.
@@ -722,7 +743,6 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kNotStartUp);
-    Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
@@ -736,9 +756,8 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     CAppUnderTest::Click(dlg, kQuickKey);
-    Sleep(200);
     PressKey('L');
-    Sleep(200);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(L);", kWait));
     CAppUnderTest::Click(dlg, kCloseBtn);
     HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
     ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
@@ -749,7 +768,7 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     UnregisterHotKey(nullptr, 7);
     EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
     ShowWindow(hwnd, SW_HIDE);
-    Sleep(200);
+    ASSERT_TRUE(WaitHidden(hwnd));
     PressCtrlAlt('K');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the key kept");
@@ -776,18 +795,15 @@ TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegister
     ASSERT_TRUE(CAppUnderTest::WaitLog("UM_SHOW_AT_CORNER posted", kWait));
     RECT work, rc = {};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
-    for (int i = 0; i < 600 && GetWindowRect(hwnd, &rc) && (rc.right != work.right || !IsWindowVisible(hwnd)); ++i)
-        Sleep(50);
+    WaitUntil([&] { return GetWindowRect(hwnd, &rc) && rc.right == work.right && IsWindowVisible(hwnd); }, kWait);
     EXPECT_EQ(rc.right, work.right);
     HWND dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 0) << "the processor is not up yet";
     CAppUnderTest::Click(dlg, kQuickKey);
-    Sleep(200);
     PressKey('L');
-    Sleep(200);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(L);", kWait));
     CAppUnderTest::Click(dlg, kStartUp);  // the field loses the focus: OK is enabled
-    Sleep(200);
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     // The stored choices were shown and are written back with the new key.
@@ -803,7 +819,7 @@ TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegister
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     EXPECT_EQ(CAppUnderTest::CountInLog("not registered"), 0);
     ShowWindow(hwnd, SW_HIDE);
-    Sleep(200);
+    ASSERT_TRUE(WaitHidden(hwnd));
     PressCtrlAlt('L');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the key saved early");
@@ -863,9 +879,9 @@ void ClickIcon(HWND icon, DWORD down, DWORD up) {
     in[1].mi.dwFlags = down | MOUSEEVENTF_ABSOLUTE;
     in[2].mi.dwFlags = up | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in[0], sizeof(INPUT));
-    Sleep(200);
+    Sleep(200);  // no condition: as in CAppUnderTest::Click, the move leaves no sign outside
     SendInput(1, &in[1], sizeof(INPUT));
-    Sleep(100);
+    Sleep(100);  // no condition: a press held as a hand holds it; the icon shows no sign of it
     SendInput(1, &in[2], sizeof(INPUT));
 }
 
@@ -884,10 +900,7 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     HWND icon = nullptr;
-    for (int i = 0; i < 100 && !icon; ++i) {
-        icon = NewestTrayIcon();
-        if (!icon) Sleep(50);
-    }
+    WaitUntil([&] { return (icon = NewestTrayIcon()) != nullptr; }, 5000);
     if (!icon) {
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
@@ -896,19 +909,18 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     ClickIcon(icon, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr) << "the right button on the icon opens the menu";
-    for (int i = 0; i < 100 && !IsWindowVisible(menu); ++i) Sleep(50);
-    Sleep(300);
+    WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
     CAppUnderTest::Click(menu, Row(1));  // hide the window
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(50);
+    WaitHidden(hwnd);
     ASSERT_FALSE(IsWindowVisible(hwnd));
 
     // The left button brings the hidden window back.
     icon = NewestTrayIcon();
     ASSERT_NE(icon, nullptr);
     ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-    for (int i = 0; i < 100 && !IsWindowVisible(hwnd); ++i) Sleep(50);
+    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ResetProcessor();

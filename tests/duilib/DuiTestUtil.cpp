@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <string>
+
 #include "duilib/ControlUI.h"
+#include "duilib/DuiLog.h"
 #include "duilib/GdiplusSession.h"
-#include "log/BaseLog.h"
 #include "support/TestPaths.h"
 
 namespace DuiTest {
@@ -111,17 +114,39 @@ POINT CenterOf(HWND hWnd, const RECT& rc) {
     return pt;
 }
 
-void EnableLog() {
-    std::wstring dir = TestPaths::Join(TestPaths::TestDir(), L"log");
-    ::CreateDirectoryW(dir.c_str(), nullptr);
-    CBaseLog::Instance()->PrepareFile();
-    CBaseLog::Instance()->Enable(true);
-    LogOpenFile();  // its own first line now, not amid a test's lines
-}
+namespace {
 
-std::string ReadLog() {
-    return TestPaths::ReadFileBytes(TestPaths::Join(TestPaths::TestDir(), L"log\\Velotune.log"));
-}
+// What the toolkit reports, kept in memory: one line each, as
+// "<function> <text>" or "<function> ErrorCode = <code>".
+class CMemorySink : public DuiLib::ILogSink {
+public:
+    void Line(int, const char*, const char* function, const char* text) override {
+        Append(std::string(function) + " " + text);
+    }
+    void LastError(int, const char*, const char* function, DWORD code) override {
+        Append(std::string(function) + " ErrorCode = " + std::to_string(code));
+    }
+    std::string Text() {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_text;
+    }
+
+private:
+    void Append(const std::string& line) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_text += line + "\r\n";
+    }
+    std::mutex m_lock;
+    std::string m_text;
+};
+
+CMemorySink g_sink;
+
+}  // namespace
+
+void EnableLog() { DuiLib::SetLogSink(&g_sink); }
+
+std::string ReadLog() { return g_sink.Text(); }
 
 int CountLines(const std::string& log, const std::string& needle) {
     int n = 0;

@@ -32,7 +32,7 @@ void PressKey(WORD vk);
 // The centre of a control, in screen coordinates.
 POINT CenterOf(HWND hWnd, const RECT& rcControl);
 
-// The log file beside the test program, switched on.
+// What the toolkit reports through its log sink, from now on.
 void EnableLog();
 std::string ReadLog();
 int CountLines(const std::string& log, const std::string& needle);

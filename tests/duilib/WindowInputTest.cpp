@@ -11,7 +11,7 @@
 #include "duilib/ListLabelElementUI.h"
 #include "duilib/MenuImplBase.h"
 #include "duilib/OptionUI.h"
-#include "state/WindowMessages.h"
+#include "duilib/DuiMessages.h"
 #include "support/TestPaths.h"
 
 using namespace DuiLib;
@@ -321,7 +321,7 @@ struct MenuOwner : CHostWnd {
 
 protected:
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override {
-        if (uMsg == UM_MENU_CLICK) {
+        if (uMsg == DuiLib::DUI_MSG_MENU_CLICK) {
             clicks.push_back(wParam);
             return 0;
         }

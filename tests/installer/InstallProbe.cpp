@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "support/TestPaths.h"
@@ -14,6 +15,13 @@ namespace InstallProbe {
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velotune";
 const wchar_t* const kSettingsKey = L"Software\\Dizaz\\Velotune";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+#ifdef _WIN64
+const REGSAM kProductView = KEY_WOW64_64KEY;
+const REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+const REGSAM kProductView = KEY_WOW64_32KEY;
+const REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
 
 namespace {
 
@@ -40,9 +48,37 @@ void CollectFiles(const std::wstring& root, const std::wstring& rel, std::vector
     FindClose(h);
 }
 
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 63);
+    if (pid == search->pid && wcscmp(cls, search->className) == 0) search->found.push_back(hwnd);
+    return TRUE;
+}
+
 }  // namespace
 
+// Named explicitly rather than through the process's own view of
+// CSIDL_PROGRAM_FILES, which a 32-bit process sees redirected anyway.
+#ifdef _WIN64
 std::wstring InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Velotune"; }
+std::wstring OtherInstallDir() { return KnownFolder(CSIDL_PROGRAM_FILESX86) + L"\\Velotune"; }
+#else
+std::wstring InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILESX86) + L"\\Velotune"; }
+std::wstring OtherInstallDir() {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(L"ProgramW6432", folder, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? L"" : std::wstring(folder) + L"\\Velotune";
+}
+#endif
 
 std::wstring StartMenuShortcut() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velotune.lnk"; }
 
@@ -86,12 +122,12 @@ std::wstring SourceDir() {
     return path;
 }
 
-bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text) {
+bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text, REGSAM view) {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
     DWORD type = 0;
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS) return false;
     LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(k);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
@@ -103,22 +139,22 @@ bool RegNumber(HKEY root, const wchar_t* key, const wchar_t* value, DWORD* numbe
     DWORD size = sizeof(DWORD);
     DWORD type = 0;
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | kProductView, &k) != ERROR_SUCCESS) return false;
     LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(number), &size);
     RegCloseKey(k);
     return rc == ERROR_SUCCESS && type == REG_DWORD;
 }
 
-bool KeyExists(HKEY root, const wchar_t* key) {
+bool KeyExists(HKEY root, const wchar_t* key, REGSAM view) {
     HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, key, 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
     RegCloseKey(k);
     return true;
 }
 
-bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text) {
+bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text, REGSAM view) {
     HKEY k = nullptr;
-    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &k, nullptr) != ERROR_SUCCESS)
         return false;
     LONG rc = RegSetValueExW(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
@@ -144,6 +180,7 @@ std::vector<std::wstring> EntriesOf(const std::wstring& folder) {
         if (name != L"." && name != L"..") out.push_back(name);
     } while (FindNextFileW(h, &fd));
     FindClose(h);
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -165,6 +202,12 @@ std::wstring ShortcutTarget(const std::wstring& link) {
     }
     if (SUCCEEDED(init)) CoUninitialize();
     return target;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className) {
+    WindowSearch search = {pid, className, {}};
+    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::vector<std::wstring> NotShippedPatterns() {

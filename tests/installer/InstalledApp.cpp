@@ -2,27 +2,8 @@
 
 #include <vector>
 
+#include "InstallProbe.h"
 #include "support/TestPaths.h"
-
-namespace {
-
-struct MainWindowSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<MainWindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 63);
-    if (pid != search->pid || wcscmp(cls, L"Velotune") != 0) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-}  // namespace
 
 CInstalledApp::~CInstalledApp() {
     if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
@@ -49,16 +30,19 @@ bool CInstalledApp::Start() {
 
 HWND CInstalledApp::WaitReady(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    MainWindowSearch search = {m_pid, nullptr};
-    while (!search.found) {
-        EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) break;
+    HWND found = nullptr;
+    for (;;) {
+        std::vector<HWND> windows = InstallProbe::WindowsOf(m_pid, L"Velotune");
+        if (!windows.empty()) {
+            found = windows.front();
+            break;
+        }
         if (GetTickCount() - start > timeoutMs) return nullptr;
         if (WaitForSingleObject(m_process.Get(), 50) == WAIT_OBJECT_0) return nullptr;
     }
     const DWORD spent = GetTickCount() - start;
     if (!WaitLog("CMainFrame::InitViewInfo Exit", timeoutMs > spent ? timeoutMs - spent : 0)) return nullptr;
-    return search.found;
+    return found;
 }
 
 int CInstalledApp::WaitExit(DWORD timeoutMs) {

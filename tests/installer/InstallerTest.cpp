@@ -7,10 +7,12 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "InstallProbe.h"
 #include "InstalledApp.h"
 #include "JobRun.h"
+#include "StuckApp.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 
@@ -44,8 +46,27 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 int Install(const std::wstring& args) { return CJobRun::Run(Quoted(SetupProgram()) + L" " + args, kWait); }
 
-int Uninstall(const std::wstring& args) {
-    return CJobRun::Run(Quoted(InstallDir() + L"\\Uninstall.exe") + L" " + args, kWait);
+int Uninstall(const std::wstring& args, const std::wstring& dir = InstallDir()) {
+    return CJobRun::Run(Quoted(dir + L"\\Uninstall.exe") + L" " + args, kWait);
+}
+
+// NSIS's own way to get the uninstaller's exit code: run in place ("_?="),
+// it does not hand over to a copy of itself, and leaves itself behind.
+int UninstallInPlace(const std::wstring& args, const std::wstring& dir = InstallDir()) {
+    return CJobRun::Run(Quoted(dir + L"\\Uninstall.exe") + L" " + args + L" _?=" + dir, kWait);
+}
+
+// What an earlier run left: the processor overclocked.
+bool WriteOverclockedState() {
+    return TestPaths::WriteFileBytes(StatePath(), "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n");
+}
+
+// A fault of the simulated processor, switched on in the installed profile
+// (which ends with an empty [Faults] section).
+bool SwitchFault(const std::wstring& dir, const std::string& line) {
+    const std::wstring profile = dir + L"\\OverclockingSdkWrapper.ini";
+    std::string text = TestPaths::ReadFileBytes(profile);
+    return !text.empty() && TestPaths::WriteFileBytes(profile, text + line + "\r\n");
 }
 
 std::wstring Languages() {
@@ -74,6 +95,75 @@ HWND StartOverclocked(CInstalledApp& app) {
     return hwnd;
 }
 
+// The uninstaller's shown dialog: a message box, owned by the wizard, before
+// the wizard itself.
+HWND ShownDialogOf(DWORD pid) {
+    HWND wizard = nullptr;
+    for (HWND hwnd : WindowsOf(pid, L"#32770")) {
+        if (!IsWindowVisible(hwnd)) continue;
+        if (GetWindow(hwnd, GW_OWNER)) return hwnd;
+        wizard = hwnd;
+    }
+    return wizard;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 511);
+    return text;
+}
+
+void PressEnter(HWND window) {
+    SetForegroundWindow(window);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_RETURN;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// Runs the uninstaller in place with its pages, as a user does: Enter on
+// each page's default button once it is enabled, and on every message box,
+// whose texts are collected. Exit code, or -1 on the safety net.
+int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
+    std::wstring cmd = Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir;
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    ScopedHandle process(pi.hProcess);
+    ScopedHandle thread(pi.hThread);
+    const DWORD start = GetTickCount();
+    HWND answered = nullptr;
+    std::wstring pressed;
+    while (WaitForSingleObject(process.Get(), 100) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > kWait) {
+            TerminateProcess(process.Get(), 99);
+            return -1;
+        }
+        HWND dialog = ShownDialogOf(pi.dwProcessId);
+        if (!dialog) continue;
+        if (GetWindow(dialog, GW_OWNER)) {
+            if (dialog == answered) continue;
+            answered = dialog;
+            messages->push_back(ItemText(dialog, 0xFFFF));
+            PressEnter(dialog);
+            continue;
+        }
+        // The wizard: Next, Uninstall, and Close at the end.
+        HWND button = GetDlgItem(dialog, IDOK);
+        const std::wstring label = ItemText(dialog, IDOK);
+        if (!button || !IsWindowEnabled(button) || label == pressed) continue;
+        pressed = label;
+        PressEnter(dialog);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return static_cast<int>(code);
+}
+
 class SetupProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,10 +176,19 @@ protected:
     }
     void TearDown() override { RemoveEverything(); }
 
+    // A folder of another product's, chosen for the install with /D=.
+    static std::wstring SharedFolder() {
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        return std::wstring(windows, 3) + L"Shared Tools";
+    }
+
     static void RemoveEverything() {
-        if (Exists(InstallDir() + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS");
-        std::error_code ec;
-        std::filesystem::remove_all(InstallDir(), ec);
+        for (const std::wstring& dir : {InstallDir(), SharedFolder()}) {
+            if (Exists(dir + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS", dir);
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
         RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
         DeleteFileW(StatePath().c_str());
     }
@@ -131,6 +230,13 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
     // The program's language value, as the program compares it.
     EXPECT_EQ(Languages(), L"en");
 
+    // This build's own folder and registry view, where its program looks.
+    EXPECT_FALSE(Exists(OtherInstallDir())) << Narrow(OtherInstallDir());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, kOtherView));
+#ifndef _WIN64
+    EXPECT_NE(dir.find(L" (x86)\\Velotune"), std::wstring::npos) << Narrow(dir);
+#endif
+
     // Add or Remove Programs.
     std::wstring text;
     ASSERT_TRUE(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", &text));
@@ -168,8 +274,15 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
 TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder) {
     ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     const std::wstring dir = InstallDir();
-    // What a user's runs leave: autostart on, a download, settings.
+    // What a user's runs leave: autostart on (per user, and machine-wide in
+    // the other registry view, where a tool of the other width writes it; the
+    // program looks in both), a download, settings. The other build's copy
+    // has a machine-wide value of its own, here in this build's view.
     ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", dir + L"\\VodEduzudu.exe /start"));
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", Quoted(dir + L"\\VodEduzudu.exe") + L" /start",
+                           kOtherView));
+    const std::wstring otherRun = Quoted(OtherInstallDir() + L"\\VodEduzudu.exe") + L" /start";
+    ASSERT_TRUE(SetRegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", otherRun));
     CreateDirectoryW(UserDataFolder().c_str(), nullptr);
     CreateDirectoryW((UserDataFolder() + L"\\Soft").c_str(), nullptr);
     ASSERT_TRUE(TestPaths::WriteFileBytes(UserDataFolder() + L"\\Soft\\setup.part", "partial"));
@@ -188,6 +301,10 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     const std::string logs = AllLogs();
     EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
     EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
 
     // Nothing of Velotune but the log folder.
     std::vector<std::wstring> left = EntriesOf(dir);
@@ -197,13 +314,94 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     EXPECT_FALSE(Exists(StartMenuShortcut()));
     std::wstring run;
     EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunKey, L"Velotune", &run)) << Narrow(run);
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run, kOtherView)) << Narrow(run);
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, kRunKey, L"Velotune", &run) && run == otherRun)
+        << "the other copy's autostart stays: " << Narrow(run);
+    EXPECT_NE(installLog.find(" Kept the autostart value HKLM\\" + Narrow(kRunKey) + "\\Velotune: it starts another copy."),
+              std::string::npos)
+        << installLog;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    // The uninstaller runs as the elevating user, who may not be the one who
+    // downloaded: a download is kept, and the log says so.
+    EXPECT_EQ(TestPaths::ReadFileBytes(UserDataFolder() + L"\\Soft\\setup.part"), "partial");
+    EXPECT_NE(installLog.find(" Kept " + Narrow(UserDataFolder()) + ": it holds files"), std::string::npos)
+        << installLog;
+    EXPECT_NE(installLog.find(" Other users' download folders (%APPDATA%\\Velotune) are not touched."),
+              std::string::npos);
+    // An empty one of its own is removed.
+    DeleteFileW((UserDataFolder() + L"\\Soft\\setup.part").c_str());
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_EQ(Uninstall(L"/S"), 0);
     EXPECT_FALSE(Exists(UserDataFolder()));
+}
+
+TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
+    const std::wstring dir = InstallDir();
+    struct Case {
+        const char* fault;
+        int exitCode;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"ApplyFails=1", 3,
+         " The restore failed: the processor may stay overclocked until the next restart "
+         "(Velotune.exe /RestoreOverclocking: 2).\r\n"},
+        {"NoRoot=1", 4,
+         " The tuning SDK could not be reached, nothing was changed: the processor may stay overclocked until "
+         "the next restart (Velotune.exe /RestoreOverclocking: 3).\r\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Install(L"/S /LANG=en"), 0) << c.fault;
+        ASSERT_TRUE(WriteOverclockedState());
+        ASSERT_TRUE(SwitchFault(dir, c.fault));
+        EXPECT_EQ(UninstallInPlace(L"/S /REMOVELOGS", dir), c.exitCode) << c.fault;
+        ExpectRatios(kOverclocked, c.fault);
+        const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+        EXPECT_NE(installLog.find(c.line), std::string::npos) << c.fault << "\n" << installLog;
+        EXPECT_NE(installLog.find(" Kept the log folder: the processor's defaults were not put back.\r\n"),
+                  std::string::npos)
+            << "asked to remove the logs, but they tell why";
+        EXPECT_NE(AllLogs().find("[RestoreOverclocking]"), std::string::npos);
+        EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    }
+
+    // Run by a user, it says so.
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    std::vector<std::wstring> messages;
+    EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
+    EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
+                                                  L"was overclocked, it stays overclocked until the next restart."});
+    ExpectRatios(kOverclocked, "interactive");
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+}
+
+TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotExit) {
+    CStuckApp stuck;
+    ASSERT_TRUE(stuck.Ready());
+    // Asked once, given 60 s to end and 30 s to release its guard, then the
+    // silent run stops, having changed nothing; the safety net is longer.
+    EXPECT_EQ(Install(L"/S /LANG=en"), 2);
+    EXPECT_EQ(stuck.ExitRequests(), 1);
+    EXPECT_FALSE(Exists(InstallDir() + L"\\Velotune.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 TEST_F(SetupProgramTest, UninstallRemovesTheLogFolderOnlyWhenAskedTo) {
     ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     const std::wstring dir = InstallDir();
+    // Only the program's own log files go: the folder may be shared.
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.20240102030405.log", "an older run\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\theirs.log", "theirs\r\n"));
+    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS"), 0);
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"log"});
+    EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"theirs.log"});
+
+    DeleteFileW((dir + L"\\log\\theirs.log").c_str());
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\log\\Velotune.log", "an earlier run\r\n"));
     ASSERT_EQ(Uninstall(L"/S /REMOVELOGS"), 0);
     EXPECT_FALSE(Exists(dir)) << Narrow(EntriesOf(dir).empty() ? L"" : EntriesOf(dir)[0]);
@@ -240,10 +438,17 @@ TEST_F(SetupProgramTest, UpgradeOverARunningOverclockedCopyRestoresFirstAndKeeps
     EXPECT_EQ(again.WaitExit(kWait), 0);
 }
 
-TEST_F(SetupProgramTest, AnotherMakersLibraryInTheFolderIsNeitherReplacedNorRemoved) {
-    const std::wstring dir = InstallDir();
+TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorRemoved) {
+    // A folder the user chose, shared with another product that keeps folders
+    // and files under our names.
+    const std::wstring dir = SharedFolder();
     const std::wstring dist = TestPaths::DistDir();
     ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    for (const wchar_t* sub : {L"\\skin", L"\\skin\\lan", L"\\simcpu", L"\\log"})
+        ASSERT_TRUE(CreateDirectoryW((dir + sub).c_str(), nullptr));
+    const wchar_t* const theirs[] = {L"skin\\theirs.xml", L"skin\\lan\\Theirs.ini", L"simcpu\\theirs.ini",
+                                     L"log\\theirs.log", L"DadEzOzuz.ini"};
+    for (const wchar_t* name : theirs) ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + name, "theirs\r\n"));
     // A real library of another maker under two of our stand-ins' names...
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
@@ -254,20 +459,30 @@ TEST_F(SetupProgramTest, AnotherMakersLibraryInTheFolderIsNeitherReplacedNorRemo
     // ...and one of ours from an earlier install, under a third.
     ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
 
-    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_EQ(Install(L"/S /LANG=en /D=" + dir), 0);
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_TRUE(Exists(dir + L"\\skin\\lan\\English.ini"));
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
     EXPECT_FALSE(Exists(dir + L"\\OverclockingSdkWrapper.ini")) << "the simulated processor's profile goes with it";
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OCWmiEvent.dll") ==
                 TestPaths::ReadFileBytes(dist + L"\\OCWmiEvent.dll"))
         << "our own stand-in is replaced";
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\DadEzOzuz.dll") ==
-                TestPaths::ReadFileBytes(dist + L"\\DadEzOzuz.dll"));
+    // A stand-in's profile without its library is another maker's: kept, and
+    // the stand-in that would read it stays out.
+    EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
+    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
 
-    ASSERT_EQ(Uninstall(L"/S"), 0);
+    ASSERT_EQ(Uninstall(L"/S", dir), 0);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
     EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
+    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
+    // Of ours, nothing; of the shared folders, only what was theirs.
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_EQ(EntriesOf(dir + L"\\skin"), (std::vector<std::wstring>{L"lan", L"theirs.xml"}));
+    EXPECT_EQ(EntriesOf(dir + L"\\skin\\lan"), std::vector<std::wstring>{L"Theirs.ini"});
+    EXPECT_EQ(EntriesOf(dir + L"\\simcpu"), std::vector<std::wstring>{L"theirs.ini"});
+    EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }

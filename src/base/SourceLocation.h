@@ -1,5 +1,6 @@
 #pragma once
-// Compile-time location values for log lines: the source file's base name
+// Compile-time location values for log lines (the program's log and the
+// toolkit's log sink alike): the source file's base name
 // without its extension, and "Class::Method" (or the bare function name)
 // taken from the compiler's pretty function name.
 #include <cstddef>

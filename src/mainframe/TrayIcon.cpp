@@ -1,0 +1,120 @@
+#include "mainframe/TrayIcon.h"
+
+#include <cwchar>
+
+#include "thread/ScopedHandle.h"
+
+namespace {
+
+// How long a remove waits for a change in flight before going ahead anyway.
+constexpr DWORD kSettleWaitMs = 10000;
+
+bool SameIcon(const NOTIFYICONDATAW& a, const NOTIFYICONDATAW& b) {
+    return a.hWnd == b.hWnd && a.uID == b.uID && a.uFlags == b.uFlags && a.uCallbackMessage == b.uCallbackMessage &&
+           a.hIcon == b.hIcon && std::wcscmp(a.szTip, b.szTip) == 0;
+}
+
+BOOL Delete(NOTIFYICONDATAW nid) { return ::Shell_NotifyIconW(NIM_DELETE, &nid); }
+BOOL Add(NOTIFYICONDATAW nid) { return ::Shell_NotifyIconW(NIM_ADD, &nid); }
+
+}  // namespace
+
+struct CTrayIcon::Shared {
+    Shared() { InitializeCriticalSection(&lock); }
+    ~Shared() { DeleteCriticalSection(&lock); }
+    CRITICAL_SECTION lock;
+    bool pending = false;
+    NOTIFYICONDATAW next = {};
+    bool running = false;
+    ScopedHandle worker;  // the last worker started
+    // What the tray shows, or is being given right now.
+    bool present = false;
+    NOTIFYICONDATAW shown = {};
+};
+
+CTrayIcon::CTrayIcon() : m_shared(std::make_shared<Shared>()) {}
+
+CTrayIcon::~CTrayIcon() { Settle(); }
+
+void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
+    Shared& s = *m_shared;
+    EnterCriticalSection(&s.lock);
+    if (s.present && SameIcon(s.shown, nid)) {
+        s.pending = false;  // an earlier wish is overtaken by this one
+        LeaveCriticalSection(&s.lock);
+        return;
+    }
+    s.next = nid;
+    s.pending = true;
+    bool started = s.running;
+    if (!started) {
+        auto* ref = new std::shared_ptr<Shared>(m_shared);
+        HANDLE h = CreateThread(nullptr, 0, &CTrayIcon::Worker, ref, 0, nullptr);
+        if (h) {
+            s.worker.Reset(h);
+            s.running = started = true;
+        } else {
+            delete ref;
+        }
+    }
+    LeaveCriticalSection(&s.lock);
+    if (!started) ReplaceNow(nid);  // no worker to be had: on this thread
+}
+
+BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
+    Settle();
+    Delete(nid);
+    BOOL added = Add(nid);
+    Shared& s = *m_shared;
+    EnterCriticalSection(&s.lock);
+    s.pending = false;
+    s.present = true;
+    s.shown = nid;
+    LeaveCriticalSection(&s.lock);
+    return added;
+}
+
+BOOL CTrayIcon::Remove(const NOTIFYICONDATAW& nid) {
+    Settle();
+    BOOL deleted = Delete(nid);
+    Shared& s = *m_shared;
+    EnterCriticalSection(&s.lock);
+    s.present = false;
+    LeaveCriticalSection(&s.lock);
+    return deleted;
+}
+
+// Drops a waiting change and lets the one in flight finish, so that what
+// the caller does next is the last word on the icon.
+void CTrayIcon::Settle() {
+    Shared& s = *m_shared;
+    EnterCriticalSection(&s.lock);
+    s.pending = false;
+    HANDLE worker = s.running ? s.worker.Get() : nullptr;
+    LeaveCriticalSection(&s.lock);
+    if (worker) WaitForSingleObject(worker, kSettleWaitMs);
+}
+
+DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
+    std::unique_ptr<std::shared_ptr<Shared>> ref(static_cast<std::shared_ptr<Shared>*>(param));
+    Shared& s = **ref;
+    for (;;) {
+        EnterCriticalSection(&s.lock);
+        if (!s.pending) {
+            // Gone when idle: a thread kept for a rare status change would
+            // cost memory for the whole run.
+            s.running = false;
+            LeaveCriticalSection(&s.lock);
+            return 0;
+        }
+        const NOTIFYICONDATAW nid = s.next;
+        // An icon this object never added, or removed since, needs no delete.
+        const bool wasPresent = s.present;
+        s.pending = false;
+        s.present = true;
+        s.shown = nid;
+        LeaveCriticalSection(&s.lock);
+        if (wasPresent) Delete(nid);
+        Add(nid);
+    }
+}

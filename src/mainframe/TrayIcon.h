@@ -1,0 +1,38 @@
+#pragma once
+// The main window's notification-area icon, changed by a short-lived worker
+// of its own. One shell call can take a second or more (always under Wine;
+// on Windows while Explorer is busy), and the window must not wait for it
+// before it draws the processor's readings or answers the user.
+// Called from the window's thread only.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+
+class CTrayIcon {
+public:
+    CTrayIcon();
+    ~CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    // Puts the icon `nid` describes in place of the one shown, on the
+    // worker. Only the latest of the requests still waiting is carried out,
+    // and one equal to what the tray already shows is no change.
+    void ReplaceLater(const NOTIFYICONDATAW& nid);
+    // Deletes and adds the icon now, on the calling thread, after any change
+    // in flight; returns the add's result. For when the shell lost it.
+    BOOL ReplaceNow(const NOTIFYICONDATAW& nid);
+    // Deletes the icon now, after any change in flight (a waiting one is
+    // dropped); returns the delete's result.
+    BOOL Remove(const NOTIFYICONDATAW& nid);
+
+private:
+    struct Shared;
+    static DWORD WINAPI Worker(LPVOID param);
+    void Settle();
+
+    // Shared with the worker, which may outlive this object when a shell
+    // call hangs past the wait.
+    std::shared_ptr<Shared> m_shared;
+};
