@@ -369,7 +369,7 @@ const char* WayName(Way w) {
 void LeaveBy(Way way, HWND hwnd) {
     DWORD_PTR answer = 0;
     switch (way) {
-        case Way::TrayExit: PostMessageW(hwnd, UM_MENU_CLICK, 3, 0); break;
+        case Way::TrayExit: PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0); break;
         case Way::AltF4:
             ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
             PressChord({VK_MENU, VK_F4});
@@ -493,7 +493,7 @@ TEST(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     ExpectRatios(kOverclocked, "overclocked again");
     PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("[Resume] status 2 stays", kWait));
-    PostMessageW(hwnd, UM_MENU_CLICK, 3, 0);
+    PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored at the end");
     ResetProcessor();
