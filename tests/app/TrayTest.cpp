@@ -169,7 +169,7 @@ TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) 
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
 
     // Keys typed into the focused window are still the one-click action.
-    SetForegroundWindow(hwnd);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
     ASSERT_TRUE(WaitUntil([&] { return HasFocus(hwnd); }, kWait));
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
