@@ -1,6 +1,7 @@
 #include "StuckApp.h"
 
 #include "duilib/DuiMessages.h"
+#include "state/WindowMessages.h"
 
 namespace {
 

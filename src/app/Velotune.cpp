@@ -11,7 +11,7 @@
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -91,17 +91,17 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
     LogStartup();
+    CToolkitLogSink::Install();
     // The path depends on the module path alone: resolved before any window,
     // so that a settings dialog opened while the SDK comes up reads and
     // writes the real file.
     InitSettingsPath();
-    CToolkitLogSink::Install();
     const wchar_t* cmd = commandLine ? commandLine : L"";
     VLOG("_tWinMain %S", cmd);
 
     // Asking starts a process ("sc"), which the window need not wait for;
     // the program still waits for it before it ends, whichever way it ends.
-    ScopedHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    vt::UniqueHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
     if (!asking) AskServiceAutoStart();
     int exitCode = RunProgram(instance, cmd);
     if (asking) WaitForSingleObject(asking.Get(), INFINITE);
