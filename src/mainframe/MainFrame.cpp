@@ -1,6 +1,5 @@
 #include "mainframe/MainFrame.h"
 
-#include "base/Win32Owners.h"
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -9,6 +8,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "base/Win32Owners.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
 #include "duilib/DuiMessages.h"

@@ -1,7 +1,8 @@
 #include "tuning/SafeLoadLibrary.h"
 
-#include "base/Win32Owners.h"
 #include <string>
+
+#include "base/Win32Owners.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_APPLICATION_DIR
 #define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200

@@ -118,7 +118,6 @@ bool HasFocus(HWND w) {
 
 bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
 
-// Started, its processor read and its hot key settled.
 }  // namespace
 
 TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
