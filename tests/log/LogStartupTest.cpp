@@ -173,10 +173,11 @@ TEST_F(LogStartup, TwoProcessesTakingTurnsKeepEveryLineInOrder) {
     HANDLE first = CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_first");
     HANDLE second = CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_second");
     ASSERT_TRUE(ready && first && second);
+    // Both have the file open before either writes a line of its own; they
+    // open it one after the other, since opening writes a line too.
     HANDLE a = Launch(L"turns first second 300");
-    HANDLE b = Launch(L"turns second first 300");
-    // Both have the file open before either writes a line of its own.
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
+    HANDLE b = Launch(L"turns second first 300");
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
     SetEvent(first);
     EXPECT_EQ(0u, Finish(a));
