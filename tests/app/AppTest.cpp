@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/WaitUntil.h"

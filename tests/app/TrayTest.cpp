@@ -7,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "TestLog.h"
+#include "support/LogCapture.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 #include "support/TestPaths.h"
@@ -50,7 +50,7 @@ TEST_F(SettingsFileTest, BeforeThePathIsSetReadsGiveDefaultsAndWritesAreRefused)
     // An early write must not end up in a system profile file.
     EXPECT_FALSE(early.WriteInt(kKeyStopOver, 0));
     EXPECT_FALSE(early.WriteString(kKeyQuickKey, L"K"));
-    EXPECT_EQ(1u, TestLog::Find({"CSettingsFile::WriteString", "settings path not set, quickkey not written"}).size());
+    EXPECT_EQ(1u, LogCapture::SinceStart().Find({"CSettingsFile::WriteString", "settings path not set, quickkey not written"}).size());
 }
 
 TEST_F(SettingsFileTest, PathIsTheExecutableNameWithIni) {
@@ -124,8 +124,8 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutNotOverrun) {
 TEST_F(SettingsFileTest, GarbledValuesGiveDefaultsAndALogLine) {
     WriteIni("[OverClockingKey]\r\nstopover\r\nautoStart=\r\nminmode=yes\r\nMonitorTime=12abc\r\n");
     ExpectAllDefaults(settings_);
-    EXPECT_FALSE(TestLog::Find({"CSettingsFile::ReadInt", "[OverClockingKey] minmode=\"yes\" is not a valid number, using 0"}).empty());
-    EXPECT_FALSE(TestLog::Find({"CSettingsFile::ReadInt", "MonitorTime=\"12abc\" is not a valid number, using 1000"}).empty());
+    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::ReadInt", "[OverClockingKey] minmode=\"yes\" is not a valid number, using 0"}).empty());
+    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::ReadInt", "MonitorTime=\"12abc\" is not a valid number, using 1000"}).empty());
 }
 
 TEST_F(SettingsFileTest, OutOfRangeNumbersGiveDefaults) {
@@ -134,7 +134,7 @@ TEST_F(SettingsFileTest, OutOfRangeNumbersGiveDefaults) {
     // A negative period would be an endless wait for the monitor.
     EXPECT_EQ(1000, settings_.GetMonitorTime());
     EXPECT_EQ(-3, settings_.GetMinMode());
-    EXPECT_FALSE(TestLog::Find({"CSettingsFile::GetMonitorTime", "MonitorTime -5 is negative, using 1000"}).empty());
+    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::GetMonitorTime", "MonitorTime -5 is negative, using 1000"}).empty());
 }
 
 TEST_F(SettingsFileTest, BinaryJunkGivesDefaults) {

@@ -1,4 +1,4 @@
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,8 +1,7 @@
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
-
-#include <cstdlib>
 
 #include "log/BaseLog.h"
 #include "log/LogTag.h"
@@ -14,57 +13,38 @@ void StartLogOnce() {
     static bool started = false;
     if (started) return;
     started = true;
+    // The log writes into an existing "log" folder beside the program only.
     CreateDirectoryW(TestPaths::Join(TestPaths::TestDir(), L"log").c_str(), nullptr);
     LogStartup();
 }
 
-// "[2026-12-07 22:41:26][  57][<29-char tag>]---[1234]text"
-bool ParseLine(const std::string& raw, LogLine* out) {
-    if (raw.size() < 22 || raw[0] != '[' || raw[20] != ']' || raw[21] != '[') return false;
-    size_t close = raw.find(']', 22);
-    if (close == std::string::npos) return false;
-    out->line = std::atoi(raw.substr(22, close - 22).c_str());
-    size_t tagStart = close + 2;
-    if (raw.size() < tagStart + kLogTagWidth + 5 || raw[close + 1] != '[') return false;
-    out->tag = raw.substr(tagStart, kLogTagWidth);
-    size_t rest = tagStart + kLogTagWidth;
-    if (raw.compare(rest, 5, "]---[") != 0) return false;
-    size_t idEnd = raw.find(']', rest + 5);
-    if (idEnd == std::string::npos) return false;
-    out->text = raw.substr(idEnd + 1);
-    return true;
-}
+// Code under test may log before a test makes its first capture.
+class LogEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { LogCapture::SinceStart(); }
+};
+
+[[maybe_unused]] const ::testing::Environment* const g_logEnvironment =
+    ::testing::AddGlobalTestEnvironment(new LogEnvironment);
 
 }  // namespace
 
-LogCapture::LogCapture() {
+LogCapture::LogCapture() : LogFile(LogPath()) {
     StartLogOnce();
-    m_start = TestPaths::ReadFileBytes(LogPath()).size();
+    StartAtEnd();
 }
 
-std::wstring LogCapture::LogPath() {
-    return TestPaths::Join(TestPaths::TestDir(), L"log\\Velotune.log");
+const LogCapture& LogCapture::SinceStart() {
+    static const LogCapture capture;
+    return capture;
 }
+
+std::wstring LogCapture::LogPath() { return TestPaths::Join(TestPaths::TestDir(), L"log\\Velotune.log"); }
 
 std::string LogCapture::Tag(const char* file, const char* function) {
     char tag[kLogTagBytes];
     BuildLogTag(file, function, tag);
     return tag;
-}
-
-std::vector<LogLine> LogCapture::Lines() const {
-    std::string all = TestPaths::ReadFileBytes(LogPath());
-    std::vector<LogLine> lines;
-    if (all.size() <= m_start) return lines;
-    size_t pos = m_start;
-    while (pos < all.size()) {
-        size_t end = all.find("\r\n", pos);
-        if (end == std::string::npos) break;  // a line still being written
-        LogLine l;
-        if (ParseLine(all.substr(pos, end - pos), &l)) lines.push_back(l);
-        pos = end + 2;
-    }
-    return lines;
 }
 
 std::vector<std::string> LogCapture::Texts(const char* file, const char* function) const {

@@ -3,7 +3,6 @@
 // message from WM_USER on that the workers post to it, in arrival order.
 #include <windows.h>
 
-#include <functional>
 #include <vector>
 
 struct RecordedMessage {
@@ -20,10 +19,8 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
+    // Messages arrive while this thread pumps (support/Pump.h).
     HWND Hwnd() const { return m_hWnd; }
-    // Pumps this thread's queue until `done` holds or `safetyMs` passed.
-    bool PumpUntil(const std::function<bool()>& done, DWORD safetyMs);
-    void PumpFor(DWORD ms);
 
     const std::vector<RecordedMessage>& Messages() const { return m_messages; }
     size_t Count(UINT message) const;
@@ -31,7 +28,6 @@ public:
 
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    void PumpOnce(DWORD waitMs);
 
     HWND m_hWnd = nullptr;
     std::vector<RecordedMessage> m_messages;

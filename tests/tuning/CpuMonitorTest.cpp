@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MessageRecorder.h"
+#include "support/LogCapture.h"
+#include "support/MessageRecorder.h"
+#include "support/Pump.h"
 #include "SimCpu.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -70,8 +71,8 @@ protected:
     void StopAndWait() {
         HANDLE h = monitor.ThreadHandle();
         SetEvent(monitor.StopEvent());
-        ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-        rec.PumpFor(30);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+        PumpFor(30);
     }
     size_t Readings() const { return rec.Count(UM_FREQUENCY_CHANGE); }
     size_t LogCount(const std::string& text) const {
@@ -97,7 +98,7 @@ TEST_F(CpuMonitorTest, WithoutTheKeyThePeriodIsOneSecond) {
     BringSdkUp();
     UseMonitorTime(nullptr);
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(2000);
+    PumpFor(2000);
     StopAndWait();
     Texts t = MonitorTexts(log);
     ASSERT_GE(t.size(), 2u);
@@ -113,7 +114,7 @@ TEST_F(CpuMonitorTest, ReadingsCarryTheCurrentFrequencyAndAreLogged) {
     BringSdkUp();
     UseMonitorTime("250");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(2000);
+    PumpFor(2000);
     StopAndWait();
     // About four a second: eight in two seconds, with room for a slow machine.
     EXPECT_GE(Readings(), 3u);
@@ -141,7 +142,7 @@ TEST_F(CpuMonitorTest, ZeroPeriodSamplesBackToBack) {
     UseMonitorTime("0");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
     // At any waiting period this many readings would take minutes.
-    EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 200; }, kSafetyMs));
+    EXPECT_TRUE(PumpUntil([&] { return Readings() >= 200; }, kSafetyMs));
     StopAndWait();
     EXPECT_EQ(1u, LogCount("[CpuMonitor] Time=0"));
 }
@@ -151,7 +152,7 @@ TEST_F(CpuMonitorTest, NegativePeriodFallsBackToTheDefault) {
     BringSdkUp();
     UseMonitorTime("-1");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+    ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
     StopAndWait();
     Texts t = MonitorTexts(log);
     ASSERT_GE(t.size(), 3u);
@@ -164,7 +165,7 @@ TEST_F(CpuMonitorTest, StopDuringAWaitEndsWithinThatWait) {
     BringSdkUp();
     UseMonitorTime("600000");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));  // the first one comes at once
+    ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));  // the first one comes at once
     StopAndWait();  // a ten-minute wait: ending at all means ending within it
     EXPECT_EQ(1u, Readings());
     Texts t = MonitorTexts(log);
@@ -177,7 +178,7 @@ TEST_F(CpuMonitorTest, MonitorNeverReadyLogsOncePerPeriodAndPostsNothing) {
     BringSdkUp();
     UseMonitorTime("100");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(1000);
+    PumpFor(1000);
     StopAndWait();
     EXPECT_EQ(0u, Readings());
     EXPECT_EQ(0u, GhzLines());
@@ -195,12 +196,12 @@ TEST_F(CpuMonitorTest, ExceptionInAPeriodIsCaughtAndSamplingGoesOn) {
     BringSdkUp();
     UseMonitorTime("50");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(rec.PumpUntil([&] { return LogCount("[CpuMonitor]  [catch] ...") >= 3; }, kSafetyMs));
+    ASSERT_TRUE(PumpUntil([&] { return LogCount("[CpuMonitor]  [catch] ...") >= 3; }, kSafetyMs));
     EXPECT_EQ(0u, Readings());
     // The driver recovers: the same monitor goes on to post readings.
     SimCpu::Rewrite(SimCpu::Standard(4));
     BringSdkUp();
-    EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 2; }, kSafetyMs));
+    EXPECT_TRUE(PumpUntil([&] { return Readings() >= 2; }, kSafetyMs));
     StopAndWait();
     EXPECT_GE(GhzLines(), 2u);
 }
@@ -221,7 +222,7 @@ TEST_F(CpuMonitorTest, ReadsThePeriodFromTheProgramSettingsOnceResolved) {
         CCpuMonitorThread own;
         rec.Clear();
         ASSERT_TRUE(own.Start(rec.Hwnd()));
-        ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+        ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
         own.Stop(kSafetyMs);
         Texts t = MonitorTexts(local);
         ASSERT_GE(t.size(), 2u);
@@ -245,8 +246,8 @@ TEST_F(CpuMonitorTest, WithoutAUsableSdkTheMonitorEndsAtOnce) {
         UseMonitorTime("50");
         ASSERT_TRUE(monitor.Start(rec.Hwnd()));
         HANDLE h = monitor.ThreadHandle();
-        ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-        rec.PumpFor(30);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+        PumpFor(30);
         monitor.Stop(1000);
         EXPECT_EQ(0u, Readings());
         Texts t = MonitorTexts(local);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "UpdateTestSupport.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"

@@ -1,0 +1,12 @@
+#pragma once
+// Runs this thread's message loop while a test waits: windows the test owns
+// (and the toolkit's timers) only move while their messages are dispatched.
+#include <windows.h>
+
+#include <functional>
+
+// Dispatches this thread's messages until `condition` holds (true) or
+// `timeoutMs` has passed (false). The timeout is a safety net.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+// Dispatches this thread's messages for `ms`.
+void PumpFor(DWORD ms);
