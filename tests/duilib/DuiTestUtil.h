@@ -10,6 +10,7 @@
 
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/WindowImplBaseNew.h"
+#include "support/Pump.h"
 
 namespace DuiTest {
 
@@ -20,9 +21,9 @@ bool WriteText(const std::wstring& path, const std::string& utf8);
 // A solid PNG of one colour (ARGB).
 bool WritePng(const std::wstring& path, int w, int h, DWORD argb);
 
-// Pumps this thread's messages until cond() or the safety timeout.
-bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs = 5000);
-void PumpFor(DWORD ms);
+// This thread's message loop, shared by every test program.
+using ::PumpFor;
+using ::PumpUntil;
 
 // Real input at a point in screen coordinates.
 void MoveTo(POINT screen);
