@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -22,8 +23,6 @@ const double kStock[] = {40, 39, 38, 37};
 void WriteState(const std::string& text) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), text));
 }
-
-void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
 
 // A copy of the default profile with extra [Faults] lines (the shipped
 // profiles end with that section).
@@ -95,10 +94,15 @@ POINT ArcProbe() {
     return POINT{c.x + 30, c.y - 4 - 52};
 }
 
+using AppStart = AppFixture;
+using AppOneClick = AppFixture;
+using AppInstance = AppFixture;
+using AppRestoreSwitch = AppFixture;
+using AppSdkFaults = AppFixture;
+
 }  // namespace
 
-TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
-    ResetProcessor();
+TEST_F(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -125,8 +129,7 @@ TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("::Shell_NotifyIcon(NIM_DELETE,&nid);", kWait));
 }
 
-TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
-    ResetProcessor();
+TEST_F(AppStart, ForeignAddressesInMessagesAreIgnored) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -140,8 +143,7 @@ TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
-    ResetProcessor();
+TEST_F(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     CAppUnderTest app;
     // Slow SDK calls keep the run going while the second click arrives.
     app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
@@ -179,7 +181,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
+TEST_F(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     // The table's turbo (4.00) sorts after the maximum turbo read (3.50).
     WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
     CAppUnderTest app;
@@ -190,11 +192,9 @@ TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait));
     ExpectRatios(kStock, "restored at start");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
-    ResetProcessor();
+TEST_F(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_app_initfails.ini", "InitFails=1"));
     ASSERT_TRUE(app.Start());
@@ -206,8 +206,7 @@ TEST(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
     EXPECT_EQ(log.find("CMainFrame::InitViewInfo Enter"), std::string::npos);
 }
 
-TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
-    ResetProcessor();
+TEST_F(AppStart, MissingSdkShowsTheNoticeAndEnds) {
     CAppUnderTest app;
     app.UseProfile(CAppUnderTest::Folder() + L"\\no-such-profile.ini");  // no processor: no SDK root
     ASSERT_TRUE(app.Start());
@@ -217,8 +216,7 @@ TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
     EXPECT_EQ(app.WaitExit(kWait), 0);
 }
 
-TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
-    ResetProcessor();
+TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -236,7 +234,7 @@ TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
 }
 
-TEST(AppRestoreSwitch, PutsAnOverclockedProcessorBackWithoutAWindow) {
+TEST_F(AppRestoreSwitch, PutsAnOverclockedProcessorBackWithoutAWindow) {
     const char* overclocked = "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n";
     for (const wchar_t* sw : {L"/RestoreOverclocking", L"/restoreoverclocking"}) {
         WriteState(overclocked);
@@ -248,11 +246,9 @@ TEST(AppRestoreSwitch, PutsAnOverclockedProcessorBackWithoutAWindow) {
         EXPECT_NE(log.find("[RestoreOverclocking] defaults restored"), std::string::npos) << log;
         EXPECT_NE(log.find("[AppendControlOverclocking] new_value=40.000000"), std::string::npos);
     }
-    ResetProcessor();
 }
 
-TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
-    ResetProcessor();
+TEST_F(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     CAppUnderTest app;
     ASSERT_TRUE(app.Start(L"/RestoreOverclocking now"));
     HWND hwnd = app.WaitMainWindow(0, kWait);
@@ -262,8 +258,7 @@ TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
-    ResetProcessor();
+TEST_F(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     CAppUnderTest app;
     app.UseProfile(L"simcpu\\V5-3330.ini");
     HWND hwnd = app.StartReady();
@@ -279,11 +274,9 @@ TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     const double raised[] = {34, 34, 33, 33};
     ExpectRatios(raised, "unlisted: proposed + 2");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
-    ResetProcessor();
+TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     std::wstring profile = FaultProfile(L"test_app_failing.ini", "");
     CAppUnderTest app;
     app.UseProfile(profile);
@@ -305,10 +298,9 @@ TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     const double overclocked[] = {43, 42, 41, 40};
     ExpectRatios(overclocked, "still overclocked");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
+TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
@@ -323,13 +315,12 @@ TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     ExpectRatios(kStock, "nothing applied");
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
 // The vendor's library fails with structured exceptions (its compiler's C++
 // exception, or a real fault). Each ends the one call: the monitor goes on
 // sampling, a failed overclock gives the notice, the program closes cleanly.
-TEST(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
+TEST_F(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
     struct Case {
         const char* faults;
         const char* raised;
@@ -355,5 +346,4 @@ TEST(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
         ExpectRatios(kStock, "nothing applied");
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
-    ResetProcessor();
 }

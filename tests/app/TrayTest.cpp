@@ -7,6 +7,7 @@
 #include <climits>
 #include <string>
 
+#include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
@@ -20,10 +21,6 @@ constexpr DWORD kWait = 30000;  // safety net only
 const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
 const double kStock[] = {40, 39, 38, 37};
 const double kOverclocked[] = {43, 42, 41, 40};
-
-void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
-
-std::wstring IniPath() { return CAppUnderTest::Folder() + L"\\Velotune.ini"; }
 
 void WriteIni(const std::string& body) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
@@ -97,10 +94,17 @@ bool HasFocus(HWND w) {
 bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
 
 // Started, its processor read and its hot key settled.
+using AppHotKey = AppFixture;
+using AppTrayMenu = AppFixture;
+using AppExit = AppFixture;
+using AppPlacement = AppFixture;
+using AppShell = AppFixture;
+using AppSettings = AppFixture;
+using AppTrayIcon = AppFixture;
+
 }  // namespace
 
-TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
-    ResetProcessor();
+TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     WriteIni("quickkey=o\r\n");  // stored in lower case: still the O key
     CAppUnderTest app;
     app.UseProfile(SlowProfile());
@@ -127,13 +131,9 @@ TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 2);
     ExpectRatios(kStock, "restored by the hot key");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'O'));
     CAppUnderTest app;
     ASSERT_TRUE(app.Start());
@@ -154,7 +154,6 @@ TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) 
     ExpectRatios(kOverclocked, "overclocked by the window's key");
     PostMessageW(hwnd, WM_CLOSE, 0, 0);  // closing stays overclocked
     EXPECT_EQ(app.WaitExit(kWait), 0);
-    ResetProcessor();
 }
 
 namespace {
@@ -207,9 +206,7 @@ bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
 }  // namespace
 
-TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest app;
     app.UseProfile(HoldProfile());
     HWND hwnd = app.StartReady();
@@ -270,7 +267,6 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(3));
     EXPECT_EQ(app.WaitExit(kWait), 0);
     EXPECT_GE(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
-    ResetProcessor();
 }
 
 namespace {
@@ -286,7 +282,7 @@ HWND StartOverclocked(CAppUnderTest& app) {
 
 }  // namespace
 
-TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
+TEST_F(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
     // "stopover" 1 (also when absent): back at the defaults before the end.
     ResetProcessor();
     WriteIni("stopover=1\r\n");
@@ -326,12 +322,9 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
     }
-    ResetProcessor();
 }
 
-TEST(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
     CAppUnderTest app;
     HWND hwnd = StartOverclocked(app);
     ASSERT_NE(hwnd, nullptr);
@@ -340,11 +333,9 @@ TEST(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("--------------ExitRecover-----------", kWait));
     EXPECT_EQ(app.WaitExit(kWait), 0) << "the window closes once the restore is done";
     ExpectRatios(kStock, "restored at the end of the session");
-    ResetProcessor();
 }
 
-TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
-    ResetProcessor();
+TEST_F(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -380,8 +371,7 @@ TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
-    ResetProcessor();
+TEST_F(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -474,9 +464,7 @@ const POINT kCloseBtn = {402, 18};
 
 }  // namespace
 
-TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     CAppUnderTest app;
@@ -537,12 +525,9 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
-    ResetProcessor();
+TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
     WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=k7X\r\n");  // lower case: still the K key
     DeleteRunValue(HKEY_CURRENT_USER);
     const std::wstring machineData = L"C:\\Program Files\\Velotune\\VodEduzudu.exe /start";
@@ -619,12 +604,9 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     DeleteRunValue(HKEY_CURRENT_USER);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegistersIt) {
-    ResetProcessor();
+TEST_F(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegistersIt) {
     WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=K\r\n");
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
@@ -669,8 +651,6 @@ TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegister
     ExpectRatios(kOverclocked, "overclocked by the key saved early");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_CURRENT_USER);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
 namespace {
@@ -737,9 +717,7 @@ void ClickIcon(HWND icon, DWORD down, DWORD up) {
 // runs only in a session of its own (tests/app/run-alone.sh); the shared run
 // leaves it out by its filter, and there the posted UM_TRAY_NOTIFY of the
 // tray menu test covers the program's side.
-TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -767,5 +745,4 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
