@@ -10,11 +10,8 @@
 #include "settings/Settings.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
-<<<<<<< HEAD
 #include "mainframe/ToolkitLogSink.h"
-=======
 #include "thread/ScopedHandle.h"
->>>>>>> wt-17
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -40,28 +37,7 @@ void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-<<<<<<< HEAD
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-    RestrictDllSearchPath();
-    LogStartup();
-<<<<<<< HEAD
-    // The path depends on the module path alone: resolved before any window,
-    // so that a settings dialog opened while the SDK comes up reads and
-    // writes the real file.
-    InitSettingsPath();
-=======
-    CToolkitLogSink::Install();
->>>>>>> wt-15
-    const wchar_t* cmd = commandLine ? commandLine : L"";
-    VLOG("_tWinMain %S", cmd);
-
-    AskServiceAutoStart();
-
-=======
 int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
->>>>>>> wt-17
     if (!CCommonHelp::CheckStartup()) {
         VLOG("CCommonHelp::CheckStartup failed");
         return 1;
@@ -113,6 +89,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
     LogStartup();
+    CToolkitLogSink::Install();
     // The path depends on the module path alone: resolved before any window,
     // so that a settings dialog opened while the SDK comes up reads and
     // writes the real file.
