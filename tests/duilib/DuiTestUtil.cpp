@@ -158,6 +158,30 @@ int CHostWnd::Count(const wchar_t* type, const wchar_t* sender) const {
     return n;
 }
 
+namespace {
+std::string Describe(const std::wstring& type, const std::wstring& sender) {
+    return "{" + TestPaths::Narrow(type) + ", " + TestPaths::Narrow(sender) + "}";
+}
+}  // namespace
+
+::testing::AssertionResult CHostWnd::OkSequence(const Sequence& expected, const std::vector<std::wstring>& types,
+                                                size_t from) const {
+    std::vector<const Record*> seen;
+    for (size_t i = from; i < notes.size(); ++i)
+        for (const std::wstring& t : types)
+            if (notes[i].type == t) seen.push_back(&notes[i]);
+    std::string all;
+    for (const Record* r : seen) all += " " + Describe(r->type, r->sender);
+    for (size_t i = 0; i < expected.size() || i < seen.size(); ++i) {
+        std::string want = i < expected.size() ? Describe(expected[i].type, expected[i].sender) : "nothing";
+        std::string got = i < seen.size() ? Describe(seen[i]->type, seen[i]->sender) : "nothing";
+        if (want != got)
+            return ::testing::AssertionFailure()
+                   << "notification " << i << ": expected " << want << ", got " << got << "; seen:" << all;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace DuiTest
 
 namespace {

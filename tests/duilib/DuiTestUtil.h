@@ -4,6 +4,8 @@
 // file, and files written into a scratch resource folder.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +40,13 @@ void EnableLog();
 std::string ReadLog();
 int CountLines(const std::string& log, const std::string& needle);
 
+// One expected notification: its type and the name of the control that sent it.
+struct Note {
+    const wchar_t* type;
+    const wchar_t* sender;
+};
+using Sequence = std::vector<Note>;
+
 class CHostWnd : public DuiLib::WindowImplBaseNew, public DuiLib::IDialogBuilderCallback {
 public:
     struct Record {
@@ -54,6 +63,11 @@ public:
     DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
     DuiLib::CControlUI* Find(LPCWSTR name) { return m_PaintManager.FindControl(name); }
     int Count(const wchar_t* type, const wchar_t* sender) const;
+    // The notifications of the given types from record `from` on, in
+    // order, against `expected`; a failure names the first difference and
+    // shows the whole sequence seen (Wine's user32 tests check messages so).
+    ::testing::AssertionResult OkSequence(const Sequence& expected, const std::vector<std::wstring>& types,
+                                          size_t from = 0) const;
     using WindowImplBaseNew::Close;
     using WindowImplBaseNew::ShowModal;
 
