@@ -31,6 +31,7 @@ LRESULT CALLBACK MessageRecorder::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LP
         double f = 0.0;
         if (msg == UM_FREQUENCY_CHANGE && wParam) f = *reinterpret_cast<const double*>(wParam);
         self->m_messages.push_back(RecordedMessage{msg, wParam, lParam, f});
+        if (self->onMessage) self->onMessage(self->m_messages.back());
         return 0;
     }
     return DefWindowProcW(hWnd, msg, wParam, lParam);

@@ -3,6 +3,7 @@
 // message from WM_USER on that the workers post to it, in arrival order.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 struct RecordedMessage {
@@ -21,6 +22,9 @@ public:
 
     // Messages arrive while this thread pumps (support/Pump.h).
     HWND Hwnd() const { return m_hWnd; }
+
+    // Runs while each message is being handled, after it is recorded.
+    std::function<void(const RecordedMessage&)> onMessage;
 
     const std::vector<RecordedMessage>& Messages() const { return m_messages; }
     size_t Count(UINT message) const;
