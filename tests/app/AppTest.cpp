@@ -94,12 +94,6 @@ POINT ArcProbe() {
     return POINT{c.x + 30, c.y - 4 - 52};
 }
 
-using AppStart = AppFixture;
-using AppOneClick = AppFixture;
-using AppInstance = AppFixture;
-using AppRestoreSwitch = AppFixture;
-using AppSdkFaults = AppFixture;
-
 }  // namespace
 
 TEST_F(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {

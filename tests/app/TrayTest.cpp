@@ -94,14 +94,6 @@ bool HasFocus(HWND w) {
 bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
 
 // Started, its processor read and its hot key settled.
-using AppHotKey = AppFixture;
-using AppTrayMenu = AppFixture;
-using AppExit = AppFixture;
-using AppPlacement = AppFixture;
-using AppShell = AppFixture;
-using AppSettings = AppFixture;
-using AppTrayIcon = AppFixture;
-
 }  // namespace
 
 TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {

@@ -17,3 +17,17 @@ protected:
     void SetUp() override;
     void TearDown() override;
 };
+
+// The suites of the program's tests, each one on this fixture.
+using AppStart = AppFixture;
+using AppOneClick = AppFixture;
+using AppInstance = AppFixture;
+using AppRestoreSwitch = AppFixture;
+using AppSdkFaults = AppFixture;
+using AppHotKey = AppFixture;
+using AppTrayMenu = AppFixture;
+using AppExit = AppFixture;
+using AppPlacement = AppFixture;
+using AppShell = AppFixture;
+using AppSettings = AppFixture;
+using AppTrayIcon = AppFixture;
