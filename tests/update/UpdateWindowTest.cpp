@@ -373,7 +373,7 @@ TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
             EXPECT_NE(t.find(L"/0 B)"), std::wstring::npos) << TestPaths::Narrow(t);
         }
         if (Bar() > maxBar) maxBar = Bar();
-    )));
+    }));
     EXPECT_GE(texts, 2);
     EXPECT_EQ(maxBar, 0);
 }
