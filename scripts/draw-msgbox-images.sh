@@ -1,31 +1,40 @@
 #!/usr/bin/env bash
 # Draws the message box's button images into skin/png (ImageMagick).
 # Each image stacks its normal, hot and pushed states top to bottom.
+# With a display scale as argument (draw-msgbox-images.sh 2) it draws the
+# "@2x" variants instead.
 set -euo pipefail
 cd "$(dirname "$0")/../skin/png"
+K=${1:-1}
+suffix=""
+[ "$K" = 1 ] || suffix="@${K}x"
+k() { awk -v k="$K" '{ for (i = 1; i <= NF; i++) { n = $i * k; printf "%s%g", (i > 1 ? " " : ""), n } }' <<<"$*"; }
+# "x,y x,y": each number scaled
+kp() { local out=() p; for p in "$@"; do out+=("$(k "${p%,*}" | tr -d '\n'),$(k "${p#*,}")"); done; echo "${out[*]}"; }
 
 button() {  # name normal hot pushed
   local name=$1; shift
-  local parts=()
+  local parts=() w h
+  w=$(k 96); h=$(k 28)
   for colour in "$@"; do
-    convert -size 96x28 xc:none -fill "$colour" -draw "roundrectangle 0,0 95,27 5,5" \
-            -fill '#FFFFFF18' -draw "roundrectangle 1,1 94,13 4,4" "/tmp/part_$colour.png"
+    convert -size "${w}x${h}" xc:none -fill "$colour" -draw "roundrectangle $(kp 0,0 95,27) $(kp 5,5)" \
+            -fill '#FFFFFF18' -draw "roundrectangle $(kp 1,1 94,13) $(kp 4,4)" "/tmp/part_$colour.png"
     parts+=("/tmp/part_$colour.png")
   done
-  convert "${parts[@]}" -append -strip -depth 8 "PNG32:$name"
+  convert "${parts[@]}" -append -strip -depth 8 "PNG32:${name}${suffix}.png"
   rm -f "${parts[@]}"
 }
 
-button msgbox_btn_ok.png '#2F7CF6' '#4A90FF' '#1F5FCC'
-button msgbox_btn_cancel.png '#3A4656' '#4A5868' '#2C3644'
+button msgbox_btn_ok '#2F7CF6' '#4A90FF' '#1F5FCC'
+button msgbox_btn_cancel '#3A4656' '#4A5868' '#2C3644'
 
 # The close cross: light on the title bar, white on red when hot or pushed.
 parts=()
 for state in normal:none:'#AEB7C4' hot:'#E0524A':'#FFFFFF' pushed:'#B8403A':'#FFFFFF'; do
   IFS=: read -r tag bg fg <<<"$state"
-  convert -size 36x36 xc:"$bg" -stroke "$fg" -strokewidth 2 \
-          -draw "line 13,13 23,23" -draw "line 23,13 13,23" "/tmp/close_$tag.png"
+  convert -size "$(k 36)x$(k 36)" xc:"$bg" -stroke "$fg" -strokewidth "$(k 2)" \
+          -draw "line $(kp 13,13 23,23)" -draw "line $(kp 23,13 13,23)" "/tmp/close_$tag.png"
   parts+=("/tmp/close_$tag.png")
 done
-convert "${parts[@]}" -append -strip -depth 8 PNG32:msgbox_close.png
+convert "${parts[@]}" -append -strip -depth 8 "PNG32:msgbox_close${suffix}.png"
 rm -f "${parts[@]}"

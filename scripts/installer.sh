@@ -40,7 +40,7 @@ for arch in $TARGETS; do
   installer/make-file-lists.sh "$dist" "$work/files.nsh"
   rm -f "$work/name"
   makensis -V2 -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$dist" -DVT_FILES="$work/files.nsh" \
-           -DVT_OUTDIR="$out" -DVT_ICON="$PWD/src/res/icons/normal.ico" \
+           -DVT_OUTDIR="$out" -DVT_ICON="$PWD/src/app/res/icons/normal.ico" \
            -DVT_NAME_FILE="$work/name" installer/Velotune.nsi
   made="$out/$(cat "$work/name")"
   echo "$made" > "$stamp"

@@ -1,8 +1,14 @@
 #!/usr/bin/env python3
 """Draws the dial scale marks, the pointers and the program icons with
-ImageMagick. Run from the repository root; the results are committed."""
+ImageMagick. Run from the repository root; the results are committed.
+With an argument, e.g. `make-skin-images.py 2`, draws only the marks and
+pointers at that display scale, as "marks_v7@2x.png" etc."""
 import math
 import subprocess
+import sys
+
+K = float(sys.argv[1]) if len(sys.argv) > 1 else 1.0   # display scale
+SUFFIX = "" if K == 1.0 else "@%gx" % K
 
 # model, D, T, L, a0, aD, aT, aL, aE, needle colour
 MODELS = [
@@ -10,7 +16,7 @@ MODELS = [
     ("v9", 3.5, 4.4, 5.2, -30, 100, 142, 180, 210, "#FCB547"),
     ("v73", 3.4, 3.9, 4.4, -30, 110, 145, 180, 210, "#4FC3F7"),
 ]
-SIZE = 260          # marks image, centred on the dial's pivot
+SIZE = round(260 * K)   # marks image, centred on the dial's pivot
 C = SIZE / 2
 
 
@@ -25,7 +31,7 @@ def angle_of(f, D, L, a0, aD, aL, aE):
 def point(a, r):
     # table angle 0 points left, growing clockwise over the top
     rad = math.radians(a)
-    return C - r * math.cos(rad), C - r * math.sin(rad)
+    return C - K * r * math.cos(rad), C - K * r * math.sin(rad)
 
 
 def marks(name, D, T, L, a0, aD, aT, aL, aE):
@@ -40,24 +46,29 @@ def marks(name, D, T, L, a0, aD, aT, aL, aE):
             colour = "#818891"
         x1, y1 = point(a, 100)
         x2, y2 = point(a, 112 if whole else 107)
-        draw += ["-stroke", colour, "-strokewidth", "3" if whole else "2",
+        draw += ["-stroke", colour, "-strokewidth", "%g" % ((3 if whole else 2) * K),
                  "-draw", f"line {x1:.1f},{y1:.1f} {x2:.1f},{y2:.1f}"]
         if whole:
             tx, ty = point(a, 123)
-            draw += ["-stroke", "none", "-fill", "#C8CDD3", "-pointsize", "11",
-                     "-draw", f"text {tx - 4:.1f},{ty + 4:.1f} '{int(round(f))}'"]
+            # The scaled run names a font Debian's ImageMagick always finds
+            # (its default, Helvetica, needs Ghostscript's fonts).
+            draw += ["-font", "DejaVu-Sans"] if K != 1.0 else []
+            draw += ["-stroke", "none", "-fill", "#C8CDD3", "-pointsize", "%g" % (11 * K),
+                     "-draw", f"text {tx - 4 * K:.1f},{ty + 4 * K:.1f} '{int(round(f))}'"]
         f += 0.5
     subprocess.check_call(["convert", "-size", f"{SIZE}x{SIZE}", "xc:none", *draw,
-                           "-depth", "8", f"PNG32:skin/png/marks_{name}.png"])
+                           "-depth", "8", f"PNG32:skin/png/marks_{name}{SUFFIX}.png"])
 
 
 def pointer(name, colour):
     # 186x186 like the dial; pivot at (93, 88); the needle points down at 0
+    def k(*xs):
+        return ",".join("%g" % (x * K) for x in xs)
     subprocess.check_call([
-        "convert", "-size", "186x186", "xc:none", "-fill", colour, "-stroke", "none",
-        "-draw", "polygon 90,88 96,88 93.5,158 92.5,158",
-        "-fill", "#F0F0F0", "-draw", "circle 93,88 93,95",
-        "-depth", "8", f"PNG32:skin/png/pointer_{name}.png"])
+        "convert", "-size", f"{round(186 * K)}x{round(186 * K)}", "xc:none", "-fill", colour, "-stroke", "none",
+        "-draw", f"polygon {k(90, 88)} {k(96, 88)} {k(93.5, 158)} {k(92.5, 158)}",
+        "-fill", "#F0F0F0", "-draw", f"circle {k(93, 88)} {k(93, 95)}",
+        "-depth", "8", f"PNG32:skin/png/pointer_{name}{SUFFIX}.png"])
 
 
 def icon(path, ring, fill):
@@ -79,5 +90,7 @@ def icon(path, ring, fill):
 for (name, D, T, L, a0, aD, aT, aL, aE, colour) in MODELS:
     marks(name, D, T, L, a0, aD, aT, aL, aE)
     pointer(name, colour)
-icon("src/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
-icon("src/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked
+if K != 1.0:
+    sys.exit(0)
+icon("src/app/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
+icon("src/app/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked

@@ -12,9 +12,12 @@ ROOT=$PWD
 
 # Everything the suites call, before spending time on the builds.
 (VT_PREFIX=/nonexistent VT_ARCH=x86 . scripts/wine-env.sh && vt_require_commands) || exit 1
-for c in ctest cmake makensis; do
+for c in ctest cmake makensis python3; do
   command -v "$c" >/dev/null || { echo "Missing command: $c (run scripts/setup.sh)" >&2; exit 1; }
 done
+
+# Folders include only the layers below them (README.md, "Layers").
+python3 scripts/check-layers.py || exit 1
 
 ARCHES="x86 x64"
 if [ "${VELOTUNE_SKIP_X86:-0}" = 1 ]; then

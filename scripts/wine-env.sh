@@ -56,15 +56,16 @@ vt_stop_wineserver() {
   return 0
 }
 
-# Runs a command with DISPLAY set to a virtual display of its own. Xvfb picks
-# a free display number itself (-displayfd), so several of these can start at
-# the same moment without taking the same number.
+# Runs a command with DISPLAY set to a virtual display of its own (VT_SCREEN
+# pixels, 1280x1024 unless set). Xvfb picks a free display number itself
+# (-displayfd), so several of these can start at the same moment without
+# taking the same number.
 #   vt_with_display <command> [arguments]
 vt_with_display() {
   local fifo pid display rc
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${VT_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
   pid=$!
   read -r display <"$fifo"
   rm -f "$fifo"
@@ -97,6 +98,12 @@ _vt_session_body() {
   shift 2
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  # A display scale (VT_LOGPIXELS, in DPI): Wine's processes read it from the
+  # user's desktop settings when they start.
+  if [ -n "${VT_LOGPIXELS:-}" ]; then
+    "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VT_LOGPIXELS" /f \
+      </dev/null >/dev/null 2>&1
+  fi
   timeout "$seconds" "$WINE" "$@" </dev/null >"$out" 2>&1
   rc=$?
   vt_stop_wineserver

@@ -56,9 +56,10 @@ void CAnimationUI::PaintBkImage(HDC hDC) {
     CSkinImage* bmp = m_pManager->GetImage(desc.sFile);
     if (!bmp) return;
     int frames = m_nFrames > 0 ? m_nFrames : 1;
-    int fw = bmp->GetWidth() / frames;
+    // In layout pixels, as every source rectangle.
+    int fw = bmp->GetLayoutWidth() / frames;
     CDuiString source;
-    source.Format(L"source='%d,0,%d,%d'", fw * m_nFrame, fw * (m_nFrame + 1), bmp->GetHeight());
+    source.Format(L"source='%d,0,%d,%d'", fw * m_nFrame, fw * (m_nFrame + 1), bmp->GetLayoutHeight());
     DrawImage(hDC, m_sBkImage, source);
 }
 

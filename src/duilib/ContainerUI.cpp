@@ -70,17 +70,18 @@ void CContainerUI::SetChildPadding(int padding) {
 
 RECT CContainerUI::InnerRect() const {
     RECT rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
+    const RECT inset = m_pManager ? m_pManager->Scale(m_rcInset) : m_rcInset;
+    rc.left += inset.left;
+    rc.top += inset.top;
+    rc.right -= inset.right;
+    rc.bottom -= inset.bottom;
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
     return rc;
 }
 
 void CContainerUI::PlaceFloat(CControlUI* pControl, const RECT& rcParent) {
-    RECT pos = pControl->GetFloatPos();
+    RECT pos = m_pManager ? m_pManager->Scale(pControl->GetFloatPos()) : pControl->GetFloatPos();
     SIZE fixed = pControl->EstimateSize(SIZE{rcParent.right - rcParent.left, rcParent.bottom - rcParent.top});
     int cx = fixed.cx > 0 ? fixed.cx : pos.right - pos.left;
     int cy = fixed.cy > 0 ? fixed.cy : pos.bottom - pos.top;
@@ -99,7 +100,7 @@ void CContainerUI::SetPos(RECT rc) {
             continue;
         }
         // Without a layout every child fills the inner area, less its padding.
-        RECT p = c->GetPadding();
+        RECT p = c->GetScaledPadding();
         SIZE sz = c->EstimateSize(SIZE{inner.right - inner.left, inner.bottom - inner.top});
         RECT r = {inner.left + p.left, inner.top + p.top, inner.right - p.right, inner.bottom - p.bottom};
         if (sz.cx > 0) r.right = std::min(r.right, r.left + sz.cx);
@@ -179,6 +180,8 @@ namespace {
 // across it.
 struct Axis {
     bool horizontal;
+    const CPaintManagerUI* manager;
+    int S(int v) const { return manager ? manager->Scale(v) : v; }
     LONG Along(SIZE s) const { return horizontal ? s.cx : s.cy; }
     LONG Across(SIZE s) const { return horizontal ? s.cy : s.cx; }
     LONG Before(const RECT& r) const { return horizontal ? r.left : r.top; }
@@ -186,32 +189,33 @@ struct Axis {
     LONG CrossBefore(const RECT& r) const { return horizontal ? r.top : r.left; }
     LONG CrossAfter(const RECT& r) const { return horizontal ? r.bottom : r.right; }
     int ClampAlong(const CControlUI* c, int v) const {
-        return horizontal ? std::max(std::min(v, c->GetMaxWidth()), c->GetMinWidth())
-                          : std::max(std::min(v, c->GetMaxHeight()), c->GetMinHeight());
+        return horizontal ? std::max(std::min(v, S(c->GetMaxWidth())), S(c->GetMinWidth()))
+                          : std::max(std::min(v, S(c->GetMaxHeight())), S(c->GetMinHeight()));
     }
     int ClampAcross(const CControlUI* c, int v) const {
-        return horizontal ? std::max(std::min(v, c->GetMaxHeight()), c->GetMinHeight())
-                          : std::max(std::min(v, c->GetMaxWidth()), c->GetMinWidth());
+        return horizontal ? std::max(std::min(v, S(c->GetMaxHeight())), S(c->GetMinHeight()))
+                          : std::max(std::min(v, S(c->GetMaxWidth())), S(c->GetMinWidth()));
     }
 };
 
 }  // namespace
 
 void CContainerUI::StackItems(bool bHorizontal) {
-    const Axis ax{bHorizontal};
+    const Axis ax{bHorizontal, m_pManager};
     const RECT inner = InnerRect();
     const SIZE avail = {inner.right - inner.left, inner.bottom - inner.top};
     int fixedTotal = 0, adjustables = 0, count = 0;
     for (CControlUI* c : m_items) {
         if (!c->IsVisible() || c->IsFloat()) continue;
         const SIZE sz = c->EstimateSize(avail);
-        const RECT p = c->GetPadding();
+        const RECT p = c->GetScaledPadding();
         if (ax.Along(sz) == 0) ++adjustables;
         else fixedTotal += ax.ClampAlong(c, static_cast<int>(ax.Along(sz)));
         fixedTotal += ax.Before(p) + ax.After(p);
         ++count;
     }
-    if (count > 1) fixedTotal += (count - 1) * m_iChildPadding;
+    const int childPadding = Scaled(m_iChildPadding);
+    if (count > 1) fixedTotal += (count - 1) * childPadding;
     const int spare = std::max(0, static_cast<int>(ax.Along(avail)) - fixedTotal);
     const int expand = adjustables > 0 ? spare / adjustables : 0;
     const int remainder = adjustables > 0 ? spare % adjustables : 0;
@@ -223,7 +227,7 @@ void CContainerUI::StackItems(bool bHorizontal) {
             continue;
         }
         const SIZE sz = c->EstimateSize(avail);
-        const RECT p = c->GetPadding();
+        const RECT p = c->GetScaledPadding();
         int along = static_cast<int>(ax.Along(sz));
         if (along == 0) along = expand + (--adjustables == 0 ? remainder : 0);
         along = ax.ClampAlong(c, along);
@@ -233,7 +237,7 @@ void CContainerUI::StackItems(bool bHorizontal) {
         const LONG start = pos + ax.Before(p), crossStart = ax.CrossBefore(inner) + ax.CrossBefore(p);
         c->SetPos(bHorizontal ? RECT{start, crossStart, start + along, crossStart + across}
                               : RECT{crossStart, start, crossStart + across, start + along});
-        pos += ax.Before(p) + along + ax.After(p) + m_iChildPadding;
+        pos += ax.Before(p) + along + ax.After(p) + childPadding;
     }
 }
 

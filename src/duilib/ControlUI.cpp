@@ -85,7 +85,11 @@ void CControlUI::SetFloatPos(RECT rc) {
     NeedParentUpdate();
 }
 
-SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+SIZE CControlUI::EstimateSize(SIZE) { return m_pManager ? m_pManager->Scale(m_cxyFixed) : m_cxyFixed; }
+
+RECT CControlUI::GetScaledPadding() const { return m_pManager ? m_pManager->Scale(m_rcPadding) : m_rcPadding; }
+
+int CControlUI::Scaled(int v) const { return m_pManager ? m_pManager->Scale(v) : v; }
 
 void CControlUI::SetVisible(bool bVisible) {
     if (m_bVisible == bVisible) return;
@@ -292,7 +296,7 @@ void CControlUI::PaintStatusImage(HDC) {}
 void CControlUI::PaintText(HDC) {}
 
 void CControlUI::PaintBorder(HDC hDC) {
-    if (m_nBorderSize > 0) CRenderEngine::DrawBorder(hDC, m_rcItem, m_nBorderSize, m_dwBorderColor);
+    if (m_nBorderSize > 0) CRenderEngine::DrawBorder(hDC, m_rcItem, Scaled(m_nBorderSize), m_dwBorderColor);
 }
 
 bool CControlUI::DrawImage(HDC hDC, LPCWSTR pStrImage, LPCWSTR pStrModify) {

@@ -54,10 +54,15 @@ public:
     void SetBorderColor(DWORD argb);
     void SetBorderSize(int size);
 
-    // Position: the rectangle given by the parent's layout.
+    // Position: the rectangle given by the parent's layout, in device pixels.
+    // Every other size, padding and position here is in layout pixels (96
+    // DPI) as the skin writes them; EstimateSize and the Scaled helpers give
+    // device pixels.
     const RECT& GetPos() const { return m_rcItem; }
     virtual void SetPos(RECT rc);
     RECT GetPadding() const { return m_rcPadding; }
+    RECT GetScaledPadding() const;
+    int Scaled(int v) const;  // layout pixels to this window's device pixels
     void SetPadding(RECT rc);
     int GetFixedWidth() const { return m_cxyFixed.cx; }
     void SetFixedWidth(int cx);
@@ -72,7 +77,7 @@ public:
     // For a floating control: left, top, right, bottom relative to the parent.
     RECT GetFloatPos() const { return m_rcFloat; }
     void SetFloatPos(RECT rc);
-    // Fixed size (0 = take what the layout gives).
+    // Fixed size in device pixels (0 = take what the layout gives).
     virtual SIZE EstimateSize(SIZE szAvailable);
 
     virtual bool IsVisible() const { return m_bVisible && m_bInternVisible; }
@@ -150,5 +155,14 @@ protected:
     DWORD m_dwBorderColor = 0;
     int m_nBorderSize = 0;
 };
+
+// The control `name` of a window's layout as its own class T, found by the
+// interface name that class answers to; null when there is no such control
+// or it is of another class.
+template <typename T, typename Manager>
+T* FindControlAs(const Manager& manager, LPCWSTR name, LPCWSTR interfaceName) {
+    CControlUI* control = manager.FindControl(name);
+    return control ? static_cast<T*>(control->GetInterface(interfaceName)) : nullptr;
+}
 
 }  // namespace DuiLib

@@ -5,7 +5,7 @@
 // deleted.
 #include <windows.h>
 
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -27,8 +27,8 @@ public:
     SIZE Size() const { return m_size; }
 
 private:
-    CBitmapHandle m_bitmap;
-    CMemDcHandle m_dc;
+    vt::UniqueBitmap m_bitmap;
+    vt::UniqueMemoryDc m_dc;
     HGDIOBJ m_oldBitmap = nullptr;
     void* m_bits = nullptr;
     SIZE m_size = {0, 0};

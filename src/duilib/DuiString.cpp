@@ -138,4 +138,13 @@ CDuiString CDuiString::operator+(LPCWSTR text) const {
 
 CDuiString CDuiString::operator+(const CDuiString& text) const { return *this + text.GetData(); }
 
+std::string CDuiString::ToAnsi() const {
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, m_str.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, m_str.c_str(), -1, &s[0], n, nullptr, nullptr);
+    s.resize(static_cast<size_t>(n - 1));
+    return s;
+}
+
 }  // namespace DuiLib

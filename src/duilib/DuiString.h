@@ -20,6 +20,7 @@ public:
     LPCWSTR GetData() const { return m_str.c_str(); }
     operator LPCWSTR() const { return m_str.c_str(); }
     const std::wstring& Str() const { return m_str; }
+    std::string ToAnsi() const;  // in the system code page, for log lines
     void Empty() { m_str.clear(); }
 
     wchar_t GetAt(int index) const;

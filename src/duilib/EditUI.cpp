@@ -7,7 +7,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -148,16 +148,17 @@ void CEditUI::PaintStatusImage(HDC hDC) {
 
 void CEditUI::PaintText(HDC hDC) {
     RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    const RECT pad = m_pManager ? m_pManager->Scale(m_rcTextPadding) : m_rcTextPadding;
+    rc.left += pad.left;
+    rc.top += pad.top;
+    rc.right -= pad.right;
+    rc.bottom -= pad.bottom;
     CDuiString shown = Shown();
     CRenderEngine::DrawText(hDC, m_pManager, rc, shown, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
                             m_iFont, m_uTextStyle);
     if (!m_bFocused || !m_pManager) return;
     // The caret: a one-pixel bar after the text before it.
-    CSelectObject sel(hDC, m_pManager->GetFont(m_iFont));
+    vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));
     SIZE sz = {0, 0};
     TEXTMETRICW tm = {};
     ::GetTextMetricsW(hDC, &tm);
@@ -165,7 +166,7 @@ void CEditUI::PaintText(HDC hDC) {
     int x = rc.left + sz.cx;
     int h = tm.tmHeight > 0 ? tm.tmHeight : (rc.bottom - rc.top);
     int top = rc.top + ((rc.bottom - rc.top) - h) / 2;
-    CRenderEngine::DrawColor(hDC, RECT{x, top, x + 1, top + h}, m_dwTextColor | 0xFF000000);
+    CRenderEngine::DrawColor(hDC, RECT{x, top, x + Scaled(1), top + h}, m_dwTextColor | 0xFF000000);
 }
 
 }  // namespace DuiLib

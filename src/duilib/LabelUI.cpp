@@ -3,7 +3,10 @@
 #include <cstdarg>
 
 #include "duilib/AttrParse.h"
+#include "duilib/DuiLog.h"
+#include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -120,13 +123,31 @@ bool CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
 
 void CLabelUI::DrawLabelText(HDC hDC, DWORD argb) {
     RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    const RECT pad = m_pManager ? m_pManager->Scale(m_rcTextPadding) : m_rcTextPadding;
+    rc.left += pad.left;
+    rc.top += pad.top;
+    rc.right -= pad.right;
+    rc.bottom -= pad.bottom;
     UINT style = m_uTextStyle;
     if (style & DT_WORDBREAK) style &= ~DT_VCENTER;  // DrawText centres single lines only
     CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), argb, m_iFont, style);
+    if (GetText() != m_sFitChecked) ReportIfClipped(hDC, rc, style);
+}
+
+void CLabelUI::ReportIfClipped(HDC hDC, const RECT& rc, UINT style) {
+    // Once per text: a label too small for its text (a longer translation, a
+    // larger display scale) is a skin fault no one sees in a log otherwise.
+    m_sFitChecked = GetText();
+    if (!m_pManager || m_sFitChecked.IsEmpty() || (style & DT_END_ELLIPSIS)) return;
+    vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));
+    RECT need = {0, 0, rc.right - rc.left, 0};
+    ::DrawTextW(hDC, m_sFitChecked, -1, &need, (style & (DT_WORDBREAK | DT_SINGLELINE)) | DT_CALCRECT | DT_NOPREFIX);
+    const int needW = need.right - need.left, needH = need.bottom - need.top;
+    const int hasW = rc.right - rc.left, hasH = rc.bottom - rc.top;
+    if (needW <= hasW && needH <= hasH) return;
+    DUI_LOG("skin \"%s\": the text \"%s\" of <%s> \"%s\" is clipped: it needs %dx%d pixels and has %dx%d at %d DPI",
+            m_pManager->GetSkinName().ToAnsi().c_str(), m_sFitChecked.ToAnsi().c_str(), CDuiString(GetClass()).ToAnsi().c_str(),
+            GetName().ToAnsi().c_str(), needW, needH, hasW, hasH, m_pManager->GetDpi());
 }
 
 void CLabelUI::PaintText(HDC hDC) {

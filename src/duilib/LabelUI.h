@@ -27,12 +27,14 @@ public:
 
 protected:
     void DrawLabelText(HDC hDC, DWORD argb);
+    void ReportIfClipped(HDC hDC, const RECT& rc, UINT style);
 
     DWORD m_dwTextColor = 0xFF000000;
     DWORD m_dwDisabledTextColor = 0xFFA0A0A0;
     int m_iFont = -1;
     UINT m_uTextStyle = DT_VCENTER | DT_SINGLELINE;
     RECT m_rcTextPadding = {0, 0, 0, 0};
+    CDuiString m_sFitChecked;  // the text last measured against its room
 };
 
 }  // namespace DuiLib

@@ -95,6 +95,7 @@ void CListLabelElementUI::PaintText(HDC hDC) {
     RECT pad = (m_rcTextPadding.left || m_rcTextPadding.top || m_rcTextPadding.right || m_rcTextPadding.bottom)
                    ? m_rcTextPadding
                    : info->rcTextPadding;
+    if (m_pManager) pad = m_pManager->Scale(pad);
     rc.left += pad.left;
     rc.top += pad.top;
     rc.right -= pad.right;

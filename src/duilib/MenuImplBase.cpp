@@ -52,14 +52,14 @@ void CMenuImplBase::AdjustPostion() {
         for (int i = 0; i < list->GetCount(); ++i) {
             CControlUI* c = list->GetItemAt(i);
             if (!c->IsVisible()) continue;
-            RECT p = c->GetPadding();
-            items += (c->GetFixedHeight() > 0 ? c->GetFixedHeight() : 24) + p.top + p.bottom;
+            RECT p = c->GetScaledPadding();
+            items += c->Scaled(c->GetFixedHeight() > 0 ? c->GetFixedHeight() : 24) + p.top + p.bottom;
         }
-        RECT inset = list->GetInset();
+        RECT inset = m_PaintManager.Scale(list->GetInset());
         m_PaintManager.UpdateLayout();
         const RECT& lr = list->GetPos();
         int around = std::max(0, h - static_cast<int>(lr.bottom - lr.top));
-        h = std::max(static_cast<int>(items + inset.top + inset.bottom + around), 8);
+        h = std::max(static_cast<int>(items + inset.top + inset.bottom + around), m_PaintManager.Scale(8));
     }
     POINT pt;
     ::GetCursorPos(&pt);

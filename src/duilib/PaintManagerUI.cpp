@@ -80,19 +80,18 @@ DWORD CPaintManagerUI::LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool 
     data.clear();
     if (!path || !*path) return 0;
     CDuiString full = bResourceRelative ? ResolvePath(path) : CDuiString(path);
-    HANDLE file = ::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    vt::UniqueFile file(::CreateFileW(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
     LARGE_INTEGER size = {};
     // Skin files and images are small; anything over 64 MiB is not one.
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20)) {
         data.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!::ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+        if (!::ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
             read != data.size())
             data.clear();
     }
-    ::CloseHandle(file);
     return static_cast<DWORD>(data.size());
 }
 
@@ -107,6 +106,60 @@ void CPaintManagerUI::MessageLoop() {
 void CPaintManagerUI::Init(HWND hWnd) {
     CGdiplusSession::Ensure();
     m_hWnd = hWnd;
+    SetDpi(QueryDpi(hWnd));
+}
+
+int CPaintManagerUI::QueryDpi(HWND hWnd) {
+    // Windows 10 1607 and later know each window's monitor DPI; Windows 7
+    // has one DPI for the session, the screen's.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const GetDpiForWindowFn s_getDpiForWindow =
+        vt::ProcAddress<GetDpiForWindowFn>(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+    int dpi = 0;
+    if (s_getDpiForWindow && hWnd) dpi = static_cast<int>(s_getDpiForWindow(hWnd));
+    if (dpi <= 0) {
+        vt::WindowDc screen(nullptr);
+        if (screen) dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    }
+    // Anything outside what displays offer is a broken answer, not a scale.
+    return dpi >= 48 && dpi <= 960 ? dpi : 96;
+}
+
+void CPaintManagerUI::SetDpi(int dpi) {
+    if (dpi < 48 || dpi > 960 || dpi == m_nDpi) return;
+    m_nDpi = dpi;
+    for (const auto& f : m_fontSpecs) MakeFont(f.first, f.second);
+    m_hSystemFont.Reset();
+    m_images.clear();
+    m_bUpdateNeeded = true;
+    Invalidate();
+}
+
+CDuiString CPaintManagerUI::FindImageVariant(LPCWSTR file, int dpi, double& factor) {
+    factor = 1.0;
+    CDuiString plain(file);
+    if (dpi <= 96) return plain;
+    const int dot = plain.ReverseFind(L'.');
+    const int slash = std::max(plain.ReverseFind(L'/'), plain.ReverseFind(L'\\'));
+    const bool hasExt = dot > slash;
+    const CDuiString stem = hasExt ? plain.Left(dot) : plain, ext = hasExt ? plain.Mid(dot) : CDuiString();
+    // Exact first; else the smallest larger one, as shrinking loses less than
+    // enlarging; else the largest there is.
+    const double want = dpi / 96.0;
+    const struct { LPCWSTR suffix; double factor; } variants[] = {{L"@1.5x", 1.5}, {L"@2x", 2.0}};
+    double best = 1.0;
+    CDuiString bestPath = plain;
+    for (const auto& v : variants) {
+        CDuiString path = stem + v.suffix + ext;
+        if (::GetFileAttributesW(ResolvePath(path)) == INVALID_FILE_ATTRIBUTES) continue;
+        const bool better = best < want ? v.factor > best : (v.factor >= want && v.factor < best);
+        if (better) {
+            best = v.factor;
+            bestPath = path;
+        }
+    }
+    factor = best;
+    return bestPath;
 }
 
 bool CPaintManagerUI::AttachDialog(CControlUI* pRoot) {
@@ -149,18 +202,25 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
 
 bool CPaintManagerUI::AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
                               bool isDefault) {
+    FontSpec spec{CDuiString(face && *face ? face : L"Tahoma"), std::abs(size), bold, underline, italic};
+    if (!MakeFont(id, spec)) return false;
+    m_fontSpecs[id] = spec;
+    if (isDefault || m_nDefaultFontId < 0) m_nDefaultFontId = id;
+    return true;
+}
+
+bool CPaintManagerUI::MakeFont(int id, const FontSpec& spec) {
     LOGFONTW lf = {};
-    lf.lfHeight = -std::abs(size);
-    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    lf.lfUnderline = underline;
-    lf.lfItalic = italic;
+    lf.lfHeight = -Scale(spec.size);
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = spec.underline;
+    lf.lfItalic = spec.italic;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(lf.lfFaceName, face && *face ? face : L"Tahoma", LF_FACESIZE);
-    CFontHandle font(::CreateFontIndirectW(&lf));
+    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    vt::UniqueFont font(::CreateFontIndirectW(&lf));
     if (!font) return false;
     m_fonts[id] = std::move(font);
-    if (isDefault || m_nDefaultFontId < 0) m_nDefaultFontId = id;
     return true;
 }
 
@@ -175,10 +235,10 @@ HFONT CPaintManagerUI::GetDefaultFont() const {
     if (it != m_fonts.end()) return it->second.Get();
     if (!m_hSystemFont) {
         LOGFONTW lf = {};
-        lf.lfHeight = -12;
+        lf.lfHeight = -Scale(12);
         lf.lfCharSet = DEFAULT_CHARSET;
         lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
-        const_cast<CFontHandle&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
+        const_cast<vt::UniqueFont&>(m_hSystemFont).Reset(::CreateFontIndirectW(&lf));
     }
     return m_hSystemFont.Get();
 }
@@ -194,29 +254,47 @@ LPCWSTR CPaintManagerUI::GetDefaultAttributeList(LPCWSTR controlName) const {
 
 void CPaintManagerUI::MarkImageReported(LPCWSTR file) { m_reportedImages.insert(CDuiString(file)); }
 
+namespace {
+std::unique_ptr<CSkinImage> DecodeFile(LPCWSTR file) {
+    std::vector<BYTE> data;
+    if (CPaintManagerUI::LoadFileData(file, data) == 0) return nullptr;
+    // Decode from a stream on moveable global memory, then copy into a
+    // premultiplied image of our own so the stream can go at once.
+    vt::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
+    void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
+    if (!p) return nullptr;
+    memcpy(p, data.data(), data.size());
+    ::GlobalUnlock(mem.Get());
+    vt::ComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) return nullptr;
+    mem.Release();  // the stream frees it now
+    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
+    if (!image || image->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    return CSkinImage::FromImage(*image);
+}
+}  // namespace
+
+std::unique_ptr<CSkinImage> CPaintManagerUI::LoadImageAtDpi(LPCWSTR file) const {
+    double factor = 1.0;
+    const CDuiString path = FindImageVariant(file, m_nDpi, factor);
+    std::unique_ptr<CSkinImage> image = DecodeFile(path);
+    if (!image || (factor == 1.0 && m_nDpi == 96)) return image;
+    // The size the image has at 96 DPI is what the skin's numbers refer to.
+    const int w = static_cast<int>(image->GetWidth() / factor + 0.5);
+    const int h = static_cast<int>(image->GetHeight() / factor + 0.5);
+    image->SetLayoutSize(w, h);
+    if (image->GetWidth() == Scale(w) && image->GetHeight() == Scale(h)) return image;
+    std::unique_ptr<CSkinImage> scaled = CSkinImage::Resampled(*image, Scale(w), Scale(h));
+    if (scaled) scaled->SetLayoutSize(w, h);
+    return scaled;
+}
+
 CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     CDuiString key(file);
     auto it = m_images.find(key);
     if (it != m_images.end()) return it->second.get();
     CGdiplusSession::Ensure();
-    std::unique_ptr<CSkinImage> decoded;
-    std::vector<BYTE> data;
-    if (LoadFileData(file, data) > 0) {
-        // Decode from a stream on moveable global memory, then copy into a
-        // premultiplied image of our own so the stream can go at once.
-        CGlobalHandle mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
-        void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
-        if (p) {
-            memcpy(p, data.data(), data.size());
-            ::GlobalUnlock(mem.Get());
-            CComRef<IStream> stream;
-            if (SUCCEEDED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) {
-                mem.Release();  // the stream frees it now
-                std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
-                if (image && image->GetLastStatus() == Gdiplus::Ok) decoded = CSkinImage::FromImage(*image);
-            }
-        }
-    }
+    std::unique_ptr<CSkinImage> decoded = LoadImageAtDpi(file);
     if (!decoded) {
         if (m_reportedImages.insert(key).second) {
             DUI_LOG("skin \"%s\": image file \"%s\" is missing or not an image", Narrow(m_sSkinName).c_str(),

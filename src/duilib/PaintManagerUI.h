@@ -15,7 +15,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
 #include "duilib/SkinImage.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -39,8 +39,21 @@ public:
     static DWORD LoadFileData(LPCWSTR path, std::vector<BYTE>& data, bool bResourceRelative = true);
     static void MessageLoop();  // returns after PostQuitMessage
 
-    void Init(HWND hWnd);
+    void Init(HWND hWnd);  // also takes the window's DPI
     HWND GetPaintWindow() const { return m_hWnd; }
+
+    // Display scale. Every layout number of a skin is in pixels at 96 DPI;
+    // the toolkit scales them by the window's DPI when it lays out and draws.
+    static int QueryDpi(HWND hWnd);  // GetDpiForWindow where there is one, else the screen's LOGPIXELSY
+    int GetDpi() const { return m_nDpi; }
+    // A new DPI (WM_DPICHANGED): fonts and images are made again, the tree laid out again.
+    void SetDpi(int dpi);
+    int Scale(int v) const { return m_nDpi == 96 ? v : ::MulDiv(v, m_nDpi, 96); }
+    RECT Scale(const RECT& rc) const { return RECT{Scale(rc.left), Scale(rc.top), Scale(rc.right), Scale(rc.bottom)}; }
+    SIZE Scale(SIZE sz) const { return SIZE{Scale(sz.cx), Scale(sz.cy)}; }
+    // The skin image file to read for a DPI: "x@2x.png" or "x@1.5x.png" when
+    // there is one, exact or else the nearest larger; `factor` is its scale.
+    static CDuiString FindImageVariant(LPCWSTR file, int dpi, double& factor);
 
     // The control tree (owned).
     bool AttachDialog(CControlUI* pRoot);
@@ -53,7 +66,7 @@ public:
     void SetSkinName(LPCWSTR name) { m_sSkinName = name; }
     const CDuiString& GetSkinName() const { return m_sSkinName; }
 
-    // Window attributes from the skin.
+    // Window attributes from the skin, as written (96 DPI).
     SIZE GetInitSize() const { return m_szInit; }
     void SetInitSize(int cx, int cy) { m_szInit = SIZE{cx, cy}; }
     RECT GetCaptionRect() const { return m_rcCaption; }
@@ -74,8 +87,10 @@ public:
     void AddDefaultAttributeList(LPCWSTR controlName, LPCWSTR attrList);
     LPCWSTR GetDefaultAttributeList(LPCWSTR controlName) const;
 
-    // Images, decoded once and kept until the window goes. nullptr when the
-    // file is missing or unreadable (logged once per file).
+    // Images, decoded once and kept until the window goes or its DPI
+    // changes; above 96 DPI at the window's scale (the nearest variant file,
+    // resampled if it is not exact), so image pixels are layout pixels times
+    // Scale. nullptr when the file is missing or unreadable (logged once per file).
     CSkinImage* GetImage(LPCWSTR file);
     void MarkImageReported(LPCWSTR file);
 
@@ -112,6 +127,13 @@ public:
     bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
 private:
+    struct FontSpec {
+        CDuiString face;
+        int size;
+        bool bold, underline, italic;
+    };
+    bool MakeFont(int id, const FontSpec& spec);
+    std::unique_ptr<CSkinImage> LoadImageAtDpi(LPCWSTR file) const;
     struct TimerInfo {
         CControlUI* pSender;
         UINT nLocalID;
@@ -141,9 +163,11 @@ private:
     SIZE m_szMin = {0, 0};
     SIZE m_szMax = {0, 0};
 
-    std::map<int, CFontHandle> m_fonts;
+    int m_nDpi = 96;
+    std::map<int, FontSpec> m_fontSpecs;
+    std::map<int, vt::UniqueFont> m_fonts;
     int m_nDefaultFontId = -1;
-    CFontHandle m_hSystemFont;
+    vt::UniqueFont m_hSystemFont;
     std::map<CDuiString, CDuiString> m_defaultAttrs;
     std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;

@@ -6,7 +6,7 @@
 
 #include "duilib/ImageDesc.h"
 #include "duilib/PaintManagerUI.h"
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -25,6 +25,7 @@ void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD argb) {
 }
 
 void CRenderEngine::DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb) {
+    // `size` is in device pixels (the caller scales it).
     if (size <= 0 || (argb >> 24) == 0) return;
     DrawColor(hDC, RECT{rc.left, rc.top, rc.right, rc.top + size}, argb);
     DrawColor(hDC, RECT{rc.left, rc.bottom - size, rc.right, rc.bottom}, argb);
@@ -99,7 +100,14 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
     }
     CSkinImage* image = pManager->GetImage(desc.sFile);
     if (!image) return false;
+    // Source, dest and corner are written in 96-DPI pixels; the image is
+    // already at the window's scale.
     const int iw = image->GetWidth(), ih = image->GetHeight();
+    if (pManager->GetDpi() != 96) {
+        desc.rcSource = pManager->Scale(desc.rcSource);
+        desc.rcDest = pManager->Scale(desc.rcDest);
+        desc.rcCorner = pManager->Scale(desc.rcCorner);
+    }
     RECT src = desc.bSource ? desc.rcSource : RECT{0, 0, iw, ih};
     src.left = std::max(0L, src.left);
     src.top = std::max(0L, src.top);
@@ -133,7 +141,7 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
 void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT rc, LPCWSTR text, DWORD argb, int font,
                              UINT style) {
     if (!text || !*text || !pManager) return;
-    CSelectObject sel(hDC, pManager->GetFont(font));
+    vt::ScopedSelect sel(hDC, pManager->GetFont(font));
     ::SetBkMode(hDC, TRANSPARENT);
     ::SetTextColor(hDC, ToColorRef(argb));
     ::DrawTextW(hDC, text, -1, &rc, style | DT_NOPREFIX);

@@ -19,6 +19,22 @@ std::unique_ptr<CSkinImage> CSkinImage::FromImage(Gdiplus::Image& image) {
     return self;
 }
 
+std::unique_ptr<CSkinImage> CSkinImage::Resampled(const CSkinImage& source, int w, int h) {
+    std::unique_ptr<CSkinImage> self = Blank(w, h);
+    if (!self || !source.m_bitmap) return nullptr;
+    Gdiplus::Graphics g(self->m_bitmap.get());
+    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Mirrored edges keep the filter from pulling transparency in at the borders.
+    Gdiplus::ImageAttributes attrs;
+    attrs.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    if (g.DrawImage(source.m_bitmap.get(), Gdiplus::Rect(0, 0, w, h), 0, 0, source.m_width, source.m_height,
+                    Gdiplus::UnitPixel, &attrs) != Gdiplus::Ok)
+        return nullptr;
+    return self;
+}
+
 std::unique_ptr<CSkinImage> CSkinImage::Blank(int w, int h) {
     if (w <= 0 || h <= 0) return nullptr;
     std::unique_ptr<CSkinImage> self(new CSkinImage);

@@ -23,9 +23,19 @@ public:
     static std::unique_ptr<CSkinImage> FromImage(Gdiplus::Image& image);
     // A transparent image to draw into through GetBitmap().
     static std::unique_ptr<CSkinImage> Blank(int width, int height);
+    // `source` at another size, filtered (bicubic); null on failure.
+    static std::unique_ptr<CSkinImage> Resampled(const CSkinImage& source, int width, int height);
 
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }
+    // The size in layout pixels (96 DPI) that the image stands for; its own
+    // pixel size unless it was made for another scale.
+    int GetLayoutWidth() const { return m_layoutWidth > 0 ? m_layoutWidth : m_width; }
+    int GetLayoutHeight() const { return m_layoutHeight > 0 ? m_layoutHeight : m_height; }
+    void SetLayoutSize(int w, int h) {
+        m_layoutWidth = w;
+        m_layoutHeight = h;
+    }
     Gdiplus::Bitmap* GetBitmap() const { return m_bitmap.get(); }
     // Blends src (image pixels) onto dst of hDC at the same size; alpha is
     // the constant opacity on top of the image's own.
@@ -36,6 +46,8 @@ private:
 
     int m_width = 0;
     int m_height = 0;
+    int m_layoutWidth = 0;
+    int m_layoutHeight = 0;
     CDibSurface m_surface;
     std::unique_ptr<Gdiplus::Bitmap> m_bitmap;
 };

@@ -4,7 +4,7 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -14,11 +14,8 @@ namespace {
 typedef HRESULT(WINAPI* CreateXmlReaderFn)(REFIID, void**, IMalloc*);
 
 CreateXmlReaderFn XmlReaderFactory() {
-    static CModuleHandle s_module(::LoadLibraryW(L"xmllite.dll"));
-    static CreateXmlReaderFn s_fn =
-        s_module ? reinterpret_cast<CreateXmlReaderFn>(
-                       reinterpret_cast<void*>(::GetProcAddress(s_module.Get(), "CreateXmlReader")))
-                 : nullptr;
+    static vt::DynamicLibrary s_library(::LoadLibraryW(L"xmllite.dll"));
+    static CreateXmlReaderFn s_fn = s_library.Proc<CreateXmlReaderFn>("CreateXmlReader");
     return s_fn;
 }
 
@@ -47,9 +44,9 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* data, size_t size) {
         m_error = L"xmllite.dll is not available";
         return false;
     }
-    CComRef<IStream> stream;
+    vt::ComPtr<IStream> stream;
     *stream.Put() = ::SHCreateMemStream(data, static_cast<UINT>(size));
-    CComRef<IXmlReader> reader;
+    vt::ComPtr<IXmlReader> reader;
     if (!stream || FAILED(create(kIidXmlReader, reinterpret_cast<void**>(reader.Put()), nullptr)) ||
         FAILED(reader->SetInput(stream.Get()))) {
         m_error = L"cannot start the XML reader";

@@ -73,7 +73,7 @@ LRESULT WindowImplBaseNew::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     m_PaintManager.AddNotifier(this);
     // The skin's size wins; a window with neither a skin size nor a created
     // size gets a small default so that it is never invisible by accident.
-    SIZE sz = m_PaintManager.GetInitSize();
+    SIZE sz = m_PaintManager.Scale(m_PaintManager.GetInitSize());
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     int cx = sz.cx > 0 ? sz.cx : (rc.right - rc.left > 0 ? rc.right - rc.left : 320);
@@ -110,7 +110,7 @@ LRESULT WindowImplBaseNew::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& bHandl
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     if (!::IsZoomed(m_hWnd)) {
-        RECT box = m_PaintManager.GetSizeBox();
+        RECT box = m_PaintManager.Scale(m_PaintManager.GetSizeBox());
         bool top = pt.y < rc.top + box.top, bottom = pt.y >= rc.bottom - box.bottom;
         bool left = pt.x < rc.left + box.left, right = pt.x >= rc.right - box.right;
         if (top && left) return HTTOPLEFT;
@@ -122,7 +122,7 @@ LRESULT WindowImplBaseNew::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& bHandl
         if (left) return HTLEFT;
         if (right) return HTRIGHT;
     }
-    RECT cap = m_PaintManager.GetCaptionRect();
+    RECT cap = m_PaintManager.Scale(m_PaintManager.GetCaptionRect());
     if (pt.x >= rc.left + cap.left && pt.x < rc.right - cap.right && pt.y >= cap.top && pt.y < cap.bottom) {
         CControlUI* c = m_PaintManager.FindControl(pt);
         if (!c || !c->IsInteractive()) return HTCAPTION;
@@ -133,11 +133,27 @@ LRESULT WindowImplBaseNew::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& bHandl
 LRESULT WindowImplBaseNew::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
     bHandled = FALSE;
     auto* mmi = reinterpret_cast<MINMAXINFO*>(lParam);
-    SIZE mn = m_PaintManager.GetMinInfo(), mx = m_PaintManager.GetMaxInfo();
+    SIZE mn = m_PaintManager.Scale(m_PaintManager.GetMinInfo()), mx = m_PaintManager.Scale(m_PaintManager.GetMaxInfo());
     if (mn.cx > 0) mmi->ptMinTrackSize.x = mn.cx;
     if (mn.cy > 0) mmi->ptMinTrackSize.y = mn.cy;
     if (mx.cx > 0) mmi->ptMaxTrackSize.x = mx.cx;
     if (mx.cy > 0) mmi->ptMaxTrackSize.y = mx.cy;
+    return 0;
+}
+
+LRESULT WindowImplBaseNew::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    bHandled = TRUE;
+    // The new monitor's DPI is in the message: the window's own answer may
+    // still be the old one while the message is being handled.
+    m_PaintManager.SetDpi(LOWORD(wParam));
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested) {
+        // Moved and resized in one step; the paint manager paints off screen
+        // and never erases, so the window shows only the old or the new layout.
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    m_PaintManager.UpdateLayout();
     return 0;
 }
 
@@ -157,6 +173,7 @@ LRESULT WindowImplBaseNew::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
         case WM_KEYDOWN: lRes = OnKeyDown(uMsg, wParam, lParam, bHandled); break;
         case WM_NCHITTEST: lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled); break;
         case WM_GETMINMAXINFO: lRes = OnGetMinMaxInfo(uMsg, wParam, lParam, bHandled); break;
+        case WM_DPICHANGED: lRes = OnDpiChanged(uMsg, wParam, lParam, bHandled); break;
         case WM_NCCALCSIZE: lRes = 0; break;  // the whole window is client area
         case WM_NCPAINT: lRes = 0; break;
         case WM_NCACTIVATE: lRes = ::IsIconic(m_hWnd) ? FALSE : TRUE; bHandled = !::IsIconic(m_hWnd); break;

@@ -55,6 +55,8 @@ protected:
     virtual LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     virtual LRESULT OnNcHitTest(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     virtual LRESULT OnGetMinMaxInfo(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    // Moved to a monitor of another DPI: lays itself out again at the suggested place.
+    virtual LRESULT OnDpiChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     // Enter and Escape: nonzero when handled. Escape closes with IDCANCEL.
     virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
     void OnFinalMessage(HWND hWnd) override;

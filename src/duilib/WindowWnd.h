@@ -3,7 +3,7 @@
 // closing with a result, and the final message once the window is gone.
 #include <windows.h>
 
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -50,8 +50,8 @@ private:
 
     UINT* m_pModalResult = nullptr;
     HWND m_hModalOwner = nullptr;
-    CIconHandle m_hIconBig;
-    CIconHandle m_hIconSmall;
+    vt::UniqueIcon m_hIconBig;
+    vt::UniqueIcon m_hIconSmall;
 };
 
 }  // namespace DuiLib

@@ -73,9 +73,7 @@ int FormatHead(char* out, const SYSTEMTIME& t, int line, const char* tag, DWORD 
 
 }  // namespace
 
-CBaseLog::CBaseLog() : m_enabled(0), m_path{}, m_file(INVALID_HANDLE_VALUE) {
-    InitializeCriticalSection(&m_lock);
-}
+CBaseLog::CBaseLog() : m_enabled(0), m_path{} {}
 
 CBaseLog* CBaseLog::Instance() {
     // Made on the main thread during start-up, before any other thread runs;
@@ -96,33 +94,34 @@ const char* CBaseLog::PrepareFile() {
         std::memset(m_path, 0, sizeof(m_path));
         return nullptr;
     }
-    HANDLE probe = CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    vt::UniqueFile probe(CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD size = 0;
-    if (probe != INVALID_HANDLE_VALUE) {
-        size = GetFileSize(probe, nullptr);
+    if (probe) {
+        size = GetFileSize(probe.Get(), nullptr);
         if (size == INVALID_FILE_SIZE) size = 0;
-        CloseHandle(probe);
     }
+    probe.Reset();
     if (size > kMaxKeptSize) DeleteFileA(m_path);
     return m_path;
 }
 
 bool CBaseLog::OpenFile() {
     if (m_enabled == 0) return false;
-    if (m_file != INVALID_HANDLE_VALUE) return true;
-    EnterCriticalSection(&m_lock);
-    if (m_file == INVALID_HANDLE_VALUE && m_path[0]) {
-        // Appending: every WriteFile lands at the end of the file as it is
-        // then, so lines of other processes writing the same file (a second
-        // copy, the elevated copy, a restore run) interleave whole instead of
-        // overwriting each other from stale file pointers.
-        HANDLE h = CreateFileA(m_path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) m_file = h;
+    if (m_file) return true;
+    bool open = false;
+    {
+        vt::LockGuard hold(m_lock);
+        if (!m_file && m_path[0]) {
+            // Appending: every WriteFile lands at the end of the file as it
+            // is then, so lines of other processes writing the same file (a
+            // second copy, the elevated copy, a restore run) interleave whole
+            // instead of overwriting each other from stale file pointers.
+            m_file.Reset(CreateFileA(m_path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
+        open = m_file.Valid();
     }
-    bool open = m_file != INVALID_HANDLE_VALUE;
-    LeaveCriticalSection(&m_lock);
     if (!open) return false;
     Write(__LINE__, VT_LOG_FILE, "CBaseLog::LogOpenFile", "%s", kOpenedLine);
     return true;
@@ -173,12 +172,11 @@ void CBaseLog::Write(int line, const char* file, const char* function, const cha
     std::memcpy(out + head + textLen, "\r\n", 2);
     DWORD total = (DWORD)(head + textLen + 2);
 
-    EnterCriticalSection(&m_lock);
-    if (m_file != INVALID_HANDLE_VALUE) {
+    vt::LockGuard hold(m_lock);
+    if (m_file) {
         DWORD written = 0;
-        WriteFile(m_file, out, total, &written, nullptr);
+        WriteFile(m_file.Get(), out, total, &written, nullptr);
     }
-    LeaveCriticalSection(&m_lock);
 }
 
 void CBaseLog::WriteLastError(int line, const char* file, const char* function) {

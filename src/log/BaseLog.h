@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/SourceLocation.h"
+#include "base/Win32Owners.h"
 
 class CBaseLog {
 public:
@@ -28,8 +29,8 @@ private:
 
     volatile LONG m_enabled;
     char m_path[MAX_PATH];
-    HANDLE m_file;
-    CRITICAL_SECTION m_lock;
+    vt::UniqueFile m_file;
+    vt::CriticalSection m_lock;
 };
 
 // True when the log file is open (or was just opened).

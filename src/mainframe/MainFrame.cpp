@@ -1,5 +1,6 @@
 #include "mainframe/MainFrame.h"
 
+#include "base/Win32Owners.h"
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -32,6 +33,12 @@ using namespace DuiLib;
 static_assert(DuiLib::DUI_MSG_MENU_CLICK == 35769, "the tray menu's command is shared with other processes");
 
 namespace {
+
+// The USB key's button, on the key library's thread: through the window's
+// queue, so the toggle runs on the UI thread.
+void UsbKeyEvent(int code, int, HWND window) {
+    if (window) PostMessageW(window, UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
+}
 
 const wchar_t kTrayTip[] = L"Velotune";
 const UINT kIconNormal = 134;      // status 0 and 3
@@ -90,14 +97,11 @@ void CMainFrame::InitAfterCreate() {
     m_pRecoverBtn = m_PaintManager.FindControl(L"RecoverBtn");
     m_pLinkZIZBtn = m_PaintManager.FindControl(L"LinkZIZBtn");
     m_pLinkBuyBtn = m_PaintManager.FindControl(L"LinkBuyBtn");
-    if (CControlUI* c = m_PaintManager.FindControl(L"ButtonStatusTab"))
-        m_pButtonStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = m_PaintManager.FindControl(L"LabelStatusTab"))
-        m_pLabelStatusTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    m_pButtonStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"ButtonStatusTab", L"TabLayout");
+    m_pLabelStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"LabelStatusTab", L"TabLayout");
     m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
-    if (CControlUI* c = m_PaintManager.FindControl(L"panel"))
-        m_pPanel = static_cast<CSpeedPanleUI*>(c->GetInterface(L"SpeedPanle"));
+    m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
 
     Read_CPU_List();
     InitServices();
@@ -111,7 +115,7 @@ void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
-    m_usbKey.Init(this);
+    m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
     m_getCpuInfoThread.Start();
 }
@@ -155,9 +159,9 @@ LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 void CMainFrame::StartWorkers() {
     typedef BOOL(WINAPI * PFN_ChangeWindowMessageFilter)(UINT, DWORD);
-    if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
-        auto filter = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
-            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    {
+        auto filter =
+            vt::ProcAddress<PFN_ChangeWindowMessageFilter>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter");
         if (filter) {
             OutputDebugStringW(L"EndMsgFilterForVista UM_SETFOREGROUNDWINDOW\r\n");
             filter(UM_SETFOREGROUNDWINDOW, 1);
@@ -447,12 +451,12 @@ void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
 }
 
 LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    const double* own = CCpuMonitorThread::CurrentFrequency();
+    const std::atomic<double>* own = CCpuMonitorThread::CurrentFrequency();
     if (wParam != reinterpret_cast<WPARAM>(own)) {
         VLOG("UM_FREQUENCY_CHANGE ignored: wParam is not the monitor's reading");
         return 0;
     }
-    double f = *own;
+    double f = own->load();
     std::wstring t = Format(L" %.1fGHz", f);
     VLOG("CMainFrame::FrequencyChange: %S", t.c_str());
     SetPanel(t, false);
@@ -539,8 +543,8 @@ LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     switch (wParam) {
-        case 0: ShowSettingDlg(); break;
-        case 1: {
+        case kMenuRowSettings: ShowSettingDlg(); break;
+        case kMenuRowShowWindow: {
             bool visible = ::IsWindowVisible(m_hWnd) != FALSE;
             if (visible) VLOG("\r\nbShow true\r\n");
             else VLOG("\r\nbShow false\r\n");
@@ -548,8 +552,8 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
             g_bMainWndVisible = !visible;
             break;
         }
-        case 2: DoHandle(); break;
-        case 3:
+        case kMenuRowAction: DoHandle(); break;
+        case kMenuRowExit:
             AddToTray(false);
             ExitApp();
             break;

@@ -42,17 +42,17 @@ DuiLib::CControlUI* CMenuTask::CreateCustomControl(LPCWSTR) { return nullptr; }
 
 void CMenuTask::InitItem() {
     CMenuImplBase::InitItem();
-    const wchar_t* const keys[] = {L"STR_STR_SETING", L"STR_SHOWWIN", L"STR_APPNAME", L"STR_EXIT"};
+    const wchar_t* const keys[kMenuRowCount] = {L"STR_STR_SETING", L"STR_SHOWWIN", L"STR_APPNAME", L"STR_EXIT"};
     const LONG status = GetAppState().nStatus;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMenuRowCount; ++i) {
         CListLabel* item = new CListLabel;
         item->SetCallBack(true);
         item->SetEnabled(true);
         item->SetFixedHeight(32);
         item->SetTag(i);
         item->SetText(GetLanguageString(keys[i]).c_str());
-        if (i == 1 && g_bMainWndVisible) item->SetBkImage(kCheckMark);
-        if (i == 2) {
+        if (i == kMenuRowShowWindow && g_bMainWndVisible) item->SetBkImage(kCheckMark);
+        if (i == kMenuRowAction) {
             if (status == STATUS_OVERCLOCK_OK) item->SetText(GetLanguageString(L"STR_ST").c_str());
             else if (status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING) item->SetEnabled(false);
         }

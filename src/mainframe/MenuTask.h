@@ -6,6 +6,16 @@
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/MenuImplBase.h"
 
+// The menu's rows, top to bottom: the wParam of its DUI_MSG_MENU_CLICK. The
+// setup program posts kMenuRowExit to close a running copy.
+enum MenuRow : int {
+    kMenuRowSettings = 0,
+    kMenuRowShowWindow = 1,
+    kMenuRowAction = 2,
+    kMenuRowExit = 3,
+    kMenuRowCount
+};
+
 class CMenuTask : public DuiLib::CMenuImplBase, public DuiLib::IDialogBuilderCallback {
 public:
     // Opens the menu at the cursor for `owner`. An open menu is closed

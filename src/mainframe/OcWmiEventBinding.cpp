@@ -6,13 +6,12 @@
 COcWmiEventBinding::~COcWmiEventBinding() { Unbind(); }
 
 bool COcWmiEventBinding::Bind() {
-    if (m_hModule) return true;
-    HMODULE module = LoadAppLibrary(L"OCWmiEvent.dll");
-    if (!module) return false;
-    m_hModule = module;
-    m_pfnStart = reinterpret_cast<PFN_Start>(reinterpret_cast<void*>(GetProcAddress(module, "Start")));
-    m_pfnStop = reinterpret_cast<PFN_Stop>(reinterpret_cast<void*>(GetProcAddress(module, "Stop")));
-    m_pfnSetOCFlag = reinterpret_cast<PFN_SetOCFlag>(reinterpret_cast<void*>(GetProcAddress(module, "SetOCFlag")));
+    if (m_library.Loaded()) return true;
+    m_library.Reset(LoadAppLibrary(L"OCWmiEvent.dll"));
+    if (!m_library.Loaded()) return false;
+    m_pfnStart = m_library.Proc<PFN_Start>("Start");
+    m_pfnStop = m_library.Proc<PFN_Stop>("Stop");
+    m_pfnSetOCFlag = m_library.Proc<PFN_SetOCFlag>("SetOCFlag");
     if (!m_pfnStart || !m_pfnStop || !m_pfnSetOCFlag) {
         Unbind();
         return false;
@@ -21,8 +20,7 @@ bool COcWmiEventBinding::Bind() {
 }
 
 void COcWmiEventBinding::Unbind() {
-    if (m_hModule) FreeLibrary(m_hModule);
-    m_hModule = nullptr;
+    m_library.Reset();
     m_pfnStart = nullptr;
     m_pfnStop = nullptr;
     m_pfnSetOCFlag = nullptr;

@@ -5,6 +5,8 @@
 // every call is skipped.
 #include <windows.h>
 
+#include "base/Win32Owners.h"
+
 class COcWmiEventBinding {
 public:
     // value, an argument the library may pass and we ignore, the context.
@@ -20,7 +22,7 @@ public:
 
     // True when the library and all three exports were found.
     bool Bind();
-    bool IsBound() const { return m_hModule != nullptr; }
+    bool IsBound() const { return m_library.Loaded(); }
 
     // Each does nothing when the library is not bound.
     void Start(HWND hWndTarget);
@@ -32,7 +34,7 @@ private:
     // Runs on the library's thread: only posts to the window.
     static int EventToWindow(int value, void* reserved, void* context);
 
-    HMODULE m_hModule = nullptr;
+    vt::DynamicLibrary m_library;
     PFN_Start m_pfnStart = nullptr;
     PFN_Stop m_pfnStop = nullptr;
     PFN_SetOCFlag m_pfnSetOCFlag = nullptr;

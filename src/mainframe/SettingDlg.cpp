@@ -39,10 +39,7 @@ CControlUI* CSettingDlg::CreateCustomControl(LPCWSTR pstrClass) {
 
 void CSettingDlg::InitAfterCreate() {
     auto find = [&](const wchar_t* name) { return m_PaintManager.FindControl(name); };
-    auto option = [&](const wchar_t* name) -> COptionUI* {
-        CControlUI* c = find(name);
-        return c ? static_cast<COptionUI*>(c->GetInterface(L"Option")) : nullptr;
-    };
+    auto option = [&](const wchar_t* name) { return FindControlAs<COptionUI>(m_PaintManager, name, L"Option"); };
     m_pCloseBtn = find(L"closebtn");
     m_pStartUp = option(L"start_up");
     m_pNotStartUp = option(L"not_start_up");

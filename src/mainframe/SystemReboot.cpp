@@ -2,31 +2,12 @@
 
 #include <windows.h>
 
+#include "base/Win32Owners.h"
 #include "log/BaseLog.h"
 
-namespace {
-
-// The process token, closed when the scope ends.
-class CTokenHandle {
-public:
-    CTokenHandle() = default;
-    ~CTokenHandle() {
-        if (m_h) ::CloseHandle(m_h);
-    }
-    CTokenHandle(const CTokenHandle&) = delete;
-    CTokenHandle& operator=(const CTokenHandle&) = delete;
-    HANDLE* Receive() { return &m_h; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h = nullptr;
-};
-
-}  // namespace
-
 bool CSystemReboot::EnableShutdownPrivilege() {
-    CTokenHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
+    vt::UniqueHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put())) {
         VLOG("OpenProcessToken failed: %lu", ::GetLastError());
         return false;
     }

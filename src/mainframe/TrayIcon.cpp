@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 namespace {
 
@@ -20,13 +20,11 @@ BOOL Add(NOTIFYICONDATAW nid) { return ::Shell_NotifyIconW(NIM_ADD, &nid); }
 }  // namespace
 
 struct CTrayIcon::Shared {
-    Shared() { InitializeCriticalSection(&lock); }
-    ~Shared() { DeleteCriticalSection(&lock); }
-    CRITICAL_SECTION lock;
+    vt::CriticalSection lock;
     bool pending = false;
     NOTIFYICONDATAW next = {};
     bool running = false;
-    ScopedHandle worker;  // the last worker started
+    vt::UniqueHandle worker;  // the last worker started
     // What the tray shows, or is being given right now.
     bool present = false;
     NOTIFYICONDATAW shown = {};
@@ -38,26 +36,26 @@ CTrayIcon::~CTrayIcon() { Settle(); }
 
 void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
     Shared& s = *m_shared;
-    EnterCriticalSection(&s.lock);
-    if (s.present && SameIcon(s.shown, nid)) {
-        s.pending = false;  // an earlier wish is overtaken by this one
-        LeaveCriticalSection(&s.lock);
-        return;
-    }
-    s.next = nid;
-    s.pending = true;
-    bool started = s.running;
-    if (!started) {
-        auto* ref = new std::shared_ptr<Shared>(m_shared);
-        HANDLE h = CreateThread(nullptr, 0, &CTrayIcon::Worker, ref, 0, nullptr);
-        if (h) {
-            s.worker.Reset(h);
-            s.running = started = true;
-        } else {
-            delete ref;
+    bool started = false;
+    {
+        vt::LockGuard hold(s.lock);
+        if (s.present && SameIcon(s.shown, nid)) {
+            s.pending = false;  // an earlier wish is overtaken by this one
+            return;
+        }
+        s.next = nid;
+        s.pending = true;
+        started = s.running;
+        if (!started) {
+            auto ref = std::make_unique<std::shared_ptr<Shared>>(m_shared);
+            HANDLE h = CreateThread(nullptr, 0, &CTrayIcon::Worker, ref.get(), 0, nullptr);
+            if (h) {
+                ref.release();  // the worker owns it now
+                s.worker.Reset(h);
+                s.running = started = true;
+            }
         }
     }
-    LeaveCriticalSection(&s.lock);
     if (!started) ReplaceNow(nid);  // no worker to be had: on this thread
 }
 
@@ -66,11 +64,10 @@ BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
     Delete(nid);
     BOOL added = Add(nid);
     Shared& s = *m_shared;
-    EnterCriticalSection(&s.lock);
+    vt::LockGuard hold(s.lock);
     s.pending = false;
     s.present = true;
     s.shown = nid;
-    LeaveCriticalSection(&s.lock);
     return added;
 }
 
@@ -78,9 +75,8 @@ BOOL CTrayIcon::Remove(const NOTIFYICONDATAW& nid) {
     Settle();
     BOOL deleted = Delete(nid);
     Shared& s = *m_shared;
-    EnterCriticalSection(&s.lock);
+    vt::LockGuard hold(s.lock);
     s.present = false;
-    LeaveCriticalSection(&s.lock);
     return deleted;
 }
 
@@ -88,10 +84,12 @@ BOOL CTrayIcon::Remove(const NOTIFYICONDATAW& nid) {
 // the caller does next is the last word on the icon.
 void CTrayIcon::Settle() {
     Shared& s = *m_shared;
-    EnterCriticalSection(&s.lock);
-    s.pending = false;
-    HANDLE worker = s.running ? s.worker.Get() : nullptr;
-    LeaveCriticalSection(&s.lock);
+    HANDLE worker = nullptr;
+    {
+        vt::LockGuard hold(s.lock);
+        s.pending = false;
+        worker = s.running ? s.worker.Get() : nullptr;
+    }
     if (worker) WaitForSingleObject(worker, kSettleWaitMs);
 }
 
@@ -99,21 +97,23 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
     std::unique_ptr<std::shared_ptr<Shared>> ref(static_cast<std::shared_ptr<Shared>*>(param));
     Shared& s = **ref;
     for (;;) {
-        EnterCriticalSection(&s.lock);
-        if (!s.pending) {
-            // Gone when idle: a thread kept for a rare status change would
-            // cost memory for the whole run.
-            s.running = false;
-            LeaveCriticalSection(&s.lock);
-            return 0;
+        NOTIFYICONDATAW nid;
+        bool wasPresent = false;
+        {
+            vt::LockGuard hold(s.lock);
+            if (!s.pending) {
+                // Gone when idle: a thread kept for a rare status change
+                // would cost memory for the whole run.
+                s.running = false;
+                return 0;
+            }
+            nid = s.next;
+            // An icon this object never added, or removed since, needs no delete.
+            wasPresent = s.present;
+            s.pending = false;
+            s.present = true;
+            s.shown = nid;
         }
-        const NOTIFYICONDATAW nid = s.next;
-        // An icon this object never added, or removed since, needs no delete.
-        const bool wasPresent = s.present;
-        s.pending = false;
-        s.present = true;
-        s.shown = nid;
-        LeaveCriticalSection(&s.lock);
         if (wasPresent) Delete(nid);
         Add(nid);
     }

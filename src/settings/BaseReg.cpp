@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "log/BaseLog.h"
-#include "settings/RegKey.h"
+#include "base/Win32Owners.h"
 
 CBaseReg::CBaseReg(HKEY root, const wchar_t* subkey, REGSAM extraAccess)
     : m_hRootKey(root), m_szSubKey{}, m_dwExtraAccess(extraAccess) {
@@ -18,8 +18,8 @@ bool CBaseReg::ReadString(const wchar_t* valueName, wchar_t* buffer, DWORD buffe
     buffer[0] = 0;
     if (m_szSubKey[0] == 0) return false;
 
-    CRegKey key;
-    if (key.Open(m_hRootKey, m_szSubKey, KEY_QUERY_VALUE | m_dwExtraAccess) != ERROR_SUCCESS)
+    vt::UniqueRegKey key;
+    if (RegOpenKeyExW(m_hRootKey, m_szSubKey, 0, KEY_QUERY_VALUE | m_dwExtraAccess, key.Put()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = chars * sizeof(wchar_t);
@@ -45,10 +45,8 @@ bool CBaseReg::IsWow64() {
     static const bool s_bIsWow64 = [] {
         BOOL bIsWow64 = FALSE;
         using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        HMODULE kernel = GetModuleHandleW(L"kernel32");
-        FARPROC proc = kernel ? GetProcAddress(kernel, "IsWow64Process") : nullptr;
-        if (proc) {
-            auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)(void)>(proc));
+        auto fn = vt::ProcAddress<IsWow64ProcessFn>(GetModuleHandleW(L"kernel32"), "IsWow64Process");
+        if (fn) {
             if (!fn(GetCurrentProcess(), &bIsWow64)) {
                 VLOG("error IsWow64Process");
                 VLOG_LASTERROR();

@@ -1,7 +1,7 @@
 #pragma once
 // One instance per machine: a named mutex in the global namespace. A second
 // copy brings the first one's window to the front instead of starting.
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class AppSingleton {
 public:
@@ -20,5 +20,5 @@ public:
 
 private:
     static void BringToFront(HWND hwnd);
-    ScopedHandle m_hMutex;
+    vt::UniqueHandle m_hMutex;
 };

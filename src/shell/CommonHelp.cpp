@@ -6,9 +6,8 @@
 #include "log/BaseLog.h"
 #include "settings/AppInfo.h"
 #include "settings/ModulePath.h"
-#include "settings/RegKey.h"
 #include "shell/ShellTestSeams.h"
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -35,42 +34,19 @@ LPWSTR ProcessCommandLine() { return GetCommandLineW(); }
 BOOL ShellExecuteExCall(SHELLEXECUTEINFOW* info) { return ShellExecuteExW(info); }
 #endif
 
-// Owns a library loaded for one call and frees it right after.
-class ScopedLibrary {
-public:
-    explicit ScopedLibrary(const wchar_t* name) : m_module(LoadAppLibrary(name)) {}
-    ~ScopedLibrary() {
-        if (m_module) FreeLibrary(m_module);
-    }
-    ScopedLibrary(const ScopedLibrary&) = delete;
-    ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-    template <typename F>
-    F Find(const char* name) const {
-        if (!m_module) return nullptr;
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
-    }
-
-private:
-    HMODULE m_module;
-};
-
-// The argument vector of CommandLineToArgvW, freed with LocalFree.
+// The argument vector of CommandLineToArgvW.
 class ScopedArgv {
 public:
-    explicit ScopedArgv(LPCWSTR commandLine) : m_argv(CommandLineToArgvW(commandLine, &m_count)) {
+    explicit ScopedArgv(LPCWSTR commandLine)
+        : m_argv(reinterpret_cast<HLOCAL>(CommandLineToArgvW(commandLine, &m_count))) {
         if (!m_argv) m_count = 0;
     }
-    ~ScopedArgv() {
-        if (m_argv) LocalFree(m_argv);
-    }
-    ScopedArgv(const ScopedArgv&) = delete;
-    ScopedArgv& operator=(const ScopedArgv&) = delete;
     int Count() const { return m_count; }
-    const wchar_t* At(int i) const { return m_argv[i]; }
+    const wchar_t* At(int i) const { return static_cast<LPWSTR*>(m_argv.Get())[i]; }
 
 private:
     int m_count = 0;
-    LPWSTR* m_argv;
+    vt::UniqueLocal m_argv;
 };
 
 // The Administrators group SID, freed with FreeSid.
@@ -132,8 +108,8 @@ bool CCommonHelp::CheckStartup() {
             if (RunAsAdmin()) return false;
         }
     }
-    ScopedLibrary client(kServiceClientDll);
-    if (auto install = client.Find<PFN_AERTInstall>("AERTInstall")) install(0);
+    vt::DynamicLibrary client(LoadAppLibrary(kServiceClientDll));
+    if (auto install = client.Proc<PFN_AERTInstall>("AERTInstall")) install(0);
     return true;
 }
 
@@ -159,8 +135,8 @@ bool CCommonHelp::StartClient(const wchar_t* fileName) {
     VLOG("CCommonHelp::StartClient(%S, %S)", kSvcStart, fileName);
     bool ok = false;
     {
-        ScopedLibrary client(kServiceClientDll);
-        if (auto start = client.Find<PFN_AERTStartClient>("AERTStartClient")) {
+        vt::DynamicLibrary client(LoadAppLibrary(kServiceClientDll));
+        if (auto start = client.Proc<PFN_AERTStartClient>("AERTStartClient")) {
             VLOG("CCommonHelp::StartClient: GetProcAddress(\"%s\" ok", "AERTStartClient");
             ok = start(kSvcStart, fileName) != 0;
         }
@@ -181,7 +157,7 @@ bool CCommonHelp::RunAsAdmin() {
     info.nShow = SW_HIDE;
     bool ok = ShellExecuteExCall(&info) != FALSE;
     // The new process is not waited for; its handle is not needed either.
-    ScopedHandle process(info.hProcess);
+    vt::UniqueHandle process(info.hProcess);
     return ok;
 }
 
@@ -194,13 +170,13 @@ std::wstring CCommonHelp::AutoStartCommand() {
 void CCommonHelp::SetAutoStart(bool enable) {
     const REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
     std::wstring data = AutoStartCommand();
-    CRegKey user;
-    bool userOpen = user.Open(HKEY_CURRENT_USER, kRunKey, access) == ERROR_SUCCESS;
+    vt::UniqueRegKey user;
+    bool userOpen = RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, access, user.Put()) == ERROR_SUCCESS;
     if (enable) {
         if (!userOpen || GetAppFolder().empty()) return;
         for (REGSAM view : kMachineRunViews) {
-            CRegKey machine;
-            if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ | view) == ERROR_SUCCESS &&
+            vt::UniqueRegKey machine;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ | view, machine.Put()) == ERROR_SUCCESS &&
                 HoldsNonEmptyValue(machine.Get()))
                 return;
         }
@@ -210,8 +186,8 @@ void CCommonHelp::SetAutoStart(bool enable) {
     }
     if (userOpen) RegDeleteValueW(user.Get(), kRunValue);
     for (REGSAM view : kMachineRunViews) {
-        CRegKey machine;
-        if (machine.Open(HKEY_LOCAL_MACHINE, kRunKey, access | view) == ERROR_SUCCESS)
+        vt::UniqueRegKey machine;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, access | view, machine.Put()) == ERROR_SUCCESS)
             RegDeleteValueW(machine.Get(), kRunValue);
     }
 }

@@ -1,18 +1,26 @@
 #include "speeddial/ArcLayer.h"
 
+#include <cmath>
+
 #include "duilib/GdiplusHeaders.h"
 
 namespace DuiLib {
 
 namespace {
 
-// Room around the circle for half the pen and its smoothed edge.
+// Room around the circle for half the pen and its smoothed edge, and the
+// pen's width, in layout pixels.
 constexpr int kMargin = 4;
+constexpr float kPenWidth = 4.0f;
 
 }  // namespace
 
-bool CArcLayer::Render(int r, const std::vector<DialArc>& arcs) {
-    const int size = 2 * r + 2 * kMargin;
+int CArcLayer::Margin() const { return static_cast<int>(std::ceil(kMargin * m_scale)); }
+
+bool CArcLayer::Render(int r, const std::vector<DialArc>& arcs, double scale) {
+    m_scale = scale;
+    const int margin = Margin();
+    const int size = 2 * r + 2 * margin;
     if (!m_layer || m_layer->GetWidth() != size) m_layer = CSkinImage::Blank(size, size);
     m_radius = -1;
     if (!m_layer) return false;
@@ -22,8 +30,9 @@ bool CArcLayer::Render(int r, const std::vector<DialArc>& arcs) {
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
     for (const DialArc& arc : arcs) {
-        Gdiplus::Pen pen(Gdiplus::Color(static_cast<Gdiplus::ARGB>(arc.color)), 4.0f);
-        g.DrawArc(&pen, kMargin, kMargin, 2 * r, 2 * r, static_cast<Gdiplus::REAL>(arc.start),
+        Gdiplus::Pen pen(Gdiplus::Color(static_cast<Gdiplus::ARGB>(arc.color)),
+                         static_cast<Gdiplus::REAL>(kPenWidth * scale));
+        g.DrawArc(&pen, margin, margin, 2 * r, 2 * r, static_cast<Gdiplus::REAL>(arc.start),
                   static_cast<Gdiplus::REAL>(arc.sweep));
     }
     m_radius = r;
@@ -31,11 +40,11 @@ bool CArcLayer::Render(int r, const std::vector<DialArc>& arcs) {
     return true;
 }
 
-bool CArcLayer::Draw(HDC hDC, int cx, int cy, int r, const std::vector<DialArc>& arcs) {
+bool CArcLayer::Draw(HDC hDC, int cx, int cy, int r, const std::vector<DialArc>& arcs, double scale) {
     if (r <= 0) return false;
-    if ((r != m_radius || arcs != m_arcs) && !Render(r, arcs)) return false;
-    const int size = m_layer->GetWidth();
-    const RECT dst = {cx - r - kMargin, cy - r - kMargin, cx - r - kMargin + size, cy - r - kMargin + size};
+    if ((r != m_radius || arcs != m_arcs || scale != m_scale) && !Render(r, arcs, scale)) return false;
+    const int size = m_layer->GetWidth(), margin = Margin();
+    const RECT dst = {cx - r - margin, cy - r - margin, cx - r - margin + size, cy - r - margin + size};
     return m_layer->BlendUnscaled(hDC, dst, RECT{0, 0, size, size}, 255);
 }
 

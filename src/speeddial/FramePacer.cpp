@@ -1,14 +1,15 @@
 #include "speeddial/FramePacer.h"
 
+#include "base/Win32Owners.h"
+
 namespace DuiLib {
 
 namespace {
 
 int DisplayRefreshHz() {
-    HDC screen = ::GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     if (!screen) return 60;
-    const int hz = ::GetDeviceCaps(screen, VREFRESH);
-    ::ReleaseDC(nullptr, screen);
+    const int hz = ::GetDeviceCaps(screen.Get(), VREFRESH);
     // 0 and 1 mean "the hardware's default"; absurd values are not trusted.
     return hz > 1 && hz <= 500 ? hz : 60;
 }

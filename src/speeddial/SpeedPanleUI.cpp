@@ -159,23 +159,26 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
 
 void CSpeedPanleUI::LoadPointer() {
     std::vector<BYTE> bytes;
-    DWORD size = CPaintManagerUI::LoadFileData(m_sPointImage, bytes, true);
+    // The sharpest file for this display; drawn at Scale() / its own factor.
+    m_nPointDpi = Dpi();
+    const CDuiString file = CPaintManagerUI::FindImageVariant(m_sPointImage, m_nPointDpi, m_fPointFactor);
+    DWORD size = CPaintManagerUI::LoadFileData(file, bytes, true);
     if (size > 0 && !bytes.empty()) {
         m_pImgStream.Reset();
-        m_hImgMem = GlobalAlloc(GMEM_MOVEABLE, size);
+        vt::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size));
+        m_hImgMem = memory.Get();
         if (m_hImgMem) {
             if (void* p = GlobalLock(m_hImgMem)) {
                 std::memcpy(p, bytes.data(), size);
                 GlobalUnlock(m_hImgMem);
             }
             if (SUCCEEDED(CreateStreamOnHGlobal(m_hImgMem, TRUE, m_pImgStream.Put())) && m_pImgStream.Get()) {
+                memory.Release();  // the stream frees it
                 std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(m_pImgStream.Get()));
                 if (image && image->GetLastStatus() == Gdiplus::Ok) {
                     m_pImgPoint = ToPremultiplied(std::move(image));
                     m_rcPointOpaque = OpaqueBounds(*m_pImgPoint);
                 }
-            } else {
-                GlobalFree(m_hImgMem);  // no stream took it over
             }
             m_hImgMem = nullptr;
         }
@@ -197,17 +200,17 @@ void CSpeedPanleUI::InvalidatePointer() {
 
 RECT CSpeedPanleUI::PointerBounds(int angle) const {
     if (!m_pImgPoint || m_bPointImageChanged) return m_rcItem;
-    const RECT& rc = m_rcItem;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const int cx = rc.left + w / 2, cy = rc.top + h / 2 - 5;
+    const POINT pivot = Pivot();
+    const int cx = pivot.x, cy = pivot.y;
     const int iw = static_cast<int>(m_pImgPoint->GetWidth());
     const RECT& b = m_rcPointOpaque;
-    const double x0 = cx - iw / 2, y0 = cy - iw / 2;
+    const double k = PointerScale();
+    const double x0 = cx - k * (iw / 2), y0 = cy - k * (iw / 2);
     const double rad = angle * 3.14159265358979323846 / 180.0, c = std::cos(rad), s = std::sin(rad);
     double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
     for (LONG px : {b.left, b.right}) {
         for (LONG py : {b.top, b.bottom}) {
-            const double dx = x0 + px - cx, dy = y0 + py - cy;
+            const double dx = x0 + k * px - cx, dy = y0 + k * py - cy;
             const double x = cx + dx * c - dy * s, y = cy + dx * s + dy * c;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -227,8 +230,13 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         m_pImgPoint.reset();
         m_pointerLayer.reset();
     }
+    if (m_pImgPoint && m_nPointDpi != Dpi()) {  // moved to a display of another scale
+        m_pImgPoint.reset();
+        m_pointerLayer.reset();
+    }
     if (!m_pImgPoint) LoadPointer();
     if (!m_pImgPoint) return;
+    const double k = PointerScale();
 
     const int iw = (int)m_pImgPoint->GetWidth();
     const int ih = (int)m_pImgPoint->GetHeight();
@@ -242,7 +250,7 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         const int pivot = iw / 2;
         double reach = 0;
         for (LONG px : {b.left, b.right})
-            for (LONG py : {b.top, b.bottom}) reach = std::max(reach, std::hypot(px - pivot, py - pivot));
+            for (LONG py : {b.top, b.bottom}) reach = std::max(reach, k * std::hypot(px - pivot, py - pivot));
         const int side = 2 * (static_cast<int>(std::ceil(reach)) + 3);
         m_pointerLayer = CSkinImage::Blank(side, side);
         if (!m_pointerLayer) return;
@@ -254,17 +262,27 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
     PrepareGraphics(g);
     g.TranslateTransform((Gdiplus::REAL)(side / 2), (Gdiplus::REAL)(side / 2));
     g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
+    if (k != 1.0) g.ScaleTransform((Gdiplus::REAL)k, (Gdiplus::REAL)k);
     // Both offsets use half the width; pointer images are square.
     g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
     g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left, b.top,
                 b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
     g.Flush(Gdiplus::FlushIntentionSync);
 
-    const RECT& rc = m_rcItem;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const int cx = rc.left + w / 2, cy = rc.top + h / 2 - 5;
+    const POINT pivot = Pivot();
+    const int cx = pivot.x, cy = pivot.y;
     const RECT dst = {cx - side / 2, cy - side / 2, cx - side / 2 + side, cy - side / 2 + side};
     m_pointerLayer->BlendUnscaled(hDC, dst, RECT{0, 0, side, side}, 255);
+}
+
+int CSpeedPanleUI::Dpi() const { return m_pManager ? m_pManager->GetDpi() : 96; }
+
+double CSpeedPanleUI::PointerScale() const { return Dpi() / 96.0 / m_fPointFactor; }
+
+POINT CSpeedPanleUI::Pivot() const {
+    const RECT& rc = m_rcItem;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    return POINT{rc.left + w / 2, rc.top + h / 2 - Scaled(5)};
 }
 
 void CSpeedPanleUI::PaintArcs(HDC hDC) {
@@ -292,8 +310,8 @@ void CSpeedPanleUI::PaintArcs(HDC hDC) {
 
     const RECT& rc = m_rcItem;
     const int w = rc.right - rc.left;
-    const int cx = rc.left + w / 2, cy = rc.top + w / 2 - 4;
-    m_arcLayer.Draw(hDC, cx, cy, m_nRadius, arcs);
+    const int cx = rc.left + w / 2, cy = rc.top + w / 2 - Scaled(4);
+    m_arcLayer.Draw(hDC, cx, cy, Scaled(m_nRadius), arcs, Dpi() / 96.0);
 }
 
 void CSpeedPanleUI::PaintStatusImage(HDC hDC) {

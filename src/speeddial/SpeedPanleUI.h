@@ -9,7 +9,7 @@
 #include "duilib/LabelUI.h"
 #include "speeddial/ArcLayer.h"
 #include "speeddial/FramePacer.h"
-#include "speeddial/ComStream.h"
+#include "base/Win32Owners.h"
 
 namespace Gdiplus {
 class Image;
@@ -52,11 +52,16 @@ private:
     RECT PointerBounds(int angle) const;
     void InvalidatePointer();
     void PaintArcs(HDC hDC);
+    int Dpi() const;
+    double PointerScale() const;  // pointer image pixels to device pixels
+    POINT Pivot() const;          // the needle's centre of rotation, device pixels
 
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
     HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
-    CComStream m_pImgStream;
+    vt::ComPtr<IStream> m_pImgStream;
     RECT m_rcPointOpaque = {};  // the part of the pointer image worth drawing
+    int m_nPointDpi = 96;         // the display scale the pointer file was picked for
+    double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
     CArcLayer m_arcLayer;
     std::unique_ptr<CSkinImage> m_pointerLayer;
     CFramePacer m_framePacer;

@@ -3,7 +3,7 @@
 // body (Run), the owner starts it, posts thread messages to it and stops it.
 #include <windows.h>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class base_thread {
 public:
@@ -31,7 +31,7 @@ private:
     void WaitUntilReady();
 
     DWORD m_dwThreadId;
-    ScopedHandle m_hThread;
-    ScopedHandle m_hStopEvent;
-    ScopedHandle m_hReadyEvent;
+    vt::UniqueHandle m_hThread;
+    vt::UniqueHandle m_hStopEvent;
+    vt::UniqueHandle m_hReadyEvent;
 };

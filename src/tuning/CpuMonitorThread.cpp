@@ -9,6 +9,7 @@
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
 #include "tuning/OverclockingSdk.h"
+#include "thread/StopWorker.h"
 #include "tuning/SdkGuard.h"
 
 namespace {
@@ -17,7 +18,11 @@ constexpr int kDefaultPeriodMs = kDefaultMonitorTime;
 
 // Written by the monitor thread only; the main window reads it through the
 // address each message carries.
-double g_dCurrentFrequency = 0.0;
+// Written by the monitor's thread, read by the window's: a whole double
+// either way, without a lock.
+std::atomic<double> g_dCurrentFrequency{0.0};
+static_assert(std::atomic<double>::is_always_lock_free && sizeof(std::atomic<double>) == sizeof(double),
+              "the reading is shared across threads without a lock");
 
 }  // namespace
 
@@ -32,7 +37,7 @@ CCpuMonitorThread::~CCpuMonitorThread() {
     if (m_hThread) Stop(2000);
 }
 
-const double* CCpuMonitorThread::CurrentFrequency() { return &g_dCurrentFrequency; }
+const std::atomic<double>* CCpuMonitorThread::CurrentFrequency() { return &g_dCurrentFrequency; }
 
 bool CCpuMonitorThread::Start(HWND hWnd) {
     if (m_hThread) return false;
@@ -51,17 +56,7 @@ bool CCpuMonitorThread::Start(HWND hWnd) {
     return true;
 }
 
-void CCpuMonitorThread::Stop(DWORD dwWaitMs) {
-    if (m_hStopEvent) SetEvent(m_hStopEvent.Get());
-    if (m_hThread) {
-        if (WaitForSingleObject(m_hThread.Get(), dwWaitMs) != WAIT_OBJECT_0) {
-            TerminateThread(m_hThread.Get(), 0xFFFFFFFF);
-            WaitForSingleObject(m_hThread.Get(), INFINITE);
-        }
-        m_hThread.Reset();
-    }
-    m_hStopEvent.Reset();
-}
+void CCpuMonitorThread::Stop(DWORD dwWaitMs) { StopWorker(m_hThread, m_hStopEvent, dwWaitMs); }
 
 DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
     CCpuMonitorThread* self = static_cast<CCpuMonitorThread*>(param);

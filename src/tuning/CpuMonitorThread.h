@@ -3,9 +3,10 @@
 // posts each reading (UM_FREQUENCY_CHANGE) to the main window.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class IOverClockSdkInterface;
 
@@ -35,15 +36,15 @@ public:
     bool CpuMonitor();
 
     // The reading that UM_FREQUENCY_CHANGE points at (GHz), one per process.
-    static const double* CurrentFrequency();
+    static const std::atomic<double>* CurrentFrequency();
 
     HANDLE ThreadHandle() const { return m_hThread.Get(); }
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }
 
 private:
-    ScopedHandle m_hThread;
+    vt::UniqueHandle m_hThread;
     HWND m_hWnd;
-    ScopedHandle m_hStopEvent;
+    vt::UniqueHandle m_hStopEvent;
     IOverClockSdkInterface* m_pLoader;
     SettingsPathFn m_settingsPath;
 };

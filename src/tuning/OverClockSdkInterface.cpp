@@ -12,27 +12,21 @@ IOverClockSdkInterface* IOverClockSdkInterface::Instance() {
 }
 
 IOverClockSdkInterface::IOverClockSdkInterface(const wchar_t* libraryName)
-    : m_libraryName(libraryName), m_hModule(nullptr), m_GetInterface(nullptr) {
-    InitializeCriticalSection(&m_lock);
-}
+    : m_libraryName(libraryName), m_hModule(nullptr), m_GetInterface(nullptr) {}
 
-IOverClockSdkInterface::~IOverClockSdkInterface() { DeleteCriticalSection(&m_lock); }
+IOverClockSdkInterface::~IOverClockSdkInterface() = default;
 
 bool IOverClockSdkInterface::LoadDll() {
-    EnterCriticalSection(&m_lock);
+    vt::LockGuard hold(m_lock);
     if (m_hModule == nullptr) {
         m_hModule = LoadAppLibrary(m_libraryName);
         if (m_hModule == nullptr)
             VLOG("[zqzq] load OverclockingSdkWrapper.dll  errorcode:%d", (int)GetLastError());
     }
     if (m_hModule != nullptr && m_GetInterface.load() == nullptr) {
-        auto fn = reinterpret_cast<PFN_OverclockingSdkGetInterface>(
-            reinterpret_cast<void*>(GetProcAddress(m_hModule, OCSDK_EXPORT_GETINTERFACE)));
-        m_GetInterface.store(fn);
+        m_GetInterface.store(vt::ProcAddress<PFN_OverclockingSdkGetInterface>(m_hModule, OCSDK_EXPORT_GETINTERFACE));
     }
-    bool ok = m_hModule != nullptr && m_GetInterface.load() != nullptr;
-    LeaveCriticalSection(&m_lock);
-    return ok;
+    return m_hModule != nullptr && m_GetInterface.load() != nullptr;
 }
 
 IOverclockingSdk* IOverClockSdkInterface::GetInterface() {

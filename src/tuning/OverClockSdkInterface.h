@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
 class IOverClockSdkInterface {
@@ -30,7 +31,7 @@ private:
     IOverClockSdkInterface& operator=(const IOverClockSdkInterface&) = delete;
 
     const wchar_t* m_libraryName;
-    CRITICAL_SECTION m_lock;
+    vt::CriticalSection m_lock;
     HMODULE m_hModule;  // deliberately never freed
     std::atomic<PFN_OverclockingSdkGetInterface> m_GetInterface;
 };

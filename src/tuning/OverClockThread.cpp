@@ -9,6 +9,7 @@
 #include "tuning/MyOnApplyChangesListener.h"
 #include "tuning/MyOnProposeChangesListener.h"
 #include "tuning/OverClockSdkInterface.h"
+#include "thread/StopWorker.h"
 #include "tuning/SdkGuard.h"
 
 namespace {
@@ -81,16 +82,8 @@ bool COverClockThread::RequestRun() {
 }
 
 void COverClockThread::Stop(DWORD dwWaitMs) {
-    if (m_hStopEvent) SetEvent(m_hStopEvent.Get());
-    if (m_hThread) {
-        if (WaitForSingleObject(m_hThread.Get(), dwWaitMs) != WAIT_OBJECT_0) {
-            TerminateThread(m_hThread.Get(), 0xFFFFFFFF);
-            WaitForSingleObject(m_hThread.Get(), INFINITE);
-        }
-        m_hThread.Reset();
-    }
+    StopWorker(m_hThread, m_hStopEvent, dwWaitMs);
     m_hStartEvent.Reset();
-    m_hStopEvent.Reset();
 }
 
 DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
 class IOverClockSdkInterface;
@@ -47,9 +47,9 @@ public:
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }
 
 private:
-    ScopedHandle m_hThread;
+    vt::UniqueHandle m_hThread;
     HWND m_hWnd;
-    ScopedHandle m_hStopEvent;
-    ScopedHandle m_hStartEvent;
+    vt::UniqueHandle m_hStopEvent;
+    vt::UniqueHandle m_hStartEvent;
     IOverClockSdkInterface* m_pLoader;
 };

@@ -1,5 +1,6 @@
 #include "tuning/SafeLoadLibrary.h"
 
+#include "base/Win32Owners.h"
 #include <string>
 
 #ifndef LOAD_LIBRARY_SEARCH_APPLICATION_DIR
@@ -37,8 +38,7 @@ void RestrictDllSearchPath() {
     // Resolved at run time: systems without the search-path update lack it.
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (kernel == nullptr) return;
-    auto setDirs = reinterpret_cast<PFN_SetDefaultDllDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDirs = vt::ProcAddress<PFN_SetDefaultDllDirectories>(kernel, "SetDefaultDllDirectories");
     if (setDirs != nullptr) setDirs(kAppAndSystem);
     // Without it, at least take the current directory out of the search.
     SetDllDirectoryW(L"");

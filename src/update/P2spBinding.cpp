@@ -50,7 +50,7 @@ std::wstring WideFromThreadCodePage(const char* text) {
 
 template <typename T>
 void Lookup(HMODULE module, const char* name, T& entry, bool& complete) {
-    entry = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    entry = vt::ProcAddress<T>(module, name);
     if (!entry) complete = false;
 }
 

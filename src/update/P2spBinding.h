@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "duilib/Win32Handles.h"
+#include "base/Win32Owners.h"
 #include "update/P2spdInterface.h"
 
 class CP2SPBinding {
@@ -47,7 +47,7 @@ private:
     std::wstring m_folder;
     bool m_bTried = false;
     bool m_bComplete = false;
-    DuiLib::CModuleHandle m_module;
+    vt::UniqueModule m_module;
 
     P2sp::PFN_SetTaskStatusChangedCallback m_pfnSetTaskStatusChangedCallback = nullptr;
     P2sp::PFN_Init m_pfnInit = nullptr;

@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "base/Win32Owners.h"
 #include "log/BaseLog.h"
 #include "settings/AppInfo.h"
 #include "update/P2spBinding.h"
@@ -53,7 +54,10 @@ bool TakeLibraryFile(CP2SPBinding& library, const std::wstring& url, const std::
 
 // Records and final reports handed out with a message and not yet taken by
 // the receiver: what any other sender posts matches neither.
-SRWLOCK g_recordsLock = SRWLOCK_INIT;
+vt::CriticalSection& RecordsLock() {
+    static vt::CriticalSection lock;
+    return lock;
+}
 std::set<DownloadProgress*>& IssuedRecords() {
     static std::set<DownloadProgress*> records;
     return records;
@@ -63,15 +67,17 @@ std::multiset<std::pair<HWND, int>>& IssuedFinalReports() {
     return reports;
 }
 
-void PostProgress(HWND hNotify, int status, DownloadProgress* record) {
-    AcquireSRWLockExclusive(&g_recordsLock);
-    if (record) IssuedRecords().insert(record);
-    else IssuedFinalReports().insert({hNotify, status});
-    ReleaseSRWLockExclusive(&g_recordsLock);
+void PostProgress(HWND hNotify, int status, std::unique_ptr<DownloadProgress> owned) {
+    DownloadProgress* record = owned.release();  // the receiver takes it back
+    {
+        vt::LockGuard hold(RecordsLock());
+        if (record) IssuedRecords().insert(record);
+        else IssuedFinalReports().insert({hNotify, status});
+    }
     if (PostMessageW(hNotify, UM_UPDATE_PROGRESS, static_cast<WPARAM>(status), reinterpret_cast<LPARAM>(record)))
         return;
     // Nobody will receive it.
-    if (record) delete TakeDownloadProgress(reinterpret_cast<LPARAM>(record));
+    if (record) TakeDownloadProgress(reinterpret_cast<LPARAM>(record));
     else TakeFinalReport(hNotify, status);
 }
 
@@ -79,22 +85,20 @@ uint64_t NotNegative(int64_t value) { return value > 0 ? static_cast<uint64_t>(v
 
 }  // namespace
 
-DownloadProgress* TakeDownloadProgress(LPARAM lParam) {
+std::unique_ptr<DownloadProgress> TakeDownloadProgress(LPARAM lParam) {
     auto* record = reinterpret_cast<DownloadProgress*>(lParam);
     if (!record) return nullptr;
-    AcquireSRWLockExclusive(&g_recordsLock);
+    vt::LockGuard hold(RecordsLock());
     bool issued = IssuedRecords().erase(record) == 1;
-    ReleaseSRWLockExclusive(&g_recordsLock);
-    return issued ? record : nullptr;
+    return std::unique_ptr<DownloadProgress>(issued ? record : nullptr);
 }
 
 bool TakeFinalReport(HWND hWnd, int status) {
-    AcquireSRWLockExclusive(&g_recordsLock);
+    vt::LockGuard hold(RecordsLock());
     auto& reports = IssuedFinalReports();
     auto it = reports.find({hWnd, status});
     bool issued = it != reports.end();
     if (issued) reports.erase(it);
-    ReleaseSRWLockExclusive(&g_recordsLock);
     return issued;
 }
 
@@ -142,14 +146,14 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
                         library.DelTask(strUrl);
                         break;
                     }
-                    auto* record = new DownloadProgress;
+                    auto record = std::make_unique<DownloadProgress>();
                     // Downloaded size first: a downloader knows the total
                     // before its first byte, so a report never shows bytes
                     // without the total they belong to.
                     record->nDownloadedSize = NotNegative(library.GetTaskDownloadedSize(strUrl));
                     record->nTotalSize = NotNegative(library.GetTaskFileSize(strUrl));
                     record->nSpeed = library.GetTaskSpeed(strUrl);
-                    PostProgress(hNotify, status, record);
+                    PostProgress(hNotify, status, std::move(record));
                 }
                 Sleep(kPollMs);
             }

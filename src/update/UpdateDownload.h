@@ -9,10 +9,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
+#include "update/UpdateMessages.h"
+
 class CP2SPBinding;
-struct DownloadProgress;
 
 int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strUrl,
                    const std::wstring& strLocalFile, const std::atomic<bool>& bCancel);
@@ -20,7 +22,7 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
 // The record behind a UM_UPDATE_PROGRESS lParam when a download of this
 // process made it and nobody has taken it yet; the caller owns it then.
 // Null for anything else (a message from elsewhere is never trusted).
-DownloadProgress* TakeDownloadProgress(LPARAM lParam);
+std::unique_ptr<DownloadProgress> TakeDownloadProgress(LPARAM lParam);
 
 // True once for each final report (no record) a download of this process
 // posted to hWnd with this status; false for one from any other sender.

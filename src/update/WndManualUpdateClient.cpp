@@ -103,19 +103,14 @@ void CWndManualUpdateClient::InitAfterCreate() {
     m_pIconLab = pm.FindControl(L"iconlab");
     m_pMsgLab = pm.FindControl(L"msglab");
     m_pDownMsgLab = pm.FindControl(L"downmsg_lab");
-    if (CControlUI* c = pm.FindControl(L"down_progress"))
-        m_pDownProgress = static_cast<CProgressUI*>(c->GetInterface(L"Progress"));
-    if (CControlUI* c = pm.FindControl(L"state_tab"))
-        m_pStateTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = pm.FindControl(L"oper_tab"))
-        m_pOperTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
+    m_pDownProgress = FindControlAs<CProgressUI>(pm, L"down_progress", L"Progress");
+    m_pStateTab = FindControlAs<CTabLayoutUI>(pm, L"state_tab", L"TabLayout");
+    m_pOperTab = FindControlAs<CTabLayoutUI>(pm, L"oper_tab", L"TabLayout");
     m_pOkBtn = pm.FindControl(L"okbtn");
     m_pCancelBtn = pm.FindControl(L"cancelbtn");
     m_pCancelBtn1 = pm.FindControl(L"cancelbtn1");
-    if (CControlUI* c = pm.FindControl(L"icon_tab"))
-        m_pIconTab = static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout"));
-    if (CControlUI* c = pm.FindControl(L"drv_item_anim"))
-        m_pAnimation = static_cast<CAnimationUI*>(c->GetInterface(L"Animation"));
+    m_pIconTab = FindControlAs<CTabLayoutUI>(pm, L"icon_tab", L"TabLayout");
+    m_pAnimation = FindControlAs<CAnimationUI>(pm, L"drv_item_anim", L"Animation");
 
     // Every text a user reads comes from the language file.
     SetControlText(pm.FindControl(L"titlelab"), L"STR_TITLE");
@@ -141,13 +136,11 @@ void CWndManualUpdateClient::InitAfterCreate() {
 }
 
 void CWndManualUpdateClient::MakeSemaphore() {
-    HANDLE h = ::CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName);
-    if (h && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::CloseHandle(h);
-        h = nullptr;
-    }
-    m_hSemaphore.Reset(h);
-    m_bHoldSemaphore = h != nullptr;
+    vt::UniqueHandle made(::CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName));
+    // Another copy's semaphore is not ours to hold.
+    if (made && ::GetLastError() == ERROR_ALREADY_EXISTS) made.Reset();
+    m_bHoldSemaphore = made.Valid();
+    m_hSemaphore = std::move(made);
 }
 
 void CWndManualUpdateClient::OnFinalMessage(HWND hWnd) {
@@ -159,7 +152,7 @@ void CWndManualUpdateClient::OnFinalMessage(HWND hWnd) {
     // Reports the thread posted that will never be handled.
     MSG msg;
     while (::PeekMessageW(&msg, hWnd, UM_UPDATE_PROGRESS, UM_UPDATE_PROGRESS, PM_REMOVE)) {
-        if (msg.lParam) delete TakeDownloadProgress(msg.lParam);
+        if (msg.lParam) TakeDownloadProgress(msg.lParam);  // and frees it
         else TakeFinalReport(hWnd, static_cast<int>(msg.wParam));
     }
     if (s_pUpdateWnd == this) s_pUpdateWnd = nullptr;
@@ -219,9 +212,9 @@ LRESULT CWndManualUpdateClient::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM l
         // Only the update thread's own reports count, in every state: a
         // forged end would hand a partial file to the main window.
         int status = static_cast<int>(wParam);
-        DownloadProgress* record = TakeDownloadProgress(lParam);
+        std::unique_ptr<DownloadProgress> record = TakeDownloadProgress(lParam);
         if (record || (lParam == 0 && TakeFinalReport(m_hWnd, status)))
-            OnDownloadProgress(status, record);
+            OnDownloadProgress(status, record.get());
         else
             VLOG("UM_UPDATE_PROGRESS ignored: not from the update thread");
         return 0;
@@ -321,15 +314,12 @@ void CWndManualUpdateClient::ClickNotify(TNotifyUI& msg) {
     }
 }
 
-void CWndManualUpdateClient::OnDownloadProgress(int nStatus, DownloadProgress* pProgress) {
+void CWndManualUpdateClient::OnDownloadProgress(int nStatus, const DownloadProgress* pProgress) {
     // Reports mean something only while a download runs.
-    if (m_nState != 1) {
-        delete pProgress;
-        return;
-    }
+    if (m_nState != 1) return;
     // The final report (no record) always ends the download on screen: a
     // task that could not even be made is a failed download too.
-    if (m_bCancel || nStatus == 6 || nStatus == 7 || !pProgress) {
+    if (m_bCancel || nStatus == P2sp::kStatusFinished || nStatus == P2sp::kStatusFailed || !pProgress) {
         OnDownloadEnd(nStatus);
     } else if (pProgress) {
         std::wstring sizes = FormatSize(pProgress->nDownloadedSize) + L"/" + FormatSize(pProgress->nTotalSize);
@@ -342,7 +332,6 @@ void CWndManualUpdateClient::OnDownloadProgress(int nStatus, DownloadProgress* p
             m_pDownProgress->SetValue(value > range ? static_cast<int>(range) : static_cast<int>(value));
         }
     }
-    delete pProgress;
 }
 
 void CWndManualUpdateClient::OnDownloadEnd(int nStatus) {
@@ -350,7 +339,7 @@ void CWndManualUpdateClient::OnDownloadEnd(int nStatus) {
         Close(2);
         return;
     }
-    if (nStatus == 6 && !m_strLocalFile.IsEmpty()) {
+    if (nStatus == P2sp::kStatusFinished && !m_strLocalFile.IsEmpty()) {
         m_bInstallerHandedOver = true;
         PostToMainWindow(UM_RUN_INSTALLER, reinterpret_cast<WPARAM>(m_strLocalFile.GetData()));
         Close(1);

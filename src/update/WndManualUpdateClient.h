@@ -11,7 +11,7 @@
 #include "duilib/DuiString.h"
 #include "duilib/WindowImplBaseNew.h"
 #include "thread/BaseThread.h"
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 class CControlUI;
@@ -46,7 +46,8 @@ protected:
 
 private:
     void OnCheckResult(int nResult);
-    void OnDownloadProgress(int nStatus, DownloadProgress* pProgress);
+    // The report is the caller's: null for the final one.
+    void OnDownloadProgress(int nStatus, const DownloadProgress* pProgress);
     void OnDownloadEnd(int nStatus);
     void SetDestination();
     void MakeSemaphore();
@@ -73,7 +74,7 @@ private:
     DuiLib::CDuiString m_strUrl;
     std::atomic<bool> m_bCancel{false};
     int m_nState = 0;  // 0 nothing started, 1 downloading, 2 the download failed
-    ScopedHandle m_hSemaphore;
+    vt::UniqueHandle m_hSemaphore;
     bool m_bHoldSemaphore = false;  // read by the update thread; fixed before it starts
     UINT_PTR m_nTimerId = 0;  // the update thread's only
     HWND m_hWndNotify = nullptr;  // this window, for the update thread

@@ -1,33 +1,20 @@
 #include "usbkey/ZozeDEMgr.h"
 
 #include "log/BaseLog.h"
-#include "mainframe/MainFrame.h"
-#include "state/WindowMessages.h"
 
-volatile LONG CZozeDEMgr::s_nState = 0;
-volatile float CZozeDEMgr::s_fFq = 0.0f;
-volatile LONG CZozeDEMgr::s_nMode = 0;
-CMainFrame* volatile CZozeDEMgr::s_pWindow = nullptr;
-volatile CZozeDEMgr::EventCallback CZozeDEMgr::s_pfnEvent = nullptr;
+std::atomic<LONG> CZozeDEMgr::s_nState{0};
+std::atomic<float> CZozeDEMgr::s_fFq{0.0f};
+std::atomic<LONG> CZozeDEMgr::s_nMode{0};
+std::atomic<HWND> CZozeDEMgr::s_hWindow{nullptr};
+std::atomic<CZozeDEMgr::EventCallback> CZozeDEMgr::s_pfnEvent{nullptr};
 
-namespace {
-
-// The main window's key-event function: the press goes through the
-// window's queue so the toggle runs on the UI thread.
-void MainWindowKeyEvent(int code, int, CMainFrame* window) {
-    if (window && window->GetHWND())
-        PostMessageW(window->GetHWND(), UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
-}
-
-}  // namespace
-
-int CZozeDEMgr::Init(CMainFrame* window) {
+int CZozeDEMgr::Init(HWND window, EventCallback onEvent) {
     if (!CZozeDEWrapper::Init()) {
         VLOG("[CZozeDEMgr] Init FAILED");
         return 0;
     }
-    s_pWindow = window;
-    s_pfnEvent = &MainWindowKeyEvent;
+    s_hWindow = window;
+    s_pfnEvent = onEvent;
     if (m_pfnRegisterGetCPU) m_pfnRegisterGetCPU(&CZozeDEMgr::CPUCallbackFunction, 0);
     if (m_pfnRegisterGetMode) m_pfnRegisterGetMode(&CZozeDEMgr::ModeCallbackFunction, 0);
     if (m_pfnRegisterGetOverLockState) m_pfnRegisterGetOverLockState(&CZozeDEMgr::StateCallbackFunction, 0);
@@ -40,8 +27,8 @@ CZozeDEMgr::~CZozeDEMgr() { Release(); }
 void CZozeDEMgr::Release() {
     // A callback already running sees either the window or nothing.
     s_pfnEvent = nullptr;
-    s_pWindow = nullptr;
-    if (!m_hModule) return;
+    s_hWindow = nullptr;
+    if (!m_library.Loaded()) return;
     for (PFN_Register unregister :
          {m_pfnRegisterGetCPU, m_pfnRegisterGetMode, m_pfnRegisterGetOverLockState, m_pfnRegisterOverLock})
         if (unregister) unregister(nullptr, 0);
@@ -84,7 +71,7 @@ void CZozeDEMgr::SetMode(int mode) {
 int __stdcall CZozeDEMgr::OverLockCallbackFunction(int dwType, int, void*) {
     VLOG("[OverLockCallbackFunction] dwType=%d", dwType);
     EventCallback event = s_pfnEvent;
-    if (event) event(1, 0, s_pWindow);
+    if (event) event(1, 0, s_hWindow);
     return 0;
 }
 
@@ -96,12 +83,12 @@ int __stdcall CZozeDEMgr::CPUCallbackFunction(int dwType, int, void* answer) {
 
 int __stdcall CZozeDEMgr::ModeCallbackFunction(int dwType, int, void* answer) {
     VLOG("[ModeCallbackFunction] dwType=%d", dwType);
-    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nMode);
+    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nMode.load());
     return 0;
 }
 
 int __stdcall CZozeDEMgr::StateCallbackFunction(int dwType, int, void* answer) {
     VLOG("[StateCallbackFunction] dwType=%d", dwType);
-    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nState);
+    if (answer) *static_cast<int*>(answer) = static_cast<int>(s_nState.load());
     return 0;
 }

@@ -2,19 +2,20 @@
 // The USB overclock key as the main window sees it: tells the key library
 // of every state and frequency change and answers its questions through
 // four callbacks. Works on without the library (setters only log).
-#include "usbkey/ZozeDEWrapper.h"
+#include <atomic>
 
-class CMainFrame;
+#include "usbkey/ZozeDEWrapper.h"
 
 class CZozeDEMgr : public CZozeDEWrapper {
 public:
-    // The main window's key-event function: (event code, 0, window).
-    typedef void (*EventCallback)(int code, int reserved, CMainFrame* window);
+    // The owner's key-event function: (event code, 0, the owner's window).
+    // It runs on the library's thread.
+    typedef void (*EventCallback)(int code, int reserved, HWND window);
 
     ~CZozeDEMgr();
 
     // 1 when the library is ready and the callbacks are registered, else 0.
-    int Init(CMainFrame* window);
+    int Init(HWND window, EventCallback onEvent);
     // Unregisters the callbacks, stops and unloads the library: no callback
     // reaches the window afterwards. Again at destruction, for safety.
     void Release();
@@ -30,11 +31,10 @@ public:
     static int __stdcall StateCallbackFunction(int dwType, int reserved, void* answer);
 
 private:
-    // Shared with the callbacks; plain 32-bit values written on the UI
-    // thread, read whole by the library's thread.
-    static volatile LONG s_nState;
-    static volatile float s_fFq;
-    static volatile LONG s_nMode;
-    static CMainFrame* volatile s_pWindow;
-    static volatile EventCallback s_pfnEvent;
+    // Written on the UI thread, read by the library's thread.
+    static std::atomic<LONG> s_nState;
+    static std::atomic<float> s_fFq;
+    static std::atomic<LONG> s_nMode;
+    static std::atomic<HWND> s_hWindow;
+    static std::atomic<EventCallback> s_pfnEvent;
 };

@@ -3,32 +3,22 @@
 #include "log/BaseLog.h"
 #include "tuning/SafeLoadLibrary.h"
 
-namespace {
-
-template <typename T>
-T Export(HMODULE module, const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
-
 bool CZozeDEWrapper::Init() {
-    if (m_hModule) return true;
+    if (m_library.Loaded()) return true;
     // The program runs elevated: the key's library is taken only from the
     // program's own folder or the system folder, never from the current
     // directory or PATH.
-    HMODULE module = LoadAppLibrary(L"UsbDll.dll");
-    if (!module) return false;
-    m_hModule = module;
-    m_pfnRegisterOverLock = Export<PFN_Register>(module, "RegisterOverLock");
-    m_pfnRegisterGetOverLockState = Export<PFN_Register>(module, "RegisterGetOverLockState");
-    m_pfnRegisterGetCPU = Export<PFN_Register>(module, "RegisterGetCPU");
-    m_pfnRegisterGetMode = Export<PFN_Register>(module, "RegisterGetMode");
-    m_pfnSetOverLockState = Export<PFN_SetInt>(module, "SetOverLockState");
-    m_pfnSetFq = Export<PFN_SetFloat>(module, "SetFq");
-    m_pfnSetMode = Export<PFN_SetInt>(module, "SetMode");
-    m_pfnInit = Export<PFN_Init>(module, "Init");
-    m_pfnRelease = Export<PFN_Release>(module, "Release");
+    m_library.Reset(LoadAppLibrary(L"UsbDll.dll"));
+    if (!m_library.Loaded()) return false;
+    m_pfnRegisterOverLock = m_library.Proc<PFN_Register>("RegisterOverLock");
+    m_pfnRegisterGetOverLockState = m_library.Proc<PFN_Register>("RegisterGetOverLockState");
+    m_pfnRegisterGetCPU = m_library.Proc<PFN_Register>("RegisterGetCPU");
+    m_pfnRegisterGetMode = m_library.Proc<PFN_Register>("RegisterGetMode");
+    m_pfnSetOverLockState = m_library.Proc<PFN_SetInt>("SetOverLockState");
+    m_pfnSetFq = m_library.Proc<PFN_SetFloat>("SetFq");
+    m_pfnSetMode = m_library.Proc<PFN_SetInt>("SetMode");
+    m_pfnInit = m_library.Proc<PFN_Init>("Init");
+    m_pfnRelease = m_library.Proc<PFN_Release>("Release");
 
     int nRet = m_pfnInit ? m_pfnInit() : -1;
     if (nRet == 0) {
@@ -50,6 +40,5 @@ void CZozeDEWrapper::Unload() {
     m_pfnSetMode = nullptr;
     m_pfnInit = nullptr;
     m_pfnRelease = nullptr;
-    if (m_hModule) FreeLibrary(m_hModule);
-    m_hModule = nullptr;
+    m_library.Reset();
 }

@@ -4,6 +4,8 @@
 // stays empty and its operation is skipped by the caller.
 #include <windows.h>
 
+#include "base/Win32Owners.h"
+
 class CZozeDEWrapper {
 public:
     // The key's callbacks: a type code, an argument we ignore, and where the
@@ -25,7 +27,7 @@ public:
 protected:
     void Unload();
 
-    HMODULE m_hModule = nullptr;
+    vt::DynamicLibrary m_library;
     PFN_Register m_pfnRegisterOverLock = nullptr;
     PFN_Register m_pfnRegisterGetOverLockState = nullptr;
     PFN_Register m_pfnRegisterGetCPU = nullptr;

@@ -162,6 +162,37 @@ TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
     EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
 }
 
+// Moved to a display of twice the DPI: the window takes the suggested
+// rectangle, every skin number doubles, clicks land on the doubled controls,
+// and an image with a "@2x" file shows that file.
+TEST_F(InputFixture, DpiChangeLaysTheWindowOutAgainAtTheSuggestedRectangle) {
+    const std::wstring dir = CPaintManagerUI::GetResourcePath().GetData();
+    ASSERT_TRUE(WritePng(dir + L"png\\red@2x.png", 120, 80, 0xFF0000FF));
+    HWND hWnd = host.GetHWND();
+    RECT suggested = {150, 100, 150 + 640, 100 + 400};
+    ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT now = {};
+    ::GetWindowRect(hWnd, &now);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    EXPECT_EQ(192, host.GetPaintManager().GetDpi());
+    const RECT ok = host.Find(L"ok")->GetPos(), swatch = host.Find(L"swatch")->GetPos();
+    auto text = [](const RECT& r) {
+        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+               std::to_string(r.bottom);
+    };
+    EXPECT_EQ("0,48,160,128", text(ok)) << "24-pixel strip, 80x40 button";
+    EXPECT_EQ("480,300,600,380", text(swatch));
+    ClickAt(At(L"ok"));
+    EXPECT_TRUE(PumpUntil([&] { return host.Count(L"click", L"ok") == 1; }));
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpFor(100);
+    HDC wnd = ::GetDC(hWnd);
+    const COLORREF img = ::GetPixel(wnd, 540, 340), outside = ::GetPixel(wnd, 470, 340);
+    ::ReleaseDC(hWnd, wnd);
+    EXPECT_EQ(RGB(0, 0, 0xFF), img) << "the @2x file";
+    EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
+}
+
 // A window shown while its thread is busy gets the user's clicks before its
 // first paint: they must still land on the controls under the pointer.
 TEST(InputBeforePaint, ClicksReachTheirControlsBeforeTheFirstLayout) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class CInstalledApp {
 public:
@@ -28,6 +28,6 @@ public:
 
 private:
     std::wstring m_folder;
-    ScopedHandle m_process;
+    vt::UniqueHandle m_process;
     DWORD m_pid = 0;
 };

@@ -133,8 +133,8 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    ScopedHandle process(pi.hProcess);
-    ScopedHandle thread(pi.hThread);
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     const DWORD start = GetTickCount();
     HWND answered = nullptr;
     std::wstring pressed;

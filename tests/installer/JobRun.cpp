@@ -3,7 +3,7 @@
 #include <vector>
 
 int CJobRun::Run(const std::wstring& commandLine, DWORD timeoutMs) {
-    ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
+    vt::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
     if (!job) return -1;
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
@@ -12,8 +12,8 @@ int CJobRun::Run(const std::wstring& commandLine, DWORD timeoutMs) {
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi))
         return -1;
-    ScopedHandle process(pi.hProcess);
-    ScopedHandle thread(pi.hThread);
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     // Suspended until it is in the job, so that nothing it starts escapes.
     if (!AssignProcessToJobObject(job.Get(), process.Get())) {
         TerminateProcess(process.Get(), 99);

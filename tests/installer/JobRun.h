@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class CJobRun {
 public:

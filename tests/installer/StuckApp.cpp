@@ -1,5 +1,6 @@
 #include "StuckApp.h"
 
+#include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 
 namespace {
@@ -45,7 +46,7 @@ DWORD WINAPI CStuckApp::ThreadMain(void* param) {
 LRESULT CALLBACK CStuckApp::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<CStuckApp*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
-        case UM_MENU_CLICK:
+        case DuiLib::DUI_MSG_MENU_CLICK:
             if (self && wParam == kExitItem) ++self->m_exitRequests;
             return 0;
         case WM_CLOSE: DestroyWindow(hwnd); return 0;

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 
 class CStuckApp {
 public:
@@ -23,9 +23,9 @@ private:
     static DWORD WINAPI ThreadMain(void* param);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    ScopedHandle m_guard;
-    ScopedHandle m_created;
-    ScopedHandle m_thread;
+    vt::UniqueHandle m_guard;
+    vt::UniqueHandle m_created;
+    vt::UniqueHandle m_thread;
     HWND m_hwnd = nullptr;
     std::atomic<long> m_exitRequests{0};
 };

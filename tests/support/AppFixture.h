@@ -31,3 +31,4 @@ using AppPlacement = AppFixture;
 using AppShell = AppFixture;
 using AppSettings = AppFixture;
 using AppTrayIcon = AppFixture;
+using AppDisplayScale = AppFixture;

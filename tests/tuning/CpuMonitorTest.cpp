@@ -131,7 +131,7 @@ TEST_F(CpuMonitorTest, ReadingsCarryTheCurrentFrequencyAndAreLogged) {
     EXPECT_EQ("[CpuMonitor] Time=250", t[1]);
     EXPECT_EQ(Readings(), GhzLines());
     char last[64];
-    std::snprintf(last, sizeof(last), "%f GHZ", *CCpuMonitorThread::CurrentFrequency());
+    std::snprintf(last, sizeof(last), "%f GHZ", CCpuMonitorThread::CurrentFrequency()->load());
     EXPECT_EQ(last, t[t.size() - 2]);
     EXPECT_EQ(0u, t.back().rfind("CCpuMonitorThread::CpuMonitor out and tick ", 0)) << t.back();
 }

@@ -56,7 +56,7 @@ private:
         auto* self = reinterpret_cast<CProgressSink*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
         if (self && msg == UM_UPDATE_PROGRESS) {
             Report r{static_cast<int>(wParam), lParam != 0, DownloadProgress()};
-            DownloadProgress* record = TakeDownloadProgress(lParam);
+            std::unique_ptr<DownloadProgress> record = TakeDownloadProgress(lParam);
             if (lParam) {
                 EXPECT_NE(record, nullptr) << "every record posted is one the download made";
             } else {
@@ -64,7 +64,6 @@ private:
                 EXPECT_FALSE(TakeFinalReport(hWnd, static_cast<int>(wParam))) << "once";
             }
             if (record) r.record = *record;
-            delete record;
             self->m_reports.push_back(r);
             return 0;
         }

@@ -50,7 +50,7 @@ TEST(UsbKeyInit, LibraryThatWillNotStartIsUnloadedAndSettersOnlyLog) {
     UseInitResult(5);
     LogCapture log;
     CZozeDEMgr mgr;
-    EXPECT_EQ(mgr.Init(nullptr), 0);
+    EXPECT_EQ(mgr.Init(nullptr, nullptr), 0);
     EXPECT_TRUE(log.HasText("[CZozeDEWrapper] Init false nRet=5"));
     EXPECT_TRUE(log.HasText("[CZozeDEMgr] Init FAILED"));
     mgr.SetOverLockState(1);
@@ -75,7 +75,7 @@ TEST(UsbKeyInit, ReadyLibraryIsToldEveryChangeAndAsksThroughTheCallbacks) {
     UseInitResult(0);
     LogCapture log;
     CZozeDEMgr mgr;
-    ASSERT_EQ(mgr.Init(nullptr), 1);
+    ASSERT_EQ(mgr.Init(nullptr, nullptr), 1);
     EXPECT_TRUE(log.HasText("[CZozeDEWrapper] Init true"));
     EXPECT_FALSE(log.HasText("[CZozeDEMgr] Init FAILED"));
     mgr.SetMode(1);
@@ -110,7 +110,7 @@ TEST(UsbKeyRelease, TheLibraryIsReleasedBeforeTheManagerGoesAndCallsNothingAfter
     LogCapture log;
     {
         CZozeDEMgr mgr;
-        ASSERT_EQ(mgr.Init(nullptr), 1);
+        ASSERT_EQ(mgr.Init(nullptr, nullptr), 1);
     }
     EXPECT_EQ(Record(),
               "Init\t0\r\nRegisterGetCPU\r\nRegisterGetMode\r\nRegisterGetOverLockState\r\nRegisterOverLock\r\n"
@@ -121,7 +121,7 @@ TEST(UsbKeyRelease, TheLibraryIsReleasedBeforeTheManagerGoesAndCallsNothingAfter
     UseInitResult(0);
     {
         CZozeDEMgr mgr;
-        ASSERT_EQ(mgr.Init(nullptr), 1);
+        ASSERT_EQ(mgr.Init(nullptr, nullptr), 1);
         mgr.Release();
     }
     EXPECT_EQ(CountRelease(Record()), 1);

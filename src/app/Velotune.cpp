@@ -11,7 +11,7 @@
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
-#include "thread/ScopedHandle.h"
+#include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -99,7 +99,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     // Asking starts a process ("sc"), which the window need not wait for;
     // the program still waits for it before it ends, whichever way it ends.
-    ScopedHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    vt::UniqueHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
     if (!asking) AskServiceAutoStart();
     int exitCode = RunProgram(instance, cmd);
     if (asking) WaitForSingleObject(asking.Get(), INFINITE);
