@@ -2,6 +2,9 @@
 // OverclockingSdkWrapper.dll in the dist folder.
 //   simcpu show     the processor, its controls and one frequency reading
 //   simcpu reboot   forgets the applied settings (deletes the state file)
+//   simcpu resume   the same while a program runs: as a board that drops its
+//                   tuned values on resume from sleep, which the library in
+//                   that program sees at its next GetInterface
 // It reaches the library the way the program does: LoadLibrary, GetInterface
 // and the SDK header.
 #include <windows.h>
@@ -33,15 +36,16 @@ std::wstring StatePath() {
     return relative ? ToolFolder() + v : v;
 }
 
-int Reboot() {
+// Both lose the applied settings the same way; only the words differ.
+int ForgetAppliedSettings(const wchar_t* what) {
     std::wstring path = StatePath();
     if (DeleteFileW(path.c_str())) {
-        std::wprintf(L"rebooted: %ls removed, profile values apply at the next start\n", path.c_str());
+        std::wprintf(L"%ls: %ls removed, profile values apply from now on\n", what, path.c_str());
         return 0;
     }
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) {
-        std::wprintf(L"rebooted: no applied settings (%ls)\n", path.c_str());
+        std::wprintf(L"%ls: no applied settings (%ls)\n", what, path.c_str());
         return 0;
     }
     std::fwprintf(stderr, L"cannot remove %ls (error %lu)\n", path.c_str(), error);
@@ -118,7 +122,8 @@ int Show() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && _wcsicmp(argv[1], L"show") == 0) return Show();
-    if (argc == 2 && _wcsicmp(argv[1], L"reboot") == 0) return Reboot();
-    std::fwprintf(stderr, L"usage: simcpu show | reboot\n");
+    if (argc == 2 && _wcsicmp(argv[1], L"reboot") == 0) return ForgetAppliedSettings(L"rebooted");
+    if (argc == 2 && _wcsicmp(argv[1], L"resume") == 0) return ForgetAppliedSettings(L"resumed");
+    std::fwprintf(stderr, L"usage: simcpu show | reboot | resume\n");
     return 2;
 }

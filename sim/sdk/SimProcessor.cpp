@@ -70,8 +70,13 @@ void CSimProcessor::Refresh(bool force) {
     std::wstring statePath = ResolvePath(L"VELOTUNE_SIM_STATE", L"OverclockingSdkWrapper.state");
     uint64_t stamp = FileStamp(profilePath);
     CSimLockGuard guard(m_lock);
+    // A state file changed from outside (simcpu resume or reboot) is what the
+    // board holds now, as when it drops its tuned values after a resume.
+    // Looked at under the lock, so that an apply on another thread is never
+    // taken for an outside change.
+    uint64_t stateStamp = FileStamp(statePath);
     if (!force && m_everRead && profilePath == m_profilePath && statePath == m_statePath &&
-        stamp == m_profileStamp)
+        stamp == m_profileStamp && stateStamp == m_stateStamp)
         return;
     m_profilePath = profilePath;
     m_statePath = statePath;
@@ -88,6 +93,7 @@ void CSimProcessor::LoadLocked() {
         return;
     }
     std::map<uint32_t, double> state = CSimStateFile::Read(m_statePath);
+    m_stateStamp = FileStamp(m_statePath);
     for (const SimControlSpec& spec : m_profile.m_controls) {
         Control c;
         c.spec = spec;
@@ -274,6 +280,7 @@ bool CSimProcessor::ApplyChanges() {
             std::map<uint32_t, double> state;
             for (const Control& c : m_controls) state[c.spec.id] = c.active;
             ok = CSimStateFile::Write(m_statePath, state);
+            m_stateStamp = FileStamp(m_statePath);  // its own write is no outside change
             if (!ok) OutputDebugStringW((L"simcpu: cannot write " + m_statePath).c_str());
         }
     }

@@ -16,7 +16,8 @@ public:
     static CSimProcessor& Instance();
 
     // Re-reads profile and state when the profile or state path (from the
-    // environment) or the profile file itself changed since the last read;
+    // environment), the profile file or the state file changed since the
+    // last read (or the library's own write);
     // `force` re-reads in any case.
     void Refresh(bool force);
     // Every interface call starts here, outside the lock: sleeps the
@@ -71,6 +72,7 @@ private:
     std::wstring m_profilePath;
     std::wstring m_statePath;
     uint64_t m_profileStamp = 0;
+    uint64_t m_stateStamp = 0;
     bool m_everRead = false;
     bool m_loaded = false;
     bool m_initDone = false;

@@ -32,6 +32,24 @@ DWORD WINAPI AskServiceAutoStartThread(LPVOID) {
     return 0;
 }
 
+// Exit codes of "/RestoreOverclocking" (the uninstaller acts on them; listed
+// in README.md). 1 is also every other early end of a normal start.
+constexpr int kExitAtDefaults = 1;       // restored, or nothing needed restoring
+constexpr int kExitRestoreFailed = 2;    // the SDK refused: may stay overclocked
+constexpr int kExitSdkUnavailable = 3;   // the SDK cannot be reached: nothing changed
+constexpr int kExitAnotherInstance = 4;  // another copy runs: nothing tried
+
+bool IsRestoreSwitch(const wchar_t* cmd) { return _wcsicmp(cmd, L"/RestoreOverclocking") == 0; }
+
+int RestoreExitCode(CMainFrame::RestoreOutcome outcome) {
+    switch (outcome) {
+        case CMainFrame::RestoreOutcome::AtDefaults: return kExitAtDefaults;
+        case CMainFrame::RestoreOutcome::Failed: return kExitRestoreFailed;
+        case CMainFrame::RestoreOutcome::SdkUnavailable: return kExitSdkUnavailable;
+    }
+    return kExitRestoreFailed;
+}
+
 void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -47,7 +65,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
     if (!singleton.Acquire()) {
         VLOG("AppSingleton exist");
         singleton.Close();
-        return 1;
+        return IsRestoreSwitch(cmd) ? kExitAnotherInstance : 1;
     }
     VLOG("start");
 
@@ -57,11 +75,12 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
 
     std::unique_ptr<CMainFrame> frame(new CMainFrame());
 
-    if (_wcsicmp(cmd, L"/RestoreOverclocking") == 0) {
-        frame->RestoreDefaultsWithoutWindow();
+    if (IsRestoreSwitch(cmd)) {
+        int code = RestoreExitCode(frame->RestoreDefaultsWithoutWindow());
+        VLOG("[RestoreOverclocking] exit code %d", code);
         frame.reset();
         singleton.Close();
-        return 1;
+        return code;
     }
 
     frame->SetResType(0, L"", 0, L"", true);

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
@@ -43,6 +44,9 @@ void UsbKeyEvent(int code, int, HWND window) {
 const wchar_t kTrayTip[] = L"Velotune";
 const UINT kIconNormal = 134;      // status 0 and 3
 const UINT kIconOverclocked = 107; // status 1 and 2
+
+// How long the exit waits for a run in flight, and then for its own restore.
+const DWORD kExitWaitMs = 10000;
 
 void Trace(const wchar_t* format, ...) {
     wchar_t text[512];
@@ -150,7 +154,7 @@ LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
 LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (lParam == 0) {
         ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_FWQD"), 0);
-        CloseWindow();
+        ExitApp();
         return 0;
     }
     StartWorkers();
@@ -199,20 +203,32 @@ void CMainFrame::DoHandle() {
     if (status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING) {
         VLOG("[DoHandle] status=%d", (int)status);
         return;
-    } else if (status == STATUS_OVERCLOCK_INIT) {
+    }
+    // Started on first use: a worker kept waiting from start-up costs a
+    // thread's memory (about 1 MiB under Wine) in every run that never
+    // changes the processor.
+    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
+        VLOG("overclock worker not started");
+    if (!m_overClockThread.StartEvent()) {
+        // No worker (the SDK is not up yet, or it failed to start): nothing
+        // would ever finish the run, and the status would stay at 1 or 3.
+        VLOG("DoHandle() refused: the overclock worker is not running (status %d)", (int)status);
+        if (!m_bExiting) ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_NOTREADY"), 0);
+        return;
+    }
+    if (status == STATUS_OVERCLOCK_INIT) {
         VLOG("DoHandle() STATUS_OVERCLOCK_INIT");
         next = STATUS_OVERCLOCK_ING;
     } else {
         VLOG("DoHandle() STATUS_REOVERCLOCK_ING");
         next = STATUS_REOVERCLOCK_ING;
     }
+    // The worker is asked before the window shows the change: showing it
+    // talks to the shell, which lets other programs' sent messages in (the
+    // end of the session, a close), and those must find the run under way.
+    GetAppState().nStatus = next;  // what the worker reads
+    m_overClockThread.RequestRun();
     UpdateStatus(next);
-    // Started on first use: a worker kept waiting from start-up costs a
-    // thread's memory (about 1 MiB under Wine) in every run that never
-    // changes the processor.
-    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
-        VLOG("overclock worker not started");
-    if (m_overClockThread.StartEvent()) m_overClockThread.RequestRun();
     VLOG("DoHandle() end");
 }
 
@@ -258,7 +274,7 @@ LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
         VLOG("CMainFrame::OnRecoverOverLocking SUCESS");
         ShowOverclockedPages();
     } else if (lParam == 0) {
-        ShowNotice(nullptr, Lang(L"STR_REMINDER"), Lang(L"STR_JSSB"), 0);
+        if (!m_bExiting) ShowNotice(nullptr, Lang(L"STR_REMINDER"), Lang(L"STR_JSSB"), 0);
         UpdateStatus(STATUS_OVERCLOCK_INIT);
     }
     return 0;
@@ -267,13 +283,11 @@ LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
 LRESULT CMainFrame::OnRecoverOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (lParam == 1) {
         UpdateStatus(STATUS_OVERCLOCK_INIT);
-        if (m_bExitAfterRestore) CloseWindow();
         return 0;
     }
     ShowOverclockedPages();
-    if (m_bExitAfterRestore) {
-        CloseWindow();
-    } else {
+    // While exiting, ExitApp reports the outcome and closes the window.
+    if (!m_bExiting) {
         ShowNotice(nullptr, L"\x6E29\x99A8\x63D0\x793A",
                    L"\x6062\x590D\x52A0\x901F\x5931\x8D25,\x8BF7\x91CD\x542F\x8BA1\x7B97\x673A\x540E\x91CD\x8BD5\xFF01",
                    0);
@@ -281,7 +295,31 @@ LRESULT CMainFrame::OnRecoverOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
     return 0;
 }
 
-void CMainFrame::CloseWindow() { ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0); }
+void CMainFrame::CloseWindow() {
+    m_bClosing = true;
+    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+bool CMainFrame::IsRunInFlight() {
+    LONG status = GetAppState().nStatus;
+    return status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING;
+}
+
+bool CMainFrame::WaitForRunToEnd(DWORD timeoutMs) {
+    static_assert(UM_RESTORE_FINISH == UM_OVERCLOCK_FINISH + 1, "one message range for both results");
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, m_hWnd, UM_OVERCLOCK_FINISH, UM_RESTORE_FINISH, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        if (!IsRunInFlight()) return true;
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        DWORD left = timeoutMs - elapsed;
+        // Wakes for newly posted messages; the cap covers one posted while peeking.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 100 ? left : 100, QS_POSTMESSAGE);
+    }
+}
 
 // ---------------------------------------------------------------- CPU dial table
 
@@ -343,8 +381,10 @@ bool CMainFrame::InitCustomData(const std::wstring& model) {
         m_pPanel->Invalidate();
     }
     AppState& state = GetAppState();
-    state.g_bThisCPUHaveCustomData = true;
+    // A run on the worker may read the entry as soon as the flag is up.
     state.stCustomData = entry;
+    std::atomic_thread_fence(std::memory_order_release);
+    state.g_bThisCPUHaveCustomData = true;
     return true;
 }
 
@@ -384,7 +424,7 @@ LRESULT CMainFrame::OnGetCPUInfoFinish(UINT, WPARAM wParam, LPARAM lParam, BOOL&
         VLOG("CMainFrame::OnGetCPUInfoFinish Exit");
     } else {
         ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_BZCJS"), 0);
-        CloseWindow();
+        ExitApp();
     }
     return 0;
 }
@@ -406,8 +446,17 @@ void CMainFrame::InitViewInfo(CpuInfo stInfo) {
     VLOG("CMainFrame::InitViewInfo  strFre:%S ", strFre.c_str());
 
     bool restore = stInfo.m_strFrequence.compare(strFre) > 0;
-    if (restore) ShowOverclockedPages();
-    else UpdateStatus(STATUS_OVERCLOCK_INIT);
+    if (IsRunInFlight()) {
+        // A hot key, USB key or notifier request got here first: its result
+        // settles the status, and it is what the user asked for.
+        VLOG("CMainFrame::InitViewInfo: a run is in progress (status %d), its result settles the status",
+             (int)GetAppState().nStatus);
+        restore = false;
+    } else if (restore) {
+        ShowOverclockedPages();
+    } else {
+        UpdateStatus(STATUS_OVERCLOCK_INIT);
+    }
 
     SetPanel(stInfo.m_strFrequence, true);
     AddToTray(true);
@@ -497,19 +546,73 @@ BOOL CMainFrame::AddToTray(bool bAdd) {
 }
 
 void CMainFrame::ExitApp() {
-    LONG status = GetAppState().nStatus;
-    if (IsStopOverOn() && status == STATUS_OVERCLOCK_OK) {
+    // Every way out comes here. The window goes at once; the processor is
+    // settled first: a run in flight ends, then "stopover" may ask for the
+    // restore. Only then does the window close.
+    m_bExiting = true;
+    ShowWindow(false, true);
+    if (IsRunInFlight()) {
+        VLOG("[ExitApp] a run is in progress (status %d), waiting up to %lu ms for it to end",
+             (int)GetAppState().nStatus, kExitWaitMs);
+        if (!WaitForRunToEnd(kExitWaitMs)) {
+            VLOG("[ExitApp] the run did not end within %lu ms (status %d): leaving without a restore",
+                 kExitWaitMs, (int)GetAppState().nStatus);
+            CloseWindow();
+            VLOG("--------------ExitAPP end-----------");
+            return;
+        }
+        VLOG("[ExitApp] the run ended with status %d", (int)GetAppState().nStatus);
+    }
+    if (IsStopOverOn() && GetAppState().nStatus == STATUS_OVERCLOCK_OK && !m_bExitRestoreTried) {
+        m_bExitRestoreTried = true;
         AddToTray(false);
-        ShowWindow(false, true);
-        m_bExitAfterRestore = true;
         VLOG("--------------ExitRecover-----------");
         DoHandle();
-        ::Sleep(1500);
+        if (!WaitForRunToEnd(kExitWaitMs))
+            VLOG("[ExitApp] the restore did not end within %lu ms: the processor may stay overclocked", kExitWaitMs);
+        else if (GetAppState().nStatus == STATUS_OVERCLOCK_INIT)
+            VLOG("[ExitApp] the processor is back at its defaults");
+        else
+            VLOG("[ExitApp] the restore failed: the processor stays overclocked");
     } else {
         VLOG("------Mainframe :: Close--------- ");
-        CloseWindow();
     }
+    CloseWindow();
     VLOG("--------------ExitAPP end-----------");
+}
+
+void CMainFrame::ExitBeforeSessionEnd() {
+    LONG status = GetAppState().nStatus;
+    const bool settling = IsRunInFlight() || (IsStopOverOn() && status == STATUS_OVERCLOCK_OK);
+    bool held = false;
+    if (settling) {
+        std::wstring reason = Lang(L"STR_SHUTDOWNRESTORE");
+        held = ::ShutdownBlockReasonCreate(m_hWnd, reason.c_str()) != FALSE;
+        if (held) VLOG("shutdown held: %S", reason.c_str());
+        else VLOG("shutdown not held (error %lu): %S", ::GetLastError(), reason.c_str());
+    }
+    // The answer goes back only when this returns: the session cannot end
+    // in the middle of the restore.
+    ExitApp();
+    if (held) ::ShutdownBlockReasonDestroy(m_hWnd);
+}
+
+void CMainFrame::ShowRatioStateAfterResume() {
+    if (IsRunInFlight()) {
+        VLOG("[Resume] a run is in progress: its result is what the processor holds");
+        return;
+    }
+    COverClockThread::RatioState state = m_overClockThread.ReadCoreRatioState();
+    LONG status = GetAppState().nStatus;
+    if (state == COverClockThread::RatioState::AtDefaults && status == STATUS_OVERCLOCK_OK) {
+        VLOG("[Resume] the processor lost its tuned values: it is at its defaults");
+        UpdateStatus(STATUS_OVERCLOCK_INIT);
+    } else if (state == COverClockThread::RatioState::Tuned && status == STATUS_OVERCLOCK_INIT) {
+        VLOG("[Resume] the processor is tuned: it is overclocked");
+        ShowOverclockedPages();
+    } else {
+        VLOG("[Resume] status %d stays", (int)status);
+    }
 }
 
 void CMainFrame::OnFinalMessage(HWND hWnd) {
@@ -604,6 +707,15 @@ LRESULT CMainFrame::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHa
     return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
 }
 
+LRESULT CMainFrame::ResponseDefaultKeyEvent(WPARAM wParam) {
+    // The toolkit would close the window on Escape, past the exit's restore.
+    if (wParam == VK_ESCAPE) {
+        VLOG("Escape ignored");
+        return TRUE;
+    }
+    return WindowImplBaseNew::ResponseDefaultKeyEvent(wParam);
+}
+
 void CMainFrame::KeepInWorkArea() {
     RECT work, rc;
     if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return;
@@ -674,6 +786,12 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
 }
 
 LRESULT CMainFrame::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    if (!m_bClosing) {
+        // A close from outside (Alt+F4, another program) is the user's exit.
+        bHandled = TRUE;
+        ExitApp();
+        return 0;
+    }
     return WindowImplBaseNew::OnClose(uMsg, wParam, lParam, bHandled);
 }
 
@@ -692,7 +810,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_TRAY_NOTIFY: return OnTrayNotify(uMsg, wParam, lParam, bHandled);
         case UM_RUN_INSTALLER:
             // Only the update window's own path is ever started.
-            if (CInstallerLauncher::RunFromUpdateWindow(wParam)) CloseWindow();
+            if (CInstallerLauncher::RunFromUpdateWindow(wParam)) ExitApp();
             return 0;
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
@@ -716,7 +834,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
         case WM_QUERYENDSESSION:
             VLOG("CMainFrame::HandleMessage WM_QUERYENDSESSION...");
-            ExitApp();
+            ExitBeforeSessionEnd();
             break;
         case WM_ENDSESSION:
             VLOG("CMainFrame::HandleMessage WM_ENDSESSION...");
@@ -729,7 +847,16 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NCRBUTTONUP: ShowTrayMenu(m_hWnd); break;
         case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE) CloseWindow();
+            if ((wParam & 0xFFF0) == SC_CLOSE) {
+                ExitApp();
+                return 0;
+            }
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+                VLOG("CMainFrame::HandleMessage WM_POWERBROADCAST resume (%u)", (unsigned)wParam);
+                ShowRatioStateAfterResume();
+            }
             break;
         case WM_HOTKEY: {
             BOOL handled = TRUE;
@@ -743,27 +870,35 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------- "/RestoreOverclocking"
 
-bool CMainFrame::RestoreDefaultsWithoutWindow() {
+CMainFrame::RestoreOutcome CMainFrame::RestoreDefaultsWithoutWindow() {
     VLOG("[RestoreOverclocking] bringing the tuning SDK up");
     IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
     if (!loader->LoadDll()) {
         VLOG("[RestoreOverclocking] the tuning SDK library cannot be loaded");
-        return false;
+        return RestoreOutcome::SdkUnavailable;
     }
     IOverclockingSdk* sdk = loader->GetInterface();
     if (!sdk) {
         VLOG("[RestoreOverclocking] the tuning SDK has no interface");
-        return false;
+        return RestoreOutcome::SdkUnavailable;
     }
     if (!CSdkGuard::Run("Init", [&] { sdk->Init(); }) ||
         !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
         VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
-        return false;
+        return RestoreOutcome::SdkUnavailable;
     }
     VLOG("[RestoreOverclocking] restoring the default core ratios");
     GetAppState().nStatus = STATUS_REOVERCLOCK_ING;
     bool ok = m_overClockThread.Overclocking(false);
+    if (ok) {
+        VLOG("[RestoreOverclocking] defaults restored");
+    } else if (m_overClockThread.ReadCoreRatioState() == COverClockThread::RatioState::AtDefaults) {
+        // Refused, but there was nothing to restore.
+        VLOG("[RestoreOverclocking] nothing restored: the processor is at its defaults");
+        ok = true;
+    } else {
+        VLOG("[RestoreOverclocking] restore failed");
+    }
     GetAppState().nStatus = ok ? STATUS_OVERCLOCK_INIT : STATUS_OVERCLOCK_OK;
-    VLOG("[RestoreOverclocking] %s", ok ? "defaults restored" : "restore failed");
-    return ok;
+    return ok ? RestoreOutcome::AtDefaults : RestoreOutcome::Failed;
 }

@@ -53,7 +53,8 @@ public:
 
     // "/RestoreOverclocking": brings the SDK up and puts every core ratio
     // back to its default on the calling thread, without a window.
-    bool RestoreDefaultsWithoutWindow();
+    enum class RestoreOutcome { AtDefaults, Failed, SdkUnavailable };
+    RestoreOutcome RestoreDefaultsWithoutWindow();
 
 protected:
     LPCWSTR GetWindowClassName() const override;
@@ -64,6 +65,7 @@ protected:
     LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
     LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
     LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
     void ClickNotify(DuiLib::TNotifyUI& msg) override;
 
@@ -93,7 +95,17 @@ private:
     void Cleanup();
     void ShowOverclockedPages();  // the effects of UpdateStatus(2), as the finish handlers inline them
     void SelectPages(int page);
+    // The one place that closes the window; every other way out is ExitApp.
     void CloseWindow();
+    static bool IsRunInFlight();
+    // Handles only the worker's result messages until no run is in flight;
+    // false when the run is still going after `timeoutMs`.
+    bool WaitForRunToEnd(DWORD timeoutMs);
+    // WM_QUERYENDSESSION: the exit, done before the answer, with the
+    // shutdown held (and its reason shown) while the processor is settled.
+    void ExitBeforeSessionEnd();
+    // After a resume from sleep the board may have dropped tuned values.
+    void ShowRatioStateAfterResume();
     void BringToFront();
     // Restored and raised above other windows, without staying topmost.
     static void BringForward(HWND hwnd);
@@ -121,7 +133,9 @@ private:
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
 
     CSettingDlg* m_pSettingDlg = nullptr;  // while its modal loop runs
-    bool m_bExitAfterRestore = false;
+    bool m_bExiting = false;           // ExitApp has begun: no notices, the window goes
+    bool m_bClosing = false;           // WM_CLOSE is the program's own
+    bool m_bExitRestoreTried = false;  // the restore at exit is tried once
     bool m_bPanelDefaultSet = false;
     bool m_bSdkReady = false;  // the overclock worker may be started
     CCpuMonitorThread m_cpuMonitorThread;

@@ -25,7 +25,7 @@ bool WriteSettingString(const wchar_t* key, const std::wstring& value);
 int GetAutoStartSetting();    // "autoStart", 0
 int GetStopOverSetting();     // "stopover", 1
 int GetMinModeSetting();      // "minmode", 0
-int GetMonitorTimeSetting();  // "MonitorTime", 1000 (never negative)
+int GetMonitorTimeSetting();  // "MonitorTime", 1000 (never below 100)
 bool IsAutoStartOn();         // "autoStart" is exactly 1
 bool IsStopOverOn();          // "stopover" is exactly 1
 

@@ -104,5 +104,10 @@ int CSettingsFile::GetMonitorTime() const {
         VLOG("MonitorTime %d is negative, using %d", period, kDefaultMonitorTime);
         return kDefaultMonitorTime;
     }
+    // Shorter periods only keep a core busy and fill the log with readings.
+    if (period < kMinMonitorTime) {
+        VLOG("MonitorTime %d is below %d ms, using %d", period, kMinMonitorTime, kMinMonitorTime);
+        return kMinMonitorTime;
+    }
     return period;
 }

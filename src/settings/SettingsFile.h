@@ -32,7 +32,8 @@ public:
     int GetAutoStart() const;
     int GetStopOver() const;
     int GetMinMode() const;
-    // Negative periods are not waits: they give the default.
+    // Negative periods are not waits: they give the default; shorter ones
+    // than kMinMonitorTime are raised to it.
     int GetMonitorTime() const;
 
 private:

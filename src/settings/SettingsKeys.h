@@ -23,3 +23,4 @@ constexpr int kDefaultMinMode = 0;
 // Period of the current-frequency monitor, in milliseconds.
 constexpr const wchar_t kKeyMonitorTime[] = L"MonitorTime";
 constexpr int kDefaultMonitorTime = 1000;
+constexpr int kMinMonitorTime = 100;

@@ -5,6 +5,7 @@
 #include "log/BaseLog.h"
 #include "log/LogInOut.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
@@ -13,8 +14,6 @@
 #include "tuning/SdkGuard.h"
 
 namespace {
-
-constexpr int kDefaultPeriodMs = kDefaultMonitorTime;
 
 // Written by the monitor thread only; the main window reads it through the
 // address each message carries.
@@ -68,18 +67,12 @@ DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
 bool CCpuMonitorThread::CpuMonitor() {
     CLogInOut scope("CCpuMonitorThread::CpuMonitor");
 
-    std::wstring ini = m_settingsPath ? m_settingsPath() : std::wstring();
-    // Before the settings path is known there is no file to read: the default holds.
-    int period = ini.empty() ? kDefaultPeriodMs
-                             : (int)GetPrivateProfileIntW(kSettingsSection, kKeyMonitorTime, kDefaultPeriodMs,
-                                                          ini.c_str());
+    // The settings reader gives the default until the path is known and for
+    // a value that is not a number, and keeps the period from spinning.
+    CSettingsFile settings;
+    settings.SetPath(m_settingsPath ? m_settingsPath() : std::wstring());
+    int period = settings.GetMonitorTime();
     VLOG("[CpuMonitor] Time=%d", period);
-    if (period < 0) {
-        // A negative wait would be read as "for ever" (or nearly): one reading
-        // and then silence. Keep sampling at the default period instead.
-        VLOG("[CpuMonitor] Time=%d is negative, using %d", period, kDefaultPeriodMs);
-        period = kDefaultPeriodMs;
-    }
 
     IOverclockingSdk* sdk = m_pLoader->GetInterface();
     if (sdk == nullptr) {

@@ -1,5 +1,6 @@
 #include "tuning/OverClockThread.h"
 
+#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -33,6 +34,33 @@ constexpr DWORD kDestroyWaitMs = 10000;
 
 const char* TrueFalse(bool b) { return b ? "true" : "false"; }
 
+// Test switches of the real program, set in its environment by the
+// end-to-end tests only: the worker cannot be made to fail to start, nor be
+// caught between two steps, from outside otherwise.
+bool TestSwitchSet(const wchar_t* name) { return GetEnvironmentVariableW(name, nullptr, 0) > 0; }
+
+// "VELOTUNE_TEST_WORKER_HOLD" names an event: after posting each result the
+// worker waits for it (a minute at most), so that a test can act while the
+// window has the result and the worker has not yet looked for the next request.
+void HoldAfterPostingForTest() {
+    wchar_t name[MAX_PATH] = {};
+    DWORD len = GetEnvironmentVariableW(L"VELOTUNE_TEST_WORKER_HOLD", name, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return;
+    vt::UniqueHandle hold(OpenEventW(SYNCHRONIZE, FALSE, name));
+    if (!hold) return;
+    VLOG("[Overclocking] held after posting (test switch)");
+    WaitForSingleObject(hold.Get(), 60000);
+}
+
+// The processor record of the SDK, or null when either step gives none.
+IProcessorInfo* ProcessorOf(IOverclockingSdk* sdk) {
+    ISystemInfo* systemInfo =
+        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
+    return systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
+                                         [&] { return systemInfo->GetProcessor(); })
+                      : nullptr;
+}
+
 std::string NarrowName(const ClientTuningControl& control) {
     wchar_t name[SDK_MAX_CONTROL_NAME + 1] = {};
     for (uint32_t i = 0; i < SDK_MAX_CONTROL_NAME && control.Name[i]; ++i) name[i] = control.Name[i];
@@ -58,6 +86,10 @@ uint32_t COverClockThread::CoreRatioControlId(int coreIndex) {
 
 bool COverClockThread::Start(HWND hWnd) {
     if (m_hThread) return false;
+    if (TestSwitchSet(L"VELOTUNE_TEST_WORKER_START_FAILS")) {
+        VLOG("overclock worker start refused (test switch)");
+        return false;
+    }
     m_hWnd = hWnd;
     m_hStartEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hStopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -102,11 +134,14 @@ bool COverClockThread::ThreadOverClock() {
         LONG nCurStatus = GetAppState().nStatus;
         bool bRet = Overclocking(nCurStatus == STATUS_OVERCLOCK_ING);
         VLOG("[Overclocking] bRet=%s nCurStatus=%d", TrueFalse(bRet), (int)nCurStatus);
+        // Reset before the result goes out: once the window has it, it may ask
+        // for the next run at once, and a reset after that would swallow it.
+        // Requests made while the run was going are answered by that run.
+        ResetEvent(m_hStartEvent.Get());
         PostMessageW(GetAppState().hMainWnd,
                      nCurStatus == STATUS_OVERCLOCK_ING ? UM_OVERCLOCK_FINISH : UM_RESTORE_FINISH, 0,
                      bRet ? 1 : 0);
-        // Requests made while the run was going are answered by that run.
-        ResetEvent(m_hStartEvent.Get());
+        HoldAfterPostingForTest();
     }
     return true;
 }
@@ -139,12 +174,7 @@ bool COverClockThread::Overclocking(bool bOverclock) {
     }
 
     bool result = false;
-    ISystemInfo* systemInfo =
-        CSdkGuard::Value("GetSystemInfo", (ISystemInfo*)nullptr, [&] { return sdk->GetSystemInfo(); });
-    IProcessorInfo* processor =
-        systemInfo ? CSdkGuard::Value("GetProcessor", (IProcessorInfo*)nullptr,
-                                      [&] { return systemInfo->GetProcessor(); })
-                   : nullptr;
+    IProcessorInfo* processor = ProcessorOf(sdk);
     if (processor != nullptr) {
         std::vector<ClientTuningProposal> proposals;
         bool bRestartRequired = false;
@@ -209,6 +239,8 @@ double COverClockThread::CalcOverclockingValue(const ClientTuningControl& contro
     double newValue;
     const AppState& state = GetAppState();
     if (state.g_bThisCPUHaveCustomData) {
+        // The window copies the entry before it raises the flag.
+        std::atomic_thread_fence(std::memory_order_acquire);
         // One GHz is ten ratio steps. The product is kept in single precision
         // (a stored float, even where the FPU computes wider) so that a step
         // of 0.3 adds exactly 3.
@@ -254,4 +286,39 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
     }
     VLOG("CMainFrame::Overclocking: Unable to apply changes to the hardware!");
     return false;
+}
+
+COverClockThread::RatioState COverClockThread::ReadCoreRatioState() {
+    IOverclockingSdk* sdk = m_pLoader->GetInterface();
+    if (sdk == nullptr || !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
+        VLOG("[CoreRatioState] the tuning SDK is not available");
+        return RatioState::Unknown;
+    }
+    ITuningLibrary* tuning =
+        CSdkGuard::Value("GetTuningLibrary", (ITuningLibrary*)nullptr, [&] { return sdk->GetTuningLibrary(); });
+    IProcessorInfo* processor = ProcessorOf(sdk);
+    if (tuning == nullptr || processor == nullptr) {
+        VLOG("[CoreRatioState] no tuning library or processor");
+        return RatioState::Unknown;
+    }
+    int nCoreCount = CSdkGuard::Value("GetCoreCount", int32_t(0), [&] { return processor->GetCoreCount(); });
+    // Cores past the table reuse its first control: each control is read once.
+    int count = nCoreCount < kCoreRatioTableSize ? nCoreCount : kCoreRatioTableSize;
+    bool unread = count <= 0;
+    for (int i = 0; i < count; ++i) {
+        ClientTuningControl control{};
+        const uint32_t id = kCoreRatioTable[i];
+        if (!CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(id, &control); })) {
+            VLOG("[CoreRatioState] GetControl(id=0x%X) failed", id);
+            unread = true;
+            continue;
+        }
+        if (std::fabs(control.ActiveValue - control.DefaultValue) > 1e-6) {
+            VLOG("[CoreRatioState] id=0x%X active=%f default=%f: tuned", control.Id, control.ActiveValue,
+                 control.DefaultValue);
+            return RatioState::Tuned;
+        }
+    }
+    VLOG("[CoreRatioState] %s", unread ? "not every core ratio could be read" : "every core ratio at its default");
+    return unread ? RatioState::Unknown : RatioState::AtDefaults;
 }

@@ -39,6 +39,12 @@ public:
     bool ApplyOverclocking(int nOrdinal, const std::vector<ClientTuningProposal>& proposals,
                            bool bRestartRequired);
 
+    // What the core ratio controls hold now: a control whose active value
+    // is not its default means the processor is tuned; Unknown when the SDK
+    // or a control cannot be read.
+    enum class RatioState { AtDefaults, Tuned, Unknown };
+    RatioState ReadCoreRatioState();
+
     // Control id of the turbo ratio for core index i.
     static uint32_t CoreRatioControlId(int coreIndex);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "support/AppFixture.h"
@@ -224,21 +225,91 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was restored";
     EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait));
     EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
+
+    // The restore switch beside a running copy tries nothing: its own code.
+    ShowWindow(hwnd, SW_MINIMIZE);
+    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    ASSERT_TRUE(app.Start(L"/RestoreOverclocking"));
+    EXPECT_EQ(app.WaitExit(kWait), 4);
+    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
+    EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was brought to the front";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait, 2));
+    EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
 }
 
-TEST_F(AppRestoreSwitch, PutsAnOverclockedProcessorBackWithoutAWindow) {
+namespace {
+
+// Moves the SDK library of the copy aside while it lives.
+class LibraryAway {
+public:
+    LibraryAway() : m_ok(MoveFileW(Dll().c_str(), Away().c_str()) != FALSE) {}
+    ~LibraryAway() {
+        if (m_ok) MoveFileW(Away().c_str(), Dll().c_str());
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    static std::wstring Dll() { return CAppUnderTest::Folder() + L"\\OverclockingSdkWrapper.dll"; }
+    static std::wstring Away() { return Dll() + L".away"; }
+    bool m_ok;
+};
+
+}  // namespace
+
+// 1: at the defaults afterwards; 2: the SDK refused, may stay overclocked;
+// 3: the SDK could not be reached, nothing changed (4: another copy runs,
+// in AppInstance above).
+TEST_F(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
     const char* overclocked = "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n";
-    for (const wchar_t* sw : {L"/RestoreOverclocking", L"/restoreoverclocking"}) {
-        WriteState(overclocked);
+    const char* stock = "[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n";
+    const double kOverclocked[] = {43, 42, 41, 40};
+    struct Case {
+        const wchar_t* sw;
+        const char* state;
+        const char* faults;  // null: the default profile
+        bool noLibrary;
+        int code;
+        const double* after;
+        const char* line;
+    };
+    const Case cases[] = {
+        {L"/RestoreOverclocking", overclocked, nullptr, false, 1, kStock, "[RestoreOverclocking] defaults restored"},
+        {L"/restoreoverclocking", overclocked, nullptr, false, 1, kStock, "[RestoreOverclocking] defaults restored"},
+        {L"/RestoreOverclocking", stock, "ApplyFails=1", false, 1, kStock,
+         "[RestoreOverclocking] nothing restored: the processor is at its defaults"},
+        {L"/RestoreOverclocking", overclocked, "ApplyFails=1", false, 2, kOverclocked,
+         "[RestoreOverclocking] restore failed"},
+        {L"/RestoreOverclocking", overclocked, "ProposeFails=1", false, 2, kOverclocked,
+         "[RestoreOverclocking] restore failed"},
+        {L"/RestoreOverclocking", overclocked, "InitFails=1", false, 3, kOverclocked,
+         "[RestoreOverclocking] the tuning SDK did not initialise"},
+        {L"/RestoreOverclocking", overclocked, "NoRoot=1", false, 3, kOverclocked,
+         "[RestoreOverclocking] the tuning SDK has no interface"},
+        {L"/RestoreOverclocking", overclocked, nullptr, true, 3, kOverclocked,
+         "[RestoreOverclocking] the tuning SDK library cannot be loaded"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(++n);
+        WriteState(c.state);
         CAppUnderTest app;
-        ASSERT_TRUE(app.Start(sw));
-        EXPECT_EQ(app.WaitExit(kWait), 1);
-        ExpectRatios(kStock, TestPaths::Narrow(sw).c_str());
+        if (c.faults) app.UseProfile(FaultProfile(L"test_app_restore_switch.ini", c.faults));
+        {
+            std::unique_ptr<LibraryAway> away(c.noLibrary ? new LibraryAway : nullptr);
+            if (away) {
+                ASSERT_TRUE(away->Ok());
+            }
+            ASSERT_TRUE(app.Start(c.sw));
+            EXPECT_EQ(app.WaitExit(kWait), c.code);
+        }
+        ExpectRatios(c.after, "after the switch");
         std::string log = CAppUnderTest::ReadLog();
-        EXPECT_NE(log.find("[RestoreOverclocking] defaults restored"), std::string::npos) << log;
-        EXPECT_NE(log.find("[AppendControlOverclocking] new_value=40.000000"), std::string::npos);
+        EXPECT_NE(log.find(c.line), std::string::npos) << log;
+        EXPECT_NE(log.find("[RestoreOverclocking] exit code " + std::to_string(c.code)), std::string::npos);
+        EXPECT_EQ(FindWindowW(L"Velotune", nullptr), nullptr) << "no window";
     }
 }
 
@@ -309,6 +380,103 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     ExpectRatios(kStock, "nothing applied");
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
+    // The worker is held just after it has posted its result: the window
+    // already has it when the next request comes.
+    const std::wstring holdName = L"VelotuneTestHold" + std::to_wstring(GetCurrentProcessId());
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, holdName.c_str());
+    ASSERT_NE(hold, nullptr);
+    CAppUnderTest app;
+    app.UseEnvironment(L"VELOTUNE_TEST_WORKER_HOLD", holdName);
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("[Overclocking] held after posting (test switch)", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    SetEvent(hold);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2)) << "the restore ran";
+    ExpectRatios(kStock, "restored by the request made at that point");
+    EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 2);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    CloseHandle(hold);
+}
+
+TEST_F(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
+    CAppUnderTest app;
+    app.UseEnvironment(L"VELOTUNE_TEST_WORKER_START_FAILS", L"1");
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(WaitButton(hwnd, kOverclockButton));
+    CAppUnderTest::Click(hwnd, ButtonCentre());
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the notice";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker start refused (test switch)", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker not started", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("DoHandle() refused: the overclock worker is not running (status 0)", kWait));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 1"), 0) << "status 0 kept";
+    EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 still";
+    // The exit is not held up by a run that never started.
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] a run is in progress"), 0);
+    EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
+        << "nothing ever applied: the profile's defaults";
+}
+
+TEST_F(AppStart, ARunStartedBeforeTheProcessorIsReadKeepsItsStatus) {
+    CAppUnderTest app;
+    // Slow SDK calls: the reader is still reading when the notifier's event
+    // starts a run, and that run outlasts the reading.
+    app.UseProfile(FaultProfile(L"test_app_early.ini", "DelayMs=250"));
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));  // the worker runs
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    std::string log = CAppUnderTest::ReadLog();
+    size_t request = log.find("DoHandle() STATUS_OVERCLOCK_INIT");
+    size_t info = log.find("CMainFrame::InitViewInfo Enter");
+    size_t result = log.find("[Overclocking] bRet=true nCurStatus=1");
+    ASSERT_NE(request, std::string::npos);
+    ASSERT_NE(info, std::string::npos);
+    ASSERT_NE(result, std::string::npos);
+    ASSERT_LT(request, info) << "the run began before the processor was read";
+    ASSERT_LT(info, result) << "and ended after";
+    EXPECT_NE(log.find("CMainFrame::InitViewInfo: a run is in progress (status 1), its result settles the status"),
+              std::string::npos);
+    EXPECT_EQ(log.find("CMainFrame::UpdateStatus : nStatus : 0"), std::string::npos) << "never settled over the run";
+    for (int i = 0; i < 4; ++i)
+        EXPECT_GT(CAppUnderTest::ActiveValue(kRatioIds[i]), kStock[i]) << "overclocked, control " << i;
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    ExpectRatios(kStock, "restored at the end");
+}
+
+TEST_F(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
+    const std::wstring ini = CAppUnderTest::Folder() + L"\\Velotune.ini";
+    struct Case {
+        const char* value;
+        const char* period;
+        const char* line;
+    } cases[] = {
+        {"abc", "[CpuMonitor] Time=1000\r\n", "[OverClockingKey] MonitorTime=\"abc\" is not a valid number, using 1000"},
+        {"0", "[CpuMonitor] Time=100\r\n", "MonitorTime 0 is below 100 ms, using 100"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        ASSERT_TRUE(TestPaths::WriteFileBytes(ini, std::string("[OverClockingKey]\r\nMonitorTime=") + c.value + "\r\n"));
+        CAppUnderTest app;
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(CAppUnderTest::WaitLog(c.period, kWait));
+        EXPECT_EQ(CAppUnderTest::CountInLog(c.line), 1);
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    }
+    DeleteFileW(ini.c_str());
 }
 
 // The vendor's library fails with structured exceptions (its compiler's C++

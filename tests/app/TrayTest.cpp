@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <climits>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
@@ -37,11 +39,31 @@ void ExpectRatios(const double* expected, const char* what) {
         EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
 }
 
-std::wstring SlowProfile() {
+// The default processor whose every SDK call takes `delayMs`.
+std::wstring SlowProfile(int delayMs = 150) {
     std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\test_tray_slow.ini";
-    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=150\r\n");
+    std::wstring path = CAppUnderTest::Folder() + L"\\test_tray_slow" + std::to_wstring(delayMs) + L".ini";
+    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=" + std::to_string(delayMs) + "\r\n");
     return path;
+}
+
+// Keys pressed in order, then released in reverse, as a user types a chord.
+void PressChord(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    for (WORD k : keys) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        in.push_back(i);
+    }
+    for (auto k = keys.end(); k != keys.begin();) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *--k;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
 }
 
 std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_tray_hold"; }
@@ -139,13 +161,14 @@ TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
 
     // Keys typed into the focused window are still the one-click action.
-    SetForegroundWindow(hwnd);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
     ASSERT_TRUE(WaitUntil([&] { return HasFocus(hwnd); }, kWait));
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the window's key");
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);  // closing stays overclocked
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);  // another program's close is the user's exit
     EXPECT_EQ(app.WaitExit(kWait), 0);
+    ExpectRatios(kStock, "restored before the end");
 }
 
 namespace {
@@ -316,15 +339,145 @@ TEST_F(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
     }
 }
 
-TEST_F(AppExit, EndOfSessionWhileOverclockedStartsTheRestore) {
+namespace {
+
+enum class Way { TrayExit, AltF4, SessionEnd, CloseMessage };
+
+const char* WayName(Way w) {
+    switch (w) {
+        case Way::TrayExit: return "tray menu exit (also the setup program's close)";
+        case Way::AltF4: return "Alt+F4";
+        case Way::SessionEnd: return "end of session";
+        case Way::CloseMessage: return "WM_CLOSE from another program";
+    }
+    return "?";
+}
+
+void LeaveBy(Way way, HWND hwnd) {
+    DWORD_PTR answer = 0;
+    switch (way) {
+        case Way::TrayExit: PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0); break;
+        case Way::AltF4:
+            ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+            PressChord({VK_MENU, VK_F4});
+            break;
+        case Way::SessionEnd: SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, kWait, &answer); break;
+        case Way::CloseMessage: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
+    }
+}
+
+// The shutdown is held with the language file's reason while the exit
+// settles the processor (Wine has no shutdown screen and answers "not
+// implemented"; the log shows the text asked for).
+void ExpectShutdownHeldWithReason(const std::string& log) {
+    size_t at = log.find("shutdown held: ");
+    if (at == std::string::npos) at = log.find("shutdown not held (error 120): ");
+    ASSERT_NE(at, std::string::npos) << log;
+    std::string reason = log.substr(at, log.find('\r', at) - at);
+    reason = reason.substr(reason.find(": ") + 2);
+    EXPECT_GT(reason.size(), 8u) << reason;
+    EXPECT_EQ(reason.find("-_-"), std::string::npos) << "a text of the language file";
+}
+
+}  // namespace
+
+TEST_F(AppExit, EscapeIsIgnoredAndEveryCloseRestoresFirst) {
+    DeleteFileW(IniPath().c_str());  // "stopover" 1
+    for (Way way : {Way::AltF4, Way::CloseMessage, Way::SessionEnd}) {
+        SCOPED_TRACE(WayName(way));
+        ResetProcessor();
+        CAppUnderTest app;
+        HWND hwnd = StartOverclocked(app);
+        ASSERT_NE(hwnd, nullptr);
+        if (way == Way::AltF4) {
+            ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+            PressChord({VK_ESCAPE});
+            ASSERT_TRUE(CAppUnderTest::WaitLog("Escape ignored", kWait));
+            EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "still running";
+            EXPECT_TRUE(IsWindowVisible(hwnd));
+            ExpectRatios(kOverclocked, "Escape changes nothing");
+        }
+        LeaveBy(way, hwnd);
+        // The end of the session is answered only once the processor is back.
+        if (way == Way::SessionEnd) ExpectRatios(kStock, "restored before the answer");
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+        ExpectRatios(kStock, "restored before the end");
+        EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the processor is back at its defaults"), 1);
+        if (way == Way::SessionEnd) ExpectShutdownHeldWithReason(CAppUnderTest::ReadLog());
+    }
+}
+
+TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
+    for (Way way : {Way::TrayExit, Way::SessionEnd}) {
+        SCOPED_TRACE(WayName(way));
+        ResetProcessor();
+        CAppUnderTest app;
+        app.UseProfile(SlowProfile(250));  // a run of a few seconds
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+        LeaveBy(way, hwnd);
+        if (way == Way::SessionEnd) ExpectRatios(kStock, "settled before the answer");
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+        ExpectRatios(kStock, "the run ended, then the restore");
+        std::string log = CAppUnderTest::ReadLog();
+        EXPECT_NE(log.find("[ExitApp] a run is in progress (status 1), waiting up to 10000 ms for it to end"),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("[ExitApp] the run ended with status 2"), std::string::npos) << log;
+        EXPECT_NE(log.find("[ExitApp] the processor is back at its defaults"), std::string::npos);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 2) << "the overclock, then the restore";
+        if (way == Way::SessionEnd) ExpectShutdownHeldWithReason(log);
+    }
+    // A run that outlasts the wait (the processor held in it): the program
+    // leaves and says so, and never claims a restore.
+    ResetProcessor();
+    {
+        CAppUnderTest app;
+        app.UseProfile(HoldProfile());
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        Hold(true);
+        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+        LeaveBy(Way::TrayExit, hwnd);
+        EXPECT_EQ(app.WaitExit(60000), 0);
+        Hold(false);
+        std::string log = CAppUnderTest::ReadLog();
+        EXPECT_NE(log.find("[ExitApp] the run did not end within 10000 ms (status 1): leaving without a restore"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("back at its defaults"), std::string::npos);
+        EXPECT_EQ(log.find("--------------ExitRecover-----------"), std::string::npos);
+        EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the held run never applied";
+    }
+    Hold(false);
+}
+
+TEST_F(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     CAppUnderTest app;
     HWND hwnd = StartOverclocked(app);
     ASSERT_NE(hwnd, nullptr);
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, kWait, &answer);
-    EXPECT_TRUE(CAppUnderTest::WaitLog("--------------ExitRecover-----------", kWait));
-    EXPECT_EQ(app.WaitExit(kWait), 0) << "the window closes once the restore is done";
-    ExpectRatios(kStock, "restored at the end of the session");
+    // The board comes back from sleep without the tuned values.
+    ASSERT_EQ(CAppUnderTest::SimCpu(L"resume"), 0);
+    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("[Resume] the processor lost its tuned values: it is at its defaults", kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    // Nothing lost on the next resume: the status stays.
+    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("[Resume] status 0 stays", kWait));
+    // The one-click action overclocks again, as the window now says.
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait, 2));
+    ExpectRatios(kOverclocked, "overclocked again");
+    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("[Resume] status 2 stays", kWait));
+    PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    ExpectRatios(kStock, "restored at the end");
 }
 
 TEST_F(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {

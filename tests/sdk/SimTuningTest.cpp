@@ -168,6 +168,27 @@ TEST(SimTuning, ApplyFailureReportsToListener) {
     EXPECT_EQ(std::vector<int>{0}, applied.outcomes);
 }
 
+namespace {
+
+// simcpu.exe of the dist folder; it inherits VELOTUNE_SIM_STATE from this process.
+DWORD RunSimCpu(const wchar_t* command) {
+    std::wstring tool = TestPaths::Join(TestPaths::DistDir(), L"simcpu.exe");
+    std::wstring line = L"\"" + tool + L"\" " + command;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi))
+        return (DWORD)-1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+}  // namespace
+
 TEST(SimTuning, RebootToolForgetsAppliedSettings) {
     CSimSdkSession s(L"tuning_reboot_tool");
     IOverclockingSdk* root = s.InitRoot();
@@ -175,22 +196,24 @@ TEST(SimTuning, RebootToolForgetsAppliedSettings) {
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.StatePath().c_str()));
     ASSERT_TRUE(s.Unload());
 
-    // The tool inherits VELOTUNE_SIM_STATE from this process.
-    std::wstring tool = TestPaths::Join(TestPaths::DistDir(), L"simcpu.exe");
-    std::wstring command = L"\"" + tool + L"\" reboot";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(tool.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                               nullptr, &si, &pi));
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, RunSimCpu(L"reboot"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.StatePath().c_str()));
 
     root = s.InitRoot();
     EXPECT_EQ(40.0, ReadControl(root, 29).ActiveValue);
+}
+
+TEST(SimTuning, ResumeToolDropsTheValuesOfALoadedLibrary) {
+    CSimSdkSession s(L"tuning_resume_tool");
+    IOverclockingSdk* root = s.InitRoot();
+    ASSERT_TRUE(OverclockFourCores(root));
+    ASSERT_TRUE(s.Root());
+    EXPECT_EQ(43.0, ReadControl(root, 29).ActiveValue) << "its own write is no outside change";
+
+    // The library stays loaded, as in a program that sleeps and resumes.
+    EXPECT_EQ(0u, RunSimCpu(L"resume"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.StatePath().c_str()));
+    root = s.Root();
+    EXPECT_EQ(40.0, ReadControl(root, 29).ActiveValue);
+    EXPECT_EQ(37.0, ReadControl(root, 32).ActiveValue);
 }

@@ -78,14 +78,14 @@ TEST_F(SettingsFileTest, WrittenValuesAreReadBackAsDecimalText) {
 }
 
 TEST_F(SettingsFileTest, ValuesWrittenByHandAreRead) {
-    WriteIni("[OverClockingKey]\r\nquickkey=7\r\nautoStart=1\r\nstopover=2\r\nminmode=5\r\nMonitorTime=0\r\n");
+    WriteIni("[OverClockingKey]\r\nquickkey=7\r\nautoStart=1\r\nstopover=2\r\nminmode=5\r\nMonitorTime=300\r\n");
     EXPECT_EQ(L"7", settings_.GetQuickKey());
     EXPECT_EQ(1, settings_.GetAutoStart());
     // Only exactly 1 restores at exit: 2 counts as off.
     EXPECT_EQ(2, settings_.GetStopOver());
     EXPECT_NE(1, settings_.GetStopOver());
     EXPECT_EQ(5, settings_.GetMinMode());
-    EXPECT_EQ(0, settings_.GetMonitorTime());
+    EXPECT_EQ(300, settings_.GetMonitorTime());
 }
 
 TEST_F(SettingsFileTest, OtherSectionsAreNotRead) {
@@ -121,20 +121,17 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutNotOverrun) {
     EXPECT_EQ(1000, settings_.GetMonitorTime());
 }
 
+// "MonitorTime" is judged where it is used: tests/tuning, through the monitor.
 TEST_F(SettingsFileTest, GarbledValuesGiveDefaultsAndALogLine) {
-    WriteIni("[OverClockingKey]\r\nstopover\r\nautoStart=\r\nminmode=yes\r\nMonitorTime=12abc\r\n");
+    WriteIni("[OverClockingKey]\r\nstopover\r\nautoStart=\r\nminmode=yes\r\n");
     ExpectAllDefaults(settings_);
     EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::ReadInt", "[OverClockingKey] minmode=\"yes\" is not a valid number, using 0"}).empty());
-    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::ReadInt", "MonitorTime=\"12abc\" is not a valid number, using 1000"}).empty());
 }
 
 TEST_F(SettingsFileTest, OutOfRangeNumbersGiveDefaults) {
-    WriteIni("[OverClockingKey]\r\nstopover=4294967297\r\nMonitorTime=-5\r\nminmode=-3\r\n");
+    WriteIni("[OverClockingKey]\r\nstopover=4294967297\r\nminmode=-3\r\n");
     EXPECT_EQ(1, settings_.GetStopOver());
-    // A negative period would be an endless wait for the monitor.
-    EXPECT_EQ(1000, settings_.GetMonitorTime());
     EXPECT_EQ(-3, settings_.GetMinMode());
-    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::GetMonitorTime", "MonitorTime -5 is negative, using 1000"}).empty());
 }
 
 TEST_F(SettingsFileTest, BinaryJunkGivesDefaults) {

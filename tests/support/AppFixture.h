@@ -32,3 +32,4 @@ using AppShell = AppFixture;
 using AppSettings = AppFixture;
 using AppTrayIcon = AppFixture;
 using AppDisplayScale = AppFixture;
+using AppResume = AppFixture;

@@ -77,6 +77,7 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
     SetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", L"1");  // a test never restarts the machine
     SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", m_profile.empty() ? nullptr : m_profile.c_str());
+    for (const auto& e : m_env) SetEnvironmentVariableW(e.first.c_str(), e.second.c_str());
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -85,6 +86,7 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &si, &pi);
     SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
     SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
+    for (const auto& e : m_env) SetEnvironmentVariableW(e.first.c_str(), nullptr);
     if (!ok) return false;
     CloseHandle(pi.hThread);
     m_processes.push_back(pi.hProcess);
@@ -173,6 +175,32 @@ double CAppUnderTest::ActiveValue(const wchar_t* id) {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"Active", id, L"", text, 63, StatePath().c_str());
     return text[0] ? _wtof(text) : -1.0;
+}
+
+int CAppUnderTest::SimCpu(const wchar_t* command) {
+    std::wstring tool = Folder() + L"\\simcpu.exe";
+    std::wstring line = L"\"" + tool + L"\" " + command;
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    BOOL ok = CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             Folder().c_str(), &si, &pi);
+    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
+    if (!ok) return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return (int)code;
+}
+
+bool CAppUnderTest::Activate(HWND hwnd) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(50)) {
+        if (GetForegroundWindow() == hwnd) return true;
+        SetForegroundWindow(hwnd);
+    }
+    return false;
 }
 
 HWND CAppUnderTest::StartReady(const std::wstring& args) {

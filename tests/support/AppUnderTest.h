@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CAppUnderTest {
@@ -22,6 +23,8 @@ public:
     // Environment of the next start: a profile (relative to the copy, or a
     // full path) and the state file of the copy.
     void UseProfile(const std::wstring& profile) { m_profile = profile; }
+    // One more environment value for the next start (the program's test switches).
+    void UseEnvironment(const std::wstring& name, const std::wstring& value) { m_env.push_back({name, value}); }
 
     // Starts Velotune.exe with `args`; false when it could not be started.
     bool Start(const std::wstring& args = L"");
@@ -56,9 +59,15 @@ public:
 
     // Active value of a control in the simulated processor's state file.
     static double ActiveValue(const wchar_t* id);
+    // Runs simcpu.exe of the copy with `command` on the test's state file;
+    // its exit code, or -1.
+    static int SimCpu(const wchar_t* command);
+    // Makes the window the foreground one, so that typed keys reach it.
+    static bool Activate(HWND hwnd);
 
 private:
     std::wstring m_profile;
+    std::vector<std::pair<std::wstring, std::wstring>> m_env;
     std::vector<HANDLE> m_processes;
     std::vector<DWORD> m_pids;
 };

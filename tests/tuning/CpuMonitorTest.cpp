@@ -75,6 +75,14 @@ protected:
         PumpFor(30);
     }
     size_t Readings() const { return rec.Count(UM_FREQUENCY_CHANGE); }
+    // Runs `own` until its first reading; the monitor's lines since `since`.
+    Texts FirstReading(CCpuMonitorThread& own, const LogCapture& since) {
+        rec.Clear();
+        EXPECT_TRUE(own.Start(rec.Hwnd()));
+        EXPECT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+        own.Stop(kSafetyMs);
+        return MonitorTexts(since);
+    }
     size_t LogCount(const std::string& text) const {
         size_t n = 0;
         for (const std::string& t : MonitorTexts(log))
@@ -136,28 +144,46 @@ TEST_F(CpuMonitorTest, ReadingsCarryTheCurrentFrequencyAndAreLogged) {
     EXPECT_EQ(0u, t.back().rfind("CCpuMonitorThread::CpuMonitor out and tick ", 0)) << t.back();
 }
 
-TEST_F(CpuMonitorTest, ZeroPeriodSamplesBackToBack) {
+// The period goes through the settings reader: what is not a number, or not
+// a wait, gives the default; a period that would keep a core busy is raised.
+TEST_F(CpuMonitorTest, PeriodIsTheSettingsReadersValue) {
+    struct Case {
+        const char* value;
+        const char* period;
+        const char* file;  // the reader's own line, if any
+        const char* function;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"abc", "[CpuMonitor] Time=1000", "SettingsFile", "CSettingsFile::ReadInt",
+         "[OverClockingKey] MonitorTime=\"abc\" is not a valid number, using 1000"},
+        {"12abc", "[CpuMonitor] Time=1000", "SettingsFile", "CSettingsFile::ReadInt",
+         "[OverClockingKey] MonitorTime=\"12abc\" is not a valid number, using 1000"},
+        {"-5", "[CpuMonitor] Time=1000", "SettingsFile", "CSettingsFile::GetMonitorTime",
+         "MonitorTime -5 is negative, using 1000"},
+        {"0", "[CpuMonitor] Time=100", "SettingsFile", "CSettingsFile::GetMonitorTime",
+         "MonitorTime 0 is below 100 ms, using 100"},
+        {"99", "[CpuMonitor] Time=100", "SettingsFile", "CSettingsFile::GetMonitorTime",
+         "MonitorTime 99 is below 100 ms, using 100"},
+        {"100", "[CpuMonitor] Time=100", nullptr, nullptr, nullptr},
+    };
     SimCpu::Use(SimCpu::Standard(4));
     BringSdkUp();
-    UseMonitorTime("0");
-    ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    // At any waiting period this many readings would take minutes.
-    EXPECT_TRUE(PumpUntil([&] { return Readings() >= 200; }, kSafetyMs));
-    StopAndWait();
-    EXPECT_EQ(1u, LogCount("[CpuMonitor] Time=0"));
-}
-
-TEST_F(CpuMonitorTest, NegativePeriodFallsBackToTheDefault) {
-    SimCpu::Use(SimCpu::Standard(4));
-    BringSdkUp();
-    UseMonitorTime("-1");
-    ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
-    StopAndWait();
-    Texts t = MonitorTexts(log);
-    ASSERT_GE(t.size(), 3u);
-    EXPECT_EQ("[CpuMonitor] Time=-1", t[1]);
-    EXPECT_EQ("[CpuMonitor] Time=-1 is negative, using 1000", t[2]);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        LogCapture local;
+        UseMonitorTime(c.value);
+        CCpuMonitorThread own;
+        own.SetSettingsPathSource(&SettingsPath);
+        Texts t = FirstReading(own, local);
+        ASSERT_GE(t.size(), 2u);
+        EXPECT_EQ(c.period, t[1]);
+        if (c.line) {
+            EXPECT_EQ(Texts{c.line}, local.Texts(c.file, c.function));
+        } else {
+            EXPECT_TRUE(local.Texts("SettingsFile", "CSettingsFile::GetMonitorTime").empty());
+        }
+    }
 }
 
 TEST_F(CpuMonitorTest, StopDuringAWaitEndsWithinThatWait) {
@@ -194,7 +220,7 @@ TEST_F(CpuMonitorTest, ExceptionInAPeriodIsCaughtAndSamplingGoesOn) {
     std::string throwing = SimCpu::Standard(4, "MonitorThrows=1\r\n");
     SimCpu::Use(throwing);
     BringSdkUp();
-    UseMonitorTime("50");
+    UseMonitorTime("100");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
     ASSERT_TRUE(PumpUntil([&] { return LogCount("[CpuMonitor]  [catch] ...") >= 3; }, kSafetyMs));
     EXPECT_EQ(0u, Readings());
@@ -220,11 +246,7 @@ TEST_F(CpuMonitorTest, ReadsThePeriodFromTheProgramSettingsOnceResolved) {
         }
         LogCapture local;
         CCpuMonitorThread own;
-        rec.Clear();
-        ASSERT_TRUE(own.Start(rec.Hwnd()));
-        ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
-        own.Stop(kSafetyMs);
-        Texts t = MonitorTexts(local);
+        Texts t = FirstReading(own, local);
         ASSERT_GE(t.size(), 2u);
         EXPECT_EQ(resolved ? "[CpuMonitor] Time=300" : "[CpuMonitor] Time=1000", t[1]);
     }
@@ -243,7 +265,7 @@ TEST_F(CpuMonitorTest, WithoutAUsableSdkTheMonitorEndsAtOnce) {
         LogCapture local;
         SimCpu::Use(SimCpu::Standard(4, c.fault));
         BringSdkUp();
-        UseMonitorTime("50");
+        UseMonitorTime("100");
         ASSERT_TRUE(monitor.Start(rec.Hwnd()));
         HANDLE h = monitor.ThreadHandle();
         ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
@@ -253,7 +275,7 @@ TEST_F(CpuMonitorTest, WithoutAUsableSdkTheMonitorEndsAtOnce) {
         Texts t = MonitorTexts(local);
         ASSERT_EQ(4u, t.size());
         EXPECT_EQ("CCpuMonitorThread::CpuMonitor in.", t[0]);
-        EXPECT_EQ("[CpuMonitor] Time=50", t[1]);
+        EXPECT_EQ("[CpuMonitor] Time=100", t[1]);
         EXPECT_EQ(c.line, t[2]);
         EXPECT_EQ(0u, t[3].rfind("CCpuMonitorThread::CpuMonitor out and tick ", 0)) << t[3];
     }
