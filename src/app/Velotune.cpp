@@ -92,6 +92,8 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
         RaiseWindow(hwnd);
         frame->ShowWindow(true, true);
         frame->CenterWindow();
+        // The first frame before anything else the queue holds.
+        ::UpdateWindow(hwnd);
         DuiLib::CPaintManagerUI::MessageLoop();
     } else {
         VLOG_LASTERROR();

@@ -89,7 +89,6 @@ CControlUI* CMainFrame::CreateCustomControl(LPCWSTR pstrClass) {
 // ---------------------------------------------------------------- creation
 
 void CMainFrame::InitAfterCreate() {
-    m_ocWmiEvent.Bind();
     SetIcon(kIconOverclocked);
 
     m_pLabelTitle = m_PaintManager.FindControl(L"labelTitle");
@@ -114,14 +113,25 @@ void CMainFrame::InitAfterCreate() {
 }
 
 void CMainFrame::InitServices() {
-    AddToTray(true);
-    CreateUpdateWindow();
     GetAppState().hMainWnd = m_hWnd;
+    AddToTray(true);
+    // The notifier and USB key libraries and the update window play no part
+    // in the first frame: they come up from the queue once it is painted.
+    // Posted before the CPU reader starts, so that they are in place before
+    // any of its results (which tell both libraries the status) arrive.
+    if (!::PostMessageW(m_hWnd, UM_INIT_LIBRARIES, 0, 0)) InitLibraries();
+    m_getCpuInfoThread.Start();
+}
+
+void CMainFrame::InitLibraries() {
+    if (m_bLibrariesStarted) return;
+    m_bLibrariesStarted = true;
+    m_ocWmiEvent.Bind();
+    CreateUpdateWindow();
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
     m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
-    m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLanguageText() {
@@ -813,6 +823,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
             if (CInstallerLauncher::RunFromUpdateWindow(wParam)) ExitApp();
             return 0;
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
+        case UM_INIT_LIBRARIES: InitLibraries(); return 0;
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
         case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
         case UM_WMI_EVENT:

@@ -292,9 +292,10 @@ TEST(GarbledInput, SettingsReaderFallsBackAndLogsEveryBadNumber) {
     size_t badNumbers = 0, negativePeriods = 0;
     for (int i = 0; i < kIniCases; ++i) {
         dog.Case(i);
-        // Files take turns so that a reader's cache never hides a new text.
+        // A file of its own per case: a profile cache keyed on the name and
+        // the time stamp could otherwise serve one read the previous text.
         wchar_t name[32];
-        std::swprintf(name, 32, L"settings-%d.ini", i % 7);
+        std::swprintf(name, 32, L"settings-%d.ini", i);
         std::wstring path = TestPaths::Join(CaseFolder(), name);
         ASSERT_TRUE(TestPaths::WriteFileBytes(path, IniText(g, keys)));
         CSettingsFile file;
@@ -314,6 +315,7 @@ TEST(GarbledInput, SettingsReaderFallsBackAndLogsEveryBadNumber) {
         if (StrictInt(raw) && _wtoi64(raw.c_str()) < 0) ++negativePeriods;
         if (!raw.empty() && !StrictInt(raw)) ++badNumbers;  // GetMonitorTime's own read
         EXPECT_FALSE(file.GetQuickKey().empty());
+        DeleteFileW(path.c_str());
         ++g_counts.ini;
     }
     std::vector<std::string> texts = log.AllTexts();
