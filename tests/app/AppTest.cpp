@@ -7,7 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppFixture.h"
+#include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/WaitUntil.h"
@@ -23,8 +24,6 @@ const double kStock[] = {40, 39, 38, 37};
 void WriteState(const std::string& text) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), text));
 }
-
-void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
 
 // A copy of the default profile with extra [Faults] lines (the shipped
 // profiles end with that section).
@@ -98,8 +97,7 @@ POINT ArcProbe() {
 
 }  // namespace
 
-TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
-    ResetProcessor();
+TEST_F(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -126,8 +124,7 @@ TEST(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("::Shell_NotifyIcon(NIM_DELETE,&nid);", kWait));
 }
 
-TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
-    ResetProcessor();
+TEST_F(AppStart, ForeignAddressesInMessagesAreIgnored) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -141,8 +138,7 @@ TEST(AppStart, ForeignAddressesInMessagesAreIgnored) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
-    ResetProcessor();
+TEST_F(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     CAppUnderTest app;
     // Slow SDK calls keep the run going while the second click arrives.
     app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
@@ -180,7 +176,7 @@ TEST(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
+TEST_F(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     // The table's turbo (4.00) sorts after the maximum turbo read (3.50).
     WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
     CAppUnderTest app;
@@ -191,11 +187,9 @@ TEST(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait));
     ExpectRatios(kStock, "restored at start");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
-    ResetProcessor();
+TEST_F(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_app_initfails.ini", "InitFails=1"));
     ASSERT_TRUE(app.Start());
@@ -207,8 +201,7 @@ TEST(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
     EXPECT_EQ(log.find("CMainFrame::InitViewInfo Enter"), std::string::npos);
 }
 
-TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
-    ResetProcessor();
+TEST_F(AppStart, MissingSdkShowsTheNoticeAndEnds) {
     CAppUnderTest app;
     app.UseProfile(CAppUnderTest::Folder() + L"\\no-such-profile.ini");  // no processor: no SDK root
     ASSERT_TRUE(app.Start());
@@ -218,8 +211,7 @@ TEST(AppStart, MissingSdkShowsTheNoticeAndEnds) {
     EXPECT_EQ(app.WaitExit(kWait), 0);
 }
 
-TEST(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
-    ResetProcessor();
+TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -269,7 +261,7 @@ private:
 // 1: at the defaults afterwards; 2: the SDK refused, may stay overclocked;
 // 3: the SDK could not be reached, nothing changed (4: another copy runs,
 // in AppInstance above).
-TEST(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
+TEST_F(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
     const char* overclocked = "[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n";
     const char* stock = "[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n";
     const double kOverclocked[] = {43, 42, 41, 40};
@@ -319,11 +311,9 @@ TEST(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
         EXPECT_NE(log.find("[RestoreOverclocking] exit code " + std::to_string(c.code)), std::string::npos);
         EXPECT_EQ(FindWindowW(L"Velotune", nullptr), nullptr) << "no window";
     }
-    ResetProcessor();
 }
 
-TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
-    ResetProcessor();
+TEST_F(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     CAppUnderTest app;
     ASSERT_TRUE(app.Start(L"/RestoreOverclocking now"));
     HWND hwnd = app.WaitMainWindow(0, kWait);
@@ -333,8 +323,7 @@ TEST(AppRestoreSwitch, WithExtraTextTheProgramStartsNormally) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
-    ResetProcessor();
+TEST_F(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     CAppUnderTest app;
     app.UseProfile(L"simcpu\\V5-3330.ini");
     HWND hwnd = app.StartReady();
@@ -350,11 +339,9 @@ TEST(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     const double raised[] = {34, 34, 33, 33};
     ExpectRatios(raised, "unlisted: proposed + 2");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
-    ResetProcessor();
+TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     std::wstring profile = FaultProfile(L"test_app_failing.ini", "");
     CAppUnderTest app;
     app.UseProfile(profile);
@@ -376,10 +363,9 @@ TEST(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     const double overclocked[] = {43, 42, 41, 40};
     ExpectRatios(overclocked, "still overclocked");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
+TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
@@ -394,11 +380,9 @@ TEST(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     ExpectRatios(kStock, "nothing applied");
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
-    ResetProcessor();
+TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
     // The worker is held just after it has posted its result: the window
     // already has it when the next request comes.
     const std::wstring holdName = L"VelotuneTestHold" + std::to_wstring(GetCurrentProcessId());
@@ -419,11 +403,9 @@ TEST(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
     EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 2);
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     CloseHandle(hold);
-    ResetProcessor();
 }
 
-TEST(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
-    ResetProcessor();
+TEST_F(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     CAppUnderTest app;
     app.UseEnvironment(L"VELOTUNE_TEST_WORKER_START_FAILS", L"1");
     HWND hwnd = app.StartReady();
@@ -443,11 +425,9 @@ TEST(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] a run is in progress"), 0);
     EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
         << "nothing ever applied: the profile's defaults";
-    ResetProcessor();
 }
 
-TEST(AppStart, ARunStartedBeforeTheProcessorIsReadKeepsItsStatus) {
-    ResetProcessor();
+TEST_F(AppStart, ARunStartedBeforeTheProcessorIsReadKeepsItsStatus) {
     CAppUnderTest app;
     // Slow SDK calls: the reader is still reading when the notifier's event
     // starts a run, and that run outlasts the reading.
@@ -474,11 +454,9 @@ TEST(AppStart, ARunStartedBeforeTheProcessorIsReadKeepsItsStatus) {
         EXPECT_GT(CAppUnderTest::ActiveValue(kRatioIds[i]), kStock[i]) << "overclocked, control " << i;
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     ExpectRatios(kStock, "restored at the end");
-    ResetProcessor();
 }
 
-TEST(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
-    ResetProcessor();
+TEST_F(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
     const std::wstring ini = CAppUnderTest::Folder() + L"\\Velotune.ini";
     struct Case {
         const char* value;
@@ -504,7 +482,7 @@ TEST(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
 // The vendor's library fails with structured exceptions (its compiler's C++
 // exception, or a real fault). Each ends the one call: the monitor goes on
 // sampling, a failed overclock gives the notice, the program closes cleanly.
-TEST(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
+TEST_F(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
     struct Case {
         const char* faults;
         const char* raised;
@@ -530,5 +508,4 @@ TEST(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
         ExpectRatios(kStock, "nothing applied");
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
-    ResetProcessor();
 }

@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppFixture.h"
+#include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 
@@ -96,10 +97,9 @@ bool WaitGone(HWND w) {
 
 }  // namespace
 
-TEST(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
+TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     // This program reads positions in the same pixels the program draws in.
     SetProcessDPIAware();
-    DeleteFileW(CAppUnderTest::StatePath().c_str());
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "AppUnderTest.h"
+#include "support/AppFixture.h"
+#include "support/AppUnderTest.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -22,10 +23,6 @@ constexpr DWORD kWait = 30000;  // safety net only
 const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
 const double kStock[] = {40, 39, 38, 37};
 const double kOverclocked[] = {43, 42, 41, 40};
-
-void ResetProcessor() { DeleteFileW(CAppUnderTest::StatePath().c_str()); }
-
-std::wstring IniPath() { return CAppUnderTest::Folder() + L"\\Velotune.ini"; }
 
 void WriteIni(const std::string& body) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(IniPath(), "[OverClockingKey]\r\n" + body));
@@ -120,8 +117,7 @@ bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, 
 
 }  // namespace
 
-TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
-    ResetProcessor();
+TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     WriteIni("quickkey=o\r\n");  // stored in lower case: still the O key
     CAppUnderTest app;
     app.UseProfile(SlowProfile());
@@ -148,13 +144,9 @@ TEST(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 2);
     ExpectRatios(kStock, "restored by the hot key");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'O'));
     CAppUnderTest app;
     ASSERT_TRUE(app.Start());
@@ -176,7 +168,6 @@ TEST(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) 
     PostMessageW(hwnd, WM_CLOSE, 0, 0);  // another program's close is the user's exit
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored before the end");
-    ResetProcessor();
 }
 
 namespace {
@@ -229,9 +220,7 @@ bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
 }  // namespace
 
-TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest app;
     app.UseProfile(HoldProfile());
     HWND hwnd = app.StartReady();
@@ -292,7 +281,6 @@ TEST(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(3));
     EXPECT_EQ(app.WaitExit(kWait), 0);
     EXPECT_GE(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
-    ResetProcessor();
 }
 
 namespace {
@@ -308,7 +296,7 @@ HWND StartOverclocked(CAppUnderTest& app) {
 
 }  // namespace
 
-TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
+TEST_F(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
     // "stopover" 1 (also when absent): back at the defaults before the end.
     ResetProcessor();
     WriteIni("stopover=1\r\n");
@@ -348,7 +336,6 @@ TEST(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
     }
-    ResetProcessor();
 }
 
 namespace {
@@ -393,7 +380,7 @@ void ExpectShutdownHeldWithReason(const std::string& log) {
 
 }  // namespace
 
-TEST(AppExit, EscapeIsIgnoredAndEveryCloseRestoresFirst) {
+TEST_F(AppExit, EscapeIsIgnoredAndEveryCloseRestoresFirst) {
     DeleteFileW(IniPath().c_str());  // "stopover" 1
     for (Way way : {Way::AltF4, Way::CloseMessage, Way::SessionEnd}) {
         SCOPED_TRACE(WayName(way));
@@ -418,11 +405,9 @@ TEST(AppExit, EscapeIsIgnoredAndEveryCloseRestoresFirst) {
         EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the processor is back at its defaults"), 1);
         if (way == Way::SessionEnd) ExpectShutdownHeldWithReason(CAppUnderTest::ReadLog());
     }
-    ResetProcessor();
 }
 
-TEST(AppExit, ExitDuringARunWaitsForItThenRestores) {
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
     for (Way way : {Way::TrayExit, Way::SessionEnd}) {
         SCOPED_TRACE(WayName(way));
         ResetProcessor();
@@ -469,12 +454,9 @@ TEST(AppExit, ExitDuringARunWaitsForItThenRestores) {
             << "the held run never applied";
     }
     Hold(false);
-    ResetProcessor();
 }
 
-TEST(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     CAppUnderTest app;
     HWND hwnd = StartOverclocked(app);
     ASSERT_NE(hwnd, nullptr);
@@ -495,11 +477,9 @@ TEST(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored at the end");
-    ResetProcessor();
 }
 
-TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
-    ResetProcessor();
+TEST_F(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -535,8 +515,7 @@ TEST(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
-    ResetProcessor();
+TEST_F(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -629,9 +608,7 @@ const POINT kCloseBtn = {402, 18};
 
 }  // namespace
 
-TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     CAppUnderTest app;
@@ -692,12 +669,9 @@ TEST(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     EXPECT_EQ(IniValue(L"autoStart"), L"0");
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
-    ResetProcessor();
+TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) {
     WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=k7X\r\n");  // lower case: still the K key
     DeleteRunValue(HKEY_CURRENT_USER);
     const std::wstring machineData = L"C:\\Program Files\\Velotune\\VodEduzudu.exe /start";
@@ -774,12 +748,9 @@ TEST(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner) 
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
     DeleteRunValue(HKEY_CURRENT_USER);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
-TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegistersIt) {
-    ResetProcessor();
+TEST_F(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegistersIt) {
     WriteIni("autoStart=1\r\nstopover=0\r\nquickkey=K\r\n");
     DeleteRunValue(HKEY_CURRENT_USER);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
@@ -824,8 +795,6 @@ TEST(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegister
     ExpectRatios(kOverclocked, "overclocked by the key saved early");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_CURRENT_USER);
-    DeleteFileW(IniPath().c_str());
-    ResetProcessor();
 }
 
 namespace {
@@ -892,9 +861,7 @@ void ClickIcon(HWND icon, DWORD down, DWORD up) {
 // runs only in a session of its own (tests/app/run-alone.sh); the shared run
 // leaves it out by its filter, and there the posted UM_TRAY_NOTIFY of the
 // tray menu test covers the program's side.
-TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
-    ResetProcessor();
-    DeleteFileW(IniPath().c_str());
+TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
@@ -922,5 +889,4 @@ TEST(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    ResetProcessor();
 }

@@ -14,6 +14,7 @@
 #include "duilib/ControlUI.h"
 #include "duilib/DuiLog.h"
 #include "duilib/GdiplusSession.h"
+#include "support/LogFile.h"
 #include "support/TestPaths.h"
 
 namespace DuiTest {
@@ -44,25 +45,6 @@ bool WritePng(const std::wstring& path, int w, int h, DWORD argb) {
     }
     const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
     return bmp.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-}
-
-bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (cond()) return true;
-        if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(5);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    PumpUntil([&] { return ::GetTickCount() - start >= ms; }, ms + 1000);
 }
 
 void MoveTo(POINT pt) {
@@ -148,18 +130,7 @@ void EnableLog() { DuiLib::SetLogSink(&g_sink); }
 
 std::string ReadLog() { return g_sink.Text(); }
 
-int CountLines(const std::string& log, const std::string& needle) {
-    int n = 0;
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
-        if (log.substr(start, end - start).find(needle) != std::string::npos)
-            ++n;
-        start = end + 1;
-    }
-    return n;
-}
+int CountLines(const std::string& log, const std::string& needle) { return CountLinesWith(log, needle); }
 
 bool CHostWnd::Open(LPCWSTR skinFile, int x, int y) {
     InitWinParam(skinFile);
@@ -185,6 +156,30 @@ int CHostWnd::Count(const wchar_t* type, const wchar_t* sender) const {
     for (const Record& r : notes)
         if (r.type == type && (!sender || r.sender == sender)) ++n;
     return n;
+}
+
+namespace {
+std::string Describe(const std::wstring& type, const std::wstring& sender) {
+    return "{" + TestPaths::Narrow(type) + ", " + TestPaths::Narrow(sender) + "}";
+}
+}  // namespace
+
+::testing::AssertionResult CHostWnd::OkSequence(const Sequence& expected, const std::vector<std::wstring>& types,
+                                                size_t from) const {
+    std::vector<const Record*> seen;
+    for (size_t i = from; i < notes.size(); ++i)
+        for (const std::wstring& t : types)
+            if (notes[i].type == t) seen.push_back(&notes[i]);
+    std::string all;
+    for (const Record* r : seen) all += " " + Describe(r->type, r->sender);
+    for (size_t i = 0; i < expected.size() || i < seen.size(); ++i) {
+        std::string want = i < expected.size() ? Describe(expected[i].type, expected[i].sender) : "nothing";
+        std::string got = i < seen.size() ? Describe(seen[i]->type, seen[i]->sender) : "nothing";
+        if (want != got)
+            return ::testing::AssertionFailure()
+                   << "notification " << i << ": expected " << want << ", got " << got << "; seen:" << all;
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace DuiTest

@@ -4,12 +4,15 @@
 // file, and files written into a scratch resource folder.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/WindowImplBaseNew.h"
+#include "support/Pump.h"
 
 namespace DuiTest {
 
@@ -20,9 +23,9 @@ bool WriteText(const std::wstring& path, const std::string& utf8);
 // A solid PNG of one colour (ARGB).
 bool WritePng(const std::wstring& path, int w, int h, DWORD argb);
 
-// Pumps this thread's messages until cond() or the safety timeout.
-bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs = 5000);
-void PumpFor(DWORD ms);
+// This thread's message loop, shared by every test program.
+using ::PumpFor;
+using ::PumpUntil;
 
 // Real input at a point in screen coordinates.
 void MoveTo(POINT screen);
@@ -36,6 +39,13 @@ POINT CenterOf(HWND hWnd, const RECT& rcControl);
 void EnableLog();
 std::string ReadLog();
 int CountLines(const std::string& log, const std::string& needle);
+
+// One expected notification: its type and the name of the control that sent it.
+struct Note {
+    const wchar_t* type;
+    const wchar_t* sender;
+};
+using Sequence = std::vector<Note>;
 
 class CHostWnd : public DuiLib::WindowImplBaseNew, public DuiLib::IDialogBuilderCallback {
 public:
@@ -53,6 +63,11 @@ public:
     DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
     DuiLib::CControlUI* Find(LPCWSTR name) { return m_PaintManager.FindControl(name); }
     int Count(const wchar_t* type, const wchar_t* sender) const;
+    // The notifications of the given types from record `from` on, in
+    // order, against `expected`; a failure names the first difference and
+    // shows the whole sequence seen (Wine's user32 tests check messages so).
+    ::testing::AssertionResult OkSequence(const Sequence& expected, const std::vector<std::wstring>& types,
+                                          size_t from = 0) const;
     using WindowImplBaseNew::Close;
     using WindowImplBaseNew::ShowModal;
 

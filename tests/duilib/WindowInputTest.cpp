@@ -49,13 +49,32 @@ struct InputFixture : ::testing::Test {
     }
     POINT At(const wchar_t* name) { return CenterOf(host.GetHWND(), host.Find(name)->GetPos()); }
 };
+
+// The notifications each input gives, in order, of the types a test watches.
+const std::vector<std::wstring> kClicks = {L"click"};
+const std::vector<std::wstring> kClicksAndSelection = {L"click", L"selectchanged"};
+const std::vector<std::wstring> kTextAndFocus = {L"textchanged", L"killfocus", L"click"};
+
+const Sequence kOneClickOnOk = {{L"click", L"ok"}};
+// A click on the unselected option of a group: the click, the other option
+// let go, then the new one. A click on the selected one: the click alone.
+// A check box toggles on each click.
+const Sequence kOptionsAndCheckBox = {
+    {L"click", L"opt_b"}, {L"selectchanged", L"opt_a"}, {L"selectchanged", L"opt_b"},
+    {L"click", L"opt_b"},
+    {L"click", L"chk"},   {L"selectchanged", L"chk"},
+    {L"click", L"chk"},   {L"selectchanged", L"chk"},
+};
+const Sequence kThreeCharactersTyped = {{L"textchanged", L"edit"}, {L"textchanged", L"edit"}, {L"textchanged", L"edit"}};
+// Pressing another control takes the focus from the edit before the click.
+const Sequence kFocusLeavesForTheButton = {{L"killfocus", L"edit"}, {L"click", L"ok"}};
 }  // namespace
 
 TEST_F(InputFixture, ClickOnAButtonSendsOneClick) {
     ClickAt(At(L"ok"));
     ASSERT_TRUE(PumpUntil([&] { return host.Count(L"click", L"ok") > 0; }));
     PumpFor(100);
-    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+    EXPECT_TRUE(host.OkSequence(kOneClickOnOk, kClicks));
 
     // Pressed on the button, released elsewhere: no click.
     INPUT in = {};
@@ -68,13 +87,13 @@ TEST_F(InputFixture, ClickOnAButtonSendsOneClick) {
     in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ::SendInput(1, &in, sizeof(in));
     PumpFor(100);
-    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+    EXPECT_TRUE(host.OkSequence(kOneClickOnOk, kClicks));
 
     // A disabled button gives nothing.
     host.Find(L"ok")->SetEnabled(false);
     ClickAt(At(L"ok"));
     PumpFor(100);
-    EXPECT_EQ(1, host.Count(L"click", L"ok"));
+    EXPECT_TRUE(host.OkSequence(kOneClickOnOk, kClicks));
 }
 
 TEST_F(InputFixture, OptionGroupSwitchesAndCheckBoxToggles) {
@@ -85,9 +104,8 @@ TEST_F(InputFixture, OptionGroupSwitchesAndCheckBoxToggles) {
     ClickAt(At(L"opt_b"));
     ASSERT_TRUE(PumpUntil([&] { return b->IsSelected(); }));
     EXPECT_FALSE(a->IsSelected());
-    EXPECT_EQ(1, host.Count(L"selectchanged", L"opt_b"));
-    EXPECT_EQ(1, host.Count(L"selectchanged", L"opt_a"));
-    EXPECT_EQ(1, host.Count(L"click", L"opt_b"));
+    EXPECT_TRUE(host.OkSequence(Sequence(kOptionsAndCheckBox.begin(), kOptionsAndCheckBox.begin() + 3),
+                                kClicksAndSelection));
     ClickAt(At(L"opt_b"));
     PumpFor(100);
     EXPECT_TRUE(b->IsSelected()) << "a selected option of a group stays selected";
@@ -97,6 +115,7 @@ TEST_F(InputFixture, OptionGroupSwitchesAndCheckBoxToggles) {
     ClickAt(At(L"chk"));
     ASSERT_TRUE(PumpUntil([&] { return !chk->IsSelected(); }));
     EXPECT_TRUE(b->IsSelected()) << "a check box is in no group";
+    EXPECT_TRUE(host.OkSequence(kOptionsAndCheckBox, kClicksAndSelection));
 }
 
 TEST_F(InputFixture, TypingIntoAnEditChangesItsTextAndLeavingItKillsFocus) {
@@ -105,16 +124,18 @@ TEST_F(InputFixture, TypingIntoAnEditChangesItsTextAndLeavingItKillsFocus) {
     ASSERT_TRUE(PumpUntil([&] { return edit->IsFocused(); }));
     TypeText(L"abc");
     ASSERT_TRUE(PumpUntil([&] { return edit->GetText() == L"abc"; })) << edit->GetText().Str().size();
-    EXPECT_EQ(3, host.Count(L"textchanged", L"edit"));
+    EXPECT_TRUE(host.OkSequence(kThreeCharactersTyped, kTextAndFocus));
     PressKey(VK_BACK);
     ASSERT_TRUE(PumpUntil([&] { return edit->GetText() == L"ab"; }));
     TypeText(L"0123456789");
     PumpFor(100);
     EXPECT_EQ(8, edit->GetText().GetLength()) << "maxchar";
 
+    const size_t typed = host.notes.size();
     ClickAt(At(L"ok"));
-    ASSERT_TRUE(PumpUntil([&] { return host.Count(L"killfocus", L"edit") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return host.Count(L"killfocus", L"edit") == 1 && host.Count(L"click", L"ok") == 1; }));
     EXPECT_FALSE(edit->IsFocused());
+    EXPECT_TRUE(host.OkSequence(kFocusLeavesForTheButton, kTextAndFocus, typed));
 }
 
 TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
@@ -190,8 +211,7 @@ TEST(InputBeforePaint, ClicksReachTheirControlsBeforeTheFirstLayout) {
     EXPECT_EQ(edit, host.GetPaintManager().GetFocus());
     ::SendMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 44));
     ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(40, 44));
-    EXPECT_EQ(1, host.Count(L"click", L"ok"));
-    EXPECT_EQ(1, host.Count(L"killfocus", L"edit"));
+    EXPECT_TRUE(host.OkSequence(kFocusLeavesForTheButton, kTextAndFocus));
     ::DestroyWindow(hWnd);
 }
 
@@ -366,20 +386,30 @@ const char kMenuSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
     <List name="menu_list" itemhotbkcolor="#FFCCE0FF" itemtextcolor="#FF202020"/>
   </VerticalLayout>
 </Window>)";
+
+// An owner window on screen and a popup menu of four items made for it.
+struct Menu : ::testing::Test {
+    MenuOwner owner;
+    CTestMenu menu;
+    void SetUp() override {
+        std::wstring dir = MakeResourceFolder(L"res_menu");
+        ASSERT_TRUE(WriteText(dir + L"\\menu.xml", kMenuSkin));
+        ASSERT_TRUE(WriteText(dir + L"\\owner.xml", "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FF101010\"/></Window>"));
+        ASSERT_TRUE(owner.Open(L"owner.xml", 50, 50));
+    }
+    void TearDown() override { ::DestroyWindow(owner.GetHWND()); }
+    bool Popup() {
+        menu.InitParam(owner.GetHWND(), L"menu.xml", nullptr);
+        if (!menu.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW)) return false;
+        menu.AdjustPostion();
+        return true;
+    }
+};
 }  // namespace
 
-TEST(Menu, ChosenItemReachesTheOwnerAndDisabledItemsAreInert) {
-    std::wstring dir = MakeResourceFolder(L"res_menu");
-    ASSERT_TRUE(WriteText(dir + L"\\menu.xml", kMenuSkin));
-    ASSERT_TRUE(WriteText(dir + L"\\owner.xml", "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FF101010\"/></Window>"));
-    MenuOwner owner;
-    ASSERT_TRUE(owner.Open(L"owner.xml", 50, 50));
-
-    CTestMenu menu;
+TEST_F(Menu, ChosenItemReachesTheOwnerAndDisabledItemsAreInert) {
     MoveTo(POINT{400, 300});
-    menu.InitParam(owner.GetHWND(), L"menu.xml", nullptr);
-    ASSERT_TRUE(menu.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW));
-    menu.AdjustPostion();
+    ASSERT_TRUE(Popup());
     PumpFor(150);
     RECT wr;
     ::GetWindowRect(menu.GetHWND(), &wr);
@@ -400,23 +430,13 @@ TEST(Menu, ChosenItemReachesTheOwnerAndDisabledItemsAreInert) {
     ASSERT_TRUE(PumpUntil([&] { return menu.finalSeen && !owner.clicks.empty(); }));
     ASSERT_EQ(1u, owner.clicks.size());
     EXPECT_EQ(3u, owner.clicks[0]);
-    ::DestroyWindow(owner.GetHWND());
 }
 
-TEST(Menu, ClosesWhenItLosesActivation) {
-    std::wstring dir = MakeResourceFolder(L"res_menu2");
-    ASSERT_TRUE(WriteText(dir + L"\\menu.xml", kMenuSkin));
-    ASSERT_TRUE(WriteText(dir + L"\\owner.xml", "<Window size=\"200,100\"><VerticalLayout bkcolor=\"#FF101010\"/></Window>"));
-    MenuOwner owner;
-    ASSERT_TRUE(owner.Open(L"owner.xml", 50, 50));
-    CTestMenu menu;
-    menu.InitParam(owner.GetHWND(), L"menu.xml", nullptr);
-    ASSERT_TRUE(menu.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW));
-    menu.AdjustPostion();
+TEST_F(Menu, ClosesWhenItLosesActivation) {
+    ASSERT_TRUE(Popup());
     PumpFor(100);
     ::SetForegroundWindow(owner.GetHWND());
     ::SetActiveWindow(owner.GetHWND());
     ASSERT_TRUE(PumpUntil([&] { return menu.finalSeen; }));
     EXPECT_TRUE(owner.clicks.empty());
-    ::DestroyWindow(owner.GetHWND());
 }

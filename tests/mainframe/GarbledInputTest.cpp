@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "../tuning/LogCapture.h"
+#include "support/LogCapture.h"
 #include "duilib/ControlUI.h"
 #include "duilib/DialogBuilder.h"
 #include "duilib/PaintManagerUI.h"

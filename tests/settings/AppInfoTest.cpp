@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TestLog.h"
+#include "support/LogCapture.h"
 #include "settings/AppInfo.h"
 #include "settings/BaseReg.h"
 #include "support/TestPaths.h"
@@ -96,9 +96,9 @@ TEST(BaseReg, IsWow64MatchesTheBuildAndIsLoggedOnce) {
     const bool expected = sizeof(void*) == 4;
     EXPECT_EQ(expected, CBaseReg::IsWow64());
     EXPECT_EQ(expected, CBaseReg::IsWow64());
-    EXPECT_EQ(1u, TestLog::Find({"CBaseReg::IsWow64", "bIsWow64["}).size());
-    EXPECT_EQ(1u, TestLog::Find({"CBaseReg::IsWow64", expected ? "bIsWow64[1]" : "bIsWow64[0]"}).size());
-    EXPECT_TRUE(TestLog::Find({"error IsWow64Process"}).empty());
+    EXPECT_EQ(1u, LogCapture::SinceStart().Find({"CBaseReg::IsWow64", "bIsWow64["}).size());
+    EXPECT_EQ(1u, LogCapture::SinceStart().Find({"CBaseReg::IsWow64", expected ? "bIsWow64[1]" : "bIsWow64[0]"}).size());
+    EXPECT_TRUE(LogCapture::SinceStart().Find({"error IsWow64Process"}).empty());
 }
 
 TEST(BaseReg, ReadsStringValuesWithinTheBuffer) {

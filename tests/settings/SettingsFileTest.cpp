@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "TestLog.h"
+#include "support/LogCapture.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 #include "support/TestPaths.h"
@@ -50,7 +50,7 @@ TEST_F(SettingsFileTest, BeforeThePathIsSetReadsGiveDefaultsAndWritesAreRefused)
     // An early write must not end up in a system profile file.
     EXPECT_FALSE(early.WriteInt(kKeyStopOver, 0));
     EXPECT_FALSE(early.WriteString(kKeyQuickKey, L"K"));
-    EXPECT_EQ(1u, TestLog::Find({"CSettingsFile::WriteString", "settings path not set, quickkey not written"}).size());
+    EXPECT_EQ(1u, LogCapture::SinceStart().Find({"CSettingsFile::WriteString", "settings path not set, quickkey not written"}).size());
 }
 
 TEST_F(SettingsFileTest, PathIsTheExecutableNameWithIni) {
@@ -125,7 +125,7 @@ TEST_F(SettingsFileTest, OverlongValuesAreCutNotOverrun) {
 TEST_F(SettingsFileTest, GarbledValuesGiveDefaultsAndALogLine) {
     WriteIni("[OverClockingKey]\r\nstopover\r\nautoStart=\r\nminmode=yes\r\n");
     ExpectAllDefaults(settings_);
-    EXPECT_FALSE(TestLog::Find({"CSettingsFile::ReadInt", "[OverClockingKey] minmode=\"yes\" is not a valid number, using 0"}).empty());
+    EXPECT_FALSE(LogCapture::SinceStart().Find({"CSettingsFile::ReadInt", "[OverClockingKey] minmode=\"yes\" is not a valid number, using 0"}).empty());
 }
 
 TEST_F(SettingsFileTest, OutOfRangeNumbersGiveDefaults) {

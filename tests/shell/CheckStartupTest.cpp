@@ -6,7 +6,7 @@
 #include <shlobj.h>
 
 #include "ShellSeamFixture.h"
-#include "ShellTestLog.h"
+#include "support/LogCapture.h"
 #include "shell/CommonHelp.h"
 #include "shell/ShellTestSeams.h"
 #include "support/TestPaths.h"
@@ -46,12 +46,12 @@ private:
 };
 
 TEST_F(CheckStartupTest, ElevatedStartWithoutSwitchesGoesOnAndInstallsOnce) {
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_TRUE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoFalse).size());
-    EXPECT_TRUE(ShellTestLog::Matching(mark, "CCommonHelp::StartClient").empty());
+    EXPECT_EQ(1u, log.Matching(kAutoFalse).size());
+    EXPECT_TRUE(log.Matching("CCommonHelp::StartClient").empty());
     // The line is logged under the check's own name.
-    auto lines = ShellTestLog::Matching(mark, kAutoFalse);
+    auto lines = log.Matching(kAutoFalse);
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].find("CCommonHelp::CheckStartup"));
     EXPECT_EQ(std::vector<std::string>{"AERTInstall\t0"}, ClientCalls());
@@ -61,9 +61,9 @@ TEST_F(CheckStartupTest, ElevatedStartWithoutSwitchesGoesOnAndInstallsOnce) {
 TEST_F(CheckStartupTest, ElevatedAutostartLogsTrueAndNeverHandsOver) {
     SetArguments(L"/start");
     SetClientProfile(1);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_TRUE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoTrue).size());
+    EXPECT_EQ(1u, log.Matching(kAutoTrue).size());
     EXPECT_EQ(std::vector<std::string>{"AERTInstall\t0"}, ClientCalls());
     EXPECT_TRUE(Launches().empty());
 }
@@ -72,12 +72,12 @@ TEST_F(CheckStartupTest, UnelevatedAutostartInAnyCaseIsHandedToTheClient) {
     SetAdmin(false);
     SetArguments(L"-START");
     SetClientProfile(1);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_FALSE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoTrue).size());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, StartClientLogLine()).size());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kProcOk).size());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, "CCommonHelp::StartClient: bOK=1").size());
+    EXPECT_EQ(1u, log.Matching(kAutoTrue).size());
+    EXPECT_EQ(1u, log.Matching(StartClientLogLine()).size());
+    EXPECT_EQ(1u, log.Matching(kProcOk).size());
+    EXPECT_EQ(1u, log.Matching("CCommonHelp::StartClient: bOK=1").size());
     // Handed over: no relaunch, no install call from this instance.
     EXPECT_EQ(std::vector<std::string>{ClientLine(1)}, ClientCalls());
     EXPECT_TRUE(Launches().empty());
@@ -88,9 +88,9 @@ TEST_F(CheckStartupTest, UnelevatedStartRelaunchesElevatedWhenTheClientDeclines)
     SetArguments(L"/start extra");
     SetClientProfile(0);
     SetRelaunchAccepted(true);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_FALSE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, "CCommonHelp::StartClient: bOK=0").size());
+    EXPECT_EQ(1u, log.Matching("CCommonHelp::StartClient: bOK=0").size());
     EXPECT_EQ(std::vector<std::string>{ClientLine(0)}, ClientCalls());
     ASSERT_EQ(1u, Launches().size());
     const RecordedLaunch& r = Launches()[0];
@@ -108,9 +108,9 @@ TEST_F(CheckStartupTest, RefusedElevationGoesOnUnelevatedAndStillInstalls) {
     SetAdmin(false);
     SetClientProfile(0);
     SetRelaunchAccepted(false);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_TRUE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoFalse).size());
+    EXPECT_EQ(1u, log.Matching(kAutoFalse).size());
     EXPECT_EQ(1u, Launches().size());
     EXPECT_EQ((std::vector<std::string>{ClientLine(0), "AERTInstall\t0"}), ClientCalls());
 }
@@ -119,10 +119,10 @@ TEST_F(CheckStartupTest, ServiceStartAloneSkipsTheWholeElevationCheck) {
     SetAdmin(false);
     SetArguments(L"/SVC_start");
     SetClientProfile(1);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_TRUE(CCommonHelp::CheckStartup());
-    EXPECT_TRUE(ShellTestLog::Matching(mark, kAutoAny).empty());
-    EXPECT_TRUE(ShellTestLog::Matching(mark, "CCommonHelp::StartClient").empty());
+    EXPECT_TRUE(log.Matching(kAutoAny).empty());
+    EXPECT_TRUE(log.Matching("CCommonHelp::StartClient").empty());
     EXPECT_TRUE(Launches().empty());
     EXPECT_EQ(std::vector<std::string>{"AERTInstall\t0"}, ClientCalls());
 }
@@ -131,9 +131,9 @@ TEST_F(CheckStartupTest, AutostartSwitchWinsOverServiceStart) {
     SetAdmin(false);
     SetArguments(L"/svc_start -start");
     SetClientProfile(1);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_FALSE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoTrue).size());
+    EXPECT_EQ(1u, log.Matching(kAutoTrue).size());
     EXPECT_EQ(std::vector<std::string>{ClientLine(1)}, ClientCalls());
 }
 
@@ -144,10 +144,10 @@ TEST_F(CheckStartupTest, ArgumentsThatOnlyContainASwitchAreNotSwitches) {
     EXPECT_FALSE(CCommonHelp::HasSwitch(L"/start"));
     EXPECT_FALSE(CCommonHelp::HasSwitch(L"/svc_start"));
     EXPECT_FALSE(CCommonHelp::IsAutoStartup());
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     // No real switch at all: the check runs and reports "false".
     EXPECT_FALSE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, kAutoFalse).size());
+    EXPECT_EQ(1u, log.Matching(kAutoFalse).size());
 }
 
 TEST_F(CheckStartupTest, SwitchesAreWholeArgumentsOfAnyCaseIncludingTheProgramName) {
@@ -167,11 +167,11 @@ TEST_F(CheckStartupTest, MissingClientLibraryMakesTheHandOverFailAndTheStartGoOn
     SetAdmin(false);
     SetArguments(L"/start");
     SetClientProfile(1);
-    std::string mark = ShellTestLog::Mark();
+    const LogCapture log;
     EXPECT_TRUE(CCommonHelp::CheckStartup());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, StartClientLogLine()).size());
-    EXPECT_TRUE(ShellTestLog::Matching(mark, "GetProcAddress").empty());
-    EXPECT_EQ(1u, ShellTestLog::Matching(mark, "CCommonHelp::StartClient: bOK=0").size());
+    EXPECT_EQ(1u, log.Matching(StartClientLogLine()).size());
+    EXPECT_TRUE(log.Matching("GetProcAddress").empty());
+    EXPECT_EQ(1u, log.Matching("CCommonHelp::StartClient: bOK=0").size());
     EXPECT_EQ(1u, Launches().size());  // the relaunch was still tried (and refused)
     EXPECT_TRUE(ClientCalls().empty());
 }

@@ -4,13 +4,10 @@
 
 #include <string>
 
+#include "support/TestPaths.h"
+
 namespace {
-std::string Utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string Utf8(const std::wstring& text) { return TestPaths::Narrow(text, CP_UTF8); }
 }  // namespace
 
 int wmain() {

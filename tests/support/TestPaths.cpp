@@ -22,10 +22,10 @@ std::wstring Join(const std::wstring& a, const std::wstring& b) {
     return (last == L'\\' || last == L'/') ? a + b : a + L"\\" + b;
 }
 
-std::string Narrow(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), (int)text.size(), &out[0], n, nullptr, nullptr);
+std::string Narrow(const std::wstring& text, unsigned codePage) {
+    int n = WideCharToMultiByte(codePage, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(codePage, 0, text.c_str(), (int)text.size(), &out[0], n, nullptr, nullptr);
     return out;
 }
 

@@ -7,7 +7,7 @@ namespace TestPaths {
 std::wstring TestDir();   // the folder of the running test program
 std::wstring DistDir();   // <build>/dist
 std::wstring Join(const std::wstring& a, const std::wstring& b);
-std::string Narrow(const std::wstring& text);  // ANSI code page
+std::string Narrow(const std::wstring& text, unsigned codePage = 0);  // 0: the ANSI code page (CP_ACP)
 std::string ReadFileBytes(const std::wstring& path);  // empty when missing
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 }  // namespace TestPaths

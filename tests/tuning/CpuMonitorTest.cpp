@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MessageRecorder.h"
+#include "support/LogCapture.h"
+#include "support/MessageRecorder.h"
+#include "support/Pump.h"
 #include "SimCpu.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -70,15 +71,15 @@ protected:
     void StopAndWait() {
         HANDLE h = monitor.ThreadHandle();
         SetEvent(monitor.StopEvent());
-        ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-        rec.PumpFor(30);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+        PumpFor(30);
     }
     size_t Readings() const { return rec.Count(UM_FREQUENCY_CHANGE); }
     // Runs `own` until its first reading; the monitor's lines since `since`.
     Texts FirstReading(CCpuMonitorThread& own, const LogCapture& since) {
         rec.Clear();
         EXPECT_TRUE(own.Start(rec.Hwnd()));
-        EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
+        EXPECT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));
         own.Stop(kSafetyMs);
         return MonitorTexts(since);
     }
@@ -105,7 +106,7 @@ TEST_F(CpuMonitorTest, WithoutTheKeyThePeriodIsOneSecond) {
     BringSdkUp();
     UseMonitorTime(nullptr);
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(2000);
+    PumpFor(2000);
     StopAndWait();
     Texts t = MonitorTexts(log);
     ASSERT_GE(t.size(), 2u);
@@ -121,7 +122,7 @@ TEST_F(CpuMonitorTest, ReadingsCarryTheCurrentFrequencyAndAreLogged) {
     BringSdkUp();
     UseMonitorTime("250");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(2000);
+    PumpFor(2000);
     StopAndWait();
     // About four a second: eight in two seconds, with room for a slow machine.
     EXPECT_GE(Readings(), 3u);
@@ -190,7 +191,7 @@ TEST_F(CpuMonitorTest, StopDuringAWaitEndsWithinThatWait) {
     BringSdkUp();
     UseMonitorTime("600000");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(rec.PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));  // the first one comes at once
+    ASSERT_TRUE(PumpUntil([&] { return Readings() >= 1; }, kSafetyMs));  // the first one comes at once
     StopAndWait();  // a ten-minute wait: ending at all means ending within it
     EXPECT_EQ(1u, Readings());
     Texts t = MonitorTexts(log);
@@ -203,7 +204,7 @@ TEST_F(CpuMonitorTest, MonitorNeverReadyLogsOncePerPeriodAndPostsNothing) {
     BringSdkUp();
     UseMonitorTime("100");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    rec.PumpFor(1000);
+    PumpFor(1000);
     StopAndWait();
     EXPECT_EQ(0u, Readings());
     EXPECT_EQ(0u, GhzLines());
@@ -221,12 +222,12 @@ TEST_F(CpuMonitorTest, ExceptionInAPeriodIsCaughtAndSamplingGoesOn) {
     BringSdkUp();
     UseMonitorTime("100");
     ASSERT_TRUE(monitor.Start(rec.Hwnd()));
-    ASSERT_TRUE(rec.PumpUntil([&] { return LogCount("[CpuMonitor]  [catch] ...") >= 3; }, kSafetyMs));
+    ASSERT_TRUE(PumpUntil([&] { return LogCount("[CpuMonitor]  [catch] ...") >= 3; }, kSafetyMs));
     EXPECT_EQ(0u, Readings());
     // The driver recovers: the same monitor goes on to post readings.
     SimCpu::Rewrite(SimCpu::Standard(4));
     BringSdkUp();
-    EXPECT_TRUE(rec.PumpUntil([&] { return Readings() >= 2; }, kSafetyMs));
+    EXPECT_TRUE(PumpUntil([&] { return Readings() >= 2; }, kSafetyMs));
     StopAndWait();
     EXPECT_GE(GhzLines(), 2u);
 }
@@ -267,8 +268,8 @@ TEST_F(CpuMonitorTest, WithoutAUsableSdkTheMonitorEndsAtOnce) {
         UseMonitorTime("100");
         ASSERT_TRUE(monitor.Start(rec.Hwnd()));
         HANDLE h = monitor.ThreadHandle();
-        ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-        rec.PumpFor(30);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+        PumpFor(30);
         monitor.Stop(1000);
         EXPECT_EQ(0u, Readings());
         Texts t = MonitorTexts(local);

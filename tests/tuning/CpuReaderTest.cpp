@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MessageRecorder.h"
+#include "support/LogCapture.h"
+#include "support/MessageRecorder.h"
+#include "support/Pump.h"
 #include "SimCpu.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -42,8 +43,8 @@ protected:
     void RunToEnd(CGetCpuInfoThread& reader) {
         ASSERT_TRUE(reader.Start());
         HANDLE h = reader.ThreadHandle();
-        ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-        rec.PumpFor(50);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+        PumpFor(50);
         reader.Stop(false);
     }
 
@@ -266,12 +267,12 @@ TEST_F(CpuReaderTest, DestroyingTheReaderDuringItsPassEndsTheThread) {
         ASSERT_TRUE(reader.Start());
         DuplicateHandle(GetCurrentProcess(), reader.ThreadHandle(), GetCurrentProcess(), &dup, 0, FALSE,
                         DUPLICATE_SAME_ACCESS);
-        ASSERT_TRUE(rec.PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
+        ASSERT_TRUE(PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
     }
     ASSERT_NE(nullptr, dup);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, 0));
     CloseHandle(dup);
-    rec.PumpFor(30);
+    PumpFor(30);
 }
 
 }  // namespace

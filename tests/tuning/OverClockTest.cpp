@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MessageRecorder.h"
+#include "support/LogCapture.h"
+#include "support/MessageRecorder.h"
+#include "support/Pump.h"
 #include "SimCpu.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -74,7 +75,7 @@ protected:
         size_t before = rec.Messages().size();
         GetAppState().nStatus = status;
         if (!worker.RequestRun()) return nullptr;
-        if (!rec.PumpUntil([&] { return rec.Messages().size() > before; }, kSafetyMs)) return nullptr;
+        if (!PumpUntil([&] { return rec.Messages().size() > before; }, kSafetyMs)) return nullptr;
         return &rec.Messages()[before];
     }
 
@@ -264,11 +265,11 @@ TEST_F(OverClockTest, StartRequestDuringARunIsAbsorbedByThatRun) {
     GetAppState().nStatus = STATUS_OVERCLOCK_ING;
     ASSERT_TRUE(worker.RequestRun());
     // Ask again once the run is under way (the SDK's delay keeps it going for seconds).
-    ASSERT_TRUE(rec.PumpUntil([&] { return log.HasText("[Overclocking] nCoreCount=4"); }, kSafetyMs));
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("[Overclocking] nCoreCount=4"); }, kSafetyMs));
     ASSERT_TRUE(rec.Messages().empty());
     ASSERT_TRUE(worker.RequestRun());
-    ASSERT_TRUE(rec.PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
-    rec.PumpFor(1500);
+    ASSERT_TRUE(PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
+    PumpFor(1500);
     EXPECT_EQ(1u, rec.Messages().size());
     EXPECT_EQ(1u, log.CountText("[Overclocking] in"));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(worker.StartEvent(), 0));
@@ -282,8 +283,8 @@ TEST_F(OverClockTest, PendingStartWinsOverStopThenTheWorkerEnds) {
     SetEvent(worker.StartEvent());
     SetEvent(worker.StopEvent());
     HANDLE h = worker.ThreadHandle();
-    ASSERT_TRUE(rec.PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
-    rec.PumpFor(30);
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, kSafetyMs));
+    PumpFor(30);
     ASSERT_EQ(1u, rec.Messages().size());
     EXPECT_EQ(UM_OVERCLOCK_FINISH, rec.Messages()[0].message);
     EXPECT_EQ(1, rec.Messages()[0].lParam);

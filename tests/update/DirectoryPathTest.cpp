@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "support/TestPaths.h"
 #include "update/DirectoryPath.h"
 

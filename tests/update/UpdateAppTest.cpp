@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 
 namespace {
 

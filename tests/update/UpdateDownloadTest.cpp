@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "UpdateTestSupport.h"
 #include "settings/AppInfo.h"
 #include "support/TestPaths.h"

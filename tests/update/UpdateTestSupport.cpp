@@ -40,35 +40,18 @@ bool LastHold() { return g_lastHold; }
 }  // namespace TestEngine
 
 CFakeMainWindow::CFakeMainWindow() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = &CFakeMainWindow::WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VelotuneFakeMain";
-    RegisterClassW(&wc);
-    m_hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
-    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    GetAppState().hMainWnd = m_hWnd;
+    m_recorder.onMessage = [this](const RecordedMessage& m) {
+        if (m.message == UM_RUN_INSTALLER && onRunInstaller) onRunInstaller(m.wParam);
+    };
+    GetAppState().hMainWnd = m_recorder.Hwnd();
 }
 
 CFakeMainWindow::~CFakeMainWindow() {
-    if (GetAppState().hMainWnd == m_hWnd) GetAppState().hMainWnd = nullptr;
-    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-    DestroyWindow(m_hWnd);
+    if (GetAppState().hMainWnd == m_recorder.Hwnd()) GetAppState().hMainWnd = nullptr;
 }
 
-LRESULT CALLBACK CFakeMainWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<CFakeMainWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (self && msg == UM_SHOW_AT_CORNER) {
-        ++self->m_showAtCorner;
-        return 0;
-    }
-    if (self && msg == UM_RUN_INSTALLER) {
-        ++self->m_runInstaller;
-        if (self->onRunInstaller) self->onRunInstaller(wParam);
-        return 0;
-    }
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
-}
+int CFakeMainWindow::ShowAtCorner() const { return (int)m_recorder.Count(UM_SHOW_AT_CORNER); }
+int CFakeMainWindow::RunInstaller() const { return (int)m_recorder.Count(UM_RUN_INSTALLER); }
 
 namespace {
 const wchar_t* const kSwitches[] = {L"VELOTUNE_P2SP_FAIL",   L"VELOTUNE_P2SP_SLOW",   L"VELOTUNE_P2SP_COMPLETE",

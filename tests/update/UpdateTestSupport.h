@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/MessageRecorder.h"
 #include "update/InstallerLauncher.h"
 #include "update/UpdateProcessor.h"
 
@@ -60,16 +61,13 @@ public:
     CFakeMainWindow(const CFakeMainWindow&) = delete;
     CFakeMainWindow& operator=(const CFakeMainWindow&) = delete;
 
-    HWND Hwnd() const { return m_hWnd; }
-    int ShowAtCorner() const { return m_showAtCorner; }
-    int RunInstaller() const { return m_runInstaller; }
+    HWND Hwnd() const { return m_recorder.Hwnd(); }
+    int ShowAtCorner() const;
+    int RunInstaller() const;
     std::function<void(WPARAM)> onRunInstaller;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND m_hWnd = nullptr;
-    int m_showAtCorner = 0;
-    int m_runInstaller = 0;
+    MessageRecorder m_recorder;
 };
 
 // The stand-in downloader's environment for one test: every switch off,

@@ -7,7 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
+#include "support/Pump.h"
 #include "UpdateTestSupport.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"
@@ -28,29 +29,6 @@ namespace {
 
 constexpr DWORD kWait = 20000;  // safety net only
 const wchar_t kSemaphoreName[] = L"Global\\{C036C271-72ED-4883-91A6-EF16D1D66388}orl2016";
-
-// Pumps this thread's messages until cond() or the safety net; `each` runs
-// after every round (to watch the window between messages).
-bool PumpUntil(const std::function<bool()>& cond, const std::function<void()>& each = nullptr, DWORD ms = kWait) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-            if (each) each();
-        }
-        if (each) each();
-        if (cond()) return true;
-        if (GetTickCount() - start > ms) return false;
-        Sleep(5);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    PumpUntil([&] { return GetTickCount() - start >= ms; });
-}
 
 // Exposes the main window's message handling without making its window.
 class TestFrame : public CMainFrame {
@@ -97,7 +75,7 @@ protected:
     void TearDown() override {
         if (IsWindow(m_hWnd)) {
             PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-            PumpUntil([&] { return !IsWindow(m_hWnd); });
+            PumpUntil([&] { return !IsWindow(m_hWnd); }, kWait);
         }
         CInstallerLauncherTestSeam::Restore();
         CUpdateProcessorTestBinding::Unbind();
@@ -140,7 +118,7 @@ protected:
     void OpenOffer() {
         TestEngine::Script({{1, Narrow(FileUrl(SourceFile()))}});
         Open();
-        ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
     }
 
     HWND m_hWnd = nullptr;
@@ -158,7 +136,7 @@ TEST_F(UpdateWindowTest, WithoutAnEngineTheWindowClosesUnseenAndShowsTheMainWind
     ASSERT_NE(made, nullptr);
     m_hWnd = made;
     bool everShown = false;
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] { everShown = everShown || Visible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait, [&] { everShown = everShown || Visible(); }));
     PumpFor(300);
     EXPECT_FALSE(everShown);
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
@@ -181,7 +159,7 @@ TEST_F(UpdateWindowTest, AStartedEngineWithoutACheckEntryAnswers0Silently) {
     CUpdateProcessorTestBinding::StartWithoutEntry();
     LogCapture log;
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_TRUE(log.HasText("check result 0"));
     EXPECT_FALSE(log.HasText("error updater not begin"));
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
@@ -190,7 +168,7 @@ TEST_F(UpdateWindowTest, AStartedEngineWithoutACheckEntryAnswers0Silently) {
 TEST_F(UpdateWindowTest, TheEngineIsToldWhetherThisProcessHoldsTheUpdateSemaphore) {
     TestEngine::Script({{0, ""}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(TestEngine::Calls(), 1);
     EXPECT_TRUE(TestEngine::LastHold()) << "the first client on the machine";
 
@@ -198,7 +176,7 @@ TEST_F(UpdateWindowTest, TheEngineIsToldWhetherThisProcessHoldsTheUpdateSemaphor
     ASSERT_NE(other, nullptr);
     TestEngine::Script({{0, ""}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_FALSE(TestEngine::LastHold()) << "someone else made it first";
     CloseHandle(other);
 }
@@ -207,7 +185,7 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
     LogCapture log;
     TestEngine::Script({{2, ""}, {2, ""}, {1, "http://updates.invalid/x.exe"}, {3, ""}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 2"); }));
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 2"); }, kWait));
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_STR_SETING"));
     EXPECT_EQ(Page(L"oper_tab"), 1);
     EXPECT_EQ(Text(L"cancelbtn1"), GetLanguageString(L"STR_OK"));
@@ -216,7 +194,7 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
     EXPECT_FALSE(Find(L"drv_item_anim")->IsVisible());
 
     bool everShown = false;
-    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 3"); }, [&] { everShown = everShown || Visible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 3"); }, kWait, [&] { everShown = everShown || Visible(); }));
     EXPECT_EQ(TestEngine::Calls(), 4);
     EXPECT_FALSE(log.HasText("check result 1")) << "a repeated check posts only 3";
     EXPECT_EQ(log.CountText("check result 2"), 1u);
@@ -261,7 +239,7 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int barSeen = 0;
     bool textSeen = false;
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] {
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait, [&] {
         if (Gone()) return;
         if (Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0) textSeen = true;
         if (Bar() > barSeen) barSeen = Bar();
@@ -293,7 +271,7 @@ TEST_F(UpdateWindowTest, AnInstallerTheShellCannotStartLeavesTheMainWindowOpen) 
         closeRequested = PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
     };
     Click(L"okbtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(ShellCalls::count, 1);
     EXPECT_FALSE(closeRequested);
     EXPECT_TRUE(log.HasText("installer not started (2): " + Narrow(Installer())));
@@ -320,7 +298,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
-    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 7"); }));
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 7"); }, kWait));
     EXPECT_EQ(Page(L"state_tab"), 0);
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DOWNLOADERROR"));
     EXPECT_EQ(Page(L"oper_tab"), 1);
@@ -329,7 +307,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
     EXPECT_TRUE(Visible());
     EXPECT_EQ(m_main.RunInstaller(), 0);
     Click(L"cancelbtn1");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
 }
 
@@ -338,10 +316,10 @@ TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloadin
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
-    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 2"); }));
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 2"); }, kWait));
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DOWNLOADERROR"));
     Click(L"closebtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
 }
 
@@ -354,12 +332,12 @@ TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalRepo
         LogCapture log;
         OpenOffer();
         Click(L"okbtn");
-        ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+        ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }, kWait));
         Click(button);
         EXPECT_FALSE(Find(L"cancelbtn1")->IsEnabled());
         EXPECT_FALSE(Gone()) << "not at once";
         EXPECT_EQ(m_main.ShowAtCorner(), corner) << "posted, not yet handled";
-        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
         EXPECT_EQ(m_main.ShowAtCorner(), ++corner);
         EXPECT_EQ(m_main.RunInstaller(), 0);
         EXPECT_TRUE(log.HasText("cancelled"));
@@ -371,7 +349,7 @@ TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
     LogCapture log;
     OpenOffer();
     Click(L"cancelbtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
     EXPECT_FALSE(log.HasText("download requested"));
     EXPECT_EQ(CDownloaderEnv::Record(), "");
@@ -386,7 +364,7 @@ TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     std::wstring lastText;
     int texts = 0, maxBar = 0;
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, [&] {
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait, [&] {
         if (Gone()) return;
         std::wstring t = Text(L"downmsg_lab");
         if (t != lastText && t.compare(0, downing.size(), downing) == 0) {
@@ -404,21 +382,21 @@ TEST_F(UpdateWindowTest, AURLWithoutASlashNamesTheFileAndUnsafeNamesStayInsideTh
     LogCapture log;
     TestEngine::Script({{1, "VelotuneSetupNoSlash.exe"}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
     EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetupNoSlash.exe")));
     Click(L"cancelbtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
     TestEngine::Script({{1, "http://updates.invalid/..\\..\\evil.exe?v=2"}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
     EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"evil.exe")));
     Click(L"closebtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
     TestEngine::Script({{1, "http://updates.invalid/"}});
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
     EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")));
     EXPECT_EQ(m_main.ShowAtCorner(), 2);
 }
@@ -444,13 +422,13 @@ TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
     m_main.onRunInstaller = [&](WPARAM) { handedOver = TestPaths::ReadFileBytes(Installer()); };
     Click(L"okbtn");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
-    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }, kWait));
     // Another sender's "finished", "failed" and "no task", and a record it made up.
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 7, 0);
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 2, 0);
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 4u);
     EXPECT_FALSE(log.HasTextStarting("download failed with status"));
     EXPECT_EQ(m_main.RunInstaller(), 1);
@@ -468,9 +446,9 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
         SCOPED_TRACE(url);
         TestEngine::Script({{1, url}});
         Open();
-        ASSERT_TRUE(PumpUntil([&] { return Visible(); }));
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
         Click(L"cancelbtn");
-        ASSERT_TRUE(PumpUntil([&] { return Gone(); }));
+        ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     }
     EXPECT_EQ(log.CountText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")), 6u);
     EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"CONSOLE.exe")));
@@ -483,7 +461,7 @@ TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) 
     OpenOffer();
     Click(L"okbtn");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
-    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }, kWait));
     {
         TestFrame frame;
         frame.Final();

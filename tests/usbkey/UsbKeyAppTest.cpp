@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 

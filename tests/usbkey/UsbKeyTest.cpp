@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "support/TestPaths.h"
 #include "usbkey/ZozeDEMgr.h"
 

@@ -1,4 +1,4 @@
-#include "MessageRecorder.h"
+#include "support/MessageRecorder.h"
 
 #include "state/WindowMessages.h"
 
@@ -31,34 +31,10 @@ LRESULT CALLBACK MessageRecorder::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LP
         double f = 0.0;
         if (msg == UM_FREQUENCY_CHANGE && wParam) f = *reinterpret_cast<const double*>(wParam);
         self->m_messages.push_back(RecordedMessage{msg, wParam, lParam, f});
+        if (self->onMessage) self->onMessage(self->m_messages.back());
         return 0;
     }
     return DefWindowProcW(hWnd, msg, wParam, lParam);
-}
-
-void MessageRecorder::PumpOnce(DWORD waitMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
-}
-
-bool MessageRecorder::PumpUntil(const std::function<bool()>& done, DWORD safetyMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        PumpOnce(0);
-        if (done()) return true;
-        if (GetTickCount() - start > safetyMs) return false;
-        PumpOnce(20);
-    }
-}
-
-void MessageRecorder::PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) PumpOnce(20);
-    PumpOnce(0);
 }
 
 size_t MessageRecorder::Count(UINT message) const {

@@ -1,22 +1,17 @@
 #pragma once
-// Reads back what the program wrote to its diagnostic log, the file
-// log\Velotune.log beside the test programs, since the capture was made.
+// This test program's own diagnostic log, log\Velotune.log beside the test
+// programs, read from the moment the capture was made. The log is started
+// before the first test, once per process.
 #include <string>
 #include <vector>
 
-struct LogLine {
-    int line = 0;       // source line
-    std::string tag;    // the 29-character location tag, as written
-    std::string text;   // the message text
-};
+#include "support/LogFile.h"
 
-class LogCapture {
+class LogCapture : public LogFile {
 public:
-    // Starts the log once per process (folder, LogStartup) and remembers
-    // where the file ends now.
+    // Remembers where the file ends now.
     LogCapture();
 
-    std::vector<LogLine> Lines() const;
     // Texts of the new lines written under `file` and `function`.
     std::vector<std::string> Texts(const char* file, const char* function) const;
     // Texts of every new line.
@@ -26,9 +21,8 @@ public:
     // A new line whose text starts with `prefix` (for texts that end in a code).
     bool HasTextStarting(const std::string& prefix) const;
 
+    // Everything this test program wrote, from before its first test.
+    static const LogCapture& SinceStart();
     static std::string Tag(const char* file, const char* function);
     static std::wstring LogPath();
-
-private:
-    size_t m_start;
 };

@@ -1,10 +1,11 @@
-#include "AppUnderTest.h"
+#include "support/AppUnderTest.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "support/LogFile.h"
 #include "support/TestPaths.h"
 #include "support/WaitUntil.h"
 
@@ -121,17 +122,12 @@ int CAppUnderTest::WindowsOfClass(size_t i, const wchar_t* cls) const {
 
 HWND CAppUnderTest::WaitMainWindow(size_t i, DWORD timeoutMs) { return WaitWindowOfClass(i, L"Velotune", timeoutMs); }
 
-std::string CAppUnderTest::ReadLog() { return TestPaths::ReadFileBytes(LogPath()); }
+std::string CAppUnderTest::ReadLog() { return LogFile(LogPath()).Text(); }
 
-int CAppUnderTest::CountInLog(const std::string& needle) {
-    std::string text = ReadLog();
-    int n = 0;
-    for (size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + needle.size())) ++n;
-    return n;
-}
+int CAppUnderTest::CountInLog(const std::string& needle) { return LogFile(LogPath()).Count(needle); }
 
 bool CAppUnderTest::WaitLog(const std::string& needle, DWORD timeoutMs, int count) {
-    return WaitUntil([&] { return CountInLog(needle) >= count; }, timeoutMs);
+    return LogFile(LogPath()).Wait(needle, timeoutMs, count);
 }
 
 void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {

@@ -20,10 +20,11 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
+    // Messages arrive while this thread pumps (support/Pump.h).
     HWND Hwnd() const { return m_hWnd; }
-    // Pumps this thread's queue until `done` holds or `safetyMs` passed.
-    bool PumpUntil(const std::function<bool()>& done, DWORD safetyMs);
-    void PumpFor(DWORD ms);
+
+    // Runs while each message is being handled, after it is recorded.
+    std::function<void(const RecordedMessage&)> onMessage;
 
     const std::vector<RecordedMessage>& Messages() const { return m_messages; }
     size_t Count(UINT message) const;
@@ -31,7 +32,6 @@ public:
 
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    void PumpOnce(DWORD waitMs);
 
     HWND m_hWnd = nullptr;
     std::vector<RecordedMessage> m_messages;
