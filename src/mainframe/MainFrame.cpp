@@ -106,7 +106,6 @@ void CMainFrame::InitAfterCreate() {
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
     m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
 
-    Read_CPU_List();
     InitServices();
     InitLanguageText();
     ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr);
@@ -114,24 +113,27 @@ void CMainFrame::InitAfterCreate() {
 
 void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
-    AddToTray(true);
-    // The notifier and USB key libraries and the update window play no part
-    // in the first frame: they come up from the queue once it is painted.
-    // Posted before the CPU reader starts, so that they are in place before
-    // any of its results (which tell both libraries the status) arrive.
+    // Only the window plays a part in the first frame. The tray icon, the
+    // notifier and USB key libraries, the update window, the dial table and
+    // the CPU reader (threads, libraries and files) come up from the queue
+    // once it is painted, rather than competing with it for the processor.
     if (!::PostMessageW(m_hWnd, UM_INIT_LIBRARIES, 0, 0)) InitLibraries();
-    m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLibraries() {
     if (m_bLibrariesStarted) return;
     m_bLibrariesStarted = true;
+    AddToTray(true);
     m_ocWmiEvent.Bind();
     CreateUpdateWindow();
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
     m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
+    // Last: the dial table and both libraries are in place before any of the
+    // reader's results (which tell the libraries the status) arrive.
+    Read_CPU_List();
+    m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLanguageText() {
