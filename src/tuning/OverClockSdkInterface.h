@@ -6,10 +6,11 @@
 
 #include <atomic>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
-class IOverClockSdkInterface {
+class IOverClockSdkInterface : private vt::NonCopyable {
 public:
     static IOverClockSdkInterface* Instance();
 
@@ -27,9 +28,6 @@ protected:
     explicit IOverClockSdkInterface(const wchar_t* libraryName);
 
 private:
-    IOverClockSdkInterface(const IOverClockSdkInterface&) = delete;
-    IOverClockSdkInterface& operator=(const IOverClockSdkInterface&) = delete;
-
     const wchar_t* m_libraryName;
     vt::CriticalSection m_lock;
     HMODULE m_hModule;  // deliberately never freed
