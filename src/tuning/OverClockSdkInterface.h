@@ -21,6 +21,13 @@ public:
     // library or its export is missing, or when the library has no root.
     virtual IOverclockingSdk* GetInterface();
 
+    // How far bringing the SDK up got.
+    enum class BringUp { Ready, NoLibrary, NoRoot, NotInitialised };
+    // Loads the library, asks for the root and initialises it (Init, then
+    // IsInitOK), each call under the guard: how the processor's reader and
+    // the restore without a window both start.
+    BringUp BringUpSdk();
+
     virtual ~IOverClockSdkInterface();
 
 protected:
