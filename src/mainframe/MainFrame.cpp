@@ -392,8 +392,7 @@ bool CMainFrame::InitCustomData(const std::wstring& model) {
     AppState& state = GetAppState();
     // A run on the worker may read the entry as soon as the flag is up.
     state.stCustomData = entry;
-    std::atomic_thread_fence(std::memory_order_release);
-    state.g_bThisCPUHaveCustomData = true;
+    state.g_bThisCPUHaveCustomData.store(true, std::memory_order_release);
     return true;
 }
 
