@@ -3,6 +3,7 @@
 // and images, visibility and state, events and painting.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "duilib/DuiString.h"
 #include "duilib/UIEvent.h"
 
@@ -20,12 +21,10 @@ enum : UINT {
     UISTATE_CAPTURED = 0x40,
 };
 
-class CControlUI {
+class CControlUI : private vt::NonCopyable {
 public:
     CControlUI();
     virtual ~CControlUI();
-    CControlUI(const CControlUI&) = delete;
-    CControlUI& operator=(const CControlUI&) = delete;
 
     virtual LPCWSTR GetClass() const;
     virtual LPVOID GetInterface(LPCWSTR pstrName);

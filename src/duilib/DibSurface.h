@@ -5,16 +5,15 @@
 // deleted.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
 
-class CDibSurface {
+class CDibSurface : private vt::NonCopyable {
 public:
     CDibSurface() = default;
     ~CDibSurface() { Reset(); }
-    CDibSurface(const CDibSurface&) = delete;
-    CDibSurface& operator=(const CDibSurface&) = delete;
 
     // Replaces the surface by a new one, all zeros; `reference` may be null
     // (the screen). False, and empty, when it cannot be had.

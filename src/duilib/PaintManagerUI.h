@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "duilib/DibSurface.h"
 #include "duilib/DuiString.h"
 #include "duilib/NotifyUI.h"
@@ -21,12 +22,10 @@ namespace DuiLib {
 
 class CControlUI;
 
-class CPaintManagerUI {
+class CPaintManagerUI : private vt::NonCopyable {
 public:
     CPaintManagerUI();
     ~CPaintManagerUI();
-    CPaintManagerUI(const CPaintManagerUI&) = delete;
-    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
 
     // Process-wide.
     static void SetInstance(HINSTANCE hInst);

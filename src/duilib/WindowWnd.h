@@ -3,16 +3,15 @@
 // closing with a result, and the final message once the window is gone.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
 
-class CWindowWnd {
+class CWindowWnd : private vt::NonCopyable {
 public:
     CWindowWnd() = default;
     virtual ~CWindowWnd();
-    CWindowWnd(const CWindowWnd&) = delete;
-    CWindowWnd& operator=(const CWindowWnd&) = delete;
 
     HWND GetHWND() const { return m_hWnd; }
     // The object behind a window made by this class, or nullptr.

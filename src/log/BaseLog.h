@@ -3,10 +3,11 @@
 // executable, written from any thread, one whole line per WriteFile.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/SourceLocation.h"
 #include "base/Win32Owners.h"
 
-class CBaseLog {
+class CBaseLog : private vt::NonCopyable {
 public:
     static CBaseLog* Instance();
 
@@ -24,8 +25,6 @@ public:
 
 private:
     CBaseLog();
-    CBaseLog(const CBaseLog&) = delete;
-    CBaseLog& operator=(const CBaseLog&) = delete;
 
     volatile LONG m_enabled;
     char m_path[MAX_PATH];

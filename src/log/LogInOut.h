@@ -2,12 +2,12 @@
 // Logs "<name> in." when made and "<name> out and tick ..." when destroyed.
 #include <windows.h>
 
-class CLogInOut {
+#include "base/NonCopyable.h"
+
+class CLogInOut : private vt::NonCopyable {
 public:
     explicit CLogInOut(const char* name);
     ~CLogInOut();
-    CLogInOut(const CLogInOut&) = delete;
-    CLogInOut& operator=(const CLogInOut&) = delete;
 
 private:
     char m_name[MAX_PATH];

@@ -24,7 +24,6 @@
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/OverClockSdkInterface.h"
-#include "tuning/SdkGuard.h"
 #include "update/InstallerLauncher.h"
 #include "update/WndManualUpdateClient.h"
 
@@ -395,8 +394,7 @@ bool CMainFrame::InitCustomData(const std::wstring& model) {
     AppState& state = GetAppState();
     // A run on the worker may read the entry as soon as the flag is up.
     state.stCustomData = entry;
-    std::atomic_thread_fence(std::memory_order_release);
-    state.g_bThisCPUHaveCustomData = true;
+    state.g_bThisCPUHaveCustomData.store(true, std::memory_order_release);
     return true;
 }
 
@@ -888,20 +886,17 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 
 CMainFrame::RestoreOutcome CMainFrame::RestoreDefaultsWithoutWindow() {
     VLOG("[RestoreOverclocking] bringing the tuning SDK up");
-    IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
-    if (!loader->LoadDll()) {
-        VLOG("[RestoreOverclocking] the tuning SDK library cannot be loaded");
-        return RestoreOutcome::SdkUnavailable;
-    }
-    IOverclockingSdk* sdk = loader->GetInterface();
-    if (!sdk) {
-        VLOG("[RestoreOverclocking] the tuning SDK has no interface");
-        return RestoreOutcome::SdkUnavailable;
-    }
-    if (!CSdkGuard::Run("Init", [&] { sdk->Init(); }) ||
-        !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); })) {
-        VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
-        return RestoreOutcome::SdkUnavailable;
+    switch (IOverClockSdkInterface::Instance()->BringUpSdk()) {
+        case IOverClockSdkInterface::BringUp::Ready: break;
+        case IOverClockSdkInterface::BringUp::NoLibrary:
+            VLOG("[RestoreOverclocking] the tuning SDK library cannot be loaded");
+            return RestoreOutcome::SdkUnavailable;
+        case IOverClockSdkInterface::BringUp::NoRoot:
+            VLOG("[RestoreOverclocking] the tuning SDK has no interface");
+            return RestoreOutcome::SdkUnavailable;
+        case IOverClockSdkInterface::BringUp::NotInitialised:
+            VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
+            return RestoreOutcome::SdkUnavailable;
     }
     VLOG("[RestoreOverclocking] restoring the default core ratios");
     GetAppState().nStatus = STATUS_REOVERCLOCK_ING;

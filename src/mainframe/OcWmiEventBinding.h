@@ -5,9 +5,10 @@
 // every call is skipped.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class COcWmiEventBinding {
+class COcWmiEventBinding : private vt::NonCopyable {
 public:
     // value, an argument the library may pass and we ignore, the context.
     typedef int (*EventCallback)(int value, void* reserved, void* context);
@@ -17,8 +18,6 @@ public:
 
     COcWmiEventBinding() = default;
     ~COcWmiEventBinding();
-    COcWmiEventBinding(const COcWmiEventBinding&) = delete;
-    COcWmiEventBinding& operator=(const COcWmiEventBinding&) = delete;
 
     // True when the library and all three exports were found.
     bool Bind();

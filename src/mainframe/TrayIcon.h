@@ -9,12 +9,12 @@
 
 #include <memory>
 
-class CTrayIcon {
+#include "base/NonCopyable.h"
+
+class CTrayIcon : private vt::NonCopyable {
 public:
     CTrayIcon();
     ~CTrayIcon();
-    CTrayIcon(const CTrayIcon&) = delete;
-    CTrayIcon& operator=(const CTrayIcon&) = delete;
 
     // Puts the icon `nid` describes in place of the one shown, on the
     // worker. Only the latest of the requests still waiting is carried out,

@@ -1,16 +1,15 @@
 #pragma once
 // One instance per machine: a named mutex in the global namespace. A second
 // copy brings the first one's window to the front instead of starting.
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class AppSingleton {
+class AppSingleton : private vt::NonCopyable {
 public:
     static const wchar_t kMutexName[];
     static const wchar_t kWindowClass[];
 
     AppSingleton() = default;
-    AppSingleton(const AppSingleton&) = delete;
-    AppSingleton& operator=(const AppSingleton&) = delete;
 
     // True when this process is the first instance and holds the mutex.
     // Whatever handle was obtained is kept in either case.

@@ -7,6 +7,7 @@
 #include "settings/AppInfo.h"
 #include "settings/ModulePath.h"
 #include "shell/ShellTestSeams.h"
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -50,7 +51,7 @@ private:
 };
 
 // The Administrators group SID, freed with FreeSid.
-class ScopedAdminSid {
+class ScopedAdminSid : private vt::NonCopyable {
 public:
     ScopedAdminSid() {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
@@ -61,8 +62,6 @@ public:
     ~ScopedAdminSid() {
         if (m_sid) FreeSid(m_sid);
     }
-    ScopedAdminSid(const ScopedAdminSid&) = delete;
-    ScopedAdminSid& operator=(const ScopedAdminSid&) = delete;
     PSID Get() const { return m_sid; }
 
 private:

@@ -3,6 +3,7 @@
 // share. Written only on the user-interface thread.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 enum : LONG {
@@ -38,7 +39,9 @@ struct AppState {
     // SDK is up); before that it registers the stored key itself later.
     bool bHotKeyStarted = false;
     volatile LONG nStatus = STATUS_OVERCLOCK_INIT;
-    bool g_bThisCPUHaveCustomData = false;
+    // Raised (release) once stCustomData holds this processor's entry; the
+    // overclock worker reads the entry after seeing it (acquire).
+    std::atomic<bool> g_bThisCPUHaveCustomData{false};
     CpuCustomData stCustomData;
 };
 

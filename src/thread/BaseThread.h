@@ -3,16 +3,15 @@
 // body (Run), the owner starts it, posts thread messages to it and stops it.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class base_thread {
+class base_thread : private vt::NonCopyable {
 public:
     base_thread();
     // Not virtual: owners hold the derived object by value. A worker still
     // running here is terminated (exit code -1).
     ~base_thread();
-    base_thread(const base_thread&) = delete;
-    base_thread& operator=(const base_thread&) = delete;
 
     virtual void Stop(bool bNoWait);
     virtual int Run();

@@ -6,11 +6,12 @@
 #include <atomic>
 #include <string>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
 class IOverClockSdkInterface;
 
-class CCpuMonitorThread {
+class CCpuMonitorThread : private vt::NonCopyable {
 public:
     // Where the settings INI lives ("MonitorTime" in "OverClockingKey");
     // GetSettingsPath unless a test points elsewhere. An empty path means
@@ -20,8 +21,6 @@ public:
     // `loader` null: the process-wide SDK loader (tests pass their own).
     explicit CCpuMonitorThread(IOverClockSdkInterface* loader = nullptr);
     virtual ~CCpuMonitorThread();
-    CCpuMonitorThread(const CCpuMonitorThread&) = delete;
-    CCpuMonitorThread& operator=(const CCpuMonitorThread&) = delete;
 
     void SetSettingsPathSource(SettingsPathFn source) { m_settingsPath = source; }
 

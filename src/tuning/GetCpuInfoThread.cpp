@@ -83,12 +83,7 @@ int CGetCpuInfoThread::Run() {
 
 bool CGetCpuInfoThread::InitOverclockingSdk() {
     PostToMainWindow(UM_SDK_INIT_BEGIN, 0, 0);
-    m_pLoader->LoadDll();
-    bool ok = false;
-    if (IOverclockingSdk* sdk = m_pLoader->GetInterface()) {
-        ok = CSdkGuard::Run("Init", [&] { sdk->Init(); }) &&
-             CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); }) != 0;
-    }
+    bool ok = m_pLoader->BringUpSdk() == IOverClockSdkInterface::BringUp::Ready;
     PostToMainWindow(UM_SDK_INIT_FINISH, 0, ok ? 1 : 0);
     return ok;
 }

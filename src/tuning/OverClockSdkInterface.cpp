@@ -37,3 +37,13 @@ IOverclockingSdk* IOverClockSdkInterface::GetInterface() {
     }
     return CSdkGuard::Value("GetInterface", (IOverclockingSdk*)nullptr, [&] { return fn(); });
 }
+
+IOverClockSdkInterface::BringUp IOverClockSdkInterface::BringUpSdk() {
+    bool loaded = LoadDll();
+    IOverclockingSdk* sdk = GetInterface();
+    if (!sdk) return loaded ? BringUp::NoRoot : BringUp::NoLibrary;
+    if (!CSdkGuard::Run("Init", [&] { sdk->Init(); }) ||
+        !CSdkGuard::Value("IsInitOK", SdkBool(0), [&] { return sdk->IsInitOK(); }))
+        return BringUp::NotInitialised;
+    return BringUp::Ready;
+}

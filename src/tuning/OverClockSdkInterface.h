@@ -6,10 +6,11 @@
 
 #include <atomic>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
-class IOverClockSdkInterface {
+class IOverClockSdkInterface : private vt::NonCopyable {
 public:
     static IOverClockSdkInterface* Instance();
 
@@ -20,6 +21,13 @@ public:
     // library or its export is missing, or when the library has no root.
     virtual IOverclockingSdk* GetInterface();
 
+    // How far bringing the SDK up got.
+    enum class BringUp { Ready, NoLibrary, NoRoot, NotInitialised };
+    // Loads the library, asks for the root and initialises it (Init, then
+    // IsInitOK), each call under the guard: how the processor's reader and
+    // the restore without a window both start.
+    BringUp BringUpSdk();
+
     virtual ~IOverClockSdkInterface();
 
 protected:
@@ -27,9 +35,6 @@ protected:
     explicit IOverClockSdkInterface(const wchar_t* libraryName);
 
 private:
-    IOverClockSdkInterface(const IOverClockSdkInterface&) = delete;
-    IOverClockSdkInterface& operator=(const IOverClockSdkInterface&) = delete;
-
     const wchar_t* m_libraryName;
     vt::CriticalSection m_lock;
     HMODULE m_hModule;  // deliberately never freed

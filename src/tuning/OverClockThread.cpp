@@ -238,9 +238,8 @@ bool COverClockThread::AppendControlOverclocking(const ClientTuningControl& cont
 double COverClockThread::CalcOverclockingValue(const ClientTuningControl& control) {
     double newValue;
     const AppState& state = GetAppState();
-    if (state.g_bThisCPUHaveCustomData) {
-        // The window copies the entry before it raises the flag.
-        std::atomic_thread_fence(std::memory_order_acquire);
+    // The window copies the entry before it raises the flag.
+    if (state.g_bThisCPUHaveCustomData.load(std::memory_order_acquire)) {
         // One GHz is ten ratio steps. The product is kept in single precision
         // (a stored float, even where the FPU computes wider) so that a step
         // of 0.3 adds exactly 3.

@@ -6,18 +6,17 @@
 
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
 class IOverClockSdkInterface;
 
-class COverClockThread {
+class COverClockThread : private vt::NonCopyable {
 public:
     // `loader` null: the process-wide SDK loader (tests pass their own).
     explicit COverClockThread(IOverClockSdkInterface* loader = nullptr);
     virtual ~COverClockThread();
-    COverClockThread(const COverClockThread&) = delete;
-    COverClockThread& operator=(const COverClockThread&) = delete;
 
     // Makes the start and stop events (manual-reset) and the thread; false
     // when one of them fails or a thread is already held.

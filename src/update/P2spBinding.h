@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "update/P2spdInterface.h"
 
-class CP2SPBinding {
+class CP2SPBinding : private vt::NonCopyable {
 public:
     explicit CP2SPBinding(std::wstring folder);
-    CP2SPBinding(const CP2SPBinding&) = delete;
-    CP2SPBinding& operator=(const CP2SPBinding&) = delete;
 
     // The program's binding: "p2spd.dll" beside the executable.
     static CP2SPBinding& Instance();

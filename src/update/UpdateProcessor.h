@@ -2,7 +2,9 @@
 // The process-wide entry to the update engine: its check entry and whether
 // it was started. Nothing in the program starts an engine, so every check
 // answers 0 ("error updater not begin" in the log).
-class CUpdateProcessor {
+#include "base/NonCopyable.h"
+
+class CUpdateProcessor : private vt::NonCopyable {
 public:
     static constexpr int kUrlBufferSize = 512;
     // The engine's check: whether this process holds the update semaphore,
@@ -18,8 +20,6 @@ public:
 
 private:
     CUpdateProcessor() = default;
-    CUpdateProcessor(const CUpdateProcessor&) = delete;
-    CUpdateProcessor& operator=(const CUpdateProcessor&) = delete;
 
     // Engines are bound only by the tests' own binding class.
     friend class CUpdateProcessorTestBinding;

@@ -4,9 +4,10 @@
 // stays empty and its operation is skipped by the caller.
 #include <windows.h>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class CZozeDEWrapper {
+class CZozeDEWrapper : private vt::NonCopyable {
 public:
     // The key's callbacks: a type code, an argument we ignore, and where the
     // answer is to be written.
@@ -18,8 +19,6 @@ public:
     typedef void(__stdcall* PFN_Release)();
 
     CZozeDEWrapper() = default;
-    CZozeDEWrapper(const CZozeDEWrapper&) = delete;
-    CZozeDEWrapper& operator=(const CZozeDEWrapper&) = delete;
 
     // True when the library is loaded and its "Init" answered 0.
     bool Init();

@@ -606,6 +606,32 @@ const POINT kOk = {148, 226};
 const POINT kCancel = {272, 226};
 const POINT kCloseBtn = {402, 18};
 
+// What OK writes for hot key `key`, start-up on and stop-overclocking off:
+// the INI, and the user's Run value.
+void ExpectSavedWithStartUp(const wchar_t* key) {
+    SCOPED_TRACE("saved settings");
+    EXPECT_EQ(IniValue(L"quickkey"), key);
+    EXPECT_EQ(IniValue(L"autoStart"), L"1");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+}
+
+// Types `key` into the dialog's hot key field; true once the field shows it.
+bool TypeQuickKey(HWND dlg, char key) {
+    CAppUnderTest::Click(dlg, kQuickKey);
+    PressKey(static_cast<WORD>(key));
+    return CAppUnderTest::WaitLog(std::string("m_pQuickKeyEdit->SetText(") + key + ");", kWait);
+}
+
+// Hides the main window and presses Ctrl+Alt+`key`; true once the program
+// has overclocked for it.
+bool OverclockByHotKey(HWND hwnd, char key) {
+    ShowWindow(hwnd, SW_HIDE);
+    if (!WaitHidden(hwnd)) return false;
+    PressCtrlAlt(static_cast<WORD>(key));
+    return CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait);
+}
+
 }  // namespace
 
 TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
@@ -627,26 +653,18 @@ TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     CAppUnderTest::Click(dlg, kStopOvering);  // absent "stopover" shows it on: now off
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"quickkey"), L"K");
-    EXPECT_EQ(IniValue(L"autoStart"), L"1");
-    EXPECT_EQ(IniValue(L"stopover"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+    ExpectSavedWithStartUp(L"K");
     EXPECT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(K);", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered", kWait));
 
-    ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitHidden(hwnd));
-    PressCtrlAlt('K');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ASSERT_TRUE(OverclockByHotKey(hwnd, 'K'));
     ExpectRatios(kOverclocked, "overclocked by the new key");
 
     // Cancel: nothing written, the typed key is registered all the same.
     const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kQuickKey);
-    PressKey('J');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(J);", kWait));
+    ASSERT_TRUE(TypeQuickKey(dlg, 'J'));
     CAppUnderTest::Click(dlg, kNotStartUp);
     CAppUnderTest::Click(dlg, kCancel);
     ASSERT_TRUE(WaitGone(dlg));
@@ -728,9 +746,7 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
     const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
     dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kQuickKey);
-    PressKey('L');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(L);", kWait));
+    ASSERT_TRUE(TypeQuickKey(dlg, 'L'));
     CAppUnderTest::Click(dlg, kCloseBtn);
     HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
     ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
@@ -740,10 +756,7 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
     ASSERT_TRUE(WaitGone(dlg));
     UnregisterHotKey(nullptr, 7);
     EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
-    ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitHidden(hwnd));
-    PressCtrlAlt('K');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ASSERT_TRUE(OverclockByHotKey(hwnd, 'K'));
     ExpectRatios(kOverclocked, "overclocked by the key kept");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_LOCAL_MACHINE);
@@ -770,17 +783,12 @@ TEST_F(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegist
     HWND dlg = OpenSettings(app, hwnd);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 0) << "the processor is not up yet";
-    CAppUnderTest::Click(dlg, kQuickKey);
-    PressKey('L');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("m_pQuickKeyEdit->SetText(L);", kWait));
+    ASSERT_TRUE(TypeQuickKey(dlg, 'L'));
     CAppUnderTest::Click(dlg, kStartUp);  // the field loses the focus: OK is enabled
     CAppUnderTest::Click(dlg, kOk);
     ASSERT_TRUE(WaitGone(dlg));
     // The stored choices were shown and are written back with the new key.
-    EXPECT_EQ(IniValue(L"quickkey"), L"L");
-    EXPECT_EQ(IniValue(L"autoStart"), L"1");
-    EXPECT_EQ(IniValue(L"stopover"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), ExpectedRunData());
+    ExpectSavedWithStartUp(L"L");
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L left to the main window", kWait));
 
     // Once up, the main window registers the saved key, and only it does.
@@ -788,10 +796,7 @@ TEST_F(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegist
     ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L registered", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     EXPECT_EQ(CAppUnderTest::CountInLog("not registered"), 0);
-    ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitHidden(hwnd));
-    PressCtrlAlt('L');
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ASSERT_TRUE(OverclockByHotKey(hwnd, 'L'));
     ExpectRatios(kOverclocked, "overclocked by the key saved early");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteRunValue(HKEY_CURRENT_USER);

@@ -48,22 +48,6 @@ void CollectFiles(const std::wstring& root, const std::wstring& rel, std::vector
     FindClose(h);
 }
 
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 63);
-    if (pid == search->pid && wcscmp(cls, search->className) == 0) search->found.push_back(hwnd);
-    return TRUE;
-}
-
 }  // namespace
 
 // Named explicitly rather than through the process's own view of
@@ -202,12 +186,6 @@ std::wstring ShortcutTarget(const std::wstring& link) {
     }
     if (SUCCEEDED(init)) CoUninitialize();
     return target;
-}
-
-std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className) {
-    WindowSearch search = {pid, className, {}};
-    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::vector<std::wstring> NotShippedPatterns() {

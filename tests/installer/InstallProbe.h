@@ -37,9 +37,6 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder);
 std::vector<std::wstring> EntriesOf(const std::wstring& folder);
 // Target of a shell link; empty when it cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);
-// Top-level windows of process `pid` whose class is `className`, front to
-// back.
-std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className);
 // Patterns of installer\not-shipped.txt.
 std::vector<std::wstring> NotShippedPatterns();
 bool MatchesAny(const std::wstring& name, const std::vector<std::wstring>& patterns);

@@ -4,6 +4,7 @@
 
 #include "InstallProbe.h"
 #include "support/TestPaths.h"
+#include "support/TopWindows.h"
 
 CInstalledApp::~CInstalledApp() {
     if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
@@ -32,7 +33,7 @@ HWND CInstalledApp::WaitReady(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     HWND found = nullptr;
     for (;;) {
-        std::vector<HWND> windows = InstallProbe::WindowsOf(m_pid, L"Velotune");
+        std::vector<HWND> windows = TopWindowsOf(m_pid, L"Velotune");
         if (!windows.empty()) {
             found = windows.front();
             break;

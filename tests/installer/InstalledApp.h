@@ -6,14 +6,13 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class CInstalledApp {
+class CInstalledApp : private vt::NonCopyable {
 public:
     explicit CInstalledApp(const std::wstring& folder) : m_folder(folder) {}
     ~CInstalledApp();
-    CInstalledApp(const CInstalledApp&) = delete;
-    CInstalledApp& operator=(const CInstalledApp&) = delete;
 
     bool Start();
     // The main window (class "Velotune") once the processor has been read

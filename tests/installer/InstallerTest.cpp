@@ -15,6 +15,7 @@
 #include "StuckApp.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/TopWindows.h"
 
 using namespace InstallProbe;
 
@@ -99,7 +100,7 @@ HWND StartOverclocked(CInstalledApp& app) {
 // the wizard itself.
 HWND ShownDialogOf(DWORD pid) {
     HWND wizard = nullptr;
-    for (HWND hwnd : WindowsOf(pid, L"#32770")) {
+    for (HWND hwnd : TopWindowsOf(pid, L"#32770")) {
         if (!IsWindowVisible(hwnd)) continue;
         if (GetWindow(hwnd, GW_OWNER)) return hwnd;
         wizard = hwnd;

@@ -6,14 +6,13 @@
 
 #include <atomic>
 
+#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 
-class CStuckApp {
+class CStuckApp : private vt::NonCopyable {
 public:
     CStuckApp();
     ~CStuckApp();
-    CStuckApp(const CStuckApp&) = delete;
-    CStuckApp& operator=(const CStuckApp&) = delete;
 
     // The window is up and the guard is held.
     bool Ready() const { return m_hwnd != nullptr && m_guard.Valid(); }

@@ -457,10 +457,9 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
         dog.Case(i);
         DeleteFileW(state.c_str());  // a freshly started machine each time
         ASSERT_TRUE(TestPaths::WriteFileBytes(profile, SdkProfile(g)));
-        loader->LoadDll();
-        // A profile without a processor leaves no library to talk to: the
-        // readers below must take that too.
-        if (IOverclockingSdk* sdk = loader->GetInterface()) sdk->Init();  // reads the profile again
+        // Init reads the profile again. A profile without a processor leaves
+        // no library to talk to: the readers below must take that too.
+        loader->BringUpSdk();
 
         CGetCpuInfoThread reader;
         reader.GetCPUInformation();

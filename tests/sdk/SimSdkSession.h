@@ -6,9 +6,10 @@
 
 #include <string>
 
+#include "base/NonCopyable.h"
 #include "tuning/OverclockingSdk.h"
 
-class CSimSdkSession {
+class CSimSdkSession : private vt::NonCopyable {
 public:
     explicit CSimSdkSession(const std::wstring& name);
     ~CSimSdkSession();
@@ -32,9 +33,6 @@ public:
     static std::string ShippedProfile(const char* name);
 
 private:
-    CSimSdkSession(const CSimSdkSession&) = delete;
-    CSimSdkSession& operator=(const CSimSdkSession&) = delete;
-
     std::wstring m_folder;
     std::wstring m_statePath;
     HMODULE m_module;

@@ -7,6 +7,7 @@
 
 #include "support/LogFile.h"
 #include "support/TestPaths.h"
+#include "support/TopWindows.h"
 #include "support/WaitUntil.h"
 
 namespace fs = std::filesystem;
@@ -23,26 +24,13 @@ std::wstring MakeFolder() {
     return folder;
 }
 
-struct FindData {
-    DWORD pid;
-    const wchar_t* cls;
-    HWND found;  // the first match
-    int count;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
-    auto* d = reinterpret_cast<FindData*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != d->pid) return TRUE;
-    wchar_t cls[128] = {};
-    GetClassNameW(hwnd, cls, 127);
-    if (wcscmp(cls, d->cls) != 0 && !(d->cls[0] == L'*' && IsWindowVisible(hwnd) &&
-                                       wcscmp(cls, L"Velotune") != 0))
-        return TRUE;
-    if (!d->found) d->found = hwnd;
-    ++d->count;
-    return TRUE;
+// "*": any shown window but the main one.
+std::vector<HWND> WindowsOfClass(DWORD pid, const wchar_t* cls) {
+    if (cls[0] != L'*') return TopWindowsOf(pid, cls);
+    std::vector<HWND> shown;
+    for (HWND hwnd : TopWindowsOf(pid))
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) != L"Velotune") shown.push_back(hwnd);
+    return shown;
 }
 
 }  // namespace
@@ -106,18 +94,15 @@ int CAppUnderTest::WaitExit(DWORD timeoutMs) {
 HWND CAppUnderTest::WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
-        FindData d = {m_pids[i], cls, nullptr, 0};
-        EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&d));
-        if (d.found) return d.found;
+        std::vector<HWND> found = ::WindowsOfClass(m_pids[i], cls);
+        if (!found.empty()) return found.front();
         if (GetTickCount() - start > timeoutMs) return nullptr;
         if (WaitForSingleObject(m_processes[i], 50) == WAIT_OBJECT_0) return nullptr;
     }
 }
 
 int CAppUnderTest::WindowsOfClass(size_t i, const wchar_t* cls) const {
-    FindData d = {m_pids[i], cls, nullptr, 0};
-    EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&d));
-    return d.count;
+    return (int)::WindowsOfClass(m_pids[i], cls).size();
 }
 
 HWND CAppUnderTest::WaitMainWindow(size_t i, DWORD timeoutMs) { return WaitWindowOfClass(i, L"Velotune", timeoutMs); }

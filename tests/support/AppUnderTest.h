@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-class CAppUnderTest {
+#include "base/NonCopyable.h"
+
+class CAppUnderTest : private vt::NonCopyable {
 public:
     CAppUnderTest();
     ~CAppUnderTest();
-    CAppUnderTest(const CAppUnderTest&) = delete;
-    CAppUnderTest& operator=(const CAppUnderTest&) = delete;
 
     // The copy of the dist folder every run uses (made once per test program).
     static const std::wstring& Folder();

@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "base/NonCopyable.h"
+
 struct RecordedMessage {
     UINT message;
     WPARAM wParam;
@@ -13,12 +15,10 @@ struct RecordedMessage {
     double frequency;  // for UM_FREQUENCY_CHANGE: the value behind wParam when handled
 };
 
-class MessageRecorder {
+class MessageRecorder : private vt::NonCopyable {
 public:
     MessageRecorder();
     ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     // Messages arrive while this thread pumps (support/Pump.h).
     HWND Hwnd() const { return m_hWnd; }

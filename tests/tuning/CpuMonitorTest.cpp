@@ -52,8 +52,7 @@ void UseMonitorTime(const char* value) {
 
 // The SDK as the CPU reader leaves it: loaded and initialised.
 void BringSdkUp() {
-    IOverClockSdkInterface::Instance()->LoadDll();
-    if (IOverclockingSdk* sdk = IOverClockSdkInterface::Instance()->GetInterface()) sdk->Init();
+    IOverClockSdkInterface::Instance()->BringUpSdk();
 }
 
 class CpuMonitorTest : public ::testing::Test {

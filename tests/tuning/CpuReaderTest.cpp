@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -85,25 +86,21 @@ TEST_F(CpuReaderTest, SplitsTheBrandAndReadsTheMaximumTurbo) {
               log.Texts(kFile, kFn));
 }
 
-TEST_F(CpuReaderTest, BrandWithoutTheMarkerIsTheWholeName) {
-    SimCpu::Use(SimCpu::Processor("Dizaz Velox Q9 Processor 2.9GHz", 4) + RatioControls());
-    CGetCpuInfoThread reader;
-    RunToEnd(reader);
-    ExpectFullReport(reader, 1);
-    EXPECT_EQ(L"Dizaz Velox Q9 Processor 2.9GHz", reader.GetCpuInfo()->m_strCpuName);
-    EXPECT_EQ(L"", reader.GetCpuInfo()->m_strCpuModel);
-    EXPECT_EQ(L"", reader.GetCpuInfo()->m_strFrequence);
-    EXPECT_EQ(4000.0, reader.GetCpuInfo()->m_dMaxTurboMHz);  // 29's ratio 40 x 100
-}
-
-TEST_F(CpuReaderTest, BrandStartingWithTheMarkerYieldsOnePiece) {
-    SimCpu::Use(SimCpu::Processor("CPU @ 3.00GHz", 4) + RatioControls());
-    CGetCpuInfoThread reader;
-    RunToEnd(reader);
-    ExpectFullReport(reader, 1);
-    EXPECT_EQ(L"CPU @ 3.00GHz", reader.GetCpuInfo()->m_strCpuName);
-    EXPECT_EQ(L"", reader.GetCpuInfo()->m_strCpuModel);
-    EXPECT_EQ(L"", reader.GetCpuInfo()->m_strFrequence);
+// Without the marker, or with nothing before it, the brand does not split
+// and is the whole name.
+TEST_F(CpuReaderTest, BrandThatDoesNotSplitIsTheWholeName) {
+    for (const char* brand : {"Dizaz Velox Q9 Processor 2.9GHz", "CPU @ 3.00GHz"}) {
+        SCOPED_TRACE(brand);
+        rec.Clear();
+        SimCpu::Use(SimCpu::Processor(brand, 4) + RatioControls());
+        CGetCpuInfoThread reader;
+        RunToEnd(reader);
+        ExpectFullReport(reader, 1);
+        EXPECT_EQ(std::wstring(brand, brand + strlen(brand)), reader.GetCpuInfo()->m_strCpuName);
+        EXPECT_EQ(L"", reader.GetCpuInfo()->m_strCpuModel);
+        EXPECT_EQ(L"", reader.GetCpuInfo()->m_strFrequence);
+        EXPECT_EQ(4000.0, reader.GetCpuInfo()->m_dMaxTurboMHz);  // 29's ratio 40 x 100
+    }
 }
 
 struct PreferenceCase {

@@ -23,8 +23,7 @@ const char kFile[] = "OverClockThread";
 using Texts = std::vector<std::string>;
 
 void BringSdkUp() {
-    IOverClockSdkInterface::Instance()->LoadDll();
-    if (IOverclockingSdk* sdk = IOverClockSdkInterface::Instance()->GetInterface()) sdk->Init();
+    IOverClockSdkInterface::Instance()->BringUpSdk();
 }
 
 // The values the SDK reports as active now, read back through the SDK.
@@ -51,17 +50,14 @@ const std::vector<uint32_t> kFourCores = {29, 30, 31, 32};
 
 class OverClockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        AppState& s = GetAppState();
-        s.hMainWnd = rec.Hwnd();
-        s.nStatus = STATUS_OVERCLOCK_INIT;
-        s.g_bThisCPUHaveCustomData = false;
-        s.stCustomData = CpuCustomData();
-    }
+    void SetUp() override { ResetAppState(rec.Hwnd()); }
     void TearDown() override {
         worker.Stop(10000);
+        ResetAppState(nullptr);
+    }
+    static void ResetAppState(HWND mainWindow) {
         AppState& s = GetAppState();
-        s.hMainWnd = nullptr;
+        s.hMainWnd = mainWindow;
         s.nStatus = STATUS_OVERCLOCK_INIT;
         s.g_bThisCPUHaveCustomData = false;
         s.stCustomData = CpuCustomData();
@@ -79,32 +75,35 @@ protected:
         return &rec.Messages()[before];
     }
 
+    // One overclocking run on a processor of `profile`, the SDK brought up first.
+    const RecordedMessage* OverclockOn(const std::string& profile) {
+        SimCpu::Use(profile);
+        BringSdkUp();
+        return RunOnce(STATUS_OVERCLOCK_ING);
+    }
+
     Texts Lines(const char* fn) const { return log.Texts(kFile, fn); }
+    // The value each line of `fn` carries in `format` (one conversion), in log order.
+    template <class T>
+    std::vector<T> Scanned(const char* fn, const char* format) const {
+        std::vector<T> values;
+        for (const std::string& t : Lines(fn)) {
+            T v{};
+            if (std::sscanf(t.c_str(), format, &v) == 1) values.push_back(v);
+        }
+        return values;
+    }
     // Ids in the order they were proposed (from the append log lines).
     std::vector<uint32_t> ProposedIds() const {
-        std::vector<uint32_t> ids;
-        for (const std::string& t : Lines("COverClockThread::AppendControlOverclocking")) {
-            unsigned id = 0;
-            if (std::sscanf(t.c_str(), "[AppendControlOverclocking] Id=0x%X", &id) == 1) ids.push_back(id);
-        }
-        return ids;
+        return Scanned<uint32_t>("COverClockThread::AppendControlOverclocking", "[AppendControlOverclocking] Id=0x%X");
     }
     std::vector<double> NewValues() const {
-        std::vector<double> v;
-        for (const std::string& t : Lines("COverClockThread::AppendControlOverclocking")) {
-            double d = 0;
-            if (std::sscanf(t.c_str(), "[AppendControlOverclocking] new_value=%lf", &d) == 1) v.push_back(d);
-        }
-        return v;
+        return Scanned<double>("COverClockThread::AppendControlOverclocking",
+                               "[AppendControlOverclocking] new_value=%lf");
     }
     std::vector<uint32_t> ResultIds() const {
-        std::vector<uint32_t> ids;
-        for (const std::string& t : Lines("COverClockThread::ApplyOverclocking")) {
-            unsigned id = 0;
-            if (std::sscanf(t.c_str(), "[ApplyOverclocking] ClientTuningProposalResult.Id=0x%X", &id) == 1)
-                ids.push_back(id);
-        }
-        return ids;
+        return Scanned<uint32_t>("COverClockThread::ApplyOverclocking",
+                                 "[ApplyOverclocking] ClientTuningProposalResult.Id=0x%X");
     }
 
     MessageRecorder rec;
@@ -113,9 +112,7 @@ protected:
 };
 
 TEST_F(OverClockTest, FourCoresUnlistedProposeTwoStepsAboveTheProposalAndApply) {
-    SimCpu::Use(SimCpu::Standard(4));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(UM_OVERCLOCK_FINISH, m->message);
     EXPECT_EQ(0u, m->wParam);
@@ -168,9 +165,7 @@ TEST_F(OverClockTest, FourCoresUnlistedProposeTwoStepsAboveTheProposalAndApply) 
 }
 
 TEST_F(OverClockTest, TwelveCoresUseTheTenTableIdsThenTheFirstAgain) {
-    SimCpu::Use(SimCpu::Standard(12));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(12));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(1, m->lParam);
     EXPECT_EQ((std::vector<uint32_t>{29, 30, 31, 32, 42, 43, 96, 97, 107, 108, 29, 29}), ProposedIds());
@@ -203,9 +198,7 @@ TEST_F(OverClockTest, ListedProcessorAddsTenTimesTheStepToTheDefaultExactly) {
 }
 
 TEST_F(OverClockTest, RestoreProposesEachDefaultAndTheProcessorGoesBack) {
-    SimCpu::Use(SimCpu::Standard(4));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4));
     ASSERT_NE(nullptr, m);
     ASSERT_EQ(1, m->lParam);
     ASSERT_EQ(SimCpu::StandardDefault(29) + 7, ActiveValue(29));
@@ -292,10 +285,8 @@ TEST_F(OverClockTest, PendingStartWinsOverStopThenTheWorkerEnds) {
 
 TEST_F(OverClockTest, FailingProposeOrApplyReportsZero) {
     {
-        SimCpu::Use(SimCpu::Standard(4, "ProposeFails=1\r\n"));
-        BringSdkUp();
         LogCapture runLog;
-        const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+        const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "ProposeFails=1\r\n"));
         ASSERT_NE(nullptr, m);
         EXPECT_EQ(UM_OVERCLOCK_FINISH, m->message);
         EXPECT_EQ(0, m->lParam);
@@ -304,10 +295,8 @@ TEST_F(OverClockTest, FailingProposeOrApplyReportsZero) {
         EXPECT_EQ("[Overclocking] out failed", runLog.Texts(kFile, "COverClockThread::Overclocking").back());
     }
     {
-        SimCpu::Use(SimCpu::Standard(4, "ApplyFails=1\r\n"));
-        BringSdkUp();
         LogCapture runLog;
-        const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+        const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "ApplyFails=1\r\n"));
         ASSERT_NE(nullptr, m);
         EXPECT_EQ(0, m->lParam);
         Texts apply = runLog.Texts(kFile, "COverClockThread::ApplyOverclocking");
@@ -320,9 +309,7 @@ TEST_F(OverClockTest, FailingProposeOrApplyReportsZero) {
 }
 
 TEST_F(OverClockTest, DisabledResultsAreOnlyLoggedAndTheApplyGoesOn) {
-    SimCpu::Use(SimCpu::Standard(4, "ResultDisabled=1\r\n"));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "ResultDisabled=1\r\n"));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(4u, log.CountText("[ApplyOverclocking] ClientTuningProposalResult.Enabled=false"));
     // Nothing was taken, but the apply is still made and succeeds.
@@ -332,9 +319,7 @@ TEST_F(OverClockTest, DisabledResultsAreOnlyLoggedAndTheApplyGoesOn) {
 }
 
 TEST_F(OverClockTest, RequiredRebootIsOnlyLogged) {
-    SimCpu::Use(SimCpu::Standard(4, "ResultRebootRequired=1\r\n"));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "ResultRebootRequired=1\r\n"));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(4u, log.CountText("[ApplyOverclocking] ClientTuningProposalResult.RebootRequired=true"));
     EXPECT_EQ(1u, log.CountText("[ApplyOverclocking] bRestartRequired=0"));
@@ -343,9 +328,7 @@ TEST_F(OverClockTest, RequiredRebootIsOnlyLogged) {
 }
 
 TEST_F(OverClockTest, UnreadableControlIsSkipped) {
-    SimCpu::Use(SimCpu::Standard(4, "GetControlFailsFor=30\r\n"));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "GetControlFailsFor=30\r\n"));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(1, m->lParam);
     EXPECT_EQ(1u, log.CountText("[Overclocking] pTuningLib->GetControl(id=0x1E) failed"));
@@ -356,9 +339,7 @@ TEST_F(OverClockTest, UnreadableControlIsSkipped) {
 }
 
 TEST_F(OverClockTest, NoReadableControlProposesNothing) {
-    SimCpu::Use(SimCpu::Standard(4, "GetControlFailsFor=29,30,31,32\r\n"));
-    BringSdkUp();
-    const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+    const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "GetControlFailsFor=29,30,31,32\r\n"));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(0, m->lParam);
     EXPECT_TRUE(log.HasText("[Overclocking] not need to overclocking"));
@@ -376,10 +357,8 @@ TEST_F(OverClockTest, UnusableSdkEndsTheRunWithZero) {
                           Case{"NoSystemInfo=1\r\n", "[Overclocking] out failed"},
                           Case{"NoProcessor=1\r\n", "[Overclocking] out failed"}}) {
         SCOPED_TRACE(c.fault);
-        SimCpu::Use(SimCpu::Standard(4, c.fault));
-        BringSdkUp();
         LogCapture runLog;
-        const RecordedMessage* m = RunOnce(STATUS_OVERCLOCK_ING);
+        const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, c.fault));
         ASSERT_NE(nullptr, m);
         EXPECT_EQ(UM_OVERCLOCK_FINISH, m->message);
         EXPECT_EQ(0, m->lParam);

@@ -7,25 +7,17 @@
 #include <string>
 
 #include "support/AppUnderTest.h"
+#include "support/TopWindows.h"
 
 namespace {
 
 constexpr DWORD kWait = 30000;  // safety net only
 
-struct Watch {
-    DWORD pid;
-    bool shown;
-};
-
 // Any update window of the process on screen?
-BOOL CALLBACK SeeUpdateWindow(HWND hwnd, LPARAM param) {
-    auto* w = reinterpret_cast<Watch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 63);
-    if (pid == w->pid && wcscmp(cls, L"VelotuneUpdate") == 0 && IsWindowVisible(hwnd)) w->shown = true;
-    return TRUE;
+bool UpdateWindowShown(DWORD pid) {
+    for (HWND hwnd : TopWindowsOf(pid, L"VelotuneUpdate"))
+        if (IsWindowVisible(hwnd)) return true;
+    return false;
 }
 
 }  // namespace
@@ -34,19 +26,19 @@ TEST(AppUpdate, EveryStartShowsTheMainWindowAtTheCornerOnceAndTheUpdateWindowNev
     DeleteFileW(CAppUnderTest::StatePath().c_str());
     CAppUnderTest app;
     ASSERT_TRUE(app.Start());
-    Watch watch{app.Pid(0), false};
+    bool shown = false;
     HWND hwnd = nullptr;
     DWORD start = GetTickCount();
     // Watch the screen from the start until the update window has gone.
     while (CAppUnderTest::CountInLog("update window closed") < 1 && GetTickCount() - start < kWait) {
-        EnumWindows(&SeeUpdateWindow, reinterpret_cast<LPARAM>(&watch));
+        shown = shown || UpdateWindowShown(app.Pid(0));
         if (!hwnd) hwnd = app.WaitMainWindow(0, 1);
         Sleep(10);
     }
     ASSERT_EQ(CAppUnderTest::CountInLog("update window closed"), 1);
     ASSERT_NE(hwnd = app.WaitMainWindow(0, kWait), nullptr);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
-    EXPECT_FALSE(watch.shown);
+    EXPECT_FALSE(shown);
 
     EXPECT_EQ(CAppUnderTest::CountInLog("error updater not begin"), 1);
     EXPECT_EQ(CAppUnderTest::CountInLog("check result 0"), 1);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/NonCopyable.h"
 #include "support/MessageRecorder.h"
 #include "update/InstallerLauncher.h"
 #include "update/UpdateProcessor.h"
@@ -54,12 +55,10 @@ bool LastHold();
 // A hidden top-level window standing in for the main window: becomes
 // hMainWnd, counts what the update window posts, and runs a handler for
 // UM_RUN_INSTALLER while the message is being dispatched.
-class CFakeMainWindow {
+class CFakeMainWindow : private vt::NonCopyable {
 public:
     CFakeMainWindow();
     ~CFakeMainWindow();
-    CFakeMainWindow(const CFakeMainWindow&) = delete;
-    CFakeMainWindow& operator=(const CFakeMainWindow&) = delete;
 
     HWND Hwnd() const { return m_recorder.Hwnd(); }
     int ShowAtCorner() const;
@@ -72,12 +71,10 @@ private:
 
 // The stand-in downloader's environment for one test: every switch off,
 // a record file of its own (emptied), restored when it goes.
-class CDownloaderEnv {
+class CDownloaderEnv : private vt::NonCopyable {
 public:
     CDownloaderEnv();
     ~CDownloaderEnv();
-    CDownloaderEnv(const CDownloaderEnv&) = delete;
-    CDownloaderEnv& operator=(const CDownloaderEnv&) = delete;
 
     static void Set(const wchar_t* name, const wchar_t* value);
     static std::wstring RecordPath();
