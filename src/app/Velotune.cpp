@@ -55,7 +55,7 @@ void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
-int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
+int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
     if (!CCommonHelp::CheckStartup()) {
         VLOG("CCommonHelp::CheckStartup failed");
         return 1;
@@ -94,6 +94,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd) {
         frame->CenterWindow();
         // The first frame before anything else the queue holds.
         ::UpdateWindow(hwnd);
+        if (askingService) ::ResumeThread(askingService);
         DuiLib::CPaintManagerUI::MessageLoop();
     } else {
         VLOG_LASTERROR();
@@ -118,11 +119,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     const wchar_t* cmd = commandLine ? commandLine : L"";
     VLOG("_tWinMain %S", cmd);
 
-    // Asking starts a process ("sc"), which the window need not wait for;
-    // the program still waits for it before it ends, whichever way it ends.
-    vt::UniqueHandle asking(CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, 0, nullptr));
+    // Asking starts a process ("sc", and a console host for it), which the
+    // window need not wait for but would compete with for the processor: it
+    // is let go once the first frame is painted, or when no window comes up.
+    // The program still waits for it before it ends, whichever way it ends.
+    vt::UniqueHandle asking(
+        CreateThread(nullptr, 0, &AskServiceAutoStartThread, nullptr, CREATE_SUSPENDED, nullptr));
     if (!asking) AskServiceAutoStart();
-    int exitCode = RunProgram(instance, cmd);
-    if (asking) WaitForSingleObject(asking.Get(), INFINITE);
+    int exitCode = RunProgram(instance, cmd, asking.Get());
+    if (asking) {
+        ResumeThread(asking.Get());
+        WaitForSingleObject(asking.Get(), INFINITE);
+    }
     return exitCode;
 }

@@ -309,6 +309,19 @@ CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     return raw;
 }
 
+void CPaintManagerUI::KeepOffscreenForAWhile() {
+    m_dwLastOffscreenUse = ::GetTickCount();
+    // One timer while the buffer lives, not one reset per frame.
+    if (!m_bOffscreenTimer) m_bOffscreenTimer = ::SetTimer(m_hWnd, kOffscreenTimerId, kOffscreenKeepMs, nullptr) != 0;
+}
+
+void CPaintManagerUI::ReleaseIdleOffscreen() {
+    if (::GetTickCount() - m_dwLastOffscreenUse < kOffscreenKeepMs) return;
+    m_offscreen.Reset();
+    ::KillTimer(m_hWnd, kOffscreenTimerId);
+    m_bOffscreenTimer = false;
+}
+
 bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
     if (!pControl || !m_hWnd) return false;
     for (auto& t : m_timers) {
@@ -509,6 +522,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                     PaintTo(m_offscreen.Dc(), r);
                     ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left,
                              r.top, SRCCOPY);
+                    KeepOffscreenForAWhile();
                 } else {
                     PaintTo(hdc, ps.rcPaint);
                 }
@@ -529,6 +543,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             Invalidate();
             return false;
         case WM_TIMER: {
+            if (wParam == kOffscreenTimerId) {
+                ReleaseIdleOffscreen();
+                lRes = 0;
+                return true;
+            }
             auto it = m_timers.find(static_cast<UINT>(wParam));
             if (it == m_timers.end()) return false;
             SendEvent(it->second.pSender, UIEVENT_TIMER, it->second.nLocalID, lParam);

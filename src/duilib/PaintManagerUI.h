@@ -133,6 +133,11 @@ private:
     };
     bool MakeFont(int id, const FontSpec& spec);
     std::unique_ptr<CSkinImage> LoadImageAtDpi(LPCWSTR file) const;
+    void KeepOffscreenForAWhile();
+    void ReleaseIdleOffscreen();
+    // Below the range the controls' timers are numbered from (0x7100).
+    static constexpr UINT kOffscreenTimerId = 0x7000;
+    static constexpr DWORD kOffscreenKeepMs = 2000;
     struct TimerInfo {
         CControlUI* pSender;
         UINT nLocalID;
@@ -178,7 +183,12 @@ private:
     std::vector<IMessageFilterUI*> m_preFilters;
     std::vector<TNotifyUI> m_asyncNotify;
 
+    // The back buffer of the whole window (about 0.85 MiB at 100 %) is only
+    // kept while painting goes on: it is let go once no paint has needed it
+    // for kOffscreenKeepMs, and made again by the next paint.
     CDibSurface m_offscreen;
+    DWORD m_dwLastOffscreenUse = 0;
+    bool m_bOffscreenTimer = false;
 };
 
 template <typename Fn>

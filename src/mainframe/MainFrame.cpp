@@ -105,7 +105,6 @@ void CMainFrame::InitAfterCreate() {
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
     m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
 
-    Read_CPU_List();
     InitServices();
     InitLanguageText();
     ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr);
@@ -113,24 +112,27 @@ void CMainFrame::InitAfterCreate() {
 
 void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
-    AddToTray(true);
-    // The notifier and USB key libraries and the update window play no part
-    // in the first frame: they come up from the queue once it is painted.
-    // Posted before the CPU reader starts, so that they are in place before
-    // any of its results (which tell both libraries the status) arrive.
+    // Only the window plays a part in the first frame. The tray icon, the
+    // notifier and USB key libraries, the update window, the dial table and
+    // the CPU reader (threads, libraries and files) come up from the queue
+    // once it is painted, rather than competing with it for the processor.
     if (!::PostMessageW(m_hWnd, UM_INIT_LIBRARIES, 0, 0)) InitLibraries();
-    m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLibraries() {
     if (m_bLibrariesStarted) return;
     m_bLibrariesStarted = true;
+    AddToTray(true);
     m_ocWmiEvent.Bind();
     CreateUpdateWindow();
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
     m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
+    // Last: the dial table and both libraries are in place before any of the
+    // reader's results (which tell the libraries the status) arrive.
+    Read_CPU_List();
+    m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLanguageText() {
@@ -499,7 +501,10 @@ void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
     if (m_bPanelDefaultSet) {
         VLOG("SetEndAngle:%d", offset);
         if (m_pPanel) {
-            m_pPanel->SetEndAngle(offset);
+            // Most readings leave the pointer where it stands: an animation
+            // timer would stop at its first tick, after two calls to the
+            // window manager and a message. A walk under way stops by itself.
+            if (m_pPanel->SetEndAngle(offset) == m_pPanel->m_nCurAngle) return;
             m_pPanel->m_nStep = 1;
             m_PaintManager.KillTimer(m_pPanel);
             m_PaintManager.SetTimer(m_pPanel, CSpeedPanleUI::kAnimationTimerId, 1);
