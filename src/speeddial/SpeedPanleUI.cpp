@@ -254,11 +254,26 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         const int side = 2 * (static_cast<int>(std::ceil(reach)) + 3);
         m_pointerLayer = CSkinImage::Blank(side, side);
         if (!m_pointerLayer) return;
+        m_rcLayerInk = RECT{0, 0, 0, 0};
     }
     const int side = m_pointerLayer->GetWidth();
+    const POINT pivot = Pivot();
+    const POINT origin = {pivot.x - side / 2, pivot.y - side / 2};  // the layer's corner in the window
+    // Only the needle's box is cleared, drawn and blended, not the whole
+    // layer: most of it is empty, and every pixel costs twice per step.
+    RECT box = PointerBounds(m_nCurAngle);
+    ::OffsetRect(&box, -origin.x, -origin.y);
+    const RECT whole = {0, 0, side, side};
+    if (!::IntersectRect(&box, &box, &whole)) box = whole;
+    RECT dirty;
+    ::UnionRect(&dirty, &m_rcLayerInk, &box);
     Gdiplus::Graphics g(m_pointerLayer->GetBitmap());
     if (g.GetLastStatus() != Gdiplus::Ok) return;
+    g.SetClip(Gdiplus::Rect(dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top));
     g.Clear(Gdiplus::Color(0, 0, 0, 0));
+    // Ink never lands outside the box, so the next step knows what to clear.
+    g.SetClip(Gdiplus::Rect(box.left, box.top, box.right - box.left, box.bottom - box.top));
+    m_rcLayerInk = box;
     PrepareGraphics(g);
     g.TranslateTransform((Gdiplus::REAL)(side / 2), (Gdiplus::REAL)(side / 2));
     g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
@@ -269,10 +284,9 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
                 b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
     g.Flush(Gdiplus::FlushIntentionSync);
 
-    const POINT pivot = Pivot();
-    const int cx = pivot.x, cy = pivot.y;
-    const RECT dst = {cx - side / 2, cy - side / 2, cx - side / 2 + side, cy - side / 2 + side};
-    m_pointerLayer->BlendUnscaled(hDC, dst, RECT{0, 0, side, side}, 255);
+    RECT dst = box;
+    ::OffsetRect(&dst, origin.x, origin.y);
+    m_pointerLayer->BlendUnscaled(hDC, dst, box, 255);
 }
 
 int CSpeedPanleUI::Dpi() const { return m_pManager ? m_pManager->GetDpi() : 96; }

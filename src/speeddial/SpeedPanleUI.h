@@ -64,6 +64,7 @@ private:
     double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
     CArcLayer m_arcLayer;
     std::unique_ptr<CSkinImage> m_pointerLayer;
+    RECT m_rcLayerInk = {0, 0, 0, 0};  // where the layer holds the needle
     CFramePacer m_framePacer;
     int m_nShownAngle = 60;        // angle of the last repaint asked for
     bool m_bFramePending = false;  // a step taken but not yet repainted
