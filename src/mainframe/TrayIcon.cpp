@@ -73,8 +73,15 @@ BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
 
 BOOL CTrayIcon::Remove(const NOTIFYICONDATAW& nid) {
     Settle();
-    BOOL deleted = Delete(nid);
     Shared& s = *m_shared;
+    {
+        // Every way out removes the icon (the menu, the exit, the window's
+        // end): only the first has anything to delete, and each shell call
+        // can take a second.
+        vt::LockGuard hold(s.lock);
+        if (!s.present) return TRUE;
+    }
+    BOOL deleted = Delete(nid);
     vt::LockGuard hold(s.lock);
     s.present = false;
     return deleted;

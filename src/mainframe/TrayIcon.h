@@ -24,7 +24,7 @@ public:
     // in flight; returns the add's result. For when the shell lost it.
     BOOL ReplaceNow(const NOTIFYICONDATAW& nid);
     // Deletes the icon now, after any change in flight (a waiting one is
-    // dropped); returns the delete's result.
+    // dropped); returns the delete's result, TRUE when none is shown.
     BOOL Remove(const NOTIFYICONDATAW& nid);
 
 private:
