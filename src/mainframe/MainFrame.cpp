@@ -116,12 +116,12 @@ void CMainFrame::InitServices() {
     // notifier and USB key libraries, the update window, the dial table and
     // the CPU reader (threads, libraries and files) come up from the queue
     // once it is painted, rather than competing with it for the processor.
-    if (!::PostMessageW(m_hWnd, UM_INIT_LIBRARIES, 0, 0)) InitLibraries();
+    if (!::PostMessageW(m_hWnd, UM_INIT_AFTER_FIRST_FRAME, 0, 0)) InitAfterFirstFrame();
 }
 
-void CMainFrame::InitLibraries() {
-    if (m_bLibrariesStarted) return;
-    m_bLibrariesStarted = true;
+void CMainFrame::InitAfterFirstFrame() {
+    if (m_bStartedAfterFirstFrame) return;
+    m_bStartedAfterFirstFrame = true;
     AddToTray(true);
     m_ocWmiEvent.Bind();
     CreateUpdateWindow();
@@ -826,7 +826,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
             if (CInstallerLauncher::RunFromUpdateWindow(wParam)) ExitApp();
             return 0;
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
-        case UM_INIT_LIBRARIES: InitLibraries(); return 0;
+        case UM_INIT_AFTER_FIRST_FRAME: InitAfterFirstFrame(); return 0;
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
         case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
         case UM_WMI_EVENT:

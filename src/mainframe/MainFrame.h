@@ -87,7 +87,7 @@ protected:
 
 private:
     void InitServices();
-    void InitLibraries();
+    void InitAfterFirstFrame();
     void StartWorkers();
     // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
     // another program holds it.
@@ -139,7 +139,7 @@ private:
     bool m_bExitRestoreTried = false;  // the restore at exit is tried once
     bool m_bPanelDefaultSet = false;
     bool m_bSdkReady = false;  // the overclock worker may be started
-    bool m_bLibrariesStarted = false;  // notifier, USB key and update window
+    bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader
     CCpuMonitorThread m_cpuMonitorThread;
     COcWmiEventBinding m_ocWmiEvent;
     CZozeDEMgr m_usbKey;
