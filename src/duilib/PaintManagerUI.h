@@ -94,6 +94,8 @@ public:
     void MarkImageReported(LPCWSTR file);
 
     // Control timers.
+    // Whether the window's back buffer is held right now (it goes when idle).
+    bool HasBackBuffer() const { return static_cast<bool>(m_offscreen); }
     bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     bool KillTimer(CControlUI* pControl, UINT nTimerID);
     void KillTimer(CControlUI* pControl);

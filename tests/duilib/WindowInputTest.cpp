@@ -140,26 +140,37 @@ TEST_F(InputFixture, TypingIntoAnEditChangesItsTextAndLeavingItKillsFocus) {
 
 TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
     HWND hWnd = host.GetHWND();
+    // The window's pixels, as it prints itself and as the screen shows them.
+    auto expectPicture = [&](const char* when) {
+        SCOPED_TRACE(when);
+        HDC wnd = ::GetDC(hWnd);
+        HDC mem = ::CreateCompatibleDC(wnd);
+        HBITMAP bmp = ::CreateCompatibleBitmap(wnd, 320, 200);
+        HGDIOBJ old = ::SelectObject(mem, bmp);
+        EXPECT_TRUE(::PrintWindow(hWnd, mem, PW_CLIENTONLY));
+        COLORREF bk = ::GetPixel(mem, 10, 180);
+        COLORREF img = ::GetPixel(mem, 270, 170);
+        COLORREF outside = ::GetPixel(mem, 235, 170);
+        COLORREF screenImg = ::GetPixel(wnd, 270, 170);
+        ::SelectObject(mem, old);
+        ::DeleteObject(bmp);
+        ::DeleteDC(mem);
+        ::ReleaseDC(hWnd, wnd);
+        EXPECT_EQ(RGB(0x33, 0x66, 0x99), bk);
+        EXPECT_EQ(RGB(0xFF, 0, 0), img);
+        EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
+        EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
+    };
+    CPaintManagerUI& pm = host.GetPaintManager();
     ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    PumpFor(100);
-    HDC wnd = ::GetDC(hWnd);
-    HDC mem = ::CreateCompatibleDC(wnd);
-    HBITMAP bmp = ::CreateCompatibleBitmap(wnd, 320, 200);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ASSERT_TRUE(::PrintWindow(hWnd, mem, PW_CLIENTONLY));
-    COLORREF bk = ::GetPixel(mem, 10, 180);
-    COLORREF img = ::GetPixel(mem, 270, 170);
-    COLORREF outside = ::GetPixel(mem, 235, 170);
-    // And what the screen shows, through the window's own DC.
-    COLORREF screenImg = ::GetPixel(wnd, 270, 170);
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(hWnd, wnd);
-    EXPECT_EQ(RGB(0x33, 0x66, 0x99), bk);
-    EXPECT_EQ(RGB(0xFF, 0, 0), img);
-    EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
-    EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
+    EXPECT_TRUE(pm.HasBackBuffer());
+    expectPicture("first paint");
+    // Left alone, the window lets its back buffer go; the next paint makes
+    // another and draws the same picture.
+    ASSERT_TRUE(PumpUntil([&] { return !pm.HasBackBuffer(); }, 15000)) << "the back buffer is kept while idle";
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(pm.HasBackBuffer());
+    expectPicture("after the back buffer was let go");
 }
 
 // Moved to a display of twice the DPI: the window takes the suggested
