@@ -7,6 +7,7 @@
 #include <set>
 
 #include "DuiTestUtil.h"
+#include "base/Win32Owners.h"
 #include "duilib/EditUI.h"
 #include "duilib/ListLabelElementUI.h"
 #include "duilib/MenuImplBase.h"
@@ -143,23 +144,15 @@ TEST_F(InputFixture, ColourAndImageAppearWhereTheSkinPutsThem) {
     // The window's pixels, as it prints itself and as the screen shows them.
     auto expectPicture = [&](const char* when) {
         SCOPED_TRACE(when);
-        HDC wnd = ::GetDC(hWnd);
-        HDC mem = ::CreateCompatibleDC(wnd);
-        HBITMAP bmp = ::CreateCompatibleBitmap(wnd, 320, 200);
-        HGDIOBJ old = ::SelectObject(mem, bmp);
-        EXPECT_TRUE(::PrintWindow(hWnd, mem, PW_CLIENTONLY));
-        COLORREF bk = ::GetPixel(mem, 10, 180);
-        COLORREF img = ::GetPixel(mem, 270, 170);
-        COLORREF outside = ::GetPixel(mem, 235, 170);
-        COLORREF screenImg = ::GetPixel(wnd, 270, 170);
-        ::SelectObject(mem, old);
-        ::DeleteObject(bmp);
-        ::DeleteDC(mem);
-        ::ReleaseDC(hWnd, wnd);
-        EXPECT_EQ(RGB(0x33, 0x66, 0x99), bk);
-        EXPECT_EQ(RGB(0xFF, 0, 0), img);
-        EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
-        EXPECT_EQ(RGB(0xFF, 0, 0), screenImg);
+        vt::WindowDc wnd(hWnd);
+        vt::UniqueMemoryDc mem(::CreateCompatibleDC(wnd.Get()));
+        vt::UniqueBitmap bmp(::CreateCompatibleBitmap(wnd.Get(), 320, 200));
+        vt::ScopedSelect selected(mem.Get(), bmp.Get());
+        EXPECT_TRUE(::PrintWindow(hWnd, mem.Get(), PW_CLIENTONLY));
+        EXPECT_EQ(RGB(0x33, 0x66, 0x99), ::GetPixel(mem.Get(), 10, 180));
+        EXPECT_EQ(RGB(0xFF, 0, 0), ::GetPixel(mem.Get(), 270, 170));
+        EXPECT_EQ(RGB(0x33, 0x66, 0x99), ::GetPixel(mem.Get(), 235, 170));
+        EXPECT_EQ(RGB(0xFF, 0, 0), ::GetPixel(wnd.Get(), 270, 170));
     };
     CPaintManagerUI& pm = host.GetPaintManager();
     ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
