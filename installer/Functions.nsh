@@ -164,6 +164,7 @@ FunctionEnd
         Delete "$INSTDIR\${companion}"
       !endif
       Delete "$INSTDIR\${stem}.calls.log"
+      Delete "$INSTDIR\${stem}.calls.log.old"
       Delete "$INSTDIR\${stem}.state"
       Delete "$INSTDIR\${stem}.state.tmp"
     ${EndIf}

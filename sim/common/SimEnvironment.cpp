@@ -26,6 +26,12 @@ std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback) {
 }
 
 void AppendLine(const std::wstring& path, const std::string& line) {
+    // A library left loaded for days records a call a second; the record
+    // moves aside to "<path>.old" once it is full, so it never fills the disk.
+    WIN32_FILE_ATTRIBUTE_DATA info = {};
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) &&
+        (info.nFileSizeHigh != 0 || info.nFileSizeLow >= kRecordCapBytes))
+        MoveFileExW(path.c_str(), (path + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;

@@ -13,7 +13,9 @@ std::wstring OwnFolder();
 std::wstring EnvOr(const wchar_t* name, const std::wstring& fallback = std::wstring());
 
 // Appends `line` and CR LF to the record file at `path` (created when
-// missing); the tests read these files while the library is loaded.
+// missing); the tests read these files while the library is loaded. A record
+// of kRecordCapBytes or more is first renamed to "<path>.old".
+constexpr unsigned long kRecordCapBytes = 1024 * 1024;
 void AppendLine(const std::wstring& path, const std::string& line);
 
 }  // namespace simcommon

@@ -48,6 +48,10 @@ TEST(UsbKeyCallbacks, AnswerZeroBeforeAnythingIsSet) {
 
 TEST(UsbKeyInit, LibraryThatWillNotStartIsUnloadedAndSettersOnlyLog) {
     UseInitResult(5);
+    // A full record from a long run moves aside before the next call.
+    const std::wstring old = RecordPath() + L".old";
+    DeleteFileW(old.c_str());
+    ASSERT_TRUE(TestPaths::WriteFileBytes(RecordPath(), std::string(1024 * 1024, 'x')));
     LogCapture log;
     CZozeDEMgr mgr;
     EXPECT_EQ(mgr.Init(nullptr, nullptr), 0);
@@ -61,6 +65,7 @@ TEST(UsbKeyInit, LibraryThatWillNotStartIsUnloadedAndSettersOnlyLog) {
     EXPECT_TRUE(log.HasText("[CZozeDEMgr] SetMode mode=1 nRet=-1"));
     // Only Init reached the library; nothing was registered or passed on.
     EXPECT_EQ(Record(), "Init\t5\r\n");
+    EXPECT_EQ(TestPaths::ReadFileBytes(old).size(), 1024u * 1024u);
     // The values are still stored for the callbacks.
     float fq = 0;
     int state = 0;
