@@ -1,36 +1,52 @@
 #include "JobRun.h"
 
+#include <cstdio>
 #include <vector>
+
+namespace {
+
+// A run that fails on our side, not the program's: say where, so that the
+// test's -1 can be told from an exit code.
+int Failed(const char* step, const std::wstring& commandLine) {
+    const DWORD error = GetLastError();
+    fprintf(stderr, "job run: %s failed (error %lu): %ls\n", step, error, commandLine.c_str());
+    return -1;
+}
+
+}  // namespace
 
 int CJobRun::Run(const std::wstring& commandLine, DWORD timeoutMs) {
     vt::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
-    if (!job) return -1;
+    if (!job) return Failed("CreateJobObject", commandLine);
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi))
-        return -1;
+        return Failed("CreateProcess", commandLine);
     vt::UniqueHandle process(pi.hProcess);
     vt::UniqueHandle thread(pi.hThread);
     // Suspended until it is in the job, so that nothing it starts escapes.
     if (!AssignProcessToJobObject(job.Get(), process.Get())) {
+        const int rc = Failed("AssignProcessToJobObject", commandLine);
         TerminateProcess(process.Get(), 99);
-        return -1;
+        return rc;
     }
     ResumeThread(thread.Get());
     const DWORD start = GetTickCount();
     if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        const int rc = Failed("waiting for the program", commandLine);
         TerminateJobObject(job.Get(), 99);
-        return -1;
+        return rc;
     }
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
     const DWORD spent = GetTickCount() - start;
     if (!WaitJobEmpty(job.Get(), timeoutMs > spent ? timeoutMs - spent : 0)) {
+        const int rc = Failed("waiting for the programs it started", commandLine);
         TerminateJobObject(job.Get(), 99);
-        return -1;
+        return rc;
     }
     return static_cast<int>(code);
 }
