@@ -17,5 +17,7 @@ public:
     static int Run(const std::wstring& commandLine, DWORD timeoutMs);
 
 private:
+    // The program started and in `job`, running; empty when it could not be.
+    static vt::UniqueHandle StartInJob(HANDLE job, const std::wstring& commandLine);
     static bool WaitJobEmpty(HANDLE job, DWORD timeoutMs);
 };
