@@ -1,8 +1,9 @@
 #pragma once
 // One small kit of owners: kernel handles, files, registry keys, libraries,
-// GDI objects and DCs, icons, memory blocks, COM references, selections into
-// a DC and locks. Each gives back what it holds when it goes, so an early
-// return leaks nothing; the program's raw release calls live only here.
+// GDI objects and DCs, icons, memory blocks, security IDs, COM references,
+// selections into a DC and locks. Each gives back what it holds when it
+// goes, so an early return leaks nothing; the program's raw release calls
+// live only here.
 #include <windows.h>
 
 #include <utility>
@@ -19,6 +20,7 @@ inline void MemoryDc(HDC h) { ::DeleteDC(h); }
 inline void Icon(HICON h) { ::DestroyIcon(h); }
 inline void Global(HGLOBAL h) { ::GlobalFree(h); }
 inline void Local(HLOCAL h) { ::LocalFree(h); }
+inline void Sid(PSID s) { ::FreeSid(s); }
 }  // namespace release
 
 // Most handles mean "none" by null; kernel handles also by
@@ -75,6 +77,7 @@ using UniqueMemoryDc = UniqueAny<HDC, &release::MemoryDc>;
 using UniqueIcon = UniqueAny<HICON, &release::Icon>;
 using UniqueGlobal = UniqueAny<HGLOBAL, &release::Global>;
 using UniqueLocal = UniqueAny<HLOCAL, &release::Local>;
+using UniqueSid = UniqueAny<PSID, &release::Sid>;
 
 // A window's (or, for null, the screen's) DC, given back when it goes.
 class WindowDc {

@@ -7,7 +7,6 @@
 #include "settings/AppInfo.h"
 #include "settings/ModulePath.h"
 #include "shell/ShellTestSeams.h"
-#include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -50,27 +49,18 @@ private:
     vt::UniqueLocal m_argv;
 };
 
-// The Administrators group SID, freed with FreeSid.
-class ScopedAdminSid : private vt::NonCopyable {
-public:
-    ScopedAdminSid() {
-        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-        if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                      0, 0, 0, &m_sid))
-            m_sid = nullptr;
-    }
-    ~ScopedAdminSid() {
-        if (m_sid) FreeSid(m_sid);
-    }
-    PSID Get() const { return m_sid; }
-
-private:
-    PSID m_sid = nullptr;
-};
+// The Administrators group SID; none when it cannot be made.
+vt::UniqueSid AdminsGroupSid() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID sid = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid))
+        return vt::UniqueSid();
+    return vt::UniqueSid(sid);
+}
 
 bool IsAdminByToken() {
-    ScopedAdminSid sid;
-    if (!sid.Get()) return false;
+    const vt::UniqueSid sid = AdminsGroupSid();
+    if (!sid) return false;
     BOOL member = FALSE;
     if (!CheckTokenMembership(nullptr, sid.Get(), &member)) return false;
     return member != FALSE;
