@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/Win32Owners.h"
+
 namespace simcommon {
 
 std::wstring OwnFolder() {
@@ -32,13 +34,13 @@ void AppendLine(const std::wstring& path, const std::string& line) {
     if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) &&
         (info.nFileSizeHigh != 0 || info.nFileSizeLow >= kRecordCapBytes))
         MoveFileExW(path.c_str(), (path + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    vt::UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     const std::string text = line + "\r\n";
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace simcommon

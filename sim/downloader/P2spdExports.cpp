@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "common/SimEnvironment.h"
 #include "update/P2spdInterface.h"
 
@@ -32,12 +33,12 @@ struct Task {
     std::atomic<int64_t> total{0};
     std::atomic<int64_t> downloaded{0};
     std::atomic<int> speed{0};
-    HANDLE thread = nullptr;
-    HANDLE stopEvent = nullptr;
+    vt::UniqueHandle thread;
+    vt::UniqueHandle stopEvent;
     // VELOTUNE_P2SP_RACE: the thread learns the total only once the size has
     // been asked for, and the first chunk lands before that answer returns.
-    HANDLE sizeAsked = nullptr;
-    HANDLE firstChunk = nullptr;
+    vt::UniqueHandle sizeAsked;
+    vt::UniqueHandle firstChunk;
 };
 
 constexpr DWORD kRaceWaitMs = 5000;
@@ -146,18 +147,20 @@ DWORD WINAPI Download(void* param) {
         task->status = P2sp::kStatusFailed;
         return 0;
     }
-    HANDLE in = CreateFileW(task->source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE out = CreateFileW(task->writePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) {
-        if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
-        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    vt::UniqueFile in(
+        CreateFileW(task->source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    vt::UniqueFile out(CreateFileW(task->writePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in || !out) {
+        // Closed before the failure shows: a caller may act on it at once.
+        in.Reset();
+        out.Reset();
         task->status = P2sp::kStatusFailed;
         return 0;
     }
     const int64_t total = SizeOf(task->source);
     if (task->sizeAsked) {
-        HANDLE either[2] = {task->sizeAsked, task->stopEvent};
+        HANDLE either[2] = {task->sizeAsked.Get(), task->stopEvent.Get()};
         WaitForMultipleObjects(2, either, FALSE, kRaceWaitMs);
     }
     task->total = total;
@@ -171,7 +174,8 @@ DWORD WINAPI Download(void* param) {
     task->status = kStatusDownloading;
     for (;;) {
         DWORD got = 0, put = 0;
-        if (!ReadFile(in, &buffer[0], chunk, &got, nullptr) || (got > 0 && !WriteFile(out, buffer.data(), got, &put, nullptr))) {
+        if (!ReadFile(in.Get(), &buffer[0], chunk, &got, nullptr) ||
+            (got > 0 && !WriteFile(out.Get(), buffer.data(), got, &put, nullptr))) {
             task->status = P2sp::kStatusFailed;
             break;
         }
@@ -180,21 +184,19 @@ DWORD WINAPI Download(void* param) {
             break;
         }
         task->downloaded += put;
-        if (task->firstChunk) SetEvent(task->firstChunk);
+        if (task->firstChunk) SetEvent(task->firstChunk.Get());
         DWORD elapsed = GetTickCount() - start;
         task->speed = static_cast<int>(task->downloaded * 1000 / (elapsed ? elapsed : 1));
         if (fail) {
             task->status = P2sp::kStatusFailed;
             break;
         }
-        if (WaitForSingleObject(task->stopEvent, slow ? delay : 0) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(task->stopEvent.Get(), slow ? delay : 0) == WAIT_OBJECT_0) {
             task->status = kStatusStopped;
             break;
         }
     }
     task->speed = 0;
-    CloseHandle(in);
-    CloseHandle(out);
     return 0;
 }
 
@@ -206,18 +208,14 @@ Task* Find(const char* url) {
 
 void StopThread(Task* task) {
     if (!task->thread) return;
-    SetEvent(task->stopEvent);
-    WaitForSingleObject(task->thread, INFINITE);
-    CloseHandle(task->thread);
-    task->thread = nullptr;
+    SetEvent(task->stopEvent.Get());
+    WaitForSingleObject(task->thread.Get(), INFINITE);
+    task->thread.Reset();
 }
 
 void DeleteTask(Task* task) {
     StopThread(task);
     if (task->status != P2sp::kStatusFinished && !task->writePath.empty()) DeleteFileW(task->writePath.c_str());
-    if (task->stopEvent) CloseHandle(task->stopEvent);
-    if (task->sizeAsked) CloseHandle(task->sizeAsked);
-    if (task->firstChunk) CloseHandle(task->firstChunk);
     delete task;
 }
 
@@ -240,7 +238,7 @@ int Check(const char* url, int kind, const char* path, const char* exportName) {
                 task->writePath = target;
                 task->total = task->downloaded = SizeOf(target);
                 task->status = P2sp::kStatusFinished;
-                task->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                task->stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
                 g_tasks[url] = task;
             }
         }
@@ -293,7 +291,6 @@ P2SP_EXPORT int __stdcall P2SPClose() {
     Lock lock;
     for (auto& entry : g_tasks) {
         StopThread(entry.second);
-        if (entry.second->stopEvent) CloseHandle(entry.second->stopEvent);
         delete entry.second;
     }
     g_tasks.clear();
@@ -320,13 +317,13 @@ P2SP_EXPORT int __stdcall P2SPNewTask(const char* url, const char* path, int fla
         task->url = url;
         task->source = SourceOf(url);
         task->writePath = WritePathFor(url, path);
-        task->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        task->stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (EnvInt(L"VELOTUNE_P2SP_RACE") == 1) {
-            task->sizeAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-            task->firstChunk = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            task->sizeAsked.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            task->firstChunk.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         }
         g_tasks[url] = task;
-        task->thread = CreateThread(nullptr, 0, &Download, task, 0, nullptr);
+        task->thread.Reset(CreateThread(nullptr, 0, &Download, task, 0, nullptr));
         result = task->thread ? 1 : 0;
     }
     Record(std::string("P2SPNewTask\t") + Show(url) + "\t" + Show(path) + "\t" + Num(flags) + "\t=" + Num(result));
@@ -425,9 +422,9 @@ P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
     // Before the first byte arrives, and for a server that sends no length
     // (VELOTUNE_P2SP_NOSIZE=1), the total is unknown: 0.
     if (task && EnvInt(L"VELOTUNE_P2SP_NOSIZE") != 1) size = task->total;
-    if (task && task->sizeAsked && WaitForSingleObject(task->sizeAsked, 0) == WAIT_TIMEOUT) {
-        SetEvent(task->sizeAsked);
-        WaitForSingleObject(task->firstChunk, kRaceWaitMs);
+    if (task && task->sizeAsked && WaitForSingleObject(task->sizeAsked.Get(), 0) == WAIT_TIMEOUT) {
+        SetEvent(task->sizeAsked.Get());
+        WaitForSingleObject(task->firstChunk.Get(), kRaceWaitMs);
     }
     Record(std::string("P2SPGetTaskFileSize\t") + Show(url) + "\t=" + Num(size));
     return size;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "LauncherCommand.h"
+#include "base/Win32Owners.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     std::wstring self(32768, L'\0');
@@ -25,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                         &pi))
         return 1;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "common/SimEnvironment.h"
 
 namespace {
@@ -17,9 +18,11 @@ typedef int (*EventCallback)(int value, void* reserved, void* context);
 
 EventCallback g_callback = nullptr;
 void* g_context = nullptr;
-HANDLE g_raiseEvent = nullptr;
-HANDLE g_stopEvent = nullptr;
-HANDLE g_thread = nullptr;
+// Given back by Stop (and by a new Start); a library unloaded without it
+// only closes them.
+vt::UniqueHandle g_raiseEvent;
+vt::UniqueHandle g_stopEvent;
+vt::UniqueHandle g_thread;
 
 void Record(const char* line) {
     simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log"),
@@ -27,7 +30,7 @@ void Record(const char* line) {
 }
 
 DWORD WINAPI EventThread(void*) {
-    HANDLE handles[2] = {g_stopEvent, g_raiseEvent};
+    HANDLE handles[2] = {g_stopEvent.Get(), g_raiseEvent.Get()};
     for (;;) {
         if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
         Record("Event\t1");
@@ -37,14 +40,12 @@ DWORD WINAPI EventThread(void*) {
 
 void StopThread() {
     if (g_thread) {
-        SetEvent(g_stopEvent);
-        WaitForSingleObject(g_thread, 5000);
-        CloseHandle(g_thread);
-        g_thread = nullptr;
+        SetEvent(g_stopEvent.Get());
+        WaitForSingleObject(g_thread.Get(), 5000);
+        g_thread.Reset();
     }
-    if (g_raiseEvent) CloseHandle(g_raiseEvent);
-    if (g_stopEvent) CloseHandle(g_stopEvent);
-    g_raiseEvent = g_stopEvent = nullptr;
+    g_raiseEvent.Reset();
+    g_stopEvent.Reset();
 }
 
 }  // namespace
@@ -55,10 +56,10 @@ extern "C" __declspec(dllexport) int Start(EventCallback callback, void* context
     g_callback = callback;
     g_context = context;
     std::wstring name = simcommon::EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
-    g_raiseEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
-    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_raiseEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+    g_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!g_raiseEvent || !g_stopEvent) return 0;
-    g_thread = CreateThread(nullptr, 0, &EventThread, nullptr, 0, nullptr);
+    g_thread.Reset(CreateThread(nullptr, 0, &EventThread, nullptr, 0, nullptr));
     return g_thread ? 1 : 0;
 }
 

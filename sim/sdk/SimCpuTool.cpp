@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
 namespace {
@@ -52,29 +53,13 @@ int ForgetAppliedSettings(const wchar_t* what) {
     return 1;
 }
 
-// Owns the loaded library.
-class CLibrary {
-public:
-    explicit CLibrary(const std::wstring& path) : m_module(LoadLibraryW(path.c_str())) {}
-    ~CLibrary() {
-        if (m_module != nullptr) FreeLibrary(m_module);
-    }
-    HMODULE Get() const { return m_module; }
-
-private:
-    CLibrary(const CLibrary&) = delete;
-    CLibrary& operator=(const CLibrary&) = delete;
-    HMODULE m_module;
-};
-
 int Show() {
-    CLibrary library(ToolFolder() + L"OverclockingSdkWrapper.dll");
-    if (library.Get() == nullptr) {
+    const vt::DynamicLibrary library(LoadLibraryW((ToolFolder() + L"OverclockingSdkWrapper.dll").c_str()));
+    if (!library.Loaded()) {
         std::fwprintf(stderr, L"OverclockingSdkWrapper.dll not found beside simcpu.exe\n");
         return 1;
     }
-    auto getInterface = reinterpret_cast<PFN_OverclockingSdkGetInterface>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), OCSDK_EXPORT_GETINTERFACE)));
+    auto getInterface = library.Proc<PFN_OverclockingSdkGetInterface>(OCSDK_EXPORT_GETINTERFACE);
     IOverclockingSdk* root = getInterface ? getInterface() : nullptr;
     if (root == nullptr) {
         std::wprintf(L"no SDK root (missing profile or NoRoot fault)\n");

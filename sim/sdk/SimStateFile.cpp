@@ -6,25 +6,7 @@
 #include <cwchar>
 #include <vector>
 
-namespace {
-
-// Owns one file handle.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle() {
-        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
-    }
-    HANDLE Get() const { return m_h; }
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE; }
-
-private:
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    HANDLE m_h;
-};
-
-}  // namespace
+#include "base/Win32Owners.h"
 
 std::map<uint32_t, double> CSimStateFile::Read(const std::wstring& path) {
     std::map<uint32_t, double> values;
@@ -59,9 +41,9 @@ bool CSimStateFile::Write(const std::wstring& path, const std::map<uint32_t, dou
     std::wstring temp = path + L".tmp";
     bool written = false;
     {
-        CFileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return false;
+        vt::UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
         DWORD count = 0;
         written = WriteFile(file.Get(), text.data(), (DWORD)text.size(), &count, nullptr) && count == text.size();
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "SvcClientConfig.h"
+#include "base/Win32Owners.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ bool LaunchBeside(const CSvcClientConfig& config, const std::wstring& fileName, 
     if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, config.Folder().c_str(),
                         &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "common/SimEnvironment.h"
 
 namespace {
@@ -18,9 +19,10 @@ KeyCallback g_overLock = nullptr;
 KeyCallback g_getState = nullptr;
 KeyCallback g_getCpu = nullptr;
 KeyCallback g_getMode = nullptr;
-HANDLE g_pressEvent = nullptr;
-HANDLE g_stopEvent = nullptr;
-HANDLE g_thread = nullptr;
+// Given back by Release; a library unloaded without it only closes them.
+vt::UniqueHandle g_pressEvent;
+vt::UniqueHandle g_stopEvent;
+vt::UniqueHandle g_thread;
 
 std::wstring ProfilePath() { return simcommon::EnvOr(L"VELOTUNE_USBKEY_PROFILE", simcommon::OwnFolder() + L"\\UsbDll.ini"); }
 
@@ -44,7 +46,7 @@ void Press() {
 }
 
 DWORD WINAPI ButtonThread(void*) {
-    HANDLE handles[2] = {g_stopEvent, g_pressEvent};
+    HANDLE handles[2] = {g_stopEvent.Get(), g_pressEvent.Get()};
     for (;;) {
         DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
         if (w != WAIT_OBJECT_0 + 1) return 0;
@@ -61,24 +63,22 @@ extern "C" __declspec(dllexport) int __stdcall Init() {
     Record(line);
     if (result != 0 || g_thread) return result;
     std::wstring name = simcommon::EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
-    g_pressEvent = CreateEventW(nullptr, FALSE, FALSE, name.c_str());
-    g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_pressEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+    g_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!g_pressEvent || !g_stopEvent) return -2;
-    g_thread = CreateThread(nullptr, 0, &ButtonThread, nullptr, 0, nullptr);
+    g_thread.Reset(CreateThread(nullptr, 0, &ButtonThread, nullptr, 0, nullptr));
     return g_thread ? 0 : -3;
 }
 
 extern "C" __declspec(dllexport) void __stdcall Release() {
     Record("Release");
     if (g_thread) {
-        SetEvent(g_stopEvent);
-        WaitForSingleObject(g_thread, 5000);
-        CloseHandle(g_thread);
-        g_thread = nullptr;
+        SetEvent(g_stopEvent.Get());
+        WaitForSingleObject(g_thread.Get(), 5000);
+        g_thread.Reset();
     }
-    if (g_pressEvent) CloseHandle(g_pressEvent);
-    if (g_stopEvent) CloseHandle(g_stopEvent);
-    g_pressEvent = g_stopEvent = nullptr;
+    g_pressEvent.Reset();
+    g_stopEvent.Reset();
 }
 
 extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
@@ -46,16 +47,15 @@ POINT ButtonCentre() { return CAppUnderTest::LayoutCentre({L"ButtonStatusTab"});
 int OrangeRedPixelsAt(HWND hwnd, POINT client) {
     POINT pt = client;
     ClientToScreen(hwnd, &pt);
-    HDC screen = GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     int n = 0;
     for (int dy = -4; dy <= 4; ++dy)
         for (int dx = -4; dx <= 4; ++dx) {
-            COLORREF c = GetPixel(screen, pt.x + dx, pt.y + dy);
+            COLORREF c = GetPixel(screen.Get(), pt.x + dx, pt.y + dy);
             if (c == CLR_INVALID) continue;
             int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
             if (r > 200 && g > 60 && g < 140 && b < 120) ++n;
         }
-    ReleaseDC(nullptr, screen);
     return n;
 }
 
@@ -65,12 +65,11 @@ bool ButtonShows(HWND hwnd, COLORREF colour, COLORREF hot) {
     POINT c = ButtonCentre();
     POINT pt = {c.x - 90, c.y};
     ClientToScreen(hwnd, &pt);
-    HDC screen = GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     int hits = 0;
     for (int dy = -6; dy <= 6; dy += 3)
         for (int dx = 0; dx < 8; dx += 2)
-            if (COLORREF c = GetPixel(screen, pt.x + dx, pt.y + dy); c == colour || c == hot) ++hits;
-    ReleaseDC(nullptr, screen);
+            if (COLORREF c = GetPixel(screen.Get(), pt.x + dx, pt.y + dy); c == colour || c == hot) ++hits;
     return hits >= 10;
 }
 
@@ -386,8 +385,8 @@ TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
     // The worker is held just after it has posted its result: the window
     // already has it when the next request comes.
     const std::wstring holdName = L"VelotuneTestHold" + std::to_wstring(GetCurrentProcessId());
-    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, holdName.c_str());
-    ASSERT_NE(hold, nullptr);
+    vt::UniqueHandle hold(CreateEventW(nullptr, TRUE, FALSE, holdName.c_str()));
+    ASSERT_NE(hold.Get(), nullptr);
     CAppUnderTest app;
     app.UseEnvironment(L"VELOTUNE_TEST_WORKER_HOLD", holdName);
     HWND hwnd = app.StartReady();
@@ -397,12 +396,11 @@ TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
-    SetEvent(hold);
+    SetEvent(hold.Get());
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2)) << "the restore ran";
     ExpectRatios(kStock, "restored by the request made at that point");
     EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 2);
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-    CloseHandle(hold);
 }
 
 TEST_F(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {

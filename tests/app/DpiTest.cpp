@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
@@ -48,14 +49,13 @@ template <typename Match>
 int PixelsNear(HWND hwnd, POINT client, int reach, Match match) {
     POINT pt = client;
     ClientToScreen(hwnd, &pt);
-    HDC screen = GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     int n = 0;
     for (int dy = -reach; dy <= reach; ++dy)
         for (int dx = -reach; dx <= reach; ++dx) {
-            COLORREF c = GetPixel(screen, pt.x + dx, pt.y + dy);
+            COLORREF c = GetPixel(screen.Get(), pt.x + dx, pt.y + dy);
             if (c != CLR_INVALID && match(GetRValue(c), GetGValue(c), GetBValue(c))) ++n;
         }
-    ReleaseDC(nullptr, screen);
     return n;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "duilib/DuiMessages.h"
@@ -179,13 +180,12 @@ bool ShowsItsFrame(HWND w) {
     RECT rc;
     if (!IsWindowVisible(w) || !GetClientRect(w, &rc) || rc.right < 2 || rc.bottom < 2) return false;
     POINT corners[2] = {{0, rc.bottom - 1}, {rc.right - 1, rc.bottom - 1}};
-    HDC screen = GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     bool framed = true;
     for (POINT& pt : corners) {
         ClientToScreen(w, &pt);
-        framed = framed && GetPixel(screen, pt.x, pt.y) == kFrame;
+        framed = framed && GetPixel(screen.Get(), pt.x, pt.y) == kFrame;
     }
-    ReleaseDC(nullptr, screen);
     return framed;
 }
 
@@ -205,14 +205,13 @@ POINT Row(int i) { return POINT{100, 3 + 32 * i + 16}; }
 int CheckMarkPixels(HWND menu) {
     POINT pt = {0, 3 + 32};
     ClientToScreen(menu, &pt);
-    HDC screen = GetDC(nullptr);
+    vt::WindowDc screen(nullptr);
     int n = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            COLORREF c = GetPixel(screen, pt.x + x, pt.y + y);
+            COLORREF c = GetPixel(screen.Get(), pt.x + x, pt.y + y);
             if (c != CLR_INVALID && GetGValue(c) > 150 && GetRValue(c) < 120 && GetBValue(c) < 150) ++n;
         }
-    ReleaseDC(nullptr, screen);
     return n;
 }
 
@@ -558,29 +557,27 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The "Velotune" Run value under root, or "<none>".
 std::wstring RunValue(HKEY root) {
-    HKEY key;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"<none>";
+    vt::UniqueRegKey key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return L"<none>";
     wchar_t data[600] = {};
     DWORD size = sizeof(data) - sizeof(wchar_t), type = 0;
-    LONG r = RegQueryValueExW(key, L"Velotune", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
+    LONG r = RegQueryValueExW(key.Get(), L"Velotune", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     if (r != ERROR_SUCCESS) return L"<none>";
     return type == REG_SZ ? std::wstring(data) : L"<not a string>";
 }
 
 void SetRunValue(HKEY root, const std::wstring& data) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExW(key, L"Velotune", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    vt::UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.Get(), L"Velotune", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 void DeleteRunValue(HKEY root) {
-    HKEY key;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, L"Velotune");
-    RegCloseKey(key);
+    vt::UniqueRegKey key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key.Get(), L"Velotune");
 }
 
 // The launcher beside the program, quoted against spaces in its folder.

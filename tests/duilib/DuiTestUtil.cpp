@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "duilib/ControlUI.h"
 #include "duilib/DuiLog.h"
 #include "duilib/GdiplusSession.h"
@@ -192,16 +193,15 @@ namespace {
 class UnmanagedWindows : public ::testing::Environment {
 public:
     void SetUp() override {
-        HKEY key = nullptr;
+        vt::UniqueRegKey key;
         if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr) != ERROR_SUCCESS)
+                              nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
             return;
-        if (::RegQueryValueExW(key, L"Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (::RegQueryValueExW(key.Get(), L"Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             const wchar_t no[] = L"N";
-            m_added = ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no),
+            m_added = ::RegSetValueExW(key.Get(), L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no),
                                        sizeof(no)) == ERROR_SUCCESS;
         }
-        ::RegCloseKey(key);
     }
     void TearDown() override {
         if (m_added) ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Managed");

@@ -190,9 +190,8 @@ TEST_F(InputFixture, DpiChangeLaysTheWindowOutAgainAtTheSuggestedRectangle) {
     EXPECT_TRUE(PumpUntil([&] { return host.Count(L"click", L"ok") == 1; }));
     ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     PumpFor(100);
-    HDC wnd = ::GetDC(hWnd);
-    const COLORREF img = ::GetPixel(wnd, 540, 340), outside = ::GetPixel(wnd, 470, 340);
-    ::ReleaseDC(hWnd, wnd);
+    const vt::WindowDc wnd(hWnd);
+    const COLORREF img = ::GetPixel(wnd.Get(), 540, 340), outside = ::GetPixel(wnd.Get(), 470, 340);
     EXPECT_EQ(RGB(0, 0, 0xFF), img) << "the @2x file";
     EXPECT_EQ(RGB(0x33, 0x66, 0x99), outside);
 }

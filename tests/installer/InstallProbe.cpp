@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "base/Win32Owners.h"
 #include "support/TestPaths.h"
 
 namespace InstallProbe {
@@ -110,10 +111,9 @@ bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* 
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf) - sizeof(wchar_t);
     DWORD type = 0;
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &k) != ERROR_SUCCESS) return false;
-    LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(k);
+    vt::UniqueRegKey k;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, k.Put()) != ERROR_SUCCESS) return false;
+    LONG rc = RegQueryValueExW(k.Get(), value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     *text = buf;
     return true;
@@ -122,27 +122,23 @@ bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* 
 bool RegNumber(HKEY root, const wchar_t* key, const wchar_t* value, DWORD* number) {
     DWORD size = sizeof(DWORD);
     DWORD type = 0;
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | kProductView, &k) != ERROR_SUCCESS) return false;
-    LONG rc = RegQueryValueExW(k, value, nullptr, &type, reinterpret_cast<BYTE*>(number), &size);
-    RegCloseKey(k);
+    vt::UniqueRegKey k;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | kProductView, k.Put()) != ERROR_SUCCESS) return false;
+    LONG rc = RegQueryValueExW(k.Get(), value, nullptr, &type, reinterpret_cast<BYTE*>(number), &size);
     return rc == ERROR_SUCCESS && type == REG_DWORD;
 }
 
 bool KeyExists(HKEY root, const wchar_t* key, REGSAM view) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, key, 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
+    vt::UniqueRegKey k;
+    return RegOpenKeyExW(root, key, 0, KEY_READ | view, k.Put()) == ERROR_SUCCESS;
 }
 
 bool SetRegText(HKEY root, const wchar_t* key, const wchar_t* value, const std::wstring& text, REGSAM view) {
-    HKEY k = nullptr;
-    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    vt::UniqueRegKey k;
+    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, k.Put(), nullptr) != ERROR_SUCCESS)
         return false;
-    LONG rc = RegSetValueExW(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    LONG rc = RegSetValueExW(k.Get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
     return rc == ERROR_SUCCESS;
 }
 

@@ -23,7 +23,7 @@ bool CInstalledApp::Start() {
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
+    vt::UniqueHandle thread(pi.hThread);
     m_process.Reset(pi.hProcess);
     m_pid = pi.dwProcessId;
     return true;

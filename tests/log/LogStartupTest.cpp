@@ -6,8 +6,10 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -64,22 +66,21 @@ protected:
     void MakeLogFolder() { CreateDirectoryW(Path(L"log").c_str(), nullptr); }
 
     // The probe's process, started; null when it could not be.
-    HANDLE Launch(const std::wstring& args) {
+    vt::UniqueHandle Launch(const std::wstring& args) {
         std::wstring cmd = L"\"" + Path(L"log_probe.exe") + L"\" " + args;
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_dir.c_str(), &si, &pi))
-            return nullptr;
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+            return vt::UniqueHandle();
+        vt::UniqueHandle thread(pi.hThread);
+        return vt::UniqueHandle(pi.hProcess);
     }
-    static DWORD Finish(HANDLE process) {
+    static DWORD Finish(vt::UniqueHandle process) {
         if (!process) return 0xDEAD;
-        WaitForSingleObject(process, 120000);
+        WaitForSingleObject(process.Get(), 120000);
         DWORD code = 0xDEAD;
-        GetExitCodeProcess(process, &code);
-        CloseHandle(process);
+        GetExitCodeProcess(process.Get(), &code);
         return code;
     }
     DWORD Run(const std::wstring& args) { return Finish(Launch(args)); }
@@ -169,20 +170,19 @@ TEST_F(LogStartup, EightWritersLoseAndInterleaveNothing) {
 // size lookup and a positioned write, so simultaneity is not tested here.)
 TEST_F(LogStartup, TwoProcessesTakingTurnsKeepEveryLineInOrder) {
     MakeLogFolder();
-    HANDLE ready = CreateSemaphoreW(nullptr, 0, 2, L"VelotuneLogProbeReady");
-    HANDLE first = CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_first");
-    HANDLE second = CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_second");
-    ASSERT_TRUE(ready && first && second);
+    vt::UniqueHandle ready(CreateSemaphoreW(nullptr, 0, 2, L"VelotuneLogProbeReady"));
+    vt::UniqueHandle first(CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_first"));
+    vt::UniqueHandle second(CreateEventW(nullptr, FALSE, FALSE, L"VelotuneLogProbeTurn_second"));
+    ASSERT_TRUE(ready.Get() && first.Get() && second.Get());
     // Both have the file open before either writes a line of its own; they
     // open it one after the other, since opening writes a line too.
-    HANDLE a = Launch(L"turns first second 300");
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
-    HANDLE b = Launch(L"turns second first 300");
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
-    SetEvent(first);
-    EXPECT_EQ(0u, Finish(a));
-    EXPECT_EQ(0u, Finish(b));
-    for (HANDLE h : {ready, first, second}) CloseHandle(h);
+    vt::UniqueHandle a = Launch(L"turns first second 300");
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 60000));
+    vt::UniqueHandle b = Launch(L"turns second first 300");
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 60000));
+    SetEvent(first.Get());
+    EXPECT_EQ(0u, Finish(std::move(a)));
+    EXPECT_EQ(0u, Finish(std::move(b)));
 
     std::vector<std::string> lines = Lines(Log());
     ASSERT_EQ(602u, lines.size());

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "duilib/ControlUI.h"
 #include "duilib/DialogBuilder.h"
@@ -69,14 +70,12 @@ public:
 class Watchdog {
 public:
     explicit Watchdog(const char* reader) : m_reader(reader) {
-        m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        m_thread = CreateThread(nullptr, 0, &Watchdog::Watch, this, 0, nullptr);
+        m_stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        m_thread.Reset(CreateThread(nullptr, 0, &Watchdog::Watch, this, 0, nullptr));
     }
     ~Watchdog() {
-        SetEvent(m_stop);
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
-        CloseHandle(m_stop);
+        SetEvent(m_stop.Get());
+        WaitForSingleObject(m_thread.Get(), INFINITE);
     }
     void Case(int n) { m_case.store(n); }
 
@@ -85,7 +84,7 @@ private:
         Watchdog* self = static_cast<Watchdog*>(p);
         int last = -1;
         // A case gets at least 60 s: far beyond any real case, even on a loaded machine.
-        while (WaitForSingleObject(self->m_stop, 60000) == WAIT_TIMEOUT) {
+        while (WaitForSingleObject(self->m_stop.Get(), 60000) == WAIT_TIMEOUT) {
             int now = self->m_case.load();
             if (now == last) {
                 std::printf("garbled input: %s case %d did not finish (seed %u)\n", self->m_reader, now, kSeed);
@@ -98,8 +97,8 @@ private:
     }
     const char* m_reader;
     std::atomic<int> m_case{0};
-    HANDLE m_stop;
-    HANDLE m_thread;
+    vt::UniqueHandle m_stop;
+    vt::UniqueHandle m_thread;
 };
 
 class Garbage {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "log/BaseLog.h"
 #include "sdk/SimSdkSession.h"
 #include "support/TestPaths.h"
@@ -102,19 +103,19 @@ TEST(SafeLoadLibrary, PlantedLibraryInCurrentDirectoryIsNotLoaded) {
     ASSERT_TRUE(SetCurrentDirectoryW(planted.c_str()));
 
     // The plain search would take it from the current directory...
-    HMODULE plain = LoadLibraryW(L"PlantedOnly.dll");
-    EXPECT_NE(nullptr, plain);
-    if (plain != nullptr) FreeLibrary(plain);
+    vt::UniqueModule plain(LoadLibraryW(L"PlantedOnly.dll"));
+    EXPECT_NE(nullptr, plain.Get());
+    plain.Reset();
 
     // ...the program's loads do not.
     EXPECT_EQ(nullptr, LoadAppLibrary(L"PlantedOnly.dll"));
     EXPECT_EQ(nullptr, LoadAppLibrary(L"sdk_runs\\planted\\PlantedOnly.dll")) << "bare names only";
-    HMODULE beside = LoadAppLibrary(L"SdkNoExport.dll");
-    EXPECT_NE(nullptr, beside) << "the program's own folder is searched";
-    if (beside != nullptr) FreeLibrary(beside);
-    HMODULE system = LoadAppLibrary(L"version.dll");
-    EXPECT_NE(nullptr, system) << "the system folder is searched";
-    if (system != nullptr) FreeLibrary(system);
+    vt::UniqueModule beside(LoadAppLibrary(L"SdkNoExport.dll"));
+    EXPECT_NE(nullptr, beside.Get()) << "the program's own folder is searched";
+    beside.Reset();
+    vt::UniqueModule system(LoadAppLibrary(L"version.dll"));
+    EXPECT_NE(nullptr, system.Get()) << "the system folder is searched";
+    system.Reset();
 
     // And after the process-wide restriction, not even a plain load does.
     RestrictDllSearchPath();

@@ -23,7 +23,7 @@ void RemoveFolderFiles(const std::wstring& folder) {
 
 }  // namespace
 
-CSimSdkSession::CSimSdkSession(const std::wstring& name) : m_module(nullptr), m_getInterface(nullptr) {
+CSimSdkSession::CSimSdkSession(const std::wstring& name) : m_getInterface(nullptr) {
     std::wstring runs = TestPaths::Join(TestPaths::TestDir(), L"sdk_runs");
     CreateDirectoryW(runs.c_str(), nullptr);
     m_folder = TestPaths::Join(runs, name);
@@ -61,19 +61,17 @@ std::wstring CSimSdkSession::WriteDefaultProfileWithFaults(const std::string& fa
 }
 
 bool CSimSdkSession::Load() {
-    if (m_module != nullptr) return true;
+    if (m_module.Loaded()) return true;
     std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"OverclockingSdkWrapper.dll");
-    m_module = LoadLibraryW(path.c_str());
-    if (m_module == nullptr) return false;
-    m_getInterface = reinterpret_cast<PFN_OverclockingSdkGetInterface>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, OCSDK_EXPORT_GETINTERFACE)));
+    m_module.Reset(LoadLibraryW(path.c_str()));
+    if (!m_module.Loaded()) return false;
+    m_getInterface = m_module.Proc<PFN_OverclockingSdkGetInterface>(OCSDK_EXPORT_GETINTERFACE);
     return m_getInterface != nullptr;
 }
 
 bool CSimSdkSession::Unload() {
-    if (m_module == nullptr) return true;
-    FreeLibrary(m_module);
-    m_module = nullptr;
+    if (!m_module.Loaded()) return true;
+    m_module.Reset();
     m_getInterface = nullptr;
     return GetModuleHandleW(L"OverclockingSdkWrapper.dll") == nullptr;
 }

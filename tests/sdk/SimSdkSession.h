@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/NonCopyable.h"
+#include "base/Win32Owners.h"
 #include "tuning/OverclockingSdk.h"
 
 class CSimSdkSession : private vt::NonCopyable {
@@ -35,7 +36,7 @@ public:
 private:
     std::wstring m_folder;
     std::wstring m_statePath;
-    HMODULE m_module;
+    vt::DynamicLibrary m_module;
     PFN_OverclockingSdkGetInterface m_getInterface;
 };
 

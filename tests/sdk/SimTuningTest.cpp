@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "sdk/SimSdkSession.h"
 #include "support/TestPaths.h"
 
@@ -180,10 +181,10 @@ DWORD RunSimCpu(const wchar_t* command) {
     if (!CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
                         &pi))
         return (DWORD)-1;
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
     return code;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "settings/AppInfo.h"
 #include "settings/BaseReg.h"
@@ -103,16 +104,16 @@ TEST(BaseReg, IsWow64MatchesTheBuildAndIsLoggedOnce) {
 
 TEST(BaseReg, ReadsStringValuesWithinTheBuffer) {
     const wchar_t kTestKey[] = L"Software\\VelotuneTest\\BaseReg";
-    HKEY key = nullptr;
+    vt::UniqueRegKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
+                                             nullptr, key.Put(), nullptr));
     auto set = [&](const wchar_t* name, const std::wstring& text) {
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        DWORD((text.size() + 1) * sizeof(wchar_t)));
     };
     set(L"Fits", L"12345678");
     set(L"TooLong", L"123456789");
-    RegCloseKey(key);
+    key.Reset();
 
     CBaseReg reg(HKEY_CURRENT_USER, kTestKey, 0);
     wchar_t buffer[9];

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "settings/LanguageFile.h"
 #include "settings/Settings.h"
 #include "support/TestPaths.h"
@@ -53,16 +54,15 @@ int Columns(const std::wstring& text) {
 class LanguagesValue {
 public:
     LanguagesValue() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        vt::UniqueRegKey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
             keyExisted_ = true;
             BYTE data[512];
             DWORD size = sizeof(data);
-            if (RegQueryValueExW(key, L"Languages", nullptr, &type_, data, &size) == ERROR_SUCCESS) {
+            if (RegQueryValueExW(key.Get(), L"Languages", nullptr, &type_, data, &size) == ERROR_SUCCESS) {
                 valueExisted_ = true;
                 saved_.assign(reinterpret_cast<char*>(data), size);
             }
-            RegCloseKey(key);
         }
     }
     ~LanguagesValue() {
@@ -80,20 +80,17 @@ public:
         SetRaw(REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2));
     }
     void SetRaw(DWORD type, const std::string& bytes) {
-        HKEY key = nullptr;
+        vt::UniqueRegKey key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                                 nullptr, &key, nullptr));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"Languages", 0, type,
+                                                 nullptr, key.Put(), nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), L"Languages", 0, type,
                                                 reinterpret_cast<const BYTE*>(bytes.data()),
                                                 (DWORD)bytes.size()));
-        RegCloseKey(key);
     }
     void Delete() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"Languages");
-            RegCloseKey(key);
-        }
+        vt::UniqueRegKey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, key.Put()) == ERROR_SUCCESS)
+            RegDeleteValueW(key.Get(), L"Languages");
     }
 
 private:

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "shell/AppSingleton.h"
 
 namespace {
@@ -110,19 +111,15 @@ TEST(AppSingletonTest, SecondInstanceWithoutAWindowIsStillRefused) {
 
 TEST(AppSingletonTest, MutexThatCannotBeOpenedRefusesWithoutTouchingWindows) {
     // Someone else's mutex: a DACL that grants nobody anything.
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, &sd, nullptr));
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), sd, FALSE};
-    HANDLE foreign = CreateMutexW(&sa, FALSE, AppSingleton::kMutexName);
-    LocalFree(sd);
-    ASSERT_NE(nullptr, foreign);
-    HANDLE probe = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, AppSingleton::kMutexName);
+    vt::UniqueLocal sd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, sd.Put(), nullptr));
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), sd.Get(), FALSE};
+    vt::UniqueHandle foreign(CreateMutexW(&sa, FALSE, AppSingleton::kMutexName));
+    sd.Reset();
+    ASSERT_NE(nullptr, foreign.Get());
+    vt::UniqueHandle probe(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, AppSingleton::kMutexName));
     DWORD probeError = GetLastError();
-    if (probe) CloseHandle(probe);
-    if (probe) {
-        CloseHandle(foreign);
-        GTEST_SKIP() << "this system grants the creator's own process access despite the DACL";
-    }
+    if (probe) GTEST_SKIP() << "this system grants the creator's own process access despite the DACL";
     EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, probeError);
 
     VelotuneWindow window;
@@ -130,7 +127,6 @@ TEST(AppSingletonTest, MutexThatCannotBeOpenedRefusesWithoutTouchingWindows) {
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(g_seen.empty());
     EXPECT_FALSE(IsWindowVisible(window.Get()));
-    CloseHandle(foreign);
 }
 
 }  // namespace
@@ -141,22 +137,19 @@ namespace {
 class HungWindowThread {
 public:
     HungWindowThread() {
-        m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        m_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        m_thread = CreateThread(nullptr, 0, &HungWindowThread::Run, this, 0, nullptr);
-        WaitForSingleObject(m_ready, 30000);
+        m_ready.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        m_release.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        m_thread.Reset(CreateThread(nullptr, 0, &HungWindowThread::Run, this, 0, nullptr));
+        WaitForSingleObject(m_ready.Get(), 30000);
     }
     ~HungWindowThread() {
-        SetEvent(m_release);
-        WaitForSingleObject(m_thread, 30000);
-        CloseHandle(m_thread);
-        CloseHandle(m_ready);
-        CloseHandle(m_release);
+        SetEvent(m_release.Get());
+        WaitForSingleObject(m_thread.Get(), 30000);
     }
     // Lets the thread answer again and drains what was sent meanwhile.
     void Release() {
-        SetEvent(m_release);
-        WaitForSingleObject(m_thread, 30000);
+        SetEvent(m_release.Get());
+        WaitForSingleObject(m_thread.Get(), 30000);
     }
     HWND Window() const { return m_hwnd; }
 
@@ -165,8 +158,8 @@ private:
         auto* me = static_cast<HungWindowThread*>(self);
         VelotuneWindow window;
         me->m_hwnd = window.Get();
-        SetEvent(me->m_ready);
-        WaitForSingleObject(me->m_release, 60000);
+        SetEvent(me->m_ready.Get());
+        WaitForSingleObject(me->m_release.Get(), 60000);
         // Whatever was queued or sent while hung arrives now.
         MSG msg;
         for (int i = 0; i < 20; ++i) {
@@ -177,7 +170,7 @@ private:
         return 0;
     }
 
-    HANDLE m_ready = nullptr, m_release = nullptr, m_thread = nullptr;
+    vt::UniqueHandle m_ready, m_release, m_thread;
     HWND m_hwnd = nullptr;
 
 public:

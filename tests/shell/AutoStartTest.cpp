@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "shell/CommonHelp.h"
 #include "support/TestPaths.h"
 
@@ -22,25 +23,25 @@ struct RunValue {
 
 RunValue Read(HKEY root, REGSAM view = 0) {
     RunValue v;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return v;
+    vt::UniqueRegKey key;
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS) return v;
     wchar_t data[1024] = {};
     DWORD bytes = sizeof(data) - sizeof(wchar_t);
-    if (RegQueryValueExW(key, kValue, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &bytes) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.Get(), kValue, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &bytes) ==
+        ERROR_SUCCESS) {
         v.present = true;
         v.bytes = bytes;
         v.text = data;
     }
-    RegCloseKey(key);
     return v;
 }
 
 void Write(HKEY root, const std::wstring& text, REGSAM view = 0) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr));
-    RegSetValueExW(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    vt::UniqueRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, key.Put(), nullptr));
+    RegSetValueExW(key.Get(), kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 // The machine-wide key has a 64-bit and a 32-bit view under WoW64.
@@ -48,10 +49,9 @@ const REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
 
 void Remove(HKEY root) {
     for (REGSAM view : kViews) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | view, &key) != ERROR_SUCCESS) continue;
-        RegDeleteValueW(key, kValue);
-        RegCloseKey(key);
+        vt::UniqueRegKey key;
+        if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | view, key.Put()) != ERROR_SUCCESS) continue;
+        RegDeleteValueW(key.Get(), kValue);
     }
 }
 
@@ -60,10 +60,10 @@ protected:
     void SetUp() override {
         // The per-user Run key exists on every Windows installation; a fresh
         // prefix may lack it, and the program only opens it.
-        HKEY key = nullptr;
+        vt::UniqueRegKey key;
         ASSERT_EQ(ERROR_SUCCESS,
-                  RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
-        RegCloseKey(key);
+                  RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_READ, nullptr, key.Put(), nullptr));
+        key.Reset();
         Remove(HKEY_CURRENT_USER);
         Remove(HKEY_LOCAL_MACHINE);
     }

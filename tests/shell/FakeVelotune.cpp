@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -21,10 +22,12 @@ int wmain() {
     std::string text = Utf8(GetCommandLineW()) + "\r\n" + Utf8(cwd) + "\r\n";
     // Written under a temporary name and renamed, so a reader never sees half.
     std::wstring temp = folder + L"\\cmdline.tmp";
-    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 3;
+    vt::UniqueFile file(
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 3;
     DWORD written = 0;
-    WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), text.data(), (DWORD)text.size(), &written, nullptr);
+    // Closed before the rename: the file is open without sharing.
+    file.Reset();
     return MoveFileExW(temp.c_str(), (folder + L"\\cmdline.txt").c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
 }

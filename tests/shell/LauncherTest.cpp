@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -41,10 +42,10 @@ protected:
         std::wstring cwd = TestPaths::TestDir();
         if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
             return 0xFFFFFFFF;
-        CloseHandle(pi.hThread);
+        vt::UniqueHandle process(pi.hProcess);
+        vt::UniqueHandle thread(pi.hThread);
         DWORD code = 0xFFFFFFFE;
-        if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
+        if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
         return code;
     }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
@@ -42,34 +43,32 @@ private:
 // A 200x200 32-bit canvas, cleared to white.
 class Canvas {
 public:
-    Canvas() {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = 200;
-        bi.bmiHeader.biHeight = -200;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        m_dc = CreateCompatibleDC(nullptr);
-        m_bmp = CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, (void**)&m_bits, nullptr, 0);
-        m_old = SelectObject(m_dc, m_bmp);
+    Canvas()
+        : m_dc(CreateCompatibleDC(nullptr)), m_bmp(Dib(m_dc.Get(), &m_bits)), m_select(m_dc.Get(), m_bmp.Get()) {
         for (int i = 0; i < 200 * 200; ++i) m_bits[i] = 0x00FFFFFF;
     }
-    ~Canvas() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bmp);
-        DeleteDC(m_dc);
-    }
-    HDC dc() const { return m_dc; }
+    HDC dc() const { return m_dc.Get(); }
     DWORD At(int x, int y) const {
         GdiFlush();
         return m_bits[y * 200 + x] & 0xFFFFFF;
     }
 
 private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bmp = nullptr;
-    HGDIOBJ m_old = nullptr;
+    static HBITMAP Dib(HDC dc, DWORD** bits) {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = 200;
+        bi.bmiHeader.biHeight = -200;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(bits), nullptr, 0);
+    }
+
+    // Set while m_bmp is made, so declared before it.
     DWORD* m_bits = nullptr;
+    vt::UniqueMemoryDc m_dc;
+    vt::UniqueBitmap m_bmp;
+    vt::ScopedSelect m_select;
 };
 
 bool Near(DWORD rgb, DWORD argb) {
@@ -283,9 +282,8 @@ namespace {
 // The window's pixels as the screen has them.
 std::vector<DWORD> Capture(HWND hwnd) {
     Canvas canvas;
-    HDC window = GetDC(hwnd);
-    BitBlt(canvas.dc(), 0, 0, 200, 200, window, 0, 0, SRCCOPY);
-    ReleaseDC(hwnd, window);
+    const vt::WindowDc window(hwnd);
+    BitBlt(canvas.dc(), 0, 0, 200, 200, window.Get(), 0, 0, SRCCOPY);
     std::vector<DWORD> pixels;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 200; ++x) pixels.push_back(canvas.At(x, y));

@@ -39,12 +39,11 @@ CAppUnderTest::CAppUnderTest() {}
 
 CAppUnderTest::~CAppUnderTest() {
     // A failed test must never leave a program behind that blocks CTest.
-    for (HANDLE h : m_processes) {
-        if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(h, 99);
-            WaitForSingleObject(h, 5000);
+    for (const vt::UniqueHandle& process : m_processes) {
+        if (WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process.Get(), 99);
+            WaitForSingleObject(process.Get(), 5000);
         }
-        CloseHandle(h);
     }
 }
 
@@ -76,15 +75,15 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
     for (const auto& e : m_env) SetEnvironmentVariableW(e.first.c_str(), nullptr);
     if (!ok) return false;
-    CloseHandle(pi.hThread);
-    m_processes.push_back(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
+    m_processes.emplace_back(pi.hProcess);
     m_pids.push_back(pi.dwProcessId);
     return true;
 }
 
 int CAppUnderTest::WaitExit(DWORD timeoutMs) {
     if (m_processes.empty()) return -1;
-    HANDLE h = m_processes.back();
+    HANDLE h = m_processes.back().Get();
     if (WaitForSingleObject(h, timeoutMs) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(h, &code);
@@ -97,7 +96,7 @@ HWND CAppUnderTest::WaitWindowOfClass(size_t i, const wchar_t* cls, DWORD timeou
         std::vector<HWND> found = ::WindowsOfClass(m_pids[i], cls);
         if (!found.empty()) return found.front();
         if (GetTickCount() - start > timeoutMs) return nullptr;
-        if (WaitForSingleObject(m_processes[i], 50) == WAIT_OBJECT_0) return nullptr;
+        if (WaitForSingleObject(m_processes[i].Get(), 50) == WAIT_OBJECT_0) return nullptr;
     }
 }
 
@@ -173,10 +172,10 @@ int CAppUnderTest::SimCpu(const wchar_t* command) {
                              Folder().c_str(), &si, &pi);
     SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
     if (!ok) return -1;
+    vt::UniqueHandle process(pi.hProcess);
+    vt::UniqueHandle thread(pi.hThread);
     DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
     return (int)code;
 }
 

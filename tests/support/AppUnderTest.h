@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/NonCopyable.h"
+#include "base/Win32Owners.h"
 
 class CAppUnderTest : private vt::NonCopyable {
 public:
@@ -36,7 +37,7 @@ public:
     // Closes the main window the way its close button does; the exit code.
     int CloseAndWaitExit(HWND hwnd);
     DWORD Pid(size_t i) const { return m_pids[i]; }
-    HANDLE Process(size_t i) const { return m_processes[i]; }
+    HANDLE Process(size_t i) const { return m_processes[i].Get(); }
 
     // The main window of process i (class "Velotune"), null until timeout.
     HWND WaitMainWindow(size_t i, DWORD timeoutMs);
@@ -68,6 +69,6 @@ public:
 private:
     std::wstring m_profile;
     std::vector<std::pair<std::wstring, std::wstring>> m_env;
-    std::vector<HANDLE> m_processes;
+    std::vector<vt::UniqueHandle> m_processes;
     std::vector<DWORD> m_pids;
 };

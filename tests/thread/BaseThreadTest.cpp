@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "thread/BaseThread.h"
 
 namespace {
@@ -13,9 +14,9 @@ namespace {
 constexpr UINT kTestMessage = WM_APP + 7;
 constexpr DWORD kSafetyMs = 20000;
 
-HANDLE Duplicate(HANDLE h) {
-    HANDLE dup = nullptr;
-    DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &dup, 0, FALSE, DUPLICATE_SAME_ACCESS);
+vt::UniqueHandle Duplicate(HANDLE h) {
+    vt::UniqueHandle dup;
+    DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), dup.Put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
     return dup;
 }
 
@@ -98,31 +99,28 @@ TEST(BaseThread, StartWhileHeldStartsNoSecondThread) {
 TEST(BaseThread, StopWaitingReturnsOnlyAfterTheWorkerEnded) {
     QueueWorker w;
     ASSERT_TRUE(w.Start());
-    HANDLE dup = Duplicate(w.ThreadHandle());
+    vt::UniqueHandle dup = Duplicate(w.ThreadHandle());
     w.Stop(false);
     EXPECT_TRUE(w.finished.load());
     DWORD code = 0;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, 0));
-    GetExitCodeThread(dup, &code);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), 0));
+    GetExitCodeThread(dup.Get(), &code);
     EXPECT_EQ(42u, code);  // Run's result is the thread's exit code
-    CloseHandle(dup);
 }
 
 TEST(BaseThread, StopWithoutWaitReturnsWhileTheWorkerStillRuns) {
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    StubbornWorker w(release);
+    vt::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    StubbornWorker w(release.Get());
     ASSERT_TRUE(w.Start());
-    HANDLE dup = Duplicate(w.ThreadHandle());
+    vt::UniqueHandle dup = Duplicate(w.ThreadHandle());
     w.Stop(true);
     EXPECT_FALSE(w.finished.load());
     EXPECT_EQ(nullptr, w.ThreadHandle());
     EXPECT_EQ(0u, w.ThreadId());
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(w.StopEvent(), 0));
-    SetEvent(release);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, kSafetyMs));
+    SetEvent(release.Get());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), kSafetyMs));
     EXPECT_TRUE(w.finished.load());
-    CloseHandle(dup);
-    CloseHandle(release);
 }
 
 TEST(BaseThread, StopOnANeverStartedObjectOnlySignalsTheStopEvent) {
@@ -138,12 +136,11 @@ TEST(BaseThread, StopOnANeverStartedObjectOnlySignalsTheStopEvent) {
 TEST(BaseThread, StopEventEndsABodyThatWaitsOnIt) {
     StopEventWorker w;
     ASSERT_TRUE(w.Start());
-    HANDLE dup = Duplicate(w.ThreadHandle());
+    vt::UniqueHandle dup = Duplicate(w.ThreadHandle());
     w.Stop(false);
     DWORD code = 0;
-    GetExitCodeThread(dup, &code);
+    GetExitCodeThread(dup.Get(), &code);
     EXPECT_EQ(5u, code);
-    CloseHandle(dup);
 }
 
 TEST(BaseThread, FinishedWorkerKeepsItsHandleUntilStopThenCanStartAgain) {
@@ -172,16 +169,14 @@ TEST(BaseThread, PostAfterTheWorkerEndedFailsWithoutBlocking) {
 }
 
 TEST(BaseThread, DestroyingAnObjectWhoseWorkerRunsEndsThatWorker) {
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    auto w = std::make_unique<StubbornWorker>(release);
+    vt::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    auto w = std::make_unique<StubbornWorker>(release.Get());
     ASSERT_TRUE(w->Start());
     while (!w->started.load()) Sleep(5);
-    HANDLE dup = Duplicate(w->ThreadHandle());
+    vt::UniqueHandle dup = Duplicate(w->ThreadHandle());
     w.reset();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, kSafetyMs));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), kSafetyMs));
     DWORD code = 0;
-    GetExitCodeThread(dup, &code);
+    GetExitCodeThread(dup.Get(), &code);
     EXPECT_EQ(0xFFFFFFFFu, code);
-    CloseHandle(dup);
-    CloseHandle(release);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "support/MessageRecorder.h"
 #include "support/Pump.h"
@@ -258,17 +259,16 @@ TEST_F(CpuReaderTest, UnreadableTurboControlIsTriedABoundedNumberOfTimes) {
 
 TEST_F(CpuReaderTest, DestroyingTheReaderDuringItsPassEndsTheThread) {
     SimCpu::Use(SimCpu::Standard(4, "DelayMs=50\r\n"));
-    HANDLE dup = nullptr;
+    vt::UniqueHandle dup;
     {
         CGetCpuInfoThread reader;
         ASSERT_TRUE(reader.Start());
-        DuplicateHandle(GetCurrentProcess(), reader.ThreadHandle(), GetCurrentProcess(), &dup, 0, FALSE,
+        DuplicateHandle(GetCurrentProcess(), reader.ThreadHandle(), GetCurrentProcess(), dup.Put(), 0, FALSE,
                         DUPLICATE_SAME_ACCESS);
         ASSERT_TRUE(PumpUntil([&] { return !rec.Messages().empty(); }, kSafetyMs));
     }
-    ASSERT_NE(nullptr, dup);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup, 0));
-    CloseHandle(dup);
+    ASSERT_NE(nullptr, dup.Get());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), 0));
     PumpFor(30);
 }
 

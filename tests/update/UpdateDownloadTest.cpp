@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "UpdateTestSupport.h"
 #include "settings/AppInfo.h"
@@ -364,10 +365,10 @@ TEST(UpdateDownload, ACopyThatFailsIsAFailureEvenWithAnOlderFileAtTheDestination
     Download d;
     TestPaths::WriteFileBytes(d.dest, "an older installer");
     // Held open without write sharing: the copy over it cannot be made.
-    HANDLE held = CreateFileW(d.dest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    vt::UniqueFile held(CreateFileW(d.dest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(d.Run(), 7);
-    CloseHandle(held);
+    held.Reset();
     EXPECT_TRUE(log.HasTextStarting("copy of the downloaded file failed (error "));
     EXPECT_TRUE(log.HasText("download ends with status 7"));
     EXPECT_TRUE(IsFile(CacheFile())) << "the library keeps its copy when ours could not be made";
@@ -381,16 +382,19 @@ namespace {
 struct BackgroundDownload {
     Download d;
     std::atomic<int> status{-1};
-    HANDLE thread = nullptr;
+    vt::UniqueHandle thread;
     static DWORD WINAPI Body(void* p) {
         auto* self = static_cast<BackgroundDownload*>(p);
         self->status = self->d.Run();
         return 0;
     }
-    bool Start() { return (thread = CreateThread(nullptr, 0, &Body, this, 0, nullptr)) != nullptr; }
+    bool Start() {
+        thread.Reset(CreateThread(nullptr, 0, &Body, this, 0, nullptr));
+        return thread.Valid();
+    }
     bool Join() {
-        bool ended = WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
-        CloseHandle(thread);
+        bool ended = WaitForSingleObject(thread.Get(), 20000) == WAIT_OBJECT_0;
+        thread.Reset();
         return ended;
     }
 };

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "support/Pump.h"
 #include "UpdateTestSupport.h"
@@ -172,13 +173,12 @@ TEST_F(UpdateWindowTest, TheEngineIsToldWhetherThisProcessHoldsTheUpdateSemaphor
     EXPECT_EQ(TestEngine::Calls(), 1);
     EXPECT_TRUE(TestEngine::LastHold()) << "the first client on the machine";
 
-    HANDLE other = CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName);
-    ASSERT_NE(other, nullptr);
+    vt::UniqueHandle other(CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName));
+    ASSERT_NE(other.Get(), nullptr);
     TestEngine::Script({{0, ""}});
     Open();
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_FALSE(TestEngine::LastHold()) << "someone else made it first";
-    CloseHandle(other);
 }
 
 TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -44,10 +45,9 @@ bool WaitFqNear(double mhz, int count = 1) {
 }
 
 void PressKey() {
-    HANDLE press = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress");
-    ASSERT_NE(press, nullptr) << "the key library is started";
-    SetEvent(press);
-    CloseHandle(press);
+    vt::UniqueHandle press(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress"));
+    ASSERT_NE(press.Get(), nullptr) << "the key library is started";
+    SetEvent(press.Get());
 }
 
 std::wstring SlowProfile() {
@@ -150,10 +150,9 @@ bool WaitNotifierRecord(const std::string& needle, int count = 1) {
 }
 
 void RaiseNotifierEvent() {
-    HANDLE raise = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneOcWmiEvent");
-    ASSERT_NE(raise, nullptr) << "the notifier was started";
-    SetEvent(raise);
-    CloseHandle(raise);
+    vt::UniqueHandle raise(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneOcWmiEvent"));
+    ASSERT_NE(raise.Get(), nullptr) << "the notifier was started";
+    SetEvent(raise.Get());
 }
 
 }  // namespace

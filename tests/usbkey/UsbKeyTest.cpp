@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "support/TestPaths.h"
 #include "usbkey/ZozeDEMgr.h"
@@ -97,10 +98,10 @@ TEST(UsbKeyInit, ReadyLibraryIsToldEveryChangeAndAsksThroughTheCallbacks) {
 
     // The button: the key reads what it shows through the callbacks; with
     // no window the press itself posts nothing.
-    HANDLE press = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress");
-    ASSERT_NE(press, nullptr);
-    SetEvent(press);
-    CloseHandle(press);
+    vt::UniqueHandle press(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress"));
+    ASSERT_NE(press.Get(), nullptr);
+    SetEvent(press.Get());
+    press.Reset();
     for (int i = 0; i < 300 && Record().find("Press") == std::string::npos; ++i) Sleep(20);
     EXPECT_NE(Record().find("Press\tstate=0\tfq=3960.000\tmode=1\r\n"), std::string::npos);
     for (int i = 0; i < 300 && !log.HasText("[OverLockCallbackFunction] dwType=1"); ++i) Sleep(20);
