@@ -167,18 +167,18 @@ std::vector<std::wstring> EntriesOf(const std::wstring& folder) {
 std::wstring ShortcutTarget(const std::wstring& link) {
     std::wstring target;
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* shellLink = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&shellLink)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    {
+        // Given back before COM is uninitialised below.
+        vt::ComPtr<IShellLinkW> shellLink;
+        vt::ComPtr<IPersistFile> file;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       reinterpret_cast<void**>(shellLink.Put()))) &&
+            SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put())))) {
             wchar_t path[MAX_PATH] = {};
             if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
                 SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)))
                 target = path;
-            file->Release();
         }
-        shellLink->Release();
     }
     if (SUCCEEDED(init)) CoUninitialize();
     return target;
