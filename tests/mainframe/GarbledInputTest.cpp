@@ -259,13 +259,22 @@ std::string IniText(Garbage& g, const std::vector<std::string>& keys) {
         s += (g.OneIn(8) ? " " : "") + k + (g.OneIn(8) ? " = " : "=") + value + "\r\n";
     }
     if (g.OneIn(6)) s = "\xEF\xBB\xBF" + s;  // UTF-8 mark
+    bool wide = false;
     if (g.OneIn(6)) {                         // UTF-16, with or without its mark, sometimes odd-sized
-        std::string wide = g.OneIn(2) ? "\xFF\xFE" : "";
-        for (char c : s) wide += std::string(1, c) + '\0';
-        if (g.OneIn(3)) wide.pop_back();
-        s = wide;
+        std::string text = g.OneIn(2) ? "\xFF\xFE" : "";
+        for (char c : s) text += std::string(1, c) + '\0';
+        if (g.OneIn(3)) text.pop_back();  // half of the last line break
+        s = text;
+        wide = true;
     }
-    if (g.OneIn(10)) s.resize((size_t)g.Int(0, (int)s.size()));
+    if (g.OneIn(10)) {
+        size_t cut = (size_t)g.Int(0, (int)s.size());
+        // Wine decodes a dangling byte inside a value with whatever lies
+        // after it in memory, so one file could read two ways; a UTF-16
+        // text is cut between characters.
+        if (wide) cut &= ~(size_t)1;
+        s.resize(cut);
+    }
     return s;
 }
 
