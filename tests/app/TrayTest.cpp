@@ -309,7 +309,8 @@ TEST_F(AppExit, RestoresBeforeExitOnlyWhenAskedTo) {
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
         EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitAPP end-----------"), 1);
         // The menu, the restore and the window's end each remove the icon;
-        // only the first reaches the shell.
+        // the later ones find none shown and succeed without asking the
+        // shell to delete an icon already gone (which it refuses).
         EXPECT_GE(CAppUnderTest::CountInLog("::Shell_NotifyIcon(NIM_DELETE,&nid); Successful"), 3);
         EXPECT_EQ(CAppUnderTest::CountInLog("::Shell_NotifyIcon(NIM_DELETE,&nid); Faild"), 0);
         ExpectRatios(kStock, "restored before the end");
