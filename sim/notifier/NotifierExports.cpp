@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "base/Win32Owners.h"
+#include "common/EventThread.h"
 #include "common/SimEnvironment.h"
 
 namespace {
@@ -18,54 +18,32 @@ typedef int (*EventCallback)(int value, void* reserved, void* context);
 
 EventCallback g_callback = nullptr;
 void* g_context = nullptr;
-// Given back by Stop (and by a new Start); a library unloaded without it
-// only closes them.
-vt::UniqueHandle g_raiseEvent;
-vt::UniqueHandle g_stopEvent;
-vt::UniqueHandle g_thread;
+simcommon::CEventThread g_flag;  // ended by Stop and by a new Start
 
 void Record(const char* line) {
     simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log"),
                           line);
 }
 
-DWORD WINAPI EventThread(void*) {
-    HANDLE handles[2] = {g_stopEvent.Get(), g_raiseEvent.Get()};
-    for (;;) {
-        if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
-        Record("Event\t1");
-        if (g_callback) g_callback(1, nullptr, g_context);
-    }
-}
-
-void StopThread() {
-    if (g_thread) {
-        SetEvent(g_stopEvent.Get());
-        WaitForSingleObject(g_thread.Get(), 5000);
-        g_thread.Reset();
-    }
-    g_raiseEvent.Reset();
-    g_stopEvent.Reset();
+void Raised() {
+    Record("Event\t1");
+    if (g_callback) g_callback(1, nullptr, g_context);
 }
 
 }  // namespace
 
 extern "C" __declspec(dllexport) int Start(EventCallback callback, void* context) {
     Record("Start");
-    StopThread();
+    g_flag.Stop();
     g_callback = callback;
     g_context = context;
     std::wstring name = simcommon::EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
-    g_raiseEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
-    g_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!g_raiseEvent || !g_stopEvent) return 0;
-    g_thread.Reset(CreateThread(nullptr, 0, &EventThread, nullptr, 0, nullptr));
-    return g_thread ? 1 : 0;
+    return g_flag.Run(name, &Raised) == simcommon::CEventThread::Start::Started ? 1 : 0;
 }
 
 extern "C" __declspec(dllexport) int Stop() {
     Record("Stop");
-    StopThread();
+    g_flag.Stop();
     g_callback = nullptr;
     g_context = nullptr;
     return 1;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "base/Win32Owners.h"
+#include "common/EventThread.h"
 #include "common/SimEnvironment.h"
 
 namespace {
@@ -19,10 +19,7 @@ KeyCallback g_overLock = nullptr;
 KeyCallback g_getState = nullptr;
 KeyCallback g_getCpu = nullptr;
 KeyCallback g_getMode = nullptr;
-// Given back by Release; a library unloaded without it only closes them.
-vt::UniqueHandle g_pressEvent;
-vt::UniqueHandle g_stopEvent;
-vt::UniqueHandle g_thread;
+simcommon::CEventThread g_button;  // ended by Release
 
 std::wstring ProfilePath() { return simcommon::EnvOr(L"VELOTUNE_USBKEY_PROFILE", simcommon::OwnFolder() + L"\\UsbDll.ini"); }
 
@@ -45,15 +42,6 @@ void Press() {
     if (g_overLock) g_overLock(1, 0, nullptr);
 }
 
-DWORD WINAPI ButtonThread(void*) {
-    HANDLE handles[2] = {g_stopEvent.Get(), g_pressEvent.Get()};
-    for (;;) {
-        DWORD w = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-        if (w != WAIT_OBJECT_0 + 1) return 0;
-        Press();
-    }
-}
-
 }  // namespace
 
 extern "C" __declspec(dllexport) int __stdcall Init() {
@@ -61,24 +49,18 @@ extern "C" __declspec(dllexport) int __stdcall Init() {
     char line[64];
     snprintf(line, sizeof(line), "Init\t%d", result);
     Record(line);
-    if (result != 0 || g_thread) return result;
+    if (result != 0 || g_button.Running()) return result;
     std::wstring name = simcommon::EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
-    g_pressEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
-    g_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!g_pressEvent || !g_stopEvent) return -2;
-    g_thread.Reset(CreateThread(nullptr, 0, &ButtonThread, nullptr, 0, nullptr));
-    return g_thread ? 0 : -3;
+    switch (g_button.Run(name, &Press)) {
+        case simcommon::CEventThread::Start::Started: return 0;
+        case simcommon::CEventThread::Start::NoEvent: return -2;
+        default: return -3;
+    }
 }
 
 extern "C" __declspec(dllexport) void __stdcall Release() {
     Record("Release");
-    if (g_thread) {
-        SetEvent(g_stopEvent.Get());
-        WaitForSingleObject(g_thread.Get(), 5000);
-        g_thread.Reset();
-    }
-    g_pressEvent.Reset();
-    g_stopEvent.Reset();
+    g_button.Stop();
 }
 
 extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {

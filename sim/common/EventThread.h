@@ -1,0 +1,34 @@
+#pragma once
+// A thread that calls a function each time a named auto-reset event is set:
+// the device stand-ins' button and flag. Stop ends it before the library is
+// unloaded; a library unloaded without Stop only closes the handles.
+#include <windows.h>
+
+#include <string>
+
+#include "base/NonCopyable.h"
+#include "base/Win32Owners.h"
+
+namespace simcommon {
+
+class CEventThread : private vt::NonCopyable {
+public:
+    enum class Start { Started, NoEvent, NoThread };
+
+    // Creates (or opens) the event and starts the thread.
+    Start Run(const std::wstring& eventName, void (*onSet)());
+    // Ends the thread (waiting up to 5 s for a call under way) and closes
+    // the events.
+    void Stop();
+    bool Running() const { return static_cast<bool>(m_thread); }
+
+private:
+    static DWORD WINAPI Loop(void* self);
+
+    void (*m_onSet)() = nullptr;
+    vt::UniqueHandle m_event;
+    vt::UniqueHandle m_stop;
+    vt::UniqueHandle m_thread;
+};
+
+}  // namespace simcommon
