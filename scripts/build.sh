@@ -4,6 +4,8 @@
 # TARGETS="x64" builds one target only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths below the checkout are hashed relative to it, so two checkouts share the cache.
+export CCACHE_BASEDIR="$PWD"
 BUILD=${BUILD:-build}
 TARGETS=${TARGETS:-"x64 x86"}
 for arch in $TARGETS; do
