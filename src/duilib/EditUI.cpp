@@ -156,6 +156,7 @@ void CEditUI::PaintText(HDC hDC) {
     CDuiString shown = Shown();
     CRenderEngine::DrawText(hDC, m_pManager, rc, shown, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
                             m_iFont, m_uTextStyle);
+    ReportIfClipped(hDC, rc, m_uTextStyle, m_iFont, shown);
     if (!m_bFocused || !m_pManager) return;
     // The caret: a one-pixel bar after the text before it.
     vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));

@@ -1,5 +1,6 @@
 #include "duilib/LabelUI.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 #include "duilib/AttrParse.h"
@@ -53,9 +54,37 @@ void CLabelUI::SetFormatText(LPCWSTR pstrFormat, ...) {
     SetText(text);
 }
 
+void CLabelUI::SetText(LPCWSTR pstrText) {
+    if (m_sText == (pstrText ? pstrText : L"")) return;
+    CControlUI::SetText(pstrText);
+    if (m_bAutoWidth) NeedParentUpdate();
+}
+
+void CLabelUI::SetAutoWidth(bool on) {
+    if (m_bAutoWidth == on) return;
+    m_bAutoWidth = on;
+    NeedParentUpdate();
+}
+
+SIZE CLabelUI::EstimateSize(SIZE szAvailable) {
+    SIZE size = CControlUI::EstimateSize(szAvailable);
+    if (!m_bAutoWidth || !m_pManager) return size;
+    const RECT pad = m_pManager->Scale(m_rcTextPadding);
+    vt::WindowDc screen(nullptr);
+    const SIZE text = MeasureText(screen.Get(), GetText(), m_iFont, DT_SINGLELINE, 0);
+    const int cx = std::min(std::max(static_cast<int>(text.cx + pad.left + pad.right), Scaled(m_cxyMin.cx)),
+                            Scaled(m_cxyMax.cx));
+    size.cx = std::max(cx, 1);  // 0 would mean "whatever the layout gives"
+    return size;
+}
+
 bool CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     const CDuiString name(pstrName);
-    if (name == L"textcolor" || name == L"disabledtextcolor") {
+    if (name == L"autowidth") {
+        bool on = false;
+        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
+        SetAutoWidth(on);
+    } else if (name == L"textcolor" || name == L"disabledtextcolor") {
         DWORD c = 0;
         if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
         if (name == L"textcolor") SetTextColor(c);
@@ -131,23 +160,35 @@ void CLabelUI::DrawLabelText(HDC hDC, DWORD argb) {
     UINT style = m_uTextStyle;
     if (style & DT_WORDBREAK) style &= ~DT_VCENTER;  // DrawText centres single lines only
     CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), argb, m_iFont, style);
-    if (GetText() != m_sFitChecked) ReportIfClipped(hDC, rc, style);
+    ReportIfClipped(hDC, rc, style, m_iFont, GetText());
 }
 
-void CLabelUI::ReportIfClipped(HDC hDC, const RECT& rc, UINT style) {
-    // Once per text: a label too small for its text (a longer translation, a
-    // larger display scale) is a skin fault no one sees in a log otherwise.
-    m_sFitChecked = GetText();
-    if (!m_pManager || m_sFitChecked.IsEmpty() || (style & DT_END_ELLIPSIS)) return;
-    vt::ScopedSelect sel(hDC, m_pManager->GetFont(m_iFont));
-    RECT need = {0, 0, rc.right - rc.left, 0};
-    ::DrawTextW(hDC, m_sFitChecked, -1, &need, (style & (DT_WORDBREAK | DT_SINGLELINE)) | DT_CALCRECT | DT_NOPREFIX);
-    const int needW = need.right - need.left, needH = need.bottom - need.top;
-    const int hasW = rc.right - rc.left, hasH = rc.bottom - rc.top;
-    if (needW <= hasW && needH <= hasH) return;
-    DUI_LOG("skin \"%s\": the text \"%s\" of <%s> \"%s\" is clipped: it needs %dx%d pixels and has %dx%d at %d DPI",
-            m_pManager->GetSkinName().ToAnsi().c_str(), m_sFitChecked.ToAnsi().c_str(), CDuiString(GetClass()).ToAnsi().c_str(),
-            GetName().ToAnsi().c_str(), needW, needH, hasW, hasH, m_pManager->GetDpi());
+SIZE CLabelUI::MeasureText(HDC hDC, const CDuiString& text, int font, UINT style, int width) const {
+    if (!m_pManager || text.IsEmpty()) return SIZE{0, 0};
+    vt::ScopedSelect sel(hDC, m_pManager->GetFont(font));
+    RECT need = {0, 0, width, 0};
+    ::DrawTextW(hDC, text, -1, &need, (style & (DT_WORDBREAK | DT_SINGLELINE)) | DT_CALCRECT | DT_NOPREFIX);
+    return SIZE{need.right - need.left, need.bottom - need.top};
+}
+
+void CLabelUI::ReportIfClipped(HDC hDC, const RECT& rc, UINT style, int font, const CDuiString& text) {
+    // Once per text, room and scale: a control too small for its text (a
+    // longer translation, a larger display scale) is a skin fault no one
+    // sees in a log otherwise. An ellipsis hides the rest of the text just
+    // as well.
+    const SIZE has = {rc.right - rc.left, rc.bottom - rc.top};
+    const int dpi = m_pManager ? m_pManager->GetDpi() : 96;
+    if (text == m_sFitChecked && has.cx == m_szFitChecked.cx && has.cy == m_szFitChecked.cy && dpi == m_nFitCheckedDpi)
+        return;
+    m_sFitChecked = text;
+    m_szFitChecked = has;
+    m_nFitCheckedDpi = dpi;
+    if (!m_pManager || text.IsEmpty()) return;
+    const SIZE need = MeasureText(hDC, text, font, style, has.cx);
+    if (need.cx <= has.cx && need.cy <= has.cy) return;
+    DUI_LOG("skin \"%s\": the text \"%s\" of <%s> \"%s\" is clipped: it needs %ldx%ld pixels and has %ldx%ld at %d DPI",
+            m_pManager->GetSkinName().ToAnsi().c_str(), text.ToAnsi().c_str(), CDuiString(GetClass()).ToAnsi().c_str(),
+            GetName().ToAnsi().c_str(), need.cx, need.cy, has.cx, has.cy, dpi);
 }
 
 void CLabelUI::PaintText(HDC hDC) {

@@ -22,19 +22,36 @@ public:
     // printf-style text.
     void SetFormatText(LPCWSTR pstrFormat, ...);
 
+    void SetText(LPCWSTR pstrText) override;
+    // "autowidth": as wide as its text on one line and its text padding
+    // (within minwidth and maxwidth), measured in its font at the window's
+    // DPI; a longer translation or a larger scale widens it.
+    void SetAutoWidth(bool on);
+    bool IsAutoWidth() const { return m_bAutoWidth; }
+    SIZE EstimateSize(SIZE szAvailable) override;
+
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintText(HDC hDC) override;
 
 protected:
     void DrawLabelText(HDC hDC, DWORD argb);
-    void ReportIfClipped(HDC hDC, const RECT& rc, UINT style);
+    // The size `text` takes in `font` (one line, or wrapped at `width` with
+    // DT_WORDBREAK), in device pixels.
+    SIZE MeasureText(HDC hDC, const CDuiString& text, int font, UINT style, int width) const;
+    // Logs once per text, room and DPI when the text drawn into `rc` does
+    // not fit there (also when an ellipsis hides the rest).
+    void ReportIfClipped(HDC hDC, const RECT& rc, UINT style, int font, const CDuiString& text);
 
     DWORD m_dwTextColor = 0xFF000000;
     DWORD m_dwDisabledTextColor = 0xFFA0A0A0;
     int m_iFont = -1;
     UINT m_uTextStyle = DT_VCENTER | DT_SINGLELINE;
     RECT m_rcTextPadding = {0, 0, 0, 0};
-    CDuiString m_sFitChecked;  // the text last measured against its room
+    bool m_bAutoWidth = false;
+    // The text, room and DPI last measured against each other.
+    CDuiString m_sFitChecked;
+    SIZE m_szFitChecked = {-1, -1};
+    int m_nFitCheckedDpi = 0;
 };
 
 }  // namespace DuiLib

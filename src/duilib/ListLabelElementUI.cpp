@@ -100,8 +100,9 @@ void CListLabelElementUI::PaintText(HDC hDC) {
     rc.top += pad.top;
     rc.right -= pad.right;
     rc.bottom -= pad.bottom;
-    CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), c, m_iFont >= 0 ? m_iFont : info->nFont,
-                            info->uTextStyle);
+    const int font = m_iFont >= 0 ? m_iFont : info->nFont;
+    CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), c, font, info->uTextStyle);
+    ReportIfClipped(hDC, rc, info->uTextStyle, font, GetText());
 }
 
 }  // namespace DuiLib
