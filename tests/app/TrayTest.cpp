@@ -12,6 +12,7 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/ScreenProbe.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -172,22 +173,6 @@ TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks
 }
 
 namespace {
-
-// The skin frames the menu, the message box and the settings dialog in one
-// colour; its lower corners on the screen mean the first paint has arrived.
-bool ShowsItsFrame(HWND w) {
-    const COLORREF kFrame = RGB(0x3A, 0x46, 0x56);
-    RECT rc;
-    if (!IsWindowVisible(w) || !GetClientRect(w, &rc) || rc.right < 2 || rc.bottom < 2) return false;
-    POINT corners[2] = {{0, rc.bottom - 1}, {rc.right - 1, rc.bottom - 1}};
-    vt::WindowDc screen(nullptr);
-    bool framed = true;
-    for (POINT& pt : corners) {
-        ClientToScreen(w, &pt);
-        framed = framed && GetPixel(screen.Get(), pt.x, pt.y) == kFrame;
-    }
-    return framed;
-}
 
 // The tray menu of process 0, opened the way another program opens it.
 HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr) {
@@ -599,13 +584,16 @@ HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
     return dlg;
 }
 
-// Centres of the dialog's controls (setting_wnd.xml).
-const POINT kQuickKey = {260, 103};
-const POINT kStartUp = {203, 63};
-const POINT kNotStartUp = {337, 63};
-const POINT kStopOvering = {210, 143};
-const POINT kOk = {148, 226};
-const POINT kCancel = {272, 226};
+// Points on the dialog's controls (setting_wnd.xml): the choices and the
+// field start after the caption column of 120 (the captions of both
+// languages fit it), the choices one above the other; each point is within
+// the shortest text of its control.
+const POINT kQuickKey = {170, 121};
+const POINT kStartUp = {170, 61};
+const POINT kNotStartUp = {170, 87};
+const POINT kStopOvering = {60, 155};
+const POINT kOk = {148, 228};
+const POINT kCancel = {272, 228};
 const POINT kCloseBtn = {402, 18};
 
 // What OK writes for hot key `key`, start-up on and stop-overclocking off:

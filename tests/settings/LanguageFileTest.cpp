@@ -8,11 +8,10 @@
 #include "base/Win32Owners.h"
 #include "settings/LanguageFile.h"
 #include "settings/Settings.h"
+#include "support/LanguagesValue.h"
 #include "support/TestPaths.h"
 
 namespace {
-
-const wchar_t kKey[] = L"Software\\Dizaz\\Velotune";
 
 const std::vector<std::wstring> kAllKeys = {
     L"STR_APPNAME", L"STR_AUTORUN", L"STR_BZCJS", L"STR_DOWNING", L"STR_DOWNLOADERROR",
@@ -48,57 +47,6 @@ int Columns(const std::wstring& text) {
     for (wchar_t c : text) columns += c < 0x2E80 ? 1 : 2;
     return columns;
 }
-
-// Sets or removes HKCU "Languages" for one test and puts the previous state
-// back afterwards (other programs of the suite share this prefix).
-class LanguagesValue {
-public:
-    LanguagesValue() {
-        vt::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
-            keyExisted_ = true;
-            BYTE data[512];
-            DWORD size = sizeof(data);
-            if (RegQueryValueExW(key.Get(), L"Languages", nullptr, &type_, data, &size) == ERROR_SUCCESS) {
-                valueExisted_ = true;
-                saved_.assign(reinterpret_cast<char*>(data), size);
-            }
-        }
-    }
-    ~LanguagesValue() {
-        if (valueExisted_) {
-            SetRaw(type_, saved_);
-        } else {
-            Delete();
-            if (!keyExisted_) {
-                RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
-                RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Dizaz");  // only if now empty
-            }
-        }
-    }
-    void Set(const std::wstring& text) {
-        SetRaw(REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2));
-    }
-    void SetRaw(DWORD type, const std::string& bytes) {
-        vt::UniqueRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                                 nullptr, key.Put(), nullptr));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), L"Languages", 0, type,
-                                                reinterpret_cast<const BYTE*>(bytes.data()),
-                                                (DWORD)bytes.size()));
-    }
-    void Delete() {
-        vt::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, key.Put()) == ERROR_SUCCESS)
-            RegDeleteValueW(key.Get(), L"Languages");
-    }
-
-private:
-    bool keyExisted_ = false;
-    bool valueExisted_ = false;
-    DWORD type_ = REG_SZ;
-    std::string saved_;
-};
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
