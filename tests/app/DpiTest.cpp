@@ -3,7 +3,7 @@
 // (run-alone.sh --logpixels N), and VELOTUNE_TEST_DPI says which. Everything
 // the skin says in pixels must come out scaled by N / 96: the window, the
 // dial's ring and needle, where clicks land, the tray menu and the settings
-// dialog; and no label's text may be clipped.
+// dialog; and no text may be clipped, in any window, state or language.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,8 +14,11 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/LanguagesValue.h"
+#include "support/ScreenProbe.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -95,6 +98,64 @@ bool WaitGone(HWND w) {
     return !IsWindow(w);
 }
 
+// The page of "ButtonStatusTab" on the screen: a strip at the left of the
+// action button, clear of its text, in the page's colour (or its colour
+// under the mouse).
+bool ShowsPage(HWND hwnd, COLORREF colour, COLORREF hot) {
+    const POINT c = CAppUnderTest::LayoutCentre({L"ButtonStatusTab"});
+    return PixelsNear(hwnd, S(POINT{c.x - 86, c.y}), S(4), [&](int r, int g, int b) {
+               return RGB(r, g, b) == colour || RGB(r, g, b) == hot;
+           }) > S(4) * S(4);
+}
+
+// Each page's colours (MainFrame.xml): the overclock button, the busy one,
+// the restore button, the restoring label.
+const COLORREF kPage0 = RGB(0xE0, 0x55, 0x2F), kPage0Hot = RGB(0xF0, 0x6A, 0x45);
+const COLORREF kPage1 = RGB(0x5A, 0x4A, 0x3A);
+const COLORREF kPage2 = RGB(0x3C, 0x7D, 0x4F), kPage2Hot = RGB(0x4C, 0x96, 0x61);
+const COLORREF kPage3 = RGB(0x3A, 0x4A, 0x3F);
+
+bool WaitPage(HWND hwnd, COLORREF colour, COLORREF hot) {
+    return WaitUntil([&] { return ShowsPage(hwnd, colour, hot); }, kWait);
+}
+
+// The default processor, every call of which waits while the hold file
+// exists, with more fault switches when asked.
+std::wstring HoldFile() { return CAppUnderTest::Folder() + L"\\test_dpi_hold"; }
+std::wstring HoldProfile(const std::string& faults = "") {
+    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
+    std::wstring path = CAppUnderTest::Folder() + L"\\test_dpi_hold.ini";
+    TestPaths::WriteFileBytes(path, base + "\r\nHoldWhileFile=" + TestPaths::Narrow(HoldFile()) + "\r\n" + faults);
+    return path;
+}
+void Hold(bool on) {
+    if (on) TestPaths::WriteFileBytes(HoldFile(), "held");
+    else DeleteFileW(HoldFile().c_str());
+}
+
+// The tray menu, as another program opens it, once painted.
+HWND OpenMenu(CAppUnderTest& app, HWND hwnd) {
+    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
+    return menu;
+}
+
+void CloseMenu(HWND menu) {
+    if (IsWindow(menu)) PostMessageW(menu, WM_CLOSE, 0, 0);
+    WaitGone(menu);
+}
+
+// The message box now shown, once painted; its button at `button` (the
+// box's layout: one button in the middle, or two) is clicked.
+bool AnswerBox(CAppUnderTest& app, POINT button) {
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    if (!box || !WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) return false;
+    CAppUnderTest::Click(box, S(button));
+    return WaitGone(box);
+}
+const POINT kBoxOnlyButton = {190, 158}, kBoxSecondButton = {246, 158};
+
 }  // namespace
 
 TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
@@ -156,4 +217,77 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     EXPECT_EQ(CAppUnderTest::CountInLog("is clipped"), 0) << CAppUnderTest::ReadLog();
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     DeleteFileW(CAppUnderTest::StatePath().c_str());
+}
+
+// Every window the program draws, in each of its states, in both languages,
+// at this session's display scale: the main window's four pages, the tray
+// menu at rest, during a run and overclocked, the settings dialog, the
+// notices of a failed overclock and a failed restore (the processor's
+// fault switch) and the restart question. The toolkit logs each text that
+// does not fit its room; there must be none.
+TEST_F(AppDisplayScale, EveryWindowAndStateShowsItsTextsWhole) {
+    SetProcessDPIAware();
+    for (const wchar_t* language : {L"en", L"zh"}) {
+        SCOPED_TRACE(TestPaths::Narrow(language));
+        LanguagesValue value;
+        value.Set(language);
+        ResetProcessor();
+        Hold(false);
+        CAppUnderTest app;
+        app.UseProfile(HoldProfile());
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        const POINT button = S(CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}));
+        ASSERT_TRUE(WaitPage(hwnd, kPage0, kPage0Hot)) << "stock clock";
+
+        // At rest: the tray menu, and the settings dialog from it.
+        HWND menu = OpenMenu(app, hwnd);
+        ASSERT_NE(menu, nullptr);
+        CAppUnderTest::Click(menu, S(POINT{100, 3 + 16}));
+        HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+        ASSERT_NE(dlg, nullptr);
+        WaitGone(menu);
+        ASSERT_TRUE(WaitUntil([&] { return ShowsItsFrame(dlg); }, kWait));
+        CAppUnderTest::Click(dlg, S(POINT{272, 228}));  // Cancel
+        ASSERT_TRUE(WaitGone(dlg));
+
+        // Overclocking, held by the processor: the busy page and the menu
+        // with its action greyed out; then overclocked.
+        Hold(true);
+        CAppUnderTest::Click(hwnd, button);
+        ASSERT_TRUE(WaitPage(hwnd, kPage1, kPage1)) << "overclocking";
+        CloseMenu(OpenMenu(app, hwnd));
+        Hold(false);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+        ASSERT_TRUE(WaitPage(hwnd, kPage2, kPage2Hot)) << "overclocked";
+        CloseMenu(OpenMenu(app, hwnd));
+
+        // Restoring, held; the processor refuses it: the fixed notice.
+        HoldProfile("ApplyFails=1\r\n");
+        Hold(true);
+        CAppUnderTest::Click(hwnd, button);
+        ASSERT_TRUE(WaitPage(hwnd, kPage3, kPage3)) << "restoring";
+        Hold(false);
+        ASSERT_TRUE(AnswerBox(app, kBoxOnlyButton)) << "the failed restore's notice";
+        ASSERT_TRUE(WaitPage(hwnd, kPage2, kPage2Hot)) << "still overclocked";
+
+        // Restored; then an overclock the processor refuses: its notice.
+        HoldProfile();
+        CAppUnderTest::Click(hwnd, button);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+        ASSERT_TRUE(WaitPage(hwnd, kPage0, kPage0Hot));
+        HoldProfile("ApplyFails=1\r\n");
+        CAppUnderTest::Click(hwnd, button);
+        ASSERT_TRUE(AnswerBox(app, kBoxOnlyButton)) << "the failed overclock's notice";
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
+
+        // The restart question: two buttons; No.
+        PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
+        ASSERT_TRUE(AnswerBox(app, kBoxSecondButton)) << "the restart question";
+        ASSERT_TRUE(CAppUnderTest::WaitLog("reboot declined", kWait));
+
+        EXPECT_EQ(CAppUnderTest::CountInLog("is clipped"), 0) << CAppUnderTest::ReadLog();
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    }
+    Hold(false);
 }

@@ -26,11 +26,12 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD) {
     g_action(wnd);
 }
 
-int ShowAndAct(int kind, std::function<void(WindowImplBaseNew*)> action) {
+int ShowAndAct(int kind, std::function<void(WindowImplBaseNew*)> action, const wchar_t* title = L"Title",
+               const wchar_t* text = L"Some text for the box") {
     g_action = std::move(action);
     g_acted = false;
     ::SetTimer(nullptr, 0, 100, Poll);
-    return CMsgBox::Show(nullptr, L"Title", L"Some text for the box", kind);
+    return CMsgBox::Show(nullptr, title, text, kind);
 }
 
 POINT Center(WindowImplBaseNew* wnd, const wchar_t* name) {
@@ -49,6 +50,27 @@ std::wstring Words(const wchar_t* key) {
     for (const auto& w : kWords)
         if (wcscmp(w.key, key) == 0) return w.text;
     return L"-_-";
+}
+
+// The texts of one of the shipped language files, read straight from it.
+std::wstring g_languageFile;
+std::wstring FromLanguageFile(const wchar_t* key) {
+    wchar_t text[512] = {};
+    ::GetPrivateProfileStringW(L"LANSTR", key, L"-_-", text, 512, g_languageFile.c_str());
+    return text;
+}
+
+// The box laid out and painted at 144, 192 and 96 DPI in turn, as when it
+// is moved across monitors of those scales.
+void PaintAtEachScale(HWND box) {
+    RECT skin;
+    ::GetWindowRect(box, &skin);
+    const int w = skin.right - skin.left, h = skin.bottom - skin.top;
+    for (int dpi : {144, 192, 96}) {
+        RECT rc = {skin.left, skin.top, skin.left + ::MulDiv(w, dpi, 96), skin.top + ::MulDiv(h, dpi, 96)};
+        ::SendMessageW(box, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rc));
+        ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
 }
 
 struct MsgBoxTest : ::testing::Test {
@@ -128,4 +150,31 @@ TEST(MsgBoxNoSkin, NoUsableWindowGivesZeroAtOnce) {
     EXPECT_EQ(0, CMsgBox::Show(nullptr, L"t", L"x", 0));
     EXPECT_EQ(nullptr, ::FindWindowW(L"VelotuneMsgBox", nullptr));
     EXPECT_LT(::GetTickCount() - start, 60000u) << "safety net only";
+}
+
+TEST_F(MsgBoxTest, EveryNoticeAndTheQuestionShowTheirTextsWholeInBothLanguagesAtEachScale) {
+    EnableLog();
+    const int before = CountLines(ReadLog(), "is clipped");
+    // What the program shows, with the title and the kind it uses for each.
+    const struct {
+        const wchar_t* title;
+        const wchar_t* text;
+        int kind;
+    } boxes[] = {{L"STR_TITLE", L"STR_FWQD", 0},     {L"STR_TITLE", L"STR_BZCJS", 0},
+                 {L"STR_TITLE", L"STR_KJJCT", 0},    {L"STR_TITLE", L"STR_NOTREADY", 0},
+                 {L"STR_REMINDER", L"STR_JSSB", 0},  {L"STR_TITLE", L"STR_REBOOTNOW", 3}};
+    for (const wchar_t* language : {L"English", L"Chinese"}) {
+        g_languageFile = TestPaths::Join(TestPaths::DistDir(), std::wstring(L"skin\\lan\\") + language + L".ini");
+        CMsgBox::SetTextSource(&FromLanguageFile);
+        for (const auto& box : boxes) {
+            SCOPED_TRACE(TestPaths::Narrow(std::wstring(language) + L" " + box.text));
+            const std::wstring title = FromLanguageFile(box.title), text = FromLanguageFile(box.text);
+            ASSERT_NE(text, L"-_-");
+            ShowAndAct(box.kind, [](WindowImplBaseNew* w) {
+                PaintAtEachScale(w->GetHWND());
+                w->Close(0);
+            }, title.c_str(), text.c_str());
+        }
+    }
+    EXPECT_EQ(CountLines(ReadLog(), "is clipped"), before) << ReadLog();
 }

@@ -16,10 +16,12 @@
 #include "duilib/ProgressUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "mainframe/MainFrame.h"
+#include "mainframe/ToolkitLogSink.h"
 #include "settings/AppInfo.h"
 #include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
+#include "support/LanguagesValue.h"
 #include "support/TestPaths.h"
 #include "update/UpdateMessages.h"
 #include "update/WndManualUpdateClient.h"
@@ -115,6 +117,18 @@ protected:
         wnd->GetPaintManager().SendNotify(c, L"click");
     }
     static std::wstring Installer() { return GetDataFolder() + L"VelotuneSetup.exe"; }
+    // The window as the toolkit lays it out and paints it at 144, 192 and
+    // 96 DPI in turn, as when it is moved across monitors of those scales.
+    void PaintAtEachScale() {
+        for (int dpi : {144, 192, 96}) {
+            RECT rc;
+            GetWindowRect(m_hWnd, &rc);
+            rc.right = rc.left + MulDiv(400, dpi, 96);
+            rc.bottom = rc.top + MulDiv(230, dpi, 96);
+            SendMessageW(m_hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rc));
+            RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+    }
     // Offer of the stand-in's source file, shown.
     void OpenOffer() {
         TestEngine::Script({{1, Narrow(FileUrl(SourceFile()))}});
@@ -475,4 +489,56 @@ TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) 
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(m_main.RunInstaller(), 0);
+}
+
+// Run by the test below in a process of its own, in the language the
+// registry names at its start (a run chooses its language once): each state
+// a user sees, painted at every display scale, with every text whole.
+TEST_F(UpdateWindowTest, DISABLED_EveryShownStateShowsItsTextsWholeAtEachScale) {
+    CToolkitLogSink::Install();
+    LogCapture log;
+    OpenOffer();
+    PaintAtEachScale();
+
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    Click(L"okbtn");
+    std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
+    ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }, kWait));
+    PaintAtEachScale();  // nothing else runs meanwhile: the page stays
+    Click(L"closebtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", nullptr);
+    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
+    OpenOffer();
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 7"); }, kWait));
+    PaintAtEachScale();
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    EXPECT_GE(log.CountText("update window closed"), 2u);
+    for (const std::string& line : log.AllTexts()) EXPECT_EQ(line.find("is clipped"), std::string::npos) << line;
+}
+
+TEST(UpdateWindowTexts, EveryShownStateShowsItsTextsWholeInBothLanguages) {
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    for (const wchar_t* language : {L"en", L"zh"}) {
+        SCOPED_TRACE(TestPaths::Narrow(language));
+        LanguagesValue value;
+        value.Set(language);
+        std::wstring line = std::wstring(L"\"") + self +
+                            L"\" --gtest_also_run_disabled_tests "
+                            L"--gtest_filter=UpdateWindowTest.DISABLED_EveryShownStateShowsItsTextsWholeAtEachScale";
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessW(self, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+        vt::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        ASSERT_EQ(WaitForSingleObject(process.Get(), 120000), (DWORD)WAIT_OBJECT_0) << "safety net only";
+        DWORD code = 1;
+        GetExitCodeProcess(process.Get(), &code);
+        EXPECT_EQ(code, 0u) << "the run in this language failed: its output is above";
+    }
 }
