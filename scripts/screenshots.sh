@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
 # Retakes the README's screenshots, docs/velotune-100.png and -150.png: the
 # built program (ARCH, default x86), in English, at 96 and 144 DPI, each in a Wine
-# session of its own on a virtual display, once its first reading is shown.
+# session of its own on a virtual display, once its first reading is shown;
+# and docs/settings-en.png and settings-zh.png: its settings dialog at 96 DPI
+# in English and in Chinese, opened with the window's settings button.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 ARCH=${ARCH:-x86}
 BUILD=${BUILD:-build}
-for cmd in import xwininfo; do
-  command -v "$cmd" >/dev/null || { echo "Missing command: $cmd (imagemagick, x11-utils)" >&2; exit 1; }
+for cmd in import xwininfo xdotool; do
+  command -v "$cmd" >/dev/null || { echo "Missing command: $cmd (imagemagick, x11-utils, xdotool)" >&2; exit 1; }
 done
 
-shoot() {  # <dpi> <output>
-  local dpi=$1 out=$2 dist="$ROOT/$BUILD/$ARCH/dist" state log geometry
+# "WxH+X+Y" of the window with that title.
+geometry_of() {
+  xwininfo -name "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                             /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}'
+}
+
+# The main window at <dpi> into <output> ("-": none); with a third
+# argument, then its settings dialog into that file.
+shoot() {  # <dpi> <output> [<settings output>]
+  local dpi=$1 out=$2 settings=${3:-} dist="$ROOT/$BUILD/$ARCH/dist" state log geometry x y
   state=$(mktemp -d)
   log="$dist/log/Velotune.log"
   rm -f "$log"
@@ -21,19 +31,31 @@ shoot() {  # <dpi> <output>
   # under a second after the window logs it.
   until grep -q "CMainFrame::FrequencyChange" "$log" 2>/dev/null; do sleep 0.2; done
   sleep 2
-  geometry=$(xwininfo -name Velotune | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                                         /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-  import -window root -crop "$geometry" +repage "$ROOT/$out"
-  echo "$out: $geometry at $dpi DPI"
+  geometry=$(geometry_of Velotune)
+  if [ "$out" != - ]; then
+    import -window root -crop "$geometry" +repage "$ROOT/$out"
+    echo "$out: $geometry at $dpi DPI"
+  fi
+  if [ -n "$settings" ]; then
+    # The settings button ("SettingBtn", 296,12 - 324,34 in MainFrame.xml at 96 DPI).
+    IFS='x+' read -r _ _ x y <<<"$geometry"
+    xdotool mousemove --sync $((x + 310)) $((y + 23)) click 1
+    until xwininfo -name SettingWnd >/dev/null 2>&1; do sleep 0.2; done
+    sleep 1
+    geometry=$(geometry_of SettingWnd)
+    import -window root -crop "$geometry" +repage "$ROOT/$settings"
+    echo "$settings: $geometry at $dpi DPI"
+  fi
   rm -rf "$state"
 }
 
-session() {  # <dpi> <output>
+session() {  # <language> <dpi> <output> [<settings output>]
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-  # English, as the setup program records it (the program's own registry view).
-  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f </dev/null >/dev/null 2>&1
+  # The language, as the setup program records it (the program's own registry view).
+  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d "$1" /f </dev/null >/dev/null 2>&1
+  shift
   shoot "$@"
   vt_stop_wineserver
 }
@@ -43,6 +65,7 @@ VT_PREFIX=$(mktemp -d)
 . scripts/wine-env.sh
 vt_require_commands
 vt_prepare_prefix
-vt_with_display session 96 docs/velotune-100.png
-VT_SCREEN=1920x1536 vt_with_display session 144 docs/velotune-150.png
+vt_with_display session en 96 docs/velotune-100.png docs/settings-en.png
+VT_SCREEN=1920x1536 vt_with_display session en 144 docs/velotune-150.png
+vt_with_display session zh 96 - docs/settings-zh.png
 rm -rf "$VT_PREFIX"
