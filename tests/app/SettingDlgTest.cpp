@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/SettingDlg.h"
 #include "mainframe/ShortcutKeyEditUI.h"
+#include "settings/Settings.h"
 #include "state/AppState.h"
 #include "support/TestPaths.h"
 #include "support/WaitUntil.h"
@@ -40,6 +44,14 @@ TEST(SettingDlgKeys, OnlyLettersAndDigitsAreTakenWhileTheFieldHasTheFocus) {
     ASSERT_NE(field, nullptr);
     ASSERT_NE(dynamic_cast<CShortcutKeyEditUI*>(field), nullptr) << "built through the dialog's factory";
     EXPECT_EQ(field->GetText(), L"O") << "no settings file: the default key";
+    // The hot-key row is one caption from the language file and the field:
+    // no other text names the modifier keys.
+    std::vector<std::wstring> withModifiers;
+    dlg->GetPaintManager().ForEachControl([&](DuiLib::CControlUI* c) {
+        if (c->IsVisible() && c->GetText().Find(L"Alt") >= 0) withModifiers.push_back(c->GetName().Str());
+    });
+    EXPECT_EQ(withModifiers, std::vector<std::wstring>{L"SetHotkey"});
+    EXPECT_EQ(dlg->GetPaintManager().FindControl(L"SetHotkey")->GetText().Str(), GetLanguageString(L"STR_SETKEY"));
 
     field->SetFocus();
     auto key = [&](WPARAM vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); };

@@ -1,7 +1,10 @@
 // Attribute values, image descriptions, the skin builder and layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DuiTestUtil.h"
+#include "base/Win32Owners.h"
 #include "duilib/AttrParse.h"
 #include "duilib/ButtonUI.h"
 #include "duilib/DialogBuilder.h"
@@ -212,4 +215,84 @@ TEST(Builder, ProblemsAreCollectedWithTheirLines) {
     EXPECT_NE(nullptr, root->FindControlByName(L"a")) << "a bad attribute keeps its control";
     EXPECT_NE(nullptr, root->FindControlByName(L"b"));
     EXPECT_EQ(nullptr, root->FindControlByName(L"s")) << "an unknown element is left out";
+}
+
+namespace {
+
+const char kFitSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="300,160">
+  <Font id="0" name="Tahoma" size="12" default="true"/>
+  <VerticalLayout>
+    <HorizontalLayout height="24">
+      <Label name="caption" autowidth="true" minwidth="40" textpadding="0,0,8,0" text="Hot key:"/>
+      <Option name="choice" autowidth="true" textpadding="8,0,4,0" text="Do not start with Windows"/>
+      <Control/>
+    </HorizontalLayout>
+    <List name="list" width="60" height="30">
+      <ListLabelElement name="item" text="A row much longer than its list"/>
+    </List>
+    <Edit name="field" width="30" height="24" text="WWWWWWWW"/>
+    <Label name="cut" width="40" height="20" endellipsis="true" text="An ellipsis hides the rest"/>
+  </VerticalLayout>
+</Window>)";
+
+// The width of a text in a window's font, in device pixels.
+int Extent(CPaintManagerUI& pm, const wchar_t* text) {
+    vt::WindowDc screen(nullptr);
+    vt::ScopedSelect font(screen.Get(), pm.GetFont(0));
+    RECT rc = {0, 0, 0, 0};
+    ::DrawTextW(screen.Get(), text, -1, &rc, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    return rc.right;
+}
+
+int Width(CHostWnd& host, const wchar_t* name) {
+    const RECT rc = host.Find(name)->GetPos();
+    return rc.right - rc.left;
+}
+
+}  // namespace
+
+TEST(Builder, AutoWidthFollowsTheTextAndEveryCutTextIsLogged) {
+    MakeResourceFolder(L"res_fit");
+    ASSERT_TRUE(WriteText(TestPaths::Join(CPaintManagerUI::GetResourcePath().Str(), L"fit.xml"), kFitSkin));
+    EnableLog();
+    const std::string before = ReadLog();
+    CHostWnd host;
+    ASSERT_TRUE(host.Open(L"fit.xml"));
+    CPaintManagerUI& pm = host.GetPaintManager();
+    pm.UpdateLayout();
+    EXPECT_EQ(Width(host, L"caption"), std::max(40, Extent(pm, L"Hot key:") + 8));
+    EXPECT_EQ(Width(host, L"choice"), Extent(pm, L"Do not start with Windows") + 12);
+    EXPECT_EQ(host.Find(L"choice")->GetPos().left, host.Find(L"caption")->GetPos().right);
+
+    // A longer text widens it and moves what follows; none keeps its minimum.
+    host.Find(L"caption")->SetText(L"A much longer caption:");
+    pm.UpdateLayout();
+    EXPECT_EQ(Width(host, L"caption"), Extent(pm, L"A much longer caption:") + 8);
+    EXPECT_EQ(host.Find(L"choice")->GetPos().left, host.Find(L"caption")->GetPos().right);
+    host.Find(L"caption")->SetText(L"");
+    pm.UpdateLayout();
+    EXPECT_EQ(Width(host, L"caption"), 40);
+
+    // Painted: the list row, the edit and the ellipsis label are cut, each
+    // logged once; the sized ones are not. At a new scale the sizes follow
+    // and the cut ones are logged again.
+    ::RedrawWindow(host.GetHWND(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ::RedrawWindow(host.GetHWND(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    std::string log = ReadLog().substr(before.size());
+    EXPECT_EQ(CountLines(log, "is clipped"), 3) << log;
+    EXPECT_EQ(CountLines(log, "<ListLabelElementUI> \"item\" is clipped"), 1) << log;
+    EXPECT_EQ(CountLines(log, "<EditUI> \"field\" is clipped"), 1) << log;
+    EXPECT_EQ(CountLines(log, "<LabelUI> \"cut\" is clipped"), 1) << log;
+    RECT rc;
+    ::GetWindowRect(host.GetHWND(), &rc);
+    rc.right = rc.left + 600;
+    rc.bottom = rc.top + 320;
+    ::SendMessageW(host.GetHWND(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&rc));
+    ::RedrawWindow(host.GetHWND(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(Width(host, L"choice"), Extent(pm, L"Do not start with Windows") + 24);
+    log = ReadLog().substr(before.size());
+    EXPECT_EQ(CountLines(log, "is clipped"), 6) << log;
+    EXPECT_EQ(CountLines(log, "at 192 DPI"), 3) << log;
+    ::DestroyWindow(host.GetHWND());
 }
