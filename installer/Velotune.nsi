@@ -83,12 +83,14 @@ InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
 ; makensis runs in this folder.
 !include "Strings.nsh"
 !include "Functions.nsh"
+!include "Upgrade.nsh"
 !include "${VT_FILES}"
 
 !insertmacro VT_DEFINE_IS_STANDIN ""
 !insertmacro VT_DEFINE_IS_STANDIN "un."
 !insertmacro VT_DEFINE_CLOSE_RUNNING ""
 !insertmacro VT_DEFINE_CLOSE_RUNNING "un."
+!insertmacro VT_DEFINE_IN_FILE_LIST
 
 VIProductVersion "${VT_VERSION}"
 VIFileVersion "${VT_VERSION}"
@@ -144,9 +146,11 @@ Section "-${VT_PRODUCT}" SecProgram
   SetShellVarContext all
   ; An upgrade: the running program exits first, as its own exit does.
   Call CloseRunning
+  Call RemoveDroppedFiles
 
   SetOutPath "$INSTDIR"
   !insertmacro VT_INSTALL_FILES
+  !insertmacro VT_WRITE_FILE_LIST
   CreateDirectory "$INSTDIR\log"
   ; The user's Velotune.ini is never shipped, so an upgrade keeps it.
   WriteUninstaller "$INSTDIR\${VT_UNINSTALLER}"
@@ -312,17 +316,19 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
   ; logon start runs both), so this does too.
   !insertmacro VT_DELETE_OWN_RUN_VALUE HKCU
   !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
-  ${If} ${RunningX64}
-    !if "${VT_ARCH}" == "x64"
-      SetRegView 32
-      !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+  ; A 64-bit setup program runs only on 64-bit Windows: there the test is
+  ; known at build time (and an ${If} on it would leave an unused label).
+  !if "${VT_ARCH}" == "x64"
+    SetRegView 32
+    !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
+    SetRegView 64
+  !else
+    ${If} ${RunningX64}
       SetRegView 64
-    !else
-      SetRegView 64
       !insertmacro VT_DELETE_OWN_RUN_VALUE HKLM
       SetRegView 32
-    !endif
-  ${EndIf}
+    ${EndIf}
+  !endif
   DeleteRegValue HKCU "${VT_SETTINGS_KEY}" "Languages"
   DeleteRegKey /ifempty HKCU "${VT_SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Dizaz"

@@ -126,6 +126,39 @@ tmp="$out.tmp"
       echo "  RMDir \"\$INSTDIR\\$(win "$sub")\""
     done < <(dirs_in "$d")
   done
+  echo '  Delete "$INSTDIR\${VT_FILE_LIST}"'
+  echo '!macroend'
+
+  # The record of what this setup program installs, kept in the install
+  # folder, so that the next one removes what it no longer ships (and only
+  # that): "F<tab>file" ours, "S<tab>file" a stand-in (removed only with the
+  # mark), "D<tab>folder" a folder of ours (removed only when empty).
+  entries=()
+  for f in "${plain[@]}"; do entries+=("F	$f"); done
+  for f in "${standins[@]}"; do entries+=("S	$f"); done
+  for d in "${folders[@]}"; do
+    while IFS= read -r f; do entries+=("F	$(win "$f")"); done < <(files_in "$d")
+  done
+  for d in "${folders[@]}"; do
+    while IFS= read -r sub; do entries+=("D	$(win "$sub")"); done < <(dirs_in "$d")
+  done
+  echo '!macro VT_WRITE_FILE_LIST'
+  echo '  FileOpen $R7 "$INSTDIR\${VT_FILE_LIST}" w'
+  for e in "${entries[@]}"; do
+    echo "  FileWrite \$R7 \"${e%%	*}\$\\t${e#*	}\$\\r\$\\n\""
+  done
+  echo '  FileClose $R7'
+  echo '!macroend'
+  # \$R1: 1 when the line in \$R0 (no line end) is in this program's list.
+  echo '!macro VT_DEFINE_IN_FILE_LIST'
+  echo 'Function InFileList'
+  echo '  StrCpy $R1 1'
+  for e in "${entries[@]}"; do
+    echo "  StrCmp \$R0 \"${e%%	*}\$\\t${e#*	}\" vt_in_file_list"
+  done
+  echo '  StrCpy $R1 0'
+  echo '  vt_in_file_list:'
+  echo 'FunctionEnd'
   echo '!macroend'
 } > "$tmp"
 mv "$tmp" "$out"

@@ -39,7 +39,8 @@ for arch in $TARGETS; do
   fi
   installer/make-file-lists.sh "$dist" "$work/files.nsh"
   rm -f "$work/name"
-  makensis -V2 -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$dist" -DVT_FILES="$work/files.nsh" \
+  # -WX: a warning fails the build, so every setup program is built clean.
+  makensis -V2 -WX -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$dist" -DVT_FILES="$work/files.nsh" \
            -DVT_OUTDIR="$out" -DVT_ICON="$PWD/src/app/res/icons/normal.ico" \
            -DVT_NAME_FILE="$work/name" installer/Velotune.nsi
   made="$out/$(cat "$work/name")"

@@ -89,9 +89,9 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
                                        WS_EX_TOOLWINDOW);
     int exitCode = 0;
     if (hwnd) {
+        frame->PlaceAtCorner();
         RaiseWindow(hwnd);
         frame->ShowWindow(true, true);
-        frame->CenterWindow();
         // The first frame before anything else the queue holds.
         ::UpdateWindow(hwnd);
         if (askingService) ::ResumeThread(askingService);

@@ -16,6 +16,7 @@
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MenuTask.h"
+#include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
 #include "mainframe/SettingDlg.h"
 #include "mainframe/SystemReboot.h"
@@ -112,6 +113,9 @@ void CMainFrame::InitAfterCreate() {
 
 void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
+    // Before the tray icon exists: the shell's clicks on it and its restart
+    // must reach this elevated window.
+    CMessageFilter::LetInShellMessages(m_hWnd);
     // Only the window plays a part in the first frame. The tray icon, the
     // notifier and USB key libraries, the update window, the dial table and
     // the CPU reader (threads, libraries and files) come up from the queue
@@ -173,16 +177,6 @@ LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
 }
 
 void CMainFrame::StartWorkers() {
-    typedef BOOL(WINAPI * PFN_ChangeWindowMessageFilter)(UINT, DWORD);
-    {
-        auto filter =
-            vt::ProcAddress<PFN_ChangeWindowMessageFilter>(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter");
-        if (filter) {
-            OutputDebugStringW(L"EndMsgFilterForVista UM_SETFOREGROUNDWINDOW\r\n");
-            filter(UM_SETFOREGROUNDWINDOW, 1);
-            filter(UM_SHOW_TRAY_MENU, 1);
-        }
-    }
     // The overclock worker starts with the first request (DoHandle).
     m_bSdkReady = true;
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
@@ -456,6 +450,13 @@ void CMainFrame::InitViewInfo(CpuInfo stInfo) {
     VLOG("CMainFrame::InitViewInfo  strFre:%S ", strFre.c_str());
 
     bool restore = stInfo.m_strFrequence.compare(strFre) > 0;
+    // No reading is not a reading of 0 MHz: every reference would sort above
+    // it, and the processor would be "restored" (or fail to be) at every start.
+    const bool maxTurboKnown = stInfo.m_dMaxTurboMHz > 0;
+    if (!maxTurboKnown) {
+        VLOG("CMainFrame::InitViewInfo: the maximum turbo is unknown, no restore at start");
+        restore = false;
+    }
     if (IsRunInFlight()) {
         // A hot key, USB key or notifier request got here first: its result
         // settles the status, and it is what the user asked for.
@@ -562,36 +563,78 @@ void CMainFrame::ExitApp() {
     // Every way out comes here. The window goes at once; the processor is
     // settled first: a run in flight ends, then "stopover" may ask for the
     // restore. Only then does the window close.
+    if (m_bExitWaitingForRun) {
+        VLOG("[ExitApp] already waiting for the run to end (status %d)", (int)GetAppState().nStatus);
+        return;
+    }
     m_bExiting = true;
     ShowWindow(false, true);
     if (IsRunInFlight()) {
         VLOG("[ExitApp] a run is in progress (status %d), waiting up to %lu ms for it to end",
              (int)GetAppState().nStatus, kExitWaitMs);
         if (!WaitForRunToEnd(kExitWaitMs)) {
-            VLOG("[ExitApp] the run did not end within %lu ms (status %d): leaving without a restore",
-                 kExitWaitMs, (int)GetAppState().nStatus);
-            CloseWindow();
-            VLOG("--------------ExitAPP end-----------");
+            WaitOnForRun();
             return;
         }
         VLOG("[ExitApp] the run ended with status %d", (int)GetAppState().nStatus);
     }
+    FinishExit();
+}
+
+void CMainFrame::FinishExit() {
     if (IsStopOverOn() && GetAppState().nStatus == STATUS_OVERCLOCK_OK && !m_bExitRestoreTried) {
         m_bExitRestoreTried = true;
         AddToTray(false);
         VLOG("--------------ExitRecover-----------");
         DoHandle();
-        if (!WaitForRunToEnd(kExitWaitMs))
-            VLOG("[ExitApp] the restore did not end within %lu ms: the processor may stay overclocked", kExitWaitMs);
-        else if (GetAppState().nStatus == STATUS_OVERCLOCK_INIT)
-            VLOG("[ExitApp] the processor is back at its defaults");
-        else
-            VLOG("[ExitApp] the restore failed: the processor stays overclocked");
+        if (!WaitForRunToEnd(kExitWaitMs)) {
+            WaitOnForRun();
+            return;
+        }
+        LogExitRestoreOutcome();
     } else {
         VLOG("------Mainframe :: Close--------- ");
     }
     CloseWindow();
     VLOG("--------------ExitAPP end-----------");
+}
+
+void CMainFrame::LogExitRestoreOutcome() {
+    if (GetAppState().nStatus == STATUS_OVERCLOCK_INIT) VLOG("[ExitApp] the processor is back at its defaults");
+    else VLOG("[ExitApp] the restore failed: the processor stays overclocked");
+}
+
+void CMainFrame::WaitOnForRun() {
+    // The worker may be inside the vendor's apply: leaving now would end it
+    // mid-way (the process's end ends every thread), leaving the processor
+    // partly changed and the library's locks held. The window stays, says
+    // what it is doing, and the exit goes on when the run's result arrives.
+    VLOG("[ExitApp] the run did not end within %lu ms (status %d): waiting for it, the window says so", kExitWaitMs,
+         (int)GetAppState().nStatus);
+    m_bExitWaitingForRun = true;
+    m_dwExitWaitStart = ::GetTickCount() - kExitWaitMs;
+    const bool puttingBack = GetAppState().nStatus == STATUS_REOVERCLOCK_ING || IsStopOverOn();
+    const wchar_t* key = puttingBack ? L"STR_EXITRESTORING" : L"STR_EXITFINISHING";
+    if (CControlUI* label = m_PaintManager.FindControl(puttingBack ? L"labelBackToStock" : L"labelRaising"))
+        label->SetText(Lang(key).c_str());
+    if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(puttingBack ? 3 : 1);
+    ShowWindow(true, true);
+    VLOG("[ExitApp] the window shows %S", key);
+    ::SetTimer(m_hWnd, TIMER_EXIT_WAIT, kExitWaitMs, nullptr);
+}
+
+void CMainFrame::ContinueExitAfterRun() {
+    if (!m_bExitWaitingForRun || IsRunInFlight()) return;
+    m_bExitWaitingForRun = false;
+    ::KillTimer(m_hWnd, TIMER_EXIT_WAIT);
+    VLOG("[ExitApp] the run ended with status %d", (int)GetAppState().nStatus);
+    if (m_bExitRestoreTried) {
+        LogExitRestoreOutcome();
+        CloseWindow();
+        VLOG("--------------ExitAPP end-----------");
+        return;
+    }
+    FinishExit();
 }
 
 void CMainFrame::ExitBeforeSessionEnd() {
@@ -607,15 +650,34 @@ void CMainFrame::ExitBeforeSessionEnd() {
     // The answer goes back only when this returns: the session cannot end
     // in the middle of the restore.
     ExitApp();
-    if (held) ::ShutdownBlockReasonDestroy(m_hWnd);
+    // A run still going keeps its reason up until the window goes with it.
+    if (held && !m_bExitWaitingForRun) ::ShutdownBlockReasonDestroy(m_hWnd);
 }
 
-void CMainFrame::ShowRatioStateAfterResume() {
+void CMainFrame::ReadRatioStateAfterResume() {
     if (IsRunInFlight()) {
         VLOG("[Resume] a run is in progress: its result is what the processor holds");
         return;
     }
-    COverClockThread::RatioState state = m_overClockThread.ReadCoreRatioState();
+    // On the worker, like every other SDK call: a tuning service slow to come
+    // back from sleep must not freeze the window. The worker is started as
+    // for a run.
+    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
+        VLOG("overclock worker not started");
+    if (!m_overClockThread.RequestRatioStateRead()) VLOG("[Resume] the overclock worker is not running: nothing read");
+}
+
+LRESULT CMainFrame::OnRatioStateRead(WPARAM wParam) {
+    const std::atomic<COverClockThread::RatioState>* own = m_overClockThread.RatioStateRecord();
+    if (wParam != reinterpret_cast<WPARAM>(own)) {
+        VLOG("UM_RATIO_STATE_READ ignored: wParam is not the worker's reading");
+        return 0;
+    }
+    if (IsRunInFlight()) {
+        VLOG("[Resume] a run is in progress: its result is what the processor holds");
+        return 0;
+    }
+    COverClockThread::RatioState state = own->load();
     LONG status = GetAppState().nStatus;
     if (state == COverClockThread::RatioState::AtDefaults && status == STATUS_OVERCLOCK_OK) {
         VLOG("[Resume] the processor lost its tuned values: it is at its defaults");
@@ -626,6 +688,7 @@ void CMainFrame::ShowRatioStateAfterResume() {
     } else {
         VLOG("[Resume] status %d stays", (int)status);
     }
+    return 0;
 }
 
 void CMainFrame::OnFinalMessage(HWND hWnd) {
@@ -741,11 +804,27 @@ void CMainFrame::KeepInWorkArea() {
     if (moved) ::SetWindowPos(m_hWnd, HWND_TOPMOST, rc.left, rc.top, w, h, SWP_SHOWWINDOW);
 }
 
-void CMainFrame::ShowAtCorner() {
-    RECT work, rc;
-    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return;
+bool CMainFrame::CornerOfWorkArea(RECT& rc) const {
+    RECT work;
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return false;
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - w, work.bottom - h, w, h, SWP_SHOWWINDOW);
+    rc = RECT{work.right - w, work.bottom - h, work.right, work.bottom};
+    return true;
+}
+
+void CMainFrame::PlaceAtCorner() {
+    // Before the window is first shown: its first frame is painted where it
+    // stays. The update check's answer (UM_SHOW_AT_CORNER) comes only after
+    // that frame, and then finds it already there.
+    RECT rc;
+    if (CornerOfWorkArea(rc))
+        ::SetWindowPos(m_hWnd, nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainFrame::ShowAtCorner() {
+    RECT rc;
+    if (!CornerOfWorkArea(rc)) return;
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, SWP_SHOWWINDOW);
     ShowWindow(true, true);
 }
 
@@ -787,6 +866,11 @@ void CMainFrame::ClickNotify(TNotifyUI& msg) {
 }
 
 LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    if (wParam == TIMER_EXIT_WAIT) {
+        VLOG("[ExitApp] the run has not ended after %lu ms (status %d): still waiting for it before closing",
+             ::GetTickCount() - m_dwExitWaitStart, (int)GetAppState().nStatus);
+        return 0;
+    }
     if (wParam == TIMER_HOVER && m_pBtnMin) {
         RECT rc;
         POINT pt;
@@ -815,8 +899,14 @@ LRESULT CMainFrame::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHa
 LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     bHandled = TRUE;
     switch (uMsg) {
-        case UM_OVERCLOCK_FINISH: return OnOverLocking(uMsg, wParam, lParam, bHandled);
-        case UM_RESTORE_FINISH: return OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
+        case UM_OVERCLOCK_FINISH:
+            OnOverLocking(uMsg, wParam, lParam, bHandled);
+            ContinueExitAfterRun();
+            return 0;
+        case UM_RESTORE_FINISH:
+            OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
+            ContinueExitAfterRun();
+            return 0;
         case UM_GETCPUINFO_FINISH: return OnGetCPUInfoFinish(uMsg, wParam, lParam, bHandled);
         case UM_FREQUENCY_CHANGE: return OnNotifyFrequencyChange(uMsg, wParam, lParam, bHandled);
         case UM_REBOOT_PROMPT: OnRebootPrompt(); return 0;
@@ -827,6 +917,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
             return 0;
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
         case UM_INIT_AFTER_FIRST_FRAME: InitAfterFirstFrame(); return 0;
+        case UM_RATIO_STATE_READ: return OnRatioStateRead(wParam);
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
         case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
         case UM_WMI_EVENT:
@@ -869,7 +960,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_POWERBROADCAST:
             if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
                 VLOG("CMainFrame::HandleMessage WM_POWERBROADCAST resume (%u)", (unsigned)wParam);
-                ShowRatioStateAfterResume();
+                ReadRatioStateAfterResume();
             }
             break;
         case WM_HOTKEY: {

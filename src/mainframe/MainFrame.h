@@ -30,6 +30,7 @@ class CMainFrame : public DuiLib::WindowImplBaseNew,
                    public DuiLib::CNotifyPump {
 public:
     static constexpr UINT TIMER_HOVER = 1235;
+    static constexpr UINT TIMER_EXIT_WAIT = 1236;  // every 10 s while the exit waits for a run
     static constexpr UINT kTrayIconId = 108;
     static constexpr int kHotKeyId = 0x5000;
 
@@ -50,6 +51,10 @@ public:
     void PrintCPUData(const CpuCustomData& entry) const;
     void InitViewInfo(CpuInfo stInfo);
     void SetPanel(std::wstring strFrequency, bool bDefault);
+
+    // Moves the window, not yet shown, to the corner of the work area where
+    // the update check's answer puts it.
+    void PlaceAtCorner();
 
     // "/RestoreOverclocking": brings the SDK up and puts every core ratio
     // back to its default on the calling thread, without a window.
@@ -102,11 +107,21 @@ private:
     // Handles only the worker's result messages until no run is in flight;
     // false when the run is still going after `timeoutMs`.
     bool WaitForRunToEnd(DWORD timeoutMs);
+    // The exit after any run in flight: the restore "stopover" asks for, then the close.
+    void FinishExit();
+    void LogExitRestoreOutcome();
+    // A run outlasted the exit's wait: the window shows that the exit waits
+    // for it, and the log says so every 10 s, until its result arrives.
+    void WaitOnForRun();
+    // After a run's result: the exit that waited for it goes on.
+    void ContinueExitAfterRun();
     // WM_QUERYENDSESSION: the exit, done before the answer, with the
     // shutdown held (and its reason shown) while the processor is settled.
     void ExitBeforeSessionEnd();
-    // After a resume from sleep the board may have dropped tuned values.
-    void ShowRatioStateAfterResume();
+    // After a resume from sleep the board may have dropped tuned values: the
+    // worker reads the ratios, and the window shows what it found.
+    void ReadRatioStateAfterResume();
+    LRESULT OnRatioStateRead(WPARAM wParam);
     void BringToFront();
     // Restored and raised above other windows, without staying topmost.
     static void BringForward(HWND hwnd);
@@ -114,6 +129,8 @@ private:
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();
+    // The window's rectangle moved to the bottom right of the work area.
+    bool CornerOfWorkArea(RECT& rc) const;
     // The tray icon as the current status shows it.
     NOTIFYICONDATAW TrayIconData() const;
     // The USB overclock key is told of every state and frequency change.
@@ -137,6 +154,8 @@ private:
     bool m_bExiting = false;           // ExitApp has begun: no notices, the window goes
     bool m_bClosing = false;           // WM_CLOSE is the program's own
     bool m_bExitRestoreTried = false;  // the restore at exit is tried once
+    bool m_bExitWaitingForRun = false;  // the exit waits, without a deadline, for a run's result
+    DWORD m_dwExitWaitStart = 0;        // when the exit began waiting for that run
     bool m_bPanelDefaultSet = false;
     bool m_bSdkReady = false;  // the overclock worker may be started
     bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader

@@ -3,19 +3,30 @@
 #include <cwchar>
 
 #include "base/Win32Owners.h"
+#include "log/BaseLog.h"
 
 namespace {
 
 // How long a remove waits for a change in flight before going ahead anyway.
 constexpr DWORD kSettleWaitMs = 10000;
+// A refused add is tried again a few times, a little apart: at a logon start
+// the shell may not take icons yet. After that its "TaskbarCreated" (or the
+// next change of status) brings the icon.
+constexpr int kAddTries = 5;
+constexpr DWORD kAddRetryPauseMs = 2000;
+
+CTrayIcon::ShellFn g_shell = nullptr;  // tests only
 
 bool SameIcon(const NOTIFYICONDATAW& a, const NOTIFYICONDATAW& b) {
     return a.hWnd == b.hWnd && a.uID == b.uID && a.uFlags == b.uFlags && a.uCallbackMessage == b.uCallbackMessage &&
            a.hIcon == b.hIcon && std::wcscmp(a.szTip, b.szTip) == 0;
 }
 
-BOOL Delete(NOTIFYICONDATAW nid) { return ::Shell_NotifyIconW(NIM_DELETE, &nid); }
-BOOL Add(NOTIFYICONDATAW nid) { return ::Shell_NotifyIconW(NIM_ADD, &nid); }
+BOOL Shell(DWORD message, NOTIFYICONDATAW* nid) {
+    return g_shell ? g_shell(message, nid) : ::Shell_NotifyIconW(message, nid);
+}
+BOOL Delete(NOTIFYICONDATAW nid) { return Shell(NIM_DELETE, &nid); }
+BOOL Add(NOTIFYICONDATAW nid) { return Shell(NIM_ADD, &nid); }
 
 }  // namespace
 
@@ -25,10 +36,17 @@ struct CTrayIcon::Shared {
     NOTIFYICONDATAW next = {};
     bool running = false;
     vt::UniqueHandle worker;  // the last worker started
-    // What the tray shows, or is being given right now.
+    // What the tray shows, or is being given right now; only an add the
+    // shell took counts as shown.
     bool present = false;
     NOTIFYICONDATAW shown = {};
+    // Counts every request and settle: a retry goes on only while it is unchanged.
+    unsigned generation = 0;
+    // Cuts a retry's pause short (auto-reset).
+    vt::UniqueHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 };
+
+void CTrayIcon::ReplaceShellForTest(ShellFn fn) { g_shell = fn; }
 
 CTrayIcon::CTrayIcon() : m_shared(std::make_shared<Shared>()) {}
 
@@ -45,6 +63,7 @@ void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
         }
         s.next = nid;
         s.pending = true;
+        ++s.generation;
         started = s.running;
         if (!started) {
             auto ref = std::make_unique<std::shared_ptr<Shared>>(m_shared);
@@ -57,6 +76,7 @@ void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
         }
     }
     if (!started) ReplaceNow(nid);  // no worker to be had: on this thread
+    else if (s.wake) SetEvent(s.wake.Get());  // a retry's pause gives way to this request
 }
 
 BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
@@ -66,7 +86,9 @@ BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
     Shared& s = *m_shared;
     vt::LockGuard hold(s.lock);
     s.pending = false;
-    s.present = true;
+    // A refused add shows nothing: the next request for the same picture
+    // must not be taken for no change.
+    s.present = added != FALSE;
     s.shown = nid;
     return added;
 }
@@ -95,8 +117,10 @@ void CTrayIcon::Settle() {
     {
         vt::LockGuard hold(s.lock);
         s.pending = false;
+        ++s.generation;  // ends a retry at its next look
         worker = s.running ? s.worker.Get() : nullptr;
     }
+    if (worker && s.wake) SetEvent(s.wake.Get());
     if (worker) WaitForSingleObject(worker, kSettleWaitMs);
 }
 
@@ -106,6 +130,7 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
     for (;;) {
         NOTIFYICONDATAW nid;
         bool wasPresent = false;
+        unsigned generation = 0;
         {
             vt::LockGuard hold(s.lock);
             if (!s.pending) {
@@ -120,8 +145,28 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
             s.pending = false;
             s.present = true;
             s.shown = nid;
+            generation = s.generation;
         }
         if (wasPresent) Delete(nid);
-        Add(nid);
+        for (int attempt = 1;; ++attempt) {
+            BOOL added = Add(nid);
+            {
+                vt::LockGuard hold(s.lock);
+                if (added) break;
+                s.present = false;
+                // Overtaken: the next request, or a settle, has the last word.
+                if (s.generation != generation) break;
+                if (attempt >= kAddTries) {
+                    VLOG("tray icon not added after %d tries: waiting for the shell", attempt);
+                    break;
+                }
+                VLOG("tray icon not added (try %d of %d)", attempt, kAddTries);
+            }
+            if (s.wake) WaitForSingleObject(s.wake.Get(), kAddRetryPauseMs);
+            else Sleep(kAddRetryPauseMs);
+            vt::LockGuard hold(s.lock);
+            if (s.generation != generation) break;
+            s.present = true;  // the add about to be made
+        }
     }
 }

@@ -18,7 +18,9 @@ public:
 
     // Puts the icon `nid` describes in place of the one shown, on the
     // worker. Only the latest of the requests still waiting is carried out,
-    // and one equal to what the tray already shows is no change.
+    // and one equal to what the tray already shows is no change. An add the
+    // shell refuses is tried again a few times, then left to ReplaceNow
+    // when the shell says it has come up.
     void ReplaceLater(const NOTIFYICONDATAW& nid);
     // Deletes and adds the icon now, on the calling thread, after any change
     // in flight; returns the add's result. For when the shell lost it.
@@ -26,6 +28,10 @@ public:
     // Deletes the icon now, after any change in flight (a waiting one is
     // dropped); returns the delete's result, TRUE when none is shown.
     BOOL Remove(const NOTIFYICONDATAW& nid);
+
+    // Tests: every shell call goes to `fn` instead (null: to the shell again).
+    typedef BOOL (*ShellFn)(DWORD message, NOTIFYICONDATAW* nid);
+    static void ReplaceShellForTest(ShellFn fn);
 
 private:
     struct Shared;

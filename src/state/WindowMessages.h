@@ -17,6 +17,7 @@ enum : UINT {
     UM_WMI_EVENT = WM_USER + 161,            // wParam the callback's value
     UM_USBKEY_EVENT = WM_USER + 162,         // wParam 1
     UM_INIT_AFTER_FIRST_FRAME = WM_USER + 163,  // to itself, once the first frame is painted
+    UM_RATIO_STATE_READ = WM_USER + 164,     // wParam the overclock worker's reading (its own record)
     UM_SETFOREGROUNDWINDOW = WM_USER + 1000, // from other processes
     UM_SHOW_TRAY_MENU = WM_USER + 1001,      // from other processes
 };

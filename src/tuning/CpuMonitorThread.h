@@ -27,8 +27,9 @@ public:
     // Makes the stop event and the thread; false when either fails or a
     // thread is already held.
     bool Start(HWND hWnd);
-    // Signals the stop event, waits up to `dwWaitMs` for the thread, ends it
-    // forcibly (exit code -1) when it is still running, then forgets both.
+    // Signals the stop event and waits for the thread to leave (after
+    // `dwWaitMs`, with a log line every 10 s; never ended by force: it may be
+    // inside the SDK), then forgets both.
     void Stop(DWORD dwWaitMs);
 
     static DWORD WINAPI ThreadProc(LPVOID param);

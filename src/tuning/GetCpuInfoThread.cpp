@@ -10,6 +10,7 @@
 #include "tuning/OverclockingSdk.h"
 #include "tuning/SdkGuard.h"
 #include "tuning/TextSplit.h"
+#include "thread/StopWorker.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ namespace {
 // few spaced reads cover that without ever keeping the window waiting for good.
 constexpr int kMaxTurboTries = 3;
 constexpr DWORD kMaxTurboPauseMs = 100;
-// How long the destructor lets a running pass finish before the base ends it.
+// How long the destructor waits quietly for a running pass to finish.
 constexpr DWORD kDestroyWaitMs = 5000;
 constexpr uint32_t kBrandChars = 256;
 
@@ -65,11 +66,11 @@ CGetCpuInfoThread::CGetCpuInfoThread(IOverClockSdkInterface* loader)
     : m_pLoader(loader ? loader : IOverClockSdkInterface::Instance()) {}
 
 CGetCpuInfoThread::~CGetCpuInfoThread() {
-    // The record dies with this object while the base would only end the
-    // worker afterwards: give a running pass the chance to finish first.
+    // The record dies with this object: a running pass finishes first. It is
+    // never cut short, since it may be inside the tuning SDK.
     if (ThreadHandle() != nullptr) {
         if (StopEvent() != nullptr) SetEvent(StopEvent());
-        WaitForSingleObject(ThreadHandle(), kDestroyWaitMs);
+        WaitForWorkerEnd(ThreadHandle(), kDestroyWaitMs, "CPU information reader");
     }
 }
 

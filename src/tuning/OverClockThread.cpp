@@ -93,17 +93,14 @@ bool COverClockThread::Start(HWND hWnd) {
     m_hWnd = hWnd;
     m_hStartEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hStopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!m_hStartEvent || !m_hStopEvent) {
-        VLOG_LASTERROR();
-        m_hStartEvent.Reset();
-        m_hStopEvent.Reset();
-        return false;
-    }
-    m_hThread.Reset(CreateThread(nullptr, 0, &COverClockThread::ThreadProc, this, 0, nullptr));
+    m_hReadEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (m_hStartEvent && m_hStopEvent && m_hReadEvent)
+        m_hThread.Reset(CreateThread(nullptr, 0, &COverClockThread::ThreadProc, this, 0, nullptr));
     if (!m_hThread) {
         VLOG_LASTERROR();
         m_hStartEvent.Reset();
         m_hStopEvent.Reset();
+        m_hReadEvent.Reset();
         return false;
     }
     return true;
@@ -113,9 +110,14 @@ bool COverClockThread::RequestRun() {
     return m_hStartEvent && SetEvent(m_hStartEvent.Get()) != FALSE;
 }
 
+bool COverClockThread::RequestRatioStateRead() {
+    return m_hThread && m_hReadEvent && SetEvent(m_hReadEvent.Get()) != FALSE;
+}
+
 void COverClockThread::Stop(DWORD dwWaitMs) {
-    StopWorker(m_hThread, m_hStopEvent, dwWaitMs);
+    StopWorker(m_hThread, m_hStopEvent, dwWaitMs, "overclock worker");
     m_hStartEvent.Reset();
+    m_hReadEvent.Reset();
 }
 
 DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {
@@ -127,9 +129,18 @@ DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {
 
 bool COverClockThread::ThreadOverClock() {
     for (;;) {
-        // The start event comes first: when both are signalled a pending run still happens.
-        HANDLE events[2] = {m_hStartEvent.Get(), m_hStopEvent.Get()};
-        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) break;
+        // The start event comes first: when both are signalled a pending run
+        // still happens. A read of the ratios comes last: a run, which ends
+        // with its own result, overtakes it.
+        HANDLE events[3] = {m_hStartEvent.Get(), m_hStopEvent.Get(), m_hReadEvent.Get()};
+        DWORD woken = WaitForMultipleObjects(3, events, FALSE, INFINITE);
+        if (woken == WAIT_OBJECT_0 + 2) {
+            // The SDK may be slow after a resume: read here, never on the window's thread.
+            m_ratioState = ReadCoreRatioState();
+            PostMessageW(GetAppState().hMainWnd, UM_RATIO_STATE_READ, reinterpret_cast<WPARAM>(&m_ratioState), 0);
+            continue;
+        }
+        if (woken != WAIT_OBJECT_0) break;
 
         LONG nCurStatus = GetAppState().nStatus;
         bool bRet = Overclocking(nCurStatus == STATUS_OVERCLOCK_ING);

@@ -4,6 +4,7 @@
 // posts UM_OVERCLOCK_FINISH / UM_RESTORE_FINISH to the main window.
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "base/NonCopyable.h"
@@ -23,8 +24,12 @@ public:
     bool Start(HWND hWnd);
     // Asks for one run (the status must be set first); false before Start.
     bool RequestRun();
-    // Signals the stop event, waits up to `dwWaitMs` for the thread (ending
-    // it forcibly, exit code -1, when it does not leave), then forgets it.
+    // Asks the worker to read the core ratios' state, between runs, and to
+    // post UM_RATIO_STATE_READ with RatioStateRecord(); false before Start.
+    bool RequestRatioStateRead();
+    // Signals the stop event and waits for the thread to leave (after
+    // `dwWaitMs`, with a log line every 10 s; never ended by force: it may be
+    // inside the SDK's apply), then forgets it.
     void Stop(DWORD dwWaitMs);
 
     static DWORD WINAPI ThreadProc(LPVOID param);
@@ -43,6 +48,9 @@ public:
     // or a control cannot be read.
     enum class RatioState { AtDefaults, Tuned, Unknown };
     RatioState ReadCoreRatioState();
+    // What the last read asked with RequestRatioStateRead found; the address
+    // is what UM_RATIO_STATE_READ carries.
+    const std::atomic<RatioState>* RatioStateRecord() const { return &m_ratioState; }
 
     // Control id of the turbo ratio for core index i.
     static uint32_t CoreRatioControlId(int coreIndex);
@@ -56,5 +64,7 @@ private:
     HWND m_hWnd;
     vt::UniqueHandle m_hStopEvent;
     vt::UniqueHandle m_hStartEvent;
+    vt::UniqueHandle m_hReadEvent;
+    std::atomic<RatioState> m_ratioState{RatioState::Unknown};
     IOverClockSdkInterface* m_pLoader;
 };

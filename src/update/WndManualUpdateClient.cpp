@@ -187,12 +187,27 @@ void CWndManualUpdateClient::CheckOnThread(WPARAM wParam) {
         if (result == UPDATE_RESULT_NEW) m_strUrl = szUrl;
         if (result == UPDATE_RESULT_BUSY && m_nTimerId == 0)
             m_nTimerId = ::SetTimer(nullptr, 0, kRepeatCheckMs, &CWndManualUpdateClient::UpdateTimerProc);
-        ::PostMessageW(m_hWndNotify, UM_UPDATE_CHECK_RESULT, static_cast<WPARAM>(result), 0);
+        PostCheckResult(result);
     } else if (result == UPDATE_RESULT_COMPLETED) {
-        ::PostMessageW(m_hWndNotify, UM_UPDATE_CHECK_RESULT, static_cast<WPARAM>(result), 0);
+        PostCheckResult(result);
         if (m_nTimerId) ::KillTimer(nullptr, m_nTimerId);
         m_nTimerId = 0;
     }
+}
+
+void CWndManualUpdateClient::PostCheckResult(int nResult) {
+    vt::LockGuard hold(m_resultsLock);
+    auto issued = m_issuedResults.insert(nResult);
+    if (!::PostMessageW(m_hWndNotify, UM_UPDATE_CHECK_RESULT, static_cast<WPARAM>(nResult), 0))
+        m_issuedResults.erase(issued);
+}
+
+bool CWndManualUpdateClient::TakeCheckResult(int nResult) {
+    vt::LockGuard hold(m_resultsLock);
+    auto it = m_issuedResults.find(nResult);
+    if (it == m_issuedResults.end()) return false;
+    m_issuedResults.erase(it);
+    return true;
 }
 
 void CALLBACK CWndManualUpdateClient::UpdateTimerProc(HWND, UINT, UINT_PTR idEvent, DWORD) {
@@ -205,7 +220,11 @@ void CALLBACK CWndManualUpdateClient::UpdateTimerProc(HWND, UINT, UINT_PTR idEve
 
 LRESULT CWndManualUpdateClient::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == UM_UPDATE_CHECK_RESULT) {
-        OnCheckResult(static_cast<int>(wParam));
+        // As with the progress reports: a forged "nothing new" would close
+        // the window and a forged "new" would offer a download never checked.
+        int result = static_cast<int>(wParam);
+        if (TakeCheckResult(result)) OnCheckResult(result);
+        else VLOG("UM_UPDATE_CHECK_RESULT ignored: not from the update thread");
         return 0;
     }
     if (uMsg == UM_UPDATE_PROGRESS) {

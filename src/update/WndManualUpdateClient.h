@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <set>
 
 #include "duilib/DuiString.h"
 #include "duilib/WindowImplBaseNew.h"
@@ -57,6 +58,10 @@ private:
     // The update thread's two jobs.
     void CheckOnThread(WPARAM wParam);
     static void CALLBACK UpdateTimerProc(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
+    // Check results go out only through here, and only those taken back
+    // count: another process can post the message with any result.
+    void PostCheckResult(int nResult);
+    bool TakeCheckResult(int nResult);
 
     DuiLib::CControlUI* m_pIconLab = nullptr;
     DuiLib::CControlUI* m_pMsgLab = nullptr;
@@ -78,6 +83,8 @@ private:
     bool m_bHoldSemaphore = false;  // read by the update thread; fixed before it starts
     UINT_PTR m_nTimerId = 0;  // the update thread's only
     HWND m_hWndNotify = nullptr;  // this window, for the update thread
+    vt::CriticalSection m_resultsLock;
+    std::multiset<int> m_issuedResults;  // posted by the update thread, not yet handled
     bool m_bInstallerHandedOver = false;
     bool m_bDeleteOnFinal = false;
 };

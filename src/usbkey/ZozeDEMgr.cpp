@@ -32,9 +32,11 @@ void CZozeDEMgr::Release() {
     for (PFN_Register unregister :
          {m_pfnRegisterGetCPU, m_pfnRegisterGetMode, m_pfnRegisterGetOverLockState, m_pfnRegisterOverLock})
         if (unregister) unregister(nullptr, 0);
-    // The library's own thread ends here, before it is unloaded.
     if (m_pfnRelease) m_pfnRelease();
-    Unload();
+    // The library stays mapped until the process ends: its own thread may
+    // still be on its way out after Release returns, and unmapping the code
+    // under it would crash the program at its exit.
+    KeepLoadedForGood();
     VLOG("[CZozeDEMgr] Release");
 }
 

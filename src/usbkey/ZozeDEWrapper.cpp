@@ -31,6 +31,17 @@ bool CZozeDEWrapper::Init() {
 }
 
 void CZozeDEWrapper::Unload() {
+    ForgetEntryPoints();
+    m_library.Reset();
+}
+
+void CZozeDEWrapper::KeepLoadedForGood() {
+    ForgetEntryPoints();
+    // Deliberately never freed (see Release): the handle is let go of, not closed.
+    m_library.Release();
+}
+
+void CZozeDEWrapper::ForgetEntryPoints() {
     m_pfnRegisterOverLock = nullptr;
     m_pfnRegisterGetOverLockState = nullptr;
     m_pfnRegisterGetCPU = nullptr;
@@ -40,5 +51,4 @@ void CZozeDEWrapper::Unload() {
     m_pfnSetMode = nullptr;
     m_pfnInit = nullptr;
     m_pfnRelease = nullptr;
-    m_library.Reset();
 }

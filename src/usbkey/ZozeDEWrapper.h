@@ -25,6 +25,10 @@ public:
 
 protected:
     void Unload();
+    // Forgets every entry point and stops owning the module without freeing it.
+    void KeepLoadedForGood();
+
+    void ForgetEntryPoints();
 
     vt::DynamicLibrary m_library;
     PFN_Register m_pfnRegisterOverLock = nullptr;

@@ -106,6 +106,13 @@ TEST_F(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
     EXPECT_NE(log.find("]start\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("V7-4760K@@@@@"), std::string::npos) << "dial table records are logged";
     EXPECT_NE(log.find("g_bThisCPUHaveCustomData is true"), std::string::npos);
+    // The shell's tray clicks and restart broadcast are let in on the window
+    // (Wine does not filter; the calls are what Windows acts on).
+    EXPECT_NE(log.find("message filter: message 1130 let in on the main window"), std::string::npos) << log;
+    EXPECT_NE(log.find("message filter: message " + std::to_string(RegisterWindowMessageW(L"TaskbarCreated")) +
+                       " let in on the main window"),
+              std::string::npos);
+    EXPECT_EQ(CAppUnderTest::CountInLog("message filter: "), 2) << "nothing else is let in";
     // Listed model: the reference text is the table's turbo frequency; the
     // processor's maximum turbo is the same, so no restore at start.
     EXPECT_NE(log.find("CMainFrame::InitViewInfo  stInfo.m_strFrequence: 4.00GHz "), std::string::npos);
@@ -185,6 +192,27 @@ TEST_F(AppStart, ProcessorLeftOverclockedIsRestoredAtStart) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("INIT STATUE is STATUS_OVERCLOCK_OK", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait));
     ExpectRatios(kStock, "restored at start");
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AppStart, UnreadableMaximumTurboIsNoReasonToRestore) {
+    // Every candidate for the maximum turbo fails, and so does the first
+    // core's ratio: a restore tried now would end in the failure notice.
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_app_noturbo.ini", "GetControlFailsFor=0xD0000002,0xD0000005,29"));
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    std::string log = CAppUnderTest::ReadLog();
+    EXPECT_NE(log.find("max turbo not read after 3 tries"), std::string::npos) << log;
+    EXPECT_NE(log.find("CMainFrame::InitViewInfo: the maximum turbo is unknown, no restore at start"),
+              std::string::npos);
+    EXPECT_EQ(log.find("INIT STATUE is STATUS_OVERCLOCK_OK"), std::string::npos);
+    EXPECT_EQ(log.find("DoHandle() begin"), std::string::npos) << "nothing was asked of the processor";
+    EXPECT_NE(log.find("CMainFrame::UpdateStatus : nStatus : 0"), std::string::npos);
+    // The dial shows the reference frequency as usual: 4.0 GHz, 132 degrees in the table.
+    EXPECT_NE(log.find("SetDefaultAngle : 162"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
+        << "nothing was applied to the processor";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
@@ -18,6 +19,7 @@
 #include "support/ScreenProbe.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/TopWindows.h"
 #include "support/WaitUntil.h"
 
 namespace {
@@ -162,9 +164,30 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     // This program reads positions in the same pixels the program draws in.
     SetProcessDPIAware();
     CAppUnderTest app;
-    HWND hwnd = app.StartReady();
-    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(app.Start());
+    // Where the window is from the moment it becomes visible: its first
+    // frame is painted there, and it must be where it stays.
+    HWND hwnd = nullptr;
+    RECT firstSeen = {};
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (!hwnd) {
+                std::vector<HWND> found = TopWindowsOf(GetProcessId(app.Process(0)), L"Velotune");
+                if (!found.empty()) hwnd = found.front();
+            }
+            return hwnd && IsWindowVisible(hwnd) && GetWindowRect(hwnd, &firstSeen);
+        },
+        kWait));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("SetEndAngle:162", kWait));
+    // The update check's answer puts it at the corner of the work area.
+    ASSERT_TRUE(CAppUnderTest::WaitLog("UM_SHOW_AT_CORNER posted", kWait));
+    RECT work = {}, now = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(hwnd, &now) && now.right == work.right && now.bottom == work.bottom; },
+                          kWait));
+    EXPECT_EQ(firstSeen.left, now.left) << "first seen at " << firstSeen.left << "," << firstSeen.top;
+    EXPECT_EQ(firstSeen.top, now.top) << "first seen at " << firstSeen.left << "," << firstSeen.top;
 
     // The window's size.
     const SIZE skin = SkinSize(L"MainFrame.xml"), size = WindowSize(hwnd);

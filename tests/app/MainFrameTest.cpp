@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "log/BaseLog.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/MainFrame.h"
+#include "mainframe/MessageFilter.h"
 #include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -146,6 +148,44 @@ TEST(MainFrameMessages, ForeignAddressesAreIgnored) {
     EXPECT_TRUE(log.Has("UM_RUN_INSTALLER ignored"));
     EXPECT_FALSE(log.Has("CMainFrame::FrequencyChange:"));
     EXPECT_FALSE(log.Has("CMainFrame::OnGetCPUInfoFinish Enter"));
+}
+
+namespace {
+
+// The filter calls made, as (window, message, action).
+struct FilterCall {
+    HWND hwnd;
+    UINT message;
+    DWORD action;
+};
+std::vector<FilterCall> g_filterCalls;
+BOOL WINAPI RecordFilterCall(HWND hwnd, UINT message, DWORD action, void*) {
+    g_filterCalls.push_back({hwnd, message, action});
+    return TRUE;
+}
+
+}  // namespace
+
+// Wine does not filter messages by integrity level: the calls themselves are
+// what Windows would act on.
+TEST(MainFrameMessages, OnlyTheShellsMessagesAreLetInAndOnlyOnTheMainWindow) {
+    LogSince log;
+    g_filterCalls.clear();
+    CMessageFilter::ReplaceForTest(&RecordFilterCall);
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    CMessageFilter::LetInShellMessages(window);
+    CMessageFilter::ReplaceForTest(nullptr);
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_EQ(g_filterCalls.size(), 2u);
+    EXPECT_EQ(g_filterCalls[0].message, static_cast<UINT>(UM_TRAY_NOTIFY));
+    EXPECT_EQ(g_filterCalls[1].message, taskbarCreated);
+    for (const FilterCall& c : g_filterCalls) {
+        EXPECT_EQ(c.hwnd, window) << "on the main window, never process-wide";
+        EXPECT_EQ(c.action, 1u) << "MSGFLT_ALLOW";
+        EXPECT_NE(c.message, static_cast<UINT>(UM_SETFOREGROUNDWINDOW));
+        EXPECT_NE(c.message, static_cast<UINT>(UM_SHOW_TRAY_MENU));
+    }
+    EXPECT_TRUE(log.Has("message filter: message " + std::to_string(taskbarCreated) + " let in on the main window"));
 }
 
 namespace {

@@ -420,7 +420,9 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         if (way == Way::SessionEnd) ExpectShutdownHeldWithReason(log);
     }
     // A run that outlasts the wait (the processor held in it): the program
-    // leaves and says so, and never claims a restore.
+    // never leaves while its worker may be inside the SDK. The window comes
+    // back to say it is putting the clock back, the log says so every 10 s,
+    // and once the run ends the exit goes on: the restore, then the end.
     ResetProcessor();
     {
         CAppUnderTest app;
@@ -431,16 +433,24 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
         ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
         LeaveBy(Way::TrayExit, hwnd);
-        EXPECT_EQ(app.WaitExit(60000), 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog(
+            "[ExitApp] the run did not end within 10000 ms (status 1): waiting for it, the window says so", 60000))
+            << CAppUnderTest::ReadLog();
+        EXPECT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the window shows STR_EXITRESTORING", kWait));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait)) << "the window says why";
+        ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the run has not ended after 20", 60000));
+        EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still there";
+        // Another exit request meanwhile changes nothing.
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] already waiting for the run to end (status 1)", kWait));
         Hold(false);
+        EXPECT_EQ(app.WaitExit(60000), 0);
         std::string log = CAppUnderTest::ReadLog();
-        EXPECT_NE(log.find("[ExitApp] the run did not end within 10000 ms (status 1): leaving without a restore"),
-                  std::string::npos)
-            << log;
-        EXPECT_EQ(log.find("back at its defaults"), std::string::npos);
-        EXPECT_EQ(log.find("--------------ExitRecover-----------"), std::string::npos);
-        EXPECT_EQ(GetFileAttributesW(CAppUnderTest::StatePath().c_str()), INVALID_FILE_ATTRIBUTES)
-            << "the held run never applied";
+        EXPECT_NE(log.find("[ExitApp] the run ended with status 2"), std::string::npos) << log;
+        EXPECT_NE(log.find("--------------ExitRecover-----------"), std::string::npos);
+        EXPECT_NE(log.find("[ExitApp] the processor is back at its defaults"), std::string::npos);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] out success"), 2) << "both runs went through whole";
+        ExpectRatios(kStock, "the held run ended, then the restore");
     }
     Hold(false);
 }
@@ -466,6 +476,30 @@ TEST_F(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored at the end");
+}
+
+TEST_F(AppResume, ATuningServiceSlowAfterAResumeLeavesTheWindowAnswering) {
+    ResetProcessor();
+    CAppUnderTest app;
+    app.UseProfile(HoldProfile());
+    HWND hwnd = StartOverclocked(app);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_EQ(CAppUnderTest::SimCpu(L"resume"), 0);
+    // The service answers nothing for now.
+    Hold(true);
+    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(WaitHandled(hwnd)) << "the window answers while the ratios are being read";
+    EXPECT_EQ(CAppUnderTest::CountInLog("[Resume] the processor lost its tuned values"), 0);
+    // Once the service answers, the window shows what the worker read.
+    Hold(false);
+    EXPECT_TRUE(
+        CAppUnderTest::WaitLog("[Resume] the processor lost its tuned values: it is at its defaults", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    // Another sender's reading is not taken for the worker's.
+    PostMessageW(hwnd, UM_RATIO_STATE_READ, 0x10, 0);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("UM_RATIO_STATE_READ ignored: wParam is not the worker's reading", kWait));
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    Hold(false);
 }
 
 TEST_F(AppPlacement, HalfOffTheWorkAreaJumpsBackAndMessagesBringItForward) {

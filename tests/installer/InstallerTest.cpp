@@ -439,6 +439,58 @@ TEST_F(SetupProgramTest, UpgradeOverARunningOverclockedCopyRestoresFirstAndKeeps
     EXPECT_EQ(again.WaitExit(kWait), 0);
 }
 
+TEST_F(SetupProgramTest, AnUpgradeRemovesWhatTheOlderVersionShippedAndThisOneDoesNot) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    const std::wstring dist = TestPaths::DistDir();
+    const std::wstring record = dir + L"\\Velotune.files";
+    const std::string list = TestPaths::ReadFileBytes(record);
+    ASSERT_NE(list.find("F\tVelotune.exe\r\n"), std::string::npos) << "the setup program records what it installs";
+    ASSERT_NE(list.find("S\tOverclockingSdkWrapper.dll\r\n"), std::string::npos) << list;
+    // As an older version would have left it: files of its own that this
+    // one no longer ships, a stand-in of ours and one name of its list now
+    // holding another maker's library, a folder of its own, and lines no
+    // setup program of ours writes.
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::string foreign = TestPaths::ReadFileBytes(std::wstring(system) + L"\\version.dll");
+    ASSERT_TRUE(CreateDirectoryW((dir + L"\\oldskin").c_str(), nullptr));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Old.txt", "old\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\oldskin\\old.xml", "old\r\n"));
+    ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OldStandIn.dll").c_str(), FALSE));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\OldStandIn.ini", "ours\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Theirs.dll", foreign));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Theirs.ini", "theirs\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\NotListed.txt", "someone's\r\n"));
+    const std::wstring outside = dir + L"_outside.txt";
+    ASSERT_TRUE(TestPaths::WriteFileBytes(outside, "outside\r\n"));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(
+        record, list + "F\tOld.txt\r\nF\toldskin\\old.xml\r\nD\toldskin\r\nS\tOldStandIn.dll\r\n"
+                       "S\tTheirs.dll\r\nF\t..\\" + Narrow(outside.substr(outside.find_last_of(L'\\') + 1)) +
+                       "\r\nF\t*.txt\r\nF\t" + Narrow(outside) + "\r\n"));
+
+    ASSERT_EQ(Install(L"/S"), 0);
+    EXPECT_FALSE(Exists(dir + L"\\Old.txt"));
+    EXPECT_FALSE(Exists(dir + L"\\oldskin")) << "emptied, then removed";
+    EXPECT_FALSE(Exists(dir + L"\\OldStandIn.dll")) << "our mark: ours";
+    EXPECT_FALSE(Exists(dir + L"\\OldStandIn.ini"));
+    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\Theirs.dll") == foreign) << "no mark: another maker's";
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Theirs.ini"), "theirs\r\n");
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\NotListed.txt"), "someone's\r\n") << "never on the list";
+    EXPECT_EQ(TestPaths::ReadFileBytes(outside), "outside\r\n") << "nothing outside the install folder";
+    // Everything this version ships is there, and the record is its own again.
+    for (const wchar_t* key : {L"Velotune.exe", L"skin\\lan\\English.ini", L"OverclockingSdkWrapper.dll"})
+        EXPECT_TRUE(Exists(dir + L"\\" + key)) << Narrow(key);
+    EXPECT_EQ(TestPaths::ReadFileBytes(record), list);
+
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+    EXPECT_FALSE(Exists(record));
+    DeleteFileW((dir + L"\\Theirs.dll").c_str());
+    DeleteFileW((dir + L"\\Theirs.ini").c_str());
+    DeleteFileW((dir + L"\\NotListed.txt").c_str());
+    DeleteFileW(outside.c_str());
+}
+
 TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorRemoved) {
     // A folder the user chose, shared with another product that keeps folders
     // and files under our names.

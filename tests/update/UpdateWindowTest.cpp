@@ -428,6 +428,25 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
     EXPECT_EQ(log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread"), 2u);
 }
 
+TEST_F(UpdateWindowTest, AForeignCheckResultIsIgnored) {
+    LogCapture log;
+    OpenOffer();
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("check result 1"); }, kWait));
+    // Another sender's "nothing new" would close the offer, its "new" would
+    // offer again, its "completed" would end a wait that never began.
+    PostMessageW(m_hWnd, UM_UPDATE_CHECK_RESULT, UPDATE_RESULT_NOTHING, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_CHECK_RESULT, UPDATE_RESULT_NEW, 0);
+    PostMessageW(m_hWnd, UM_UPDATE_CHECK_RESULT, UPDATE_RESULT_COMPLETED, 0);
+    // Handled after the three: the window has read them all once it says so.
+    PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
+    ASSERT_TRUE(PumpUntil([&] { return log.HasText("UM_UPDATE_PROGRESS ignored: not from the update thread"); }, kWait));
+    EXPECT_EQ(log.CountText("UM_UPDATE_CHECK_RESULT ignored: not from the update thread"), 3u);
+    EXPECT_EQ(log.CountText("check result 1"), 1u) << "only the thread's own result";
+    EXPECT_FALSE(log.HasText("check result 0"));
+    EXPECT_TRUE(Visible()) << "the offer stays";
+    EXPECT_EQ(m_main.ShowAtCorner(), 0);
+}
+
 TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
     CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
     LogCapture log;
