@@ -33,7 +33,7 @@ command -v makensis >/dev/null || { echo "makensis is missing: run scripts/setup
 
 signer=$(installer/sign.sh --check) || exit 1
 if [ "$signer" = none ]; then
-  echo "not signed (no certificate: see README.md, \"Signed releases\")"
+  echo "not signed (no certificate: see README.md, \"Signed, reproducible releases\")"
   sign=()
 else
   echo "Signing with: $signer"
@@ -59,8 +59,10 @@ for arch in $TARGETS; do
     # signed and packed.
     pack="$work/dist-signed"
     rm -rf "$pack"
-    cp -a "$dist" "$pack"
+    mkdir -p "$pack"
+    cp -a "$dist/." "$pack/"
     mapfile -t pe < <(find "$pack" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort)
+    [ ${#pe[@]} -gt 0 ] || { echo "Signing: no programs or libraries found in $pack" >&2; exit 1; }
     installer/sign.sh "${pe[@]}"
     echo "Signed ${#pe[@]} programs and libraries of the $arch dist folder"
   fi

@@ -12,8 +12,8 @@
 # 3. the signed setup programs install silently under Wine, in a prefix of
 #    their own, and the installed Uninstall.exe and programs verify;
 # 4. the first target's setup program, made a second time from a copy of the
-#    source tree in another folder (another time zone and locale, the
-#    compiler cache warm), has the same bytes, and so has every file of its
+#    source tree in another folder (another time zone, packed in another
+#    locale, the compiler cache warm), has the same bytes, and so has every file of its
 #    dist folder.
 # Everything it makes is under <build>/release-check; the build's own setup
 # programs are left as they are.
@@ -84,9 +84,11 @@ for a in $arches; do
     pack "$signed" "$a"
   ) >"$work/pack-signed-$a.txt" 2>&1 || fail "signed setup program for $a: $(tail -n 3 "$work/pack-signed-$a.txt")"
 done
+# Programs and libraries under a folder, one per line.
+binaries() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort; }
 count=0
-for f in $(find "$signed" -path '*/installer/dist-signed/*' -type f \( -iname '*.exe' -o -iname '*.dll' \)) \
-         "$signed"/Velotune-Setup-*.exe; do
+mapfile -t files < <(binaries "$signed")
+for f in "${files[@]}"; do
   if verify "$f"; then
     count=$((count + 1))
   else
@@ -129,7 +131,8 @@ installed=0
 for a in $arches; do
   dir="$prefix/drive_c/VelotuneCheck/$a"
   [ -f "$dir/Uninstall.exe" ] || { fail "no Uninstall.exe in $dir"; continue; }
-  for f in $(find "$dir" -type f \( -iname '*.exe' -o -iname '*.dll' \)); do
+  mapfile -t files < <(binaries "$dir")
+  for f in "${files[@]}"; do
     if verify "$f"; then
       installed=$((installed + 1))
     else
@@ -155,10 +158,12 @@ else
 fi
 (
   cd "$src"
-  export CCACHE_BASEDIR="$src" TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 LANG=C.UTF-8
+  # The compiler cache hashes the locale (the compiler's messages depend on
+  # it), so only the packing runs in another one.
+  export CCACHE_BASEDIR="$src" TZ=Pacific/Kiritimati
   cmake --preset "$first" -B "build/$first" -DVT_BUILD_TESTS=OFF -DVT_BUILD_BENCH=OFF >/dev/null &&
     cmake --build "build/$first" -j"$(nproc)" -- --no-print-directory >/dev/null &&
-    BUILD=build TARGETS="$first" scripts/installer.sh --no-build
+    LC_ALL=C.UTF-8 LANG=C.UTF-8 BUILD=build TARGETS="$first" scripts/installer.sh --no-build
 ) >"$work/second-build.txt" 2>&1 || fail "the second build failed (see $work/second-build.txt)"
 pack "$work/unsigned" "$first" >"$work/pack-unsigned.txt" 2>&1 || fail "unsigned packing failed"
 second="$src/build/$first/dist"
