@@ -128,6 +128,7 @@ prefix="$work/prefix"
   done
 ) || fail "the signed setup programs did not install under Wine (see $work/install-*.txt)"
 installed=0
+uninstallers=()
 for a in $arches; do
   dir="$prefix/drive_c/VelotuneCheck/$a"
   [ -f "$dir/Uninstall.exe" ] || { fail "no Uninstall.exe in $dir"; continue; }
@@ -135,13 +136,14 @@ for a in $arches; do
   for f in "${files[@]}"; do
     if verify "$f"; then
       installed=$((installed + 1))
+      [ "$(basename "$f")" = Uninstall.exe ] && uninstallers+=("$a")
     else
       fail "installed $f does not verify: $(grep -iE "fail|error|mismatch" "$work/verify.log" | head -n 2)"
     fi
   done
 done
 if [ $failures -eq 0 ]; then
-  say "installed under Wine: $installed files (Uninstall.exe included) verify"
+  say "installed under Wine: $installed files verify, Uninstall.exe of ${uninstallers[*]} among them"
   rm -rf "$prefix"
 fi
 
@@ -172,11 +174,11 @@ while IFS= read -r -d '' f; do
   n=$((n + 1))
   cmp -s "$second/$f" "$out/$first/dist/$f" || fail "$first dist file $f differs between the two folders"
 done < <(cd "$second" && find . -type f -print0)
-# Files a run from the dist folder writes are not the build's.
+# Files a run from the dist folder writes (settings, state, logs) are not the build's.
 while IFS= read -r -d '' f; do
   [ -e "$second/$f" ] || grep -qxF "$(basename "$f")" <(sed 's/#.*//' installer/not-shipped.txt) ||
     fail "$first dist file $f is only in one of the two folders"
-done < <(cd "$out/$first/dist" && find . -type f -not -name '*.state*' -not -name '*.calls.log*' -print0)
+done < <(cd "$out/$first/dist" && find . -type f -not -path './log/*' -not -name '*.state*' -not -name '*.calls.log*' -print0)
 a_setup=$(ls "$work/unsigned"/Velotune-Setup-*-"$first".exe 2>/dev/null)
 b_setup=$(ls "$src/build"/Velotune-Setup-*-"$first".exe 2>/dev/null)
 if [ -n "$a_setup" ] && [ -n "$b_setup" ] && cmp -s "$a_setup" "$b_setup"; then
