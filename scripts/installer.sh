@@ -52,6 +52,9 @@ for arch in $TARGETS; do
     echo "Setup program for $arch is up to date: $(cat "$stamp")"
     continue
   fi
+  # What an earlier run made goes first: a failure below leaves no setup
+  # program that could pass for this run's.
+  [ -f "$stamp" ] && rm -f "$(cat "$stamp")" "$out/SHA256SUMS"
   rm -f "$stamp" "$work/name"
   pack=$dist
   if [ "$signer" != none ]; then
