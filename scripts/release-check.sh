@@ -152,7 +152,7 @@ fi
 # only, packed unsigned; the build's own dist folder packed unsigned too.
 src="$work/source"
 mkdir -p "$src"
-if [ -d .git ] || git rev-parse --git-dir >/dev/null 2>&1; then
+if command -v git >/dev/null && git rev-parse --git-dir >/dev/null 2>&1; then
   git ls-files -z --cached --others --exclude-standard | grep -zv '^build/' |
     xargs -0 tar -cf - | tar -xf - -C "$src"
 else
