@@ -1,7 +1,8 @@
 ; Velotune setup program and uninstaller.
 ;   makensis -INPUTCHARSET UTF8 -DVT_ARCH=x64|x86 -DVT_DIST=<dist folder>
 ;            -DVT_FILES=<generated file lists> -DVT_OUTDIR=<folder>
-;            -DVT_ICON=<icon> [-DVT_NAME_FILE=<file>] installer/Velotune.nsi
+;            -DVT_ICON=<icon> [-DVT_NAME_FILE=<file>] [-DVT_SIGN=<signer>]
+;            installer/Velotune.nsi
 ; scripts/installer.sh passes all of these ("make installer").
 ;
 ; Switches of the setup program: /S (silent), /LANG=en|zh (language of the
@@ -42,6 +43,14 @@ Name "${VT_PRODUCT}"
 OutFile "${VT_OUTDIR}/${VT_SETUP_FILE}"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; The packed files' dates would make every build's bytes differ.
+SetDateSave off
+; Signing (scripts/installer.sh passes the signer when it has a certificate):
+; the uninstaller before it is packed, the setup program once written.
+!ifdef VT_SIGN
+  !uninstfinalize '"${VT_SIGN}" "%1"' = 0
+  !finalize '"${VT_SIGN}" "%1"' = 0
+!endif
 ShowInstDetails show
 ShowUninstDetails show
 BrandingText "${VT_PRODUCT} ${VT_VERSION}"

@@ -3,7 +3,12 @@
 # program per target from its dist folder:
 #   build/Velotune-Setup-<version>-x64.exe   (amd64-unicode, the x64 dist)
 #   build/Velotune-Setup-<version>-x86.exe   (x86-unicode, the x86 dist)
-# <version> is read from Velotune.exe's version resource.
+# <version> is read from Velotune.exe's version resource. SHA256SUMS beside
+# them lists their SHA-256 sums.
+# With a certificate (installer/sign.sh: VELOTUNE_SIGN_PKCS12, or
+# VELOTUNE_SIGN_CERT with VELOTUNE_SIGN_KEY) every EXE and DLL is signed in a
+# copy of the dist folder, which is then packed, and so are the uninstaller
+# and the setup program; without one, it says "not signed" and goes on.
 #   --no-build   use the dist folders as they are (make test builds first)
 #   --if-stale   skip a target whose setup program is newer than its inputs
 # BUILD=<folder> and TARGETS="x64" work as for scripts/build.sh.
@@ -26,6 +31,15 @@ if [ $build -eq 1 ]; then
 fi
 command -v makensis >/dev/null || { echo "makensis is missing: run scripts/setup.sh" >&2; exit 1; }
 
+signer=$(installer/sign.sh --check) || exit 1
+if [ "$signer" = none ]; then
+  echo "not signed (no certificate: see README.md, \"Signed, reproducible releases\")"
+  sign=()
+else
+  echo "Signing with: $signer"
+  sign=(-DVT_SIGN="$PWD/installer/sign.sh")
+fi
+
 out=$(cd "$BUILD" && pwd)
 for arch in $TARGETS; do
   dist="$out/$arch/dist"
@@ -33,17 +47,51 @@ for arch in $TARGETS; do
   stamp="$work/built"
   mkdir -p "$work"
   if [ $if_stale -eq 1 ] && [ -f "$stamp" ] && [ -f "$(cat "$stamp")" ] &&
+     [ "$(cat "$work/signer" 2>/dev/null)" = "$signer" ] &&
      [ -z "$(find "$dist" installer scripts/installer.sh -newer "$stamp" -print -quit)" ]; then
     echo "Setup program for $arch is up to date: $(cat "$stamp")"
     continue
   fi
-  installer/make-file-lists.sh "$dist" "$work/files.nsh"
-  rm -f "$work/name"
-  # -WX: a warning fails the build, so every setup program is built clean.
-  makensis -V2 -WX -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$dist" -DVT_FILES="$work/files.nsh" \
+  # What an earlier run made goes first: a failure below leaves no setup
+  # program that could pass for this run's.
+  [ -f "$stamp" ] && rm -f "$(cat "$stamp")" "$out/SHA256SUMS"
+  rm -f "$stamp" "$work/name"
+  pack=$dist
+  if [ "$signer" != none ]; then
+    # The dist folder stays as built (the tests run from it); its copy is
+    # signed and packed.
+    pack="$work/dist-signed"
+    rm -rf "$pack"
+    mkdir -p "$pack"
+    cp -a "$dist/." "$pack/"
+    mapfile -t pe < <(find "$pack" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort)
+    [ ${#pe[@]} -gt 0 ] || { echo "Signing: no programs or libraries found in $pack" >&2; exit 1; }
+    installer/sign.sh "${pe[@]}"
+    echo "Signed ${#pe[@]} programs and libraries of the $arch dist folder"
+  fi
+  installer/make-file-lists.sh "$pack" "$work/files.nsh"
+  # A failed run leaves no setup program behind, signed or not; -WX: a
+  # warning fails the build, so every setup program is built clean.
+  if ! makensis -V2 -WX -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$pack" -DVT_FILES="$work/files.nsh" \
            -DVT_OUTDIR="$out" -DVT_ICON="$PWD/src/app/res/icons/normal.ico" \
-           -DVT_NAME_FILE="$work/name" installer/Velotune.nsi
+           -DVT_NAME_FILE="$work/name" "${sign[@]}" installer/Velotune.nsi; then
+    [ -s "$work/name" ] && rm -f "$out/$(cat "$work/name")"
+    echo "makensis failed for $arch" >&2
+    exit 1
+  fi
   made="$out/$(cat "$work/name")"
   echo "$made" > "$stamp"
+  echo "$signer" > "$work/signer"
   echo "Setup program: $made"
 done
+
+# The sums of the setup programs the last builds of both targets wrote.
+sums=()
+for arch in x64 x86; do
+  f="$out/$arch/installer/built"
+  [ -f "$f" ] && [ -f "$(cat "$f")" ] && sums+=("$(basename "$(cat "$f")")")
+done
+if [ ${#sums[@]} -gt 0 ]; then
+  (cd "$out" && sha256sum "${sums[@]}" > SHA256SUMS.tmp && mv SHA256SUMS.tmp SHA256SUMS)
+  echo "Checksums: $out/SHA256SUMS"
+fi

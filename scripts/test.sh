@@ -12,7 +12,7 @@ ROOT=$PWD
 
 # Everything the suites call, before spending time on the builds.
 (VT_PREFIX=/nonexistent VT_ARCH=x86 . scripts/wine-env.sh && vt_require_commands) || exit 1
-for c in ctest cmake makensis python3; do
+for c in ctest cmake makensis python3 osslsigncode openssl; do
   command -v "$c" >/dev/null || { echo "Missing command: $c (run scripts/setup.sh)" >&2; exit 1; }
 done
 
@@ -50,6 +50,12 @@ rc=0
 for p in "${pids[@]}"; do wait "$p" || rc=1; done
 kill "$tailer" 2>/dev/null || true
 wait "$tailer" 2>/dev/null || true
+
+# Hardening, signing and reproducible bytes, on the builds above.
+started=$SECONDS
+scripts/release-check.sh $ARCHES >"$BUILD/release-check.txt" 2>&1 || rc=1
+cat "$BUILD/release-check.txt"
+echo "release check: $((SECONDS - started)) s"
 
 echo
 for arch in $ARCHES; do
