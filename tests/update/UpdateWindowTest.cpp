@@ -209,7 +209,7 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
 }
 
 TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheMainWindow) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
@@ -293,8 +293,8 @@ TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
 }
 
 TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"100");
+    CDownloaderEnv::Set(L"FAIL", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"100");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -312,7 +312,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
 }
 
 TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloading) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NEWTASK_FAIL", L"1");
+    CDownloaderEnv::Set(L"NEWTASK_FAIL", L"1");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -324,7 +324,7 @@ TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloadin
 }
 
 TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalReport) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int corner = 0;
     for (const wchar_t* button : {L"closebtn", L"cancelbtn1"}) {
@@ -356,8 +356,8 @@ TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
 }
 
 TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NOSIZE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"NOSIZE", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     OpenOffer();
     m_main.onRunInstaller = [](WPARAM) {};
     Click(L"okbtn");
@@ -415,7 +415,7 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
 }
 
 TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     std::string handedOver;
@@ -456,7 +456,7 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
 }
 
 TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
