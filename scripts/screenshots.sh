@@ -22,11 +22,11 @@ geometry_of() {
 # The main window at <dpi> into <output> ("-": none); with a third
 # argument, then its settings dialog into that file.
 shoot() {  # <dpi> <output> [<settings output>]
-  local dpi=$1 out=$2 settings=${3:-} dist="$ROOT/$BUILD/$ARCH/dist" state log geometry x y
-  state=$(mktemp -d)
+  local dpi=$1 out=$2 settings=${3:-} dist="$ROOT/$BUILD/$ARCH/dist" log geometry x y
   log="$dist/log/Velotune.log"
-  rm -f "$log"
-  VELOTUNE_SIM_STATE="$state/sim.state" "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
+  # The simulated processor at its defaults: no applied values of its own.
+  rm -f "$log" "$dist/OverclockingSdkWrapper.state"
+  "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
   # The reading is drawn as the pointer walks to it; the walk takes well
   # under a second after the window logs it.
   until grep -q "CMainFrame::FrequencyChange" "$log" 2>/dev/null; do sleep 0.2; done
@@ -46,7 +46,7 @@ shoot() {  # <dpi> <output> [<settings output>]
     import -window root -crop "$geometry" +repage "$ROOT/$settings"
     echo "$settings: $geometry at $dpi DPI"
   fi
-  rm -rf "$state"
+  rm -f "$dist/OverclockingSdkWrapper.state"
 }
 
 session() {  # <language> <dpi> <output> [<settings output>]

@@ -223,7 +223,7 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
 }
 
 TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheMainWindow) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
@@ -307,8 +307,8 @@ TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
 }
 
 TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"100");
+    CDownloaderEnv::Set(L"FAIL", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"100");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -326,7 +326,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
 }
 
 TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloading) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NEWTASK_FAIL", L"1");
+    CDownloaderEnv::Set(L"NEWTASK_FAIL", L"1");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -338,7 +338,7 @@ TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloadin
 }
 
 TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalReport) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int corner = 0;
     for (const wchar_t* button : {L"closebtn", L"cancelbtn1"}) {
@@ -370,8 +370,8 @@ TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
 }
 
 TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NOSIZE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"NOSIZE", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     OpenOffer();
     m_main.onRunInstaller = [](WPARAM) {};
     Click(L"okbtn");
@@ -448,7 +448,7 @@ TEST_F(UpdateWindowTest, AForeignCheckResultIsIgnored) {
 }
 
 TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     std::string handedOver;
@@ -489,7 +489,7 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
 }
 
 TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
