@@ -7,11 +7,14 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
 
 #include "duilib/DuiString.h"
 #include "duilib/WindowImplBaseNew.h"
 #include "thread/BaseThread.h"
 #include "base/Win32Owners.h"
+#include "update/VerifiedInstaller.h"
 
 namespace DuiLib {
 class CControlUI;
@@ -32,6 +35,9 @@ public:
     // True when wParam is the installer path the live update window handed
     // to the main window with UM_RUN_INSTALLER.
     static bool IsOwnInstallerPath(WPARAM wParam);
+    // The verified installer the live update window handed over, once; null
+    // when there is none.
+    static std::unique_ptr<CVerifiedInstaller> TakeVerifiedInstaller();
 
     void Notify(DuiLib::TNotifyUI& msg) override;
     int Run() override;
@@ -56,6 +62,8 @@ private:
     static void PostToMainWindow(UINT uMsg, WPARAM wParam);
     // The update thread's two jobs.
     void CheckOnThread(WPARAM wParam);
+    // The checks of a finished download; true when it may be handed over.
+    bool VerifyOnThread();
     static void CALLBACK UpdateTimerProc(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
     DuiLib::CControlUI* m_pIconLab = nullptr;
@@ -79,6 +87,10 @@ private:
     UINT_PTR m_nTimerId = 0;  // the update thread's only
     HWND m_hWndNotify = nullptr;  // this window, for the update thread
     bool m_bInstallerHandedOver = false;
+    std::string m_strSha256;  // the engine's, for m_strUrl; the update thread's only
+    // Why the last download was refused; written before the final report.
+    UpdateRefusal m_refusal = UpdateRefusal::None;
+    std::unique_ptr<CVerifiedInstaller> m_pInstaller;  // made by the update thread before its final report
     bool m_bDeleteOnFinal = false;
 };
 

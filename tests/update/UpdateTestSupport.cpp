@@ -4,6 +4,7 @@
 
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
+#include "base/Win32Owners.h"
 #include "support/TestPaths.h"
 
 namespace TestEngine {
@@ -13,6 +14,7 @@ std::vector<Step> g_steps;
 size_t g_next = 0;
 std::atomic<int> g_calls{0};
 std::atomic<bool> g_lastHold{false};
+std::string g_hash;  // the current step's
 
 int Check(bool hold, char* url) {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -22,7 +24,15 @@ int Check(bool hold, char* url) {
     const Step& step = g_steps[g_next < g_steps.size() ? g_next : g_steps.size() - 1];
     if (g_next < g_steps.size()) ++g_next;
     lstrcpynA(url, step.url.c_str(), CUpdateProcessor::kUrlBufferSize);
+    g_hash = step.sha256;
     return step.result;
+}
+
+bool Hash(const char*, char* sha256) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (g_hash.empty()) return false;
+    lstrcpynA(sha256, g_hash.c_str(), CUpdateProcessor::kHashBufferSize);
+    return true;
 }
 }  // namespace
 
@@ -33,7 +43,7 @@ void Script(std::vector<Step> steps) {
         g_next = 0;
         g_calls = 0;
     }
-    CUpdateProcessorTestBinding::Bind(&Check);
+    CUpdateProcessorTestBinding::Bind(&Check, &Hash);
 }
 int Calls() { return g_calls; }
 bool LastHold() { return g_lastHold; }
@@ -56,7 +66,7 @@ int CFakeMainWindow::RunInstaller() const { return (int)m_recorder.Count(UM_RUN_
 namespace {
 const wchar_t* const kSwitches[] = {L"VELOTUNE_P2SP_FAIL",   L"VELOTUNE_P2SP_SLOW",   L"VELOTUNE_P2SP_COMPLETE",
                                     L"VELOTUNE_P2SP_CACHE",  L"VELOTUNE_P2SP_NOSIZE", L"VELOTUNE_P2SP_NEWTASK_FAIL", L"VELOTUNE_P2SP_RACE",
-                                    L"VELOTUNE_P2SP_SOURCE"};
+                                    L"VELOTUNE_P2SP_SOURCE", L"VELOTUNE_P2SP_SWAP"};
 }
 
 CDownloaderEnv::CDownloaderEnv() {
@@ -82,6 +92,24 @@ std::vector<std::string> CDownloaderEnv::RecordLines() {
     for (size_t end = all.find("\r\n"); end != std::string::npos; pos = end + 2, end = all.find("\r\n", pos))
         lines.push_back(all.substr(pos, end - pos));
     return lines;
+}
+
+CTrustVerdict::CTrustVerdict(const wchar_t* verdict) {
+    WritePrivateProfileStringW(L"Trust", L"Verdict", verdict, Path().c_str());
+}
+
+CTrustVerdict::~CTrustVerdict() { DeleteFileW(Path().c_str()); }
+
+std::wstring CTrustVerdict::Path() { return TestPaths::Join(TestPaths::TestDir(), L"UpdateTrust.ini"); }
+
+std::string Sha256(const std::string& bytes) {
+    std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"sha256.tmp");
+    TestPaths::WriteFileBytes(path, bytes);
+    vt::UniqueFile open(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string hash = CVerifiedInstaller::Sha256Of(open.Get());
+    open.Reset();
+    DeleteFileW(path.c_str());
+    return hash;
 }
 
 std::string SourceBytes() {
