@@ -550,20 +550,34 @@ TEST_F(UpdateWindowTest, TheDownloadGoesToTheProgramsOwnSecuredFolder) {
 
 TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted) {
     m_trust.reset();  // WinVerifyTrust's own verdict
+    // A real program without a signature: this test program.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring source = SourceCopy(L"UnsignedSetup.exe", TestPaths::ReadFileBytes(self));
+    const std::string installer = Narrow(UpdateFolder() + L"UnsignedSetup.exe");
     LogCapture log;
-    OpenOffer();
+    OpenOffer(source);
     AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED");
     EXPECT_TRUE(log.HasText("WinVerifyTrust on the open file: 0x800b0100")) << "TRUST_E_NOSIGNATURE";
-    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0100): " + Narrow(Installer())));
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0100): " + installer));
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    // Bytes that are no program at all.
+    OpenOffer();
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 2);
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0003): " + Narrow(Installer())))
+        << "TRUST_E_SUBJECT_FORM_UNKNOWN";
     Click(L"cancelbtn1");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
     // The verdict is obeyed whatever gives it: a refusal put in its place.
     CTrustVerdict untrustedRoot(L"0x800B0109");
-    OpenOffer();
-    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 2);
+    OpenOffer(source);
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 3);
     EXPECT_TRUE(log.HasText("trust verdict replaced by UpdateTrust.ini: 0x800b0109"));
-    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0109): " + Narrow(Installer())));
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0109): " + installer));
+    DeleteFileW((UpdateFolder() + L"UnsignedSetup.exe").c_str());
 }
 
 TEST_F(UpdateWindowTest, ADownloadWithTheWrongHashIsRefusedAndNeverStarted) {
