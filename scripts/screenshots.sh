@@ -12,11 +12,11 @@ for cmd in import xwininfo; do
 done
 
 shoot() {  # <dpi> <output>
-  local dpi=$1 out=$2 dist="$ROOT/$BUILD/$ARCH/dist" state log geometry
-  state=$(mktemp -d)
+  local dpi=$1 out=$2 dist="$ROOT/$BUILD/$ARCH/dist" log geometry
   log="$dist/log/Velotune.log"
-  rm -f "$log"
-  VELOTUNE_SIM_STATE="$state/sim.state" "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
+  # The simulated processor at its defaults: no applied values of its own.
+  rm -f "$log" "$dist/OverclockingSdkWrapper.state"
+  "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
   # The reading is drawn as the pointer walks to it; the walk takes well
   # under a second after the window logs it.
   until grep -q "CMainFrame::FrequencyChange" "$log" 2>/dev/null; do sleep 0.2; done
@@ -25,7 +25,7 @@ shoot() {  # <dpi> <output>
                                          /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
   import -window root -crop "$geometry" +repage "$ROOT/$out"
   echo "$out: $geometry at $dpi DPI"
-  rm -rf "$state"
+  rm -f "$dist/OverclockingSdkWrapper.state"
 }
 
 session() {  # <dpi> <output>

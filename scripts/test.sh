@@ -29,6 +29,8 @@ elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
 fi
 
 scripts/build.sh
+# No shipped file takes a switch from the environment.
+scripts/check-no-env.sh
 # Both setup programs, every run; test_installer runs each build's own one.
 scripts/installer.sh --no-build
 

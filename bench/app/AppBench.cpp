@@ -160,8 +160,7 @@ int main() {
     const std::wstring here = BenchFolder();
     const std::wstring dist = here.substr(0, here.find_last_of(L'\\')) + L"\\dist";
     Paths paths{dist + L"\\Velotune.exe", here + L"\\baseline\\bare_popup.exe", dist + L"\\log\\Velotune.log",
-                here + L"\\bench_app.state"};
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", paths.simState.c_str());
+                dist + L"\\OverclockingSdkWrapper.state"};  // the library's own, emptied before each start
 
     // Warm-up: one start of each, not counted.
     AppRun warm;

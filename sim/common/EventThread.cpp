@@ -1,12 +1,25 @@
 #include "common/EventThread.h"
 
+#include "base/AdminOnlySecurity.h"
+
 namespace simcommon {
 
 CEventThread::Start CEventThread::Run(const std::wstring& eventName, void (*onSet)()) {
     m_onSet = onSet;
-    m_event.Reset(CreateEventW(nullptr, FALSE, FALSE, eventName.c_str()));
+    vt::AdminOnlySecurity security;
+    if (!security.Valid()) return Start::NoEvent;
+    m_event.Reset(CreateEventW(security.Attributes(), FALSE, FALSE, eventName.c_str()));
+    // Read before anything else can change the last error.
+    const DWORD created = GetLastError();
+    if (m_event && created == ERROR_ALREADY_EXISTS) {
+        m_event.Reset();
+        return Start::Taken;
+    }
     m_stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!m_event || !m_stop) return Start::NoEvent;
+    if (!m_event || !m_stop) {
+        m_event.Reset();
+        return created == ERROR_INVALID_HANDLE || created == ERROR_ACCESS_DENIED ? Start::Taken : Start::NoEvent;
+    }
     m_thread.Reset(CreateThread(nullptr, 0, &CEventThread::Loop, this, 0, nullptr));
     return m_thread ? Start::Started : Start::NoThread;
 }

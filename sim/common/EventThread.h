@@ -13,9 +13,11 @@ namespace simcommon {
 
 class CEventThread : private vt::NonCopyable {
 public:
-    enum class Start { Started, NoEvent, NoThread };
+    enum class Start { Started, NoEvent, Taken, NoThread };
 
-    // Creates (or opens) the event and starts the thread.
+    // Creates the event, open to SYSTEM and the Administrators only, and
+    // starts the thread. An event of that name that exists already is
+    // refused (Taken): whoever made it first could set it at will.
     Start Run(const std::wstring& eventName, void (*onSet)());
     // Ends the thread (waiting up to 5 s for a call under way) and closes
     // the events.

@@ -1,7 +1,8 @@
 // The stand-in "p2spd.dll": a downloader that "downloads" by copying a local
 // file, chunk by chunk on a thread of its own, so that the task's status,
 // sizes and speed change as the file grows. Every call is written down.
-// Switches (environment variables) are described in README.md.
+// Switches ("p2spd.ini" beside the library, section [StandIn]) are
+// described in README.md.
 #include <windows.h>
 
 #include <atomic>
@@ -35,7 +36,7 @@ struct Task {
     std::atomic<int> speed{0};
     vt::UniqueHandle thread;
     vt::UniqueHandle stopEvent;
-    // VELOTUNE_P2SP_RACE: the thread learns the total only once the size has
+    // Switch RACE: the thread learns the total only once the size has
     // been asked for, and the first chunk lands before that answer returns.
     vt::UniqueHandle sizeAsked;
     vt::UniqueHandle firstChunk;
@@ -56,11 +57,6 @@ public:
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
 };
-
-int EnvInt(const wchar_t* name) {
-    std::wstring v = simcommon::EnvOr(name);
-    return v.empty() ? 0 : _wtoi(v.c_str());
-}
 
 std::wstring Wide(const char* text) {
     if (!text) return std::wstring();
@@ -85,7 +81,7 @@ const char* Show(const char* text) { return text ? text : "(null)"; }
 
 // Appends one line (CRLF) to the record file.
 void Record(const std::string& line) {
-    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_P2SP_RECORD", simcommon::OwnFolder() + L"\\p2spd.calls.log"), line);
+    simcommon::AppendLine(simcommon::RecordFile(), line);
 }
 
 bool IsFile(const std::wstring& path) {
@@ -101,8 +97,8 @@ std::wstring NameOf(const std::wstring& url) {
 
 // Where the bytes of a URL come from: a local file named by the URL
 // ("file:///C:/x/setup.exe" or a plain path), else the file of the same
-// name in the mirror folder (VELOTUNE_P2SP_SOURCE, default "p2spsrc"
-// beside this library). Empty when neither exists.
+// name in the mirror folder (switch SOURCE, a folder inside this library's
+// own; default "p2spsrc" beside it). Empty when neither exists.
 std::wstring SourceOf(const std::string& url) {
     std::wstring w = Wide(url.c_str());
     std::wstring local = w;
@@ -111,18 +107,17 @@ std::wstring SourceOf(const std::string& url) {
     for (wchar_t& c : local)
         if (c == L'/') c = L'\\';
     if (!local.empty() && IsFile(local)) return local;
-    std::wstring mirror = simcommon::EnvOr(L"VELOTUNE_P2SP_SOURCE");
-    if (mirror.empty()) mirror = simcommon::OwnFolder() + L"\\p2spsrc";
+    std::wstring mirror = simcommon::SwitchPath(L"SOURCE", L"p2spsrc");
     std::wstring name = NameOf(w);
     std::wstring candidate = mirror + L"\\" + name;
     if (!name.empty() && IsFile(candidate)) return candidate;
     return std::wstring();
 }
 
-// With VELOTUNE_P2SP_CACHE=1 the library keeps its files in a folder of its
+// With switch CACHE=1 the library keeps its files in a folder of its
 // own and the caller copies them out; otherwise it writes the destination.
 std::wstring WritePathFor(const std::string& url, const char* destination) {
-    if (EnvInt(L"VELOTUNE_P2SP_CACHE") == 1) {
+    if (simcommon::SwitchInt(L"CACHE") == 1) {
         std::wstring folder = Wide(g_initFolder.c_str());
         if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
         folder += L"p2spcache";
@@ -164,10 +159,10 @@ DWORD WINAPI Download(void* param) {
         WaitForMultipleObjects(2, either, FALSE, kRaceWaitMs);
     }
     task->total = total;
-    const int slowMs = EnvInt(L"VELOTUNE_P2SP_SLOW");
+    const int slowMs = simcommon::SwitchInt(L"SLOW");
     const bool slow = slowMs != 0;
     const DWORD delay = slowMs >= 20 ? static_cast<DWORD>(slowMs) : kDefaultSlowDelayMs;
-    const bool fail = EnvInt(L"VELOTUNE_P2SP_FAIL") == 1;
+    const bool fail = simcommon::SwitchInt(L"FAIL") == 1;
     DWORD chunk = slow ? static_cast<DWORD>(total / kSlowChunks + 1) : kFastChunkBytes;
     std::string buffer(chunk, '\0');
     const DWORD start = GetTickCount();
@@ -221,7 +216,7 @@ void DeleteTask(Task* task) {
 
 std::string Num(int64_t value) { return std::to_string(value); }
 
-// VELOTUNE_P2SP_SWAP: someone replaces a finished file, as a neighbour with
+// Switch SWAP: someone replaces a finished file, as a neighbour with
 // write access to the download folder would, both in place and by renaming
 // another file over it. 1: when the caller asks for the file's name (after
 // the finished report, before it can have opened the file); 2: when the
@@ -246,11 +241,11 @@ void TrySwap(const std::wstring& path) {
 }
 
 // Answer of both check kinds: whether the library's file for the URL is
-// complete. With VELOTUNE_P2SP_COMPLETE=1 it is made complete first.
+// complete. With switch COMPLETE=1 it is made complete first.
 int Check(const char* url, int kind, const char* path, const char* exportName) {
     Lock lock;
     int answer = 0;
-    if (url && EnvInt(L"VELOTUNE_P2SP_COMPLETE") == 1) {
+    if (url && simcommon::SwitchInt(L"COMPLETE") == 1) {
         Task* task = Find(url);
         if (!task) {
             std::wstring source = SourceOf(url);
@@ -306,7 +301,7 @@ P2SP_EXPORT int __stdcall P2SPRun() {
 P2SP_EXPORT int __stdcall P2SPStop() {
     Lock lock;
     for (auto& entry : g_tasks) StopThread(entry.second);
-    if (EnvInt(L"VELOTUNE_P2SP_SWAP") == 2)
+    if (simcommon::SwitchInt(L"SWAP") == 2)
         for (auto& entry : g_tasks)
             if (entry.second->status == P2sp::kStatusFinished) TrySwap(entry.second->writePath);
     g_running = false;
@@ -339,13 +334,13 @@ P2SP_EXPORT int __stdcall P2SPTestProxy(const char* host, int port, const char*,
 P2SP_EXPORT int __stdcall P2SPNewTask(const char* url, const char* path, int flags) {
     Lock lock;
     int result = 0;
-    if (url && path && g_running && !Find(url) && EnvInt(L"VELOTUNE_P2SP_NEWTASK_FAIL") != 1) {
+    if (url && path && g_running && !Find(url) && simcommon::SwitchInt(L"NEWTASK_FAIL") != 1) {
         Task* task = new Task;
         task->url = url;
         task->source = SourceOf(url);
         task->writePath = WritePathFor(url, path);
         task->stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (EnvInt(L"VELOTUNE_P2SP_RACE") == 1) {
+        if (simcommon::SwitchInt(L"RACE") == 1) {
             task->sizeAsked.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
             task->firstChunk.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         }
@@ -423,7 +418,7 @@ P2SP_EXPORT int __stdcall P2SPGetTaskFileName(const char* url, char* buffer, int
         result = 1;
     }
     Record(std::string("P2SPGetTaskFileName\t") + Show(url) + "\t" + Num(size) + "\t=" + (result ? path : "0"));
-    if (task && task->status == P2sp::kStatusFinished && EnvInt(L"VELOTUNE_P2SP_SWAP") == 1) TrySwap(task->writePath);
+    if (task && task->status == P2sp::kStatusFinished && simcommon::SwitchInt(L"SWAP") == 1) TrySwap(task->writePath);
     return result;
 }
 
@@ -448,8 +443,8 @@ P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
     Task* task = Find(url);
     int64_t size = 0;
     // Before the first byte arrives, and for a server that sends no length
-    // (VELOTUNE_P2SP_NOSIZE=1), the total is unknown: 0.
-    if (task && EnvInt(L"VELOTUNE_P2SP_NOSIZE") != 1) size = task->total;
+    // (switch NOSIZE=1), the total is unknown: 0.
+    if (task && simcommon::SwitchInt(L"NOSIZE") != 1) size = task->total;
     if (task && task->sizeAsked && WaitForSingleObject(task->sizeAsked.Get(), 0) == WAIT_TIMEOUT) {
         SetEvent(task->sizeAsked.Get());
         WaitForSingleObject(task->firstChunk.Get(), kRaceWaitMs);

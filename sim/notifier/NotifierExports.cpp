@@ -1,8 +1,8 @@
 // The stand-in "OCWmiEvent.dll": the overclock-flag notifier. Setting the
-// named event "Local\VelotuneOcWmiEvent" (or the name in
-// VELOTUNE_OCWMI_EVENT) makes it call the callback given to Start with the
-// value 1. Every call is written down, one ASCII line each, to
-// OCWmiEvent.calls.log beside the library (or VELOTUNE_OCWMI_RECORD).
+// named event "Local\VelotuneOcWmiEvent", which this library makes itself
+// (an existing one is refused), makes it call the callback given to Start
+// with the value 1. Every call is written down, one ASCII line each, to
+// OCWmiEvent.calls.log beside the library.
 // Exports are cdecl under their plain names.
 #include <windows.h>
 
@@ -20,10 +20,7 @@ EventCallback g_callback = nullptr;
 void* g_context = nullptr;
 simcommon::CEventThread g_flag;  // ended by Stop and by a new Start
 
-void Record(const char* line) {
-    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_OCWMI_RECORD", simcommon::OwnFolder() + L"\\OCWmiEvent.calls.log"),
-                          line);
-}
+void Record(const char* line) { simcommon::AppendLine(simcommon::RecordFile(L"OCWmiEvent"), line); }
 
 void Raised() {
     Record("Event\t1");
@@ -37,8 +34,9 @@ extern "C" __declspec(dllexport) int Start(EventCallback callback, void* context
     g_flag.Stop();
     g_callback = callback;
     g_context = context;
-    std::wstring name = simcommon::EnvOr(L"VELOTUNE_OCWMI_EVENT", L"Local\\VelotuneOcWmiEvent");
-    return g_flag.Run(name, &Raised) == simcommon::CEventThread::Start::Started ? 1 : 0;
+    const simcommon::CEventThread::Start started = g_flag.Run(L"Local\\VelotuneOcWmiEvent", &Raised);
+    if (started == simcommon::CEventThread::Start::Taken) Record("Refused\tLocal\\VelotuneOcWmiEvent\texists already");
+    return started == simcommon::CEventThread::Start::Started ? 1 : 0;
 }
 
 extern "C" __declspec(dllexport) int Stop() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/Win32Owners.h"
+#include "common/SimEnvironment.h"
 #include "tuning/OverclockingSdk.h"
 
 namespace {
@@ -27,14 +28,9 @@ std::wstring ToolFolder() {
     return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1);
 }
 
-// The state file the library beside this tool uses.
+// The state file the library beside this tool uses (its switch STATE).
 std::wstring StatePath() {
-    wchar_t value[MAX_PATH * 2] = {};
-    DWORD len = GetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", value, MAX_PATH * 2);
-    if (len == 0 || len >= MAX_PATH * 2) return ToolFolder() + L"OverclockingSdkWrapper.state";
-    std::wstring v(value, len);
-    bool relative = !(v.size() >= 2 && v[1] == L':') && v[0] != L'\\' && v[0] != L'/';
-    return relative ? ToolFolder() + v : v;
+    return simcommon::SwitchPath(L"STATE", L"OverclockingSdkWrapper.state", L"OverclockingSdkWrapper");
 }
 
 // Both lose the applied settings the same way; only the words differ.

@@ -8,8 +8,11 @@
 #include <map>
 
 #include "SimStateFile.h"
+#include "common/SimEnvironment.h"
 
 namespace {
+
+const wchar_t kLibrary[] = L"OverclockingSdkWrapper";
 
 const uint32_t kCoreRatioIds[] = {29, 30, 31, 32, 42, 43, 96, 97, 107, 108};
 
@@ -17,37 +20,6 @@ bool IsCoreRatioId(uint32_t id) {
     for (uint32_t r : kCoreRatioIds)
         if (r == id) return true;
     return false;
-}
-
-// The folder of this library (not of the program), with a trailing backslash.
-std::wstring LibraryFolder() {
-    HMODULE self = nullptr;
-    static const int anchor = 0;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&anchor), &self))
-        return std::wstring();
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = GetModuleFileNameW(self, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return std::wstring();
-    std::wstring folder(path, len);
-    size_t slash = folder.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-}
-
-bool IsRelative(const std::wstring& p) {
-    if (p.size() >= 2 && p[1] == L':') return false;
-    if (!p.empty() && (p[0] == L'\\' || p[0] == L'/')) return false;
-    return true;
-}
-
-// The environment value `name` as a full path (relative values are taken
-// from this library's folder), or `fallback` in this library's folder.
-std::wstring ResolvePath(const wchar_t* name, const wchar_t* fallback) {
-    wchar_t value[MAX_PATH * 2] = {};
-    DWORD len = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
-    std::wstring v = (len > 0 && len < MAX_PATH * 2) ? std::wstring(value, len) : std::wstring();
-    if (v.empty()) return LibraryFolder() + fallback;
-    return IsRelative(v) ? LibraryFolder() + v : v;
 }
 
 uint64_t FileStamp(const std::wstring& path) {
@@ -66,8 +38,10 @@ CSimProcessor& CSimProcessor::Instance() {
 }
 
 void CSimProcessor::Refresh(bool force) {
-    std::wstring profilePath = ResolvePath(L"VELOTUNE_SIM_PROFILE", L"OverclockingSdkWrapper.ini");
-    std::wstring statePath = ResolvePath(L"VELOTUNE_SIM_STATE", L"OverclockingSdkWrapper.state");
+    // The switches live in the default profile itself, section [StandIn],
+    // under the vendor's file name whatever this copy is called.
+    std::wstring profilePath = simcommon::SwitchPath(L"PROFILE", L"OverclockingSdkWrapper.ini", kLibrary);
+    std::wstring statePath = simcommon::SwitchPath(L"STATE", L"OverclockingSdkWrapper.state", kLibrary);
     uint64_t stamp = FileStamp(profilePath);
     CSimLockGuard guard(m_lock);
     // A state file changed from outside (simcpu resume or reboot) is what the

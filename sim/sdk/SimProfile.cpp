@@ -98,7 +98,9 @@ bool CSimProfile::Load(const std::wstring& path) {
     for (DWORD i = 0; i < len && names[i];) {
         std::wstring section(&names[i]);
         i += (DWORD)section.size() + 1;
-        if (_wcsicmp(section.c_str(), L"Processor") == 0 || _wcsicmp(section.c_str(), L"Faults") == 0)
+        // [StandIn] holds the library's own switches, no control.
+        if (_wcsicmp(section.c_str(), L"Processor") == 0 || _wcsicmp(section.c_str(), L"Faults") == 0 ||
+            _wcsicmp(section.c_str(), L"StandIn") == 0)
             continue;
         LoadControl(path, section);
     }

@@ -5,8 +5,8 @@
 #include "common/SimEnvironment.h"
 
 CSvcClientConfig::CSvcClientConfig() : m_strFolder(simcommon::OwnFolder()) {
-    m_strProfile = simcommon::EnvOr(L"VELOTUNE_SVC_PROFILE", m_strFolder + L"\\DadEzOzuz.ini");
-    m_strRecord = simcommon::EnvOr(L"VELOTUNE_SVC_RECORD", m_strFolder + L"\\DadEzOzuz.calls.log");
+    m_strProfile = simcommon::SwitchFile();
+    m_strRecord = simcommon::RecordFile();
 }
 
 int CSvcClientConfig::ReadInt(const wchar_t* key, int fallback) const {

@@ -10,16 +10,21 @@
 
 namespace {
 
-// Only a bare file name is accepted: the client starts programs from its
-// own folder and nowhere else.
-bool IsBareFileName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    return name.find_first_of(L"\\/:") == std::wstring::npos;
+// The client starts the program elevated: only the program itself, from
+// the client's own folder; any other name is refused and written down.
+const wchar_t kProgram[] = L"Velotune.exe";
+
+bool IsProgramName(const std::wstring& name) {
+    return CompareStringOrdinal(name.c_str(), -1, kProgram, -1, TRUE) == CSTR_EQUAL;
 }
 
 bool LaunchBeside(const CSvcClientConfig& config, const std::wstring& fileName, const std::wstring& svcSwitch) {
-    if (!IsBareFileName(fileName) || config.Folder().empty()) return false;
-    std::wstring path = config.Folder() + L"\\" + fileName;
+    if (!IsProgramName(fileName)) {
+        config.Record(L"Refused\t" + fileName + L"\tnot " + kProgram);
+        return false;
+    }
+    if (config.Folder().empty()) return false;
+    std::wstring path = config.Folder() + L"\\" + kProgram;
     std::wstring commandLine = L"\"" + path + L"\" " + svcSwitch;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);

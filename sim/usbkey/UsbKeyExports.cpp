@@ -1,6 +1,6 @@
 // The stand-in "UsbDll.dll": a simulated USB overclock key. Its button is
-// the named event "Local\VelotuneUsbKeyPress" (or the name in
-// VELOTUNE_USBKEY_EVENT); each press first reads the program's state,
+// the named event "Local\VelotuneUsbKeyPress", which this library makes
+// itself (an existing one is refused); each press first reads the program's state,
 // frequency and mode through the registered callbacks, writes them down,
 // then reports the press. Every call the program makes is written down too.
 #include <windows.h>
@@ -21,13 +21,10 @@ KeyCallback g_getCpu = nullptr;
 KeyCallback g_getMode = nullptr;
 simcommon::CEventThread g_button;  // ended by Release
 
-std::wstring ProfilePath() { return simcommon::EnvOr(L"VELOTUNE_USBKEY_PROFILE", simcommon::OwnFolder() + L"\\UsbDll.ini"); }
+const wchar_t kButton[] = L"Local\\VelotuneUsbKeyPress";
 
 // Appends one ASCII line (CRLF) to the record file.
-void Record(const char* line) {
-    simcommon::AppendLine(simcommon::EnvOr(L"VELOTUNE_USBKEY_RECORD", simcommon::OwnFolder() + L"\\UsbDll.calls.log"),
-                          line);
-}
+void Record(const char* line) { simcommon::AppendLine(simcommon::RecordFile(), line); }
 
 // The type codes this key uses when it asks: 2 state, 3 frequency, 4 mode.
 void Press() {
@@ -45,14 +42,16 @@ void Press() {
 }  // namespace
 
 extern "C" __declspec(dllexport) int __stdcall Init() {
-    int result = static_cast<int>(GetPrivateProfileIntW(L"UsbKey", L"InitResult", 0, ProfilePath().c_str()));
+    int result = static_cast<int>(GetPrivateProfileIntW(L"UsbKey", L"InitResult", 0, simcommon::SwitchFile().c_str()));
     char line[64];
     snprintf(line, sizeof(line), "Init\t%d", result);
     Record(line);
     if (result != 0 || g_button.Running()) return result;
-    std::wstring name = simcommon::EnvOr(L"VELOTUNE_USBKEY_EVENT", L"Local\\VelotuneUsbKeyPress");
-    switch (g_button.Run(name, &Press)) {
+    switch (g_button.Run(kButton, &Press)) {
         case simcommon::CEventThread::Start::Started: return 0;
+        case simcommon::CEventThread::Start::Taken:
+            Record("Refused\tLocal\\VelotuneUsbKeyPress\texists already");
+            return -2;
         case simcommon::CEventThread::Start::NoEvent: return -2;
         default: return -3;
     }

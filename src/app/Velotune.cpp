@@ -7,6 +7,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MainFrame.h"
+#include "settings/ProgramSwitches.h"
 #include "settings/Settings.h"
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
@@ -38,6 +39,8 @@ constexpr int kExitAtDefaults = 1;       // restored, or nothing needed restorin
 constexpr int kExitRestoreFailed = 2;    // the SDK refused: may stay overclocked
 constexpr int kExitSdkUnavailable = 3;   // the SDK cannot be reached: nothing changed
 constexpr int kExitAnotherInstance = 4;  // another copy runs: nothing tried
+constexpr int kExitHandedOver = 5;       // not elevated: an elevated copy ran, its outcome is unknown
+constexpr int kExitNotElevated = 6;      // not elevated, and no elevated copy could be started: nothing tried
 
 bool IsRestoreSwitch(const wchar_t* cmd) { return _wcsicmp(cmd, L"/RestoreOverclocking") == 0; }
 
@@ -55,7 +58,34 @@ void RaiseWindow(HWND hwnd) {
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
+// "/RestoreOverclocking" without administrator rights cannot reach the
+// SDK: an elevated copy runs it instead, and its answer is this one's. The
+// normal hand-over of the start check would start the window instead and
+// answer "at defaults" without knowing.
+bool RestoreNeedsElevation() {
+    // An administrator's test switch, taken by this start only: the copy it
+    // hands over to must run as an elevated one does.
+    if (ProgramSwitches::Take(L"RESTORE_NOT_ELEVATED")) return true;
+    return !CCommonHelp::IsAdmin();
+}
+
+int RestoreThroughElevatedCopy() {
+    unsigned long code = 0;
+    switch (CCommonHelp::RunElevatedAndWait(L"/RestoreOverclocking", &code)) {
+        case CCommonHelp::ElevatedRun::Ended:
+            VLOG("[RestoreOverclocking] not elevated: the elevated copy ended with %lu", code);
+            return static_cast<int>(code);
+        case CCommonHelp::ElevatedRun::Unknown:
+            VLOG("[RestoreOverclocking] not elevated: handed to an elevated copy, outcome unknown");
+            return kExitHandedOver;
+        case CCommonHelp::ElevatedRun::NotStarted: break;
+    }
+    VLOG("[RestoreOverclocking] not elevated: no elevated copy started, nothing tried");
+    return kExitNotElevated;
+}
+
 int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
+    if (IsRestoreSwitch(cmd) && RestoreNeedsElevation()) return RestoreThroughElevatedCopy();
     if (!CCommonHelp::CheckStartup()) {
         VLOG("CCommonHelp::CheckStartup failed");
         return 1;

@@ -4,6 +4,7 @@
 
 #include "base/Win32Owners.h"
 #include "log/BaseLog.h"
+#include "settings/ProgramSwitches.h"
 
 bool CSystemReboot::EnableShutdownPrivilege() {
     vt::UniqueHandle token;
@@ -28,8 +29,8 @@ bool CSystemReboot::EnableShutdownPrivilege() {
 }
 
 bool CSystemReboot::Reboot() {
-    if (::GetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", nullptr, 0) > 0) {
-        VLOG("ExitWindowsEx(EWX_REBOOT) skipped: VELOTUNE_NO_REBOOT is set");
+    if (ProgramSwitches::IsSet(L"NO_REBOOT")) {
+        VLOG("ExitWindowsEx(EWX_REBOOT) skipped: NO_REBOOT is set");
         return true;
     }
     EnableShutdownPrivilege();  // a failure is logged; the call below tells

@@ -134,7 +134,11 @@ bool CCommonHelp::StartClient(const wchar_t* fileName) {
     return ok;
 }
 
-bool CCommonHelp::RunAsAdmin() {
+namespace {
+
+// Shell-executes this program with the verb "runas"; the new process's
+// handle goes to `process` when the shell gives one.
+bool ShellRunAs(const wchar_t* parameters, vt::UniqueHandle* process) {
     std::wstring path = GetModulePath();
     if (path.empty()) return false;
     SHELLEXECUTEINFOW info = {};
@@ -142,12 +146,33 @@ bool CCommonHelp::RunAsAdmin() {
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = L"runas";
     info.lpFile = path.c_str();
-    info.lpParameters = kSvcStart;
+    info.lpParameters = parameters;
     info.nShow = SW_HIDE;
     bool ok = ShellExecuteExCall(&info) != FALSE;
-    // The new process is not waited for; its handle is not needed either.
-    vt::UniqueHandle process(info.hProcess);
+    process->Reset(info.hProcess);
     return ok;
+}
+
+}  // namespace
+
+bool CCommonHelp::RunAsAdmin() {
+    // The new process is not waited for; its handle is not needed either.
+    vt::UniqueHandle process;
+    return ShellRunAs(kSvcStart, &process);
+}
+
+CCommonHelp::ElevatedRun CCommonHelp::RunElevatedAndWait(const wchar_t* parameters, unsigned long* exitCode) {
+    vt::UniqueHandle process;
+    if (!ShellRunAs(parameters, &process)) {
+        VLOG("CCommonHelp::RunElevatedAndWait: no elevated start (error %lu)", GetLastError());
+        return ElevatedRun::NotStarted;
+    }
+    DWORD code = 0;
+    if (!process || WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.Get(), &code))
+        return ElevatedRun::Unknown;
+    *exitCode = code;
+    return ElevatedRun::Ended;
 }
 
 std::wstring CCommonHelp::AutoStartCommand() {

@@ -19,6 +19,11 @@ public:
     static bool StartClient(const wchar_t* fileName);
     // The shell accepted an elevated relaunch with "/svc_start".
     static bool RunAsAdmin();
+    // Starts this program elevated with `parameters` and waits for it to
+    // end. Ended: `exitCode` holds its exit code; Unknown: it was started
+    // but its end cannot be had; NotStarted: no elevated copy runs.
+    enum class ElevatedRun { Ended, Unknown, NotStarted };
+    static ElevatedRun RunElevatedAndWait(const wchar_t* parameters, unsigned long* exitCode);
     // Writes or removes the per-user Run value "Velotune"; silent on failure.
     static void SetAutoStart(bool enable);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "log/BaseLog.h"
+#include "settings/ProgramSwitches.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "tuning/MyOnApplyChangesListener.h"
@@ -34,19 +35,16 @@ constexpr DWORD kDestroyWaitMs = 10000;
 
 const char* TrueFalse(bool b) { return b ? "true" : "false"; }
 
-// Test switches of the real program, set in its environment by the
-// end-to-end tests only: the worker cannot be made to fail to start, nor be
-// caught between two steps, from outside otherwise.
-bool TestSwitchSet(const wchar_t* name) { return GetEnvironmentVariableW(name, nullptr, 0) > 0; }
-
-// "VELOTUNE_TEST_WORKER_HOLD" names an event: after posting each result the
-// worker waits for it (a minute at most), so that a test can act while the
-// window has the result and the worker has not yet looked for the next request.
+// Test switches of the real program (settings/ProgramSwitches.h), set by
+// the end-to-end tests only: the worker cannot be made to fail to start, nor
+// be caught between two steps, from outside otherwise.
+// TEST_WORKER_HOLD names an event: after posting each result the worker
+// waits for it (a minute at most), so that a test can act while the window
+// has the result and the worker has not yet looked for the next request.
 void HoldAfterPostingForTest() {
-    wchar_t name[MAX_PATH] = {};
-    DWORD len = GetEnvironmentVariableW(L"VELOTUNE_TEST_WORKER_HOLD", name, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return;
-    vt::UniqueHandle hold(OpenEventW(SYNCHRONIZE, FALSE, name));
+    const std::wstring name = ProgramSwitches::Value(L"TEST_WORKER_HOLD");
+    if (name.empty()) return;
+    vt::UniqueHandle hold(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
     if (!hold) return;
     VLOG("[Overclocking] held after posting (test switch)");
     WaitForSingleObject(hold.Get(), 60000);
@@ -86,7 +84,7 @@ uint32_t COverClockThread::CoreRatioControlId(int coreIndex) {
 
 bool COverClockThread::Start(HWND hWnd) {
     if (m_hThread) return false;
-    if (TestSwitchSet(L"VELOTUNE_TEST_WORKER_START_FAILS")) {
+    if (ProgramSwitches::IsSet(L"TEST_WORKER_START_FAILS")) {
         VLOG("overclock worker start refused (test switch)");
         return false;
     }

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
+#include <sddl.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
@@ -416,7 +419,7 @@ TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
     vt::UniqueHandle hold(CreateEventW(nullptr, TRUE, FALSE, holdName.c_str()));
     ASSERT_NE(hold.Get(), nullptr);
     CAppUnderTest app;
-    app.UseEnvironment(L"VELOTUNE_TEST_WORKER_HOLD", holdName);
+    app.UseSwitch(L"TEST_WORKER_HOLD", holdName);
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
@@ -433,7 +436,7 @@ TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
 
 TEST_F(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     CAppUnderTest app;
-    app.UseEnvironment(L"VELOTUNE_TEST_WORKER_START_FAILS", L"1");
+    app.UseSwitch(L"TEST_WORKER_START_FAILS", L"1");
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(WaitButton(hwnd, kOverclockButton));
@@ -567,4 +570,135 @@ TEST_F(AppShell, AFooterLinkWithoutAnAddressNeitherLightsUpNorOpensAnything) {
         EXPECT_EQ(CAppUnderTest::CountInLog(line), 0) << line;
     EXPECT_EQ(ChildrenOf(app.Pid(0)), children) << "nothing started";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+namespace {
+
+// Every switch the shipped files once took from the environment, which an
+// unelevated process of the same user can set for the elevated program.
+const wchar_t* const kFormerVariables[] = {
+    L"VELOTUNE_SIM_STATE",      L"VELOTUNE_SIM_PROFILE",   L"VELOTUNE_USBKEY_PROFILE", L"VELOTUNE_USBKEY_RECORD",
+    L"VELOTUNE_USBKEY_EVENT",   L"VELOTUNE_SVC_PROFILE",   L"VELOTUNE_SVC_RECORD",     L"VELOTUNE_OCWMI_RECORD",
+    L"VELOTUNE_OCWMI_EVENT",    L"VELOTUNE_P2SP_RECORD",   L"VELOTUNE_P2SP_SOURCE",    L"VELOTUNE_P2SP_CACHE",
+    L"VELOTUNE_P2SP_FAIL",      L"VELOTUNE_P2SP_SLOW",     L"VELOTUNE_NO_REBOOT",      L"VELOTUNE_TEST_WORKER_HOLD",
+    L"VELOTUNE_TEST_WORKER_START_FAILS"};
+
+// Sets them all, for the programs this test starts, to files of a folder
+// outside the copy (numbers and names where a switch wants those).
+class NeighbourEnvironment {
+public:
+    NeighbourEnvironment() {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        m_folder = std::wstring(temp) + L"vt_elsewhere_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(m_folder.c_str(), nullptr);
+        // A processor of another make, were the profile taken.
+        TestPaths::WriteFileBytes(m_folder + L"\\VELOTUNE_SIM_PROFILE",
+                                  "[Processor]\r\nBrandString=Elsewhere CPU\r\nCoreCount=2\r\n");
+        for (const wchar_t* name : kFormerVariables) {
+            std::wstring value = m_folder + L"\\" + name;
+            if (wcsstr(name, L"_FAIL") || wcsstr(name, L"_CACHE") || wcsstr(name, L"REBOOT")) value = L"1";
+            if (wcsstr(name, L"_EVENT") || wcsstr(name, L"_HOLD")) value = L"Local\\VelotuneElsewhere";
+            SetEnvironmentVariableW(name, value.c_str());
+        }
+    }
+    ~NeighbourEnvironment() {
+        for (const wchar_t* name : kFormerVariables) SetEnvironmentVariableW(name, nullptr);
+        DeleteFileW((m_folder + L"\\VELOTUNE_SIM_PROFILE").c_str());
+        RemoveDirectoryW(m_folder.c_str());
+    }
+    // What was written there besides the profile this test put there.
+    std::vector<std::wstring> Written() const {
+        std::vector<std::wstring> names;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder, ec)) {
+            std::wstring name = entry.path().filename().wstring();
+            if (name != L"VELOTUNE_SIM_PROFILE") names.push_back(name);
+        }
+        return names;
+    }
+
+private:
+    std::wstring m_folder;
+};
+
+}  // namespace
+
+// A neighbour's environment, inherited by the elevated program and its
+// stand-ins: nothing is written where it points, and nothing changes.
+TEST_F(AppStart, FormerEnvironmentSwitchesSteerNothing) {
+    WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
+    NeighbourEnvironment neighbour;
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(CAppUnderTest::CountInLog("Elsewhere CPU"), 0);
+    // The one-click action runs: the worker starts, and the state file of
+    // the copy, no other, gets the overclock.
+    PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait));
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 43);
+    EXPECT_EQ(CAppUnderTest::CountInLog("overclock worker start refused"), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("held after posting"), 0);
+    PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+    ExpectRatios(kStock, "restored");
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    EXPECT_EQ(neighbour.Written(), std::vector<std::wstring>{});
+}
+
+// The old instance name, made first by a neighbour as an event or as a
+// mutex open to everyone: one copy runs, and the restore switch restores.
+TEST_F(AppInstance, InstanceNameTakenFirstNeitherBlocksNorDoubles) {
+    vt::UniqueLocal sd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, sd.Put(),
+                                                                     nullptr));
+    SECURITY_ATTRIBUTES everyone = {sizeof(everyone), sd.Get(), FALSE};
+    const wchar_t kOldName[] = L"Global\\{23076CD6-9899-4539-9F69-66C00851251A}";
+    for (int asMutex = 0; asMutex < 2; ++asMutex) {
+        SCOPED_TRACE(asMutex ? "mutex" : "event");
+        vt::UniqueHandle taken(asMutex ? CreateMutexW(&everyone, TRUE, kOldName)
+                                       : CreateEventW(&everyone, TRUE, TRUE, kOldName));
+        ASSERT_TRUE(taken.Valid());
+        {
+            CAppUnderTest app;
+            HWND hwnd = app.StartReady();
+            ASSERT_NE(hwnd, nullptr);
+            ASSERT_TRUE(app.Start());
+            EXPECT_EQ(app.WaitExit(kWait), 1);
+            EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait));
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+            EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
+        }
+        WriteState("[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n");
+        CAppUnderTest restore;
+        ASSERT_TRUE(restore.Start(L"/RestoreOverclocking"));
+        EXPECT_EQ(restore.WaitExit(kWait), 1);
+        ExpectRatios(kStock, "restored");
+    }
+}
+
+// Started without administrator rights (the program's own test switch,
+// which only an administrator can set, stands in for that under Wine), the
+// restore switch is run by an elevated copy, whose exit code comes back.
+TEST_F(AppRestoreSwitch, NotElevatedTheElevatedCopysExitCodeComesBack) {
+    const double kOverclocked[] = {43, 42, 41, 40};
+    struct Case {
+        const char* faults;
+        int code;
+        const double* after;
+    } const cases[] = {{nullptr, 1, kStock}, {"ApplyFails=1", 2, kOverclocked}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        WriteState("[Active]\r\n29=43\r\n30=42\r\n31=41\r\n32=40\r\n");
+        CAppUnderTest app;
+        if (c.faults) app.UseProfile(FaultProfile(L"test_app_restore_handover.ini", c.faults));
+        app.UseSwitch(L"RESTORE_NOT_ELEVATED", L"1");
+        ASSERT_TRUE(app.Start(L"/RestoreOverclocking"));
+        EXPECT_EQ(app.WaitExit(kWait), c.code);
+        ExpectRatios(c.after, "after the hand-over");
+        EXPECT_TRUE(CAppUnderTest::WaitLog(
+            "[RestoreOverclocking] not elevated: the elevated copy ended with " + std::to_string(c.code), kWait));
+        EXPECT_EQ(FindWindowW(L"Velotune", nullptr), nullptr) << "no window";
+    }
 }

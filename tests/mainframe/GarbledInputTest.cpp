@@ -28,6 +28,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 #include "state/AppState.h"
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 #include "tuning/CpuMonitorThread.h"
 #include "tuning/GetCpuInfoThread.h"
@@ -455,8 +456,8 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
     Garbage g(5);
     std::wstring profile = TestPaths::Join(CaseFolder(), L"sdk-profile.ini");
     std::wstring state = TestPaths::Join(CaseFolder(), L"sdk-state.ini");
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", profile.c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", state.c_str());
+    ScopedStandInSwitch stateSwitch(L"OverclockingSdkWrapper", L"STATE", state);
+    ScopedStandInSwitch profileSwitch(L"OverclockingSdkWrapper", L"PROFILE", profile);
     IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
     ASSERT_TRUE(loader->LoadDll()) << "the simulated processor is not beside the test";
     GetAppState().hMainWnd = nullptr;
@@ -521,8 +522,6 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
     EXPECT_GT(CountContaining(texts, "GetAvailableControls count"), 0u);
     EXPECT_GT(CountContaining(texts, "GHZ refused"), 0u);
     EXPECT_GT(CountContaining(texts, "for control 0x"), 0u);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST(SimProfile, ShippedModelsDiffer) {
 
 TEST(SimProfile, DefaultProfileBesideTheLibrary) {
     CSimSdkSession s(L"profile_beside");
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
+    s.UseDefaultProfile();
     IOverclockingSdk* root = s.InitRoot();
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(L"Dizaz(R) Velox(TM) V7-4760K CPU @ 3.60GHz", BrandOf(root));

@@ -6,6 +6,8 @@
 
 namespace {
 
+const wchar_t kLibrary[] = L"OverclockingSdkWrapper";
+
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
@@ -30,19 +32,22 @@ CSimSdkSession::CSimSdkSession(const std::wstring& name) : m_getInterface(nullpt
     CreateDirectoryW(m_folder.c_str(), nullptr);
     RemoveFolderFiles(m_folder);
     m_statePath = TestPaths::Join(m_folder, L"sim.state");
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", m_statePath.c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", L"simcpu\\V7-4760K.ini");
+    m_stateSwitch = std::make_unique<ScopedStandInSwitch>(kLibrary, L"STATE", m_statePath);
+    UseProfile(L"simcpu\\V7-4760K.ini");
 }
 
 CSimSdkSession::~CSimSdkSession() {
     Unload();
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
+    m_profileSwitch.reset();
+    m_stateSwitch.reset();
 }
 
 void CSimSdkSession::UseProfile(const std::wstring& path) {
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", path.c_str());
+    m_profileSwitch.reset();
+    m_profileSwitch = std::make_unique<ScopedStandInSwitch>(kLibrary, L"PROFILE", path);
 }
+
+void CSimSdkSession::UseDefaultProfile() { m_profileSwitch.reset(); }
 
 std::wstring CSimSdkSession::WriteProfile(const std::string& fileName, const std::string& text) {
     std::wstring path = TestPaths::Join(m_folder, Widen(fileName));

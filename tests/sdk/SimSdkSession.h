@@ -4,10 +4,12 @@
 // session has its own folder for profiles and its own state file.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
+#include "support/StandInSwitch.h"
 #include "tuning/OverclockingSdk.h"
 
 class CSimSdkSession : private vt::NonCopyable {
@@ -15,9 +17,11 @@ public:
     explicit CSimSdkSession(const std::wstring& name);
     ~CSimSdkSession();
 
-    // A profile path as VELOTUNE_SIM_PROFILE takes it (full, or relative to
-    // the library's folder).
+    // A profile path as the library's switch PROFILE takes it (relative to
+    // the library's folder, or a full path inside it).
     void UseProfile(const std::wstring& path);
+    // No PROFILE switch: the library's own "OverclockingSdkWrapper.ini".
+    void UseDefaultProfile();
     // Writes `text` as a profile into the session folder and selects it.
     std::wstring WriteProfile(const std::string& fileName, const std::string& text);
     // The shipped 4-core profile with extra lines in its [Faults] section.
@@ -36,6 +40,8 @@ public:
 private:
     std::wstring m_folder;
     std::wstring m_statePath;
+    std::unique_ptr<ScopedStandInSwitch> m_stateSwitch;
+    std::unique_ptr<ScopedStandInSwitch> m_profileSwitch;
     vt::DynamicLibrary m_module;
     PFN_OverclockingSdkGetInterface m_getInterface;
 };

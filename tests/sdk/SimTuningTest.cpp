@@ -171,9 +171,9 @@ TEST(SimTuning, ApplyFailureReportsToListener) {
 
 namespace {
 
-// simcpu.exe of the dist folder; it inherits VELOTUNE_SIM_STATE from this process.
+// simcpu.exe beside the test's library: it reads that library's switch STATE.
 DWORD RunSimCpu(const wchar_t* command) {
-    std::wstring tool = TestPaths::Join(TestPaths::DistDir(), L"simcpu.exe");
+    std::wstring tool = TestPaths::Join(TestPaths::TestDir(), L"simcpu.exe");
     std::wstring line = L"\"" + tool + L"\" " + command;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);

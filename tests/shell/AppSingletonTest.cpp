@@ -1,5 +1,5 @@
-// One instance per machine: the mutex, and the first instance's window
-// brought to the front by the second.
+// One instance: the guard file in the program's folder, and the first
+// instance's window brought to the front by the second.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
@@ -54,23 +54,24 @@ private:
     HWND m_hwnd = nullptr;
 };
 
-TEST(AppSingletonTest, FirstAcquireHoldsTheMutexAndASecondIsRefused) {
+TEST(AppSingletonTest, FirstAcquireHoldsTheGuardAndASecondIsRefused) {
     {
         AppSingleton first;
         EXPECT_FALSE(first.HasHandle());
         EXPECT_TRUE(first.Acquire());
         EXPECT_TRUE(first.HasHandle());
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AppSingleton::GuardPath().c_str()));
 
         AppSingleton second;
         EXPECT_FALSE(second.Acquire());
-        EXPECT_TRUE(second.HasHandle());  // the opened handle is kept
-        second.Close();
         EXPECT_FALSE(second.HasHandle());
 
         AppSingleton third;
         EXPECT_FALSE(third.Acquire());
     }
-    // Every handle gone with its guard: the next start is the first again.
+    // Every handle gone with its guard, and the file with it: the next start
+    // is the first again.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AppSingleton::GuardPath().c_str()));
     AppSingleton again;
     EXPECT_TRUE(again.Acquire());
 }
@@ -109,24 +110,24 @@ TEST(AppSingletonTest, SecondInstanceWithoutAWindowIsStillRefused) {
     EXPECT_FALSE(second.Acquire());
 }
 
-TEST(AppSingletonTest, MutexThatCannotBeOpenedRefusesWithoutTouchingWindows) {
-    // Someone else's mutex: a DACL that grants nobody anything.
+// The instance name of earlier versions, made first by someone else as an
+// event or as a mutex open to everyone: it neither stops the first copy nor
+// lets a second one run.
+TEST(AppSingletonTest, TheOldInstanceNameTakenFirstChangesNothing) {
+    const wchar_t kOldName[] = L"Global\\{23076CD6-9899-4539-9F69-66C00851251A}";
     vt::UniqueLocal sd;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, sd.Put(), nullptr));
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), sd.Get(), FALSE};
-    vt::UniqueHandle foreign(CreateMutexW(&sa, FALSE, AppSingleton::kMutexName));
-    sd.Reset();
-    ASSERT_NE(nullptr, foreign.Get());
-    vt::UniqueHandle probe(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, AppSingleton::kMutexName));
-    DWORD probeError = GetLastError();
-    if (probe) GTEST_SKIP() << "this system grants the creator's own process access despite the DACL";
-    EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, probeError);
-
-    VelotuneWindow window;
-    AppSingleton second;
-    EXPECT_FALSE(second.Acquire());
-    EXPECT_TRUE(g_seen.empty());
-    EXPECT_FALSE(IsWindowVisible(window.Get()));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, sd.Put(),
+                                                                     nullptr));
+    SECURITY_ATTRIBUTES everyone = {sizeof(everyone), sd.Get(), FALSE};
+    for (int asMutex = 0; asMutex < 2; ++asMutex) {
+        vt::UniqueHandle taken(asMutex ? CreateMutexW(&everyone, TRUE, kOldName)
+                                       : CreateEventW(&everyone, TRUE, TRUE, kOldName));
+        ASSERT_TRUE(taken.Valid());
+        AppSingleton first;
+        EXPECT_TRUE(first.Acquire()) << (asMutex ? "mutex" : "event");
+        AppSingleton second;
+        EXPECT_FALSE(second.Acquire()) << (asMutex ? "mutex" : "event");
+    }
 }
 
 }  // namespace

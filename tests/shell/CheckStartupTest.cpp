@@ -10,6 +10,7 @@
 #include "shell/CommonHelp.h"
 #include "shell/ShellTestSeams.h"
 #include "support/TestPaths.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -193,29 +194,37 @@ TEST_F(CheckStartupTest, TheRealTokenCheckAgreesWithTheShell) {
 
 namespace {
 
-// The stand-in client, when it takes over, starts the named program from
-// its own folder with the switch, as the real one does through its service.
-TEST_F(CheckStartupTest, ClientThatTakesOverStartsTheProgramBesideIt) {
+// The stand-in client, when it takes over, starts the program from its own
+// folder with the switch, as the real one does through its service; only
+// "Velotune.exe", whatever name it is given: it runs elevated.
+TEST_F(CheckStartupTest, ClientThatTakesOverStartsOnlyTheProgramBesideIt) {
     const std::wstring record = TestPaths::Join(TestPaths::TestDir(), L"cmdline.txt");
+    const std::wstring program = TestPaths::Join(TestPaths::TestDir(), L"Velotune.exe");
     DeleteFileW(record.c_str());
+    ASSERT_TRUE(CopyFileW(TestPaths::Join(TestPaths::TestDir(), L"fake_velotune.exe").c_str(), program.c_str(), FALSE));
     SetClientProfile(1, 1);
-    EXPECT_TRUE(CCommonHelp::StartClient(L"fake_velotune.exe"));
+    EXPECT_TRUE(CCommonHelp::StartClient(L"Velotune.exe"));
     std::string text;
-    for (int i = 0; i < 600 && text.empty(); ++i) {
-        text = TestPaths::ReadFileBytes(record);
-        if (text.empty()) Sleep(100);
-    }
-    std::string program = TestPaths::Narrow(TestPaths::Join(TestPaths::TestDir(), L"fake_velotune.exe"));
-    EXPECT_EQ(0u, text.find("\"" + program + "\" /svc_start\r\n")) << text;
+    WaitUntil([&] { return !(text = TestPaths::ReadFileBytes(record)).empty(); }, 60000);
+    EXPECT_EQ(0u, text.find("\"" + TestPaths::Narrow(program) + "\" /svc_start\r\n")) << text;
     DeleteFileW(record.c_str());
 
-    // A name with a folder part is never started: the hand-over fails.
-    EXPECT_FALSE(CCommonHelp::StartClient(L"..\\fake_velotune.exe"));
+    // Any other name, with a folder part or not, is refused and written down.
+    EXPECT_FALSE(CCommonHelp::StartClient(L"fake_velotune.exe"));
+    EXPECT_FALSE(CCommonHelp::StartClient(L"..\\Velotune.exe"));
     EXPECT_FALSE(CCommonHelp::StartClient(L"missing_program.exe"));
-    EXPECT_EQ((std::vector<std::string>{"AERTStartClient\t/svc_start\tfake_velotune.exe\t1",
-                                        "AERTStartClient\t/svc_start\t..\\fake_velotune.exe\t0",
+    EXPECT_EQ((std::vector<std::string>{"AERTStartClient\t/svc_start\tVelotune.exe\t1",
+                                        "Refused\tfake_velotune.exe\tnot Velotune.exe",
+                                        "AERTStartClient\t/svc_start\tfake_velotune.exe\t0",
+                                        "Refused\t..\\Velotune.exe\tnot Velotune.exe",
+                                        "AERTStartClient\t/svc_start\t..\\Velotune.exe\t0",
+                                        "Refused\tmissing_program.exe\tnot Velotune.exe",
                                         "AERTStartClient\t/svc_start\tmissing_program.exe\t0"}),
               ClientCalls());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(record.c_str())) << "nothing else was started";
+    // The fake program has ended once its record is there; its file may stay
+    // mapped a moment longer.
+    WaitUntil([&] { return DeleteFileW(program.c_str()) != FALSE; }, 30000);
 }
 
 }  // namespace

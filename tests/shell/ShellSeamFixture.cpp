@@ -31,16 +31,15 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOW* info) {
     return TRUE;
 }
 
-std::wstring ProfilePath(const std::wstring& scratch) { return scratch + L"\\svc_profile.ini"; }
-std::wstring RecordPath(const std::wstring& scratch) { return scratch + L"\\svc_calls.log"; }
+// The stand-in client beside the test keeps its profile and record there.
+const wchar_t kClient[] = L"DadEzOzuz";
+std::wstring RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"DadEzOzuz.calls.log"); }
 
 }  // namespace
 
 void ShellSeamFixture::SetUp() {
     CreateDirectoryW(ScratchDir().c_str(), nullptr);
-    DeleteFileW(RecordPath(ScratchDir()).c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_SVC_PROFILE", ProfilePath(ScratchDir()).c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_SVC_RECORD", RecordPath(ScratchDir()).c_str());
+    DeleteFileW(RecordPath().c_str());
     SetClientProfile(0);
     g_launches.clear();
     SetArguments(L"");
@@ -53,8 +52,8 @@ void ShellSeamFixture::SetUp() {
 
 void ShellSeamFixture::TearDown() {
     ShellTestSeams::Reset();
-    SetEnvironmentVariableW(L"VELOTUNE_SVC_PROFILE", nullptr);
-    SetEnvironmentVariableW(L"VELOTUNE_SVC_RECORD", nullptr);
+    m_launchOnStart.reset();
+    m_startClientResult.reset();
 }
 
 void ShellSeamFixture::SetArguments(const std::wstring& arguments) {
@@ -66,13 +65,16 @@ void ShellSeamFixture::SetAdmin(bool admin) { g_admin = admin; }
 void ShellSeamFixture::SetRelaunchAccepted(bool accepted) { g_relaunchAccepted = accepted; }
 
 void ShellSeamFixture::SetClientProfile(int startClientResult, int launchOnStart) {
-    std::string text = "[ServiceClient]\r\nStartClientResult=" + std::to_string(startClientResult) +
-                       "\r\nLaunchOnStart=" + std::to_string(launchOnStart) + "\r\n";
-    ASSERT_TRUE(TestPaths::WriteFileBytes(ProfilePath(ScratchDir()), text));
+    m_launchOnStart.reset();
+    m_startClientResult.reset();
+    m_startClientResult = std::make_unique<ScopedStandInSwitch>(
+        kClient, L"StartClientResult", std::to_wstring(startClientResult), TestPaths::TestDir(), L"ServiceClient");
+    m_launchOnStart = std::make_unique<ScopedStandInSwitch>(kClient, L"LaunchOnStart", std::to_wstring(launchOnStart),
+                                                            TestPaths::TestDir(), L"ServiceClient");
 }
 
 std::vector<std::string> ShellSeamFixture::ClientCalls() const {
-    std::string bytes = TestPaths::ReadFileBytes(RecordPath(ScratchDir()));
+    std::string bytes = TestPaths::ReadFileBytes(RecordPath());
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {

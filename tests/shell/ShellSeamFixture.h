@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/StandInSwitch.h"
 
 struct RecordedLaunch {
     std::wstring verb, file, parameters;
@@ -34,4 +37,8 @@ protected:
     std::wstring ModuleFileName() const;
 
     std::vector<RecordedLaunch>& Launches();
+
+private:
+    std::unique_ptr<ScopedStandInSwitch> m_startClientResult;
+    std::unique_ptr<ScopedStandInSwitch> m_launchOnStart;
 };

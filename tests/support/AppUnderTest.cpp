@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "support/LogFile.h"
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
 #include "support/WaitUntil.h"
@@ -21,6 +22,10 @@ std::wstring MakeFolder() {
     std::error_code ec;
     fs::remove_all(folder, ec);
     fs::copy(TestPaths::DistDir(), folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    // The copy's own switches, for every run: the simulated processor keeps
+    // its state in a file of the test's, and a test never restarts the machine.
+    WriteStandInSwitch(folder + L"\\OverclockingSdkWrapper.ini", L"StandIn", L"STATE", L"test_app.state");
+    WriteStandInSwitch(folder + L"\\Velotune.switches.ini", L"Switches", L"NO_REBOOT", L"1");
     return folder;
 }
 
@@ -45,6 +50,17 @@ CAppUnderTest::~CAppUnderTest() {
             WaitForSingleObject(process.Get(), 5000);
         }
     }
+    // Switches end after the programs that read them, newest first.
+    while (!m_switches.empty()) m_switches.pop_back();
+}
+
+void CAppUnderTest::UseProfile(const std::wstring& profile) {
+    m_switches.push_back(
+        std::make_unique<ScopedStandInSwitch>(L"OverclockingSdkWrapper", L"PROFILE", profile, Folder()));
+}
+
+void CAppUnderTest::UseSwitch(const std::wstring& key, const std::wstring& value) {
+    m_switches.push_back(std::make_unique<ScopedProgramSwitch>(key, value, Folder()));
 }
 
 const std::wstring& CAppUnderTest::Folder() {
@@ -61,19 +77,12 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     if (m_processes.empty()) DeleteFileW(LogPath().c_str());
     std::wstring exe = Folder() + L"\\Velotune.exe";
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", L"1");  // a test never restarts the machine
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", m_profile.empty() ? nullptr : m_profile.c_str());
-    for (const auto& e : m_env) SetEnvironmentVariableW(e.first.c_str(), e.second.c_str());
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::vector<wchar_t> line(cmd.begin(), cmd.end());
     line.push_back(0);
     BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &si, &pi);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", nullptr);
-    for (const auto& e : m_env) SetEnvironmentVariableW(e.first.c_str(), nullptr);
     if (!ok) return false;
     vt::UniqueHandle thread(pi.hThread);
     m_processes.emplace_back(pi.hProcess);
@@ -176,13 +185,11 @@ double CAppUnderTest::ActiveValue(const wchar_t* id) {
 int CAppUnderTest::SimCpu(const wchar_t* command) {
     std::wstring tool = Folder() + L"\\simcpu.exe";
     std::wstring line = L"\"" + tool + L"\" " + command;
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     BOOL ok = CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                              Folder().c_str(), &si, &pi);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", nullptr);
     if (!ok) return -1;
     vt::UniqueHandle process(pi.hProcess);
     vt::UniqueHandle thread(pi.hThread);

@@ -4,12 +4,14 @@
 // file, its window. Whatever it started is ended when the object goes.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/NonCopyable.h"
 #include "base/Win32Owners.h"
+#include "support/StandInSwitch.h"
 
 class CAppUnderTest : private vt::NonCopyable {
 public:
@@ -21,11 +23,11 @@ public:
     static std::wstring StatePath();
     static std::wstring LogPath();
 
-    // Environment of the next start: a profile (relative to the copy, or a
-    // full path) and the state file of the copy.
-    void UseProfile(const std::wstring& profile) { m_profile = profile; }
-    // One more environment value for the next start (the program's test switches).
-    void UseEnvironment(const std::wstring& name, const std::wstring& value) { m_env.push_back({name, value}); }
+    // Switches in the copy, from now until this object goes: the simulated
+    // processor's profile (relative to the copy, or a full path inside it)...
+    void UseProfile(const std::wstring& profile);
+    // ... and one of the program's test switches ("Velotune.switches.ini").
+    void UseSwitch(const std::wstring& key, const std::wstring& value);
 
     // Starts Velotune.exe with `args`; false when it could not be started.
     bool Start(const std::wstring& args = L"");
@@ -69,8 +71,7 @@ public:
     static bool Activate(HWND hwnd);
 
 private:
-    std::wstring m_profile;
-    std::vector<std::pair<std::wstring, std::wstring>> m_env;
+    std::vector<std::unique_ptr<ScopedStandInSwitch>> m_switches;
     std::vector<vt::UniqueHandle> m_processes;
     std::vector<DWORD> m_pids;
 };

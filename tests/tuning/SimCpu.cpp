@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 
 std::wstring SimCpu::s_profile;
@@ -68,8 +70,13 @@ void SimCpu::Use(const std::string& profile) {
     s_state = TestPaths::Join(Folder(), name);
     DeleteFileW(s_state.c_str());
     TestPaths::WriteFileBytes(s_profile, profile);
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_PROFILE", s_profile.c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", s_state.c_str());
+    // Both switches for the rest of the test program; the first ones' ends
+    // give the library's file back as it was.
+    static std::unique_ptr<ScopedStandInSwitch> state, selected;
+    selected.reset();
+    state.reset();
+    state = std::make_unique<ScopedStandInSwitch>(L"OverclockingSdkWrapper", L"STATE", s_state);
+    selected = std::make_unique<ScopedStandInSwitch>(L"OverclockingSdkWrapper", L"PROFILE", s_profile);
 }
 
 void SimCpu::Rewrite(const std::string& profile) {

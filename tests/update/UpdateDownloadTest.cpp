@@ -181,8 +181,8 @@ TEST(UpdateDownload, AFastDownloadLandsAtTheDestinationAndTheLibraryIsToldEachSt
 // on a loaded machine.
 TEST(UpdateDownload, ASlowDownloadReportsGrowingSizesAboutOnceASecond) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"200");  // 16 chunks, 200 ms apart
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_RACE", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"200");  // 16 chunks, 200 ms apart
+    CDownloaderEnv::Set(L"RACE", L"1");
     Download d;
     EXPECT_EQ(d.Run(), 6);
     d.sink.Drain();
@@ -214,8 +214,8 @@ TEST(UpdateDownload, ASlowDownloadReportsGrowingSizesAboutOnceASecond) {
 
 TEST(UpdateDownload, AFailedTaskIsStoppedAndDeletedAndTheFinalReportCarries7) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"100");
+    CDownloaderEnv::Set(L"FAIL", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"100");
     Download d;
     EXPECT_EQ(d.Run(), 7);
     const std::vector<Report>& reports = d.sink.Drain();
@@ -233,8 +233,8 @@ TEST(UpdateDownload, AFailedTaskIsStoppedAndDeletedAndTheFinalReportCarries7) {
 
 TEST(UpdateDownload, AFileTheLibraryAlreadyHasIsMovedOutOfItsCacheWithoutANewTask) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_COMPLETE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_CACHE", L"1");
+    CDownloaderEnv::Set(L"COMPLETE", L"1");
+    CDownloaderEnv::Set(L"CACHE", L"1");
     Download d;
     EXPECT_EQ(d.Run(), 6);
     EXPECT_EQ(TestPaths::ReadFileBytes(d.dest), SourceBytes());
@@ -251,7 +251,7 @@ TEST(UpdateDownload, AFileTheLibraryAlreadyHasIsMovedOutOfItsCacheWithoutANewTas
 
 TEST(UpdateDownload, ALibraryFileThatIsTheDestinationIsNeitherCopiedNorDeleted) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_COMPLETE", L"1");
+    CDownloaderEnv::Set(L"COMPLETE", L"1");
     LogCapture log;
     Download d;
     EXPECT_EQ(d.Run(), 6);
@@ -264,7 +264,7 @@ TEST(UpdateDownload, ALibraryFileThatIsTheDestinationIsNeitherCopiedNorDeleted) 
 
 TEST(UpdateDownload, CancelBeforeTheFirstStatusReadGivesStatus2) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"200");
+    CDownloaderEnv::Set(L"SLOW", L"200");
     LogCapture log;
     Download d;
     d.cancel = true;
@@ -281,7 +281,7 @@ TEST(UpdateDownload, CancelBeforeTheFirstStatusReadGivesStatus2) {
 
 TEST(UpdateDownload, ATaskThatCannotBeMadeEndsWithStatus2AndNoRecord) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NEWTASK_FAIL", L"1");
+    CDownloaderEnv::Set(L"NEWTASK_FAIL", L"1");
     Download d;
     EXPECT_EQ(d.Run(), 2);
     EXPECT_EQ(d.sink.Statuses(), std::vector<int>{2});
@@ -309,8 +309,8 @@ TEST(UpdateDownload, WithoutTheLibraryEveryCallIsSkippedAndTheFinalReportCarries
 
 TEST(UpdateDownload, AServerWithoutALengthGivesATotalOfZero) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NOSIZE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"NOSIZE", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     Download d;
     EXPECT_EQ(d.Run(), 6);
     d.sink.Drain();
@@ -321,9 +321,10 @@ TEST(UpdateDownload, AServerWithoutALengthGivesATotalOfZero) {
 }
 
 TEST(UpdateDownload, WithoutCheckTaskExTheOlderCheckIsAsked) {
-    CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_COMPLETE", L"1");
-    CP2SPBinding older(TestPaths::Join(TestPaths::TestDir(), L"p2sp_nocheckex"));
+    const std::wstring olderFolder = TestPaths::Join(TestPaths::TestDir(), L"p2sp_nocheckex");
+    CDownloaderEnv env(olderFolder);
+    CDownloaderEnv::Set(L"COMPLETE", L"1");
+    CP2SPBinding older(olderFolder);
     Download d;
     EXPECT_EQ(d.Run(older), 6);
     std::vector<std::string> lines = CDownloaderEnv::RecordLines();
@@ -359,8 +360,8 @@ TEST(UpdateDownload, AnEmptyDestinationIsRefusedBeforeTheLibraryIsAsked) {
 
 TEST(UpdateDownload, ACopyThatFailsIsAFailureEvenWithAnOlderFileAtTheDestination) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_COMPLETE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_CACHE", L"1");
+    CDownloaderEnv::Set(L"COMPLETE", L"1");
+    CDownloaderEnv::Set(L"CACHE", L"1");
     LogCapture log;
     Download d;
     TestPaths::WriteFileBytes(d.dest, "an older installer");
@@ -403,7 +404,7 @@ struct BackgroundDownload {
 
 TEST(UpdateDownload, ACancelledDownloadLeavesNoPartialFile) {
     CDownloaderEnv env;
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"200");
+    CDownloaderEnv::Set(L"SLOW", L"200");
     LogCapture log;
     BackgroundDownload bg;
     Download& d = bg.d;

@@ -5,6 +5,7 @@
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
 #include "base/Win32Owners.h"
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 
 namespace TestEngine {
@@ -64,24 +65,28 @@ int CFakeMainWindow::ShowAtCorner() const { return (int)m_recorder.Count(UM_SHOW
 int CFakeMainWindow::RunInstaller() const { return (int)m_recorder.Count(UM_RUN_INSTALLER); }
 
 namespace {
-const wchar_t* const kSwitches[] = {L"VELOTUNE_P2SP_FAIL",   L"VELOTUNE_P2SP_SLOW",   L"VELOTUNE_P2SP_COMPLETE",
-                                    L"VELOTUNE_P2SP_CACHE",  L"VELOTUNE_P2SP_NOSIZE", L"VELOTUNE_P2SP_NEWTASK_FAIL", L"VELOTUNE_P2SP_RACE",
-                                    L"VELOTUNE_P2SP_SOURCE", L"VELOTUNE_P2SP_SWAP"};
+CDownloaderEnv* g_downloaderEnv = nullptr;
 }
 
-CDownloaderEnv::CDownloaderEnv() {
-    for (const wchar_t* name : kSwitches) SetEnvironmentVariableW(name, nullptr);
-    SetEnvironmentVariableW(L"VELOTUNE_P2SP_RECORD", RecordPath().c_str());
+CDownloaderEnv::CDownloaderEnv(const std::wstring& folder) : m_folder(folder) {
+    g_downloaderEnv = this;
     DeleteFileW(RecordPath().c_str());
 }
 
 CDownloaderEnv::~CDownloaderEnv() {
-    for (const wchar_t* name : kSwitches) SetEnvironmentVariableW(name, nullptr);
+    while (!m_switches.empty()) m_switches.pop_back();
+    g_downloaderEnv = nullptr;
 }
 
-void CDownloaderEnv::Set(const wchar_t* name, const wchar_t* value) { SetEnvironmentVariableW(name, value); }
+void CDownloaderEnv::Set(const wchar_t* key, const wchar_t* value) {
+    if (g_downloaderEnv)
+        g_downloaderEnv->m_switches.push_back(
+            std::make_unique<ScopedStandInSwitch>(L"p2spd", key, value, g_downloaderEnv->m_folder));
+}
 
-std::wstring CDownloaderEnv::RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"test_update.p2spd.log"); }
+std::wstring CDownloaderEnv::RecordPath() {
+    return TestPaths::Join(g_downloaderEnv ? g_downloaderEnv->m_folder : TestPaths::TestDir(), L"p2spd.calls.log");
+}
 
 std::string CDownloaderEnv::Record() { return TestPaths::ReadFileBytes(RecordPath()); }
 

@@ -7,12 +7,15 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/NonCopyable.h"
 #include "support/MessageRecorder.h"
+#include "support/StandInSwitch.h"
+#include "support/TestPaths.h"
 #include "update/InstallerLauncher.h"
 #include "update/UpdateProcessor.h"
 
@@ -83,17 +86,23 @@ private:
     MessageRecorder m_recorder;
 };
 
-// The stand-in downloader's environment for one test: every switch off,
-// a record file of its own (emptied), restored when it goes.
+// The stand-in downloader's switches for one test ("p2spd.ini" beside the
+// copy in `folder`): those Set here, ended when the object goes; its record
+// there emptied first.
 class CDownloaderEnv : private vt::NonCopyable {
 public:
-    CDownloaderEnv();
+    explicit CDownloaderEnv(const std::wstring& folder = TestPaths::TestDir());
     ~CDownloaderEnv();
 
-    static void Set(const wchar_t* name, const wchar_t* value);
+    // A switch (SLOW, FAIL, ...) of the live object, until it goes.
+    static void Set(const wchar_t* key, const wchar_t* value);
     static std::wstring RecordPath();
     static std::string Record();
     static std::vector<std::string> RecordLines();
+
+private:
+    std::wstring m_folder;
+    std::vector<std::unique_ptr<ScopedStandInSwitch>> m_switches;
 };
 
 // A source file for the stand-in to "download" (made once, 200 KB).

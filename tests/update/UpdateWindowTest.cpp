@@ -244,7 +244,7 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
 }
 
 TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheMainWindow) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DWONLOADNEW"));
@@ -330,8 +330,8 @@ TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
 }
 
 TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"100");
+    CDownloaderEnv::Set(L"FAIL", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"100");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -349,7 +349,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
 }
 
 TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloading) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NEWTASK_FAIL", L"1");
+    CDownloaderEnv::Set(L"NEWTASK_FAIL", L"1");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -361,7 +361,7 @@ TEST_F(UpdateWindowTest, ATaskThatCannotBeMadeIsShownAsAFailureNotLeftDownloadin
 }
 
 TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalReport) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     int corner = 0;
     for (const wchar_t* button : {L"closebtn", L"cancelbtn1"}) {
@@ -393,8 +393,8 @@ TEST_F(UpdateWindowTest, DecliningTheOfferClosesWithoutDownloading) {
 }
 
 TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_NOSIZE", L"1");
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"NOSIZE", L"1");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     OpenOffer();
     m_main.onRunInstaller = [](WPARAM) {};
     Click(L"okbtn");
@@ -452,7 +452,7 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
 }
 
 TEST_F(UpdateWindowTest, DuringADownloadOnlyTheUpdateThreadsReportsCount) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"150");
+    CDownloaderEnv::Set(L"SLOW", L"150");
     LogCapture log;
     OpenOffer();
     std::string handedOver;
@@ -493,7 +493,7 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
 }
 
 TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     LogCapture log;
     OpenOffer();
     Click(L"okbtn");
@@ -589,7 +589,7 @@ TEST_F(UpdateWindowTest, ADownloadWithTheWrongHashIsRefusedAndNeverStarted) {
 }
 
 TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SWAP", L"1");
+    CDownloaderEnv::Set(L"SWAP", L"1");
     LogCapture log;
     OpenOffer(SourceFile(), Sha256(SourceBytes()));
     AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
@@ -599,7 +599,7 @@ TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
 }
 
 TEST_F(UpdateWindowTest, OnceCheckedTheFileCannotBeSwappedAndTheGoodOneStartsByItsFullPath) {
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SWAP", L"2");
+    CDownloaderEnv::Set(L"SWAP", L"2");
     LogCapture log;
     OpenOffer(SourceFile(), Sha256(SourceBytes()));
     TestFrame frame;

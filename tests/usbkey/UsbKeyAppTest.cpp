@@ -2,10 +2,13 @@
 // action, and the key is told every state and frequency the window shows.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/Win32Owners.h"
 #include "support/AppUnderTest.h"
@@ -60,6 +63,30 @@ std::wstring SlowProfile() {
 void Reset() {
     DeleteFileW(CAppUnderTest::StatePath().c_str());
     DeleteFileW(RecordPath().c_str());
+}
+
+// The event's DACL grants SYSTEM and the Administrators, and nobody else.
+// Wine runs every process as an administrator and would let anyone in
+// anyway: the rule is checked on the object itself.
+void ExpectOnlySystemAndAdmins(const wchar_t* name) {
+    vt::UniqueHandle event(OpenEventW(READ_CONTROL, FALSE, name));
+    ASSERT_NE(event.Get(), nullptr) << "open " << TestPaths::Narrow(name);
+    PACL dacl = nullptr;
+    vt::UniqueLocal sd;
+    ASSERT_EQ(GetSecurityInfo(event.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put())),
+              (DWORD)ERROR_SUCCESS);
+    ASSERT_NE(dacl, nullptr) << "a null DACL lets everyone in";
+    std::vector<std::wstring> trustees;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        vt::UniqueLocal text;
+        ASSERT_TRUE(ConvertSidToStringSidW(&ace->SidStart, reinterpret_cast<LPWSTR*>(text.Put())));
+        trustees.push_back(static_cast<const wchar_t*>(text.Get()));
+    }
+    EXPECT_EQ(trustees, (std::vector<std::wstring>{L"S-1-5-18", L"S-1-5-32-544"})) << TestPaths::Narrow(name);
 }
 
 }  // namespace
@@ -165,6 +192,8 @@ TEST(AppNotifier, EventIsTheOneClickActionAndTheFlagFollowsTheStatus) {
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(WaitNotifierRecord("Start\r\n"));
     int zeros = Count(NotifierRecord(), "SetOCFlag\t0\r\n");
+    ExpectOnlySystemAndAdmins(L"Local\\VelotuneOcWmiEvent");
+    ExpectOnlySystemAndAdmins(L"Local\\VelotuneUsbKeyPress");
 
     RaiseNotifierEvent();
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
@@ -203,4 +232,34 @@ TEST(AppNotifier, LibraryMissingAnExportIsUnloadedAndIgnored) {
     EXPECT_TRUE(started);
     EXPECT_NE(hwnd, nullptr);
     EXPECT_EQ(GetFileAttributesW(NotifierRecordPath().c_str()), INVALID_FILE_ATTRIBUTES) << "never started";
+}
+
+// A neighbour without administrator rights makes both trigger events first,
+// open to everyone, and sets them whenever it likes: the key and the
+// notifier refuse events they did not make, so nothing overclocks.
+TEST(AppNotifier, TriggerEventsMadeFirstByAnotherProcessOverclockNothing) {
+    Reset();
+    DeleteFileW(NotifierRecordPath().c_str());
+    vt::UniqueLocal everyoneSd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     everyoneSd.Put(), nullptr));
+    SECURITY_ATTRIBUTES everyone = {sizeof(everyone), everyoneSd.Get(), FALSE};
+    vt::UniqueHandle key(CreateEventW(&everyone, FALSE, FALSE, L"Local\\VelotuneUsbKeyPress"));
+    vt::UniqueHandle flag(CreateEventW(&everyone, FALSE, FALSE, L"Local\\VelotuneOcWmiEvent"));
+    ASSERT_TRUE(key.Valid() && flag.Valid());
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(WaitRecord("Refused\tLocal\\VelotuneUsbKeyPress\texists already\r\n"));
+    EXPECT_TRUE(WaitNotifierRecord("Refused\tLocal\\VelotuneOcWmiEvent\texists already\r\n"));
+    const double before = CAppUnderTest::ActiveValue(L"29");
+    // Nothing waits on them: no thread was started for an event refused.
+    SetEvent(key.Get());
+    SetEvent(flag.Get());
+    EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), before);
+    EXPECT_NE(before, 43);
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle()"), 0);
+    EXPECT_EQ(Record().find("Press\t"), std::string::npos) << Record();
+    EXPECT_EQ(NotifierRecord().find("Event\t"), std::string::npos) << NotifierRecord();
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

@@ -4,17 +4,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/Win32Owners.h"
 #include "support/LogCapture.h"
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 #include "usbkey/ZozeDEMgr.h"
 
 namespace {
 
-std::wstring RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"test_usbkey.calls.log"); }
-std::wstring ProfilePath() { return TestPaths::Join(TestPaths::TestDir(), L"test_usbkey.ini"); }
+// The key's own files beside the test's copy of it.
+std::wstring RecordPath() { return TestPaths::Join(TestPaths::TestDir(), L"UsbDll.calls.log"); }
 
 std::string Record() { return TestPaths::ReadFileBytes(RecordPath()); }
 
@@ -24,10 +26,12 @@ int CountRelease(const std::string& record) {
     return n;
 }
 
+// What Init answers, for the rest of the test program.
 void UseInitResult(int result) {
-    TestPaths::WriteFileBytes(ProfilePath(), "[UsbKey]\r\nInitResult=" + std::to_string(result) + "\r\n");
-    SetEnvironmentVariableW(L"VELOTUNE_USBKEY_PROFILE", ProfilePath().c_str());
-    SetEnvironmentVariableW(L"VELOTUNE_USBKEY_RECORD", RecordPath().c_str());
+    static std::unique_ptr<ScopedStandInSwitch> answer;
+    answer.reset();
+    answer = std::make_unique<ScopedStandInSwitch>(L"UsbDll", L"InitResult", std::to_wstring(result),
+                                                   TestPaths::TestDir(), L"UsbKey");
     DeleteFileW(RecordPath().c_str());
 }
 
