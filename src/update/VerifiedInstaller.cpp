@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "log/BaseLog.h"
-#include "settings/AppInfo.h"
+#include "settings/ProgramSwitches.h"
 
 namespace {
 
-const wchar_t kTrustSeamFile[] = L"UpdateTrust.ini";
+// The program switch that puts an administrator's verdict in place of
+// WinVerifyTrust's.
+const wchar_t kTrustSwitch[] = L"UPDATE_TRUST_VERDICT";
 constexpr DWORD kHashChunk = 64 * 1024;
 
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
@@ -93,16 +95,12 @@ LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path) {
     LONG verdict = ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     VLOG("WinVerifyTrust on the open file: 0x%08lx", static_cast<unsigned long>(verdict));
 
-    std::wstring seam = GetAppFolder();
-    if (seam.empty()) return verdict;
-    seam += L"\\";
-    seam += kTrustSeamFile;
-    wchar_t text[32] = {};
-    if (::GetPrivateProfileStringW(L"Trust", L"Verdict", L"", text, 32, seam.c_str()) == 0) return verdict;
+    const std::wstring text = ProgramSwitches::Value(kTrustSwitch);
+    if (text.empty()) return verdict;
     wchar_t* end = nullptr;
-    unsigned long replaced = std::wcstoul(text, &end, 0);
-    if (end == text) return verdict;
-    VLOG("trust verdict replaced by %ls: 0x%08lx", kTrustSeamFile, replaced);
+    unsigned long replaced = std::wcstoul(text.c_str(), &end, 0);
+    if (end == text.c_str()) return verdict;
+    VLOG("trust verdict replaced by %ls: 0x%08lx", ProgramSwitches::kFileName, replaced);
     return static_cast<LONG>(replaced);
 }
 

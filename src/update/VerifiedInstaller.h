@@ -5,10 +5,11 @@
 // in ".exe"; its Authenticode signature (WinVerifyTrust on the open handle);
 // its SHA-256, when the update engine gave one.
 //
-// The trust verdict can be replaced, for tests, by a file only an
-// administrator can write: "UpdateTrust.ini" in the program's folder,
-// section "Trust", key "Verdict" (the value WinVerifyTrust is taken to have
-// returned, such as 0). WinVerifyTrust is called all the same.
+// The trust verdict can be replaced, for tests, by the program switch
+// UPDATE_TRUST_VERDICT (settings/ProgramSwitches.h: a file of the program's
+// folder, which only an administrator can write): the value WinVerifyTrust
+// is taken to have returned, such as 0. WinVerifyTrust is called all the
+// same, and both are logged.
 #include <windows.h>
 
 #include <memory>

@@ -99,14 +99,6 @@ std::vector<std::string> CDownloaderEnv::RecordLines() {
     return lines;
 }
 
-CTrustVerdict::CTrustVerdict(const wchar_t* verdict) {
-    WritePrivateProfileStringW(L"Trust", L"Verdict", verdict, Path().c_str());
-}
-
-CTrustVerdict::~CTrustVerdict() { DeleteFileW(Path().c_str()); }
-
-std::wstring CTrustVerdict::Path() { return TestPaths::Join(TestPaths::TestDir(), L"UpdateTrust.ini"); }
-
 std::string Sha256(const std::string& bytes) {
     std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"sha256.tmp");
     TestPaths::WriteFileBytes(path, bytes);

@@ -16,6 +16,8 @@
 #include "support/MessageRecorder.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
+#include "support/StandInSwitch.h"
+#include "support/TestPaths.h"
 #include "update/InstallerLauncher.h"
 #include "update/UpdateProcessor.h"
 
@@ -45,14 +47,12 @@ public:
     static void Restore() { CInstallerLauncher::s_pfnCreateProcess = &::CreateProcessW; }
 };
 
-// The trust verdict an administrator's file beside the program puts in
-// place of WinVerifyTrust's ("UpdateTrust.ini" beside the test programs),
-// for one test; gone when the object goes.
-class CTrustVerdict : private vt::NonCopyable {
+// The trust verdict an administrator's switch beside the program puts in
+// place of WinVerifyTrust's, for one test.
+class CTrustVerdict : public ScopedProgramSwitch {
 public:
-    explicit CTrustVerdict(const wchar_t* verdict);
-    ~CTrustVerdict();
-    static std::wstring Path();
+    explicit CTrustVerdict(const wchar_t* verdict)
+        : ScopedProgramSwitch(L"UPDATE_TRUST_VERDICT", verdict, TestPaths::TestDir()) {}
 };
 
 // An engine that answers from a script, one step per check (the last step

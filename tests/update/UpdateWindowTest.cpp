@@ -89,7 +89,7 @@ protected:
         CInstallerLauncherTestSeam::Replace(&ProcessCalls::Fake);
         DeleteFileW(Installer().c_str());
         // The stand-in's source is not signed: an administrator's verdict
-        // file stands in for a good signature unless a test says otherwise.
+        // switch stands in for a good signature unless a test says otherwise.
         m_trust.reset(new CTrustVerdict(L"0"));
     }
     void TearDown() override {
@@ -575,7 +575,7 @@ TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted
     CTrustVerdict untrustedRoot(L"0x800B0109");
     OpenOffer(source);
     AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 3);
-    EXPECT_TRUE(log.HasText("trust verdict replaced by UpdateTrust.ini: 0x800b0109"));
+    EXPECT_TRUE(log.HasText("trust verdict replaced by Velotune.switches.ini: 0x800b0109"));
     EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0109): " + installer));
     DeleteFileW((UpdateFolder() + L"UnsignedSetup.exe").c_str());
 }
