@@ -10,7 +10,7 @@
 !define VT_UM_MENU_CLICK 35769
 !define VT_MENU_ITEM_EXIT 3
 !define VT_WINDOW_CLASS "Velotune"
-!define VT_INSTANCE_MUTEX "Global\{23076CD6-9899-4539-9F69-66C00851251A}"
+!define VT_INSTANCE_GUARD "Velotune.lock"
 ; Safety nets: a restoring exit takes a second or two.
 !define VT_EXIT_WAIT_MS 60000       ; for the process, once
 !define VT_GUARD_WAIT_ROUNDS 120    ; x 250 ms for the guard afterwards
@@ -94,9 +94,12 @@ Function ${un}CloseRunning
       System::Call 'kernel32::CloseHandle(p r2)'
     ${EndIf}
   ${EndIf}
-  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${VT_INSTANCE_MUTEX}") p .r1'
-  ${If} $1 <> 0
-    System::Call 'kernel32::CloseHandle(p r1)'
+  ; The program's guard file is there while a copy runs (a start in
+  ; progress or a windowless restore run too) and cannot be deleted then;
+  ; one left by a power cut can. Only an administrator can make a file in
+  ; the install folder, so nobody else can hold the setup program up.
+  Delete "$INSTDIR\${VT_INSTANCE_GUARD}"
+  ${If} ${FileExists} "$INSTDIR\${VT_INSTANCE_GUARD}"
     IntOp $3 $3 + 1
     ${If} $3 < ${VT_GUARD_WAIT_ROUNDS}
       Sleep 250

@@ -30,21 +30,36 @@ const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
 const double kStock[] = {40, 39, 38, 37};
 const double kOverclocked[] = {43, 42, 41, 40};
 
-std::wstring StatePath() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"vt_installer_sim.state";
-}
+// The installed simulated processor keeps its applied values beside itself;
+// the install folder is the only place its switches may name.
+std::wstring StatePath() { return InstallDir() + L"\\OverclockingSdkWrapper.state"; }
 
-double ActiveValue(const wchar_t* id) {
+// No state file is a processor at its defaults, as after a restart (the
+// uninstaller removes the file with the stand-in).
+double ActiveValue(int i) {
     wchar_t text[64] = {};
-    GetPrivateProfileStringW(L"Active", id, L"", text, 63, StatePath().c_str());
-    return text[0] ? _wtof(text) : -1.0;
+    GetPrivateProfileStringW(L"Active", kRatioIds[i], L"", text, 63, StatePath().c_str());
+    if (!text[0]) return GetFileAttributesW(StatePath().c_str()) == INVALID_FILE_ATTRIBUTES ? kStock[i] : -1.0;
+    return _wtof(text);
 }
 
 void ExpectRatios(const double* expected, const char* what) {
-    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(ActiveValue(i), expected[i]) << what << ", control " << i;
 }
+
+// Keeps the state file through an uninstall that leaves the processor
+// overclocked, as a real processor keeps its values: open without delete
+// sharing, the uninstaller cannot remove it.
+class StateKept {
+public:
+    StateKept()
+        : m_file(CreateFileW(StatePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    bool Held() const { return m_file.Valid(); }
+
+private:
+    vt::UniqueFile m_file;
+};
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -171,9 +186,6 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
 class SetupProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Inherited by the setup programs and everything they start.
-        SetEnvironmentVariableW(L"VELOTUNE_SIM_STATE", StatePath().c_str());
-        SetEnvironmentVariableW(L"VELOTUNE_NO_REBOOT", L"1");
         DeleteFileW(StatePath().c_str());
         ASSERT_TRUE(Exists(SetupProgram())) << Narrow(SetupProgram()) << " is missing: run make installer";
         RemoveEverything();
@@ -442,8 +454,12 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         ASSERT_EQ(Install(L"/S /LANG=en"), 0) << c.fault;
         ASSERT_TRUE(WriteOverclockedState());
         ASSERT_TRUE(SwitchFault(dir, c.fault));
-        EXPECT_EQ(UninstallInPlace(L"/S /REMOVELOGS", dir), c.exitCode) << c.fault;
-        ExpectRatios(kOverclocked, c.fault);
+        {
+            StateKept kept;
+            ASSERT_TRUE(kept.Held());
+            EXPECT_EQ(UninstallInPlace(L"/S /REMOVELOGS", dir), c.exitCode) << c.fault;
+            ExpectRatios(kOverclocked, c.fault);
+        }
         const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
         EXPECT_NE(installLog.find(c.line), std::string::npos) << c.fault << "\n" << installLog;
         EXPECT_NE(installLog.find(" Kept the log folder: the processor's defaults were not put back.\r\n"),
@@ -459,10 +475,14 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
     ASSERT_TRUE(WriteOverclockedState());
     ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
     std::vector<std::wstring> messages;
-    EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
+    {
+        StateKept kept;
+        ASSERT_TRUE(kept.Held());
+        EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
+        ExpectRatios(kOverclocked, "interactive");
+    }
     EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
                                                   L"was overclocked, it stays overclocked until the next restart."});
-    ExpectRatios(kOverclocked, "interactive");
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
 }
 

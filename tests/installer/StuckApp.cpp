@@ -1,5 +1,6 @@
 #include "StuckApp.h"
 
+#include "InstallProbe.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
 
@@ -7,13 +8,21 @@ namespace {
 
 // The program's own names, as the setup program looks for them.
 constexpr wchar_t kWindowClass[] = L"Velotune";
-constexpr wchar_t kGuardName[] = L"Global\\{23076CD6-9899-4539-9F69-66C00851251A}";
+constexpr wchar_t kGuardFile[] = L"\\Velotune.lock";
+
+// The guard file of a copy running from the install folder: held open
+// without sharing, as the program holds it.
+HANDLE HoldGuard() {
+    CreateDirectoryW(InstallProbe::InstallDir().c_str(), nullptr);
+    return CreateFileW((InstallProbe::InstallDir() + kGuardFile).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
 constexpr WPARAM kExitItem = 3;
 
 }  // namespace
 
 CStuckApp::CStuckApp()
-    : m_guard(CreateMutexW(nullptr, TRUE, kGuardName)), m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : m_guard(HoldGuard()), m_created(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     m_thread.Reset(CreateThread(nullptr, 0, &CStuckApp::ThreadMain, this, 0, nullptr));
     if (m_thread) WaitForSingleObject(m_created.Get(), 10000);
 }
@@ -21,7 +30,6 @@ CStuckApp::CStuckApp()
 CStuckApp::~CStuckApp() {
     if (m_hwnd) PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
     if (m_thread) WaitForSingleObject(m_thread.Get(), 10000);
-    if (m_guard) ReleaseMutex(m_guard.Get());
 }
 
 DWORD WINAPI CStuckApp::ThreadMain(void* param) {

@@ -7,6 +7,7 @@
 
 #include "base/Win32Owners.h"
 #include "sdk/SimSdkSession.h"
+#include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -217,4 +218,33 @@ TEST(SimTuning, ResumeToolDropsTheValuesOfALoadedLibrary) {
     root = s.Root();
     EXPECT_EQ(40.0, ReadControl(root, 29).ActiveValue);
     EXPECT_EQ(37.0, ReadControl(root, 32).ActiveValue);
+}
+
+// A path switch that leads out of the library's folder is refused with a
+// record line: the applied values go to the library's own state file, and
+// nothing is written where the switch pointed.
+TEST(SimTuning, StateSwitchOutsideTheLibraryFolderIsRefused) {
+    CSimSdkSession s(L"tuning_outside");
+    const std::wstring dir = TestPaths::TestDir();
+    const std::wstring outside = dir.substr(0, dir.find_last_of(L"\\/")) + L"\\escaped.state";
+    const std::wstring own = TestPaths::Join(dir, L"OverclockingSdkWrapper.state");
+    const std::wstring record = TestPaths::Join(dir, L"OverclockingSdkWrapper.calls.log");
+    DeleteFileW(outside.c_str());
+    DeleteFileW(own.c_str());
+    DeleteFileW(record.c_str());
+    for (const std::wstring& value : {std::wstring(L"..\\escaped.state"), outside}) {
+        ScopedStandInSwitch away(L"OverclockingSdkWrapper", L"STATE", value);
+        IOverclockingSdk* root = s.InitRoot();
+        ASSERT_NE(nullptr, root);
+        ASSERT_TRUE(OverclockFourCores(root));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(outside.c_str())) << TestPaths::Narrow(value);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(own.c_str())) << TestPaths::Narrow(value);
+        EXPECT_NE(std::string::npos,
+                  TestPaths::ReadFileBytes(record).find("Refused\tSTATE=" + TestPaths::Narrow(value, CP_UTF8) +
+                                                        "\toutside "))
+            << TestPaths::ReadFileBytes(record);
+        ASSERT_TRUE(s.Unload());
+        DeleteFileW(own.c_str());
+    }
+    DeleteFileW(record.c_str());
 }

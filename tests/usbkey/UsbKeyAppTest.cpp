@@ -259,7 +259,7 @@ TEST(AppNotifier, TriggerEventsMadeFirstByAnotherProcessOverclockNothing) {
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), before);
     EXPECT_NE(before, 43);
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle()"), 0);
-    EXPECT_EQ(Record().find("Press\t"), std::string::npos) << Record();
-    EXPECT_EQ(NotifierRecord().find("Event\t"), std::string::npos) << NotifierRecord();
+    EXPECT_EQ(Record().find("\nPress\t"), std::string::npos) << Record();
+    EXPECT_EQ(NotifierRecord().find("\nEvent\t"), std::string::npos) << NotifierRecord();
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
