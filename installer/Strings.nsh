@@ -36,3 +36,9 @@ LangString VT_KEPT_DOWNLOADS ${LANG_SIMPCHINESE} "保留 $APPDATA\Velotune：其
 
 LangString VT_KEPT_LOGS ${LANG_ENGLISH} "Kept the log folder: it tells why the default settings were not put back."
 LangString VT_KEPT_LOGS ${LANG_SIMPCHINESE} "保留日志文件夹：其中记录了未能恢复默认设置的原因。"
+
+; The install folder's security (FolderSecurity.nsh).
+LangString VT_FOLDER_NOT_ADMIN ${LANG_ENGLISH} "This folder already exists and is not owned by administrators, so other users may have changed it. Choose a new folder or one inside Program Files."
+LangString VT_FOLDER_NOT_ADMIN ${LANG_SIMPCHINESE} "该文件夹已存在，且其所有者不是管理员，其他用户可能已更改其中的内容。请选择一个新文件夹，或 Program Files 中的文件夹。"
+LangString VT_FOLDER_NOT_SECURED ${LANG_ENGLISH} "The permissions of the install folder could not be set, so Velotune was not installed there. Choose another folder."
+LangString VT_FOLDER_NOT_SECURED ${LANG_SIMPCHINESE} "无法设置安装文件夹的权限，因此未在该位置安装 Velotune。请选择其他文件夹。"

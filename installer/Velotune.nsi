@@ -74,6 +74,8 @@ InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
 !define MUI_LANGDLL_ALWAYSSHOW
 
 !insertmacro MUI_PAGE_WELCOME
+; The chosen folder is checked before the user leaves the page (FolderSecurity.nsh).
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE VtFolderPageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Velotune.exe"
@@ -93,6 +95,8 @@ InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
 !include "Strings.nsh"
 !include "Functions.nsh"
 !include "Upgrade.nsh"
+; Its section comes first: nothing is installed into a folder it refuses.
+!include "FolderSecurity.nsh"
 !include "${VT_FILES}"
 
 !insertmacro VT_DEFINE_IS_STANDIN ""
@@ -314,6 +318,7 @@ Section "un.$(VT_SEC_PROGRAM)" SecUnProgram
   ${EndIf}
 
   !insertmacro VT_UNINSTALL_FILES
+  !insertmacro VT_UNINSTALL_UPDATE_FOLDER
   ; The program's settings, written beside it.
   Delete "$INSTDIR\Velotune.ini"
 

@@ -216,6 +216,30 @@ void DeleteTask(Task* task) {
 
 std::string Num(int64_t value) { return std::to_string(value); }
 
+// Switch SWAP: someone replaces a finished file, as a neighbour with
+// write access to the download folder would, both in place and by renaming
+// another file over it. 1: when the caller asks for the file's name (after
+// the finished report, before it can have opened the file); 2: when the
+// caller stops the library (after it has taken the file). Each attempt is
+// recorded: "swap <how>\t<path>\t=ok" or "=<error>".
+constexpr char kSwappedBytes[] = "swapped in by someone else\r\n";
+
+void TrySwap(const std::wstring& path) {
+    vt::UniqueFile inPlace(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD put = 0;
+    bool wrote = inPlace && WriteFile(inPlace.Get(), kSwappedBytes, sizeof(kSwappedBytes) - 1, &put, nullptr);
+    Record("swap in place\t" + Narrow(path) + "\t=" + (wrote ? std::string("ok") : Num(GetLastError())));
+    inPlace.Reset();
+    std::wstring other = path + L".swap";
+    vt::UniqueFile made(CreateFileW(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (made) WriteFile(made.Get(), kSwappedBytes, sizeof(kSwappedBytes) - 1, &put, nullptr);
+    made.Reset();
+    bool moved = MoveFileExW(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    Record("swap by rename\t" + Narrow(path) + "\t=" + (moved ? std::string("ok") : Num(GetLastError())));
+    if (!moved) DeleteFileW(other.c_str());
+}
+
 // Answer of both check kinds: whether the library's file for the URL is
 // complete. With switch COMPLETE=1 it is made complete first.
 int Check(const char* url, int kind, const char* path, const char* exportName) {
@@ -277,6 +301,9 @@ P2SP_EXPORT int __stdcall P2SPRun() {
 P2SP_EXPORT int __stdcall P2SPStop() {
     Lock lock;
     for (auto& entry : g_tasks) StopThread(entry.second);
+    if (simcommon::SwitchInt(L"SWAP") == 2)
+        for (auto& entry : g_tasks)
+            if (entry.second->status == P2sp::kStatusFinished) TrySwap(entry.second->writePath);
     g_running = false;
     Record("P2SPStop");
     return 1;
@@ -391,6 +418,7 @@ P2SP_EXPORT int __stdcall P2SPGetTaskFileName(const char* url, char* buffer, int
         result = 1;
     }
     Record(std::string("P2SPGetTaskFileName\t") + Show(url) + "\t" + Num(size) + "\t=" + (result ? path : "0"));
+    if (task && task->status == P2sp::kStatusFinished && simcommon::SwitchInt(L"SWAP") == 1) TrySwap(task->writePath);
     return result;
 }
 

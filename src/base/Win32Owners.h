@@ -1,10 +1,11 @@
 #pragma once
 // One small kit of owners: kernel handles, files, registry keys, libraries,
-// GDI objects and DCs, icons, memory blocks, security IDs, COM references,
-// selections into a DC and locks. Each gives back what it holds when it
+// GDI objects and DCs, icons, memory blocks, security IDs, hash objects, COM
+// references, selections into a DC and locks. Each gives back what it holds when it
 // goes, so an early return leaks nothing; the program's raw release calls
 // live only here.
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <utility>
 
@@ -21,6 +22,8 @@ inline void Icon(HICON h) { ::DestroyIcon(h); }
 inline void Global(HGLOBAL h) { ::GlobalFree(h); }
 inline void Local(HLOCAL h) { ::LocalFree(h); }
 inline void Sid(PSID s) { ::FreeSid(s); }
+inline void CryptAlgorithm(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+inline void CryptHash(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
 }  // namespace release
 
 // Most handles mean "none" by null; kernel handles also by
@@ -78,6 +81,9 @@ using UniqueIcon = UniqueAny<HICON, &release::Icon>;
 using UniqueGlobal = UniqueAny<HGLOBAL, &release::Global>;
 using UniqueLocal = UniqueAny<HLOCAL, &release::Local>;
 using UniqueSid = UniqueAny<PSID, &release::Sid>;
+// Hashing through the system's cryptography (bcrypt).
+using UniqueCryptAlgorithm = UniqueAny<BCRYPT_ALG_HANDLE, &release::CryptAlgorithm>;
+using UniqueCryptHash = UniqueAny<BCRYPT_HASH_HANDLE, &release::CryptHash>;
 
 // A window's (or, for null, the screen's) DC, given back when it goes.
 class WindowDc {

@@ -20,6 +20,7 @@
 #include "mainframe/Notice.h"
 #include "mainframe/SettingDlg.h"
 #include "mainframe/SystemReboot.h"
+#include "mainframe/WebLink.h"
 #include "settings/Settings.h"
 #include "speeddial/SpeedPanleUI.h"
 #include "state/AppState.h"
@@ -100,6 +101,8 @@ void CMainFrame::InitAfterCreate() {
     m_pRecoverBtn = m_PaintManager.FindControl(L"RecoverBtn");
     m_pLinkZIZBtn = m_PaintManager.FindControl(L"LinkZIZBtn");
     m_pLinkBuyBtn = m_PaintManager.FindControl(L"LinkBuyBtn");
+    CWebLink::Prepare(m_pLinkZIZBtn);
+    CWebLink::Prepare(m_pLinkBuyBtn);
     m_pButtonStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"ButtonStatusTab", L"TabLayout");
     m_pLabelStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"LabelStatusTab", L"TabLayout");
     m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
@@ -856,8 +859,7 @@ void CMainFrame::ClickNotify(TNotifyUI& msg) {
         DoHandle();
     } else if (is(L"LinkZIZBtn") || is(L"LinkBuyBtn")) {
         CControlUI* link = is(L"LinkZIZBtn") ? m_pLinkZIZBtn : m_pLinkBuyBtn;
-        if (link && !link->GetUserData().IsEmpty())
-            ::ShellExecuteW(nullptr, L"open", link->GetUserData().GetData(), nullptr, nullptr, SW_SHOW);
+        if (link) CWebLink::Open(link->GetUserData().Str());
     } else if (is(L"btn_min")) {
         ShowWindow(false, true);
         g_bMainWndVisible = false;

@@ -6,7 +6,6 @@
 
 #include "base/Win32Owners.h"
 #include "log/BaseLog.h"
-#include "settings/AppInfo.h"
 #include "update/P2spBinding.h"
 #include "update/UpdateMessages.h"
 
@@ -103,7 +102,8 @@ bool TakeFinalReport(HWND hWnd, int status) {
 }
 
 int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strUrl,
-                   const std::wstring& strLocalFile, const std::atomic<bool>& bCancel) {
+                   const std::wstring& strLocalFile, const std::atomic<bool>& bCancel,
+                   const std::function<bool()>& accept) {
     if (strLocalFile.empty()) {
         // Without a download folder there is nowhere safe to put the file.
         VLOG("no destination for the download");
@@ -111,7 +111,9 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
         return P2sp::kStatusFailed;
     }
     library.Load();
-    library.Init(GetDataFolder());
+    // The library keeps whatever it needs beside the destination, in the
+    // same protected folder.
+    library.Init(strLocalFile.substr(0, strLocalFile.find_last_of(L"\\/") + 1));
     library.Run();
     int status = kStatusNoTask;
     if (library.CheckTask(strUrl, kCheckComplete, strLocalFile) > 0 &&
@@ -165,6 +167,7 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
             }
         }
     }
+    if (status == P2sp::kStatusFinished && accept && !accept()) status = P2sp::kStatusFailed;
     VLOG("download ends with status %d", status);
     PostProgress(hNotify, status, nullptr);
     library.Stop();

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,12 @@
 
 class CP2SPBinding;
 
+// The library works in the destination's folder. A finished file is
+// offered to `accept` (when given) before the final report: when it says no,
+// the download ends as failed (7).
 int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strUrl,
-                   const std::wstring& strLocalFile, const std::atomic<bool>& bCancel);
+                   const std::wstring& strLocalFile, const std::atomic<bool>& bCancel,
+                   const std::function<bool()>& accept = nullptr);
 
 // The record behind a UM_UPDATE_PROGRESS lParam when a download of this
 // process made it and nobody has taken it yet; the caller owns it then.

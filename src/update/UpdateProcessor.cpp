@@ -20,3 +20,14 @@ int CUpdateProcessor::ManualCheckUpdate(bool bHoldSemaphore, char* szUrl) {
     szUrl[kUrlBufferSize - 1] = 0;
     return result;
 }
+
+std::string CUpdateProcessor::InstallerHash(const char* szUrl) {
+    CUpdateProcessor* self = Instance();
+    if (!self->m_bStarted || !self->m_pfnGetInstallerHash || !szUrl) return std::string();
+    char szSha256[kHashBufferSize] = {};
+    if (!self->m_pfnGetInstallerHash(szUrl, szSha256)) return std::string();
+    szSha256[kHashBufferSize - 1] = 0;
+    // Given as it came: a malformed value matches no file, so it refuses
+    // the download rather than being dropped in silence.
+    return std::string(szSha256);
+}

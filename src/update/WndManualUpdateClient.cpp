@@ -12,11 +12,12 @@
 #include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
-#include "update/DirectoryPath.h"
 #include "update/P2spBinding.h"
 #include "update/UpdateDownload.h"
 #include "update/UpdateMessages.h"
+#include "update/UpdateFolder.h"
 #include "update/UpdateProcessor.h"
+#include "update/VerifiedInstaller.h"
 
 using namespace DuiLib;
 
@@ -88,6 +89,12 @@ bool CWndManualUpdateClient::IsOwnInstallerPath(WPARAM wParam) {
     CWndManualUpdateClient* wnd = s_pUpdateWnd;
     return wnd && wnd->m_bInstallerHandedOver && !wnd->m_strLocalFile.IsEmpty() &&
            wParam == reinterpret_cast<WPARAM>(wnd->m_strLocalFile.GetData());
+}
+
+std::unique_ptr<CVerifiedInstaller> CWndManualUpdateClient::TakeVerifiedInstaller() {
+    CWndManualUpdateClient* wnd = s_pUpdateWnd;
+    if (!wnd || !wnd->m_bInstallerHandedOver) return nullptr;
+    return std::move(wnd->m_pInstaller);
 }
 
 LPCWSTR CWndManualUpdateClient::GetWindowClassName() const { return L"VelotuneUpdate"; }
@@ -169,7 +176,9 @@ int CWndManualUpdateClient::Run() {
         if (msg.hwnd == nullptr && msg.message == UM_UPDATE_CHECK) {
             CheckOnThread(msg.wParam);
         } else if (msg.hwnd == nullptr && msg.message == UM_UPDATE_DOWNLOAD) {
-            DownloadUpdate(CP2SPBinding::Instance(), m_hWndNotify, m_strUrl.Str(), m_strLocalFile.Str(), m_bCancel);
+            m_pInstaller.reset();
+            DownloadUpdate(CP2SPBinding::Instance(), m_hWndNotify, m_strUrl.Str(), m_strLocalFile.Str(), m_bCancel,
+                           [this] { return VerifyOnThread(); });
         } else {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
@@ -184,7 +193,10 @@ void CWndManualUpdateClient::CheckOnThread(WPARAM wParam) {
     char szUrl[CUpdateProcessor::kUrlBufferSize];
     int result = CUpdateProcessor::ManualCheckUpdate(m_bHoldSemaphore, szUrl);
     if (wParam == 0) {
-        if (result == UPDATE_RESULT_NEW) m_strUrl = szUrl;
+        if (result == UPDATE_RESULT_NEW) {
+            m_strUrl = szUrl;
+            m_strSha256 = CUpdateProcessor::InstallerHash(szUrl);
+        }
         if (result == UPDATE_RESULT_BUSY && m_nTimerId == 0)
             m_nTimerId = ::SetTimer(nullptr, 0, kRepeatCheckMs, &CWndManualUpdateClient::UpdateTimerProc);
         PostCheckResult(result);
@@ -208,6 +220,11 @@ bool CWndManualUpdateClient::TakeCheckResult(int nResult) {
     if (it == m_issuedResults.end()) return false;
     m_issuedResults.erase(it);
     return true;
+}
+
+bool CWndManualUpdateClient::VerifyOnThread() {
+    m_pInstaller = CVerifiedInstaller::Verify(m_strLocalFile.Str(), m_strSha256, &m_refusal);
+    return m_pInstaller != nullptr;
 }
 
 void CALLBACK CWndManualUpdateClient::UpdateTimerProc(HWND, UINT, UINT_PTR idEvent, DWORD) {
@@ -297,13 +314,14 @@ void CWndManualUpdateClient::OnCheckResult(int nResult) {
 
 void CWndManualUpdateClient::SetDestination() {
     std::wstring name = InstallerFileName(m_strUrl.Str());
-    std::wstring folder = GetDataFolder();
+    std::wstring folder = CUpdateFolder::Prepare();
     if (folder.empty()) {
         VLOG("no download folder");
+        m_refusal = UpdateRefusal::Folder;
         m_strLocalFile.Empty();
         return;
     }
-    CreateDirectoryPath(folder);
+    m_refusal = UpdateRefusal::None;
     m_strLocalFile = folder + name;
     VLOG("destination %ls", m_strLocalFile.GetData());
 }
@@ -367,7 +385,8 @@ void CWndManualUpdateClient::OnDownloadEnd(int nStatus) {
     VLOG("download failed with status %d", nStatus);
     SelectPage(m_pStateTab, 0);
     m_nState = 2;
-    SetControlText(m_pMsgLab, L"STR_DOWNLOADERROR");
+    // A refused file says why; any other failure is the download's.
+    SetControlText(m_pMsgLab, UpdateRefusalTextKey(m_refusal));
     SelectPage(m_pOperTab, 1);
     SetControlText(m_pCancelBtn1, L"STR_OK");
 }

@@ -8,11 +8,14 @@
 
 #include <atomic>
 #include <set>
+#include <memory>
+#include <string>
 
 #include "duilib/DuiString.h"
 #include "duilib/WindowImplBaseNew.h"
 #include "thread/BaseThread.h"
 #include "base/Win32Owners.h"
+#include "update/VerifiedInstaller.h"
 
 namespace DuiLib {
 class CControlUI;
@@ -33,6 +36,9 @@ public:
     // True when wParam is the installer path the live update window handed
     // to the main window with UM_RUN_INSTALLER.
     static bool IsOwnInstallerPath(WPARAM wParam);
+    // The verified installer the live update window handed over, once; null
+    // when there is none.
+    static std::unique_ptr<CVerifiedInstaller> TakeVerifiedInstaller();
 
     void Notify(DuiLib::TNotifyUI& msg) override;
     int Run() override;
@@ -57,6 +63,8 @@ private:
     static void PostToMainWindow(UINT uMsg, WPARAM wParam);
     // The update thread's two jobs.
     void CheckOnThread(WPARAM wParam);
+    // The checks of a finished download; true when it may be handed over.
+    bool VerifyOnThread();
     static void CALLBACK UpdateTimerProc(HWND hWnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
     // Check results go out only through here, and only those taken back
     // count: another process can post the message with any result.
@@ -86,6 +94,10 @@ private:
     vt::CriticalSection m_resultsLock;
     std::multiset<int> m_issuedResults;  // posted by the update thread, not yet handled
     bool m_bInstallerHandedOver = false;
+    std::string m_strSha256;  // the engine's, for m_strUrl; the update thread's only
+    // Why the last download was refused; written before the final report.
+    UpdateRefusal m_refusal = UpdateRefusal::None;
+    std::unique_ptr<CVerifiedInstaller> m_pInstaller;  // made by the update thread before its final report
     bool m_bDeleteOnFinal = false;
 };
 

@@ -3,6 +3,7 @@
 // observed through its log, the processor's state file and the screen.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #include <sddl.h>
 
 #include <filesystem>
@@ -95,6 +96,33 @@ POINT ArcProbe() {
     POINT c = CAppUnderTest::LayoutCentre({L"panel"});
     // The ring is centred 4 pixels above the control's middle, radius 60.
     return POINT{c.x + 30, c.y - 4 - 52};
+}
+
+// The brightest red level inside a control of the main layout: a footer
+// link's text is #818891, and #C8CDD3 while it is lit.
+int BrightestRedIn(HWND hwnd, const wchar_t* control) {
+    POINT c = CAppUnderTest::LayoutCentre({control});
+    vt::WindowDc screen(nullptr);
+    int brightest = 0;
+    for (int dy = -8; dy <= 8; ++dy)
+        for (int dx = -70; dx <= 70; ++dx) {
+            POINT pt = {c.x + dx, c.y + dy};
+            ClientToScreen(hwnd, &pt);
+            COLORREF px = GetPixel(screen.Get(), pt.x, pt.y);
+            if (px != CLR_INVALID && (int)GetRValue(px) > brightest) brightest = GetRValue(px);
+        }
+    return brightest;
+}
+
+// Processes whose parent is `pid`.
+int ChildrenOf(DWORD pid) {
+    vt::UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W e = {};
+    e.dwSize = sizeof(e);
+    int n = 0;
+    for (BOOL more = Process32FirstW(snap.Get(), &e); more; more = Process32NextW(snap.Get(), &e))
+        if (e.th32ParentProcessID == pid) ++n;
+    return n;
 }
 
 }  // namespace
@@ -537,6 +565,39 @@ TEST_F(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
         ExpectRatios(kStock, "nothing applied");
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
+}
+
+TEST_F(AppShell, AFooterLinkWithoutAnAddressNeitherLightsUpNorOpensAnything) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(WaitButton(hwnd, kOverclockButton));
+    const int children = ChildrenOf(app.Pid(0));
+    const int normalText = BrightestRedIn(hwnd, L"LinkZIZBtn");
+    ASSERT_LT(normalText, 0xA8) << "the link's own colour";
+
+    // The pointer on the action button lights it up; moving on to the link
+    // ends that in the very move that would light the link.
+    SetForegroundWindow(hwnd);
+    CAppUnderTest::MoveTo(hwnd, ButtonCentre());
+    ASSERT_TRUE(WaitUntil([&] { return ButtonShows(hwnd, kOverclockButtonHot, kOverclockButtonHot); }, kWait));
+    CAppUnderTest::MoveTo(hwnd, CAppUnderTest::LayoutCentre({L"LinkZIZBtn"}));
+    ASSERT_TRUE(WaitUntil([&] { return ButtonShows(hwnd, kOverclockButton, kOverclockButton); }, kWait));
+    EXPECT_LT(BrightestRedIn(hwnd, L"LinkZIZBtn"), 0xA8) << "no hover colour";
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof(cursor);
+    ASSERT_TRUE(GetCursorInfo(&cursor));
+    EXPECT_NE(cursor.hCursor, LoadCursorW(nullptr, IDC_HAND)) << "no hand cursor";
+
+    // A click on it, then the pointer back on the button: once that lights
+    // up, the click before it has been handled.
+    CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"LinkZIZBtn"}));
+    CAppUnderTest::MoveTo(hwnd, ButtonCentre());
+    ASSERT_TRUE(WaitUntil([&] { return ButtonShows(hwnd, kOverclockButtonHot, kOverclockButtonHot); }, kWait));
+    for (const char* line : {"link opened", "link not opened", "link refused"})
+        EXPECT_EQ(CAppUnderTest::CountInLog(line), 0) << line;
+    EXPECT_EQ(ChildrenOf(app.Pid(0)), children) << "nothing started";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/MessageFilter.h"
+#include "mainframe/WebLink.h"
 #include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
@@ -197,16 +198,27 @@ protected:
     void OnFinalMessage(HWND) override {}
 };
 
+// The whole set-up of the window, without what its end does to the process.
+class SetUpFrame : public CMainFrame {
+protected:
+    void OnFinalMessage(HWND) override {}
+};
+
+// The main layout made into a hidden window by `frame`; its handle.
+HWND MakeMainLayout(CMainFrame& frame) {
+    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
+    DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
+    frame.InitWinParam(L"Velotune_xml\\MainFrame.xml");
+    return frame.CreateDuiWindow(nullptr, L"Velotune", &frame, WS_POPUP, WS_EX_TOOLWINDOW);
+}
+
 }  // namespace
 
 TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
     // No "Languages" value in this prefix: the Chinese texts.
     ASSERT_NE(GetLanguageFilePath().find(L"Chinese.ini"), std::wstring::npos);
-    DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
-    DuiLib::CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin\\").c_str());
     TextsFrame frame;
-    frame.InitWinParam(L"Velotune_xml\\MainFrame.xml");
-    HWND hwnd = frame.CreateDuiWindow(nullptr, L"Velotune", &frame, WS_POPUP, WS_EX_TOOLWINDOW);
+    HWND hwnd = MakeMainLayout(frame);
     ASSERT_NE(hwnd, nullptr);
     const struct {
         const wchar_t* control;
@@ -230,6 +242,43 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
         ASSERT_NE(c, nullptr) << TestPaths::Narrow(e.control);
         EXPECT_EQ(std::wstring((e.tooltip ? c->GetToolTip() : c->GetText()).GetData()), e.text)
             << TestPaths::Narrow(e.control);
+    }
+    DestroyWindow(hwnd);
+}
+
+TEST(MainFrameLinks, OnlyWebAddressesAreOpened) {
+    for (const wchar_t* good : {L"http://example.invalid/", L"https://example.invalid/buy?x=1#a", L"HTTPS://Example.invalid",
+                                L"http://example.invalid:8080/path"})
+        EXPECT_TRUE(CWebLink::IsWebAddress(good)) << TestPaths::Narrow(good);
+    for (const wchar_t* bad : {L"", L"file:///C:/windows/system32/notepad.exe", L"C:\\windows\\notepad.exe",
+                               L"notepad.exe", L"\\\\server\\share\\x.exe", L"javascript:alert(1)", L"mailto:a@b.invalid",
+                               L"ftp://example.invalid/", L"http:notepad.exe", L"http://", L"https:///path",
+                               L"http://example.invalid/a b", L"http://a.invalid/\"x\"", L" http://a.invalid/",
+                               L"http://a.invalid/\\..\\x", L"httpx://a.invalid/", L"http:\\\\a.invalid\\"})
+        EXPECT_FALSE(CWebLink::IsWebAddress(bad)) << TestPaths::Narrow(bad);
+
+    LogSince log;
+    EXPECT_FALSE(CWebLink::Open(L"file:///C:/windows/system32/notepad.exe"));
+    EXPECT_FALSE(CWebLink::Open(L""));
+    EXPECT_TRUE(log.Has("link refused: not an http or https address: file:///C:/windows/system32/notepad.exe"));
+    EXPECT_FALSE(log.Has("link opened"));
+}
+
+TEST(MainFrameLinks, ALinkWithoutAnAddressTakesNeitherMouseNorKeyboard) {
+    StateReset reset;
+    SetUpFrame frame;
+    HWND hwnd = MakeMainLayout(frame);
+    ASSERT_NE(hwnd, nullptr);
+    for (const wchar_t* name : {L"LinkZIZBtn", L"LinkBuyBtn"}) {
+        DuiLib::CControlUI* link = frame.GetPaintManager().FindControl(name);
+        ASSERT_NE(link, nullptr) << TestPaths::Narrow(name);
+        ASSERT_TRUE(link->GetUserData().IsEmpty()) << "the shipped skin gives the links no address";
+        EXPECT_FALSE(link->IsMouseEnabled()) << TestPaths::Narrow(name);
+        EXPECT_FALSE(link->IsKeyboardEnabled()) << TestPaths::Narrow(name);
+        // Nothing under the pointer takes it for the link.
+        RECT rc = link->GetPos();
+        POINT centre = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        EXPECT_NE(frame.GetPaintManager().FindControl(centre), link) << TestPaths::Narrow(name);
     }
     DestroyWindow(hwnd);
 }

@@ -4,8 +4,11 @@
 // processor; what an uninstall leaves; what an upgrade keeps.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -189,15 +192,20 @@ protected:
     }
     void TearDown() override { RemoveEverything(); }
 
-    // A folder of another product's, chosen for the install with /D=.
-    static std::wstring SharedFolder() {
+    // A folder of another product's, chosen for the install with /D=. It is
+    // inside Program Files: outside it, a folder that exists already is used
+    // only when administrators own it, and Wine reads every file as owned by
+    // the user.
+    static std::wstring SharedFolder() { return InstallDir().substr(0, InstallDir().rfind(L'\\')) + L"\\Shared Tools"; }
+    // A folder outside Program Files.
+    static std::wstring CustomFolder() {
         wchar_t windows[MAX_PATH] = {};
         GetWindowsDirectoryW(windows, MAX_PATH);
-        return std::wstring(windows, 3) + L"Shared Tools";
+        return std::wstring(windows, 3) + L"Velotune Custom";
     }
 
     static void RemoveEverything() {
-        for (const std::wstring& dir : {InstallDir(), SharedFolder()}) {
+        for (const std::wstring& dir : {InstallDir(), SharedFolder(), CustomFolder()}) {
             if (Exists(dir + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS", dir);
             std::error_code ec;
             std::filesystem::remove_all(dir, ec);
@@ -206,6 +214,85 @@ protected:
         DeleteFileW(StatePath().c_str());
     }
 };
+
+// The install folder's descriptor as asked: owner Administrators; a
+// protected DACL of exactly Administrators and SYSTEM full control and Users
+// read and execute, each inherited by files and folders.
+void ExpectInstallFolderDescriptor(PSECURITY_DESCRIPTOR sd, const char* what) {
+    SCOPED_TRACE(what);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(sd, &owner, &defaulted));
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) << "owner";
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(sd, &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "nothing inherited from the parent";
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl);
+    ASSERT_EQ(dacl->AceCount, 3);
+    const struct {
+        WELL_KNOWN_SID_TYPE sid;
+        ACCESS_MASK mask;
+    } expected[] = {{WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
+                    {WinLocalSystemSid, FILE_ALL_ACCESS},
+                    {WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
+    for (DWORD i = 0; i < 3; ++i) {
+        void* raw = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, &raw));
+        auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+        EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << i;
+        EXPECT_EQ(ace->Mask, expected[i].mask) << i;
+        EXPECT_TRUE(IsWellKnownSid(&ace->SidStart, expected[i].sid)) << i;
+    }
+}
+
+// Whether this system keeps a descriptor set on a file: Windows does; Wine 8
+// answers every query from the file's Unix owner and mode instead.
+bool KeepsFileDescriptors(const std::wstring& scratch) {
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    vt::UniqueLocal sd;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;SY)", SDDL_REVISION_1,
+                                                         reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put()), nullptr);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(sd.Get(), &present, &dacl, &defaulted);
+    SetNamedSecurityInfoW(const_cast<wchar_t*>(scratch.c_str()), SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+    vt::UniqueLocal back;
+    PACL readDacl = nullptr;
+    bool kept = GetNamedSecurityInfoW(scratch.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &readDacl, nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(back.Put())) == 0 &&
+                readDacl && readDacl->AceCount == 1;
+    RemoveDirectoryW(scratch.c_str());
+    return kept;
+}
+
+// The owner of a file as a SID string; empty when it cannot be read.
+std::wstring OwnerOf(const std::wstring& path) {
+    vt::UniqueLocal sd;
+    PSID owner = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put())) != 0)
+        return std::wstring();
+    vt::UniqueLocal text;
+    if (!ConvertSidToStringSidW(owner, reinterpret_cast<LPWSTR*>(text.Put()))) return std::wstring();
+    return static_cast<const wchar_t*>(text.Get());
+}
+
+// The text of the setup's "Install folder secured: " line in the folder's install log.
+std::string SecuredDescriptor(const std::wstring& dir) {
+    const std::string log = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    const std::string key = " Install folder secured: ";
+    size_t at = log.find(key);
+    if (at == std::string::npos) return std::string();
+    at += key.size();
+    return log.substr(at, log.find("\r\n", at) - at);
+}
 
 }  // namespace
 
@@ -237,7 +324,7 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
         EXPECT_TRUE(Exists(dir + L"\\" + key)) << Narrow(key);
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEventNoFlag.dll")) << "a test-only variant";
     EXPECT_TRUE(Exists(dir + L"\\log"));
-    EXPECT_TRUE(EntriesOf(dir + L"\\log").empty());
+    EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"Install.log"}) << "the setup's own record only";
     EXPECT_FALSE(Exists(dir + L"\\Velotune.ini")) << "settings are the user's, never shipped";
 
     // The program's language value, as the program compares it.
@@ -558,4 +645,65 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
     EXPECT_EQ(EntriesOf(dir + L"\\simcpu"), std::vector<std::wstring>{L"theirs.ini"});
     EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+TEST_F(SetupProgramTest, ANewFolderOutsideProgramFilesGetsAdministratorsAsOwnerAndAProtectedDacl) {
+    const std::wstring dir = CustomFolder();
+    ASSERT_FALSE(Exists(dir));
+    ASSERT_EQ(Install(L"/S /LANG=en /D=" + dir), 0);
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+
+    // What the setup program applied, as the system wrote it back to text.
+    const std::string applied = SecuredDescriptor(dir);
+    ASSERT_FALSE(applied.empty()) << TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    vt::UniqueLocal sd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        applied.c_str(), SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put()), nullptr))
+        << applied;
+    ExpectInstallFolderDescriptor(sd.Get(), "as applied");
+
+    // And as the folder has it, where the system keeps descriptors at all.
+    if (KeepsFileDescriptors(dir + L"\\probe")) {
+        vt::UniqueLocal folderSd;
+        ASSERT_EQ(GetNamedSecurityInfoW(dir.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr,
+                                        reinterpret_cast<PSECURITY_DESCRIPTOR*>(folderSd.Put())),
+                  0u);
+        ExpectInstallFolderDescriptor(folderSd.Get(), "as read back");
+    } else {
+        std::cout << "[ NOTE ] this system keeps no file security descriptor (Wine): the folder reads back as owned by "
+                  << Narrow(OwnerOf(dir)) << std::endl;
+    }
+    ASSERT_EQ(Uninstall(L"/S /REMOVELOGS", dir), 0);
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+}
+
+TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDoNotOwnIsRefused) {
+    const std::wstring dir = CustomFolder();
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\version.dll", "planted\r\n"));
+    // Owned by an ordinary user, as a folder made without elevation is. Wine
+    // keeps no owner it is given: there every file reads as the user's own.
+    PSID user = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-21-1004336348-1177238915-682003330-1001", &user));
+    vt::UniqueLocal userSid(user);
+    SetNamedSecurityInfoW(const_cast<wchar_t*>(dir.c_str()), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, user, nullptr,
+                          nullptr, nullptr);
+    const std::wstring owner = OwnerOf(dir);
+    ASSERT_FALSE(owner.empty());
+    for (const wchar_t* admin : {L"S-1-5-32-544", L"S-1-5-18"}) ASSERT_NE(owner, admin) << "the folder is the user's";
+    std::cout << "[ NOTE ] the folder is owned by " << Narrow(owner) << std::endl;
+
+    EXPECT_EQ(Install(L"/S /LANG=en /D=" + dir), 3);
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"version.dll"}) << "nothing changed in it";
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\version.dll"), "planted\r\n");
+
+    // Inside Program Files, where only administrators make folders, an
+    // existing one is taken as it is (and secured).
+    ASSERT_TRUE(CreateDirectoryW(SharedFolder().c_str(), nullptr));
+    ASSERT_EQ(Install(L"/S /LANG=en /D=" + SharedFolder()), 0);
+    EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
 }

@@ -23,7 +23,10 @@ const std::vector<std::wstring> kAllKeys = {
     // The main window's status lines, links and tooltips, the update window's buttons.
     L"STR_BACKTOSTOCK", L"STR_DIZAZCPU", L"STR_LATER", L"STR_OVERCLOCKED", L"STR_RAISINGCLOCK",
     L"STR_STOCKCLOCK", L"STR_TIPCLOSE", L"STR_TIPHIDE", L"STR_TIPMIN", L"STR_TIPSETTING",
-    L"STR_TUNINGSERVICE"};
+    L"STR_TUNINGSERVICE",
+    // Why a downloaded update was not started.
+    L"STR_UPDATE_NOFOLDER", L"STR_UPDATE_NOTEXE", L"STR_UPDATE_UNREADABLE", L"STR_UPDATE_UNSIGNED",
+    L"STR_UPDATE_BADHASH"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.

@@ -92,7 +92,7 @@ std::wstring FreshDest() {
     return path;
 }
 
-std::wstring CacheFile() { return GetDataFolder() + L"p2spcache\\VelotuneSetup.exe"; }
+std::wstring CacheFile() { return DestFolder() + L"\\p2spcache\\VelotuneSetup.exe"; }
 
 bool IsFile(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
@@ -155,7 +155,7 @@ TEST(UpdateDownload, AFastDownloadLandsAtTheDestinationAndTheLibraryIsToldEachSt
 
     std::vector<std::string> lines = CDownloaderEnv::RecordLines();
     std::string url = Narrow(d.url), dest = Narrow(d.dest);
-    int init = IndexOf(lines, "P2SPInit\t" + Narrow(GetDataFolder()));
+    int init = IndexOf(lines, "P2SPInit\t" + Narrow(DestFolder() + L"\\"));
     int run = IndexOf(lines, "P2SPRun");
     int check = IndexOf(lines, "P2SPCheckTaskEx\t" + url + "\t1\t" + dest + "\t=0");
     int stop = IndexOf(lines, "P2SPStopTask\t" + url);

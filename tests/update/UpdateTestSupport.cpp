@@ -4,6 +4,7 @@
 
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
+#include "base/Win32Owners.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 
@@ -14,6 +15,7 @@ std::vector<Step> g_steps;
 size_t g_next = 0;
 std::atomic<int> g_calls{0};
 std::atomic<bool> g_lastHold{false};
+std::string g_hash;  // the current step's
 
 int Check(bool hold, char* url) {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -23,7 +25,15 @@ int Check(bool hold, char* url) {
     const Step& step = g_steps[g_next < g_steps.size() ? g_next : g_steps.size() - 1];
     if (g_next < g_steps.size()) ++g_next;
     lstrcpynA(url, step.url.c_str(), CUpdateProcessor::kUrlBufferSize);
+    g_hash = step.sha256;
     return step.result;
+}
+
+bool Hash(const char*, char* sha256) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (g_hash.empty()) return false;
+    lstrcpynA(sha256, g_hash.c_str(), CUpdateProcessor::kHashBufferSize);
+    return true;
 }
 }  // namespace
 
@@ -34,7 +44,7 @@ void Script(std::vector<Step> steps) {
         g_next = 0;
         g_calls = 0;
     }
-    CUpdateProcessorTestBinding::Bind(&Check);
+    CUpdateProcessorTestBinding::Bind(&Check, &Hash);
 }
 int Calls() { return g_calls; }
 bool LastHold() { return g_lastHold; }
@@ -87,6 +97,16 @@ std::vector<std::string> CDownloaderEnv::RecordLines() {
     for (size_t end = all.find("\r\n"); end != std::string::npos; pos = end + 2, end = all.find("\r\n", pos))
         lines.push_back(all.substr(pos, end - pos));
     return lines;
+}
+
+std::string Sha256(const std::string& bytes) {
+    std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"sha256.tmp");
+    TestPaths::WriteFileBytes(path, bytes);
+    vt::UniqueFile open(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string hash = CVerifiedInstaller::Sha256Of(open.Get());
+    open.Reset();
+    DeleteFileW(path.c_str());
+    return hash;
 }
 
 std::string SourceBytes() {

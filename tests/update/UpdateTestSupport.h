@@ -16,39 +16,53 @@
 #include "support/MessageRecorder.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
+#include "support/StandInSwitch.h"
+#include "support/TestPaths.h"
 #include "update/InstallerLauncher.h"
 #include "update/UpdateProcessor.h"
 
 // Binds an engine to the process-wide CUpdateProcessor (friend of it).
 class CUpdateProcessorTestBinding {
 public:
-    static void Bind(CUpdateProcessor::PFN_CheckUpdate check) {
+    static void Bind(CUpdateProcessor::PFN_CheckUpdate check,
+                     CUpdateProcessor::PFN_GetInstallerHash hash = nullptr) {
         CUpdateProcessor* p = CUpdateProcessor::Instance();
         p->m_pfnCheckUpdate = check;
+        p->m_pfnGetInstallerHash = hash;
         p->m_bStarted = true;
     }
     static void StartWithoutEntry() { Bind(nullptr); }
     static void Unbind() {
         CUpdateProcessor* p = CUpdateProcessor::Instance();
         p->m_pfnCheckUpdate = nullptr;
+        p->m_pfnGetInstallerHash = nullptr;
         p->m_bStarted = false;
     }
 };
 
-// Replaces the shell call that starts the installer (friend of it).
+// Replaces the process start of the installer hand-over (friend of it).
 class CInstallerLauncherTestSeam {
 public:
-    typedef HINSTANCE(WINAPI* Fn)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    static void Replace(Fn fn) { CInstallerLauncher::s_pfnShellExecute = fn; }
-    static void Restore() { CInstallerLauncher::s_pfnShellExecute = &::ShellExecuteW; }
+    static void Replace(CVerifiedInstaller::PFN_CreateProcessW fn) { CInstallerLauncher::s_pfnCreateProcess = fn; }
+    static void Restore() { CInstallerLauncher::s_pfnCreateProcess = &::CreateProcessW; }
+};
+
+// The trust verdict an administrator's switch beside the program puts in
+// place of WinVerifyTrust's, for one test.
+class CTrustVerdict : public ScopedProgramSwitch {
+public:
+    explicit CTrustVerdict(const wchar_t* verdict)
+        : ScopedProgramSwitch(L"UPDATE_TRUST_VERDICT", verdict, TestPaths::TestDir()) {}
 };
 
 // An engine that answers from a script, one step per check (the last step
 // repeats), and remembers what it was told.
 namespace TestEngine {
 struct Step {
+    Step(int r, std::string u, std::string h = std::string()) : result(r), url(std::move(u)), sha256(std::move(h)) {}
     int result;
     std::string url;
+    std::string sha256;  // the engine's hash of the installer; empty: none
 };
 void Script(std::vector<Step> steps);  // binds the engine too
 int Calls();
@@ -94,6 +108,8 @@ private:
 // A source file for the stand-in to "download" (made once, 200 KB).
 std::wstring SourceFile();
 std::string SourceBytes();
+// SHA-256 of bytes, 64 lower-case hex digits.
+std::string Sha256(const std::string& bytes);
 // "file:///C:/.../name" for a local path.
 std::wstring FileUrl(const std::wstring& path);
 std::string Narrow(const std::wstring& text);

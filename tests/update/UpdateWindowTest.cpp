@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "support/Pump.h"
+#include "support/WaitUntil.h"
 #include "UpdateTestSupport.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"
@@ -44,24 +47,36 @@ public:
     void Final() { OnFinalMessage(nullptr); }
 };
 
-// The shell call of the installer hand-over, replaced.
-struct ShellCalls {
+// The process start of the installer hand-over, replaced: what it was
+// asked to start, and what the file held and allowed at that moment.
+struct ProcessCalls {
     static int count;
-    static std::wstring file, verb;
-    static INT show;
-    static INT_PTR answer;
-    static HINSTANCE WINAPI Fake(HWND, LPCWSTR op, LPCWSTR f, LPCWSTR, LPCWSTR, INT s) {
+    static std::wstring application, commandLine;
+    static std::string bytes;
+    static bool writable, deletable;
+    static BOOL answer;
+    static BOOL WINAPI Fake(LPCWSTR app, LPWSTR cmd, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                            LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION pi) {
         ++count;
-        verb = op ? op : L"";
-        file = f ? f : L"";
-        show = s;
-        return reinterpret_cast<HINSTANCE>(answer);
+        application = app ? app : L"";
+        commandLine = cmd ? cmd : L"";
+        bytes = TestPaths::ReadFileBytes(application);
+        vt::UniqueFile w(CreateFileW(application.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+        writable = w.Valid();
+        vt::UniqueFile d(CreateFileW(application.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+        deletable = d.Valid();
+        *pi = PROCESS_INFORMATION{};
+        if (!answer) SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+        return answer;
     }
 };
-int ShellCalls::count = 0;
-std::wstring ShellCalls::file, ShellCalls::verb;
-INT ShellCalls::show = 0;
-INT_PTR ShellCalls::answer = 42;
+int ProcessCalls::count = 0;
+std::wstring ProcessCalls::application, ProcessCalls::commandLine;
+std::string ProcessCalls::bytes;
+bool ProcessCalls::writable = true, ProcessCalls::deletable = true;
+BOOL ProcessCalls::answer = TRUE;
 
 // One update window under test, with its fake main window and a clean
 // downloader environment.
@@ -70,10 +85,14 @@ protected:
     void SetUp() override {
         CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
         CPaintManagerUI::SetResourcePath(TestPaths::Join(TestPaths::DistDir(), L"skin").c_str());
-        ShellCalls::count = 0;
-        ShellCalls::answer = 42;
-        CInstallerLauncherTestSeam::Replace(&ShellCalls::Fake);
+        ProcessCalls::count = 0;
+        ProcessCalls::answer = TRUE;
+        ProcessCalls::writable = ProcessCalls::deletable = true;
+        CInstallerLauncherTestSeam::Replace(&ProcessCalls::Fake);
         DeleteFileW(Installer().c_str());
+        // The stand-in's source is not signed: an administrator's verdict
+        // switch stands in for a good signature unless a test says otherwise.
+        m_trust.reset(new CTrustVerdict(L"0"));
     }
     void TearDown() override {
         if (IsWindow(m_hWnd)) {
@@ -82,6 +101,7 @@ protected:
         }
         CInstallerLauncherTestSeam::Restore();
         CUpdateProcessorTestBinding::Unbind();
+        m_trust.reset();
     }
 
     void Open() {
@@ -116,7 +136,8 @@ protected:
         auto* wnd = dynamic_cast<WindowImplBaseNew*>(CWindowWnd::FromHandle(m_hWnd));
         wnd->GetPaintManager().SendNotify(c, L"click");
     }
-    static std::wstring Installer() { return GetDataFolder() + L"VelotuneSetup.exe"; }
+    static std::wstring UpdateFolder() { return TestPaths::Join(TestPaths::TestDir(), L"VelotuneUpdate\\"); }
+    static std::wstring Installer() { return UpdateFolder() + L"VelotuneSetup.exe"; }
     // The window as the toolkit lays it out and paints it at 144, 192 and
     // 96 DPI in turn, as when it is moved across monitors of those scales.
     void PaintAtEachScale() {
@@ -129,16 +150,30 @@ protected:
             RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         }
     }
-    // Offer of the stand-in's source file, shown.
-    void OpenOffer() {
-        TestEngine::Script({{1, Narrow(FileUrl(SourceFile()))}});
+    // Offer of the stand-in's source file (or another), shown; with the
+    // engine's hash of it when one is given.
+    void OpenOffer(const std::wstring& source = SourceFile(), const std::string& sha256 = std::string()) {
+        TestEngine::Script({{1, Narrow(FileUrl(source)), sha256}});
         Open();
         ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
+    }
+
+    // Accepts the offer and waits for the download to be refused: the
+    // reason on the error page, nothing handed over, nothing started.
+    void AcceptAndExpectRefusal(const LogCapture& log, const wchar_t* key, size_t refusals = 1) {
+        Click(L"okbtn");
+        ASSERT_TRUE(PumpUntil([&] { return log.CountText("download failed with status 7") == refusals; }, kWait));
+        EXPECT_EQ(Page(L"state_tab"), 0);
+        EXPECT_EQ(Text(L"msglab"), GetLanguageString(key));
+        EXPECT_NE(Text(L"msglab"), L"-_-");
+        EXPECT_EQ(m_main.RunInstaller(), 0);
+        EXPECT_EQ(ProcessCalls::count, 0);
     }
 
     HWND m_hWnd = nullptr;
     CFakeMainWindow m_main;
     CDownloaderEnv m_env;
+    std::unique_ptr<CTrustVerdict> m_trust;
 };
 
 }  // namespace
@@ -262,10 +297,12 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
     EXPECT_GT(barSeen, 0);
     EXPECT_LE(barSeen, 100);
     EXPECT_EQ(m_main.RunInstaller(), 1);
-    EXPECT_EQ(ShellCalls::count, 1);
-    EXPECT_EQ(ShellCalls::verb, L"open");
-    EXPECT_EQ(ShellCalls::file, Installer());
-    EXPECT_EQ(ShellCalls::show, SW_SHOWNORMAL);
+    EXPECT_EQ(ProcessCalls::count, 1);
+    EXPECT_EQ(ProcessCalls::application, Installer()) << "by its full path";
+    EXPECT_EQ(ProcessCalls::commandLine, L"\"" + Installer() + L"\"");
+    EXPECT_EQ(ProcessCalls::bytes, SourceBytes());
+    EXPECT_FALSE(ProcessCalls::writable) << "held against writes until it starts";
+    EXPECT_FALSE(ProcessCalls::deletable) << "held against deletion and renaming until it starts";
     EXPECT_TRUE(closeRequested) << "the main window closes once the installer runs";
     EXPECT_EQ(TestPaths::ReadFileBytes(Installer()), SourceBytes());
     EXPECT_TRUE(log.HasText("UM_RUN_INSTALLER posted"));
@@ -274,7 +311,7 @@ TEST_F(UpdateWindowTest, TheOfferDownloadsWithProgressAndHandsTheInstallerToTheM
 }
 
 TEST_F(UpdateWindowTest, AnInstallerTheShellCannotStartLeavesTheMainWindowOpen) {
-    ShellCalls::answer = 2;  // SE_ERR_FNF
+    ProcessCalls::answer = FALSE;
     LogCapture log;
     OpenOffer();
     TestFrame frame;
@@ -286,9 +323,9 @@ TEST_F(UpdateWindowTest, AnInstallerTheShellCannotStartLeavesTheMainWindowOpen) 
     };
     Click(L"okbtn");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
-    EXPECT_EQ(ShellCalls::count, 1);
+    EXPECT_EQ(ProcessCalls::count, 1);
     EXPECT_FALSE(closeRequested);
-    EXPECT_TRUE(log.HasText("installer not started (2): " + Narrow(Installer())));
+    EXPECT_TRUE(log.HasText("installer not started (error 740): " + Narrow(Installer())));
 }
 
 TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
@@ -300,7 +337,7 @@ TEST_F(UpdateWindowTest, OnlyTheUpdateWindowsOwnPathIsEverStarted) {
     // Even the live window's path before it finished a download.
     OpenOffer();
     EXPECT_EQ(frame.Custom(UM_RUN_INSTALLER, reinterpret_cast<WPARAM>(copy.c_str()), 0), 0);
-    EXPECT_EQ(ShellCalls::count, 0);
+    EXPECT_EQ(ProcessCalls::count, 0);
     EXPECT_EQ(log.CountText("UM_RUN_INSTALLER ignored: wParam is not the update window's path"), 3u);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_REMOVE));
@@ -355,7 +392,7 @@ TEST_F(UpdateWindowTest, CloseOrCancelDuringADownloadWaitsForTheThreadsFinalRepo
         EXPECT_EQ(m_main.ShowAtCorner(), ++corner);
         EXPECT_EQ(m_main.RunInstaller(), 0);
         EXPECT_TRUE(log.HasText("cancelled"));
-        EXPECT_EQ(ShellCalls::count, 0);
+        EXPECT_EQ(ProcessCalls::count, 0);
     }
 }
 
@@ -397,21 +434,21 @@ TEST_F(UpdateWindowTest, AURLWithoutASlashNamesTheFileAndUnsafeNamesStayInsideTh
     TestEngine::Script({{1, "VelotuneSetupNoSlash.exe"}});
     Open();
     ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetupNoSlash.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetupNoSlash.exe")));
     Click(L"cancelbtn");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
     TestEngine::Script({{1, "http://updates.invalid/..\\..\\evil.exe?v=2"}});
     Open();
     ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"evil.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"evil.exe")));
     Click(L"closebtn");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
     TestEngine::Script({{1, "http://updates.invalid/"}});
     Open();
     ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")));
     EXPECT_EQ(m_main.ShowAtCorner(), 2);
 }
 
@@ -483,9 +520,9 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
         Click(L"cancelbtn");
         ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     }
-    EXPECT_EQ(log.CountText("destination " + Narrow(GetDataFolder() + L"VelotuneSetup.exe")), 6u);
-    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"CONSOLE.exe")));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(GetDataFolder() + L"COM10.exe")));
+    EXPECT_EQ(log.CountText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")), 6u);
+    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"CONSOLE.exe")));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"COM10.exe")));
 }
 
 TEST_F(UpdateWindowTest, TheMainWindowsEndEndsTheUpdateWindowAndItsThreadFirst) {
@@ -519,7 +556,7 @@ TEST_F(UpdateWindowTest, DISABLED_EveryShownStateShowsItsTextsWholeAtEachScale) 
     OpenOffer();
     PaintAtEachScale();
 
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", L"400");
+    CDownloaderEnv::Set(L"SLOW", L"400");
     Click(L"okbtn");
     std::wstring downing = GetLanguageString(L"STR_DOWNING") + L"(";
     ASSERT_TRUE(PumpUntil([&] { return Text(L"downmsg_lab").compare(0, downing.size(), downing) == 0; }, kWait));
@@ -527,8 +564,7 @@ TEST_F(UpdateWindowTest, DISABLED_EveryShownStateShowsItsTextsWholeAtEachScale) 
     Click(L"closebtn");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_SLOW", nullptr);
-    CDownloaderEnv::Set(L"VELOTUNE_P2SP_FAIL", L"1");
+    CDownloaderEnv::Set(L"FAIL", L"1");
     OpenOffer();
     Click(L"okbtn");
     ASSERT_TRUE(PumpUntil([&] { return log.HasText("download failed with status 7"); }, kWait));
@@ -560,4 +596,119 @@ TEST(UpdateWindowTexts, EveryShownStateShowsItsTextsWholeInBothLanguages) {
         GetExitCodeProcess(process.Get(), &code);
         EXPECT_EQ(code, 0u) << "the run in this language failed: its output is above";
     }
+
+// ---------------------------------------------------------------- checks of the downloaded file
+
+namespace {
+
+// The offer of a local file under another name, shown.
+std::wstring SourceCopy(const wchar_t* name, const std::string& bytes) {
+    std::wstring path = TestPaths::Join(TestPaths::TestDir(), L"update_source\\") + name;
+    TestPaths::WriteFileBytes(path, bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(UpdateChecks, Sha256IsReadThroughTheHandle) {
+    std::wstring path = SourceCopy(L"abc.bin", "abc");
+    vt::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.Valid());
+    SetFilePointer(file.Get(), 2, nullptr, FILE_BEGIN);  // wherever the handle stands
+    EXPECT_EQ(CVerifiedInstaller::Sha256Of(file.Get()),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST_F(UpdateWindowTest, TheDownloadGoesToTheProgramsOwnSecuredFolder) {
+    LogCapture log;
+    OpenOffer();
+    EXPECT_TRUE(log.HasText("update folder secured: " + Narrow(UpdateFolder().substr(0, UpdateFolder().size() - 1))));
+    EXPECT_TRUE(log.HasText("destination " + Narrow(Installer())));
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+    std::vector<std::string> lines = CDownloaderEnv::RecordLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "P2SPInit\t" + Narrow(UpdateFolder()));
+}
+
+TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted) {
+    m_trust.reset();  // WinVerifyTrust's own verdict
+    // A real program without a signature: this test program.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring source = SourceCopy(L"UnsignedSetup.exe", TestPaths::ReadFileBytes(self));
+    const std::string installer = Narrow(UpdateFolder() + L"UnsignedSetup.exe");
+    LogCapture log;
+    OpenOffer(source);
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED");
+    EXPECT_TRUE(log.HasText("WinVerifyTrust on the open file: 0x800b0100")) << "TRUST_E_NOSIGNATURE";
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0100): " + installer));
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    // Bytes that are no program at all.
+    OpenOffer();
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 2);
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0003): " + Narrow(Installer())))
+        << "TRUST_E_SUBJECT_FORM_UNKNOWN";
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    // The verdict is obeyed whatever gives it: a refusal put in its place.
+    CTrustVerdict untrustedRoot(L"0x800B0109");
+    OpenOffer(source);
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_UNSIGNED", 3);
+    EXPECT_TRUE(log.HasText("trust verdict replaced by Velotune.switches.ini: 0x800b0109"));
+    EXPECT_TRUE(log.HasText("update refused: no valid signature (0x800b0109): " + installer));
+    DeleteFileW((UpdateFolder() + L"UnsignedSetup.exe").c_str());
+}
+
+TEST_F(UpdateWindowTest, ADownloadWithTheWrongHashIsRefusedAndNeverStarted) {
+    LogCapture log;
+    OpenOffer(SourceFile(), Sha256("another installer"));
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
+    EXPECT_TRUE(log.HasText("update refused: SHA-256 " + Sha256(SourceBytes()) + ", expected " +
+                            Sha256("another installer") + ": " + Narrow(Installer())));
+}
+
+TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
+    CDownloaderEnv::Set(L"SWAP", L"1");
+    LogCapture log;
+    OpenOffer(SourceFile(), Sha256(SourceBytes()));
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
+    std::vector<std::string> lines = CDownloaderEnv::RecordLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "swap in place\t" + Narrow(Installer()) + "\t=ok"), lines.end());
+    EXPECT_TRUE(log.HasTextStarting("update refused: SHA-256 "));
+}
+
+TEST_F(UpdateWindowTest, OnceCheckedTheFileCannotBeSwappedAndTheGoodOneStartsByItsFullPath) {
+    CDownloaderEnv::Set(L"SWAP", L"2");
+    LogCapture log;
+    OpenOffer(SourceFile(), Sha256(SourceBytes()));
+    TestFrame frame;
+    m_main.onRunInstaller = [&](WPARAM wParam) {
+        // The library's swap attempts come after the file was taken; the
+        // start waits for them.
+        ASSERT_TRUE(WaitUntil([] { return CDownloaderEnv::Record().find("swap by rename") != std::string::npos; },
+                              kWait));
+        frame.Custom(UM_RUN_INSTALLER, wParam, 0);
+    };
+    Click(L"okbtn");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+    std::string record = CDownloaderEnv::Record();
+    EXPECT_NE(record.find("swap in place\t" + Narrow(Installer()) + "\t=32"), std::string::npos) << record;
+    EXPECT_EQ(record.find("swap by rename\t" + Narrow(Installer()) + "\t=ok"), std::string::npos) << record;
+    EXPECT_TRUE(log.HasText("update verified: " + Narrow(Installer())));
+    EXPECT_EQ(ProcessCalls::count, 1);
+    EXPECT_EQ(ProcessCalls::application, Installer());
+    EXPECT_EQ(ProcessCalls::bytes, SourceBytes()) << "what was checked is what starts";
+    EXPECT_TRUE(log.HasText("installer started: " + Narrow(Installer())));
+}
+
+TEST_F(UpdateWindowTest, ABatchFileIsRefusedAndNeverStarted) {
+    LogCapture log;
+    OpenOffer(SourceCopy(L"VelotuneSetup.bat", "@echo off\r\n"));
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_NOTEXE");
+    EXPECT_TRUE(log.HasText("update refused: not an .exe: " + Narrow(UpdateFolder() + L"VelotuneSetup.bat")));
+    DeleteFileW((UpdateFolder() + L"VelotuneSetup.bat").c_str());
 }
