@@ -596,6 +596,7 @@ TEST(UpdateWindowTexts, EveryShownStateShowsItsTextsWholeInBothLanguages) {
         GetExitCodeProcess(process.Get(), &code);
         EXPECT_EQ(code, 0u) << "the run in this language failed: its output is above";
     }
+}
 
 // ---------------------------------------------------------------- checks of the downloaded file
 
