@@ -21,6 +21,10 @@ inline void Icon(HICON h) { ::DestroyIcon(h); }
 inline void Global(HGLOBAL h) { ::GlobalFree(h); }
 inline void Local(HLOCAL h) { ::LocalFree(h); }
 inline void Sid(PSID s) { ::FreeSid(s); }
+// A window that its owner's destruction took along is gone already.
+inline void Window(HWND h) {
+    if (::IsWindow(h)) ::DestroyWindow(h);
+}
 }  // namespace release
 
 // Most handles mean "none" by null; kernel handles also by
@@ -78,6 +82,7 @@ using UniqueIcon = UniqueAny<HICON, &release::Icon>;
 using UniqueGlobal = UniqueAny<HGLOBAL, &release::Global>;
 using UniqueLocal = UniqueAny<HLOCAL, &release::Local>;
 using UniqueSid = UniqueAny<PSID, &release::Sid>;
+using UniqueWindow = UniqueAny<HWND, &release::Window>;
 
 // A window's (or, for null, the screen's) DC, given back when it goes.
 class WindowDc {

@@ -1,5 +1,6 @@
 #include "duilib/OptionUI.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "duilib/AttrParse.h"
@@ -52,6 +53,11 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
         (name == L"selectedimage" ? m_sSelectedImage : m_sSelectedHotImage) = pstrValue;
         Invalidate();
+    } else if (name == L"markimage" || name == L"selectedmarkimage") {
+        CImageDesc desc;
+        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
+        (name == L"markimage" ? m_sMarkImage : m_sSelectedMarkImage) = pstrValue;
+        Invalidate();
     } else if (name == L"selectedtextcolor" || name == L"selectedbkcolor") {
         DWORD c = 0;
         if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
@@ -63,27 +69,54 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     return true;
 }
 
+namespace {
+// The mark's square and the gap after it, in layout pixels.
+constexpr int kMarkSize = 16;
+constexpr int kMarkGap = 6;
+}  // namespace
+
+int COptionUI::GetMarkRoom() const {
+    return m_sMarkImage.IsEmpty() && m_sSelectedMarkImage.IsEmpty() ? 0 : kMarkSize + kMarkGap;
+}
+
 void COptionUI::PaintStatusImage(HDC hDC) {
     if (m_bSelected) {
         if (m_dwSelectedBkColor) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwSelectedBkColor);
         if ((m_uButtonState & UISTATE_HOT) && !m_sSelectedHotImage.IsEmpty()) {
             DrawImage(hDC, m_sSelectedHotImage);
+            PaintMark(hDC);
             return;
         }
         if (!m_sSelectedImage.IsEmpty()) {
             DrawImage(hDC, m_sSelectedImage);
+            PaintMark(hDC);
             return;
         }
     }
     CButtonUI::PaintStatusImage(hDC);
+    PaintMark(hDC);
+}
+
+void COptionUI::PaintMark(HDC hDC) {
+    const CDuiString& mark = m_bSelected && !m_sSelectedMarkImage.IsEmpty() ? m_sSelectedMarkImage : m_sMarkImage;
+    if (mark.IsEmpty() || !m_pManager) return;
+    // Vertically centred at the start of the text, in the layout pixels
+    // that "dest" is given in; faded while the option cannot be used.
+    const int height = ::MulDiv(m_rcItem.bottom - m_rcItem.top, 96, m_pManager->GetDpi());
+    const int left = m_rcTextPadding.left, top = (height - kMarkSize) / 2;
+    wchar_t modify[96];
+    swprintf(modify, 96, L"dest='%d,%d,%d,%d'%s", left, top, left + kMarkSize, top + kMarkSize,
+             IsEnabled() ? L"" : L" fade='110'");
+    DrawImage(hDC, mark, modify);
 }
 
 void COptionUI::PaintText(HDC hDC) {
-    if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) {
-        DrawLabelText(hDC, m_dwSelectedTextColor);
-        return;
-    }
-    CButtonUI::PaintText(hDC);
+    // The text starts after the mark.
+    const RECT padding = m_rcTextPadding;
+    m_rcTextPadding.left += GetMarkRoom();
+    if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) DrawLabelText(hDC, m_dwSelectedTextColor);
+    else CButtonUI::PaintText(hDC);
+    m_rcTextPadding = padding;
 }
 
 }  // namespace DuiLib
