@@ -24,7 +24,9 @@ const std::vector<std::wstring> kAllKeys = {
     // The main window's status lines, links and tooltips, the update window's buttons.
     L"STR_BACKTOSTOCK", L"STR_DIZAZCPU", L"STR_LATER", L"STR_OVERCLOCKED", L"STR_RAISINGCLOCK",
     L"STR_STOCKCLOCK", L"STR_TIPCLOSE", L"STR_TIPHIDE", L"STR_TIPMIN", L"STR_TIPSETTING",
-    L"STR_TUNINGSERVICE"};
+    L"STR_TUNINGSERVICE",
+    // What a failure's notice says the user can do; the failed restore's notice.
+    L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.

@@ -24,12 +24,14 @@ std::wstring MakeFolder() {
     return folder;
 }
 
-// "*": any shown window but the main one.
+// "*": any shown window but the main one (and a tooltip, which comes and
+// goes with the pointer).
 std::vector<HWND> WindowsOfClass(DWORD pid, const wchar_t* cls) {
     if (cls[0] != L'*') return TopWindowsOf(pid, cls);
     std::vector<HWND> shown;
     for (HWND hwnd : TopWindowsOf(pid))
-        if (IsWindowVisible(hwnd) && ClassOf(hwnd) != L"Velotune") shown.push_back(hwnd);
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) != L"Velotune" && ClassOf(hwnd) != L"tooltips_class32")
+            shown.push_back(hwnd);
     return shown;
 }
 
@@ -114,7 +116,8 @@ bool CAppUnderTest::WaitLog(const std::string& needle, DWORD timeoutMs, int coun
     return LogFile(LogPath()).Wait(needle, timeoutMs, count);
 }
 
-void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
+namespace {
+INPUT MoveInput(HWND hwnd, POINT client) {
     POINT pt = client;
     ClientToScreen(hwnd, &pt);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -123,6 +126,17 @@ void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
     move.mi.dx = (pt.x * 65535 + w / 2) / (w - 1);
     move.mi.dy = (pt.y * 65535 + h / 2) / (h - 1);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return move;
+}
+}  // namespace
+
+void CAppUnderTest::MoveMouse(HWND hwnd, POINT client) {
+    INPUT move = MoveInput(hwnd, client);
+    SendInput(1, &move, sizeof(INPUT));
+}
+
+void CAppUnderTest::Click(HWND hwnd, POINT client, int times) {
+    INPUT move = MoveInput(hwnd, client);
     // The pointer arrives first, as a user's does, so the first press lands
     // on a window that already knows where the mouse is.
     SetForegroundWindow(hwnd);

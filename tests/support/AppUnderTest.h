@@ -54,6 +54,8 @@ public:
 
     // Left click at a point of the window's client area, through SendInput.
     static void Click(HWND hwnd, POINT client, int times = 1);
+    // The pointer moved onto a point of the window's client area, through SendInput.
+    static void MoveMouse(HWND hwnd, POINT client);
     // Centre of a control of the main layout, from its "pos" and the "pos"
     // of its floating parents given in `chain` (outermost first).
     static POINT LayoutCentre(const std::vector<std::wstring>& chain);
