@@ -70,13 +70,18 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
 }
 
 namespace {
-// The mark's square and the gap after it, in layout pixels.
+// The mark's square, its inset from the left edge and the gap after it, in
+// layout pixels. The mark takes the place of the text's left padding, so
+// that a layout made for plain options keeps nearly all its room for text.
 constexpr int kMarkSize = 16;
-constexpr int kMarkGap = 6;
+constexpr int kMarkInset = 2;
+constexpr int kMarkGap = 4;
 }  // namespace
 
 int COptionUI::GetMarkRoom() const {
-    return m_sMarkImage.IsEmpty() && m_sSelectedMarkImage.IsEmpty() ? 0 : kMarkSize + kMarkGap;
+    if (m_sMarkImage.IsEmpty() && m_sSelectedMarkImage.IsEmpty()) return 0;
+    const int textLeft = kMarkInset + kMarkSize + kMarkGap;
+    return textLeft > m_rcTextPadding.left ? textLeft - m_rcTextPadding.left : 0;
 }
 
 void COptionUI::PaintStatusImage(HDC hDC) {
@@ -103,7 +108,7 @@ void COptionUI::PaintMark(HDC hDC) {
     // Vertically centred at the start of the text, in the layout pixels
     // that "dest" is given in; faded while the option cannot be used.
     const int height = ::MulDiv(m_rcItem.bottom - m_rcItem.top, 96, m_pManager->GetDpi());
-    const int left = m_rcTextPadding.left, top = (height - kMarkSize) / 2;
+    const int left = kMarkInset, top = (height - kMarkSize) / 2;
     wchar_t modify[96];
     swprintf(modify, 96, L"dest='%d,%d,%d,%d'%s", left, top, left + kMarkSize, top + kMarkSize,
              IsEnabled() ? L"" : L" fade='110'");
@@ -111,7 +116,7 @@ void COptionUI::PaintMark(HDC hDC) {
 }
 
 void COptionUI::PaintText(HDC hDC) {
-    // The text starts after the mark.
+    // The text starts after the mark (GetMarkRoom is what that adds to the padding).
     const RECT padding = m_rcTextPadding;
     m_rcTextPadding.left += GetMarkRoom();
     if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) DrawLabelText(hDC, m_dwSelectedTextColor);

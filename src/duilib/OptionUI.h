@@ -21,8 +21,8 @@ public:
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;
 
-    // The room a radio or check mark takes before the text, in layout pixels
-    // (0 without a mark image).
+    // What a radio or check mark adds to the text's left padding, in layout
+    // pixels (0 without a mark image).
     int GetMarkRoom() const;
 
 protected:

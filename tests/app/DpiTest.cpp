@@ -128,10 +128,10 @@ bool GreyText(int r, int g, int b) {
 }
 
 // The mark of an option of the settings dialog: the square before its
-// text (the text starts after the mark's 16 pixels and a gap).
+// text (16 pixels, 2 from the option's left edge).
 RECT MarkOf(const wchar_t* option) {
     RECT r = SkinPos(L"setting_wnd.xml", option);
-    r.right = r.left + 27;
+    r.right = r.left + 19;
     return r;
 }
 
