@@ -35,10 +35,13 @@ shoot() {  # <dpi> <output>
 # "WxH+X+Y" of the first shown X window whose title is <title> (and whose
 # size is <WxH>, when given), once there is one.
 window_geometry() {  # <title> [WxH]
-  local line=""
+  local line="" tries=0
   until [ -n "$line" ]; do
     line=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" | grep -F " ${2:-}" | grep -v ' 1x1+' | head -1) || true
-    [ -n "$line" ] || sleep 0.2
+    [ -n "$line" ] && break
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] || { echo "no window \"$1\" ${2:-} within a minute" >&2; return 1; }
+    sleep 0.2
   done
   # 0x... "title": ("class" "class")  WxH+x+y  +X+Y
   awk '{ split($(NF-1), s, "+"); print s[1] $NF }' <<<"$line"
@@ -59,9 +62,12 @@ shoot_settings() {  # <output>
   crop "$(window_geometry SettingWnd)" "$1"
 }
 
-# The notice of a tuning SDK that does not start.
+# The notice of a tuning SDK that does not start (a copy of its own: the
+# one shot before is ended with the session's wineserver).
 shoot_notice() {  # <output>
   local dist="$ROOT/$BUILD/$ARCH/dist" state
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
   state=$(mktemp -d)
   { cat "$dist/simcpu/V7-4760K.ini"; printf '\r\nInitFails=1\r\n'; } >"$state/initfails.ini"
   VELOTUNE_SIM_STATE="$state/sim.state" VELOTUNE_SIM_PROFILE="Z:${state//\//\\}\\initfails.ini" \
@@ -78,6 +84,8 @@ shoot_setup() {  # <output>
     echo "$1: no setup program in $BUILD (make installer): not taken"
     return
   fi
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE" "$setup" /LANG=en </dev/null >/dev/null 2>&1 &
   window_geometry "Installer Language" >/dev/null
   sleep 1
