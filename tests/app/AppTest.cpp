@@ -610,7 +610,9 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
         CAppUnderTest app;
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(WaitAtCorner(hwnd)) << "where it stays while the pointer rests";
         // From the dial onto "=": the tooltip comes after the hover time.
+        SetForegroundWindow(hwnd);
         CAppUnderTest::MoveMouse(hwnd, CAppUnderTest::LayoutCentre({L"panel"}));
         CAppUnderTest::MoveMouse(hwnd, CAppUnderTest::LayoutCentre({L"SettingBtn"}));
         HWND tip = nullptr;
