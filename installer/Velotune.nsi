@@ -68,7 +68,14 @@ InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
 !include x64.nsh
 
 !define MUI_ICON "${VT_ICON}"
-!define MUI_UNICON "${VT_ICON}"
+; The setup program's own pictures in the dial's style, and the uninstaller's
+; icon (scripts/draw-installer-images.sh, scripts/make-skin-images.py); makensis
+; reads them beside this script, its working folder.
+!define MUI_UNICON "art/uninstall.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "art/welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "art/header.bmp"
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_ALLLANGUAGES
 !define MUI_LANGDLL_ALWAYSSHOW

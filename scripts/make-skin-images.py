@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the dial scale marks, the pointers and the program icons with
+"""Draws the dial scale marks, the pointers, the program icons and the
+uninstaller's icon with
 ImageMagick. Run from the repository root; the results are committed.
 With an argument, e.g. `make-skin-images.py 2`, draws only the marks and
 pointers at that display scale, as "marks_v7@2x.png" etc."""
@@ -71,7 +72,7 @@ def pointer(name, colour):
         "-depth", "8", f"PNG32:skin/png/pointer_{name}{SUFFIX}.png"])
 
 
-def icon(path, ring, fill):
+def icon(path, ring, fill, tip=(0.78, 0.28)):
     frames = []
     for s in (16, 32, 48):
         f = f"/tmp/vt_icon_{s}.png"
@@ -81,7 +82,7 @@ def icon(path, ring, fill):
             "-fill", "#1E2228", "-stroke", ring, "-strokewidth", f"{max(1, 3 * m):.1f}",
             "-draw", f"circle {s / 2 - 0.5},{s / 2 - 0.5} {s / 2 - 0.5},{1.5 * m}",
             "-stroke", fill, "-strokewidth", f"{max(1, 2.5 * m):.1f}",
-            "-draw", f"line {s / 2 - 0.5},{s / 2 - 0.5} {s * 0.78:.1f},{s * 0.28:.1f}",
+            "-draw", f"line {s / 2 - 0.5},{s / 2 - 0.5} {s * tip[0]:.1f},{s * tip[1]:.1f}",
             f])
         frames.append(f)
     subprocess.check_call(["convert", *frames, path])
@@ -94,3 +95,5 @@ if K != 1.0:
     sys.exit(0)
 icon("src/app/res/icons/normal.ico", "#818891", "#A4D975")       # 134: stock clock
 icon("src/app/res/icons/overclocked.ico", "#FA6948", "#FCB547")  # 107: overclocked
+# The uninstaller's: the needle dropped back to the start of the scale.
+icon("installer/art/uninstall.ico", "#818891", "#FA6948", tip=(0.24, 0.74))

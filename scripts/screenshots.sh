@@ -3,7 +3,10 @@
 # built program (ARCH, default x86), in English, at 96 and 144 DPI, each in a Wine
 # session of its own on a virtual display, once its first reading is shown;
 # and docs/settings-en.png and settings-zh.png: its settings dialog at 96 DPI
-# in English and in Chinese, opened with the window's settings button.
+# in English and in Chinese, opened with the window's settings button; a
+# notice (docs/msgbox-100.png: the one for a tuning SDK that does not start)
+# and, when "make installer" has built it, the setup program's welcome page
+# (docs/setup-welcome-100.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -49,6 +52,62 @@ shoot() {  # <dpi> <output> [<settings output>]
   rm -f "$dist/OverclockingSdkWrapper.state"
 }
 
+# "WxH+X+Y" of the first shown X window whose title is <title> (and whose
+# size is <WxH>, when given), once there is one.
+window_geometry() {  # <title> [WxH]
+  local line="" tries=0
+  until [ -n "$line" ]; do
+    line=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" | grep -F " ${2:-}" | grep -v ' 1x1+' | head -1) || true
+    [ -n "$line" ] && break
+    tries=$((tries + 1))
+    [ "$tries" -lt 300 ] || { echo "no window \"$1\" ${2:-} within a minute" >&2; return 1; }
+    sleep 0.2
+  done
+  # 0x... "title": ("class" "class")  WxH+x+y  +X+Y
+  awk '{ split($(NF-1), s, "+"); print s[1] $NF }' <<<"$line"
+}
+
+crop() {  # <geometry> <output>
+  sleep 1  # its first paint
+  import -window root -crop "$1" +repage "$ROOT/$2"
+  echo "$2: $1"
+}
+
+# The notice of a tuning SDK that does not start (a copy of its own: the
+# one shot before is ended with the session's wineserver).
+shoot_notice() {  # <output>
+  local dist="$ROOT/$BUILD/$ARCH/dist" profile
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  # A profile of the simulated processor whose start fails, named by the
+  # switch file beside the library (both inside the dist folder).
+  profile="$dist/OverclockingSdkWrapper.ini"
+  cp "$profile" "$profile.shots"
+  { cat "$dist/simcpu/V7-4760K.ini"; printf '\r\nInitFails=1\r\n'; } >"$dist/simcpu/shots-initfails.ini"
+  printf '\r\n[StandIn]\r\nPROFILE=simcpu\\shots-initfails.ini\r\n' >>"$profile"
+  "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
+  crop "$(window_geometry Velotune 380x190)" "$1"
+  mv "$profile.shots" "$profile"
+  rm -f "$dist/simcpu/shots-initfails.ini" "$dist/OverclockingSdkWrapper.state"
+}
+
+# The setup program's welcome page, past its language question.
+shoot_setup() {  # <output>
+  local setup
+  setup=$(ls "$ROOT/$BUILD"/Velotune-Setup-*-"$ARCH".exe 2>/dev/null | head -1) || true
+  if [ -z "$setup" ]; then
+    echo "$1: no setup program in $BUILD (make installer): not taken"
+    return
+  fi
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE" "$setup" /LANG=en </dev/null >/dev/null 2>&1 &
+  window_geometry "Installer Language" >/dev/null
+  sleep 1
+  xdotool key Return
+  crop "$(window_geometry "Velotune Setup")" "$1"
+}
+
 session() {  # <language> <dpi> <output> [<settings output>]
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
@@ -68,4 +127,10 @@ vt_prepare_prefix
 vt_with_display session en 96 docs/velotune-100.png docs/settings-en.png
 VT_SCREEN=1920x1536 vt_with_display session en 144 docs/velotune-150.png
 vt_with_display session zh 96 - docs/settings-zh.png
+# The notice and the setup page, each in a session of their own.
+more() { "$WINESERVER" -p </dev/null >/dev/null 2>&1; "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1
+  "$1" "$2"; vt_stop_wineserver; }
+vt_with_display more shoot_notice docs/msgbox-100.png
+vt_with_display more shoot_setup docs/setup-welcome-100.png
 rm -rf "$VT_PREFIX"

@@ -24,6 +24,10 @@ inline void Local(HLOCAL h) { ::LocalFree(h); }
 inline void Sid(PSID s) { ::FreeSid(s); }
 inline void CryptAlgorithm(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
 inline void CryptHash(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
+// A window that its owner's destruction took along is gone already.
+inline void Window(HWND h) {
+    if (::IsWindow(h)) ::DestroyWindow(h);
+}
 }  // namespace release
 
 // Most handles mean "none" by null; kernel handles also by
@@ -84,6 +88,7 @@ using UniqueSid = UniqueAny<PSID, &release::Sid>;
 // Hashing through the system's cryptography (bcrypt).
 using UniqueCryptAlgorithm = UniqueAny<BCRYPT_ALG_HANDLE, &release::CryptAlgorithm>;
 using UniqueCryptHash = UniqueAny<BCRYPT_HASH_HANDLE, &release::CryptHash>;
+using UniqueWindow = UniqueAny<HWND, &release::Window>;
 
 // A window's (or, for null, the screen's) DC, given back when it goes.
 class WindowDc {

@@ -139,6 +139,9 @@ void CButtonUI::PaintStatusImage(HDC hDC) {
     const CDuiString* pick = &m_sNormalImage;
     if (!IsEnabled()) {
         if (!m_sDisabledImage.IsEmpty()) pick = &m_sDisabledImage;
+        // Without an image of its own a disabled button must still not look
+        // clickable: its normal image, faded into the background.
+        else if (!m_sNormalImage.IsEmpty()) pick = nullptr;
     } else if (m_uButtonState & UISTATE_PUSHED) {
         if (!m_sPushedImage.IsEmpty()) pick = &m_sPushedImage;
         else if (!m_sHotImage.IsEmpty()) pick = &m_sHotImage;
@@ -147,7 +150,8 @@ void CButtonUI::PaintStatusImage(HDC hDC) {
     } else if (m_bFocused && !m_sFocusedImage.IsEmpty()) {
         pick = &m_sFocusedImage;
     }
-    if (!pick->IsEmpty()) DrawImage(hDC, *pick);
+    if (!pick) DrawImage(hDC, m_sNormalImage, L"fade='80'");
+    else if (!pick->IsEmpty()) DrawImage(hDC, *pick);
 }
 
 void CButtonUI::PaintText(HDC hDC) {

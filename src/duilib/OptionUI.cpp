@@ -1,5 +1,6 @@
 #include "duilib/OptionUI.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "duilib/AttrParse.h"
@@ -52,6 +53,11 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
         (name == L"selectedimage" ? m_sSelectedImage : m_sSelectedHotImage) = pstrValue;
         Invalidate();
+    } else if (name == L"markimage" || name == L"selectedmarkimage") {
+        CImageDesc desc;
+        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
+        (name == L"markimage" ? m_sMarkImage : m_sSelectedMarkImage) = pstrValue;
+        Invalidate();
     } else if (name == L"selectedtextcolor" || name == L"selectedbkcolor") {
         DWORD c = 0;
         if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
@@ -63,27 +69,59 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     return true;
 }
 
+namespace {
+// The mark's square, its inset from the left edge and the gap after it, in
+// layout pixels. The mark takes the place of the text's left padding, so
+// that a layout made for plain options keeps nearly all its room for text.
+constexpr int kMarkSize = 16;
+constexpr int kMarkInset = 2;
+constexpr int kMarkGap = 4;
+}  // namespace
+
+int COptionUI::GetMarkRoom() const {
+    if (m_sMarkImage.IsEmpty() && m_sSelectedMarkImage.IsEmpty()) return 0;
+    const int textLeft = kMarkInset + kMarkSize + kMarkGap;
+    return textLeft > m_rcTextPadding.left ? textLeft - m_rcTextPadding.left : 0;
+}
+
 void COptionUI::PaintStatusImage(HDC hDC) {
     if (m_bSelected) {
         if (m_dwSelectedBkColor) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwSelectedBkColor);
         if ((m_uButtonState & UISTATE_HOT) && !m_sSelectedHotImage.IsEmpty()) {
             DrawImage(hDC, m_sSelectedHotImage);
+            PaintMark(hDC);
             return;
         }
         if (!m_sSelectedImage.IsEmpty()) {
             DrawImage(hDC, m_sSelectedImage);
+            PaintMark(hDC);
             return;
         }
     }
     CButtonUI::PaintStatusImage(hDC);
+    PaintMark(hDC);
+}
+
+void COptionUI::PaintMark(HDC hDC) {
+    const CDuiString& mark = m_bSelected && !m_sSelectedMarkImage.IsEmpty() ? m_sSelectedMarkImage : m_sMarkImage;
+    if (mark.IsEmpty() || !m_pManager) return;
+    // Vertically centred at the start of the text, in the layout pixels
+    // that "dest" is given in; faded while the option cannot be used.
+    const int height = ::MulDiv(m_rcItem.bottom - m_rcItem.top, 96, m_pManager->GetDpi());
+    const int left = kMarkInset, top = (height - kMarkSize) / 2;
+    wchar_t modify[96];
+    swprintf(modify, 96, L"dest='%d,%d,%d,%d'%s", left, top, left + kMarkSize, top + kMarkSize,
+             IsEnabled() ? L"" : L" fade='110'");
+    DrawImage(hDC, mark, modify);
 }
 
 void COptionUI::PaintText(HDC hDC) {
-    if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) {
-        DrawLabelText(hDC, m_dwSelectedTextColor);
-        return;
-    }
-    CButtonUI::PaintText(hDC);
+    // The text starts after the mark (GetMarkRoom is what that adds to the padding).
+    const RECT padding = m_rcTextPadding;
+    m_rcTextPadding.left += GetMarkRoom();
+    if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) DrawLabelText(hDC, m_dwSelectedTextColor);
+    else CButtonUI::PaintText(hDC);
+    m_rcTextPadding = padding;
 }
 
 }  // namespace DuiLib

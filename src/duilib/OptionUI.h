@@ -1,6 +1,7 @@
 #pragma once
 // A button that stays selected. Options with the same group in one window
-// form a radio group; an option without a group is a check box.
+// form a radio group; an option without a group is a check box. With
+// markimage/selectedmarkimage it draws its radio or check mark before the text.
 #include "duilib/ButtonUI.h"
 
 namespace DuiLib {
@@ -20,11 +21,21 @@ public:
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;
 
+    // What a radio or check mark adds to the text's left padding, in layout
+    // pixels (0 without a mark image).
+    int GetMarkRoom() const;
+
 protected:
+    void PaintMark(HDC hDC);
+
     bool m_bSelected = false;
     CDuiString m_sGroupName;
     CDuiString m_sSelectedImage;
     CDuiString m_sSelectedHotImage;
+    // The radio or check mark, drawn at the start of the text in its own
+    // square, so that the chosen state shows by shape and not colour alone.
+    CDuiString m_sMarkImage;
+    CDuiString m_sSelectedMarkImage;
     DWORD m_dwSelectedTextColor = 0;
     DWORD m_dwSelectedBkColor = 0;
 };

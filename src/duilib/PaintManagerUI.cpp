@@ -192,7 +192,10 @@ void CPaintManagerUI::VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, voi
 
 void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
     if (m_pFocus == pControl) m_pFocus = nullptr;
-    if (m_pEventHover == pControl) m_pEventHover = nullptr;
+    if (m_pEventHover == pControl) {
+        m_pEventHover = nullptr;
+        HideToolTip();
+    }
     if (m_pEventClick == pControl) m_pEventClick = nullptr;
     KillTimer(pControl);
     m_asyncNotify.erase(std::remove_if(m_asyncNotify.begin(), m_asyncNotify.end(),
@@ -432,6 +435,34 @@ void CPaintManagerUI::DrainAsyncNotify() {
     }
 }
 
+void CPaintManagerUI::TrackMouse() {
+    TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, m_hWnd, 0};
+    m_bMouseTracking = ::TrackMouseEvent(&tme) != FALSE;
+}
+
+void CPaintManagerUI::ArmToolTip() {
+    // A timer of the system's hover time per newly hot control: the
+    // tracking hover of TrackMouseEvent ends once it has fired, and whether a
+    // second request restarts it differs between window managers.
+    if (!m_pEventHover || m_pEventHover->GetToolTip().IsEmpty()) return;
+    UINT hoverMs = 0;
+    if (!::SystemParametersInfoW(SPI_GETMOUSEHOVERTIME, 0, &hoverMs, 0) || hoverMs == 0) hoverMs = 400;
+    ::SetTimer(m_hWnd, kToolTipTimerId, hoverMs, nullptr);
+}
+
+void CPaintManagerUI::ShowToolTip() {
+    if (!m_pEventHover || m_pEventHover->GetToolTip().IsEmpty()) return;
+    if (!m_pToolTip) m_pToolTip.reset(new CToolTipWnd(m_hWnd));
+    POINT pt;
+    ::GetCursorPos(&pt);
+    m_pToolTip->Show(m_pEventHover->GetToolTip().GetData(), pt, m_nDpi);
+}
+
+void CPaintManagerUI::HideToolTip() {
+    if (m_hWnd) ::KillTimer(m_hWnd, kToolTipTimerId);
+    if (m_pToolTip) m_pToolTip->Hide();
+}
+
 void CPaintManagerUI::Invalidate() {
     if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
@@ -548,6 +579,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 lRes = 0;
                 return true;
             }
+            if (wParam == kToolTipTimerId) {
+                ::KillTimer(m_hWnd, kToolTipTimerId);
+                if (!m_pEventClick) ShowToolTip();
+                lRes = 0;
+                return true;
+            }
             auto it = m_timers.find(static_cast<UINT>(wParam));
             if (it == m_timers.end()) return false;
             SendEvent(it->second.pSender, UIEVENT_TIMER, it->second.nLocalID, lParam);
@@ -555,14 +592,13 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
         case WM_MOUSEMOVE: {
-            if (!m_bMouseTracking) {
-                TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, m_hWnd, 0};
-                m_bMouseTracking = ::TrackMouseEvent(&tme) != FALSE;
-            }
+            if (!m_bMouseTracking) TrackMouse();
             CControlUI* hover = FindControl(pt);
             if (hover != m_pEventHover) {
                 CControlUI* old = m_pEventHover;
                 m_pEventHover = hover;
+                HideToolTip();
+                ArmToolTip();  // the hover time starts again for the new control
                 if (old) SendEvent(old, UIEVENT_MOUSELEAVE, wParam, lParam, pt);
                 if (hover && m_pEventHover == hover) SendEvent(hover, UIEVENT_MOUSEENTER, wParam, lParam, pt);
             }
@@ -572,6 +608,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         case WM_MOUSELEAVE: {
             m_bMouseTracking = false;
+            HideToolTip();
             CControlUI* old = m_pEventHover;
             m_pEventHover = nullptr;
             if (old) SendEvent(old, UIEVENT_MOUSELEAVE, wParam, lParam, pt);
@@ -579,6 +616,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
+            HideToolTip();
             ::SetFocus(m_hWnd);
             CControlUI* c = FindControl(pt);
             if (!c || !c->IsEnabled()) {
@@ -607,6 +645,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             }
             return false;
         case WM_RBUTTONDOWN: {
+            HideToolTip();
             CControlUI* c = FindControl(pt);
             if (c && c->IsEnabled()) SendEvent(c, UIEVENT_RBUTTONDOWN, wParam, lParam, pt);
             return false;
@@ -625,13 +664,18 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case WM_KEYDOWN:
         case WM_KEYUP:
         case WM_CHAR:
+            if (uMsg == WM_KEYDOWN) HideToolTip();
             if (!m_pFocus) return false;
             SendEvent(m_pFocus, uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN : uMsg == WM_KEYUP ? UIEVENT_KEYUP : UIEVENT_CHAR,
                       wParam, lParam, POINT{0, 0}, static_cast<wchar_t>(wParam));
             lRes = 0;
             return true;
+        case WM_SHOWWINDOW:
+            if (!wParam) HideToolTip();
+            return false;
         case WM_DESTROY:
             RemoveAllTimers();
+            m_pToolTip.reset();
             return false;
         default:
             return false;

@@ -16,6 +16,7 @@
 #include "duilib/NotifyUI.h"
 #include "duilib/UIEvent.h"
 #include "duilib/SkinImage.h"
+#include "duilib/ToolTipWnd.h"
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
@@ -106,6 +107,10 @@ public:
     void SetFocus(CControlUI* pControl);
     CControlUI* GetHot() const { return m_pEventHover; }
 
+    // The window's tooltip: the hot control's `tooltip`, once the pointer has
+    // rested on it for the system's hover time; null until first needed.
+    HWND GetToolTipWindow() const { return m_pToolTip ? m_pToolTip->GetHWND() : nullptr; }
+
     // Notifications.
     bool AddNotifier(INotifyUI* pNotifier);
     bool RemoveNotifier(INotifyUI* pNotifier);
@@ -139,6 +144,7 @@ private:
     void ReleaseIdleOffscreen();
     // Below the range the controls' timers are numbered from (0x7100).
     static constexpr UINT kOffscreenTimerId = 0x7000;
+    static constexpr UINT kToolTipTimerId = 0x7001;
     static constexpr DWORD kOffscreenKeepMs = 2000;
     struct TimerInfo {
         CControlUI* pSender;
@@ -147,6 +153,12 @@ private:
     void SendEvent(CControlUI* pControl, int type, WPARAM wParam = 0, LPARAM lParam = 0, POINT pt = {0, 0},
                    wchar_t chKey = 0);
     void DrainAsyncNotify();
+    void TrackMouse();  // for WM_MOUSELEAVE
+    // The tooltip: shown once the pointer has rested on a newly hot control
+    // for the system's hover time; hidden on leaving it, a press or a key.
+    void ArmToolTip();
+    void ShowToolTip();
+    void HideToolTip();
     void VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, void*), void* ctx) const;
     template <typename Fn>
     static void Thunk(CControlUI* c, void* ctx) {
@@ -159,6 +171,7 @@ private:
     CControlUI* m_pEventHover = nullptr;
     CControlUI* m_pEventClick = nullptr;
     bool m_bMouseTracking = false;
+    std::unique_ptr<CToolTipWnd> m_pToolTip;
     bool m_bUpdateNeeded = true;
     bool m_bFirstLayoutDone = false;
     CDuiString m_sSkinName;

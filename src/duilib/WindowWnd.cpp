@@ -90,10 +90,14 @@ void CWindowWnd::Close(UINT nRet) {
 }
 
 void CWindowWnd::CenterWindow() {
+    if (::IsWindow(m_hWnd)) CenterOver(::GetWindow(m_hWnd, GW_OWNER));
+}
+
+void CWindowWnd::CenterOver(HWND owner) {
     if (!::IsWindow(m_hWnd)) return;
+    if (owner && !::IsWindow(owner)) owner = nullptr;
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
     ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);

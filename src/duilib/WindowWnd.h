@@ -28,7 +28,11 @@ public:
     // given to Close (0 when it went another way).
     UINT ShowModal();
     void Close(UINT nRet = IDOK);
-    void CenterWindow();
+    void CenterWindow();  // over its owner (CenterOver)
+    // Centred on `anchor` while that is shown and not minimised, else on the
+    // work area of its monitor (or of this window's, without one); kept
+    // inside that work area.
+    void CenterOver(HWND anchor);
     void SetIcon(UINT nRes);
     void ResizeClient(int cx = -1, int cy = -1);
 

@@ -171,7 +171,7 @@ LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
 
 LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (lParam == 0) {
-        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_FWQD"), 0);
+        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), FailureText(L"STR_FWQD", L"STR_HINTSERVICE"), 0);
         ExitApp();
         return 0;
     }
@@ -198,7 +198,7 @@ bool CMainFrame::RegisterGlobalHotKey() {
         return true;
     }
     VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)vk, ::GetLastError());
-    ShowNotice(nullptr, Lang(L"STR_TITLE"), Lang(L"STR_KJJCT"), 0);
+    ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_KJJCT", L"STR_HINTHOTKEY"), 0);
     return false;
 }
 
@@ -282,7 +282,7 @@ LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
         VLOG("CMainFrame::OnRecoverOverLocking SUCESS");
         ShowOverclockedPages();
     } else if (lParam == 0) {
-        if (!m_bExiting) ShowNotice(nullptr, Lang(L"STR_REMINDER"), Lang(L"STR_JSSB"), 0);
+        if (!m_bExiting) ShowNotice(nullptr, Lang(L"STR_REMINDER"), FailureText(L"STR_JSSB", L"STR_HINTRETRY"), 0);
         UpdateStatus(STATUS_OVERCLOCK_INIT);
     }
     return 0;
@@ -296,9 +296,8 @@ LRESULT CMainFrame::OnRecoverOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
     ShowOverclockedPages();
     // While exiting, ExitApp reports the outcome and closes the window.
     if (!m_bExiting) {
-        ShowNotice(nullptr, L"\x6E29\x99A8\x63D0\x793A",
-                   L"\x6062\x590D\x52A0\x901F\x5931\x8D25,\x8BF7\x91CD\x542F\x8BA1\x7B97\x673A\x540E\x91CD\x8BD5\xFF01",
-                   0);
+        // Titled and worded like every other notice, in the user's language.
+        ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_RESTOREFAILED", L"STR_HINTRESTART"), 0);
     }
     return 0;
 }
@@ -430,7 +429,7 @@ LRESULT CMainFrame::OnGetCPUInfoFinish(UINT, WPARAM wParam, LPARAM lParam, BOOL&
         InitViewInfo(copy);
         VLOG("CMainFrame::OnGetCPUInfoFinish Exit");
     } else {
-        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_BZCJS"), 0);
+        ShowNotice(m_hWnd, Lang(L"STR_TITLE"), FailureText(L"STR_BZCJS", L"STR_HINTSERVICE"), 0);
         ExitApp();
     }
     return 0;
@@ -727,11 +726,18 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     switch (wParam) {
         case kMenuRowSettings: ShowSettingDlg(); break;
         case kMenuRowShowWindow: {
-            bool visible = ::IsWindowVisible(m_hWnd) != FALSE;
-            if (visible) VLOG("\r\nbShow true\r\n");
+            // A minimised window counts as hidden: the row brings it back
+            // restored and in front rather than hiding it.
+            const bool shown = IsShownToUser();
+            if (shown) VLOG("\r\nbShow true\r\n");
             else VLOG("\r\nbShow false\r\n");
-            ShowWindow(!visible, true);
-            g_bMainWndVisible = !visible;
+            if (shown) {
+                ShowWindow(false, true);
+            } else {
+                BringForward(m_hWnd);
+                ::SetForegroundWindow(m_hWnd);
+            }
+            g_bMainWndVisible = !shown;
             break;
         }
         case kMenuRowAction: DoHandle(); break;
@@ -744,7 +750,14 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-void CMainFrame::ShowTrayMenu(HWND owner) { CMenuTask::ShowTrayMenu(owner); }
+bool CMainFrame::IsShownToUser() const { return ::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd); }
+
+void CMainFrame::ShowTrayMenu(HWND owner) {
+    // The "Show Window" row is ticked by what the user sees now, however the
+    // window got there (minimise button, tray, another copy, the corner).
+    g_bMainWndVisible = IsShownToUser();
+    CMenuTask::ShowTrayMenu(owner);
+}
 
 void CMainFrame::ShowSettingDlg() {
     // The tray menu stays reachable while the dialog runs modally: a second

@@ -126,6 +126,8 @@ private:
     // Restored and raised above other windows, without staying topmost.
     static void BringForward(HWND hwnd);
     void ShowTrayMenu(HWND owner);
+    // Visible and not minimised.
+    bool IsShownToUser() const;
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();

@@ -6,3 +6,7 @@
 #include <string>
 
 int ShowNotice(HWND owner, const std::wstring& title, const std::wstring& text, int style);
+
+// A failure's text: what went wrong, then one sentence on what the user can
+// do about it, both from the language file.
+std::wstring FailureText(const wchar_t* key, const wchar_t* hintKey);

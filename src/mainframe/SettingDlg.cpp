@@ -68,6 +68,7 @@ void CSettingDlg::InitAfterCreate() {
     };
     for (const Text& t : texts)
         if (t.control) t.control->SetText(Lang(t.key).c_str());
+    if (m_pCloseBtn) m_pCloseBtn->SetToolTip(Lang(L"STR_TIPCLOSE").c_str());
 
     const bool autoStart = ReadSettingInt(L"autoStart", 0) == 1;
     if (autoStart && m_pStartUp) m_pStartUp->Selected(true, false);
@@ -130,7 +131,7 @@ LRESULT CSettingDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
                 // program without any hot key for the rest of the run.
                 if (m_nOldHotKey && ::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nOldHotKey))
                     VLOG("hot key Ctrl+Alt+%c registered again", (char)m_nOldHotKey);
-                ShowNotice(nullptr, Lang(L"STR_TITLE"), Lang(L"STR_KJJCT"), 0);
+                ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_KJJCT", L"STR_HINTHOTKEY"), 0);
             } else {
                 VLOG("hot key Ctrl+Alt+%c registered", (char)m_nHotKey);
             }

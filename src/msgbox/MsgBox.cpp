@@ -20,13 +20,15 @@ std::wstring CMsgBox::Text(const wchar_t* key) {
 
 CMsgBox::~CMsgBox() = default;
 
-int CMsgBox::Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind) {
+int CMsgBox::Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind, HWND hPlaceOver) {
     std::unique_ptr<CMsgBox> box(new CMsgBox);
     box->m_nKind = kind;
     box->m_sText = text;
     box->m_sTitle = title;
     box->InitWinParam(L"Velotune_xml\\MsgBox.xml");
-    box->CreateDuiWindow(hParent, Text(L"STR_REMINDER").c_str(), nullptr, WS_VISIBLE, 0);
+    // Made hidden and shown (by the modal loop) once in its place: created
+    // visible, it would flash at the screen's corner first.
+    box->CreateDuiWindow(hParent, Text(L"STR_REMINDER").c_str(), nullptr, 0, 0);
     HWND hWnd = box->GetHWND();
     if (!::IsWindow(hWnd)) return 0;
     if (!box->m_pOk) {
@@ -36,7 +38,8 @@ int CMsgBox::Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind) {
         ::DestroyWindow(hWnd);
         return 0;
     }
-    box->CenterWindow();
+    box->CenterOver(hPlaceOver ? hPlaceOver : hParent);
+    VLOG("[MsgBox] title \"%S\" text \"%S\"", title ? title : L"", text ? text : L"");
     int result = static_cast<int>(box->ShowModal());
     if (::IsWindow(hWnd)) ::DestroyWindow(hWnd);  // the loop ended early (quit): do not leave it behind
     return result;
@@ -49,6 +52,7 @@ void CMsgBox::InitAfterCreate() {
     m_pOk = m_PaintManager.FindControl(L"msgbox_ok");
     m_pCancel = m_PaintManager.FindControl(L"msgbox_cancel");
     m_pSep = m_PaintManager.FindControl(L"msgbox_sep");
+    if (CControlUI* close = m_PaintManager.FindControl(L"msgbox_close")) close->SetToolTip(Text(L"STR_TIPCLOSE").c_str());
     if (m_pTitle) m_pTitle->SetText(m_sTitle);
     if (m_pText) m_pText->SetText(m_sText);
     if (m_nKind == 0 || m_nKind == 2) {

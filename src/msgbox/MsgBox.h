@@ -15,7 +15,9 @@ public:
     // 2 "STR_Y" alone, 3 "STR_Y" and "STR_N"; any other: as the skin has it.
     // Returns 1 when "msgbox_ok" was clicked, else 0 (another button, the
     // window closed another way, or no usable window came into being).
-    static int Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind);
+    // It is centred on `hPlaceOver` (the parent when that is null) while that
+    // window is shown, else on the work area of its monitor.
+    static int Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind, HWND hPlaceOver = nullptr);
 
     // Where captions and the window text come from: the language file
     // (GetLanguageString) unless a test puts another source here.

@@ -16,6 +16,7 @@
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
+#include "support/TopWindows.h"
 #include "support/WaitUntil.h"
 
 namespace {
@@ -30,21 +31,29 @@ void WriteState(const std::string& text) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), text));
 }
 
-// A copy of the default profile with extra [Faults] lines (the shipped
-// profiles end with that section).
-std::wstring FaultProfile(const wchar_t* name, const std::string& faults) {
-    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\" + name;
-    TestPaths::WriteFileBytes(path, base + "\r\n" + faults + "\r\n");
-    return path;
-}
-
 void ExpectRatios(const double* expected, const char* what) {
     for (int i = 0; i < 4; ++i)
         EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
 }
 
 POINT ButtonCentre() { return CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}); }
+
+// Below: the style every notice shares; `placed` false where the main window
+// may still be on its way to its corner.
+void ExpectNoticeOverMainWindow(HWND box, HWND main, bool placed = true);
+
+// The window has taken its place at the corner of the work area (the update
+// window asks for it once its check is done).
+bool WaitAtCorner(HWND hwnd) {
+    return WaitUntil(
+        [&] {
+            RECT rc = {}, work = {};
+            GetWindowRect(hwnd, &rc);
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+            return rc.right == work.right && rc.bottom == work.bottom;
+        },
+        kWait);
+}
 
 // Pixels near a point of the dial's arc ring that are orange-red (the
 // overclocked range colour).
@@ -253,6 +262,7 @@ TEST_F(AppStart, SdkThatCannotStartShowsTheNoticeAndEnds) {
     ASSERT_TRUE(app.Start());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr) << "the notice";
+    ExpectNoticeOverMainWindow(box, app.WaitMainWindow(0, kWait), false);
     PostMessageW(box, WM_CLOSE, 0, 0);
     EXPECT_EQ(app.WaitExit(kWait), 0);
     std::string log = CAppUnderTest::ReadLog();
@@ -399,7 +409,7 @@ TEST_F(AppOneClick, UnlistedModelRaisesTwoStepsAboveTheProposedValue) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
+TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheNotice) {
     std::wstring profile = FaultProfile(L"test_app_failing.ini", "");
     CAppUnderTest app;
     app.UseProfile(profile);
@@ -409,12 +419,14 @@ TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheFixedNotice) {
     // Overclock, then make the processor refuse every apply.
     CAppUnderTest::Click(hwnd, ButtonCentre());
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    ASSERT_TRUE(WaitAtCorner(hwnd));
     std::string base = TestPaths::ReadFileBytes(profile);
     ASSERT_TRUE(TestPaths::WriteFileBytes(profile, base + "ApplyFails=1\r\n"));
     ASSERT_TRUE(WaitButton(hwnd, kRestoreButton));
     CAppUnderTest::Click(hwnd, ButtonCentre());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
-    ASSERT_NE(box, nullptr) << "the fixed restore notice";
+    ASSERT_NE(box, nullptr) << "the restore notice";
+    ExpectNoticeOverMainWindow(box, hwnd);
     EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 2"), 2) << "back to overclocked";
     EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 0"), 1) << "only the start";
     PostMessageW(box, WM_CLOSE, 0, 0);
@@ -429,14 +441,26 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(WaitAtCorner(hwnd));
     CAppUnderTest::Click(hwnd, ButtonCentre());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+    ExpectNoticeOverMainWindow(box, hwnd);
     PostMessageW(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
     EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
     ExpectRatios(kStock, "nothing applied");
     EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
+
+    // With the window in the tray, the notice opens in the middle of the
+    // window's monitor's work area.
+    ShowWindow(hwnd, SW_HIDE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    box = app.WaitWindowOfClass(0, L"*", kWait);
+    ExpectNoticeOverMainWindow(box, hwnd);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
@@ -467,10 +491,12 @@ TEST_F(AppOneClick, WithoutAWorkerTheActionIsRefusedWithANotice) {
     app.UseSwitch(L"TEST_WORKER_START_FAILS", L"1");
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(WaitAtCorner(hwnd));
     ASSERT_TRUE(WaitButton(hwnd, kOverclockButton));
     CAppUnderTest::Click(hwnd, ButtonCentre());
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr) << "the notice";
+    ExpectNoticeOverMainWindow(box, hwnd);
     EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker start refused (test switch)", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("overclock worker not started", kWait));
     EXPECT_TRUE(CAppUnderTest::WaitLog("DoHandle() refused: the overclock worker is not running (status 0)", kWait));
@@ -728,5 +754,126 @@ TEST_F(AppRestoreSwitch, NotElevatedTheElevatedCopysExitCodeComesBack) {
         EXPECT_TRUE(CAppUnderTest::WaitLog(
             "[RestoreOverclocking] not elevated: the elevated copy ended with " + std::to_string(c.code), kWait));
         EXPECT_EQ(FindWindowW(L"Velotune", nullptr), nullptr) << "no window";
+    }
+}
+
+namespace {
+
+// HKCU "Languages" for one test (the program's copy reads it at start); the
+// prefix has none otherwise, which means Chinese.
+class LanguageChoice {
+public:
+    explicit LanguageChoice(const wchar_t* language) {
+        if (!language) return;
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Dizaz\\Velotune", L"Languages", REG_SZ, language,
+                        (DWORD)((wcslen(language) + 1) * sizeof(wchar_t)));
+        m_set = true;
+    }
+    ~LanguageChoice() {
+        if (m_set) RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Dizaz\\Velotune", L"Languages");
+    }
+
+private:
+    bool m_set = false;
+};
+
+// The pointer rests on a control of the main window until its tooltip
+// shows; the tooltip window, or null. The pointer shakes by a pixel as a
+// hand does: under Wine a window sometimes hears of a leave just after the
+// pointer arrived, and only the next move makes the control hot again.
+HWND HoverUntilToolTip(CAppUnderTest& app, HWND hwnd, const wchar_t* control) {
+    POINT at = CAppUnderTest::LayoutCentre({control});
+    HWND tip = nullptr;
+    int n = 0;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopWindowsOf(app.Pid(0), L"tooltips_class32"))
+                if (IsWindowVisible(w)) tip = w;
+            if (!tip) CAppUnderTest::MoveTo(hwnd, POINT{at.x + (++n / 10) % 2, at.y});
+            return tip != nullptr;
+        },
+        kWait);
+    return tip;
+}
+
+// The program's tooltip window while it is on screen, else null.
+HWND ShownToolTip(CAppUnderTest& app) {
+    for (HWND w : TopWindowsOf(app.Pid(0), L"tooltips_class32"))
+        if (IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+std::wstring TextOf(HWND w) {
+    wchar_t text[256] = {};
+    GetWindowTextW(w, text, 256);
+    return text;
+}
+
+bool NearlyEqual(LONG a, LONG b) { return a - b <= 1 && b - a <= 1; }
+
+// Every notice is one style: titled with the program's name, and centred on
+// the main window while that is shown, else on its monitor's work area.
+void ExpectNoticeOverMainWindow(HWND box, HWND main, bool placed) {
+    ASSERT_NE(box, nullptr);
+    RECT b = {}, over = {};
+    GetWindowRect(box, &b);
+    if (IsWindowVisible(main) && !IsIconic(main)) {
+        GetWindowRect(main, &over);
+    } else {
+        MONITORINFO mi = {};
+        mi.cbSize = sizeof(mi);
+        GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &mi);
+        over = mi.rcWork;
+    }
+    EXPECT_TRUE(!placed || (NearlyEqual(b.left + b.right, over.left + over.right) &&
+                            NearlyEqual(b.top + b.bottom, over.top + over.bottom)))
+        << "box " << b.left << "," << b.top << "," << b.right << "," << b.bottom << " over " << over.left << ","
+        << over.top << "," << over.right << "," << over.bottom;
+    EXPECT_EQ(TextOf(box), L"Velotune") << "the window text (STR_REMINDER)";
+    // The title line: every box so far was titled with the program's name.
+    EXPECT_GE(CAppUnderTest::CountInLog("[MsgBox] title \"Velotune\""), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[MsgBox] title "), CAppUnderTest::CountInLog("[MsgBox] title \"Velotune\""))
+        << CAppUnderTest::ReadLog();
+}
+
+}  // namespace
+
+// A real hover over the title bar's buttons shows each one's tooltip, in the
+// chosen language; leaving the button or pressing it hides it.
+TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
+    const struct {
+        const wchar_t* language;
+        const wchar_t* settings;
+        const wchar_t* minimise;
+    } cases[] = {{nullptr, L"\u8bbe\u7f6e", L"\u6700\u5c0f\u5316"}, {L"en", L"Settings", L"Minimise"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language ? "English" : "Chinese");
+        LanguageChoice language(c.language);
+        CAppUnderTest app;
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(WaitAtCorner(hwnd)) << "where it stays while the pointer rests";
+        // From the dial onto "=": the tooltip comes after the hover time.
+        SetForegroundWindow(hwnd);
+        CAppUnderTest::MoveTo(hwnd, CAppUnderTest::LayoutCentre({L"panel"}));
+        HWND tip = HoverUntilToolTip(app, hwnd, L"SettingBtn");
+        ASSERT_NE(tip, nullptr) << "the tooltip of \"=\"";
+        EXPECT_EQ(TextOf(tip), c.settings);
+        RECT rc = {};
+        GetWindowRect(tip, &rc);
+        POINT button = CAppUnderTest::LayoutCentre({L"SettingBtn"});
+        ClientToScreen(hwnd, &button);
+        EXPECT_GT(rc.top, button.y) << "below the pointer";
+        // Off the button: it goes.
+        CAppUnderTest::MoveTo(hwnd, CAppUnderTest::LayoutCentre({L"panel"}));
+        EXPECT_TRUE(WaitUntil([&] { return ShownToolTip(app) == nullptr; }, kWait)) << "hidden on leaving";
+        // "-": its own text; a press hides it (and minimises the window).
+        tip = HoverUntilToolTip(app, hwnd, L"MinBtn");
+        ASSERT_NE(tip, nullptr) << "the tooltip of \"-\"";
+        EXPECT_EQ(TextOf(tip), c.minimise);
+        CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"MinBtn"}));
+        EXPECT_TRUE(WaitUntil([&] { return ShownToolTip(app) == nullptr; }, kWait)) << "hidden on a press";
+        EXPECT_EQ(TopWindowsOf(app.Pid(0), L"tooltips_class32").size(), 1u) << "one tooltip window per window";
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
 }

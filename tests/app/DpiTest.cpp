@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -90,6 +91,69 @@ POINT OnNeedle(int angle, int along) {
     return OnDial(static_cast<int>(std::lround(along * std::sin(a))), static_cast<int>(std::lround(-5 + along * std::cos(a))));
 }
 
+// The "pos" of a named control of a skin, in 96-DPI pixels (its parents'
+// places not added: the settings dialog's controls float on its root).
+RECT SkinPos(const wchar_t* file, const wchar_t* name) {
+    std::string xml = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\skin\\Velotune_xml\\" + file);
+    size_t at = xml.find("name=\"" + TestPaths::Narrow(name) + "\"");
+    size_t pos = at == std::string::npos ? at : xml.find("pos=\"", at);
+    RECT r = {0, 0, 0, 0};
+    if (pos != std::string::npos) sscanf(xml.c_str() + pos + 5, "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom);
+    return r;
+}
+
+// Pixels of a rectangle of the client area, given in 96-DPI pixels, for
+// which `match` holds.
+template <typename Match>
+int PixelsIn(HWND hwnd, RECT layout, Match match) {
+    POINT a = {S(layout.left), S(layout.top)}, b = {S(layout.right), S(layout.bottom)};
+    ClientToScreen(hwnd, &a);
+    ClientToScreen(hwnd, &b);
+    vt::WindowDc screen(nullptr);
+    int n = 0;
+    for (int y = a.y; y < b.y; ++y)
+        for (int x = a.x; x < b.x; ++x) {
+            COLORREF c = GetPixel(screen.Get(), x, y);
+            if (c != CLR_INVALID && match(GetRValue(c), GetGValue(c), GetBValue(c))) ++n;
+        }
+    return n;
+}
+
+// The toggles' accent (a chosen radio's ring, a ticked box) and the ok
+// button's bright blue.
+bool Accent(int r, int g, int b) { return b > 200 && r < 90 && g > 90 && g < 160; }
+// A mark's ring while not chosen.
+bool Ring(int r, int g, int b) { return r > 150 && r < 200 && b > r && b - r < 40 && g > 160 && g < 200; }
+// The disabled button's muted slate.
+bool Slate(int r, int g, int b) { return r < 60 && g < 70 && b > 50 && b < 85 && b > r; }
+// The busy buttons' grey text.
+bool GreyText(int r, int g, int b) {
+    return r > 135 && r < 185 && std::abs(r - g) < 14 && std::abs(g - b) < 14;
+}
+
+// The mark of an option of the settings dialog: the square before its
+// text (16 pixels, 2 from the option's left edge).
+RECT MarkOf(const wchar_t* option) {
+    RECT r = SkinPos(L"setting_wnd.xml", option);
+    r.right = r.left + 19;
+    return r;
+}
+
+// The action button's area, inside its edges.
+RECT ActionButton() {
+    RECT r = SkinPos(L"MainFrame.xml", L"ButtonStatusTab");
+    InflateRect(&r, -2, -2);
+    return r;
+}
+
+// A busy page: no bright text anywhere on the button, grey text on it.
+bool LooksBusy(HWND hwnd) {
+    return PixelsIn(hwnd, ActionButton(), White) == 0 && PixelsIn(hwnd, ActionButton(), GreyText) > 10;
+}
+
+std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_dpi_hold"; }
+
+
 bool WaitVisible(HWND w) {
     for (int i = 0; i < 200 && w && !IsWindowVisible(w); ++i) Sleep(50);
     return w && IsWindowVisible(w);
@@ -164,6 +228,9 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     // This program reads positions in the same pixels the program draws in.
     SetProcessDPIAware();
     CAppUnderTest app;
+    DeleteFileW(HoldPath().c_str());
+    // Every call of the processor waits while the hold file exists.
+    app.UseProfile(FaultProfile(L"test_dpi_hold.ini", "HoldWhileFile=" + TestPaths::Narrow(HoldPath())));
     ASSERT_TRUE(app.Start());
     // Where the window is from the moment it becomes visible: its first
     // frame is painted there, and it must be where it stays.
@@ -211,9 +278,16 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     for (DWORD start = GetTickCount(); !dialRight && GetTickCount() - start < kWait; Sleep(100)) dialRight = settled();
     EXPECT_TRUE(dialRight) << "ring: green at 240 degrees, grey at 330; needle at 162 only";
 
-    // Real clicks: the action button overclocks.
+    // Real clicks: the action button overclocks. While the processor is
+    // held in the run, "Overclocking..." looks busy: grey text, nothing
+    // bright (the button it replaces has white text).
+    EXPECT_GT(PixelsIn(hwnd, ActionButton(), White), 0) << "the clickable button's text is white";
     const POINT button = S(CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(HoldPath(), "held"));
     CAppUnderTest::Click(hwnd, button);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
+    EXPECT_TRUE(WaitUntil([&] { return LooksBusy(hwnd); }, kWait)) << "\"Overclocking...\" looks inactive";
+    DeleteFileW(HoldPath().c_str());
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), 43) << "overclocked";
 
@@ -233,8 +307,31 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     const SIZE dlgSkin = SkinSize(L"setting_wnd.xml");
     EXPECT_EQ(WindowSize(dlg).cx, S(dlgSkin.cx));
     EXPECT_EQ(WindowSize(dlg).cy, S(dlgSkin.cy));
+    // The toggles show their state by their marks: no settings file, so
+    // "not_start_up" is the chosen radio (a white dot in an accent ring),
+    // "start_up" an empty ring, and "stopOvering" a ticked box. The OK
+    // button starts disabled: muted slate, none of its bright blue.
+    auto toggles = [&] {
+        return PixelsIn(dlg, MarkOf(L"not_start_up"), White) > 0 && PixelsIn(dlg, MarkOf(L"not_start_up"), Accent) > 0 &&
+               PixelsIn(dlg, MarkOf(L"start_up"), White) == 0 && PixelsIn(dlg, MarkOf(L"start_up"), Accent) == 0 &&
+               PixelsIn(dlg, MarkOf(L"start_up"), Ring) > 0 && PixelsIn(dlg, MarkOf(L"stopOvering"), Accent) > S(40) &&
+               PixelsIn(dlg, MarkOf(L"stopOvering"), White) > 0;
+    };
+    EXPECT_TRUE(WaitUntil(toggles, kWait)) << "radio and check marks";
+    RECT ok = SkinPos(L"setting_wnd.xml", L"OKbtn");
+    EXPECT_EQ(PixelsIn(dlg, ok, Accent), 0) << "disabled OK is not bright blue";
+    EXPECT_EQ(PixelsIn(dlg, ok, White), 0) << "nor has white text";
+    EXPECT_GT(PixelsIn(dlg, ok, Slate), S(96) * S(28) / 2) << "it is muted slate";
     CAppUnderTest::Click(dlg, S(POINT{272, 226}));  // Cancel
     EXPECT_TRUE(WaitGone(dlg)) << "Cancel was hit";
+
+    // "Restoring..." looks as inactive as "Overclocking...".
+    ASSERT_TRUE(TestPaths::WriteFileBytes(HoldPath(), "held"));
+    CAppUnderTest::Click(hwnd, button);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
+    EXPECT_TRUE(WaitUntil([&] { return LooksBusy(hwnd); }, kWait)) << "\"Restoring...\" looks inactive";
+    DeleteFileW(HoldPath().c_str());
+    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
 
     // Every label painted so far had room for its text.
     EXPECT_EQ(CAppUnderTest::CountInLog("is clipped"), 0) << CAppUnderTest::ReadLog();

@@ -228,6 +228,25 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
 
+    // Minimised with its own "-" button: as good as hidden for the user, so
+    // no tick, and the row brings it back restored and in front.
+    CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"MinBtn"}));
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window minimised: no check mark";
+    CAppUnderTest::Click(menu, Row(1));  // show
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait, 2)) << "taken as hidden";
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd) && IsWindowVisible(hwnd); }, kWait)) << "restored";
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, kWait)) << "in front";
+    EXPECT_EQ(CAppUnderTest::CountInLog("bShow true"), 1) << "the first choice did not hide it";
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_GT(CheckMarkPixels(menu), 10) << "window shown again: checked";
+    PostMessageW(menu, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitGone(menu));
+
     // Item 2 overclocks; during the run (the processor held in it) it is
     // greyed out and a click does nothing.
     Hold(true);

@@ -1,6 +1,8 @@
 // The message box under the virtual display, answered with real input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "DuiTestUtil.h"
 #include "duilib/ControlUI.h"
 #include "msgbox/MsgBox.h"
@@ -46,7 +48,7 @@ std::wstring Words(const wchar_t* key) {
         const wchar_t* key;
         const wchar_t* text;
     } kWords[] = {{L"STR_OK", L"OK"}, {L"STR_YES", L"Cancel"}, {L"STR_Y", L"Yes"}, {L"STR_N", L"No"},
-                  {L"STR_REMINDER", L"Reminder"}};
+                  {L"STR_REMINDER", L"Reminder"}, {L"STR_TIPCLOSE", L"Close"}};
     for (const auto& w : kWords)
         if (wcscmp(w.key, key) == 0) return w.text;
     return L"-_-";
@@ -177,4 +179,62 @@ TEST_F(MsgBoxTest, EveryNoticeAndTheQuestionShowTheirTextsWholeInBothLanguagesAt
         }
     }
     EXPECT_EQ(CountLines(ReadLog(), "is clipped"), before) << ReadLog();
+}
+
+namespace {
+
+// A plain visible window to open the box over.
+HWND MakeAnchor(int x, int y, bool visible) {
+    static const wchar_t kClass[] = L"MsgBoxTestAnchor";
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, kClass, L"anchor", WS_POPUP | (visible ? WS_VISIBLE : 0), x, y, 600, 400, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+}
+
+POINT CentreOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+}  // namespace
+
+TEST_F(MsgBoxTest, CloseButtonTooltipComesFromTheTextSource) {
+    std::wstring tip;
+    ShowAndAct(0, [&](WindowImplBaseNew* w) {
+        tip = w->GetPaintManager().FindControl(L"msgbox_close")->GetToolTip().Str();
+        w->Close(0);
+    });
+    EXPECT_EQ(L"Close", tip);
+}
+
+// Centred on the window it is placed over while that is shown; else on the
+// work area of that window's monitor.
+TEST_F(MsgBoxTest, OpensOverTheGivenWindowOrElseTheWorkArea) {
+    for (bool visible : {true, false}) {
+        SCOPED_TRACE(visible ? "shown" : "hidden");
+        HWND anchor = MakeAnchor(40, 30, visible);
+        ASSERT_NE(anchor, nullptr);
+        RECT box = {};
+        g_action = [&](WindowImplBaseNew* w) {
+            ::GetWindowRect(w->GetHWND(), &box);
+            w->Close(0);
+        };
+        g_acted = false;
+        ::SetTimer(nullptr, 0, 100, Poll);
+        CMsgBox::Show(nullptr, L"Title", L"Text", 0, anchor);
+        RECT over = {};
+        if (visible) {
+            ::GetWindowRect(anchor, &over);
+        } else {
+            MONITORINFO mi = {};
+            mi.cbSize = sizeof(mi);
+            ::GetMonitorInfoW(::MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &mi);
+            over = mi.rcWork;
+        }
+        POINT a = CentreOf(box), b = CentreOf(over);
+        EXPECT_LE(std::abs(a.x - b.x), 1);
+        EXPECT_LE(std::abs(a.y - b.y), 1);
+        ::DestroyWindow(anchor);
+    }
 }

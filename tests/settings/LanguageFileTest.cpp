@@ -26,7 +26,9 @@ const std::vector<std::wstring> kAllKeys = {
     L"STR_TUNINGSERVICE",
     // Why a downloaded update was not started.
     L"STR_UPDATE_NOFOLDER", L"STR_UPDATE_NOTEXE", L"STR_UPDATE_UNREADABLE", L"STR_UPDATE_UNSIGNED",
-    L"STR_UPDATE_BADHASH"};
+    L"STR_UPDATE_BADHASH",
+    // What a failure's notice says the user can do; the failed restore's notice.
+    L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.

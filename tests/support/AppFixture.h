@@ -11,6 +11,9 @@
 void ResetProcessor();
 // The settings file of the program's copy.
 std::wstring IniPath();
+// A copy of the default profile with extra [Faults] lines (the shipped
+// profiles end with that section), in the program's copy; its full path.
+std::wstring FaultProfile(const wchar_t* name, const std::string& faults);
 
 class AppFixture : public ::testing::Test {
 protected:

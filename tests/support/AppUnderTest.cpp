@@ -29,12 +29,14 @@ std::wstring MakeFolder() {
     return folder;
 }
 
-// "*": any shown window but the main one.
+// "*": any shown window but the main one (and a tooltip, which comes and
+// goes with the pointer).
 std::vector<HWND> WindowsOfClass(DWORD pid, const wchar_t* cls) {
     if (cls[0] != L'*') return TopWindowsOf(pid, cls);
     std::vector<HWND> shown;
     for (HWND hwnd : TopWindowsOf(pid))
-        if (IsWindowVisible(hwnd) && ClassOf(hwnd) != L"Velotune") shown.push_back(hwnd);
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) != L"Velotune" && ClassOf(hwnd) != L"tooltips_class32")
+            shown.push_back(hwnd);
     return shown;
 }
 
