@@ -340,6 +340,26 @@ bool TimerRunning(DuiLib::CPaintManagerUI& manager, CSpeedPanleUI* dial) {
     return true;
 }
 
+// A shown host window with the dial in it.
+class SpeedPanleShown : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_hwnd = CreateHost();
+        ASSERT_NE(nullptr, m_hwnd);
+        m_manager = std::make_unique<DuiLib::CPaintManagerUI>();
+        m_dial = AttachShownDial(*m_manager, m_hwnd);
+    }
+    // The manager goes before its window, as in a real window's end.
+    void TearDown() override {
+        g_manager = nullptr;
+        m_manager.reset();
+        if (m_hwnd) DestroyWindow(m_hwnd);
+    }
+    HWND m_hwnd = nullptr;
+    std::unique_ptr<DuiLib::CPaintManagerUI> m_manager;
+    CSpeedPanleUI* m_dial = nullptr;
+};
+
 }  // namespace
 
 // Each step repaints only around the needle, and a screen cannot show every
