@@ -185,11 +185,19 @@ bool CSpeedPanleUI::Seen() const { return !m_pManager || !m_pManager->GetPaintWi
 void CSpeedPanleUI::SkipWalk() {
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
     m_nCurAngle = WalkEnd();
-    // The next paint, when the window is seen again, draws this angle whole.
-    m_nShownAngle = m_nCurAngle;
-    m_bFramePending = false;
+    const HWND window = m_pManager ? m_pManager->GetPaintWindow() : nullptr;
+    if (window && ::IsWindowVisible(window) && !::IsIconic(window)) {
+        // Covered: with desktop composition the system keeps the window's
+        // picture and shows it again as it was when uncovered, so the end
+        // is painted once now. (A cover that is not one costs the walk only.)
+        InvalidatePointer();
+    } else {
+        // Hidden or minimised: showing repaints the window whole, at this angle.
+        m_nShownAngle = m_nCurAngle;
+        m_bFramePending = false;
+        m_needles.Clear();
+    }
     m_nWalkFrames = 0;
-    m_needles.Clear();
     VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
 }
 
