@@ -256,9 +256,13 @@ void CSpeedPanleUI::InvalidatePointer() {
     // Only the needle moved: repaint where it was last drawn and where it is
     // now. The paint redraws every layer inside that area, so the picture is
     // the same as after a full repaint, for much less blending per step.
+    // A paint that came between two steps drew the angle of that moment
+    // inside the area asked for then; that needle goes too.
     RECT changed;
-    const RECT was = PointerBounds(m_nShownAngle), now = PointerBounds(m_nCurAngle);
+    const RECT was = PointerBounds(m_nShownAngle), painted = PointerBounds(m_nPaintedAngle),
+               now = PointerBounds(m_nCurAngle);
     ::UnionRect(&changed, &was, &now);
+    ::UnionRect(&changed, &changed, &painted);
     m_nShownAngle = m_nCurAngle;
     m_bFramePending = false;
     ++m_nWalkFrames;
@@ -349,6 +353,7 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         m_needles.Keep(m_nCurAngle, box);
     }
     m_needles.Blend(hDC, box, POINT{origin.x + box.left, origin.y + box.top});
+    m_nPaintedAngle = m_nCurAngle;
     ++m_nFramesPainted;
 }
 

@@ -82,6 +82,7 @@ private:
     CNeedleCache m_needles;
     CFramePacer m_framePacer;
     int m_nShownAngle = 60;        // angle of the last repaint asked for
+    int m_nPaintedAngle = 60;      // angle the needle was last painted at
     bool m_bFramePending = false;  // a step taken but not yet repainted
     int m_nStepsPerFrame = 1;      // of m_nStep each, so a walk takes few frames
     int m_nWalkFrames = 0;         // frames asked for by the walk under way

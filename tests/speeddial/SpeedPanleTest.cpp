@@ -384,6 +384,18 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
             Tick(*dial);  // the arrival tick
             UpdateWindow(hwnd);
         }
+        // Walks of several degrees a frame, with the window's paint coming
+        // only every other tick (a busy machine): a paint between two steps
+        // draws the needle where it is then, and that needle must go too.
+        for (int target : {200, 40, 150}) {
+            dial->WalkTo(target);
+            for (int i = 0; i < 100 && TimerRunning(manager, dial); ++i) {
+                Tick(*dial);
+                if (i % 2) UpdateWindow(hwnd);
+            }
+            UpdateWindow(hwnd);
+            ASSERT_EQ(60 + target, dial->m_nCurAngle);
+        }
         Pump(5);
         const std::vector<DWORD> animated = Capture(hwnd);
         InvalidateRect(hwnd, nullptr, FALSE);
