@@ -111,6 +111,7 @@ private:
     // Restored and raised above other windows, without staying topmost.
     static void BringForward(HWND hwnd);
     void ShowTrayMenu(HWND owner);
+    void ShowTrayMenuFromKeyboard();
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();

@@ -4,6 +4,7 @@
 // file, its window. Whatever it started is ended when the object goes.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,9 @@ public:
     static bool WaitLog(const std::string& needle, DWORD timeoutMs, int count = 1);
     static int CountInLog(const std::string& needle);
 
+    // Keys pressed in order, then released in reverse, as a user types a
+    // chord, through SendInput.
+    static void PressChord(std::initializer_list<WORD> keys);
     // Left click at a point of the window's client area, through SendInput.
     static void Click(HWND hwnd, POINT client, int times = 1);
     // Centre of a control of the main layout, from its "pos" and the "pos"
