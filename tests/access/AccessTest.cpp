@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "access/AccessClient.h"
+#include "access/WinEventLog.h"
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
@@ -195,6 +196,38 @@ TEST_F(AccessMainWindow, DialValueIsTheFrequencyShownAndTabMovesTheFocus) {
     ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
     ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
     EXPECT_TRUE(KeyMovesFocusTo(acc, {VK_SHIFT, VK_TAB}, L"Settings")) << "Shift+Tab goes back";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessMainWindow, FocusValueShowAndMenuEventsReachAnotherProcess) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CWinEventLog events(app.Pid(0), EVENT_SYSTEM_MENUPOPUPSTART, EVENT_OBJECT_VALUECHANGE);
+    ASSERT_TRUE(events.IsHooked());
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_FOCUS, acc.Find(L"Minimise", ROLE_SYSTEM_PUSHBUTTON).id)) << "focus";
+
+    // Overclocked, the dial reads higher and the restore button shows.
+    const long dial = acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).id;
+    events.Clear();
+    EXPECT_EQ(acc.DoDefaultAction(acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON).id), S_OK);
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_VALUECHANGE, dial)) << "value";
+    EXPECT_TRUE(WaitUntil([&] { return acc.Find(L"One-Click Restore", ROLE_SYSTEM_PUSHBUTTON).id != 0; }, kWait));
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_SHOW, acc.Find(L"One-Click Restore", ROLE_SYSTEM_PUSHBUTTON).id)) << "show";
+    EXPECT_TRUE(events.Has(EVENT_OBJECT_HIDE)) << "hide";
+
+    // The tray menu's start and end.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    Press({VK_SHIFT, VK_F10});
+    EXPECT_TRUE(events.WaitFor(EVENT_SYSTEM_MENUPOPUPSTART)) << "menu start";
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(events.WaitFor(EVENT_SYSTEM_MENUPOPUPEND)) << "menu end";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
