@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           googletest wine64 wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei
-          x11-apps imagemagick nsis procps python3 ccache)
+          x11-apps imagemagick nsis procps python3 ccache xdotool)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 need_update=0
