@@ -6,7 +6,8 @@
 # in English and in Chinese, opened with the window's settings button; a
 # notice (docs/msgbox-100.png: the one for a tuning SDK that does not start)
 # and, when "make installer" has built it, the setup program's welcome page
-# (docs/setup-welcome-100.png).
+# (docs/setup-welcome-100.png); and docs/velotune-focus.png, at 96 DPI once
+# keys have been typed (the focus ring shows from the first key press).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -24,8 +25,8 @@ geometry_of() {
 
 # The main window at <dpi> into <output> ("-": none); with a third
 # argument, then its settings dialog into that file.
-shoot() {  # <dpi> <output> [<settings output>]
-  local dpi=$1 out=$2 settings=${3:-} dist="$ROOT/$BUILD/$ARCH/dist" log geometry x y
+shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
+  local dpi=$1 out=$2 settings=${3:-} keys=${4:-} dist="$ROOT/$BUILD/$ARCH/dist" log geometry x y
   log="$dist/log/Velotune.log"
   # The simulated processor at its defaults: no applied values of its own.
   rm -f "$log" "$dist/OverclockingSdkWrapper.state"
@@ -34,6 +35,12 @@ shoot() {  # <dpi> <output> [<settings output>]
   # under a second after the window logs it.
   until grep -q "CMainFrame::FrequencyChange" "$log" 2>/dev/null; do sleep 0.2; done
   sleep 2
+  if [ -n "$keys" ]; then
+    # Typed keys go to the active window; the ring shows from the first one.
+    xdotool search --name '^Velotune$' windowactivate --sync >/dev/null 2>&1 || true
+    xdotool key --delay 200 $keys
+    sleep 1
+  fi
   geometry=$(geometry_of Velotune)
   if [ "$out" != - ]; then
     import -window root -crop "$geometry" +repage "$ROOT/$out"
@@ -127,6 +134,7 @@ vt_prepare_prefix
 vt_with_display session en 96 docs/velotune-100.png docs/settings-en.png
 VT_SCREEN=1920x1536 vt_with_display session en 144 docs/velotune-150.png
 vt_with_display session zh 96 - docs/settings-zh.png
+vt_with_display session en 96 docs/velotune-focus.png "" "Tab Tab Tab"
 # The notice and the setup page, each in a session of their own.
 more() { "$WINESERVER" -p </dev/null >/dev/null 2>&1; "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -99,6 +100,11 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
     }
     VLOG("start");
 
+    // Screen readers' names come from the language file like every other text.
+    DuiLib::CPaintManagerUI::SetTextLookup([](LPCWSTR key) {
+        const std::wstring text = GetLanguageString(key);
+        return text == L"-_-" ? DuiLib::CDuiString() : DuiLib::CDuiString(text.c_str());
+    });
     DuiLib::CPaintManagerUI::SetInstance(instance);
     DuiLib::CPaintManagerUI::SetResourcePath(
         (DuiLib::CPaintManagerUI::GetInstancePath() + L"skin").GetData());
@@ -113,6 +119,8 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
         return code;
     }
 
+    // Screen readers reach the windows through COM (WM_GETOBJECT).
+    const HRESULT ole = ::OleInitialize(nullptr);
     frame->SetResType(0, L"", 0, L"", true);
     frame->InitWinParam(L"Velotune_xml\\MainFrame.xml");
     HWND hwnd = frame->CreateDuiWindow(nullptr, L"Velotune", frame.get(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -133,6 +141,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
 
     frame.reset();
     singleton.Close();
+    if (SUCCEEDED(ole)) ::OleUninitialize();
     return exitCode;
 }
 

@@ -1,5 +1,7 @@
 #include "duilib/ButtonUI.h"
 
+#include <oleacc.h>
+
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
@@ -19,6 +21,8 @@ LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) {
     if (wcscmp(pstrName, L"Button") == 0) return this;
     return CLabelUI::GetInterface(pstrName);
 }
+
+DWORD CButtonUI::GetAccessibleRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
 
 bool CButtonUI::Activate() {
     if (!CControlUI::Activate()) return false;

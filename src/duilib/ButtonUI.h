@@ -11,6 +11,7 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
     bool IsInteractive() const override { return true; }
+    DWORD GetAccessibleRole() const override;
 
     bool Activate() override;
     void SetEnabled(bool bEnable = true) override;

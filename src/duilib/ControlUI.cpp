@@ -1,10 +1,14 @@
 #include "duilib/ControlUI.h"
 
+#include <oleacc.h>
+
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
+
+#include <algorithm>
 
 namespace DuiLib {
 
@@ -25,6 +29,46 @@ void CControlUI::SetText(LPCWSTR pstrText) {
     if (m_sText == (pstrText ? pstrText : L"")) return;
     m_sText = pstrText;
     Invalidate();
+    if (m_sAccName.IsEmpty() && m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_NAMECHANGE, this);
+}
+
+bool CControlUI::IsTabStop() const { return m_bKeyboardEnabled && IsEnabled() && IsShownInTree(); }
+
+bool CControlUI::IsShownInTree() const {
+    for (const CControlUI* c = this; c; c = c->m_pParent)
+        if (!c->IsVisible()) return false;
+    return true;
+}
+
+CDuiString CControlUI::GetAccessibleName() const {
+    if (!m_sAccName.IsEmpty()) return CPaintManagerUI::LookupText(m_sAccName);
+    CDuiString text = GetText();
+    if (!text.IsEmpty()) return text;
+    return m_sToolTip;
+}
+
+void CControlUI::SetAccessibleName(LPCWSTR keyOrText) {
+    m_sAccName = keyOrText;
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_NAMECHANGE, this);
+}
+
+DWORD CControlUI::GetAccessibleRole() const {
+    if (IsContainer()) return 0;
+    // A picture says nothing to a screen reader unless it has words.
+    if (m_sAccName.IsEmpty() && GetText().IsEmpty() && m_sToolTip.IsEmpty()) return 0;
+    return ROLE_SYSTEM_STATICTEXT;
+}
+
+void CControlUI::SetAccessibleValue(LPCWSTR value) {
+    if (m_sAccValue == (value ? value : L"")) return;
+    m_sAccValue = value;
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_VALUECHANGE, this);
+}
+
+void CControlUI::SetAccessibleDescription(LPCWSTR text) {
+    if (m_sAccDescription == (text ? text : L"")) return;
+    m_sAccDescription = text;
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_DESCRIPTIONCHANGE, this);
 }
 
 void CControlUI::SetBkColor(DWORD argb) {
@@ -96,19 +140,26 @@ void CControlUI::SetVisible(bool bVisible) {
     bool wasVisible = IsVisible();
     m_bVisible = bVisible;
     if (!IsVisible() && m_bFocused && m_pManager) m_pManager->SetFocus(nullptr);
-    if (wasVisible != IsVisible()) NeedParentUpdate();
+    if (wasVisible != IsVisible()) {
+        NeedParentUpdate();
+        if (m_pManager) m_pManager->NotifyAccessible(IsVisible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, this);
+    }
 }
 
 void CControlUI::SetInternVisible(bool bVisible) {
     if (m_bInternVisible == bVisible) return;
+    bool wasVisible = IsVisible();
     m_bInternVisible = bVisible;
     if (!IsVisible() && m_bFocused && m_pManager) m_pManager->SetFocus(nullptr);
+    if (wasVisible != IsVisible() && m_pManager)
+        m_pManager->NotifyAccessible(IsVisible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, this);
 }
 
 void CControlUI::SetEnabled(bool bEnable) {
     if (m_bEnabled == bEnable) return;
     m_bEnabled = bEnable;
     Invalidate();
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_STATECHANGE, this);
 }
 
 void CControlUI::SetFocus() {
@@ -255,6 +306,16 @@ bool CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         bool on = true;
         if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
         m_bMouseEnabled = on;
+    } else if (name == L"tabindex") {
+        int v = 0;
+        if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) return false;
+        m_nTabIndex = v;
+    } else if (name == L"default") {
+        if (!CAttrParse::Bool(pstrName, pstrValue, m_bDefaultButton)) return false;
+    } else if (name == L"accname") {
+        m_sAccName = pstrValue;
+    } else if (name == L"accdescription") {
+        m_sAccDescription = pstrValue;
     } else if (name == L"tag") {
         int v = 0;
         if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
@@ -282,6 +343,16 @@ void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     PaintStatusImage(hDC);
     PaintText(hDC);
     PaintBorder(hDC);
+    if (m_bFocused && m_pManager && m_pManager->IsFocusVisible()) PaintFocusRing(hDC);
+}
+
+void CControlUI::PaintFocusRing(HDC hDC) {
+    // Inside the control, as a parent clips what lies outside it; two layout
+    // pixels wide at every scale.
+    const int width = std::max(1, Scaled(2));
+    RECT rc = m_rcItem;
+    ::InflateRect(&rc, -std::max(1, Scaled(1)), -std::max(1, Scaled(1)));
+    CRenderEngine::DrawBorder(hDC, rc, width, m_pManager->GetFocusRingColor());
 }
 
 void CControlUI::PaintBkColor(HDC hDC) {

@@ -90,6 +90,28 @@ public:
     void SetKeyboardEnabled(bool on) { m_bKeyboardEnabled = on; }
     bool IsFocused() const { return m_bFocused; }
     virtual void SetFocus();
+    // A tab stop: keyboard-enabled, shown and enabled.
+    bool IsTabStop() const;
+    // Keyboard order: "tabindex" values first (lowest first), then the skin's order.
+    int GetTabIndex() const { return m_nTabIndex; }
+    // The button Enter presses in a dialog ("default" in the skin).
+    bool IsDefaultButton() const { return m_bDefaultButton; }
+
+    // What a screen reader is told. Name: "accname" (a language key, looked
+    // up through CPaintManagerUI::SetTextLookup), else the text, else the
+    // tooltip. Role: a ROLE_SYSTEM_ value of oleacc; 0 leaves the control out
+    // (containers and pictures without words).
+    virtual CDuiString GetAccessibleName() const;
+    void SetAccessibleName(LPCWSTR keyOrText);
+    virtual DWORD GetAccessibleRole() const;
+    virtual CDuiString GetAccessibleValue() const { return m_sAccValue; }
+    void SetAccessibleValue(LPCWSTR value);  // tells listeners when it changes
+    const CDuiString& GetAccessibleDescription() const { return m_sAccDescription; }
+    void SetAccessibleDescription(LPCWSTR text);
+    const CDuiString& GetAccessibleShortcut() const { return m_sAccShortcut; }
+    void SetAccessibleShortcut(LPCWSTR text) { m_sAccShortcut = text; }
+    // Shown, here and in every parent.
+    bool IsShownInTree() const;
 
     CControlUI* GetParent() const { return m_pParent; }
     CPaintManagerUI* GetManager() const { return m_pManager; }
@@ -148,6 +170,15 @@ protected:
     bool m_bMouseEnabled = true;
     bool m_bKeyboardEnabled = false;
     bool m_bFocused = false;
+    int m_nTabIndex = 0;
+    bool m_bDefaultButton = false;
+    CDuiString m_sAccName;
+    CDuiString m_sAccValue;
+    CDuiString m_sAccDescription;
+    CDuiString m_sAccShortcut;
+
+    // The focus ring, when the window shows keyboard cues.
+    void PaintFocusRing(HDC hDC);
 
     DWORD m_dwBkColor = 0;
     CDuiString m_sBkImage;

@@ -1,5 +1,7 @@
 #include "duilib/EditUI.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "duilib/AttrParse.h"
@@ -28,9 +30,18 @@ LPVOID CEditUI::GetInterface(LPCWSTR pstrName) {
 void CEditUI::SetText(LPCWSTR pstrText) {
     CDuiString t(pstrText);
     if (t.GetLength() > m_iMaxChar) t = t.Left(m_iMaxChar);
+    const bool changed = t != m_sText;
     CLabelUI::SetText(t);
     m_iCaret = m_sText.GetLength();
+    if (changed && m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_VALUECHANGE, this);
 }
+
+CDuiString CEditUI::GetAccessibleName() const {
+    if (!m_sAccName.IsEmpty()) return CPaintManagerUI::LookupText(m_sAccName);
+    return m_sToolTip;
+}
+
+DWORD CEditUI::GetAccessibleRole() const { return ROLE_SYSTEM_TEXT; }
 
 CDuiString CEditUI::Shown() const {
     if (!m_bPassword) return m_sText;
@@ -39,6 +50,7 @@ CDuiString CEditUI::Shown() const {
 
 void CEditUI::Changed() {
     Invalidate();
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_VALUECHANGE, this);
     if (m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
 }
 

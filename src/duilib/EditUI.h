@@ -14,6 +14,10 @@ public:
     bool IsInteractive() const override { return true; }
 
     void SetText(LPCWSTR pstrText) override;
+    // A field is named by "accname" or its tooltip; its text is its value.
+    CDuiString GetAccessibleName() const override;
+    DWORD GetAccessibleRole() const override;
+    CDuiString GetAccessibleValue() const override { return Shown(); }
     void SetMaxChar(int n) { m_iMaxChar = n > 0 ? n : 255; }
     int GetMaxChar() const { return m_iMaxChar; }
     void SetReadOnly(bool on) { m_bReadOnly = on; }

@@ -1,5 +1,7 @@
 #include "duilib/ListLabelElementUI.h"
 
+#include <oleacc.h>
+
 #include "duilib/ListUI.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
@@ -33,7 +35,10 @@ void CListLabelElementUI::SetSelectedState(bool on) {
     if (m_bSelected == on) return;
     m_bSelected = on;
     Invalidate();
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_STATECHANGE, this);
 }
+
+DWORD CListLabelElementUI::GetAccessibleRole() const { return ROLE_SYSTEM_LISTITEM; }
 
 bool CListLabelElementUI::Activate() {
     if (!CControlUI::Activate()) return false;

@@ -13,6 +13,7 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
     bool IsInteractive() const override { return true; }
+    DWORD GetAccessibleRole() const override;
 
     bool IsSelected() const { return m_bSelected; }
     bool Select(bool bSelect = true);  // through the owning list

@@ -1,6 +1,9 @@
 #include "duilib/MenuImplBase.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
+#include <cwctype>
 
 #include "duilib/ListUI.h"
 #include "duilib/DuiMessages.h"
@@ -61,8 +64,8 @@ void CMenuImplBase::AdjustPostion() {
         int around = std::max(0, h - static_cast<int>(lr.bottom - lr.top));
         h = std::max(static_cast<int>(items + inset.top + inset.bottom + around), m_PaintManager.Scale(8));
     }
-    POINT pt;
-    ::GetCursorPos(&pt);
+    POINT pt = m_ptAnchor;
+    if (!m_bAnchored) ::GetCursorPos(&pt);
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
     ::GetMonitorInfoW(::MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi);
@@ -74,6 +77,68 @@ void CMenuImplBase::AdjustPostion() {
     y = std::max(y, static_cast<int>(area.top));
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, w, h, SWP_SHOWWINDOW);
     ::SetForegroundWindow(m_hWnd);
+    m_PaintManager.NotifyAccessible(EVENT_SYSTEM_MENUPOPUPSTART, nullptr);
+    if (m_bFromKeyboard) {
+        m_PaintManager.ShowFocusCues();
+        OnMenuKey(VK_HOME);
+    }
+}
+
+void CMenuImplBase::SetAnchor(POINT pt, bool fromKeyboard) {
+    m_ptAnchor = pt;
+    m_bAnchored = true;
+    m_bFromKeyboard = fromKeyboard;
+}
+
+DWORD CMenuImplBase::GetAccessibleWindowRole() const { return ROLE_SYSTEM_MENUPOPUP; }
+
+void CMenuImplBase::SelectRow(int index) {
+    CListUI* list = GetList();
+    if (!list || !list->SelectItem(index)) return;
+    m_PaintManager.SetFocus(list->GetItemAt(index));
+}
+
+bool CMenuImplBase::OnMenuKey(WPARAM vk) {
+    CListUI* list = GetList();
+    if (!list) return false;
+    std::vector<int> rows;  // the rows that can be chosen
+    for (int i = 0; i < list->GetCount(); ++i)
+        if (list->GetItemAt(i)->IsVisible() && list->GetItemAt(i)->IsEnabled()) rows.push_back(i);
+    const int cur = list->GetCurSel();
+    auto at = std::find(rows.begin(), rows.end(), cur);
+    const int pos = at == rows.end() ? -1 : static_cast<int>(at - rows.begin());
+    const int n = static_cast<int>(rows.size());
+    switch (vk) {
+        case VK_ESCAPE:
+            if (!m_bClosing) {
+                m_bClosing = true;
+                OnCancelledByKey();
+                Close(0);
+            }
+            return true;
+        case VK_RETURN:
+        case VK_SPACE:
+            if (pos >= 0) list->GetItemAt(cur)->Activate();  // closes the menu: nothing after this
+            return true;
+        case VK_HOME: if (n) SelectRow(rows.front()); return true;
+        case VK_END: if (n) SelectRow(rows.back()); return true;
+        case VK_DOWN: if (n) SelectRow(rows[static_cast<size_t>((pos + 1) % n)]); return true;
+        case VK_UP: if (n) SelectRow(rows[static_cast<size_t>(pos <= 0 ? n - 1 : pos - 1)]); return true;
+        default: break;
+    }
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+        // The next row after the selection whose text starts with that letter.
+        for (int step = 1; step <= n; ++step) {
+            int row = rows[static_cast<size_t>((pos + step + n) % n)];
+            CDuiString text = list->GetItemAt(row)->GetText();
+            if (!text.IsEmpty() && std::towupper(text.GetAt(0)) == static_cast<wint_t>(vk)) {
+                SelectRow(row);
+                break;
+            }
+        }
+        return true;
+    }
+    return false;
 }
 
 void CMenuImplBase::Notify(TNotifyUI& msg) {
@@ -87,6 +152,11 @@ void CMenuImplBase::Notify(TNotifyUI& msg) {
 }
 
 LRESULT CMenuImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_KEYDOWN) {
+        m_PaintManager.ShowFocusCues();
+        if (OnMenuKey(wParam)) return 0;
+    }
+    if (uMsg == WM_DESTROY) m_PaintManager.NotifyAccessible(EVENT_SYSTEM_MENUPOPUPEND, nullptr);
     if ((uMsg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) || (uMsg == WM_ACTIVATEAPP && !wParam)) {
         if (!m_bClosing) {
             m_bClosing = true;

@@ -18,6 +18,9 @@ public:
     // Sizes the popup to its items and puts it at the cursor, inside the
     // work area, in front.
     void AdjustPostion();
+    // The next AdjustPostion puts the popup at `pt` (screen) rather than at
+    // the cursor; opened from the keyboard, its first item is selected.
+    void SetAnchor(POINT pt, bool fromKeyboard);
     HWND GetOwnerWnd() const { return m_hOwner; }
 
     void Notify(TNotifyUI& msg) override;
@@ -25,6 +28,9 @@ public:
 protected:
     // Called once the skin is built: add the items here.
     virtual void InitItem();
+    // Escape closed the menu: where the focus goes back to is the owner's.
+    virtual void OnCancelledByKey() {}
+    DWORD GetAccessibleWindowRole() const override;
     void InitAfterCreate() override;
     LPCWSTR GetWindowClassName() const override;
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
@@ -34,6 +40,15 @@ protected:
 
     HWND m_hOwner = nullptr;
     bool m_bClosing = false;
+    bool m_bAnchored = false;
+    bool m_bFromKeyboard = false;
+    POINT m_ptAnchor = {0, 0};
+
+private:
+    // Up, Down, Home, End and first letters move; Enter and Space choose;
+    // Escape closes. False for other keys.
+    bool OnMenuKey(WPARAM vk);
+    void SelectRow(int index);
 };
 
 }  // namespace DuiLib

@@ -1,5 +1,7 @@
 #include "duilib/OptionUI.h"
 
+#include <oleacc.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -22,6 +24,7 @@ void COptionUI::Selected(bool bSelected, bool bNotify) {
     if (m_bSelected == bSelected) return;
     m_bSelected = bSelected;
     Invalidate();
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_STATECHANGE, this);
     if (bSelected && !m_sGroupName.IsEmpty() && m_pManager) {
         std::vector<COptionUI*> others;
         m_pManager->ForEachControl([&](CControlUI* c) {
@@ -31,6 +34,10 @@ void COptionUI::Selected(bool bSelected, bool bNotify) {
         for (COptionUI* o : others) o->Selected(false, bNotify);
     }
     if (bNotify && m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_SELECTCHANGED);
+}
+
+DWORD COptionUI::GetAccessibleRole() const {
+    return m_sGroupName.IsEmpty() ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
 }
 
 bool COptionUI::Activate() {

@@ -17,6 +17,7 @@ public:
     void SetGroup(LPCWSTR group) { m_sGroupName = group; }
 
     bool Activate() override;
+    DWORD GetAccessibleRole() const override;
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;

@@ -1,6 +1,7 @@
 #include "duilib/PaintManagerUI.h"
 
 #include <objbase.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "duilib/ControlUI.h"
 #include "duilib/GdiplusSession.h"
 #include "duilib/DuiLog.h"
+#include "duilib/TabOrder.h"
 
 namespace DuiLib {
 
@@ -22,6 +24,11 @@ UINT AsyncNotifyMessage() {
     static UINT s_msg = ::RegisterWindowMessageW(L"DuiLib.AsyncNotify");
     return s_msg;
 }
+UINT AccessibleActionMessage() {
+    static UINT s_msg = ::RegisterWindowMessageW(L"DuiLib.AccessibleAction");
+    return s_msg;
+}
+CDuiString (*g_textLookup)(LPCWSTR) = nullptr;
 std::string Narrow(LPCWSTR text) {
     int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1) return std::string();
@@ -107,6 +114,8 @@ void CPaintManagerUI::Init(HWND hWnd) {
     CGdiplusSession::Ensure();
     m_hWnd = hWnd;
     SetDpi(QueryDpi(hWnd));
+    BOOL cuesAlways = FALSE;
+    m_bFocusVisible = ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlways, 0) && cuesAlways;
 }
 
 int CPaintManagerUI::QueryDpi(HWND hWnd) {
@@ -191,6 +200,11 @@ void CPaintManagerUI::VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, voi
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
+    auto acc = m_accIds.find(pControl);
+    if (acc != m_accIds.end()) {
+        m_accControls[static_cast<size_t>(acc->second - 1)] = nullptr;
+        m_accIds.erase(acc);
+    }
     if (m_pFocus == pControl) m_pFocus = nullptr;
     if (m_pEventHover == pControl) {
         m_pEventHover = nullptr;
@@ -403,7 +417,120 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl) {
     CControlUI* old = m_pFocus;
     m_pFocus = pControl;
     if (old) SendEvent(old, UIEVENT_KILLFOCUS);
-    if (pControl && m_pFocus == pControl) SendEvent(pControl, UIEVENT_SETFOCUS);
+    if (pControl && m_pFocus == pControl) {
+        SendEvent(pControl, UIEVENT_SETFOCUS);
+        if (m_pFocus == pControl && m_hWnd && ::GetFocus() == m_hWnd) NotifyAccessible(EVENT_OBJECT_FOCUS, pControl);
+    }
+}
+
+bool CPaintManagerUI::MoveFocus(bool forward) {
+    CControlUI* next = CTabOrder::Next(m_pRoot, m_pFocus, forward);
+    if (!next) return false;
+    SetFocus(next);
+    return true;
+}
+
+CControlUI* CPaintManagerUI::GetDefaultButton() const {
+    for (CControlUI* c : CTabOrder::Controls(m_pRoot))
+        if (c->IsDefaultButton() && c->IsEnabled() && c->IsShownInTree()) return c;
+    return nullptr;
+}
+
+void CPaintManagerUI::SetInitialFocus() {
+    UpdateLayout();
+    CControlUI* first = GetDefaultButton();
+    if (!first) first = CTabOrder::Next(m_pRoot, nullptr, true);
+    if (first) SetFocus(first);
+    else NotifyAccessible(EVENT_OBJECT_FOCUS, nullptr);
+}
+
+void CPaintManagerUI::ShowFocusCues() {
+    if (m_bFocusVisible || !m_hWnd) return;
+    // The window system keeps the state per window and answers
+    // WM_UPDATEUISTATE; the flag is set here too for systems that do not.
+    ::SendMessageW(m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    OnKeyboardCue(MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
+}
+
+void CPaintManagerUI::OnKeyboardCue(WPARAM wParam) {
+    if (!(HIWORD(wParam) & UISF_HIDEFOCUS)) return;
+    bool visible = m_bFocusVisible;
+    if (LOWORD(wParam) == UIS_CLEAR) visible = true;
+    else if (LOWORD(wParam) == UIS_SET) visible = false;
+    if (visible == m_bFocusVisible) return;
+    m_bFocusVisible = visible;
+    if (m_pFocus) m_pFocus->Invalidate();
+}
+
+bool CPaintManagerUI::IsHighContrast() {
+    HIGHCONTRASTW hc = {};
+    hc.cbSize = sizeof(hc);
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+DWORD CPaintManagerUI::GetFocusRingColor() const {
+    if (IsHighContrast()) {
+        COLORREF c = ::GetSysColor(COLOR_HIGHLIGHT);
+        return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    }
+    // Light blue reads on the dark skins and on light ones alike.
+    return 0xFF4DA3FF;
+}
+
+void CPaintManagerUI::SetTextLookup(CDuiString (*lookup)(LPCWSTR key)) { g_textLookup = lookup; }
+
+CDuiString CPaintManagerUI::LookupText(LPCWSTR keyOrText) {
+    if (!keyOrText || !*keyOrText) return CDuiString();
+    if (g_textLookup) {
+        CDuiString text = g_textLookup(keyOrText);
+        if (!text.IsEmpty()) return text;
+    }
+    return CDuiString(keyOrText);
+}
+
+void CPaintManagerUI::AssignAccessibleIds() {
+    for (CControlUI* c : CTabOrder::Controls(m_pRoot)) {
+        if (m_accIds.count(c)) continue;
+        m_accControls.push_back(c);
+        m_accIds[c] = static_cast<LONG>(m_accControls.size());
+    }
+}
+
+LONG CPaintManagerUI::GetAccessibleId(CControlUI* pControl) {
+    if (!pControl) return 0;
+    auto it = m_accIds.find(pControl);
+    if (it == m_accIds.end()) {
+        AssignAccessibleIds();
+        it = m_accIds.find(pControl);
+    }
+    return it == m_accIds.end() ? 0 : it->second;
+}
+
+CControlUI* CPaintManagerUI::FromAccessibleId(LONG id) {
+    AssignAccessibleIds();
+    if (id < 1 || static_cast<size_t>(id) > m_accControls.size()) return nullptr;
+    return m_accControls[static_cast<size_t>(id - 1)];
+}
+
+std::vector<CControlUI*> CPaintManagerUI::GetAccessibleChildren() {
+    UpdateLayout();
+    AssignAccessibleIds();
+    std::vector<CControlUI*> shown;
+    for (CControlUI* c : CTabOrder::Controls(m_pRoot))
+        if (c->GetAccessibleRole() != 0 && c->IsShownInTree()) shown.push_back(c);
+    return shown;
+}
+
+void CPaintManagerUI::NotifyAccessible(DWORD event, CControlUI* pControl) {
+    if (!m_hWnd || !m_pRoot) return;
+    LONG id = pControl ? GetAccessibleId(pControl) : CHILDID_SELF;
+    if (pControl && id == 0) return;
+    ::NotifyWinEvent(event, m_hWnd, OBJID_CLIENT, id);
+}
+
+void CPaintManagerUI::PostAccessibleAction(CControlUI* pControl) {
+    LONG id = GetAccessibleId(pControl);
+    if (id && m_hWnd) ::PostMessageW(m_hWnd, AccessibleActionMessage(), static_cast<WPARAM>(id), 0);
 }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* pNotifier) {
@@ -565,6 +692,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         lRes = 0;
         return true;
     }
+    if (uMsg == AccessibleActionMessage()) {
+        CControlUI* c = FromAccessibleId(static_cast<LONG>(wParam));
+        if (c && c->IsShownInTree()) c->Activate();  // may close the window: nothing after this
+        lRes = 0;
+        return true;
+    }
     const POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (uMsg) {
         case WM_ERASEBKGND:
@@ -698,10 +831,30 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             lRes = TRUE;
             return true;
         }
+        case WM_UPDATEUISTATE:
+            OnKeyboardCue(wParam);
+            return false;
+        case WM_SETFOCUS:
+            NotifyAccessible(EVENT_OBJECT_FOCUS, m_pFocus);
+            return false;
         case WM_KEYDOWN:
+            HideToolTip();
+            ShowFocusCues();
+            if (wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0) {
+                MoveFocus(::GetKeyState(VK_SHIFT) >= 0);
+                lRes = 0;
+                return true;
+            }
+            if (!m_pFocus) return false;
+            SendEvent(m_pFocus, UIEVENT_KEYDOWN, wParam, lParam, POINT{0, 0}, static_cast<wchar_t>(wParam));
+            lRes = 0;
+            return true;
         case WM_KEYUP:
         case WM_CHAR:
-            if (uMsg == WM_KEYDOWN) HideToolTip();
+            if (uMsg == WM_CHAR && wParam == L'\t') {
+                lRes = 0;
+                return true;
+            }
             if (!m_pFocus) return false;
             SendEvent(m_pFocus, uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN : uMsg == WM_KEYUP ? UIEVENT_KEYUP : UIEVENT_CHAR,
                       wParam, lParam, POINT{0, 0}, static_cast<wchar_t>(wParam));

@@ -110,6 +110,31 @@ public:
     CControlUI* GetFocus() const { return m_pFocus; }
     void SetFocus(CControlUI* pControl);
     CControlUI* GetHot() const { return m_pEventHover; }
+    // Tab and Shift+Tab: the next tab stop (CTabOrder); false when there is none.
+    bool MoveFocus(bool forward);
+    // A window that opens: its default button, else its first tab stop.
+    void SetInitialFocus();
+    CControlUI* GetDefaultButton() const;  // shown and enabled, or null
+    // Keyboard cues (WM_UPDATEUISTATE): the focus ring shows once a key is
+    // pressed, as Windows does, or at once when the user wants cues always.
+    bool IsFocusVisible() const { return m_bFocusVisible; }
+    void ShowFocusCues();
+    DWORD GetFocusRingColor() const;  // the system's highlight in high contrast
+    static bool IsHighContrast();
+
+    // Screen readers. Every control has an id of its own for the window's life
+    // (1, 2, ... in tab order as first seen); the children a reader sees are
+    // the shown controls with a role, in tab order.
+    static void SetTextLookup(CDuiString (*lookup)(LPCWSTR key));
+    static CDuiString LookupText(LPCWSTR keyOrText);  // the text itself when there is no lookup or no such key
+    LONG GetAccessibleId(CControlUI* pControl);  // 0: not in the tree
+    CControlUI* FromAccessibleId(LONG id);
+    std::vector<CControlUI*> GetAccessibleChildren();
+    // NotifyWinEvent for a control (or, given null, the window's client object).
+    void NotifyAccessible(DWORD event, CControlUI* pControl);
+    // A reader's "do default action": carried out from the queue, after the
+    // reader's call has returned, since it may open a modal dialog or close the window.
+    void PostAccessibleAction(CControlUI* pControl);
 
     // The window's tooltip: the hot control's `tooltip`, once the pointer has
     // rested on it for the system's hover time; null until first needed.
@@ -195,6 +220,12 @@ private:
     std::map<CDuiString, CDuiString> m_defaultAttrs;
     std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;
+
+    void AssignAccessibleIds();
+    void OnKeyboardCue(WPARAM wParam);
+    std::map<CControlUI*, LONG> m_accIds;
+    std::vector<CControlUI*> m_accControls;  // by id - 1; null once a control is gone
+    bool m_bFocusVisible = false;
 
     std::map<UINT, TimerInfo> m_timers;
     UINT m_nNextTimerID = 0x7100;

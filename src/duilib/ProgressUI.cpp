@@ -1,9 +1,12 @@
 #include "duilib/ProgressUI.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
+#include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
 namespace DuiLib {
@@ -31,6 +34,16 @@ void CProgressUI::SetValue(int v) {
     if (v == m_nValue) return;
     m_nValue = v;
     Invalidate();
+    if (m_pManager) m_pManager->NotifyAccessible(EVENT_OBJECT_VALUECHANGE, this);
+}
+
+DWORD CProgressUI::GetAccessibleRole() const { return ROLE_SYSTEM_PROGRESSBAR; }
+
+CDuiString CProgressUI::GetAccessibleValue() const {
+    const int range = m_nMax - m_nMin;
+    CDuiString s;
+    s.Format(L"%d%%", range > 0 ? static_cast<int>((m_nValue - m_nMin) * 100LL / range) : 0);
+    return s;
 }
 
 bool CProgressUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {

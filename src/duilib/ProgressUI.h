@@ -16,6 +16,8 @@ public:
     int GetRange() const { return m_nMax - m_nMin; }
     int GetValue() const { return m_nValue; }
     void SetValue(int v);  // clamped to [min, max]
+    DWORD GetAccessibleRole() const override;
+    CDuiString GetAccessibleValue() const override;  // "40%"
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
 

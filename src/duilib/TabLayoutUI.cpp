@@ -3,6 +3,7 @@
 #include "duilib/AttrParse.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
+#include "duilib/TabOrder.h"
 
 namespace DuiLib {
 
@@ -46,8 +47,23 @@ bool CTabLayoutUI::SelectItem(int iIndex) {
     if (iIndex < 0 || iIndex >= GetCount()) return false;
     if (iIndex == m_iCurSel) return true;
     int old = m_iCurSel;
+    // A page that gives way to another takes the focus with it to the
+    // control in the same place of the new page.
+    CControlUI* focus = m_pManager ? m_pManager->GetFocus() : nullptr;
+    bool focusLeaves = false;
+    for (CControlUI* c = focus; c && !focusLeaves; c = c->GetParent()) focusLeaves = c == GetItemAt(old);
     m_iCurSel = iIndex;
     ShowSelected();
+    if (focusLeaves) {
+        std::vector<CControlUI*> page = CTabOrder::Controls(GetItemAt(iIndex));
+        CControlUI* heir = page.empty() ? nullptr : page.front();
+        for (CControlUI* c : page)
+            if (c->IsKeyboardEnabled()) {
+                heir = c;
+                break;
+            }
+        if (heir) m_pManager->SetFocus(heir);
+    }
     if (m_pManager) m_pManager->SendNotify(this, L"tabselect", static_cast<WPARAM>(m_iCurSel), old);
     return true;
 }

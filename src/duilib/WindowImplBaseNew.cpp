@@ -1,12 +1,16 @@
 #include "duilib/WindowImplBaseNew.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
+#include "duilib/AccessibleRoot.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/DialogBuilder.h"
 #include "duilib/DialogBuilderCallback.h"
 
 namespace DuiLib {
+
+WindowImplBaseNew::~WindowImplBaseNew() { DisconnectAccessible(); }
 
 void WindowImplBaseNew::SetResType(int type, LPCWSTR, int, LPCWSTR, bool) { m_nResType = type; }
 
@@ -55,7 +59,30 @@ LRESULT WindowImplBaseNew::ResponseDefaultKeyEvent(WPARAM wParam) {
         Close(IDCANCEL);
         return TRUE;
     }
+    if (wParam == VK_RETURN) {
+        // A focused push button takes Enter itself; anywhere else Enter is
+        // the default button's.
+        CControlUI* focus = m_PaintManager.GetFocus();
+        if (focus && focus->GetInterface(L"Button") && !focus->GetInterface(L"Option")) return FALSE;
+        CControlUI* button = m_PaintManager.GetDefaultButton();
+        if (!button) return FALSE;
+        button->Activate();  // may close the window: nothing after this
+        return TRUE;
+    }
     return FALSE;
+}
+
+DWORD WindowImplBaseNew::GetAccessibleWindowRole() const { return ROLE_SYSTEM_CLIENT; }
+
+LRESULT WindowImplBaseNew::OnGetObject(WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    bHandled = FALSE;
+    if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !m_hWnd || !m_PaintManager.GetRoot()) return 0;
+    if (!m_accessible) {
+        m_accessible.Reset();
+        *m_accessible.Put() = new CAccessibleRoot(m_hWnd, &m_PaintManager, GetAccessibleWindowRole());
+    }
+    bHandled = TRUE;
+    return ::LresultFromObject(CAccessibleRoot::Iid(), wParam, static_cast<IAccessible*>(m_accessible.Get()));
 }
 
 LRESULT WindowImplBaseNew::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
@@ -91,6 +118,13 @@ LRESULT WindowImplBaseNew::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled) {
 LRESULT WindowImplBaseNew::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     bHandled = FALSE;
     return 0;
+}
+
+void WindowImplBaseNew::DisconnectAccessible() {
+    // Readers may hold the object past the window: it answers that the
+    // window is gone rather than reach freed controls.
+    if (m_accessible) m_accessible->Disconnect();
+    m_accessible.Reset();
 }
 
 LRESULT WindowImplBaseNew::OnTimer(UINT, WPARAM, LPARAM, BOOL& bHandled) {
@@ -168,12 +202,26 @@ LRESULT WindowImplBaseNew::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
     switch (uMsg) {
         case WM_CREATE: lRes = OnCreate(uMsg, wParam, lParam, bHandled); break;
         case WM_CLOSE: lRes = OnClose(uMsg, wParam, lParam, bHandled); break;
-        case WM_DESTROY: lRes = OnDestroy(uMsg, wParam, lParam, bHandled); break;
+        case WM_DESTROY:
+            lRes = OnDestroy(uMsg, wParam, lParam, bHandled);
+            DisconnectAccessible();
+            break;
         case WM_TIMER: lRes = OnTimer(uMsg, wParam, lParam, bHandled); break;
         case WM_KEYDOWN: lRes = OnKeyDown(uMsg, wParam, lParam, bHandled); break;
         case WM_NCHITTEST: lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled); break;
         case WM_GETMINMAXINFO: lRes = OnGetMinMaxInfo(uMsg, wParam, lParam, bHandled); break;
         case WM_DPICHANGED: lRes = OnDpiChanged(uMsg, wParam, lParam, bHandled); break;
+        case WM_GETOBJECT: lRes = OnGetObject(wParam, lParam, bHandled); break;
+        case WM_WINDOWPOSCHANGED: {
+            // A window that opens (ShowWindow or SetWindowPos) starts at its
+            // default button or first tab stop.
+            const UINT flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+            if ((flags & SWP_SHOWWINDOW) && !m_PaintManager.GetFocus()) m_PaintManager.SetInitialFocus();
+            if (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))
+                m_PaintManager.NotifyAccessible((flags & SWP_SHOWWINDOW) ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, nullptr);
+            bHandled = FALSE;
+            break;
+        }
         case WM_NCCALCSIZE: lRes = 0; break;  // the whole window is client area
         case WM_NCPAINT: lRes = 0; break;
         case WM_NCACTIVATE: lRes = ::IsIconic(m_hWnd) ? FALSE : TRUE; bHandled = !::IsIconic(m_hWnd); break;

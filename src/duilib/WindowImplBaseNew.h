@@ -1,10 +1,12 @@
 #pragma once
 // The skinned window base: loads its skin when created, hands notifications
 // to one overridable handler per kind and window messages to one per message.
+#include "duilib/AccessibleRoot.h"
 #include "duilib/DuiString.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/WindowWnd.h"
+#include "base/Win32Owners.h"
 
 namespace DuiLib {
 
@@ -13,7 +15,7 @@ class IDialogBuilderCallback;
 class WindowImplBaseNew : public CWindowWnd, public INotifyUI, public IMessageFilterUI {
 public:
     WindowImplBaseNew() = default;
-    ~WindowImplBaseNew() override = default;
+    ~WindowImplBaseNew() override;
 
     // type 0 with empty names: skin files are read from the resource path
     // (the only kind this toolkit has; the other arguments are kept for callers).
@@ -57,14 +59,21 @@ protected:
     virtual LRESULT OnGetMinMaxInfo(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
     // Moved to a monitor of another DPI: lays itself out again at the suggested place.
     virtual LRESULT OnDpiChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
-    // Enter and Escape: nonzero when handled. Escape closes with IDCANCEL.
+    // Enter and Escape: nonzero when handled. Escape closes with IDCANCEL;
+    // Enter presses the default button unless the focus is on a push button.
     virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
+    // What a screen reader is told the window is (a ROLE_SYSTEM_ value).
+    virtual DWORD GetAccessibleWindowRole() const;
+    // WM_GETOBJECT for the client object.
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    void DisconnectAccessible();
     void OnFinalMessage(HWND hWnd) override;
 
     CPaintManagerUI m_PaintManager;
     CDuiString m_sSkinFile;
     IDialogBuilderCallback* m_pFactory = nullptr;
     int m_nResType = 0;
+    vt::ComPtr<CAccessibleRoot> m_accessible;
 };
 
 }  // namespace DuiLib

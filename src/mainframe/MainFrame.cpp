@@ -165,6 +165,12 @@ void CMainFrame::InitLanguageText() {
         if (t.tooltip) control->SetToolTip(Lang(t.key).c_str());
         else control->SetText(Lang(t.key).c_str());
     }
+    // The one-click action also answers Ctrl+Alt and the stored key.
+    wchar_t shortcut[32];
+    _snwprintf(shortcut, 31, L"Ctrl+Alt+%c", static_cast<wchar_t>(HotKeyCode()));
+    shortcut[31] = 0;
+    for (CControlUI* action : {m_pDoOverBtn, m_pRecoverBtn})
+        if (action) action->SetAccessibleShortcut(shortcut);
 }
 
 LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
@@ -243,6 +249,9 @@ void CMainFrame::DoHandle() {
 void CMainFrame::SelectPages(int page) {
     if (m_pButtonStatusTab) m_pButtonStatusTab->SelectItem(page);
     if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(page);
+    // A screen reader hears from the dial whether the clock is stock or raised.
+    const bool raised = page == STATUS_OVERCLOCK_OK || page == STATUS_REOVERCLOCK_ING;
+    if (m_pPanel) m_pPanel->SetAccessibleDescription(Lang(raised ? L"STR_OVERCLOCKED" : L"STR_STOCKCLOCK").c_str());
 }
 
 void CMainFrame::UpdateStatus(int nStatus) {
@@ -521,6 +530,7 @@ LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) 
     double f = own->load();
     std::wstring t = Format(L" %.1fGHz", f);
     VLOG("CMainFrame::FrequencyChange: %S", t.c_str());
+    if (m_pPanel) m_pPanel->SetAccessibleValue(Format(L"%.1f GHz", f).c_str());
     SetPanel(t, false);
     UsbKeySetFq((float)(f * 1000.0));
     return 0;
@@ -756,6 +766,16 @@ void CMainFrame::ShowTrayMenu(HWND owner) {
     CMenuTask::ShowTrayMenu(owner);
 }
 
+void CMainFrame::ShowTrayMenuFromKeyboard() {
+    // Below the focused control, as Windows places a context menu opened
+    // with Shift+F10; the window's corner when nothing has the focus.
+    RECT at = {0, 0, 0, 0};
+    if (CControlUI* focus = m_PaintManager.GetFocus()) at = focus->GetPos();
+    POINT pt = {at.left, at.bottom};
+    ::ClientToScreen(m_hWnd, &pt);
+    CMenuTask::ShowTrayMenu(m_hWnd, &pt);
+}
+
 void CMainFrame::ShowSettingDlg() {
     // The tray menu stays reachable while the dialog runs modally: a second
     // dialog would nest its own modal loop and enable this window again
@@ -949,6 +969,15 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (uMsg) {
+        case WM_SYSKEYDOWN:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            // Shift+F10 and the menu key open the tray menu, the window's only menu.
+            if (wParam == VK_APPS || (wParam == VK_F10 && ::GetKeyState(VK_SHIFT) < 0)) {
+                if (uMsg != WM_KEYUP) ShowTrayMenuFromKeyboard();
+                return 0;
+            }
+            break;
         case WM_QUERYENDSESSION:
             VLOG("CMainFrame::HandleMessage WM_QUERYENDSESSION...");
             ExitBeforeSessionEnd();

@@ -128,6 +128,7 @@ private:
     void ShowTrayMenu(HWND owner);
     // Visible and not minimised.
     bool IsShownToUser() const;
+    void ShowTrayMenuFromKeyboard();
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();

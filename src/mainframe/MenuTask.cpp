@@ -15,7 +15,7 @@ const wchar_t kCheckMark[] = L"file='png/gou.png' source='0,0,32,32' dest='0,0,3
 
 CMenuTask* CMenuTask::Current() { return g_pMenuTask; }
 
-void CMenuTask::ShowTrayMenu(HWND owner) {
+void CMenuTask::ShowTrayMenu(HWND owner, const POINT* at) {
     if (g_pMenuTask) {
         // Its window goes now; its final message frees it and clears the pointer.
         HWND old = g_pMenuTask->GetHWND();
@@ -35,6 +35,7 @@ void CMenuTask::ShowTrayMenu(HWND owner) {
         }
         return;
     }
+    if (at) menu->SetAnchor(*at, true);
     menu->AdjustPostion();
 }
 

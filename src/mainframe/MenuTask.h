@@ -20,7 +20,8 @@ class CMenuTask : public DuiLib::CMenuImplBase, public DuiLib::IDialogBuilderCal
 public:
     // Opens the menu at the cursor for `owner`. An open menu is closed
     // first, so at most one exists and each is destroyed with its window.
-    static void ShowTrayMenu(HWND owner);
+    // `at` (screen): opened from the keyboard, there, with its first row selected.
+    static void ShowTrayMenu(HWND owner, const POINT* at = nullptr);
     // The open menu, null while none is open.
     static CMenuTask* Current();
 

@@ -99,7 +99,8 @@ LRESULT CSettingDlg::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHan
 LRESULT CSettingDlg::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     VLOG("\r\nCSettingDlg::OnKeyDown : wParam : %d 0x%X  lParam : %d 0x%X", (int)wParam, (unsigned)wParam,
          (int)lParam, (unsigned)lParam);
-    if (!m_pQuickKeyEdit || m_PaintManager.GetFocus() != m_pQuickKeyEdit)
+    // Tab leaves the field like any other, so the dialog works by keyboard alone.
+    if (!m_pQuickKeyEdit || m_PaintManager.GetFocus() != m_pQuickKeyEdit || wParam == VK_TAB)
         return WindowImplBaseNew::OnKeyDown(uMsg, wParam, lParam, bHandled);
     if (IsKeyForHotKey(wParam)) {
         char key[2] = {};

@@ -8,6 +8,9 @@
 class CShortcutKeyEditUI : public DuiLib::CEditUI {
 public:
     ~CShortcutKeyEditUI() override;
+    // A hot-key field to a screen reader; its value is the whole combination.
+    DWORD GetAccessibleRole() const override;
+    DuiLib::CDuiString GetAccessibleValue() const override;
     // Kept for layout compatibility with the field's other hosts; inert.
     virtual LRESULT OnHotKeyInput(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
     virtual LRESULT OnHotKeyCommit(UINT, WPARAM, LPARAM, BOOL&) { return 0; }

@@ -1,6 +1,7 @@
 #include "speeddial/SpeedPanleUI.h"
 
 #include <objbase.h>
+#include <oleacc.h>
 #include <gdiplus.h>
 
 #include <algorithm>
@@ -93,6 +94,8 @@ CSpeedPanleUI::~CSpeedPanleUI() {
 }
 
 LPCWSTR CSpeedPanleUI::GetClass() const { return L"SpeedPanleUI"; }
+
+DWORD CSpeedPanleUI::GetAccessibleRole() const { return ROLE_SYSTEM_DIAL; }
 
 LPVOID CSpeedPanleUI::GetInterface(LPCWSTR pstrName) {
     if (pstrName && std::wcscmp(pstrName, L"SpeedPanle") == 0) return this;

@@ -27,6 +27,8 @@ public:
 
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
+    // A dial to a screen reader; its value is the reading the owner shows.
+    DWORD GetAccessibleRole() const override;
     void DoEvent(TEventUI& event) override;
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;

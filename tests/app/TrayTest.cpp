@@ -49,24 +49,6 @@ std::wstring SlowProfile(int delayMs = 150) {
     return path;
 }
 
-// Keys pressed in order, then released in reverse, as a user types a chord.
-void PressChord(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (WORD k : keys) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = k;
-        in.push_back(i);
-    }
-    for (auto k = keys.end(); k != keys.begin();) {
-        INPUT i = {};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = *--k;
-        i.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
-}
 
 std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_tray_hold"; }
 
@@ -410,7 +392,7 @@ void LeaveBy(Way way, HWND hwnd) {
         case Way::TrayExit: PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0); break;
         case Way::AltF4:
             ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
-            PressChord({VK_MENU, VK_F4});
+            CAppUnderTest::PressChord({VK_MENU, VK_F4});
             break;
         case Way::SessionEnd: SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, kWait, &answer); break;
         case Way::CloseMessage: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
@@ -442,7 +424,7 @@ TEST_F(AppExit, EscapeIsIgnoredAndEveryCloseRestoresFirst) {
         ASSERT_NE(hwnd, nullptr);
         if (way == Way::AltF4) {
             ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
-            PressChord({VK_ESCAPE});
+            CAppUnderTest::PressChord({VK_ESCAPE});
             ASSERT_TRUE(CAppUnderTest::WaitLog("Escape ignored", kWait));
             EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "still running";
             EXPECT_TRUE(IsWindowVisible(hwnd));

@@ -220,3 +220,21 @@ int CAppUnderTest::CloseAndWaitExit(HWND hwnd) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return WaitExit(30000);
 }
+
+void CAppUnderTest::PressChord(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    for (WORD k : keys) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        in.push_back(i);
+    }
+    for (auto k = keys.end(); k != keys.begin();) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *--k;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput((UINT)in.size(), in.data(), sizeof(INPUT));
+}

@@ -4,6 +4,7 @@
 // file, its window. Whatever it started is ended when the object goes.
 #include <windows.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -54,6 +55,9 @@ public:
     static bool WaitLog(const std::string& needle, DWORD timeoutMs, int count = 1);
     static int CountInLog(const std::string& needle);
 
+    // Keys pressed in order, then released in reverse, as a user types a
+    // chord, through SendInput.
+    static void PressChord(std::initializer_list<WORD> keys);
     // Left click at a point of the window's client area, through SendInput.
     static void Click(HWND hwnd, POINT client, int times = 1);
     // Moves the pointer to a point of the window's client area, through SendInput.

@@ -1,0 +1,19 @@
+#pragma once
+// The keyboard and reading order of a window's controls: the skin's order,
+// with the controls that have a "tabindex" (lowest first) ahead of the rest.
+#include <vector>
+
+namespace DuiLib {
+
+class CControlUI;
+
+class CTabOrder {
+public:
+    // Every control of the tree but the containers, in that order.
+    static std::vector<CControlUI*> Controls(CControlUI* root);
+    // The tab stop after (or before) `from`, wrapping round; from null: the
+    // first (or last). Null when the window has none.
+    static CControlUI* Next(CControlUI* root, CControlUI* from, bool forward);
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,388 @@
+// The real program read the way a screen reader reads it, from this
+// process through MSAA: every control's name, role, state and place, the
+// dial's reading and the default actions; and the program worked with the
+// keyboard alone (real key presses), observed in the simulated processor's
+// state file, the settings file and the log.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleacc.h>
+
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "access/AccessClient.h"
+#include "access/WinEventLog.h"
+#include "base/Win32Owners.h"
+#include "support/AppFixture.h"
+#include "support/AppUnderTest.h"
+#include "support/WaitUntil.h"
+
+namespace {
+
+// Every test reads the English texts (the prefix has no language chosen,
+// which is Chinese) unless it says otherwise.
+class AccessFixture : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        CoInitialize(nullptr);
+        SetLanguage(L"en");
+    }
+    void TearDown() override {
+        SetLanguage(nullptr);
+        CoUninitialize();
+        AppFixture::TearDown();
+    }
+    static void SetLanguage(const wchar_t* language) {
+        HKEY raw = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Dizaz\\Velotune", 0, nullptr, 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &raw, nullptr) != ERROR_SUCCESS)
+            return;
+        vt::UniqueRegKey key(raw);
+        if (language)
+            RegSetValueExW(key.Get(), L"Languages", 0, REG_SZ, reinterpret_cast<const BYTE*>(language),
+                           static_cast<DWORD>((wcslen(language) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key.Get(), L"Languages");
+    }
+};
+using AccessMainWindow = AccessFixture;
+using AccessKeyboard = AccessFixture;
+
+constexpr DWORD kWait = 30000;  // safety net only
+
+const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
+const double kStock[] = {40, 39, 38, 37};
+const double kOverclocked[] = {43, 42, 41, 40};
+
+bool RatiosAre(const double* expected) {
+    for (int i = 0; i < 4; ++i)
+        if (CAppUnderTest::ActiveValue(kRatioIds[i]) != expected[i]) return false;
+    return true;
+}
+
+// The display scale of this session (run-alone.sh --logpixels sets it).
+int TestDpi() {
+    const char* v = std::getenv("VELOTUNE_TEST_DPI");
+    return v && std::atoi(v) > 0 ? std::atoi(v) : 96;
+}
+int S(int v) { return MulDiv(v, TestDpi(), 96); }
+
+std::wstring IniValue(const wchar_t* key) {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
+    return text;
+}
+
+void Press(std::initializer_list<WORD> keys) { CAppUnderTest::PressChord(keys); }
+
+// The name of the child that has the focus.
+std::wstring FocusName(const CAccessClient& acc) {
+    long id = acc.Focus();
+    return id > 0 ? acc.Read(id).name : std::wstring();
+}
+
+// Presses a key and waits until the focus is on `name`.
+bool KeyMovesFocusTo(const CAccessClient& acc, std::initializer_list<WORD> keys, const std::wstring& name) {
+    Press(keys);
+    return WaitUntil([&] { return FocusName(acc) == name; }, kWait);
+}
+
+// The last reading the window logged, as the dial shows it ("3.6 GHz").
+std::wstring LastLoggedReading() {
+    const std::string log = CAppUnderTest::ReadLog();
+    const std::string key = "CMainFrame::FrequencyChange: ";
+    size_t at = log.rfind(key);
+    if (at == std::string::npos) return std::wstring();
+    double ghz = std::atof(log.c_str() + at + key.size());
+    wchar_t text[32];
+    swprintf(text, 32, L"%.1f GHz", ghz);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(AccessMainWindow, EveryControlHasANameRoleStateAndPlace) {
+    // Places are read in the pixels the program draws in.
+    SetProcessDPIAware();
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(acc.IsConnected()) << "AccessibleObjectFromWindow from another process";
+
+    AccChild root = acc.Read(CHILDID_SELF);
+    EXPECT_EQ(root.role, ROLE_SYSTEM_CLIENT);
+    EXPECT_EQ(root.name, L"Velotune");
+
+    struct Row {
+        const wchar_t* name;
+        long role;
+        RECT skin;  // the layout's pos, 96 DPI
+        long stateOn, stateOff;
+    };
+    const Row rows[] = {
+        {L"One-Click Overclock", ROLE_SYSTEM_STATICTEXT, {16, 10, 250, 36}, STATE_SYSTEM_READONLY, STATE_SYSTEM_FOCUSABLE},
+        {L"Settings", ROLE_SYSTEM_PUSHBUTTON, {296, 12, 324, 34}, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED,
+         STATE_SYSTEM_UNAVAILABLE},
+        {L"Minimise", ROLE_SYSTEM_PUSHBUTTON, {330, 12, 358, 34}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_FOCUSED},
+        {L"Close", ROLE_SYSTEM_PUSHBUTTON, {364, 12, 404, 34}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
+        {L"Processor frequency", ROLE_SYSTEM_DIAL, {117, 104, 303, 290}, 0, STATE_SYSTEM_UNAVAILABLE},
+        {L"Stock clock", ROLE_SYSTEM_STATICTEXT, {40, 334, 380, 366}, STATE_SYSTEM_READONLY, 0},
+        {L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON, {110, 384, 310, 428}, STATE_SYSTEM_FOCUSABLE,
+         STATE_SYSTEM_UNAVAILABLE},
+        {L"Tuning service", ROLE_SYSTEM_PUSHBUTTON, {40, 478, 200, 500}, STATE_SYSTEM_FOCUSABLE, 0},
+        {L"Dizaz processors", ROLE_SYSTEM_PUSHBUTTON, {220, 478, 380, 500}, STATE_SYSTEM_FOCUSABLE, 0},
+    };
+    // The hide button shows only while the cursor is over the window.
+    std::vector<AccChild> children;
+    for (const AccChild& c : acc.Children())
+        if (c.name != L"Hide to the notification area") children.push_back(c);
+    ASSERT_EQ(children.size(), sizeof(rows) / sizeof(rows[0])) << "shown controls only: no hidden page, no picture";
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    for (size_t i = 0; i < children.size(); ++i) {
+        const Row& r = rows[i];
+        const AccChild& c = children[i];
+        SCOPED_TRACE(testing::Message() << "row " << i << " at " << TestDpi() << " DPI");
+        EXPECT_EQ(c.name, r.name);
+        EXPECT_EQ(c.role, r.role);
+        EXPECT_EQ(c.state & r.stateOn, r.stateOn) << "state " << std::hex << c.state;
+        EXPECT_EQ(c.state & r.stateOff, 0) << "state " << std::hex << c.state;
+        EXPECT_NEAR(c.rect.left, origin.x + S(r.skin.left), 1);
+        EXPECT_NEAR(c.rect.top, origin.y + S(r.skin.top), 1);
+        EXPECT_NEAR(c.rect.right, origin.x + S(r.skin.right), 1);
+        EXPECT_NEAR(c.rect.bottom, origin.y + S(r.skin.bottom), 1);
+    }
+    AccChild action = acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(action.shortcut, L"Ctrl+Alt+O");
+    EXPECT_EQ(action.action, L"Press");
+    EXPECT_EQ(acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).description, L"Stock clock");
+    EXPECT_EQ(acc.Focus(), acc.Find(L"Settings", ROLE_SYSTEM_PUSHBUTTON).id) << "the first tab stop has the focus";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessMainWindow, TitleBarButtonsAreNamedInChineseToo) {
+    SetLanguage(nullptr);
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    for (const wchar_t* name : {L"\u8bbe\u7f6e", L"\u6700\u5c0f\u5316", L"\u5173\u95ed"})  // settings, minimise, close
+        EXPECT_NE(acc.Find(name, ROLE_SYSTEM_PUSHBUTTON).id, 0);
+    EXPECT_EQ(acc.Find(L"\u5904\u7406\u5668\u9891\u7387", ROLE_SYSTEM_DIAL).description, L"\u9ed8\u8ba4\u9891\u7387");
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessMainWindow, DialValueIsTheFrequencyShownAndTabMovesTheFocus) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(acc.IsConnected());
+    const long dial = acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).id;
+    ASSERT_NE(dial, 0);
+    std::wstring value, logged;
+    EXPECT_TRUE(WaitUntil([&] {
+        logged = LastLoggedReading();
+        value = acc.Read(dial).value;
+        return !logged.empty() && value == logged;
+    }, kWait)) << "dial value \"" << std::string(value.begin(), value.end()) << "\", log \""
+               << std::string(logged.begin(), logged.end()) << "\"";
+
+    // The focus moves by Tab.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
+    EXPECT_TRUE(KeyMovesFocusTo(acc, {VK_SHIFT, VK_TAB}, L"Settings")) << "Shift+Tab goes back";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessMainWindow, FocusValueShowAndMenuEventsReachAnotherProcess) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CWinEventLog events(app.Pid(0), EVENT_SYSTEM_MENUPOPUPSTART, EVENT_OBJECT_VALUECHANGE);
+    ASSERT_TRUE(events.IsHooked());
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_FOCUS, acc.Find(L"Minimise", ROLE_SYSTEM_PUSHBUTTON).id)) << "focus";
+
+    // Overclocked, the dial reads higher and the restore button shows.
+    const long dial = acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).id;
+    events.Clear();
+    EXPECT_EQ(acc.DoDefaultAction(acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON).id), S_OK);
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_VALUECHANGE, dial)) << "value";
+    EXPECT_TRUE(WaitUntil([&] { return acc.Find(L"One-Click Restore", ROLE_SYSTEM_PUSHBUTTON).id != 0; }, kWait));
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_SHOW, acc.Find(L"One-Click Restore", ROLE_SYSTEM_PUSHBUTTON).id)) << "show";
+    EXPECT_TRUE(events.Has(EVENT_OBJECT_HIDE)) << "hide";
+
+    // The tray menu's start and end.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    Press({VK_SHIFT, VK_F10});
+    EXPECT_TRUE(events.WaitFor(EVENT_SYSTEM_MENUPOPUPSTART)) << "menu start";
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(events.WaitFor(EVENT_SYSTEM_MENUPOPUPEND)) << "menu end";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessMainWindow, DefaultActionsOverclockAndOpenTheSettingsWithoutBlocking) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(acc.IsConnected());
+    AccChild action = acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_NE(action.id, 0);
+    EXPECT_EQ(acc.DoDefaultAction(action.id), S_OK);
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
+    EXPECT_TRUE(WaitUntil([&] { return acc.Find(L"One-Click Restore", ROLE_SYSTEM_PUSHBUTTON).id != 0; }, kWait));
+    EXPECT_EQ(acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON).id, 0) << "the hidden page is left out";
+    EXPECT_EQ(acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).description, L"Overclocked");
+
+    // The settings dialog is modal: the call returns before it opens.
+    EXPECT_EQ(acc.DoDefaultAction(acc.Find(L"Settings", ROLE_SYSTEM_PUSHBUTTON).id), S_OK);
+    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    ASSERT_NE(dlg, nullptr);
+    CAccessClient settings(dlg);
+    ASSERT_TRUE(settings.IsConnected());
+    struct Row {
+        const wchar_t* name;
+        long role;
+        const wchar_t* value;
+        long stateOn, stateOff;
+    };
+    // The tab stops come first, in the order of their "tabindex".
+    const Row rows[] = {
+        {L"Start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED,
+         STATE_SYSTEM_CHECKED},
+        {L"Do not start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_CHECKED, 0},
+        {L"Hot key", ROLE_SYSTEM_HOTKEYFIELD, L"Ctrl+Alt+O", STATE_SYSTEM_FOCUSABLE, 0},
+        {L"Restore default clock on exit", ROLE_SYSTEM_CHECKBUTTON, L"", STATE_SYSTEM_CHECKED, 0},
+        {L"OK", ROLE_SYSTEM_PUSHBUTTON, L"", STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_DEFAULT, 0},
+        {L"Cancel", ROLE_SYSTEM_PUSHBUTTON, L"", STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
+        {L"Close", ROLE_SYSTEM_PUSHBUTTON, L"", STATE_SYSTEM_FOCUSABLE, 0},
+    };
+    std::vector<AccChild> children;
+    ASSERT_TRUE(WaitUntil([&] { return (children = settings.Children()).size() >= 7; }, kWait));
+    RECT window;
+    GetWindowRect(dlg, &window);
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i) {
+        const Row& r = rows[i];
+        const AccChild& c = children[i];
+        SCOPED_TRACE(testing::Message() << "settings row " << i);
+        EXPECT_EQ(c.name, r.name);
+        EXPECT_EQ(c.role, r.role);
+        EXPECT_EQ(c.value, r.value);
+        EXPECT_EQ(c.state & r.stateOn, r.stateOn) << "state " << std::hex << c.state;
+        EXPECT_EQ(c.state & r.stateOff, 0) << "state " << std::hex << c.state;
+        RECT inside;
+        EXPECT_TRUE(IntersectRect(&inside, &c.rect, &window) && EqualRect(&inside, &c.rect)) << "within the dialog";
+    }
+    EXPECT_NE(settings.Find(L"Settings", ROLE_SYSTEM_STATICTEXT).id, 0) << "the title";
+
+    // Closed, its objects say so.
+    const long cancel = settings.Find(L"Cancel", ROLE_SYSTEM_PUSHBUTTON).id;
+    EXPECT_EQ(settings.DoDefaultAction(cancel), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+    EXPECT_EQ(settings.NameResult(cancel), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(settings.NameResult(CHILDID_SELF), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(IniValue(L"stopover"), L"<none>") << "cancelled: nothing written";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    EXPECT_TRUE(RatiosAre(kStock)) << "the exit restored the defaults";
+}
+
+TEST_F(AccessKeyboard, TabToTheOverclockButtonEnterOverclocksAndTheFocusFollows) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(acc.IsConnected());
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    const long button = acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON).id;
+    for (int i = 0; i < 12 && acc.Focus() != button; ++i) {
+        long before = acc.Focus();
+        Press({VK_TAB});
+        ASSERT_TRUE(WaitUntil([&] { return acc.Focus() != before; }, kWait)) << "Tab moves the focus";
+    }
+    ASSERT_EQ(acc.Focus(), button);
+    Press({VK_RETURN});
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait));
+    EXPECT_TRUE(WaitUntil([&] { return FocusName(acc) == L"One-Click Restore"; }, kWait))
+        << "the focus follows the button that is shown";
+    Press({VK_SPACE});
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kStock); }, kWait));
+    EXPECT_TRUE(WaitUntil([&] { return acc.Focus() == button; }, kWait)) << "and back";
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(CAppUnderTest::WaitLog("Escape ignored", kWait)) << "Escape never closes the main window";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessKeyboard, SettingsAreChangedAndSavedByKeyboardAlone) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    CAccessClient acc(hwnd);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    ASSERT_EQ(FocusName(acc), L"Settings");
+    Press({VK_SPACE});
+    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dlg; }, kWait));
+    CAccessClient settings(dlg);
+    ASSERT_TRUE(WaitUntil([&] { return FocusName(settings) == L"Start with Windows"; }, kWait));
+    ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"Do not start with Windows"));
+    ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"Hot key"));
+    Press({'K'});
+    EXPECT_TRUE(WaitUntil([&] { return settings.Find(L"Hot key", ROLE_SYSTEM_HOTKEYFIELD).value == L"Ctrl+Alt+K"; },
+                          kWait));
+    ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"Restore default clock on exit")) << "Tab leaves the field";
+    Press({VK_SPACE});
+    EXPECT_TRUE(WaitUntil([&] {
+        return (settings.Find(L"Restore default clock on exit", ROLE_SYSTEM_CHECKBUTTON).state & STATE_SYSTEM_CHECKED) == 0;
+    }, kWait));
+    ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"OK"));
+    Press({VK_RETURN});
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+    EXPECT_EQ(IniValue(L"quickkey"), L"K");
+    EXPECT_EQ(IniValue(L"stopover"), L"0");
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AccessKeyboard, TrayMenuIsDrivenByArrowKeysAndEnter) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+
+    // Escape closes the menu and changes nothing.
+    Press({VK_SHIFT, VK_F10});
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(IsWindow(hwnd));
+
+    // Opened from the keyboard the first row (settings) is selected; the
+    // keys below end on the third (the one-click action) only if each moves
+    // as it should: End to Exit, Down round to Settings, the letter E to
+    // Exit, Home to Settings, Up round to Exit, Up to the action.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    Press({VK_APPS});
+    menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    for (WORD key : {WORD(VK_END), WORD(VK_DOWN), WORD('E'), WORD(VK_HOME), WORD(VK_UP), WORD(VK_UP)}) Press({key});
+    Press({VK_RETURN});
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait)) << "the action row was chosen";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_FALSE(app.WaitWindowOfClass(0, L"SettingWnd", 0)) << "not the settings row";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
