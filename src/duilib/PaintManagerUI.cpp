@@ -736,7 +736,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         case WM_SHOWWINDOW:
             // Nothing is painted while hidden, and showing repaints it whole.
-            if (!wParam) ReleaseOffscreen();
+            if (!wParam) {
+                ReleaseOffscreen();
+                HideToolTip();
+            }
             return false;
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) ReleaseOffscreen();
@@ -860,9 +863,6 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                       wParam, lParam, POINT{0, 0}, static_cast<wchar_t>(wParam));
             lRes = 0;
             return true;
-        case WM_SHOWWINDOW:
-            if (!wParam) HideToolTip();
-            return false;
         case WM_DESTROY:
             RemoveAllTimers();
             m_pToolTip.reset();
