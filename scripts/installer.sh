@@ -92,6 +92,7 @@ for arch in x64 x86; do
   [ -f "$f" ] && [ -f "$(cat "$f")" ] && sums+=("$(basename "$(cat "$f")")")
 done
 if [ ${#sums[@]} -gt 0 ]; then
-  (cd "$out" && sha256sum "${sums[@]}" > SHA256SUMS.tmp && mv SHA256SUMS.tmp SHA256SUMS)
+  # Each run writes its own temporary file: the two suites may pack at once.
+  (cd "$out" && sha256sum "${sums[@]}" > "SHA256SUMS.$$" && mv -f "SHA256SUMS.$$" SHA256SUMS)
   echo "Checksums: $out/SHA256SUMS"
 fi

@@ -91,6 +91,12 @@ int COptionUI::GetMarkRoom() const {
     return textLeft > m_rcTextPadding.left ? textLeft - m_rcTextPadding.left : 0;
 }
 
+SIZE COptionUI::EstimateSize(SIZE szAvailable) {
+    SIZE size = CButtonUI::EstimateSize(szAvailable);
+    if (IsAutoWidth() && size.cx > 1) size.cx += Scaled(GetMarkRoom());
+    return size;
+}
+
 void COptionUI::PaintStatusImage(HDC hDC) {
     if (m_bSelected) {
         if (m_dwSelectedBkColor) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwSelectedBkColor);

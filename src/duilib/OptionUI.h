@@ -21,6 +21,8 @@ public:
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;
+    // An option as wide as its text also makes room for its mark.
+    SIZE EstimateSize(SIZE szAvailable) override;
 
     // What a radio or check mark adds to the text's left padding, in layout
     // pixels (0 without a mark image).

@@ -38,7 +38,12 @@ int CMsgBox::Show(HWND hParent, LPCWSTR title, LPCWSTR text, int kind, HWND hPla
         ::DestroyWindow(hWnd);
         return 0;
     }
-    box->CenterOver(hPlaceOver ? hPlaceOver : hParent);
+    HWND over = hPlaceOver ? hPlaceOver : hParent;
+    box->CenterOver(over);
+    // The main window stays on top of others: a box placed over it must be
+    // above it too, or the user never sees it.
+    if (over && ::IsWindow(over) && (::GetWindowLongW(over, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     VLOG("[MsgBox] title \"%S\" text \"%S\"", title ? title : L"", text ? text : L"");
     int result = static_cast<int>(box->ShowModal());
     if (::IsWindow(hWnd)) ::DestroyWindow(hWnd);  // the loop ended early (quit): do not leave it behind

@@ -133,8 +133,9 @@ TEST_F(AccessMainWindow, EveryControlHasANameRoleStateAndPlace) {
         {L"Stock clock", ROLE_SYSTEM_STATICTEXT, {40, 334, 380, 366}, STATE_SYSTEM_READONLY, 0},
         {L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON, {110, 384, 310, 428}, STATE_SYSTEM_FOCUSABLE,
          STATE_SYSTEM_UNAVAILABLE},
-        {L"Tuning service", ROLE_SYSTEM_PUSHBUTTON, {40, 478, 200, 500}, STATE_SYSTEM_FOCUSABLE, 0},
-        {L"Dizaz processors", ROLE_SYSTEM_PUSHBUTTON, {220, 478, 380, 500}, STATE_SYSTEM_FOCUSABLE, 0},
+        // The footer links have no address in this skin: no tab stop.
+        {L"Tuning service", ROLE_SYSTEM_PUSHBUTTON, {40, 478, 200, 500}, 0, STATE_SYSTEM_FOCUSABLE},
+        {L"Dizaz processors", ROLE_SYSTEM_PUSHBUTTON, {220, 478, 380, 500}, 0, STATE_SYSTEM_FOCUSABLE},
     };
     // The hide button shows only while the cursor is over the window.
     std::vector<AccChild> children;

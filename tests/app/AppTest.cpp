@@ -14,6 +14,7 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/LanguagesValue.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
@@ -759,24 +760,6 @@ TEST_F(AppRestoreSwitch, NotElevatedTheElevatedCopysExitCodeComesBack) {
 
 namespace {
 
-// HKCU "Languages" for one test (the program's copy reads it at start); the
-// prefix has none otherwise, which means Chinese.
-class LanguageChoice {
-public:
-    explicit LanguageChoice(const wchar_t* language) {
-        if (!language) return;
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Dizaz\\Velotune", L"Languages", REG_SZ, language,
-                        (DWORD)((wcslen(language) + 1) * sizeof(wchar_t)));
-        m_set = true;
-    }
-    ~LanguageChoice() {
-        if (m_set) RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Dizaz\\Velotune", L"Languages");
-    }
-
-private:
-    bool m_set = false;
-};
-
 // The pointer rests on a control of the main window until its tooltip
 // shows; the tooltip window, or null. The pointer shakes by a pixel as a
 // hand does: under Wine a window sometimes hears of a leave just after the
@@ -829,6 +812,10 @@ void ExpectNoticeOverMainWindow(HWND box, HWND main, bool placed) {
                             NearlyEqual(b.top + b.bottom, over.top + over.bottom)))
         << "box " << b.left << "," << b.top << "," << b.right << "," << b.bottom << " over " << over.left << ","
         << over.top << "," << over.right << "," << over.bottom;
+    // Seen: at its middle the box is what is on the screen, not the main
+    // window (which stays on top of other windows).
+    const POINT middle = {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+    EXPECT_EQ(WindowFromPoint(middle), box) << "the box is above every other window";
     EXPECT_EQ(TextOf(box), L"Velotune") << "the window text (STR_REMINDER)";
     // The title line: every box so far was titled with the program's name.
     EXPECT_GE(CAppUnderTest::CountInLog("[MsgBox] title \"Velotune\""), 1);
@@ -848,7 +835,10 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
     } cases[] = {{nullptr, L"\u8bbe\u7f6e", L"\u6700\u5c0f\u5316"}, {L"en", L"Settings", L"Minimise"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language ? "English" : "Chinese");
-        LanguageChoice language(c.language);
+        // The prefix has no value otherwise, which means Chinese.
+        LanguagesValue language;
+        if (c.language) language.Set(c.language);
+        else language.Delete();
         CAppUnderTest app;
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -92,7 +93,7 @@ POINT OnNeedle(int angle, int along) {
 }
 
 // The "pos" of a named control of a skin, in 96-DPI pixels (its parents'
-// places not added: the settings dialog's controls float on its root).
+// places not added).
 RECT SkinPos(const wchar_t* file, const wchar_t* name) {
     std::string xml = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\skin\\Velotune_xml\\" + file);
     size_t at = xml.find("name=\"" + TestPaths::Narrow(name) + "\"");
@@ -131,10 +132,28 @@ bool GreyText(int r, int g, int b) {
     return r > 135 && r < 185 && std::abs(r - g) < 14 && std::abs(g - b) < 14;
 }
 
+// Where the settings dialog lays out the controls this test looks at, in
+// 96-DPI pixels: the title bar (36 high), rows from 12 below it inside a
+// 20-pixel inset, 8 apart; the choices start after the caption column (at
+// least 120 wide, which the captions of both languages fit); the buttons
+// are centred in the bottom 58, 12 from its top.
+RECT SettingsPlace(const wchar_t* name) {
+    const struct {
+        const wchar_t* name;
+        RECT place;
+    } places[] = {{L"start_up", {140, 48, 300, 74}},
+                  {L"not_start_up", {140, 74, 300, 100}},
+                  {L"stopOvering", {20, 142, 400, 168}},
+                  {L"OKbtn", {100, 214, 196, 242}}};
+    for (const auto& p : places)
+        if (wcscmp(p.name, name) == 0) return p.place;
+    return RECT{0, 0, 0, 0};
+}
+
 // The mark of an option of the settings dialog: the square before its
 // text (16 pixels, 2 from the option's left edge).
 RECT MarkOf(const wchar_t* option) {
-    RECT r = SkinPos(L"setting_wnd.xml", option);
+    RECT r = SettingsPlace(option);
     r.right = r.left + 19;
     return r;
 }
@@ -216,9 +235,29 @@ void CloseMenu(HWND menu) {
 // box's layout: one button in the middle, or two) is clicked.
 bool AnswerBox(CAppUnderTest& app, POINT button) {
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
-    if (!box || !WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) return false;
-    CAppUnderTest::Click(box, S(button));
-    return WaitGone(box);
+    POINT at = S(button);
+    // Framed, and the window the user sees where the button is.
+    auto seen = [&] {
+        POINT screen = at;
+        ClientToScreen(box, &screen);
+        return ShowsItsFrame(box) && WindowFromPoint(screen) == box;
+    };
+    if (!box || !WaitUntil(seen, kWait)) {
+        ADD_FAILURE() << "no box above every other window";
+        return false;
+    }
+    CAppUnderTest::Click(box, at);
+    if (WaitGone(box)) return true;
+    RECT rc = {};
+    GetWindowRect(box, &rc);
+    ClientToScreen(box, &at);
+    HWND under = WindowFromPoint(at);
+    ADD_FAILURE() << "still there: a " << TestPaths::Narrow(ClassOf(box)) << " window at " << rc.left << ","
+                  << rc.top << " - " << rc.right << "," << rc.bottom << "; clicked at " << at.x << "," << at.y
+                  << " over a " << TestPaths::Narrow(ClassOf(under)) << (under == box ? " (the box)" : "")
+                  << (IsWindowEnabled(box) ? "" : ", the box disabled") << "\n"
+                  << CAppUnderTest::ReadLog();
+    return false;
 }
 const POINT kBoxOnlyButton = {190, 158}, kBoxSecondButton = {246, 158};
 
@@ -318,7 +357,7 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
                PixelsIn(dlg, MarkOf(L"stopOvering"), White) > 0;
     };
     EXPECT_TRUE(WaitUntil(toggles, kWait)) << "radio and check marks";
-    RECT ok = SkinPos(L"setting_wnd.xml", L"OKbtn");
+    RECT ok = SettingsPlace(L"OKbtn");
     EXPECT_EQ(PixelsIn(dlg, ok, Accent), 0) << "disabled OK is not bright blue";
     EXPECT_EQ(PixelsIn(dlg, ok, White), 0) << "nor has white text";
     EXPECT_GT(PixelsIn(dlg, ok, Slate), S(96) * S(28) / 2) << "it is muted slate";

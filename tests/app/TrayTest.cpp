@@ -299,7 +299,7 @@ TEST_F(AppTrayMenu, HiddenWindowWalksNoNeedleWhileTheReadingsGoOn) {
     const std::string afterHiding = since(hidden);
     const std::string unseen = afterHiding.substr(afterHiding.find(kUnseen));
     EXPECT_EQ(count(unseen, kWalked), 0) << unseen;
-    EXPECT_GE(count(unseen, "CMainFrame::FrequencyChange:"), 3) << "the readings go on";
+    EXPECT_GE(count(afterHiding, "CMainFrame::FrequencyChange:"), 3) << "the readings go on";
 
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
