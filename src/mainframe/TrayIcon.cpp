@@ -1,9 +1,11 @@
 #include "mainframe/TrayIcon.h"
 
+#include <atomic>
 #include <cwchar>
 
 #include "base/Win32Owners.h"
 #include "log/BaseLog.h"
+#include "settings/ProgramSwitches.h"
 
 namespace {
 
@@ -26,7 +28,25 @@ BOOL Shell(DWORD message, NOTIFYICONDATAW* nid) {
     return g_shell ? g_shell(message, nid) : ::Shell_NotifyIconW(message, nid);
 }
 BOOL Delete(NOTIFYICONDATAW nid) { return Shell(NIM_DELETE, &nid); }
-BOOL Add(NOTIFYICONDATAW nid) { return Shell(NIM_ADD, &nid); }
+// TEST_TRAY_REFUSALS=<n> (the program's switch file): the first n adds are
+// refused, as by a shell that is not up yet; the end-to-end tests cannot
+// make Wine's tray refuse otherwise.
+std::atomic<int> g_refusalsLeft{-1};  // -1: not read yet
+bool RefusedForTest() {
+    int left = g_refusalsLeft.load();
+    if (left < 0) {
+        const long wanted = std::wcstol(ProgramSwitches::Value(L"TEST_TRAY_REFUSALS").c_str(), nullptr, 10);
+        g_refusalsLeft.compare_exchange_strong(left, wanted > 0 && wanted < 100 ? static_cast<int>(wanted) : 0);
+        left = g_refusalsLeft.load();
+    }
+    while (left > 0)
+        if (g_refusalsLeft.compare_exchange_weak(left, left - 1)) return true;
+    return false;
+}
+BOOL Add(NOTIFYICONDATAW nid) {
+    if (!g_shell && RefusedForTest()) return FALSE;
+    return Shell(NIM_ADD, &nid);
+}
 
 }  // namespace
 
@@ -42,6 +62,8 @@ struct CTrayIcon::Shared {
     NOTIFYICONDATAW shown = {};
     // Counts every request and settle: a retry goes on only while it is unchanged.
     unsigned generation = 0;
+    // Adds the shell refused since it last took one (a later request may take over the retry).
+    int refused = 0;
     // Cuts a retry's pause short (auto-reset).
     vt::UniqueHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 };
@@ -152,7 +174,12 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
             BOOL added = Add(nid);
             {
                 vt::LockGuard hold(s.lock);
-                if (added) break;
+                if (added) {
+                    if (s.refused > 0) VLOG("tray icon added after %d refused tries", s.refused);
+                    s.refused = 0;
+                    break;
+                }
+                ++s.refused;
                 s.present = false;
                 // Overtaken: the next request, or a settle, has the last word.
                 if (s.generation != generation) break;

@@ -186,6 +186,20 @@ bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
 }  // namespace
 
+// A shell that refuses the first adds, as at a logon start before it is
+// up: the icon is tried again, a little apart, until the shell takes it,
+// with no change of status needed.
+TEST_F(AppTrayMenu, ARefusedIconIsTriedAgainUntilTheShellTakesIt) {
+    CAppUnderTest app;
+    app.UseSwitch(L"TEST_TRAY_REFUSALS", L"2");
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon not added (try 1 of 5)", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon added after 2 refused tries", kWait)) << "by the shell itself";
+    EXPECT_EQ(CAppUnderTest::CountInLog("waiting for the shell"), 0);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
 TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest app;
     app.UseProfile(HoldProfile());

@@ -28,7 +28,11 @@ const std::vector<std::wstring> kAllKeys = {
     L"STR_UPDATE_NOFOLDER", L"STR_UPDATE_NOTEXE", L"STR_UPDATE_UNREADABLE", L"STR_UPDATE_UNSIGNED",
     L"STR_UPDATE_BADHASH",
     // What a failure's notice says the user can do; the failed restore's notice.
-    L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED"};
+    L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED",
+    // What the window says while an exit waits for a run to end.
+    L"STR_EXITRESTORING", L"STR_EXITFINISHING",
+    // Names for screen readers where a control shows no words.
+    L"STR_ACC_CLOSE", L"STR_ACC_DIAL", L"STR_ACC_HIDE", L"STR_ACC_HOTKEY", L"STR_ACC_MINIMISE", L"STR_ACC_SETTINGS"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.
