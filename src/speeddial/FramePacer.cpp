@@ -1,7 +1,5 @@
 #include "speeddial/FramePacer.h"
 
-#include <algorithm>
-
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
@@ -24,11 +22,6 @@ bool CFramePacer::FrameDue() {
     LARGE_INTEGER now, freq;
     if (!::QueryPerformanceCounter(&now) || !::QueryPerformanceFrequency(&freq) || freq.QuadPart <= 0) return true;
     return FrameDueAt(now.QuadPart, freq.QuadPart);
-}
-
-int CFramePacer::FrameIntervalMs() {
-    if (m_refreshHz == 0) m_refreshHz = DisplayRefreshHz();
-    return std::max(1, 1000 / m_refreshHz);
 }
 
 bool CFramePacer::FrameDueAt(LONGLONG now, LONGLONG ticksPerSecond) {
