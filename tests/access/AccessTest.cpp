@@ -177,12 +177,15 @@ TEST_F(AccessMainWindow, TitleBarButtonsAreNamedInChineseToo) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST_F(AccessMainWindow, DialValueIsTheFrequencyShownAndTabMovesTheFocus) {
+TEST_F(AccessMainWindow, FocusValueShowAndMenuEventsReachAnotherProcess) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
+    CWinEventLog events(app.Pid(0), EVENT_SYSTEM_MENUPOPUPSTART, EVENT_OBJECT_VALUECHANGE);
+    ASSERT_TRUE(events.IsHooked());
     CAccessClient acc(hwnd);
     ASSERT_TRUE(acc.IsConnected());
+    // The dial's value is the reading it shows.
     const long dial = acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).id;
     ASSERT_NE(dial, 0);
     std::wstring value, logged;
@@ -193,26 +196,13 @@ TEST_F(AccessMainWindow, DialValueIsTheFrequencyShownAndTabMovesTheFocus) {
     }, kWait)) << "dial value \"" << std::string(value.begin(), value.end()) << "\", log \""
                << std::string(logged.begin(), logged.end()) << "\"";
 
-    // The focus moves by Tab.
-    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
-    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
-    EXPECT_TRUE(KeyMovesFocusTo(acc, {VK_SHIFT, VK_TAB}, L"Settings")) << "Shift+Tab goes back";
-    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-}
-
-TEST_F(AccessMainWindow, FocusValueShowAndMenuEventsReachAnotherProcess) {
-    CAppUnderTest app;
-    HWND hwnd = app.StartReady();
-    ASSERT_NE(hwnd, nullptr);
-    CWinEventLog events(app.Pid(0), EVENT_SYSTEM_MENUPOPUPSTART, EVENT_OBJECT_VALUECHANGE);
-    ASSERT_TRUE(events.IsHooked());
-    CAccessClient acc(hwnd);
+    // Tab and Shift+Tab move the focus, and say so.
     ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
     ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
     EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_FOCUS, acc.Find(L"Minimise", ROLE_SYSTEM_PUSHBUTTON).id)) << "focus";
+    EXPECT_TRUE(KeyMovesFocusTo(acc, {VK_SHIFT, VK_TAB}, L"Settings")) << "Shift+Tab goes back";
 
     // Overclocked, the dial reads higher and the restore button shows.
-    const long dial = acc.Find(L"Processor frequency", ROLE_SYSTEM_DIAL).id;
     events.Clear();
     EXPECT_EQ(acc.DoDefaultAction(acc.Find(L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON).id), S_OK);
     EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_VALUECHANGE, dial)) << "value";
