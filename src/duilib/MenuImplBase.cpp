@@ -144,7 +144,11 @@ bool CMenuImplBase::OnMenuKey(WPARAM vk) {
 void CMenuImplBase::Notify(TNotifyUI& msg) {
     if (msg.sType == DUI_MSGTYPE_ITEMCLICK && msg.pSender && msg.pSender->IsEnabled() && !m_bClosing) {
         m_bClosing = true;
-        if (m_hOwner && ::IsWindow(m_hOwner)) ::PostMessageW(m_hOwner, DUI_MSG_MENU_CLICK, msg.pSender->GetTag(), 0);
+        // The owner hears of the choice once the menu is gone, as from a
+        // system menu: a window it then brings forward is not pushed back
+        // by the menu's own deactivation and destruction.
+        m_bChosen = true;
+        m_chosenTag = msg.pSender->GetTag();
         Close(1);
         return;
     }
@@ -156,7 +160,12 @@ LRESULT CMenuImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         m_PaintManager.ShowFocusCues();
         if (OnMenuKey(wParam)) return 0;
     }
-    if (uMsg == WM_DESTROY) m_PaintManager.NotifyAccessible(EVENT_SYSTEM_MENUPOPUPEND, nullptr);
+    if (uMsg == WM_DESTROY) {
+        m_PaintManager.NotifyAccessible(EVENT_SYSTEM_MENUPOPUPEND, nullptr);
+        if (m_bChosen && m_hOwner && ::IsWindow(m_hOwner))
+            ::PostMessageW(m_hOwner, DUI_MSG_MENU_CLICK, m_chosenTag, 0);
+        m_bChosen = false;
+    }
     if ((uMsg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) || (uMsg == WM_ACTIVATEAPP && !wParam)) {
         if (!m_bClosing) {
             m_bClosing = true;

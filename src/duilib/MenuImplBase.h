@@ -40,6 +40,8 @@ protected:
 
     HWND m_hOwner = nullptr;
     bool m_bClosing = false;
+    bool m_bChosen = false;
+    UINT_PTR m_chosenTag = 0;
     bool m_bAnchored = false;
     bool m_bFromKeyboard = false;
     POINT m_ptAnchor = {0, 0};

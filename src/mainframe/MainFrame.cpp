@@ -784,9 +784,9 @@ void CMainFrame::ShowSettingDlg() {
     // dialog would nest its own modal loop and enable this window again
     // under the first one when it closes.
     if (m_pSettingDlg) {
-        VLOG("settings dialog already open");
         BringForward(m_pSettingDlg->GetHWND());
         ::SetForegroundWindow(m_pSettingDlg->GetHWND());
+        VLOG("settings dialog already open");
         return;
     }
     CSettingDlg* dlg = new CSettingDlg;

@@ -747,7 +747,7 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
     CAppUnderTest::Click(menu, Row(0));
     ASSERT_TRUE(CAppUnderTest::WaitLog("settings dialog already open", kWait));
     EXPECT_EQ(app.WindowsOfClass(0, L"SettingWnd"), 1);
-    EXPECT_EQ(GetForegroundWindow(), dlg);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dlg; }, kWait)) << "the open dialog comes forward";
     EXPECT_FALSE(IsWindowEnabled(hwnd)) << "the main window stays disabled under the dialog";
     CAppUnderTest::Click(dlg, kOk);  // nothing changed yet: OK is disabled
     PressKey(VK_F5);  // handled after the click, by the dialog if it is still there
