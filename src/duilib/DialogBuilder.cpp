@@ -25,17 +25,6 @@
 
 namespace DuiLib {
 
-namespace {
-std::string Narrow(LPCWSTR text) {
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string s(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &s[0], n, nullptr, nullptr);
-    s.resize(static_cast<size_t>(n - 1));
-    return s;
-}
-}  // namespace
-
 CControlUI* CDialogBuilder::CreateBuiltinControl(LPCWSTR c) {
     const CDuiString n(c);
     if (n == L"Control") return new CControlUI;
@@ -245,7 +234,7 @@ void CDialogBuilder::WriteLog() {
     if (m_problems.empty()) return;
     CDuiString more;
     if (m_problems.size() > 1) more.Format(L" (and %u more problems)", static_cast<unsigned>(m_problems.size() - 1));
-    DUI_LOG("skin \"%s\" %s%s", Narrow(m_sFile).c_str(), Narrow(m_problems.front()).c_str(), Narrow(more).c_str());
+    DUI_LOG("skin \"%s\" %s%s", LogText(m_sFile).c_str(), LogText(m_problems.front()).c_str(), LogText(more).c_str());
 }
 
 }  // namespace DuiLib

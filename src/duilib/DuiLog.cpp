@@ -29,4 +29,13 @@ void LogLastError(int line, const char* file, const char* function) {
     if (ILogSink* sink = g_sink.load()) sink->LastError(line, file, function, code);
 }
 
+std::string LogText(LPCWSTR text) {
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string s(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &s[0], n, nullptr, nullptr);
+    s.resize(static_cast<size_t>(n - 1));
+    return s;
+}
+
 }  // namespace DuiLib

@@ -5,6 +5,8 @@
 // program's own log.
 #include <windows.h>
 
+#include <string>
+
 #include "base/SourceLocation.h"
 
 namespace DuiLib {
@@ -26,6 +28,9 @@ void SetLogSink(ILogSink* sink);
 void LogLine(int line, const char* file, const char* function, const char* format, ...)
     __attribute__((format(gnu_printf, 4, 5)));
 void LogLastError(int line, const char* file, const char* function);
+
+// A file or skin name for a report, in the system's code page.
+std::string LogText(LPCWSTR text);
 
 }  // namespace DuiLib
 

@@ -29,14 +29,6 @@ UINT AccessibleActionMessage() {
     return s_msg;
 }
 CDuiString (*g_textLookup)(LPCWSTR) = nullptr;
-std::string Narrow(LPCWSTR text) {
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string s(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &s[0], n, nullptr, nullptr);
-    s.resize(static_cast<size_t>(n - 1));
-    return s;
-}
 }  // namespace
 
 CPaintManagerUI::CPaintManagerUI() = default;
@@ -314,8 +306,8 @@ CSkinImage* CPaintManagerUI::GetImage(LPCWSTR file) {
     std::unique_ptr<CSkinImage> decoded = LoadImageAtDpi(file);
     if (!decoded) {
         if (m_reportedImages.insert(key).second) {
-            DUI_LOG("skin \"%s\": image file \"%s\" is missing or not an image", Narrow(m_sSkinName).c_str(),
-                 Narrow(file).c_str());
+            DUI_LOG("skin \"%s\": image file \"%s\" is missing or not an image", LogText(m_sSkinName).c_str(),
+                 LogText(file).c_str());
         }
         // Remember the failure too, so a missing file is not retried every paint.
         m_images[key] = nullptr;
