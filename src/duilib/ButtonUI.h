@@ -27,6 +27,11 @@ public:
     UINT GetButtonState() const { return m_uButtonState; }
 
 protected:
+    // High contrast: whether a face colour is drawn under the text now, and
+    // the system colour the text takes.
+    bool HasFace() const;
+    DWORD HighContrastTextColor() const;
+
     UINT m_uButtonState = 0;
     CDuiString m_sNormalImage;
     CDuiString m_sHotImage;
