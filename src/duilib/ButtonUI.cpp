@@ -139,19 +139,22 @@ void CButtonUI::PaintBkColor(HDC hDC) {
         else if ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor) c = m_dwHotBkColor;
     }
     if (!c) return;
-    if (!CHighContrast::IsOn()) {
-        CRenderEngine::DrawColor(hDC, m_rcItem, c);
-        return;
-    }
-    // A face of the system's button colour, outlined so that it stands out
-    // from a window background of the same colour.
+    if (CHighContrast::IsOn()) PaintHighContrastFace(hDC);
+    else CRenderEngine::DrawColor(hDC, m_rcItem, c);
+}
+
+void CButtonUI::PaintHighContrastFace(HDC hDC) {
+    // Outlined, so that it stands out from a window background of the same colour.
     CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::SysColor(COLOR_BTNFACE));
     CRenderEngine::DrawBorder(hDC, m_rcItem, std::max(1, Scaled(1)), CHighContrast::SysColor(COLOR_BTNTEXT));
 }
 
+bool CButtonUI::HasImageFace() const { return !m_sNormalImage.IsEmpty() && !GetText().IsEmpty(); }
+
 bool CButtonUI::HasFace() const {
-    return m_dwBkColor || (IsEnabled() && (((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) ||
-                                           ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor)));
+    return m_dwBkColor || HasImageFace() ||
+           (IsEnabled() && (((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) ||
+                            ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor)));
 }
 
 DWORD CButtonUI::HighContrastTextColor() const {
@@ -161,6 +164,12 @@ DWORD CButtonUI::HighContrastTextColor() const {
 }
 
 void CButtonUI::PaintStatusImage(HDC hDC) {
+    // A button with a text whose images are its background takes the
+    // system's face instead; one whose image is all it shows keeps it.
+    if (CHighContrast::IsOn() && HasImageFace()) {
+        PaintHighContrastFace(hDC);
+        return;
+    }
     // The first image the state has, falling back to the normal one.
     const CDuiString* pick = &m_sNormalImage;
     if (!IsEnabled()) {
