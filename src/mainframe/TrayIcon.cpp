@@ -191,31 +191,30 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
         bool focusOnly = false;
         {
             vt::LockGuard hold(s.lock);
-            if (!s.pending && s.focusPending) {
-                s.focusPending = false;
-                nid = s.focusOf;
-                focusOnly = true;
-            } else if (!s.pending) {
+            if (!s.pending && !s.focusPending) {
                 // Gone when idle: a thread kept for a rare status change
                 // would cost memory for the whole run.
                 s.running = false;
                 return 0;
             }
+            focusOnly = !s.pending;
+            if (focusOnly) {
+                // Every change asked for before it is made: the focus now.
+                s.focusPending = false;
+                nid = s.focusOf;
+            } else {
+                nid = s.next;
+                // An icon this object never added, or removed since, needs no delete.
+                wasPresent = s.present;
+                s.pending = false;
+                s.present = true;
+                s.shown = nid;
+                generation = s.generation;
+            }
         }
         if (focusOnly) {
             GiveFocus(nid);
             continue;
-        }
-        {
-            vt::LockGuard hold(s.lock);
-            if (!s.pending) continue;  // settled meanwhile
-            nid = s.next;
-            // An icon this object never added, or removed since, needs no delete.
-            wasPresent = s.present;
-            s.pending = false;
-            s.present = true;
-            s.shown = nid;
-            generation = s.generation;
         }
         if (wasPresent) Delete(nid);
         for (int attempt = 1;; ++attempt) {
