@@ -7,7 +7,11 @@
 # notice (docs/msgbox-100.png: the one for a tuning SDK that does not start)
 # and, when "make installer" has built it, the setup program's welcome page
 # (docs/setup-welcome-100.png); and docs/velotune-focus.png, at 96 DPI once
-# keys have been typed (the focus ring shows from the first key press).
+# keys have been typed (the focus ring shows from the first key press);
+# docs/high-contrast.png and high-contrast-settings.png: the same in a
+# high contrast scheme of system colours (white on black), drawn that way
+# through the program's TEST_HIGH_CONTRAST switch, as Wine cannot turn high
+# contrast on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -126,6 +130,28 @@ session() {  # <language> <dpi> <output> [<settings output>]
   vt_stop_wineserver
 }
 
+# The main window and its settings dialog in a high contrast scheme, its
+# focus ring shown.
+high_contrast() {  # <output> <settings output>
+  local dist="$ROOT/$BUILD/$ARCH/dist" key value
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1
+  # The system colours are read when the session starts.
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  for key in Window=0,0,0 WindowText=255,255,255 ButtonFace=0,0,0 ButtonText=255,255,255 \
+             Hilight=26,235,255 HilightText=0,0,0 GrayText=63,242,63; do
+    value=${key#*=}
+    "$WINE64" reg add 'HKCU\Control Panel\Colors' /v "${key%%=*}" /d "${value//,/ }" /f </dev/null >/dev/null 2>&1
+  done
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  printf '[Switches]\r\nTEST_HIGH_CONTRAST=1\r\n' >"$dist/Velotune.switches.ini"
+  shoot 96 "$1" "$2" "Tab Tab Tab"
+  rm -f "$dist/Velotune.switches.ini"
+  vt_stop_wineserver
+}
+
 export VT_ARCH=$ARCH
 VT_PREFIX=$(mktemp -d)
 . scripts/wine-env.sh
@@ -135,6 +161,7 @@ vt_with_display session en 96 docs/velotune-100.png docs/settings-en.png
 VT_SCREEN=1920x1536 vt_with_display session en 144 docs/velotune-150.png
 vt_with_display session zh 96 - docs/settings-zh.png
 vt_with_display session en 96 docs/velotune-focus.png "" "Tab Tab Tab"
+vt_with_display high_contrast docs/high-contrast.png docs/high-contrast-settings.png
 # The notice and the setup page, each in a session of their own.
 more() { "$WINESERVER" -p </dev/null >/dev/null 2>&1; "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1

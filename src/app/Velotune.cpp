@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MainFrame.h"
@@ -105,6 +106,10 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
         const std::wstring text = GetLanguageString(key);
         return text == L"-_-" ? DuiLib::CDuiString() : DuiLib::CDuiString(text.c_str());
     });
+    // An administrator's test switch: drawn as in high contrast, which Wine
+    // cannot turn on.
+    if (ProgramSwitches::IsSet(L"TEST_HIGH_CONTRAST")) DuiLib::CHighContrast::Force(true);
+    VLOG("high contrast: %s", DuiLib::CHighContrast::IsOn() ? "on, system colours" : "off");
     DuiLib::CPaintManagerUI::SetInstance(instance);
     DuiLib::CPaintManagerUI::SetResourcePath(
         (DuiLib::CPaintManagerUI::GetInstancePath() + L"skin").GetData());

@@ -2,9 +2,12 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
+
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
@@ -135,10 +138,38 @@ void CButtonUI::PaintBkColor(HDC hDC) {
         if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) c = m_dwPushedBkColor;
         else if ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor) c = m_dwHotBkColor;
     }
-    if (c) CRenderEngine::DrawColor(hDC, m_rcItem, c);
+    if (!c) return;
+    if (CHighContrast::IsOn()) PaintHighContrastFace(hDC);
+    else CRenderEngine::DrawColor(hDC, m_rcItem, c);
+}
+
+void CButtonUI::PaintHighContrastFace(HDC hDC) {
+    // Outlined, so that it stands out from a window background of the same colour.
+    CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::SysColor(COLOR_BTNFACE));
+    CRenderEngine::DrawBorder(hDC, m_rcItem, std::max(1, Scaled(1)), CHighContrast::SysColor(COLOR_BTNTEXT));
+}
+
+bool CButtonUI::HasImageFace() const { return !m_sNormalImage.IsEmpty() && !GetText().IsEmpty(); }
+
+bool CButtonUI::HasFace() const {
+    return m_dwBkColor || HasImageFace() ||
+           (IsEnabled() && (((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) ||
+                            ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor)));
+}
+
+DWORD CButtonUI::HighContrastTextColor() const {
+    if (!IsEnabled()) return CHighContrast::SysColor(COLOR_GRAYTEXT);
+    // On its own face the button's text colour, else on the window's background.
+    return CHighContrast::SysColor(HasFace() ? COLOR_BTNTEXT : COLOR_WINDOWTEXT);
 }
 
 void CButtonUI::PaintStatusImage(HDC hDC) {
+    // A button with a text whose images are its background takes the
+    // system's face instead; one whose image is all it shows keeps it.
+    if (CHighContrast::IsOn() && HasImageFace()) {
+        PaintHighContrastFace(hDC);
+        return;
+    }
     // The first image the state has, falling back to the normal one.
     const CDuiString* pick = &m_sNormalImage;
     if (!IsEnabled()) {
@@ -163,7 +194,7 @@ void CButtonUI::PaintText(HDC hDC) {
     if (!IsEnabled()) c = m_dwDisabledTextColor;
     else if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor) c = m_dwPushedTextColor;
     else if ((m_uButtonState & UISTATE_HOT) && m_dwHotTextColor) c = m_dwHotTextColor;
-    DrawLabelText(hDC, c);
+    DrawLabelText(hDC, CHighContrast::IsOn() ? HighContrastTextColor() : c);
 }
 
 }  // namespace DuiLib

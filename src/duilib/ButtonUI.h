@@ -27,6 +27,13 @@ public:
     UINT GetButtonState() const { return m_uButtonState; }
 
 protected:
+    // High contrast: whether a face colour is drawn under the text now, and
+    // the system colour the text takes.
+    bool HasFace() const;
+    bool HasImageFace() const;  // images under a text: they carry its background
+    DWORD HighContrastTextColor() const;
+    void PaintHighContrastFace(HDC hDC);
+
     UINT m_uButtonState = 0;
     CDuiString m_sNormalImage;
     CDuiString m_sHotImage;

@@ -5,6 +5,7 @@
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
@@ -356,7 +357,7 @@ void CControlUI::PaintFocusRing(HDC hDC) {
 }
 
 void CControlUI::PaintBkColor(HDC hDC) {
-    if (m_dwBkColor != 0) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBkColor);
+    if (m_dwBkColor != 0) CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::Pick(m_dwBkColor, COLOR_WINDOW));
 }
 
 void CControlUI::PaintBkImage(HDC hDC) {
@@ -367,7 +368,8 @@ void CControlUI::PaintStatusImage(HDC) {}
 void CControlUI::PaintText(HDC) {}
 
 void CControlUI::PaintBorder(HDC hDC) {
-    if (m_nBorderSize > 0) CRenderEngine::DrawBorder(hDC, m_rcItem, Scaled(m_nBorderSize), m_dwBorderColor);
+    if (m_nBorderSize > 0)
+        CRenderEngine::DrawBorder(hDC, m_rcItem, Scaled(m_nBorderSize), CHighContrast::Pick(m_dwBorderColor, COLOR_WINDOWTEXT));
 }
 
 bool CControlUI::DrawImage(HDC hDC, LPCWSTR pStrImage, LPCWSTR pStrModify) {

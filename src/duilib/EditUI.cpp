@@ -7,6 +7,7 @@
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 #include "base/Win32Owners.h"
@@ -155,6 +156,12 @@ void CEditUI::PaintStatusImage(HDC hDC) {
     if (!IsEnabled() && !m_sDisabledImage.IsEmpty()) pick = &m_sDisabledImage;
     else if (m_bFocused && !m_sFocusedImage.IsEmpty()) pick = &m_sFocusedImage;
     else if (m_bHot && !m_sHotImage.IsEmpty()) pick = &m_sHotImage;
+    if (CHighContrast::IsOn()) {
+        // The skin's field images carry its background: the system's field instead.
+        CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::SysColor(COLOR_WINDOW));
+        CRenderEngine::DrawBorder(hDC, m_rcItem, std::max(1, Scaled(1)), CHighContrast::SysColor(COLOR_WINDOWTEXT));
+        return;
+    }
     if (!pick->IsEmpty()) DrawImage(hDC, *pick);
 }
 
@@ -166,8 +173,9 @@ void CEditUI::PaintText(HDC hDC) {
     rc.right -= pad.right;
     rc.bottom -= pad.bottom;
     CDuiString shown = Shown();
-    CRenderEngine::DrawText(hDC, m_pManager, rc, shown, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
-                            m_iFont, m_uTextStyle);
+    DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
+    if (CHighContrast::IsOn()) color = CHighContrast::SysColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+    CRenderEngine::DrawText(hDC, m_pManager, rc, shown, color, m_iFont, m_uTextStyle);
     ReportIfClipped(hDC, rc, m_uTextStyle, m_iFont, shown);
     if (!m_bFocused || !m_pManager) return;
     // The caret: a one-pixel bar after the text before it.
@@ -179,7 +187,7 @@ void CEditUI::PaintText(HDC hDC) {
     int x = rc.left + sz.cx;
     int h = tm.tmHeight > 0 ? tm.tmHeight : (rc.bottom - rc.top);
     int top = rc.top + ((rc.bottom - rc.top) - h) / 2;
-    CRenderEngine::DrawColor(hDC, RECT{x, top, x + Scaled(1), top + h}, m_dwTextColor | 0xFF000000);
+    CRenderEngine::DrawColor(hDC, RECT{x, top, x + Scaled(1), top + h}, color | 0xFF000000);
 }
 
 }  // namespace DuiLib

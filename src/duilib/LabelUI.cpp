@@ -5,6 +5,7 @@
 
 #include "duilib/AttrParse.h"
 #include "duilib/DuiLog.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 #include "base/Win32Owners.h"
@@ -192,7 +193,8 @@ void CLabelUI::ReportIfClipped(HDC hDC, const RECT& rc, UINT style, int font, co
 }
 
 void CLabelUI::PaintText(HDC hDC) {
-    DrawLabelText(hDC, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor);
+    if (CHighContrast::IsOn()) DrawLabelText(hDC, CHighContrast::SysColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    else DrawLabelText(hDC, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor);
 }
 
 }  // namespace DuiLib

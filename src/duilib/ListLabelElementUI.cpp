@@ -4,6 +4,7 @@
 
 #include "duilib/ListUI.h"
 #include "duilib/NotifyUI.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
@@ -82,8 +83,11 @@ void CListLabelElementUI::PaintBkColor(HDC hDC) {
         if (m_bSelected && info->dwSelectedBkColor) c = info->dwSelectedBkColor;
         else if (m_bHot && info->dwHotBkColor) c = info->dwHotBkColor;
     }
+    if (CHighContrast::IsOn()) c = IsHighlightedRow() ? CHighContrast::SysColor(COLOR_HIGHLIGHT) : CHighContrast::Pick(c, COLOR_WINDOW);
     if (c) CRenderEngine::DrawColor(hDC, m_rcItem, c);
 }
+
+bool CListLabelElementUI::IsHighlightedRow() const { return IsEnabled() && (m_bSelected || m_bHot); }
 
 void CListLabelElementUI::PaintText(HDC hDC) {
     CListUI* list = GetOwnerList();
@@ -96,6 +100,8 @@ void CListLabelElementUI::PaintText(HDC hDC) {
     if (!IsEnabled()) c = info->dwDisabledTextColor;
     else if (m_bSelected && info->dwSelectedTextColor) c = info->dwSelectedTextColor;
     else if (m_bHot && info->dwHotTextColor) c = info->dwHotTextColor;
+    if (CHighContrast::IsOn())
+        c = CHighContrast::SysColor(!IsEnabled() ? COLOR_GRAYTEXT : IsHighlightedRow() ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
     RECT rc = m_rcItem;
     RECT pad = (m_rcTextPadding.left || m_rcTextPadding.top || m_rcTextPadding.right || m_rcTextPadding.bottom)
                    ? m_rcTextPadding

@@ -26,6 +26,9 @@ public:
     void PaintText(HDC hDC) override;
 
 private:
+    // Selected or under the pointer: drawn in the system's highlight in high contrast.
+    bool IsHighlightedRow() const;
+
     bool m_bSelected = false;
     bool m_bHot = false;
     bool m_bPushed = false;

@@ -8,6 +8,7 @@
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
@@ -99,7 +100,8 @@ SIZE COptionUI::EstimateSize(SIZE szAvailable) {
 
 void COptionUI::PaintStatusImage(HDC hDC) {
     if (m_bSelected) {
-        if (m_dwSelectedBkColor) CRenderEngine::DrawColor(hDC, m_rcItem, m_dwSelectedBkColor);
+        if (m_dwSelectedBkColor)
+            CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::Pick(m_dwSelectedBkColor, COLOR_BTNFACE));
         if ((m_uButtonState & UISTATE_HOT) && !m_sSelectedHotImage.IsEmpty()) {
             DrawImage(hDC, m_sSelectedHotImage);
             PaintMark(hDC);
@@ -132,7 +134,8 @@ void COptionUI::PaintText(HDC hDC) {
     // The text starts after the mark (GetMarkRoom is what that adds to the padding).
     const RECT padding = m_rcTextPadding;
     m_rcTextPadding.left += GetMarkRoom();
-    if (m_bSelected && m_dwSelectedTextColor && IsEnabled()) DrawLabelText(hDC, m_dwSelectedTextColor);
+    if (m_bSelected && m_dwSelectedTextColor && IsEnabled() && !CHighContrast::IsOn())
+        DrawLabelText(hDC, m_dwSelectedTextColor);
     else CButtonUI::PaintText(hDC);
     m_rcTextPadding = padding;
 }

@@ -9,6 +9,7 @@
 
 #include "duilib/ControlUI.h"
 #include "duilib/GdiplusSession.h"
+#include "duilib/HighContrast.h"
 #include "duilib/DuiLog.h"
 #include "duilib/TabOrder.h"
 
@@ -422,17 +423,10 @@ void CPaintManagerUI::OnKeyboardCue(WPARAM wParam) {
     if (m_pFocus) m_pFocus->Invalidate();
 }
 
-bool CPaintManagerUI::IsHighContrast() {
-    HIGHCONTRASTW hc = {};
-    hc.cbSize = sizeof(hc);
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
-}
+bool CPaintManagerUI::IsHighContrast() { return CHighContrast::IsOn(); }
 
 DWORD CPaintManagerUI::GetFocusRingColor() const {
-    if (IsHighContrast()) {
-        COLORREF c = ::GetSysColor(COLOR_HIGHLIGHT);
-        return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
+    if (IsHighContrast()) return CHighContrast::SysColor(COLOR_HIGHLIGHT);
     // Light blue reads on the dark skins and on light ones alike.
     return 0xFF4DA3FF;
 }

@@ -6,6 +6,7 @@
 
 #include "duilib/AttrParse.h"
 #include "duilib/ImageDesc.h"
+#include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
 
@@ -76,7 +77,7 @@ void CProgressUI::PaintStatusImage(HDC hDC) {
     if (m_bHorizontal) rc.right = rc.left + static_cast<LONG>((rc.right - rc.left) * done / span);
     else rc.top = rc.bottom - static_cast<LONG>((rc.bottom - rc.top) * done / span);
     if (rc.right <= rc.left || rc.bottom <= rc.top) return;
-    if (m_dwForeColor) CRenderEngine::DrawColor(hDC, rc, m_dwForeColor);
+    if (m_dwForeColor) CRenderEngine::DrawColor(hDC, rc, CHighContrast::Pick(m_dwForeColor, COLOR_HIGHLIGHT));
     if (!m_sForeImage.IsEmpty()) {
         // The whole fore image stretched over the bar, shown up to the value.
         int saved = ::SaveDC(hDC);

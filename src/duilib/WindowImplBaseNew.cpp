@@ -7,6 +7,7 @@
 #include "duilib/ContainerUI.h"
 #include "duilib/DialogBuilder.h"
 #include "duilib/DialogBuilderCallback.h"
+#include "duilib/HighContrast.h"
 
 namespace DuiLib {
 
@@ -222,6 +223,16 @@ LRESULT WindowImplBaseNew::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
             bHandled = FALSE;
             break;
         }
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // High contrast turned on or off, or the system's colours changed:
+            // read once here, never while painting.
+            if (uMsg == WM_SYSCOLORCHANGE || wParam == SPI_SETHIGHCONTRAST) {
+                CHighContrast::Refresh();
+                ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            }
+            bHandled = FALSE;
+            break;
         case WM_NCCALCSIZE: lRes = 0; break;  // the whole window is client area
         case WM_NCPAINT: lRes = 0; break;
         case WM_NCACTIVATE: lRes = ::IsIconic(m_hWnd) ? FALSE : TRUE; bHandled = !::IsIconic(m_hWnd); break;

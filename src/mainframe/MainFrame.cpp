@@ -2,8 +2,10 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
@@ -721,15 +723,47 @@ void CMainFrame::Cleanup() {
     CloseUpdateWindow();
 }
 
-LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM, LPARAM lParam, BOOL&) {
-    if (lParam == WM_LBUTTONDOWN) {
-        ShowWindow(true, true);
-        g_bMainWndVisible = true;
-        ::SetForegroundWindow(m_hWnd);
-    } else if (lParam == WM_RBUTTONDOWN) {
-        ShowTrayMenu(m_hWnd);
+LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    // Version 4, asked for with every add: the event in the low word, the
+    // icon's id in the high word and the point to open at in wParam. A shell
+    // that kept the old form sends the mouse message alone.
+    if (HIWORD(lParam) != kTrayIconId) {
+        if (lParam == WM_LBUTTONDOWN) ShowFromTray(false);
+        else if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(m_hWnd);
+        return 0;
+    }
+    switch (LOWORD(lParam)) {
+        case NIN_SELECT: ShowFromTray(false); break;
+        case NIN_KEYSELECT: ShowFromTray(true); break;
+        case WM_CONTEXTMENU: ShowTrayMenuAtIcon(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}); break;
+        default: break;
     }
     return 0;
+}
+
+void CMainFrame::ShowFromTray(bool byKey) {
+    VLOG("tray icon chosen by %s: window shown", byKey ? "key" : "click");
+    ShowWindow(true, true);
+    g_bMainWndVisible = true;
+    ::SetForegroundWindow(m_hWnd);
+}
+
+void CMainFrame::ShowTrayMenuAtIcon(POINT anchor) {
+    // The shell tells a right click from Shift+F10 or the menu key on the
+    // icon only by where it puts the point: at the pointer for a click, at
+    // the icon for a key. Away from the pointer the menu is being driven by
+    // keyboard, so its first row is selected for the arrows.
+    POINT cursor = {0, 0};
+    ::GetCursorPos(&cursor);
+    const bool byKey = std::abs(cursor.x - anchor.x) > ::GetSystemMetrics(SM_CXDRAG) ||
+                       std::abs(cursor.y - anchor.y) > ::GetSystemMetrics(SM_CYDRAG);
+    VLOG("tray menu opened at the icon (%ld,%ld) by %s", anchor.x, anchor.y, byKey ? "key" : "click");
+    TrayMenuOpening how;
+    how.at = &anchor;
+    how.fromKeyboard = byKey;
+    // Esc hands the focus back where it came from: the icon.
+    how.escapeNotice = UM_TRAY_MENU_ESCAPED;
+    ShowTrayMenu(m_hWnd, how);
 }
 
 LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
@@ -762,11 +796,11 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
 
 bool CMainFrame::IsShownToUser() const { return ::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd); }
 
-void CMainFrame::ShowTrayMenu(HWND owner) {
+void CMainFrame::ShowTrayMenu(HWND owner, const TrayMenuOpening& how) {
     // The "Show Window" row is ticked by what the user sees now, however the
     // window got there (minimise button, tray, another copy, the corner).
     g_bMainWndVisible = IsShownToUser();
-    CMenuTask::ShowTrayMenu(owner);
+    CMenuTask::ShowTrayMenu(owner, how);
 }
 
 void CMainFrame::ShowTrayMenuFromKeyboard() {
@@ -776,7 +810,10 @@ void CMainFrame::ShowTrayMenuFromKeyboard() {
     if (CControlUI* focus = m_PaintManager.GetFocus()) at = focus->GetPos();
     POINT pt = {at.left, at.bottom};
     ::ClientToScreen(m_hWnd, &pt);
-    CMenuTask::ShowTrayMenu(m_hWnd, &pt);
+    TrayMenuOpening how;
+    how.at = &pt;
+    how.fromKeyboard = true;
+    ShowTrayMenu(m_hWnd, how);
 }
 
 void CMainFrame::ShowSettingDlg() {
@@ -959,6 +996,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_USBKEY_EVENT: DoHandle(); return 0;
         case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
         case UM_SHOW_TRAY_MENU: ShowTrayMenu(m_hWnd); return 1;
+        case UM_TRAY_MENU_ESCAPED: m_trayIcon.GiveFocusLater(TrayIconData()); return 0;
         case DuiLib::DUI_MSG_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
         default: break;
     }

@@ -11,6 +11,7 @@
 #include "duilib/WindowImplBaseNew.h"
 #include "mainframe/CpuDialTable.h"
 #include "mainframe/OcWmiEventBinding.h"
+#include "mainframe/MenuTask.h"
 #include "mainframe/TrayIcon.h"
 #include "tuning/CpuInfo.h"
 #include "tuning/CpuMonitorThread.h"
@@ -125,10 +126,14 @@ private:
     void BringToFront();
     // Restored and raised above other windows, without staying topmost.
     static void BringForward(HWND hwnd);
-    void ShowTrayMenu(HWND owner);
+    void ShowTrayMenu(HWND owner, const TrayMenuOpening& how = TrayMenuOpening());
     // Visible and not minimised.
     bool IsShownToUser() const;
     void ShowTrayMenuFromKeyboard();
+    // The tray icon's own events: chosen (click, Enter or Space) and its
+    // context menu, opened at the point the shell gives.
+    void ShowFromTray(bool byKey);
+    void ShowTrayMenuAtIcon(POINT anchor);
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();

@@ -15,7 +15,7 @@ const wchar_t kCheckMark[] = L"file='png/gou.png' source='0,0,32,32' dest='0,0,3
 
 CMenuTask* CMenuTask::Current() { return g_pMenuTask; }
 
-void CMenuTask::ShowTrayMenu(HWND owner, const POINT* at) {
+void CMenuTask::ShowTrayMenu(HWND owner, const TrayMenuOpening& how) {
     if (g_pMenuTask) {
         // Its window goes now; its final message frees it and clears the pointer.
         HWND old = g_pMenuTask->GetHWND();
@@ -25,6 +25,7 @@ void CMenuTask::ShowTrayMenu(HWND owner, const POINT* at) {
     }
     CMenuTask* menu = new CMenuTask;
     g_pMenuTask = menu;
+    menu->m_escapeNotice = how.escapeNotice;
     menu->InitParam(owner, L"Velotune_xml\\menu_wnd.xml", menu);
     if (!menu->CreateDuiWindow(nullptr, L"", menu, WS_POPUP, WS_EX_TOOLWINDOW)) {
         VLOG("tray menu window not created");
@@ -35,7 +36,7 @@ void CMenuTask::ShowTrayMenu(HWND owner, const POINT* at) {
         }
         return;
     }
-    if (at) menu->SetAnchor(*at, true);
+    if (how.at) menu->SetAnchor(*how.at, how.fromKeyboard);
     menu->AdjustPostion();
 }
 
@@ -59,6 +60,11 @@ void CMenuTask::InitItem() {
         }
         AddListItem(item);
     }
+}
+
+void CMenuTask::OnCancelledByKey() {
+    HWND owner = GetOwnerWnd();
+    if (m_escapeNotice && owner && ::IsWindow(owner)) ::PostMessageW(owner, m_escapeNotice, 0, 0);
 }
 
 void CMenuTask::OnFinalMessage(HWND hWnd) {

@@ -16,12 +16,18 @@ enum MenuRow : int {
     kMenuRowCount
 };
 
+// How the tray menu is opened.
+struct TrayMenuOpening {
+    const POINT* at = nullptr;  // screen; null: at the cursor
+    bool fromKeyboard = false;  // the first row selected, focus cues shown
+    UINT escapeNotice = 0;      // posted to the owner when Esc closes it (0: none)
+};
+
 class CMenuTask : public DuiLib::CMenuImplBase, public DuiLib::IDialogBuilderCallback {
 public:
-    // Opens the menu at the cursor for `owner`. An open menu is closed
-    // first, so at most one exists and each is destroyed with its window.
-    // `at` (screen): opened from the keyboard, there, with its first row selected.
-    static void ShowTrayMenu(HWND owner, const POINT* at = nullptr);
+    // Opens the menu for `owner`. An open menu is closed first, so at most
+    // one exists and each is destroyed with its window.
+    static void ShowTrayMenu(HWND owner, const TrayMenuOpening& how = TrayMenuOpening());
     // The open menu, null while none is open.
     static CMenuTask* Current();
 
@@ -30,4 +36,8 @@ public:
 protected:
     void OnFinalMessage(HWND hWnd) override;
     void InitItem() override;
+    void OnCancelledByKey() override;
+
+private:
+    UINT m_escapeNotice = 0;
 };

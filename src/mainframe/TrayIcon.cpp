@@ -43,9 +43,21 @@ bool RefusedForTest() {
         if (g_refusalsLeft.compare_exchange_weak(left, left - 1)) return true;
     return false;
 }
+// Every add, the first or one after the shell lost the icon, asks for the
+// version-4 callbacks: select and context-menu events, by mouse and by
+// keyboard, with the point to open at. A shell that keeps the old form
+// still sends the plain mouse messages, which the window also takes.
 BOOL Add(NOTIFYICONDATAW nid) {
     if (!g_shell && RefusedForTest()) return FALSE;
-    return Shell(NIM_ADD, &nid);
+    if (!Shell(NIM_ADD, &nid)) return FALSE;
+    nid.uVersion = NOTIFYICON_VERSION_4;
+    if (Shell(NIM_SETVERSION, &nid)) VLOG("tray icon version 4 taken");
+    else VLOG("tray icon version 4 refused: the old callbacks stay");
+    return TRUE;
+}
+void GiveFocus(NOTIFYICONDATAW nid) {
+    const BOOL given = Shell(NIM_SETFOCUS, &nid);
+    VLOG("tray icon given the focus back: NIM_SETFOCUS %s", given ? "TRUE" : "FALSE");
 }
 
 }  // namespace
@@ -54,6 +66,9 @@ struct CTrayIcon::Shared {
     vt::CriticalSection lock;
     bool pending = false;
     NOTIFYICONDATAW next = {};
+    // The focus goes back to the icon once the changes asked for before are made.
+    bool focusPending = false;
+    NOTIFYICONDATAW focusOf = {};
     bool running = false;
     vt::UniqueHandle worker;  // the last worker started
     // What the tray shows, or is being given right now; only an add the
@@ -86,19 +101,38 @@ void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
         s.next = nid;
         s.pending = true;
         ++s.generation;
-        started = s.running;
-        if (!started) {
-            auto ref = std::make_unique<std::shared_ptr<Shared>>(m_shared);
-            HANDLE h = CreateThread(nullptr, 0, &CTrayIcon::Worker, ref.get(), 0, nullptr);
-            if (h) {
-                ref.release();  // the worker owns it now
-                s.worker.Reset(h);
-                s.running = started = true;
-            }
-        }
+        started = StartWorkerLocked();
     }
     if (!started) ReplaceNow(nid);  // no worker to be had: on this thread
     else if (s.wake) SetEvent(s.wake.Get());  // a retry's pause gives way to this request
+}
+
+void CTrayIcon::GiveFocusLater(const NOTIFYICONDATAW& nid) {
+    Shared& s = *m_shared;
+    {
+        vt::LockGuard hold(s.lock);
+        if (!s.present && !s.pending) {
+            VLOG("tray icon not shown: the focus is not given back");
+            return;
+        }
+        s.focusPending = true;
+        s.focusOf = nid;
+        if (StartWorkerLocked()) return;
+        s.focusPending = false;
+    }
+    GiveFocus(nid);  // no worker to be had: on this thread
+}
+
+bool CTrayIcon::StartWorkerLocked() {
+    Shared& s = *m_shared;
+    if (s.running) return true;
+    auto ref = std::make_unique<std::shared_ptr<Shared>>(m_shared);
+    HANDLE h = CreateThread(nullptr, 0, &CTrayIcon::Worker, ref.get(), 0, nullptr);
+    if (!h) return false;
+    ref.release();  // the worker owns it now
+    s.worker.Reset(h);
+    s.running = true;
+    return true;
 }
 
 BOOL CTrayIcon::ReplaceNow(const NOTIFYICONDATAW& nid) {
@@ -139,6 +173,7 @@ void CTrayIcon::Settle() {
     {
         vt::LockGuard hold(s.lock);
         s.pending = false;
+        s.focusPending = false;
         ++s.generation;  // ends a retry at its next look
         worker = s.running ? s.worker.Get() : nullptr;
     }
@@ -153,21 +188,33 @@ DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
         NOTIFYICONDATAW nid;
         bool wasPresent = false;
         unsigned generation = 0;
+        bool focusOnly = false;
         {
             vt::LockGuard hold(s.lock);
-            if (!s.pending) {
+            if (!s.pending && !s.focusPending) {
                 // Gone when idle: a thread kept for a rare status change
                 // would cost memory for the whole run.
                 s.running = false;
                 return 0;
             }
-            nid = s.next;
-            // An icon this object never added, or removed since, needs no delete.
-            wasPresent = s.present;
-            s.pending = false;
-            s.present = true;
-            s.shown = nid;
-            generation = s.generation;
+            focusOnly = !s.pending;
+            if (focusOnly) {
+                // Every change asked for before it is made: the focus now.
+                s.focusPending = false;
+                nid = s.focusOf;
+            } else {
+                nid = s.next;
+                // An icon this object never added, or removed since, needs no delete.
+                wasPresent = s.present;
+                s.pending = false;
+                s.present = true;
+                s.shown = nid;
+                generation = s.generation;
+            }
+        }
+        if (focusOnly) {
+            GiveFocus(nid);
+            continue;
         }
         if (wasPresent) Delete(nid);
         for (int attempt = 1;; ++attempt) {

@@ -28,6 +28,9 @@ public:
     // Deletes the icon now, after any change in flight (a waiting one is
     // dropped); returns the delete's result, TRUE when none is shown.
     BOOL Remove(const NOTIFYICONDATAW& nid);
+    // Gives the keyboard focus back to the icon (NIM_SETFOCUS), as when its
+    // menu was closed with Esc: on the worker, after any change in flight.
+    void GiveFocusLater(const NOTIFYICONDATAW& nid);
 
     // Tests: every shell call goes to `fn` instead (null: to the shell again).
     typedef BOOL (*ShellFn)(DWORD message, NOTIFYICONDATAW* nid);
@@ -37,6 +40,9 @@ private:
     struct Shared;
     static DWORD WINAPI Worker(LPVOID param);
     void Settle();
+    // Starts the worker unless it runs; false when none could be had. With
+    // the shared lock held.
+    bool StartWorkerLocked();
 
     // Shared with the worker, which may outlive this object when a shell
     // call hangs past the wait.

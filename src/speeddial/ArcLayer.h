@@ -21,18 +21,20 @@ struct DialArc {
 class CArcLayer {
 public:
     // Draws the arcs on the circle of radius r around (cx, cy) with pens 4
-    // layout pixels wide (times `scale`, the display's); false when nothing
-    // could be drawn.
-    bool Draw(HDC hDC, int cx, int cy, int r, const std::vector<DialArc>& arcs, double scale = 1.0);
+    // layout pixels wide (times `scale`, the display's), each edged in
+    // `outline` unless that is 0; false when nothing could be drawn.
+    bool Draw(HDC hDC, int cx, int cy, int r, const std::vector<DialArc>& arcs, double scale = 1.0,
+              DWORD outline = 0);
 
 private:
-    bool Render(int r, const std::vector<DialArc>& arcs, double scale);
+    bool Render(int r, const std::vector<DialArc>& arcs, double scale, DWORD outline);
     int Margin() const;
 
     std::unique_ptr<CSkinImage> m_layer;
     int m_radius = -1;
     double m_scale = 1.0;
     std::vector<DialArc> m_arcs;
+    DWORD m_outline = 0;
 };
 
 }  // namespace DuiLib

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "duilib/PaintManagerUI.h"
+#include "speeddial/DialOutline.h"
 #include "log/BaseLog.h"
 #include "state/AppState.h"
 
@@ -328,7 +329,7 @@ void CSpeedPanleUI::PaintArcs(HDC hDC) {
     const RECT& rc = m_rcItem;
     const int w = rc.right - rc.left;
     const int cx = rc.left + w / 2, cy = rc.top + w / 2 - Scaled(4);
-    m_arcLayer.Draw(hDC, cx, cy, Scaled(m_nRadius), arcs, Dpi() / 96.0);
+    m_arcLayer.Draw(hDC, cx, cy, Scaled(m_nRadius), arcs, Dpi() / 96.0, DialOutlineColor());
 }
 
 void CSpeedPanleUI::PaintStatusImage(HDC hDC) {
@@ -337,6 +338,20 @@ void CSpeedPanleUI::PaintStatusImage(HDC hDC) {
     if (!m_sDialImage.IsEmpty() && !DrawImage(hDC, m_sDialImage)) m_sDialImage.Empty();
     if (!m_sPointImage.IsEmpty()) PaintPointer(hDC);
     PaintArcs(hDC);
+    PaintNeedleOutline(hDC);
+}
+
+void CSpeedPanleUI::PaintNeedleOutline(HDC hDC) {
+    const DWORD color = DialOutlineColor();
+    if (!color || !m_pImgPoint) return;
+    // The pointer images hang down from their centre at angle 0; the far
+    // corner of their ink is the tip.
+    const double half = m_pImgPoint->GetWidth() / 2.0;
+    const RECT& b = m_rcPointOpaque;
+    double reach = 0;
+    for (LONG px : {b.left, b.right})
+        for (LONG py : {b.top, b.bottom}) reach = std::max(reach, std::hypot(px - half, py - half));
+    DrawNeedleOutline(hDC, Pivot(), m_nCurAngle + 90.0, reach * PointerScale() * 0.95, Dpi() / 96.0, color);
 }
 
 }  // namespace DuiLib

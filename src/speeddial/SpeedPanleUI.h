@@ -54,6 +54,7 @@ private:
     RECT PointerBounds(int angle) const;
     void InvalidatePointer();
     void PaintArcs(HDC hDC);
+    void PaintNeedleOutline(HDC hDC);  // high contrast only
     int Dpi() const;
     double PointerScale() const;  // pointer image pixels to device pixels
     POINT Pivot() const;          // the needle's centre of rotation, device pixels

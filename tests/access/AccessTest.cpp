@@ -17,6 +17,7 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/ScreenProbe.h"
 #include "support/WaitUntil.h"
 
 namespace {
@@ -375,5 +376,160 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByArrowKeysAndEnter) {
     EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait)) << "the action row was chosen";
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
     EXPECT_FALSE(app.WaitWindowOfClass(0, L"SettingWnd", 0)) << "not the settings row";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+namespace {
+
+// What the shell sends for its icon under version 4: the event and the
+// icon's id in lParam, the point to open at in wParam.
+void TrayEvent(HWND hwnd, UINT event, POINT at) {
+    PostMessageW(hwnd, WM_USER + 106, MAKEWPARAM(at.x, at.y), MAKELPARAM(event, 108));
+}
+
+bool Touches(const RECT& r, POINT pt) {
+    return pt.x >= r.left && pt.x <= r.right && pt.y >= r.top && pt.y <= r.bottom;
+}
+
+}  // namespace
+
+// The icon in Wine's own tray, reached by keyboard: Enter on the focused
+// icon (NIN_KEYSELECT) shows the window; Shift+F10 on it (WM_CONTEXTMENU at
+// the icon, away from the pointer) opens the menu there with its first row
+// selected; Esc hands the focus back to the icon (NIM_SETFOCUS).
+TEST_F(AccessKeyboard, TrayIconKeysShowTheWindowAndOpenTheMenuAtTheIcon) {
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("tray icon version 4 taken", kWait));
+    HWND icon = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (icon = NewestTrayIcon()) != nullptr; }, kWait)) << "no icon in Wine's tray";
+    RECT ir;
+    ASSERT_TRUE(GetWindowRect(icon, &ir));
+    const POINT at = {(ir.left + ir.right) / 2, (ir.top + ir.bottom) / 2};
+    // The pointer is elsewhere: the keyboard drives.
+    SetCursorPos(at.x > 200 ? 20 : at.x + 300, at.y > 200 ? 20 : at.y + 300);
+
+    ShowWindow(hwnd, SW_HIDE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+    TrayEvent(hwnd, NIN_KEYSELECT, at);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by key: window shown", kWait));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+
+    // Down, Down, Up, Down from the first row: the action row, chosen with Enter.
+    TrayEvent(hwnd, WM_CONTEXTMENU, at);
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    char line[96];
+    snprintf(line, sizeof(line), "tray menu opened at the icon (%ld,%ld) by key", at.x, at.y);
+    EXPECT_TRUE(CAppUnderTest::WaitLog(line, kWait));
+    RECT mr;
+    ASSERT_TRUE(GetWindowRect(menu, &mr));
+    EXPECT_TRUE(Touches(mr, at)) << "menu " << mr.left << "," << mr.top << "," << mr.right << "," << mr.bottom
+                                 << " point " << at.x << "," << at.y;
+    for (WORD key : {WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_UP), WORD(VK_DOWN)}) Press({key});
+    Press({VK_RETURN});
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait)) << "the action row was chosen";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_EQ(CAppUnderTest::CountInLog("tray icon given the focus back"), 0) << "only Esc hands it back";
+
+    // Esc: closed, nothing chosen, the focus handed back to the icon. Wine's
+    // tray does not take NIM_SETFOCUS (FALSE); a Windows shell does (TRUE).
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon version 4 taken", kWait, 2)) << "asked again when added again";
+    TrayEvent(hwnd, WM_CONTEXTMENU, at);
+    menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon given the focus back: NIM_SETFOCUS ", kWait));
+    EXPECT_TRUE(RatiosAre(kOverclocked)) << "Esc chose nothing";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+namespace {
+
+// A colour scheme of the session's own for one test, put back afterwards.
+class ScopedSysColors {
+public:
+    ScopedSysColors(std::initializer_list<std::pair<int, COLORREF>> scheme) {
+        for (const auto& entry : scheme) {
+            m_items.push_back(entry.first);
+            m_old.push_back(GetSysColor(entry.first));
+            m_new.push_back(entry.second);
+        }
+        SetSysColors(static_cast<int>(m_items.size()), m_items.data(), m_new.data());
+    }
+    ~ScopedSysColors() { SetSysColors(static_cast<int>(m_items.size()), m_items.data(), m_old.data()); }
+
+private:
+    std::vector<int> m_items;
+    std::vector<COLORREF> m_old, m_new;
+};
+
+int Area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
+
+}  // namespace
+
+// Wine cannot turn high contrast on (SPI_SETHIGHCONTRAST fails, and
+// SPI_GETHIGHCONTRAST always says off), so the program's admin-only switch
+// takes that path; a scheme of unusual system colours shows that the text,
+// the backgrounds, the buttons' faces and the dial's edges come from it and
+// none of the skin's own colours is left.
+TEST_F(AccessMainWindow, HighContrastDrawsInTheSystemColours) {
+    const COLORREF kWindow = RGB(0, 0, 0), kText = RGB(255, 255, 0), kFace = RGB(0, 0, 128), kFaceText = RGB(255, 255, 255);
+    const COLORREF kHighlight = RGB(0, 160, 160), kHighlightText = RGB(128, 0, 0);
+    ScopedSysColors scheme({{COLOR_WINDOW, kWindow}, {COLOR_WINDOWTEXT, kText}, {COLOR_BTNFACE, kFace},
+                            {COLOR_BTNTEXT, kFaceText}, {COLOR_HIGHLIGHT, kHighlight},
+                            {COLOR_HIGHLIGHTTEXT, kHighlightText}});
+    CAppUnderTest app;
+    app.UseSwitch(L"TEST_HIGH_CONTRAST", L"1");
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("high contrast: on, system colours", kWait));
+
+    // Places from MainFrame.xml: a blank stretch, the title, the overclock
+    // button and the dial.
+    const RECT blank = {10, 300, 30, 320}, title = {16, 10, 250, 36}, button = {110, 384, 310, 428};
+    const RECT dial = {117, 104, 303, 290};
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, blank, kWindow) == Area(blank); }, kWait))
+        << "the background";
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, dial, kText) > 100; }, kWait)) << "the dial's edges";
+    EXPECT_GT(PixelsOfColour(hwnd, title, kText), 20) << "the title's text";
+    EXPECT_GT(PixelsOfColour(hwnd, button, kFace), Area(button) / 2) << "the button's face";
+    EXPECT_GT(PixelsOfColour(hwnd, button, kFaceText), 20) << "the button's text";
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(PixelsOfColour(hwnd, client, RGB(0x1E, 0x22, 0x28)), 0) << "none of the skin's background";
+
+    // The settings dialog (setting_wnd.xml): the right margin, the captions'
+    // column and the Cancel button.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    Press({VK_SPACE});  // the window opens with the focus on its settings button
+    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    ASSERT_NE(dlg, nullptr);
+    const RECT margin = {402, 60, 416, 180}, captions = {20, 48, 120, 140}, cancel = {230, 218, 314, 238};
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(dlg, margin, kWindow) == Area(margin); }, kWait));
+    EXPECT_GT(PixelsOfColour(dlg, captions, kText), 20) << "the captions' text";
+    EXPECT_GT(PixelsOfColour(dlg, cancel, kFace), Area(cancel) / 2) << "Cancel's face, not its image";
+    EXPECT_GT(PixelsOfColour(dlg, cancel, kFaceText), 10) << "Cancel's text";
+    GetClientRect(dlg, &client);
+    EXPECT_EQ(PixelsOfColour(dlg, client, RGB(0x1E, 0x25, 0x30)), 0) << "none of the skin's background";
+    PostMessageW(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+
+    // The tray menu from the keyboard: its selected first row (32 high under
+    // a frame of 3) in the system's highlight.
+    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+    Press({VK_SHIFT, VK_F10});
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    GetClientRect(menu, &client);
+    const RECT row = {3, 3, client.right - 3, 35};
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(menu, row, kHighlight) > Area(row) / 2; }, kWait));
+    EXPECT_GT(PixelsOfColour(menu, row, kHighlightText), 10) << "the selected row's text";
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

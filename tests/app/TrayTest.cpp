@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <climits>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -251,8 +250,12 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(2));
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
-    // The right button on the tray icon, as the shell reports it.
-    PostMessageW(hwnd, UM_TRAY_NOTIFY, 108, WM_RBUTTONDOWN);
+    // The right button on the tray icon, as the shell reports it in the
+    // version-4 form: the point (the pointer's) in wParam, the event and the
+    // icon's id in lParam.
+    POINT at = {0, 0};
+    GetCursorPos(&at);
+    PostMessageW(hwnd, UM_TRAY_NOTIFY, MAKEWPARAM(at.x, at.y), MAKELPARAM(WM_CONTEXTMENU, 108));
     menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr);
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
@@ -843,39 +846,6 @@ TEST_F(AppSettings, SavedWhileTheProcessorComesUpIsWrittenAndTheMainWindowRegist
 
 namespace {
 
-// Wine without a desktop shell docks tray icons in its own small window on
-// the X display; each icon is a child window of it.
-const wchar_t kWineTray[] = L"__winex11_standalone_tray";
-const wchar_t kWineTrayIcon[] = L"__winex11_tray_icon";
-
-// The newest icon of the tray (icons are added at the end, and the program
-// adds its icon again on every status change), or null.
-struct NewestIconSearch {
-    HWND icon = nullptr;
-    LONG left = LONG_MIN;
-};
-
-BOOL CALLBACK VisitTrayChild(HWND child, LPARAM lp) {
-    auto* f = reinterpret_cast<NewestIconSearch*>(lp);
-    wchar_t cls[64] = {};
-    GetClassNameW(child, cls, 63);
-    RECT r;
-    if (std::wstring(cls) == kWineTrayIcon && IsWindowVisible(child) && GetWindowRect(child, &r) &&
-        r.left > f->left) {
-        f->icon = child;
-        f->left = r.left;
-    }
-    return TRUE;
-}
-
-HWND NewestTrayIcon() {
-    HWND tray = FindWindowW(kWineTray, nullptr);
-    if (!tray || !IsWindowVisible(tray)) return nullptr;
-    NewestIconSearch f;
-    EnumChildWindows(tray, VisitTrayChild, reinterpret_cast<LPARAM>(&f));
-    return f.icon;
-}
-
 void ClickIcon(HWND icon, DWORD down, DWORD up) {
     RECT r;
     GetWindowRect(icon, &r);
@@ -916,9 +886,12 @@ TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     }
     ASSERT_NE(icon, nullptr) << "no tray icon window on the display";
 
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon version 4 taken", kWait)) << "Wine's tray takes NIM_SETVERSION";
     ClickIcon(icon, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr) << "the right button on the icon opens the menu";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray menu opened at the icon (", kWait)) << "through WM_CONTEXTMENU";
+    EXPECT_EQ(CAppUnderTest::CountInLog(") by click"), 1) << "at the pointer: a click";
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
     CAppUnderTest::Click(menu, Row(1));  // hide the window
     ASSERT_TRUE(WaitGone(menu));
@@ -932,5 +905,6 @@ TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
     EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by click: window shown", kWait)) << "through NIN_SELECT";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

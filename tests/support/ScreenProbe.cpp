@@ -1,5 +1,8 @@
 #include "support/ScreenProbe.h"
 
+#include <climits>
+#include <string>
+
 #include "base/Win32Owners.h"
 
 bool ShowsItsFrame(HWND w) {
@@ -14,4 +17,51 @@ bool ShowsItsFrame(HWND w) {
         framed = framed && GetPixel(screen.Get(), pt.x, pt.y) == kFrame;
     }
     return framed;
+}
+
+namespace {
+
+// Wine without a desktop shell docks tray icons in its own small window on
+// the X display; each icon is a child window of it.
+const wchar_t kWineTray[] = L"__winex11_standalone_tray";
+const wchar_t kWineTrayIcon[] = L"__winex11_tray_icon";
+
+struct NewestIconSearch {
+    HWND icon = nullptr;
+    LONG left = LONG_MIN;
+};
+
+BOOL CALLBACK VisitTrayChild(HWND child, LPARAM lp) {
+    auto* f = reinterpret_cast<NewestIconSearch*>(lp);
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 63);
+    RECT r;
+    if (std::wstring(cls) == kWineTrayIcon && IsWindowVisible(child) && GetWindowRect(child, &r) &&
+        r.left > f->left) {
+        f->icon = child;
+        f->left = r.left;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND NewestTrayIcon() {
+    HWND tray = FindWindowW(kWineTray, nullptr);
+    if (!tray || !IsWindowVisible(tray)) return nullptr;
+    NewestIconSearch f;
+    EnumChildWindows(tray, VisitTrayChild, reinterpret_cast<LPARAM>(&f));
+    return f.icon;
+}
+
+int PixelsOfColour(HWND w, RECT client, COLORREF color) {
+    POINT a = {client.left, client.top}, b = {client.right, client.bottom};
+    ClientToScreen(w, &a);
+    ClientToScreen(w, &b);
+    vt::WindowDc screen(nullptr);
+    int n = 0;
+    for (int y = a.y; y < b.y; ++y)
+        for (int x = a.x; x < b.x; ++x)
+            if (GetPixel(screen.Get(), x, y) == color) ++n;
+    return n;
 }

@@ -6,3 +6,11 @@
 // one colour; its lower corners on the screen mean the first paint has
 // arrived (each frame is drawn whole into a back buffer, then shown).
 bool ShowsItsFrame(HWND w);
+
+// The newest icon window of Wine's stand-alone tray (icons are added at the
+// end, and the program adds its icon again on every status change), or null.
+HWND NewestTrayIcon();
+
+// Pixels of a rectangle of w's client area (device pixels) that the screen
+// shows in exactly `color`.
+int PixelsOfColour(HWND w, RECT client, COLORREF color);
