@@ -135,7 +135,11 @@ int CSpeedPanleUI::SetEndAngle(int offset) {
     return m_nAngleValue;
 }
 
-void CSpeedPanleUI::SetDefaultAngle(int offset) { m_nDefaultAngle = m_nAngleMin + offset; }
+void CSpeedPanleUI::SetDefaultAngle(int offset) {
+    if (m_nDefaultAngle == m_nAngleMin + offset) return;
+    m_nDefaultAngle = m_nAngleMin + offset;
+    Invalidate();  // the arcs split there: a needle's repaint does not reach them
+}
 
 void CSpeedPanleUI::DoEvent(TEventUI& event) {
     if (event.Type != UIEVENT_TIMER) {
@@ -156,9 +160,13 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
         else m_bFramePending = true;
         return;
     }
-    if (m_bFramePending) InvalidatePointer();  // the last step is always shown
-    // Arrived (or pinned at an end of the scale): a timer left running
-    // would only burn processor time; the owner starts it again per reading.
+    // Arrived (or pinned at an end of the scale): the settled dial is painted
+    // whole, once. The steps repainted only around the needle, and a step's
+    // frame may have been left out or drawn into a picture the screen did not
+    // keep; this frame leaves nothing of the walk behind and costs one paint
+    // a reading at most. A timer left running would only burn processor
+    // time; the owner starts it again per reading.
+    SettleFrame();
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
     if (m_nWalkFrames > 0) VLOG("CSpeedPanleUI: walked to %d in %d frames", m_nCurAngle, m_nWalkFrames);
     m_nWalkFrames = 0;
@@ -189,17 +197,14 @@ void CSpeedPanleUI::SkipWalk() {
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
     m_nCurAngle = WalkEnd();
     const HWND window = m_pManager ? m_pManager->GetPaintWindow() : nullptr;
-    if (window && ::IsWindowVisible(window) && !::IsIconic(window)) {
-        // Covered: with desktop composition the system keeps the window's
-        // picture and shows it again as it was when uncovered, so the end
-        // is painted once now. (A cover that is not one costs the walk only.)
-        InvalidatePointer();
-    } else {
-        // Hidden or minimised: showing repaints the window whole, at this angle.
-        m_nShownAngle = m_nCurAngle;
-        m_bFramePending = false;
-        m_needles.Clear();
-    }
+    // The dial whole at the end, once, whatever the window's state: covered,
+    // with desktop composition the system keeps the window's picture and
+    // shows it again as it was when uncovered (and a cover misjudged costs
+    // the walk only); hidden or minimised, nothing is painted until the
+    // window is shown, and then this area is part of the first paint even
+    // where the system keeps the old picture of the window.
+    SettleFrame();
+    if (!window || !::IsWindowVisible(window) || ::IsIconic(window)) m_needles.Clear();
     m_nWalkFrames = 0;
     VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
 }
@@ -253,6 +258,12 @@ void CSpeedPanleUI::LoadPointer() {
         }
     }
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
+}
+
+void CSpeedPanleUI::SettleFrame() {
+    m_nShownAngle = m_nCurAngle;
+    m_bFramePending = false;
+    Invalidate();
 }
 
 void CSpeedPanleUI::InvalidatePointer() {
@@ -350,10 +361,14 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         if (k != 1.0) g.ScaleTransform((Gdiplus::REAL)k, (Gdiplus::REAL)k);
         // Both offsets use half the width; pointer images are square.
         g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
-        g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left,
-                    b.top, b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
+        const Gdiplus::Status drawn =
+            g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left,
+                        b.top, b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
         g.Flush(Gdiplus::FlushIntentionSync);
-        m_needles.Keep(m_nCurAngle, box);
+        // A turn that failed is not kept: every later frame at this angle
+        // would blend the same empty box. The next paint tries again.
+        if (drawn == Gdiplus::Ok) m_needles.Keep(m_nCurAngle, box);
+        else VLOG_AS(kPaintName, "the needle could not be turned to %d (GDI+ status %d)", m_nCurAngle, (int)drawn);
     }
     m_needles.Blend(hDC, box, POINT{origin.x + box.left, origin.y + box.top});
     m_nPaintedAngle = m_nCurAngle;

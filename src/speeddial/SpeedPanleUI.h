@@ -68,6 +68,7 @@ private:
     void LoadPointer();
     void PaintPointer(HDC hDC);
     void InvalidatePointer();
+    void SettleFrame();  // the whole dial repainted at the current angle
     void PaintArcs(HDC hDC);
     int Dpi() const;
     double PointerScale() const;

@@ -244,14 +244,14 @@ LRESULT CALLBACK ForwardToManager(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// A 200x200 popup whose messages go to g_manager.
-HWND CreateHost() {
+// A popup (200x200 unless told) whose messages go to g_manager.
+HWND CreateHost(int side = 200) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ForwardToManager;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SpeedPanleHost";
     RegisterClassW(&wc);  // fails harmlessly when already there
-    return CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+    return CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP, 0, 0, side, side, nullptr, nullptr,
                            wc.hInstance, nullptr);
 }
 }  // namespace
@@ -288,14 +288,14 @@ TEST(SpeedPanleTimer, AnimationTimerStopsWhenThePointerArrives) {
 
 namespace {
 
-// The window's pixels as the screen has them.
-std::vector<DWORD> Capture(HWND hwnd) {
-    Canvas canvas;
+// The window's pixels as the screen has them (its top left square).
+std::vector<DWORD> Capture(HWND hwnd, int side = 200) {
+    Canvas canvas(side);
     const vt::WindowDc window(hwnd);
-    BitBlt(canvas.dc(), 0, 0, 200, 200, window.Get(), 0, 0, SRCCOPY);
+    BitBlt(canvas.dc(), 0, 0, side, side, window.Get(), 0, 0, SRCCOPY);
     std::vector<DWORD> pixels;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) pixels.push_back(canvas.At(x, y));
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) pixels.push_back(canvas.At(x, y));
     return pixels;
 }
 
@@ -314,10 +314,11 @@ namespace {
 // The dial over an opaque background in a shown host window, as in the main window.
 // (As in the main window: each paint lays the background down again before
 // the dial's translucent edges.)
-CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd) {
+CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd, int dpi = 0) {
     GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
     GetAppState().g_bThisCPUHaveCustomData = false;
     manager.Init(hwnd);
+    if (dpi) manager.SetDpi(dpi);
     g_manager = &manager;
     auto* root = new DuiLib::CContainerUI;
     root->SetBkColor(0xFF1E2228);
@@ -419,6 +420,52 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
         g_manager = nullptr;
     }
     DestroyWindow(hwnd);
+}
+
+// The main window's start at a display scale: the default needle drawn
+// first, then the model's needle put in while a reading walks the dial, a
+// second reading restarting the walk. The window must end up looking like a
+// full repaint of the reading.
+TEST(SpeedPanleTimer, AWalkAcrossAPointerChangeLooksLikeAFullRepaintAtEveryScale) {
+    for (int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const int side = MulDiv(186, dpi, 96) + 8;
+        HWND hwnd = CreateHost(side);
+        ASSERT_NE(nullptr, hwnd);
+        {
+            DuiLib::CPaintManagerUI manager;
+            CSpeedPanleUI* dial = AttachShownDial(manager, hwnd, dpi);
+            dial->m_sPointImage = L"png/panel.png";
+            dial->Invalidate();
+            UpdateWindow(hwnd);
+            dial->m_sPointImage = L"png/pointer_v7.png";
+            dial->m_bPointImageChanged = true;
+            dial->Invalidate();
+            // Then a new default (the arcs split elsewhere) and a reading there.
+            for (int reading : {162, 40}) {
+                dial->SetDefaultAngle(reading);
+                dial->WalkTo(reading);
+                dial->WalkTo(reading);
+                for (int i = 0; i < 100 && TimerRunning(manager, dial); ++i) {
+                    Tick(*dial);
+                    if (i % 2) UpdateWindow(hwnd);
+                }
+                UpdateWindow(hwnd);
+                Pump(5);
+                ASSERT_EQ(60 + reading, dial->m_nCurAngle);
+                const std::vector<DWORD> animated = Capture(hwnd, side);
+                InvalidateRect(hwnd, nullptr, FALSE);
+                UpdateWindow(hwnd);
+                Pump(5);
+                const std::vector<DWORD> full = Capture(hwnd, side);
+                int differing = 0;
+                for (size_t i = 0; i < full.size(); ++i) differing += animated[i] != full[i];
+                EXPECT_EQ(0, differing) << "reading " << reading;
+            }
+            g_manager = nullptr;
+        }
+        DestroyWindow(hwnd);
+    }
 }
 
 // Hidden or minimised, the window paints nothing: no back buffer, no timer,
