@@ -161,10 +161,9 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
         return;
     }
     // Arrived (or pinned at an end of the scale): the settled dial is painted
-    // whole, once. The steps repainted only around the needle, and a step's
-    // frame may have been left out or drawn into a picture the screen did not
-    // keep; this frame leaves nothing of the walk behind and costs one paint
-    // a reading at most. A timer left running would only burn processor
+    // whole, once. The steps repainted only around the needle, and the pacer
+    // leaves some of them out; this frame leaves nothing of the walk behind,
+    // for one paint a walk. A timer left running would only burn processor
     // time; the owner starts it again per reading.
     SettleFrame();
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
@@ -263,6 +262,7 @@ void CSpeedPanleUI::LoadPointer() {
 void CSpeedPanleUI::SettleFrame() {
     m_nShownAngle = m_nCurAngle;
     m_bFramePending = false;
+    m_bSettlePending = true;
     Invalidate();
 }
 
@@ -371,6 +371,10 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         else VLOG_AS(kPaintName, "the needle could not be turned to %d (GDI+ status %d)", m_nCurAngle, (int)drawn);
     }
     m_needles.Blend(hDC, box, POINT{origin.x + box.left, origin.y + box.top});
+    if (m_bSettlePending) {
+        m_bSettlePending = false;
+        VLOG_AS(kPaintName, "CSpeedPanleUI: settled at %d", m_nCurAngle);
+    }
     m_nPaintedAngle = m_nCurAngle;
     ++m_nFramesPainted;
 }

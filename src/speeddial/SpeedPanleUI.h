@@ -87,6 +87,7 @@ private:
     int m_nShownAngle = 60;        // angle of the last repaint asked for
     int m_nPaintedAngle = 60;      // angle the needle was last painted at
     bool m_bFramePending = false;  // a step taken but not yet repainted
+    bool m_bSettlePending = false; // the whole dial asked for, not yet painted
     int m_nStepsPerFrame = 1;      // of m_nStep each, so a walk takes few frames
     int m_nWalkFrames = 0;         // frames asked for by the walk under way
     int m_nFramesPainted = 0;
