@@ -13,6 +13,7 @@
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
+#include "app/SystemDllsOnly.h"
 #include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -149,6 +150,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
+    LoadDelayedDllsFromSystemFolderOnly();
     LogStartup();
     CToolkitLogSink::Install();
     // The path depends on the module path alone: resolved before any window,
