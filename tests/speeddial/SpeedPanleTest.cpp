@@ -335,6 +335,17 @@ CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd, int 
     return dial;
 }
 
+// A shown topmost window over the host's whole area, owned by `owner`.
+HWND ShowWindowOver(HWND owner) {
+    HWND w = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, owner,
+                             nullptr, nullptr, nullptr);
+    if (!w) return nullptr;
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    UpdateWindow(w);
+    Pump(3);
+    return w;
+}
+
 bool TimerRunning(DuiLib::CPaintManagerUI& manager, CSpeedPanleUI* dial) {
     if (!manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId)) return false;
     manager.SetTimer(dial, CSpeedPanleUI::kAnimationTimerId, 1000);  // put back, slow, for the test to tick
@@ -519,12 +530,8 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
         // Wholly covered by another window: no walk and no timer, and at most
         // the one frame of the end (the system may keep the covered picture).
         {
-            HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300,
-                                         nullptr, nullptr, nullptr, nullptr);
+            HWND cover = ShowWindowOver(nullptr);
             ASSERT_NE(nullptr, cover);
-            ShowWindow(cover, SW_SHOWNOACTIVATE);
-            UpdateWindow(cover);
-            Pump(3);
             EXPECT_FALSE(manager.IsWindowSeen());
             const int frames = dial->FramesPainted();
             dial->WalkTo(30);
@@ -533,6 +540,14 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
             Pump(3);
             EXPECT_LE(dial->FramesPainted(), frames + 1);
             DestroyWindow(cover);
+        }
+        // A popup of this window's own (a menu, a notice) passes over: the
+        // dial still counts as seen and walks.
+        {
+            HWND popup = ShowWindowOver(hwnd);
+            ASSERT_NE(nullptr, popup);
+            EXPECT_TRUE(manager.IsWindowSeen());
+            DestroyWindow(popup);
         }
         Pump(3);
         EXPECT_TRUE(manager.IsWindowSeen());
