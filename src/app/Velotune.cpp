@@ -13,7 +13,6 @@
 #include "shell/AppSingleton.h"
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
-#include "app/SystemDllsOnly.h"
 #include "base/Win32Owners.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -150,7 +149,6 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     RestrictDllSearchPath();
-    LoadDelayedDllsFromSystemFolderOnly();
     LogStartup();
     CToolkitLogSink::Install();
     // The path depends on the module path alone: resolved before any window,

@@ -167,20 +167,6 @@ TEST_F(AccessMainWindow, EveryControlHasANameRoleStateAndPlace) {
 
 TEST_F(AccessMainWindow, TitleBarButtonsAreNamedInChineseToo) {
     SetLanguage(nullptr);
-    // The screen-reader libraries are loaded at the first question, and from
-    // the system folder only: copies of another library under their names
-    // in the program's folder are not taken (they have none of the calls, so
-    // taking them would end the program at the first answer).
-    const std::wstring decoys[] = {CAppUnderTest::Folder() + L"\\oleacc.dll",
-                                   CAppUnderTest::Folder() + L"\\oleaut32.dll"};
-    for (const std::wstring& decoy : decoys)
-        ASSERT_TRUE(CopyFileW((CAppUnderTest::Folder() + L"\\UsbDll.dll").c_str(), decoy.c_str(), FALSE));
-    struct RemoveDecoys {
-        const std::wstring* files;
-        ~RemoveDecoys() {
-            for (int i = 0; i < 2; ++i) DeleteFileW(files[i].c_str());
-        }
-    } removeDecoys{decoys};
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
