@@ -15,9 +15,10 @@ namespace {
 
 constexpr int kPairs = 7;
 constexpr double kGiveUpSeconds = 60;
-constexpr double kShownRatioTarget = 1.5;
+constexpr double kShownRatioTarget = 1.2;
 constexpr double kReadingTarget = 1.5;  // seconds from start
 constexpr DWORD kIdlePhaseMs = 75000;   // 10 s settling, one idle minute, a margin
+constexpr DWORD kHiddenPhaseMs = 70000; // one minute hidden, a margin on each side
 
 const wchar_t kAppClass[] = L"Velotune";
 const wchar_t kBareClass[] = L"VelotuneBareBaseline";
@@ -87,7 +88,7 @@ public:
         return clean;
     }
 
-private:
+    // The program's main window, or null.
     HWND Window() const {
         for (HWND w = FindWindowExW(nullptr, nullptr, m_class, nullptr); w;
              w = FindWindowExW(nullptr, w, m_class, nullptr)) {
@@ -98,6 +99,7 @@ private:
         return nullptr;
     }
 
+private:
     std::wstring m_exe;
     const wchar_t* m_class;
     PROCESS_INFORMATION m_pi = {};
@@ -196,5 +198,15 @@ int main() {
     std::printf("idle phase: Velotune and the bare popup stay up for %lu s\n", kIdlePhaseMs / 1000);
     std::fflush(stdout);
     Sleep(kIdlePhaseMs);
+    // Then hidden, as to the tray: the window goes, the readings go on. The
+    // bare popup stays as it was; hidden, it would cost nothing at all.
+    HWND window = app.Window();
+    if (!window || !ShowWindow(window, SW_HIDE)) {
+        std::printf("hidden phase: Velotune's window could not be hidden\n");
+        return 1;
+    }
+    std::printf("hidden phase: Velotune's window hidden for %lu s\n", kHiddenPhaseMs / 1000);
+    std::fflush(stdout);
+    Sleep(kHiddenPhaseMs);
     return app.Close() && bare.Close() ? 0 : 1;
 }

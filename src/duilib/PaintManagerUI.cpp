@@ -327,9 +327,59 @@ void CPaintManagerUI::KeepOffscreenForAWhile() {
 
 void CPaintManagerUI::ReleaseIdleOffscreen() {
     if (::GetTickCount() - m_dwLastOffscreenUse < kOffscreenKeepMs) return;
+    ReleaseOffscreen();
+}
+
+void CPaintManagerUI::ReleaseOffscreen() {
     m_offscreen.Reset();
-    ::KillTimer(m_hWnd, kOffscreenTimerId);
+    if (m_bOffscreenTimer) ::KillTimer(m_hWnd, kOffscreenTimerId);
     m_bOffscreenTimer = false;
+}
+
+namespace {
+
+// Windows that never hide the dial for long, or only seem to: a tooltip, a
+// menu or another popup this process owns (they go as soon as the user
+// moves on), and the shell's own bars, which are topmost and may span the
+// screen while showing next to nothing. Counting them as a cover would stop
+// the dial's animation for as long as they stay.
+bool PassingOver(HWND w) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(w, cls, 64);
+    for (const wchar_t* shell : {L"tooltips_class32", L"#32768", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",
+                                 L"Progman", L"WorkerW", L"NotifyIconOverflowWindow"})
+        if (::lstrcmpiW(cls, shell) == 0) return true;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    return pid == ::GetCurrentProcessId() && ::GetWindow(w, GW_OWNER) != nullptr;
+}
+
+// Whether shown windows above `hwnd` cover all of it. The system does not
+// say: with desktop composition a covered window keeps its whole picture
+// and its DC is not clipped. See-through (layered) windows cover nothing,
+// and neither do the passing ones above: in doubt, the window counts as seen.
+bool CoveredByWindowsAbove(HWND hwnd) {
+    RECT mine;
+    if (!::GetWindowRect(hwnd, &mine) || ::IsRectEmpty(&mine)) return false;
+    vt::UniqueGdi<HRGN> left(::CreateRectRgnIndirect(&mine));
+    if (!left) return false;
+    for (HWND w = ::GetWindow(hwnd, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV)) {
+        if (!::IsWindowVisible(w) || ::IsIconic(w)) continue;
+        if (::GetWindowLongW(w, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) continue;
+        if (PassingOver(w)) continue;
+        RECT r;
+        if (!::GetWindowRect(w, &r)) continue;
+        vt::UniqueGdi<HRGN> over(::CreateRectRgnIndirect(&r));
+        if (over && ::CombineRgn(left.Get(), left.Get(), over.Get(), RGN_DIFF) == NULLREGION) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CPaintManagerUI::IsWindowSeen() const {
+    if (!m_hWnd || !::IsWindowVisible(m_hWnd) || ::IsIconic(m_hWnd)) return false;
+    return !CoveredByWindowsAbove(::GetAncestor(m_hWnd, GA_ROOT));
 }
 
 bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
@@ -689,9 +739,14 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
         case WM_SHOWWINDOW:
-            if (!wParam) HideToolTip();
+            // Nothing is painted while hidden, and showing repaints it whole.
+            if (!wParam) {
+                ReleaseOffscreen();
+                HideToolTip();
+            }
             return false;
         case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) ReleaseOffscreen();
             m_bUpdateNeeded = true;
             Invalidate();
             return false;

@@ -97,6 +97,10 @@ public:
     // Control timers.
     // Whether the window's back buffer is held right now (it goes when idle).
     bool HasBackBuffer() const { return static_cast<bool>(m_offscreen); }
+    // Whether anything painted now could be seen: the window is shown, not
+    // minimised, and not wholly covered by shown windows above it.
+    // Animations draw nothing otherwise.
+    bool IsWindowSeen() const;
     bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     bool KillTimer(CControlUI* pControl, UINT nTimerID);
     void KillTimer(CControlUI* pControl);
@@ -167,6 +171,7 @@ private:
     std::unique_ptr<CSkinImage> LoadImageAtDpi(LPCWSTR file) const;
     void KeepOffscreenForAWhile();
     void ReleaseIdleOffscreen();
+    void ReleaseOffscreen();
     // Below the range the controls' timers are numbered from (0x7100).
     static constexpr UINT kOffscreenTimerId = 0x7000;
     static constexpr UINT kToolTipTimerId = 0x7001;

@@ -515,13 +515,10 @@ void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
     if (m_bPanelDefaultSet) {
         VLOG("SetEndAngle:%d", offset);
         if (m_pPanel) {
-            // Most readings leave the pointer where it stands: an animation
-            // timer would stop at its first tick, after two calls to the
-            // window manager and a message. A walk under way stops by itself.
-            if (m_pPanel->SetEndAngle(offset) == m_pPanel->m_nCurAngle) return;
+            // The dial starts no walk where the pointer stays, and none while
+            // the window is hidden, minimised or covered.
             m_pPanel->m_nStep = 1;
-            m_PaintManager.KillTimer(m_pPanel);
-            m_PaintManager.SetTimer(m_pPanel, CSpeedPanleUI::kAnimationTimerId, 1);
+            m_pPanel->WalkTo(offset);
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "speeddial/FramePacer.h"
 
+#include <algorithm>
+
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
@@ -22,6 +24,11 @@ bool CFramePacer::FrameDue() {
     LARGE_INTEGER now, freq;
     if (!::QueryPerformanceCounter(&now) || !::QueryPerformanceFrequency(&freq) || freq.QuadPart <= 0) return true;
     return FrameDueAt(now.QuadPart, freq.QuadPart);
+}
+
+int CFramePacer::FrameIntervalMs() {
+    if (m_refreshHz == 0) m_refreshHz = DisplayRefreshHz();
+    return std::max(1, 1000 / m_refreshHz);
 }
 
 bool CFramePacer::FrameDueAt(LONGLONG now, LONGLONG ticksPerSecond) {

@@ -1,8 +1,7 @@
 #pragma once
 // Spaces repaints of an animation to what the display can show. The dial's
-// timer steps the pointer every 10 ms (the shortest timer Windows gives), and
-// a screen refreshing 60 times a second never shows every second of those
-// frames; painting them only costs processor time.
+// timer ticks once a refresh of the display, but timers come late and
+// bunched; a frame the screen would never show only costs processor time.
 #include <windows.h>
 
 namespace DuiLib {
@@ -15,6 +14,9 @@ public:
     bool FrameDue();
     // The same, with the clock given in counter units (tests).
     bool FrameDueAt(LONGLONG now, LONGLONG ticksPerSecond);
+    // One refresh of the display, in whole milliseconds (at least 1): the
+    // interval for an animation timer that makes one frame per tick.
+    int FrameIntervalMs();
 
 private:
     int m_refreshHz;

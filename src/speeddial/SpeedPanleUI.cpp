@@ -136,7 +136,11 @@ int CSpeedPanleUI::SetEndAngle(int offset) {
     return m_nAngleValue;
 }
 
-void CSpeedPanleUI::SetDefaultAngle(int offset) { m_nDefaultAngle = m_nAngleMin + offset; }
+void CSpeedPanleUI::SetDefaultAngle(int offset) {
+    if (m_nDefaultAngle == m_nAngleMin + offset) return;
+    m_nDefaultAngle = m_nAngleMin + offset;
+    Invalidate();  // the arcs split there: a needle's repaint does not reach them
+}
 
 void CSpeedPanleUI::DoEvent(TEventUI& event) {
     if (event.Type != UIEVENT_TIMER) {
@@ -144,21 +148,87 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
         return;
     }
     if (event.wParam != kAnimationTimerId) return;
-    int next = m_nCurAngle;
-    if (std::abs(m_nAngleValue - m_nCurAngle) >= m_nStep) {
-        if (m_nAngleValue > m_nCurAngle) next = std::min(m_nCurAngle + m_nStep, m_nAngleMax);
-        else if (m_nAngleValue < m_nCurAngle) next = std::max(m_nCurAngle - m_nStep, m_nAngleMin);
+    ++m_nTicksHandled;
+    if (!Seen()) {
+        SkipWalk();
+        return;
     }
+    int next = m_nCurAngle;
+    for (int i = 0; i < m_nStepsPerFrame; ++i) next = StepFrom(next);
     if (next != m_nCurAngle) {
         m_nCurAngle = next;
         if (m_framePacer.FrameDue()) InvalidatePointer();
         else m_bFramePending = true;
         return;
     }
-    if (m_bFramePending) InvalidatePointer();  // the last step is always shown
-    // Arrived (or pinned at an end of the scale): a 1 ms timer left running
-    // would only burn processor time; the owner starts it again per reading.
+    // Arrived (or pinned at an end of the scale): the settled dial is painted
+    // whole, once. The steps repainted only around the needle, and the pacer
+    // leaves some of them out; this frame leaves nothing of the walk behind,
+    // for one paint a walk. A timer left running would only burn processor
+    // time; the owner starts it again per reading.
+    SettleFrame();
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
+    if (m_nWalkFrames > 0) VLOG("CSpeedPanleUI: walked to %d in %d frames", m_nCurAngle, m_nWalkFrames);
+    m_nWalkFrames = 0;
+}
+
+int CSpeedPanleUI::StepFrom(int angle) const {
+    if (m_nStep <= 0 || std::abs(m_nAngleValue - angle) < m_nStep) return angle;
+    if (m_nAngleValue > angle) return std::min(angle + m_nStep, m_nAngleMax);
+    return std::max(angle - m_nStep, m_nAngleMin);
+}
+
+int CSpeedPanleUI::WalkEnd() const {
+    int angle = m_nCurAngle;
+    // Bounded: a step that leaves the angle where it is ends the walk, and
+    // the scale is crossed in at most its width of steps.
+    for (int i = 0, most = std::abs(m_nAngleMax - m_nAngleMin) + std::abs(m_nAngleValue - angle) + 1; i < most; ++i) {
+        const int next = StepFrom(angle);
+        if (next == angle) break;
+        angle = next;
+    }
+    return angle;
+}
+
+// No window yet (a dial drawn on a DC handed to it) counts as seen.
+bool CSpeedPanleUI::Seen() const { return !m_pManager || !m_pManager->GetPaintWindow() || m_pManager->IsWindowSeen(); }
+
+void CSpeedPanleUI::SkipWalk() {
+    if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
+    m_nCurAngle = WalkEnd();
+    const HWND window = m_pManager ? m_pManager->GetPaintWindow() : nullptr;
+    // The dial whole at the end, once, whatever the window's state: covered,
+    // with desktop composition the system keeps the window's picture and
+    // shows it again as it was when uncovered (and a cover misjudged costs
+    // the walk only); hidden or minimised, nothing is painted until the
+    // window is shown, and then this area is part of the first paint even
+    // where the system keeps the old picture of the window.
+    SettleFrame();
+    if (!window || !::IsWindowVisible(window) || ::IsIconic(window)) m_needles.Clear();
+    m_nWalkFrames = 0;
+    VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
+}
+
+void CSpeedPanleUI::WalkTo(int offset) {
+    SetEndAngle(offset);
+    const int end = WalkEnd();
+    if (end == m_nCurAngle) return;  // most readings: nothing to move
+    if (m_pManager) m_pManager->KillTimer(this);
+    if (!Seen()) {
+        SkipWalk();
+        return;
+    }
+    // The needle's tip travels radius x angle; under a pixel, one frame shows it.
+    const double travel = std::abs(end - m_nCurAngle) * 3.14159265358979323846 / 180.0 * Reach();
+    if (travel < 1.0 || !m_pManager) {
+        m_nCurAngle = end;
+        InvalidatePointer();
+        return;
+    }
+    const int steps = std::abs(end - m_nCurAngle) / std::max(1, m_nStep);
+    m_nStepsPerFrame = std::max(1, (steps + kMaxWalkFrames - 1) / kMaxWalkFrames);
+    m_nWalkFrames = 0;
+    m_pManager->SetTimer(this, kAnimationTimerId, m_framePacer.FrameIntervalMs());
 }
 
 void CSpeedPanleUI::LoadPointer() {
@@ -190,15 +260,27 @@ void CSpeedPanleUI::LoadPointer() {
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
 }
 
+void CSpeedPanleUI::SettleFrame() {
+    m_nShownAngle = m_nCurAngle;
+    m_bFramePending = false;
+    m_bSettlePending = true;
+    Invalidate();
+}
+
 void CSpeedPanleUI::InvalidatePointer() {
     // Only the needle moved: repaint where it was last drawn and where it is
     // now. The paint redraws every layer inside that area, so the picture is
     // the same as after a full repaint, for much less blending per step.
+    // A paint that came between two steps drew the angle of that moment
+    // inside the area asked for then; that needle goes too.
     RECT changed;
-    const RECT was = PointerBounds(m_nShownAngle), now = PointerBounds(m_nCurAngle);
+    const RECT was = PointerBounds(m_nShownAngle), painted = PointerBounds(m_nPaintedAngle),
+               now = PointerBounds(m_nCurAngle);
     ::UnionRect(&changed, &was, &now);
+    ::UnionRect(&changed, &changed, &painted);
     m_nShownAngle = m_nCurAngle;
     m_bFramePending = false;
+    ++m_nWalkFrames;
     if (m_pManager && IsVisible() && ::IntersectRect(&changed, &changed, &m_rcItem)) m_pManager->Invalidate(changed);
 }
 
@@ -227,16 +309,26 @@ RECT CSpeedPanleUI::PointerBounds(int angle) const {
                 static_cast<LONG>(std::ceil(right)) + 2, static_cast<LONG>(std::ceil(bottom)) + 2};
 }
 
+double CSpeedPanleUI::Reach() const {
+    if (!m_pImgPoint) return 0;
+    const int pivot = static_cast<int>(m_pImgPoint->GetWidth()) / 2;
+    const RECT& b = m_rcPointOpaque;
+    double reach = 0;
+    for (LONG px : {b.left, b.right})
+        for (LONG py : {b.top, b.bottom}) reach = std::max(reach, std::hypot(px - pivot, py - pivot));
+    return reach * PointerScale();
+}
+
 void CSpeedPanleUI::PaintPointer(HDC hDC) {
     if (m_bPointImageChanged) {
         VLOG_AS(kPaintName, "[m_bPointImageChanged] [in]");
         m_bPointImageChanged = false;
         m_pImgPoint.reset();
-        m_pointerLayer.reset();
+        m_needles.Clear();
     }
     if (m_pImgPoint && m_nPointDpi != Dpi()) {  // moved to a display of another scale
         m_pImgPoint.reset();
-        m_pointerLayer.reset();
+        m_needles.Clear();
     }
     if (!m_pImgPoint) LoadPointer();
     if (!m_pImgPoint) return;
@@ -246,51 +338,46 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
     const int ih = (int)m_pImgPoint->GetHeight();
     const RECT& b = m_rcPointOpaque;
     if (b.right <= b.left || b.bottom <= b.top || iw <= 0 || ih <= 0) return;
-    // The needle is rotated into a layer of our own and blended from there:
-    // GDI+ drawing rotated onto a window DC builds and frees a fresh bitmap
-    // for every call, once per animation step. The layer is centred on the
-    // pivot and wide enough for the needle at any angle.
-    if (!m_pointerLayer) {
-        const int pivot = iw / 2;
-        double reach = 0;
-        for (LONG px : {b.left, b.right})
-            for (LONG py : {b.top, b.bottom}) reach = std::max(reach, k * std::hypot(px - pivot, py - pivot));
-        const int side = 2 * (static_cast<int>(std::ceil(reach)) + 3);
-        m_pointerLayer = CSkinImage::Blank(side, side);
-        if (!m_pointerLayer) return;
-        m_rcLayerInk = RECT{0, 0, 0, 0};
-    }
-    const int side = m_pointerLayer->GetWidth();
+    // The needle is turned in a surface of its own, centred on the pivot and
+    // wide enough for the needle at any angle, and blended from there.
+    if (!m_needles.Prepare(2 * (static_cast<int>(std::ceil(Reach())) + 3))) return;
+    const int side = m_needles.Side();
     const POINT pivot = Pivot();
-    const POINT origin = {pivot.x - side / 2, pivot.y - side / 2};  // the layer's corner in the window
-    // Only the needle's box is cleared, drawn and blended, not the whole
-    // layer: most of it is empty, and every pixel costs twice per step.
+    const POINT origin = {pivot.x - side / 2, pivot.y - side / 2};  // the surface's corner in the window
+    // Only the needle's box is drawn and blended: most of the surface is empty.
     RECT box = PointerBounds(m_nCurAngle);
     ::OffsetRect(&box, -origin.x, -origin.y);
     const RECT whole = {0, 0, side, side};
     if (!::IntersectRect(&box, &box, &whole)) box = whole;
-    RECT dirty;
-    ::UnionRect(&dirty, &m_rcLayerInk, &box);
-    Gdiplus::Graphics g(m_pointerLayer->GetBitmap());
-    if (g.GetLastStatus() != Gdiplus::Ok) return;
-    g.SetClip(Gdiplus::Rect(dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top));
-    g.Clear(Gdiplus::Color(0, 0, 0, 0));
-    // Ink never lands outside the box, so the next step knows what to clear.
-    g.SetClip(Gdiplus::Rect(box.left, box.top, box.right - box.left, box.bottom - box.top));
-    m_rcLayerInk = box;
-    PrepareGraphics(g);
-    g.TranslateTransform((Gdiplus::REAL)(side / 2), (Gdiplus::REAL)(side / 2));
-    g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
-    if (k != 1.0) g.ScaleTransform((Gdiplus::REAL)k, (Gdiplus::REAL)k);
-    // Both offsets use half the width; pointer images are square.
-    g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
-    g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left, b.top,
-                b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
-    g.Flush(Gdiplus::FlushIntentionSync);
-
-    RECT dst = box;
-    ::OffsetRect(&dst, origin.x, origin.y);
-    m_pointerLayer->BlendUnscaled(hDC, dst, box, 255);
+    // GDI+ turns the needle once per angle; every later frame at that angle
+    // blends the kept pixels, the same picture for a fraction of the work.
+    if (!m_needles.Restore(m_nCurAngle, box)) {
+        m_needles.ClearBox(box);
+        Gdiplus::Graphics g(m_needles.Canvas());
+        if (g.GetLastStatus() != Gdiplus::Ok) return;
+        g.SetClip(Gdiplus::Rect(box.left, box.top, box.right - box.left, box.bottom - box.top));
+        PrepareGraphics(g);
+        g.TranslateTransform((Gdiplus::REAL)(side / 2), (Gdiplus::REAL)(side / 2));
+        g.RotateTransform((Gdiplus::REAL)m_nCurAngle);
+        if (k != 1.0) g.ScaleTransform((Gdiplus::REAL)k, (Gdiplus::REAL)k);
+        // Both offsets use half the width; pointer images are square.
+        g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
+        const Gdiplus::Status drawn =
+            g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left,
+                        b.top, b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
+        g.Flush(Gdiplus::FlushIntentionSync);
+        // A turn that failed is not kept: every later frame at this angle
+        // would blend the same empty box. The next paint tries again.
+        if (drawn == Gdiplus::Ok) m_needles.Keep(m_nCurAngle, box);
+        else VLOG_AS(kPaintName, "the needle could not be turned to %d (GDI+ status %d)", m_nCurAngle, (int)drawn);
+    }
+    m_needles.Blend(hDC, box, POINT{origin.x + box.left, origin.y + box.top});
+    if (m_bSettlePending) {
+        m_bSettlePending = false;
+        VLOG_AS(kPaintName, "CSpeedPanleUI: settled at %d", m_nCurAngle);
+    }
+    m_nPaintedAngle = m_nCurAngle;
+    ++m_nFramesPainted;
 }
 
 int CSpeedPanleUI::Dpi() const { return m_pManager ? m_pManager->GetDpi() : 96; }

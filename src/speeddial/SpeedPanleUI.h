@@ -9,6 +9,7 @@
 #include "duilib/LabelUI.h"
 #include "speeddial/ArcLayer.h"
 #include "speeddial/FramePacer.h"
+#include "speeddial/NeedleCache.h"
 #include "base/Win32Owners.h"
 
 namespace Gdiplus {
@@ -35,6 +36,17 @@ public:
     // Target = lowest angle + offset; the animation timer moves the pointer.
     virtual int SetEndAngle(int offset);
     void SetDefaultAngle(int offset);
+    // Where the needle at `angle` is drawn, window pixels (the whole control
+    // before the pointer image is loaded).
+    RECT PointerBounds(int angle) const;
+    // Sets the target and walks the pointer there in steps of m_nStep, at
+    // most kMaxWalkFrames frames paced to the display. A window nobody sees
+    // gets no walk: the pointer is set where the walk would end, unpainted.
+    void WalkTo(int offset);
+    static constexpr int kMaxWalkFrames = 12;
+    // Pointer frames painted and animation ticks handled so far (tests).
+    int FramesPainted() const { return m_nFramesPainted; }
+    int TicksHandled() const { return m_nTicksHandled; }
 
     // The owner drives these directly (pointer image switch, animation step).
     CDuiString m_sDialImage;
@@ -49,14 +61,19 @@ public:
     int m_nStep = 1;
 
 private:
+    int StepFrom(int angle) const;  // one animation step of m_nStep from `angle`
+    int WalkEnd() const;            // where steps from the current angle stop
+    bool Seen() const;
+    void SkipWalk();
     void LoadPointer();
     void PaintPointer(HDC hDC);
-    RECT PointerBounds(int angle) const;
     void InvalidatePointer();
+    void SettleFrame();  // the whole dial repainted at the current angle
     void PaintArcs(HDC hDC);
     void PaintNeedleOutline(HDC hDC);  // high contrast only
     int Dpi() const;
-    double PointerScale() const;  // pointer image pixels to device pixels
+    double PointerScale() const;
+    double Reach() const;         // the needle's farthest pixel from the pivot, device pixels  // pointer image pixels to device pixels
     POINT Pivot() const;          // the needle's centre of rotation, device pixels
 
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
@@ -66,11 +83,16 @@ private:
     int m_nPointDpi = 96;         // the display scale the pointer file was picked for
     double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
     CArcLayer m_arcLayer;
-    std::unique_ptr<CSkinImage> m_pointerLayer;
-    RECT m_rcLayerInk = {0, 0, 0, 0};  // where the layer holds the needle
+    CNeedleCache m_needles;
     CFramePacer m_framePacer;
     int m_nShownAngle = 60;        // angle of the last repaint asked for
+    int m_nPaintedAngle = 60;      // angle the needle was last painted at
     bool m_bFramePending = false;  // a step taken but not yet repainted
+    bool m_bSettlePending = false; // the whole dial asked for, not yet painted
+    int m_nStepsPerFrame = 1;      // of m_nStep each, so a walk takes few frames
+    int m_nWalkFrames = 0;         // frames asked for by the walk under way
+    int m_nFramesPainted = 0;
+    int m_nTicksHandled = 0;
 };
 
 }  // namespace DuiLib

@@ -285,6 +285,50 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     EXPECT_GE(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
 }
 
+// Hidden to the tray, the dial draws nothing: a reading that moves the
+// needle sets it where the walk would end, without a walk (no timer, no
+// frames), while the readings still come (and go on to the USB key). Shown
+// again, the needle walks as before.
+TEST_F(AppTrayMenu, HiddenWindowWalksNoNeedleWhileTheReadingsGoOn) {
+    WriteIni("MonitorTime=100\r\n");  // ten readings a second: load dips come soon
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    const char kWalked[] = "CSpeedPanleUI: walked to ";
+    const char kUnseen[] = "CSpeedPanleUI: not shown, the pointer is set to ";
+    ASSERT_TRUE(CAppUnderTest::WaitLog(kWalked, kWait)) << "a dip walks the needle while it is shown";
+
+    HWND menu = OpenMenu(app, hwnd);
+    ASSERT_NE(menu, nullptr);
+    CAppUnderTest::Click(menu, Row(1));  // hide
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
+    WaitHidden(hwnd);
+    const size_t hidden = CAppUnderTest::ReadLog().size();
+    auto since = [](size_t from) { return CAppUnderTest::ReadLog().substr(from); };
+    auto count = [](const std::string& text, const char* line) {
+        int n = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+        return n;
+    };
+    // A walk under way when the window went ends at its next tick the same way.
+    ASSERT_TRUE(WaitUntil([&] { return count(since(hidden), kUnseen) >= 3; }, kWait)) << since(hidden);
+    const std::string afterHiding = since(hidden);
+    const std::string unseen = afterHiding.substr(afterHiding.find(kUnseen));
+    EXPECT_EQ(count(unseen, kWalked), 0) << unseen;
+    EXPECT_GE(count(afterHiding, "CMainFrame::FrequencyChange:"), 3) << "the readings go on";
+
+    menu = OpenMenu(app, hwnd, menu);
+    ASSERT_NE(menu, nullptr);
+    CAppUnderTest::Click(menu, Row(1));  // show
+    ASSERT_TRUE(WaitGone(menu));
+    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+    const size_t shown = CAppUnderTest::ReadLog().size();
+    EXPECT_TRUE(WaitUntil([&] { return count(since(shown), kWalked) >= 1; }, kWait)) << "walks again when shown";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
 namespace {
 
 // Overclocked through the notifier's event, the stand-in for any trigger.

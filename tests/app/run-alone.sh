@@ -16,7 +16,9 @@ test_exe=$2
 shift 2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$arch_build/tray-alone"
-[ -z "$logpixels" ] || work="$arch_build/dpi-$logpixels"
+# One folder per scale and test program: two programs' sessions at the same
+# scale may run side by side, and each empties its folder when it starts.
+[ -z "$logpixels" ] || work="$arch_build/dpi-$logpixels-$(basename "$test_exe" .exe)"
 rm -rf "$work"
 mkdir -p "$work"
 VT_PREFIX="$work/prefix"

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,30 +41,38 @@ private:
 };
 ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new GdiplusEnv);
 
-// A 200x200 32-bit canvas, cleared to white.
+// A square 32-bit canvas (200x200 unless told), cleared to white.
 class Canvas {
 public:
-    Canvas()
-        : m_dc(CreateCompatibleDC(nullptr)), m_bmp(Dib(m_dc.Get(), &m_bits)), m_select(m_dc.Get(), m_bmp.Get()) {
-        for (int i = 0; i < 200 * 200; ++i) m_bits[i] = 0x00FFFFFF;
+    explicit Canvas(int side = 200)
+        : m_side(side),
+          m_dc(CreateCompatibleDC(nullptr)),
+          m_bmp(Dib(m_dc.Get(), side, &m_bits)),
+          m_select(m_dc.Get(), m_bmp.Get()) {
+        Fill(0x00FFFFFF);
     }
     HDC dc() const { return m_dc.Get(); }
+    int side() const { return m_side; }
+    void Fill(DWORD rgb) {
+        for (int i = 0; i < m_side * m_side; ++i) m_bits[i] = rgb;
+    }
     DWORD At(int x, int y) const {
         GdiFlush();
-        return m_bits[y * 200 + x] & 0xFFFFFF;
+        return m_bits[y * m_side + x] & 0xFFFFFF;
     }
 
 private:
-    static HBITMAP Dib(HDC dc, DWORD** bits) {
+    static HBITMAP Dib(HDC dc, int side, DWORD** bits) {
         BITMAPINFO bi = {};
         bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = 200;
-        bi.bmiHeader.biHeight = -200;
+        bi.bmiHeader.biWidth = side;
+        bi.bmiHeader.biHeight = -side;
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(bits), nullptr, 0);
     }
 
+    int m_side;
     // Set while m_bmp is made, so declared before it.
     DWORD* m_bits = nullptr;
     vt::UniqueMemoryDc m_dc;
@@ -235,14 +244,14 @@ LRESULT CALLBACK ForwardToManager(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// A 200x200 popup whose messages go to g_manager.
-HWND CreateHost() {
+// A popup (200x200 unless told) whose messages go to g_manager.
+HWND CreateHost(int side = 200) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ForwardToManager;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SpeedPanleHost";
     RegisterClassW(&wc);  // fails harmlessly when already there
-    return CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+    return CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP, 0, 0, side, side, nullptr, nullptr,
                            wc.hInstance, nullptr);
 }
 }  // namespace
@@ -279,14 +288,14 @@ TEST(SpeedPanleTimer, AnimationTimerStopsWhenThePointerArrives) {
 
 namespace {
 
-// The window's pixels as the screen has them.
-std::vector<DWORD> Capture(HWND hwnd) {
-    Canvas canvas;
+// The window's pixels as the screen has them (its top left square).
+std::vector<DWORD> Capture(HWND hwnd, int side = 200) {
+    Canvas canvas(side);
     const vt::WindowDc window(hwnd);
-    BitBlt(canvas.dc(), 0, 0, 200, 200, window.Get(), 0, 0, SRCCOPY);
+    BitBlt(canvas.dc(), 0, 0, side, side, window.Get(), 0, 0, SRCCOPY);
     std::vector<DWORD> pixels;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x) pixels.push_back(canvas.At(x, y));
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) pixels.push_back(canvas.At(x, y));
     return pixels;
 }
 
@@ -300,31 +309,80 @@ void Pump(int rounds) {
 
 }  // namespace
 
+namespace {
+
+// The dial over an opaque background in a shown host window, as in the main window.
+// (As in the main window: each paint lays the background down again before
+// the dial's translucent edges.)
+CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd, int dpi = 0) {
+    GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
+    GetAppState().g_bThisCPUHaveCustomData = false;
+    manager.Init(hwnd);
+    if (dpi) manager.SetDpi(dpi);
+    g_manager = &manager;
+    auto* root = new DuiLib::CContainerUI;
+    root->SetBkColor(0xFF1E2228);
+    auto* dial = new CSpeedPanleUI;
+    dial->SetFloat(true);
+    dial->SetFloatPos(RECT{0, 0, 186, 186});
+    root->Add(dial);
+    manager.AttachDialog(root);
+    dial->SetDefaultAngle(120);
+    dial->m_nStep = 1;
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd);
+    Pump(5);
+    return dial;
+}
+
+// A shown topmost window over the host's whole area, owned by `owner`.
+HWND ShowWindowOver(HWND owner) {
+    HWND w = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, owner,
+                             nullptr, nullptr, nullptr);
+    if (!w) return nullptr;
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    UpdateWindow(w);
+    Pump(3);
+    return w;
+}
+
+bool TimerRunning(DuiLib::CPaintManagerUI& manager, CSpeedPanleUI* dial) {
+    if (!manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId)) return false;
+    manager.SetTimer(dial, CSpeedPanleUI::kAnimationTimerId, 1000);  // put back, slow, for the test to tick
+    return true;
+}
+
+// A shown host window with the dial in it.
+class SpeedPanleShown : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_hwnd = CreateHost();
+        ASSERT_NE(nullptr, m_hwnd);
+        m_manager = std::make_unique<DuiLib::CPaintManagerUI>();
+        m_dial = AttachShownDial(*m_manager, m_hwnd);
+    }
+    // The manager goes before its window, as in a real window's end.
+    void TearDown() override {
+        g_manager = nullptr;
+        m_manager.reset();
+        if (m_hwnd) DestroyWindow(m_hwnd);
+    }
+    HWND m_hwnd = nullptr;
+    std::unique_ptr<DuiLib::CPaintManagerUI> m_manager;
+    CSpeedPanleUI* m_dial = nullptr;
+};
+
+}  // namespace
+
 // Each step repaints only around the needle, and a screen cannot show every
 // step; after a sweep the window must still look exactly like a full repaint
 // of the final angle: no trace of the old needle, and the last step shown.
 TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
     HWND hwnd = CreateHost();
     ASSERT_NE(nullptr, hwnd);
-    GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
-    GetAppState().g_bThisCPUHaveCustomData = false;
     {
         DuiLib::CPaintManagerUI manager;
-        manager.Init(hwnd);
-        g_manager = &manager;
-        // As in the main window: the dial over an opaque background, which
-        // each paint lays down again before the dial's translucent edges.
-        auto* root = new DuiLib::CContainerUI;
-        root->SetBkColor(0xFF1E2228);
-        auto* dial = new CSpeedPanleUI;
-        dial->SetFloat(true);
-        dial->SetFloatPos(RECT{0, 0, 186, 186});
-        root->Add(dial);
-        manager.AttachDialog(root);
-        dial->SetDefaultAngle(120);
-        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-        UpdateWindow(hwnd);
-        Pump(10);
+        CSpeedPanleUI* dial = AttachShownDial(manager, hwnd);
         // Ticks far faster than any display refreshes: most steps are not
         // repainted on their own, so the final one must still be.
         for (int target : {170, 95, 132}) {  // up, back down past the start, then up a little
@@ -337,6 +395,18 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
             ASSERT_EQ(60 + target, dial->m_nCurAngle);
             Tick(*dial);  // the arrival tick
             UpdateWindow(hwnd);
+        }
+        // Walks of several degrees a frame, with the window's paint coming
+        // only every other tick (a busy machine): a paint between two steps
+        // draws the needle where it is then, and that needle must go too.
+        for (int target : {200, 40, 150}) {
+            dial->WalkTo(target);
+            for (int i = 0; i < 100 && TimerRunning(manager, dial); ++i) {
+                Tick(*dial);
+                if (i % 2) UpdateWindow(hwnd);
+            }
+            UpdateWindow(hwnd);
+            ASSERT_EQ(60 + target, dial->m_nCurAngle);
         }
         Pump(5);
         const std::vector<DWORD> animated = Capture(hwnd);
@@ -363,6 +433,171 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
     DestroyWindow(hwnd);
 }
 
+// The main window's start at a display scale: the default needle drawn
+// first, then the model's needle put in while a reading walks the dial, a
+// second reading restarting the walk. The window must end up looking like a
+// full repaint of the reading.
+TEST(SpeedPanleTimer, AWalkAcrossAPointerChangeLooksLikeAFullRepaintAtEveryScale) {
+    for (int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const int side = MulDiv(186, dpi, 96) + 8;
+        HWND hwnd = CreateHost(side);
+        ASSERT_NE(nullptr, hwnd);
+        {
+            DuiLib::CPaintManagerUI manager;
+            CSpeedPanleUI* dial = AttachShownDial(manager, hwnd, dpi);
+            dial->m_sPointImage = L"png/panel.png";
+            dial->Invalidate();
+            UpdateWindow(hwnd);
+            dial->m_sPointImage = L"png/pointer_v7.png";
+            dial->m_bPointImageChanged = true;
+            dial->Invalidate();
+            // Then a new default (the arcs split elsewhere) and a reading there.
+            for (int reading : {162, 40}) {
+                dial->SetDefaultAngle(reading);
+                dial->WalkTo(reading);
+                dial->WalkTo(reading);
+                for (int i = 0; i < 100 && TimerRunning(manager, dial); ++i) {
+                    Tick(*dial);
+                    if (i % 2) UpdateWindow(hwnd);
+                }
+                UpdateWindow(hwnd);
+                Pump(5);
+                ASSERT_EQ(60 + reading, dial->m_nCurAngle);
+                const std::vector<DWORD> animated = Capture(hwnd, side);
+                InvalidateRect(hwnd, nullptr, FALSE);
+                UpdateWindow(hwnd);
+                Pump(5);
+                const std::vector<DWORD> full = Capture(hwnd, side);
+                int differing = 0;
+                for (size_t i = 0; i < full.size(); ++i) differing += animated[i] != full[i];
+                EXPECT_EQ(0, differing) << "reading " << reading;
+            }
+            g_manager = nullptr;
+        }
+        DestroyWindow(hwnd);
+    }
+}
+
+// Hidden or minimised, the window paints nothing: no back buffer, no timer,
+// no needle frame, however the readings move; shown again, it shows the
+// last reading at once, in the one paint the system asks for.
+TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
+    HWND hwnd = m_hwnd;
+    DuiLib::CPaintManagerUI& manager = *m_manager;
+    CSpeedPanleUI* dial = m_dial;
+    {
+        EXPECT_TRUE(manager.HasBackBuffer());
+        EXPECT_TRUE(manager.IsWindowSeen());
+        EXPECT_GT(dial->FramesPainted(), 0);
+
+        for (int way : {SW_HIDE, SW_MINIMIZE}) {
+            SCOPED_TRACE(way == SW_HIDE ? "hidden" : "minimised");
+            ShowWindow(hwnd, way);
+            Pump(3);
+            EXPECT_FALSE(manager.IsWindowSeen());
+            EXPECT_FALSE(manager.HasBackBuffer()) << "let go at once";
+            const int frames = dial->FramesPainted(), ticks = dial->TicksHandled();
+            for (int target : {100, 40, 160}) {
+                dial->WalkTo(target);
+                EXPECT_EQ(60 + target, dial->m_nCurAngle) << "set where the walk would end";
+                EXPECT_FALSE(manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId)) << "no animation timer";
+                Pump(3);
+            }
+            EXPECT_EQ(frames, dial->FramesPainted());
+            EXPECT_EQ(ticks, dial->TicksHandled());
+            EXPECT_FALSE(manager.HasBackBuffer());
+
+            ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+            if (way == SW_MINIMIZE) ShowWindow(hwnd, SW_RESTORE);
+            UpdateWindow(hwnd);
+            Pump(3);
+            EXPECT_EQ(220, dial->m_nCurAngle);
+            EXPECT_GE(dial->FramesPainted(), frames + 1) << "the current reading at once";
+            EXPECT_EQ(ticks, dial->TicksHandled()) << "no walk replayed";
+            // And it is drawn where it should be: as a full repaint has it.
+            const std::vector<DWORD> shown = Capture(hwnd);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            UpdateWindow(hwnd);
+            EXPECT_TRUE(shown == Capture(hwnd));
+            dial->WalkTo(160 - 120);  // back to the start for the next way
+            for (int i = 0; i < 100 && TimerRunning(manager, dial); ++i) {
+                Tick(*dial);
+                UpdateWindow(hwnd);
+            }
+        }
+
+        // Wholly covered by another window: no walk and no timer, and at most
+        // the one frame of the end (the system may keep the covered picture).
+        {
+            HWND cover = ShowWindowOver(nullptr);
+            ASSERT_NE(nullptr, cover);
+            EXPECT_FALSE(manager.IsWindowSeen());
+            const int frames = dial->FramesPainted();
+            dial->WalkTo(30);
+            EXPECT_EQ(90, dial->m_nCurAngle);
+            EXPECT_FALSE(manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId));
+            Pump(3);
+            EXPECT_LE(dial->FramesPainted(), frames + 1);
+            DestroyWindow(cover);
+        }
+        // A popup of this window's own (a menu, a notice) passes over: the
+        // dial still counts as seen and walks.
+        {
+            HWND popup = ShowWindowOver(hwnd);
+            ASSERT_NE(nullptr, popup);
+            EXPECT_TRUE(manager.IsWindowSeen());
+            DestroyWindow(popup);
+        }
+        Pump(3);
+        EXPECT_TRUE(manager.IsWindowSeen());
+        EXPECT_EQ(90, dial->m_nCurAngle);
+
+        // A walk under way when the window goes ends at its next tick, unpainted.
+        dial->WalkTo(200);
+        ASSERT_TRUE(TimerRunning(manager, dial));
+        Tick(*dial);
+        EXPECT_NE(260, dial->m_nCurAngle);
+        ShowWindow(hwnd, SW_HIDE);
+        const int frames = dial->FramesPainted();
+        Tick(*dial);
+        EXPECT_EQ(260, dial->m_nCurAngle);
+        EXPECT_FALSE(manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId));
+        Pump(3);
+        EXPECT_EQ(frames, dial->FramesPainted());
+    }
+}
+
+// However far a reading moves the needle, the walk takes a bounded number
+// of ticks, each at most one frame, and ends exactly on the reading.
+TEST_F(SpeedPanleShown, AWalkTakesBoundedFramesAndEndsOnTheReading) {
+    HWND hwnd = m_hwnd;
+    DuiLib::CPaintManagerUI& manager = *m_manager;
+    CSpeedPanleUI* dial = m_dial;
+    {
+        for (int target : {240, 0, 4, 37, 36, 199, 1000, -5}) {
+            SCOPED_TRACE(target);
+            const int before = dial->m_nCurAngle;
+            const int frames = dial->FramesPainted();
+            dial->WalkTo(target);
+            const int end = std::max(60, std::min(300, 60 + target));
+            if (end == before) {
+                EXPECT_FALSE(manager.KillTimer(dial, CSpeedPanleUI::kAnimationTimerId)) << "no walk";
+                continue;
+            }
+            int ticks = 0;
+            while (TimerRunning(manager, dial) && ticks < 1000) {
+                Tick(*dial);
+                UpdateWindow(hwnd);
+                ++ticks;
+            }
+            EXPECT_EQ(end, dial->m_nCurAngle);
+            EXPECT_LE(ticks, CSpeedPanleUI::kMaxWalkFrames + 1);
+            EXPECT_LE(dial->FramesPainted() - frames, CSpeedPanleUI::kMaxWalkFrames + 1);
+        }
+    }
+}
+
 TEST(FramePacer, PaintsNoFasterThanTheDisplayRefreshes) {
     DuiLib::CFramePacer pacer(60);
     const LONGLONG ms = 1000;  // counter units per millisecond
@@ -374,4 +609,115 @@ TEST(FramePacer, PaintsNoFasterThanTheDisplayRefreshes) {
     // A display that refreshes faster than the timer ticks gets every step.
     DuiLib::CFramePacer fast(144);
     for (int t = 0; t < 100; t += 10) EXPECT_TRUE(fast.FrameDueAt(t * ms, 1000 * ms)) << t;
+    // A timer at the display's refresh: one tick a frame.
+    EXPECT_EQ(16, pacer.FrameIntervalMs());
+    EXPECT_EQ(6, fast.FrameIntervalMs());
+}
+
+namespace {
+
+// Reference pictures of the whole dial (face, needle, arcs) over the main
+// window's background, taken from the first way the needle was drawn (GDI+
+// rotating it on every frame). However the needle is drawn now, it must
+// look the same at every scale.
+constexpr int kReferenceDpis[] = {96, 144, 192};
+constexpr LPCWSTR kReferencePointers[] = {L"png/panel.png", L"png/pointer_v7.png"};
+constexpr int kReferenceAngles[] = {60, 97, 180, 263};
+// A channel may differ this much (GDI+ rounds a little differently in the
+// 32- and 64-bit builds); a needle one degree off differs far more.
+constexpr int kReferenceTolerance = 24;
+
+std::wstring ReferenceName(int dpi, LPCWSTR pointer, int angle) {
+    std::wstring stem(pointer);
+    stem = stem.substr(stem.find_last_of(L'/') + 1);
+    stem = stem.substr(0, stem.find_last_of(L'.'));
+    return stem + L"-" + std::to_wstring(dpi) + L"-" + std::to_wstring(angle) + L".png";
+}
+
+// The largest difference of one channel between the canvas and the picture
+// file; -1 when the file cannot be read or its size differs.
+int LargestDifference(const Canvas& c, const std::wstring& file) {
+    Gdiplus::Bitmap picture(file.c_str());
+    if (picture.GetLastStatus() != Gdiplus::Ok || (int)picture.GetWidth() != c.side() ||
+        (int)picture.GetHeight() != c.side())
+        return -1;
+    Gdiplus::BitmapData data;
+    Gdiplus::Rect all(0, 0, c.side(), c.side());
+    if (picture.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &data) != Gdiplus::Ok) return -1;
+    int largest = 0;
+    for (int y = 0; y < c.side(); ++y) {
+        const auto* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(data.Scan0) + y * data.Stride);
+        for (int x = 0; x < c.side(); ++x) {
+            const DWORD a = c.At(x, y), b = row[x];
+            for (int shift : {0, 8, 16})
+                largest = std::max(largest, std::abs((int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF)));
+        }
+    }
+    picture.UnlockBits(&data);
+    return largest;
+}
+
+bool SavePng(const Canvas& c, const std::wstring& file) {
+    GdiFlush();
+    Gdiplus::Bitmap copy(c.side(), c.side(), PixelFormat32bppRGB);
+    {
+        Gdiplus::Graphics g(&copy);
+        HDC target = g.GetHDC();
+        BitBlt(target, 0, 0, c.side(), c.side(), c.dc(), 0, 0, SRCCOPY);
+        g.ReleaseHDC(target);
+    }
+    // The PNG encoder's well-known class id.
+    const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    return copy.Save(file.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
+}  // namespace
+
+// Set VT_DIAL_WRITE_REFERENCES to a folder to write the pictures there
+// instead of comparing (done once, from the drawing they were taken from).
+TEST(SpeedPanlePicture, LooksLikeTheReferenceAtEveryScaleAndSeveralAngles) {
+    wchar_t writeTo[MAX_PATH] = {};
+    const bool writing = GetEnvironmentVariableW(L"VT_DIAL_WRITE_REFERENCES", writeTo, MAX_PATH) > 0;
+    const std::wstring folder = writing ? std::wstring(writeTo) : TestPaths::Join(TestPaths::TestDir(), L"dial-reference");
+    HWND hwnd = CreateHost();
+    ASSERT_NE(nullptr, hwnd);
+    GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
+    GetAppState().g_bThisCPUHaveCustomData = false;
+    int compared = 0;
+    for (int dpi : kReferenceDpis) {
+        DuiLib::CPaintManagerUI manager;
+        manager.Init(hwnd);
+        manager.SetDpi(dpi);
+        auto* dial = new CSpeedPanleUI;
+        manager.AttachDialog(dial);
+        const int side = manager.Scale(186);
+        dial->SetPos(RECT{0, 0, side, side});
+        dial->SetDefaultAngle(120);
+        for (LPCWSTR pointer : kReferencePointers) {
+            dial->SetAttribute(L"pointimage", pointer);
+            // Each angle twice: drawn afresh, then from what the first kept.
+            for (int round = 0; round < (writing ? 1 : 2); ++round) {
+                for (int angle : kReferenceAngles) {
+                    dial->m_nCurAngle = angle;
+                    Canvas c(side);
+                    c.Fill(0x001E2228);
+                    dial->PaintStatusImage(c.dc());
+                    const std::wstring file = TestPaths::Join(folder, ReferenceName(dpi, pointer, angle));
+                    const std::string name = TestPaths::Narrow(ReferenceName(dpi, pointer, angle));
+                    if (writing) {
+                        EXPECT_TRUE(SavePng(c, file)) << name;
+                        continue;
+                    }
+                    const int largest = LargestDifference(c, file);
+                    EXPECT_GE(largest, 0) << name << ": no reference picture";
+                    EXPECT_LE(largest, kReferenceTolerance) << name << (round ? ", again" : "");
+                    ++compared;
+                }
+            }
+        }
+    }
+    DestroyWindow(hwnd);
+    if (!writing) {
+        EXPECT_EQ(48, compared);
+    }
 }
