@@ -11,6 +11,14 @@
 
 namespace vt {
 
+// The export `name` of a module as a function of type F, or null: the one
+// place where a looked-up address becomes a typed function.
+template <typename F>
+F ProcAddress(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 namespace release {
 inline void Handle(HANDLE h) { ::CloseHandle(h); }
 inline void RegKey(HKEY h) { ::RegCloseKey(h); }
@@ -22,8 +30,17 @@ inline void Icon(HICON h) { ::DestroyIcon(h); }
 inline void Global(HGLOBAL h) { ::GlobalFree(h); }
 inline void Local(HLOCAL h) { ::LocalFree(h); }
 inline void Sid(PSID s) { ::FreeSid(s); }
-inline void CryptAlgorithm(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
-inline void CryptHash(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
+// bcrypt is loaded at its first use, not imported; a handle of its own
+// means it is loaded, so its closers are found among the loaded modules.
+inline void CryptAlgorithm(BCRYPT_ALG_HANDLE h) {
+    auto close = ProcAddress<decltype(&::BCryptCloseAlgorithmProvider)>(::GetModuleHandleW(L"bcrypt.dll"),
+                                                                        "BCryptCloseAlgorithmProvider");
+    if (close) close(h, 0);
+}
+inline void CryptHash(BCRYPT_HASH_HANDLE h) {
+    auto destroy = ProcAddress<decltype(&::BCryptDestroyHash)>(::GetModuleHandleW(L"bcrypt.dll"), "BCryptDestroyHash");
+    if (destroy) destroy(h);
+}
 // A window that its owner's destruction took along is gone already.
 inline void Window(HWND h) {
     if (::IsWindow(h)) ::DestroyWindow(h);
@@ -181,14 +198,6 @@ public:
 private:
     CriticalSection& m_cs;
 };
-
-// The export `name` of a module as a function of type F, or null: the one
-// place where a looked-up address becomes a typed function.
-template <typename F>
-F ProcAddress(HMODULE module, const char* name) {
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
 
 // A library loaded at run time, and its exports by name with their types.
 class DynamicLibrary {

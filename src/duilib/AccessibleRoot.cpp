@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "duilib/AccessibilityLibrary.h"
 #include "duilib/ControlUI.h"
 #include "duilib/ListLabelElementUI.h"
 #include "duilib/OptionUI.h"
@@ -16,12 +17,15 @@ HRESULT Text(const CDuiString& text, BSTR* out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (text.IsEmpty()) return S_FALSE;
-    *out = ::SysAllocString(text.GetData());
+    *out = CAccessibilityLibrary::Get().AllocString(text.GetData());
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// What VariantInit does, without importing oleaut32 for it.
+void Clear(VARIANT* v) { v->vt = VT_EMPTY; }
+
 void SetId(VARIANT* v, LONG id) {
-    ::VariantInit(v);
+    Clear(v);
     v->vt = VT_I4;
     v->lVal = id;
 }
@@ -45,7 +49,8 @@ void CAccessibleRoot::Disconnect() {
 
 IAccessible* CAccessibleRoot::Standard() {
     if (!m_standard && m_pManager)
-        ::CreateStdAccessibleObject(m_hWnd, OBJID_CLIENT, Iid(), reinterpret_cast<void**>(m_standard.Put()));
+        CAccessibilityLibrary::Get().CreateStandardObject(m_hWnd, OBJID_CLIENT, Iid(),
+                                                          reinterpret_cast<void**>(m_standard.Put()));
     return m_standard.Get();
 }
 
@@ -157,7 +162,7 @@ STDMETHODIMP CAccessibleRoot::get_accDescription(VARIANT child, BSTR* text) {
 
 STDMETHODIMP CAccessibleRoot::get_accRole(VARIANT child, VARIANT* role) {
     if (!role) return E_POINTER;
-    ::VariantInit(role);
+    Clear(role);
     CControlUI* c = nullptr;
     HRESULT hr = Resolve(child, &c);
     if (FAILED(hr)) return hr;
@@ -167,7 +172,7 @@ STDMETHODIMP CAccessibleRoot::get_accRole(VARIANT child, VARIANT* role) {
 
 STDMETHODIMP CAccessibleRoot::get_accState(VARIANT child, VARIANT* state) {
     if (!state) return E_POINTER;
-    ::VariantInit(state);
+    Clear(state);
     CControlUI* c = nullptr;
     HRESULT hr = Resolve(child, &c);
     if (FAILED(hr)) return hr;
@@ -217,7 +222,7 @@ STDMETHODIMP CAccessibleRoot::get_accKeyboardShortcut(VARIANT child, BSTR* short
 
 STDMETHODIMP CAccessibleRoot::get_accFocus(VARIANT* child) {
     if (!child) return E_POINTER;
-    ::VariantInit(child);
+    Clear(child);
     if (!m_pManager) return CO_E_OBJNOTCONNECTED;
     CControlUI* focus = m_pManager->GetFocus();
     if (focus && focus->GetAccessibleRole() != 0 && focus->IsShownInTree()) {
@@ -233,7 +238,7 @@ STDMETHODIMP CAccessibleRoot::get_accFocus(VARIANT* child) {
 
 STDMETHODIMP CAccessibleRoot::get_accSelection(VARIANT* children) {
     if (!children) return E_POINTER;
-    ::VariantInit(children);
+    Clear(children);
     if (!m_pManager) return CO_E_OBJNOTCONNECTED;
     for (CControlUI* c : m_pManager->GetAccessibleChildren()) {
         auto* item = static_cast<CListLabelElementUI*>(c->GetInterface(L"ListItem"));
@@ -306,7 +311,7 @@ STDMETHODIMP CAccessibleRoot::accLocation(long* x, long* y, long* w, long* h, VA
 
 STDMETHODIMP CAccessibleRoot::accNavigate(long dir, VARIANT start, VARIANT* end) {
     if (!end) return E_POINTER;
-    ::VariantInit(end);
+    Clear(end);
     CControlUI* from = nullptr;
     HRESULT hr = Resolve(start, &from);
     if (FAILED(hr)) return hr;
@@ -331,7 +336,7 @@ STDMETHODIMP CAccessibleRoot::accNavigate(long dir, VARIANT start, VARIANT* end)
 
 STDMETHODIMP CAccessibleRoot::accHitTest(long x, long y, VARIANT* child) {
     if (!child) return E_POINTER;
-    ::VariantInit(child);
+    Clear(child);
     if (!m_pManager) return CO_E_OBJNOTCONNECTED;
     POINT pt = {x, y};
     ::ScreenToClient(m_hWnd, &pt);
@@ -357,7 +362,7 @@ STDMETHODIMP CAccessibleRoot::accDoDefaultAction(VARIANT child) {
     if (!c) return DISP_E_MEMBERNOTFOUND;
     BSTR verb = nullptr;
     const bool hasAction = get_accDefaultAction(child, &verb) == S_OK;
-    ::SysFreeString(verb);
+    CAccessibilityLibrary::Get().FreeString(verb);
     if (!hasAction) return DISP_E_MEMBERNOTFOUND;
     if (!c->IsEnabled()) return E_FAIL;
     m_pManager->PostAccessibleAction(c);

@@ -3,6 +3,7 @@
 #include <oleacc.h>
 #include <windowsx.h>
 
+#include "duilib/AccessibilityLibrary.h"
 #include "duilib/AccessibleRoot.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/DialogBuilder.h"
@@ -78,12 +79,14 @@ DWORD WindowImplBaseNew::GetAccessibleWindowRole() const { return ROLE_SYSTEM_CL
 LRESULT WindowImplBaseNew::OnGetObject(WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     bHandled = FALSE;
     if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !m_hWnd || !m_PaintManager.GetRoot()) return 0;
+    const CAccessibilityLibrary& library = CAccessibilityLibrary::Get();
+    if (!library.Ready()) return 0;  // the system's own answer, through DefWindowProc
     if (!m_accessible) {
         m_accessible.Reset();
         *m_accessible.Put() = new CAccessibleRoot(m_hWnd, &m_PaintManager, GetAccessibleWindowRole());
     }
     bHandled = TRUE;
-    return ::LresultFromObject(CAccessibleRoot::Iid(), wParam, static_cast<IAccessible*>(m_accessible.Get()));
+    return library.ResultFromObject(CAccessibleRoot::Iid(), wParam, static_cast<IAccessible*>(m_accessible.Get()));
 }
 
 LRESULT WindowImplBaseNew::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {

@@ -8,6 +8,7 @@
 
 #include "log/BaseLog.h"
 #include "settings/ModulePath.h"
+#include "settings/VersionLibrary.h"
 
 namespace {
 
@@ -58,16 +59,16 @@ std::wstring GetDataFolder() {
 
 std::wstring GetFileVersionStringOf(const std::wstring& path) {
     if (path.empty()) return std::wstring();
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const CVersionLibrary& library = CVersionLibrary::Get();
+    DWORD size = library.InfoSize(path.c_str());
     if (size == 0) return std::wstring();
     std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::wstring();
+    if (!library.Info(path.c_str(), size, data.data())) return std::wstring();
     // The system walks the resource's structure for us, within its size;
     // a block without the fixed information's signature is not trusted.
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+    if (!library.QueryValue(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
         info == nullptr || infoSize < sizeof(VS_FIXEDFILEINFO) ||
         info->dwSignature != kFixedInfoSignature)
         return std::wstring();

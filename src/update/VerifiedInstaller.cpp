@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "log/BaseLog.h"
+#include "update/CheckLibraries.h"
 #include "settings/ProgramSwitches.h"
 
 namespace {
@@ -92,7 +93,10 @@ LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path) {
     data.pFile = &fileInfo;
     data.dwStateAction = WTD_STATEACTION_IGNORE;  // no state is kept after the call
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    LONG verdict = ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    // Without the system's check there is no verdict to replace: unverified.
+    const CCheckLibraries& libraries = CCheckLibraries::Get();
+    if (!libraries.Ready()) return static_cast<LONG>(TRUST_E_SYSTEM_ERROR);
+    LONG verdict = libraries.VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     VLOG("WinVerifyTrust on the open file: 0x%08lx", static_cast<unsigned long>(verdict));
 
     const std::wstring text = ProgramSwitches::Value(kTrustSwitch);
@@ -105,10 +109,12 @@ LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path) {
 }
 
 std::string CVerifiedInstaller::Sha256Of(HANDLE file) {
+    const CCheckLibraries& libraries = CCheckLibraries::Get();
+    if (!libraries.Ready()) return std::string();
     vt::UniqueCryptAlgorithm algorithm;
-    if (::BCryptOpenAlgorithmProvider(algorithm.Put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return std::string();
+    if (libraries.OpenAlgorithm(algorithm.Put(), BCRYPT_SHA256_ALGORITHM) != 0) return std::string();
     vt::UniqueCryptHash hash;
-    if (::BCryptCreateHash(algorithm.Get(), hash.Put(), nullptr, 0, nullptr, 0, 0) != 0) return std::string();
+    if (libraries.CreateHash(algorithm.Get(), hash.Put()) != 0) return std::string();
     std::vector<unsigned char> buffer(kHashChunk);
     // Positioned reads from the start, whatever the handle's position.
     ULONGLONG offset = 0;
@@ -122,11 +128,11 @@ std::string CVerifiedInstaller::Sha256Of(HANDLE file) {
             return std::string();
         }
         if (got == 0) break;
-        if (::BCryptHashData(hash.Get(), buffer.data(), got, 0) != 0) return std::string();
+        if (libraries.HashData(hash.Get(), buffer.data(), got) != 0) return std::string();
         offset += got;
     }
     unsigned char digest[32] = {};
-    if (::BCryptFinishHash(hash.Get(), digest, sizeof(digest), 0) != 0) return std::string();
+    if (libraries.FinishHash(hash.Get(), digest, sizeof(digest)) != 0) return std::string();
     static const char kHex[] = "0123456789abcdef";
     std::string text;
     for (unsigned char b : digest) {

@@ -9,7 +9,8 @@
 // UPDATE_TRUST_VERDICT (settings/ProgramSwitches.h: a file of the program's
 // folder, which only an administrator can write): the value WinVerifyTrust
 // is taken to have returned, such as 0. WinVerifyTrust is called all the
-// same, and both are logged.
+// same, and both are logged. Without the system's checking libraries
+// (update/CheckLibraries.h) there is nothing to replace: refused.
 #include <windows.h>
 
 #include <memory>
