@@ -176,36 +176,6 @@ bool LooksBusy(HWND hwnd) {
 std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_dpi_hold"; }
 
 
-// The whole screen as a 24-bit BMP file, for a failure to be looked at.
-void SaveScreen(const std::wstring& path) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    vt::WindowDc screen(nullptr);
-    vt::UniqueMemoryDc mem(CreateCompatibleDC(screen.Get()));
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    vt::UniqueBitmap bmp(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!mem || !bmp || !bits) return;
-    {
-        vt::ScopedSelect select(mem.Get(), bmp.Get());
-        BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), 0, 0, SRCCOPY);
-        GdiFlush();
-    }
-    const DWORD size = ((w * 3 + 3) & ~3) * h;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
-    fh.bfSize = fh.bfOffBits + size;
-    std::string data(reinterpret_cast<const char*>(&fh), sizeof(fh));
-    data.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof(bi.bmiHeader));
-    data.append(static_cast<const char*>(bits), size);
-    TestPaths::WriteFileBytes(path, data);
-}
-
 bool WaitVisible(HWND w) {
     for (int i = 0; i < 200 && w && !IsWindowVisible(w); ++i) Sleep(50);
     return w && IsWindowVisible(w);
@@ -357,9 +327,6 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
                            << PixelsNear(hwnd, OnNeedle(162, 40), reach, White) << ", mirrored "
                            << PixelsNear(hwnd, OnNeedle(162, 40, -1), reach, White) << " and "
                            << PixelsNear(hwnd, OnNeedle(162 + 180, 40), reach, White) << ")";
-    // The screen as it was, beside the program's log (the session's folder
-    // is kept when a test fails).
-    if (!dialRight) SaveScreen(CAppUnderTest::Folder() + L"\\dial_not_settled.bmp");
 
     // Real clicks: the action button overclocks. While the processor is
     // held in the run, "Overclocking..." looks busy: grey text, nothing

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "base/SystemLibrary.h"
-#include "duilib/AccessibilityLibrary.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -68,12 +67,4 @@ TEST(SystemLibrary, LoadsFromTheSystemFolderOnlyAndByNameOnly) {
         }
     }
     ::DeleteFileW(beside.c_str());
-}
-
-TEST(SystemLibrary, ScreenReaderSupportFindsEveryEntry) {
-    EXPECT_TRUE(DuiLib::CAccessibilityLibrary::Get().Ready());
-    BSTR text = DuiLib::CAccessibilityLibrary::Get().AllocString(L"Velotune");
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(std::wstring(text), L"Velotune");
-    DuiLib::CAccessibilityLibrary::Get().FreeString(text);
 }

@@ -664,14 +664,6 @@ TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted
     DeleteFileW((UpdateFolder() + L"UnsignedSetup.exe").c_str());
 }
 
-TEST_F(UpdateWindowTest, ADownloadWithTheWrongHashIsRefusedAndNeverStarted) {
-    LogCapture log;
-    OpenOffer(SourceFile(), Sha256("another installer"));
-    AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
-    EXPECT_TRUE(log.HasText("update refused: SHA-256 " + Sha256(SourceBytes()) + ", expected " +
-                            Sha256("another installer") + ": " + Narrow(Installer())));
-}
-
 TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
     CDownloaderEnv::Set(L"SWAP", L"1");
     LogCapture log;
@@ -706,10 +698,17 @@ TEST_F(UpdateWindowTest, OnceCheckedTheFileCannotBeSwappedAndTheGoodOneStartsByI
     EXPECT_TRUE(log.HasText("installer started: " + Narrow(Installer())));
 }
 
-TEST_F(UpdateWindowTest, ABatchFileIsRefusedAndNeverStarted) {
+TEST_F(UpdateWindowTest, AWrongHashOrABatchFileIsRefusedAndNeverStarted) {
     LogCapture log;
+    OpenOffer(SourceFile(), Sha256("another installer"));
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
+    EXPECT_TRUE(log.HasText("update refused: SHA-256 " + Sha256(SourceBytes()) + ", expected " +
+                            Sha256("another installer") + ": " + Narrow(Installer())));
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
     OpenOffer(SourceCopy(L"VelotuneSetup.bat", "@echo off\r\n"));
-    AcceptAndExpectRefusal(log, L"STR_UPDATE_NOTEXE");
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_NOTEXE", 2);
     EXPECT_TRUE(log.HasText("update refused: not an .exe: " + Narrow(UpdateFolder() + L"VelotuneSetup.bat")));
     DeleteFileW((UpdateFolder() + L"VelotuneSetup.bat").c_str());
 }
