@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "base/Win32Owners.h"
+#include "common/KeptRecord.h"
 
 namespace simcommon {
 
@@ -98,19 +98,8 @@ std::wstring SwitchPath(const wchar_t* key, const std::wstring& fallbackName, co
 }
 
 void AppendLine(const std::wstring& path, const std::string& line) {
-    // A library left loaded for days records a call a second; the record
-    // moves aside to "<path>.old" once it is full, so it never fills the disk.
-    WIN32_FILE_ATTRIBUTE_DATA info = {};
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) &&
-        (info.nFileSizeHigh != 0 || info.nFileSizeLow >= kRecordCapBytes))
-        MoveFileExW(path.c_str(), (path + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
-    vt::UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    const std::string text = line + "\r\n";
-    DWORD written = 0;
-    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    // Opened for this one line and closed again.
+    CKeptRecord(path).Append(line);
 }
 
 }  // namespace simcommon

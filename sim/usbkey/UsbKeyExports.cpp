@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/EventThread.h"
+#include "common/KeptRecord.h"
 #include "common/SimEnvironment.h"
 
 namespace {
@@ -23,8 +24,12 @@ simcommon::CEventThread g_button;  // ended by Release
 
 const wchar_t kButton[] = L"Local\\VelotuneUsbKeyPress";
 
-// Appends one ASCII line (CRLF) to the record file.
-void Record(const char* line) { simcommon::AppendLine(simcommon::RecordFile(), line); }
+// Appends one ASCII line (CRLF) to the record file, held open while the
+// library is loaded: the program tells the key the frequency every second.
+void Record(const char* line) {
+    static simcommon::CKeptRecord record(simcommon::RecordFile());
+    record.Append(line);
+}
 
 // The type codes this key uses when it asks: 2 state, 3 frequency, 4 mode.
 void Press() {

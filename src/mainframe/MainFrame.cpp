@@ -940,7 +940,13 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
              ::GetTickCount() - m_dwExitWaitStart, (int)GetAppState().nStatus);
         return 0;
     }
-    if (wParam == TIMER_HOVER && m_pBtnMin) {
+    if (wParam == TIMER_HOVER && !IsShownToUser()) {
+        // Hidden to the tray or minimised, no cursor can be over the window:
+        // the timer would only wake the program twice a second for nothing.
+        // It starts again when the window comes back.
+        ::KillTimer(m_hWnd, TIMER_HOVER);
+        m_bHoverTimerOn = false;
+    } else if (wParam == TIMER_HOVER && m_pBtnMin) {
         RECT rc;
         POINT pt;
         if (::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt)) {
@@ -1035,6 +1041,10 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
                 ExitApp();
                 return 0;
             }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            if (!m_bHoverTimerOn && IsShownToUser())
+                m_bHoverTimerOn = ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr) != 0;
             break;
         case WM_POWERBROADCAST:
             if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
