@@ -34,4 +34,9 @@ void CKeptRecord::Append(const std::string& line) {
     WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+void CKeptRecord::Close() {
+    vt::LockGuard hold(m_lock);
+    m_file.Reset();
+}
+
 }  // namespace simcommon

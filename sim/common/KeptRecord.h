@@ -19,6 +19,9 @@ public:
     // Appends `line` and CR LF; a record of kRecordCapBytes or more is
     // first moved aside to "<path>.old".
     void Append(const std::string& line);
+    // Lets the file go until the next line: under Wine a file held open
+    // cannot be deleted (it stays, delete pending, until closed).
+    void Close();
 
 private:
     CKeptRecord(const CKeptRecord&) = delete;

@@ -24,12 +24,15 @@ simcommon::CEventThread g_button;  // ended by Release
 
 const wchar_t kButton[] = L"Local\\VelotuneUsbKeyPress";
 
-// Appends one ASCII line (CRLF) to the record file, held open while the
-// library is loaded: the program tells the key the frequency every second.
-void Record(const char* line) {
+// The record file, held open from the first call to Release: the program
+// tells the key the frequency every second.
+simcommon::CKeptRecord& TheRecord() {
     static simcommon::CKeptRecord record(simcommon::RecordFile());
-    record.Append(line);
+    return record;
 }
+
+// Appends one ASCII line (CRLF) to the record file.
+void Record(const char* line) { TheRecord().Append(line); }
 
 // The type codes this key uses when it asks: 2 state, 3 frequency, 4 mode.
 void Press() {
@@ -65,6 +68,7 @@ extern "C" __declspec(dllexport) int __stdcall Init() {
 extern "C" __declspec(dllexport) void __stdcall Release() {
     Record("Release");
     g_button.Stop();
+    TheRecord().Close();
 }
 
 extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {

@@ -246,6 +246,27 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
     DestroyWindow(hwnd);
 }
 
+// Hidden to the tray or minimised, no cursor can be over the window: the
+// hover timer stops at its first tick, and runs again once the window is back.
+TEST(MainFrameView, HoverTimerRunsOnlyWhileTheWindowIsShown) {
+    TextsFrame frame;
+    HWND hwnd = MakeMainLayout(frame);
+    ASSERT_NE(hwnd, nullptr);
+    ::SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as the window's set-up starts it
+    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped while hidden";
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(IsIconic(hwnd));
+    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped while minimised";
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    ASSERT_FALSE(IsIconic(hwnd));
+    EXPECT_TRUE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "running again once shown";
+    DestroyWindow(hwnd);
+}
+
 TEST(MainFrameLinks, OnlyWebAddressesAreOpened) {
     for (const wchar_t* good : {L"http://example.invalid/", L"https://example.invalid/buy?x=1#a", L"HTTPS://Example.invalid",
                                 L"http://example.invalid:8080/path"})

@@ -100,6 +100,18 @@ TEST(UsbKeyInit, ReadyLibraryIsToldEveryChangeAndAsksThroughTheCallbacks) {
               "Init\t0\r\nRegisterGetCPU\r\nRegisterGetMode\r\nRegisterGetOverLockState\r\nRegisterOverLock\r\n"
               "SetMode\t1\r\nSetOverLockState\t1\r\nSetFq\t3960.000\r\nSetOverLockState\t0\r\n");
 
+    // The key holds its record open between calls, and lets it go once the
+    // file is no longer at its path (moved aside, as by another process's
+    // rotation, or deleted): the next line starts a new record.
+    const std::string held = Record();
+    const std::wstring moved = RecordPath() + L".moved";
+    DeleteFileW(moved.c_str());
+    ASSERT_TRUE(MoveFileExW(RecordPath().c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING));
+    mgr.SetFq(3960.0f);
+    EXPECT_EQ(Record(), "SetFq\t3960.000\r\n");
+    EXPECT_EQ(TestPaths::ReadFileBytes(moved), held);
+    DeleteFileW(moved.c_str());
+
     // The button: the key reads what it shows through the callbacks; with
     // no window the press itself posts nothing.
     vt::UniqueHandle press(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress"));
