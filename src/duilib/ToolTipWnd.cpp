@@ -14,9 +14,10 @@ constexpr int kMargin = 2;
 // The tooltip class is comctl32's. Loading that library registers all of
 // its window classes and loads its images, a cost that every start would
 // pay for a tip most sessions never show: it comes with the first tip and
-// stays for the rest of the run (its classes outlive any one window).
+// stays for the rest of the run, not let go even at exit (its classes outlive
+// any one window, and a tooltip destroyed late would call into it).
 bool CommonControlsReady() {
-    static vt::CSystemLibrary s_comctl(L"comctl32.dll");
+    static vt::CSystemLibrary& s_comctl = *new vt::CSystemLibrary(L"comctl32.dll");
     static const bool s_ready = [] {
         decltype(&::InitCommonControlsEx) init = nullptr;
         if (!s_comctl.Find("InitCommonControlsEx", &init)) {
