@@ -1,5 +1,7 @@
 #include "duilib/ToolTipWnd.h"
 
+#include "base/SystemLibrary.h"
+#include "duilib/DuiLog.h"
 #include "duilib/PaintManagerUI.h"
 
 namespace DuiLib {
@@ -8,6 +10,25 @@ namespace {
 // Widest a tip grows before it wraps, and its inner margin, at 96 DPI.
 constexpr int kMaxWidth = 320;
 constexpr int kMargin = 2;
+
+// The tooltip class is comctl32's. Loading that library registers all of
+// its window classes and loads its images, a cost that every start would
+// pay for a tip most sessions never show: it comes with the first tip and
+// stays for the rest of the run, not let go even at exit (its classes outlive
+// any one window, and a tooltip destroyed late would call into it).
+bool CommonControlsReady() {
+    static vt::CSystemLibrary& s_comctl = *new vt::CSystemLibrary(L"comctl32.dll");
+    static const bool s_ready = [] {
+        decltype(&::InitCommonControlsEx) init = nullptr;
+        if (!s_comctl.Find("InitCommonControlsEx", &init)) {
+            DUI_LOG("tooltips off: %s", s_comctl.Problem().c_str());
+            return false;
+        }
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        return init(&icc) != FALSE;
+    }();
+    return s_ready;
+}
 }  // namespace
 
 TOOLINFOW CToolTipWnd::ToolInfo(LPCWSTR text) const {
@@ -23,8 +44,7 @@ TOOLINFOW CToolTipWnd::ToolInfo(LPCWSTR text) const {
 
 bool CToolTipWnd::Create() {
     if (m_hWnd) return true;
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    if (!CommonControlsReady()) return false;
     m_hWnd.Reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, m_hOwner, nullptr,

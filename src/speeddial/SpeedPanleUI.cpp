@@ -72,6 +72,30 @@ RECT OpaqueBounds(Gdiplus::Image& image) {
                 std::min<LONG>(w, box.right + kMargin), std::min<LONG>(h, box.bottom + kMargin)};
 }
 
+// `box` of the image as a bitmap of its own, pixel for pixel: the turned
+// needle is drawn from its inked part only, so the rest of the square (most
+// of it) need not be kept. An empty box gives one transparent pixel.
+std::unique_ptr<Gdiplus::Image> Cropped(Gdiplus::Image& image, const RECT& box) {
+    const INT w = std::max<INT>(1, box.right - box.left), h = std::max<INT>(1, box.bottom - box.top);
+    auto cropped = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
+    if (cropped->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    if (box.right <= box.left || box.bottom <= box.top) return cropped;  // a new bitmap is transparent
+    if (image.GetType() != Gdiplus::ImageTypeBitmap) return nullptr;
+    auto& source = static_cast<Gdiplus::Bitmap&>(image);
+    Gdiplus::Rect from(box.left, box.top, w, h), to(0, 0, w, h);
+    Gdiplus::BitmapData in, out;
+    if (source.LockBits(&from, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &in) != Gdiplus::Ok) return nullptr;
+    const bool locked = cropped->LockBits(&to, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) == Gdiplus::Ok;
+    if (locked) {
+        for (INT y = 0; y < h; ++y)
+            std::memcpy(static_cast<BYTE*>(out.Scan0) + y * out.Stride, static_cast<const BYTE*>(in.Scan0) + y * in.Stride,
+                        w * 4);
+        cropped->UnlockBits(&out);
+    }
+    source.UnlockBits(&in);
+    return locked ? std::move(cropped) : nullptr;
+}
+
 void PrepareGraphics(Gdiplus::Graphics& g) {
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
@@ -88,11 +112,7 @@ CSpeedPanleUI::CSpeedPanleUI() : m_sDialImage(L"png/dials.png"), m_sPointImage(L
     SetTextStyle(DT_CENTER | DT_SINGLELINE);
 }
 
-// The image goes before the stream that holds its bytes.
-CSpeedPanleUI::~CSpeedPanleUI() {
-    m_pImgPoint.reset();
-    m_pImgStream.Reset();
-}
+CSpeedPanleUI::~CSpeedPanleUI() = default;
 
 LPCWSTR CSpeedPanleUI::GetClass() const { return L"SpeedPanleUI"; }
 
@@ -243,23 +263,25 @@ void CSpeedPanleUI::LoadPointer() {
     const CDuiString file = CPaintManagerUI::FindImageVariant(m_sPointImage, m_nPointDpi, m_fPointFactor);
     DWORD size = CPaintManagerUI::LoadFileData(file, bytes, true);
     if (size > 0 && !bytes.empty()) {
-        m_pImgStream.Reset();
         vt::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size));
-        m_hImgMem = memory.Get();
-        if (m_hImgMem) {
-            if (void* p = GlobalLock(m_hImgMem)) {
-                std::memcpy(p, bytes.data(), size);
-                GlobalUnlock(m_hImgMem);
+        void* p = memory ? GlobalLock(memory.Get()) : nullptr;
+        vt::ComPtr<IStream> stream;
+        if (p) {
+            std::memcpy(p, bytes.data(), size);
+            GlobalUnlock(memory.Get());
+            if (SUCCEEDED(CreateStreamOnHGlobal(memory.Get(), TRUE, stream.Put())) && stream.Get()) memory.Release();
+        }
+        // The image reads its bytes from the stream for as long as it lives:
+        // it goes first, once its inked part has a bitmap of its own.
+        std::unique_ptr<Gdiplus::Image> image(stream.Get() ? Gdiplus::Image::FromStream(stream.Get()) : nullptr);
+        if (image && image->GetLastStatus() == Gdiplus::Ok) {
+            image = ToPremultiplied(std::move(image));
+            const RECT opaque = OpaqueBounds(*image);
+            m_pImgPoint = Cropped(*image, opaque);
+            if (m_pImgPoint) {
+                m_rcPointOpaque = opaque;
+                m_nPointSide = static_cast<int>(image->GetWidth());
             }
-            if (SUCCEEDED(CreateStreamOnHGlobal(m_hImgMem, TRUE, m_pImgStream.Put())) && m_pImgStream.Get()) {
-                memory.Release();  // the stream frees it
-                std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(m_pImgStream.Get()));
-                if (image && image->GetLastStatus() == Gdiplus::Ok) {
-                    m_pImgPoint = ToPremultiplied(std::move(image));
-                    m_rcPointOpaque = OpaqueBounds(*m_pImgPoint);
-                }
-            }
-            m_hImgMem = nullptr;
         }
     }
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
@@ -293,7 +315,7 @@ RECT CSpeedPanleUI::PointerBounds(int angle) const {
     if (!m_pImgPoint || m_bPointImageChanged) return m_rcItem;
     const POINT pivot = Pivot();
     const int cx = pivot.x, cy = pivot.y;
-    const int iw = static_cast<int>(m_pImgPoint->GetWidth());
+    const int iw = m_nPointSide;
     const RECT& b = m_rcPointOpaque;
     const double k = PointerScale();
     const double x0 = cx - k * (iw / 2), y0 = cy - k * (iw / 2);
@@ -316,7 +338,7 @@ RECT CSpeedPanleUI::PointerBounds(int angle) const {
 
 double CSpeedPanleUI::Reach() const {
     if (!m_pImgPoint) return 0;
-    const int pivot = static_cast<int>(m_pImgPoint->GetWidth()) / 2;
+    const int pivot = m_nPointSide / 2;
     const RECT& b = m_rcPointOpaque;
     double reach = 0;
     for (LONG px : {b.left, b.right})
@@ -339,10 +361,9 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
     if (!m_pImgPoint) return;
     const double k = PointerScale();
 
-    const int iw = (int)m_pImgPoint->GetWidth();
-    const int ih = (int)m_pImgPoint->GetHeight();
+    const int iw = m_nPointSide;
     const RECT& b = m_rcPointOpaque;
-    if (b.right <= b.left || b.bottom <= b.top || iw <= 0 || ih <= 0) return;
+    if (b.right <= b.left || b.bottom <= b.top || iw <= 0) return;
     // The needle is turned in a surface of its own, centred on the pivot and
     // wide enough for the needle at any angle, and blended from there.
     if (!m_needles.Prepare(2 * (static_cast<int>(std::ceil(Reach())) + 3))) return;
@@ -368,8 +389,8 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         // Both offsets use half the width; pointer images are square.
         g.TranslateTransform((Gdiplus::REAL)-(iw / 2), (Gdiplus::REAL)-(iw / 2));
         const Gdiplus::Status drawn =
-            g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), b.left,
-                        b.top, b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
+            g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), 0, 0,
+                        b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
         g.Flush(Gdiplus::FlushIntentionSync);
         // A turn that failed is not kept: every later frame at this angle
         // would blend the same empty box. The next paint tries again.
@@ -439,7 +460,7 @@ void CSpeedPanleUI::PaintNeedleOutline(HDC hDC) {
     if (!color || !m_pImgPoint) return;
     // The pointer images hang down from their centre at angle 0; the far
     // corner of their ink is the tip.
-    const double half = m_pImgPoint->GetWidth() / 2.0;
+    const double half = m_nPointSide / 2.0;
     const RECT& b = m_rcPointOpaque;
     double reach = 0;
     for (LONG px : {b.left, b.right})

@@ -78,10 +78,11 @@ private:
     double Reach() const;         // the needle's farthest pixel from the pivot, device pixels  // pointer image pixels to device pixels
     POINT Pivot() const;          // the needle's centre of rotation, device pixels
 
+    // Only the pointer file's inked part, premultiplied, held by itself; the
+    // file's bytes and the rest of its pixels go once it is read.
     std::unique_ptr<Gdiplus::Image> m_pImgPoint;
-    HGLOBAL m_hImgMem = nullptr;  // owned by m_pImgStream, which frees it
-    vt::ComPtr<IStream> m_pImgStream;
-    RECT m_rcPointOpaque = {};  // the part of the pointer image worth drawing
+    RECT m_rcPointOpaque = {};  // where that part lies in the pointer file's square
+    int m_nPointSide = 0;       // the pointer file's width (the files are square)
     int m_nPointDpi = 96;         // the display scale the pointer file was picked for
     double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
     CArcLayer m_arcLayer;

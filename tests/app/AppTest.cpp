@@ -135,6 +135,16 @@ int ChildrenOf(DWORD pid) {
     return n;
 }
 
+// Whether process `pid` has the library `file` (a file name) loaded.
+bool HasModule(DWORD pid, const wchar_t* file) {
+    vt::UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid));
+    MODULEENTRY32W e = {};
+    e.dwSize = sizeof(e);
+    for (BOOL more = Module32FirstW(snap.Get(), &e); more; more = Module32NextW(snap.Get(), &e))
+        if (_wcsicmp(e.szModule, file) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 TEST_F(AppStart, ReadsTheProcessorSetsTheDialAndClosesCleanly) {
@@ -846,12 +856,15 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
         ASSERT_TRUE(WaitAtCorner(hwnd)) << "where it stays while the pointer rests";
+        // The tooltip's library comes with the first tip, not with the start.
+        EXPECT_FALSE(HasModule(app.Pid(0), L"comctl32.dll"));
         // From the dial onto "=": the tooltip comes after the hover time.
         SetForegroundWindow(hwnd);
         CAppUnderTest::MoveTo(hwnd, CAppUnderTest::LayoutCentre({L"panel"}));
         HWND tip = HoverUntilToolTip(app, hwnd, L"SettingBtn");
         ASSERT_NE(tip, nullptr) << "the tooltip of \"=\"";
         EXPECT_EQ(TextOf(tip), c.settings);
+        EXPECT_TRUE(HasModule(app.Pid(0), L"comctl32.dll")) << "the module list is read";
         RECT rc = {};
         GetWindowRect(tip, &rc);
         POINT button = CAppUnderTest::LayoutCentre({L"SettingBtn"});
