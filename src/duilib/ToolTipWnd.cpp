@@ -1,10 +1,26 @@
 #include "duilib/ToolTipWnd.h"
 
+#include "base/SystemLibrary.h"
 #include "duilib/PaintManagerUI.h"
 
 namespace DuiLib {
 
 namespace {
+
+// The tooltip class is the only thing taken from the common controls.
+// Loaded at the first tooltip, not with the program: under Wine the
+// library's start registers every one of its window classes and sets up
+// theming, which would delay the first window for nothing.
+bool RegisterTooltipClass() {
+    static const vt::CSystemLibrary s_library(L"comctl32.dll");
+    static const bool s_registered = [] {
+        auto init = s_library.Proc<decltype(&::InitCommonControlsEx)>("InitCommonControlsEx");
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        return init && init(&icc);
+    }();
+    return s_registered;
+}
+
 // Widest a tip grows before it wraps, and its inner margin, at 96 DPI.
 constexpr int kMaxWidth = 320;
 constexpr int kMargin = 2;
@@ -23,8 +39,7 @@ TOOLINFOW CToolTipWnd::ToolInfo(LPCWSTR text) const {
 
 bool CToolTipWnd::Create() {
     if (m_hWnd) return true;
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    if (!RegisterTooltipClass()) return false;
     m_hWnd.Reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, m_hOwner, nullptr,
