@@ -124,19 +124,23 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
         return code;
     }
 
-    // Screen readers reach the windows through COM (WM_GETOBJECT).
-    const HRESULT ole = ::OleInitialize(nullptr);
     frame->SetResType(0, L"", 0, L"", true);
     frame->InitWinParam(L"Velotune_xml\\MainFrame.xml");
     HWND hwnd = frame->CreateDuiWindow(nullptr, L"Velotune", frame.get(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                                        WS_EX_TOOLWINDOW);
     int exitCode = 0;
+    HRESULT ole = E_FAIL;
     if (hwnd) {
         frame->PlaceAtCorner();
         RaiseWindow(hwnd);
         frame->ShowWindow(true, true);
         // The first frame before anything else the queue holds.
         ::UpdateWindow(hwnd);
+        // Screen readers reach the windows through COM (WM_GETOBJECT), which
+        // the first frame does not need: OLE is set up once it is painted,
+        // before the loop takes a screen reader's request. Under Wine,
+        // setting it up first made the window come up noticeably later.
+        ole = ::OleInitialize(nullptr);
         if (askingService) ::ResumeThread(askingService);
         DuiLib::CPaintManagerUI::MessageLoop();
     } else {

@@ -626,12 +626,15 @@ void CPaintManagerUI::HideToolTip() {
     if (m_pToolTip) m_pToolTip->Hide();
 }
 
+// A hidden window is painted whole when it is shown, so nothing need be
+// marked while it is hidden. Building a layout marks the window a few times
+// for every control, and under Wine each mark is a round trip to the server.
 void CPaintManagerUI::Invalidate() {
-    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (m_hWnd && ::IsWindowVisible(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
-    if (m_hWnd) ::InvalidateRect(m_hWnd, &rc, FALSE);
+    if (m_hWnd && ::IsWindowVisible(m_hWnd)) ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 void CPaintManagerUI::UpdateLayout() {

@@ -92,8 +92,6 @@ CControlUI* CMainFrame::CreateCustomControl(LPCWSTR pstrClass) {
 // ---------------------------------------------------------------- creation
 
 void CMainFrame::InitAfterCreate() {
-    SetIcon(kIconOverclocked);
-
     m_pLabelTitle = m_PaintManager.FindControl(L"labelTitle");
     if (m_pLabelTitle) ::SetWindowTextW(m_hWnd, m_pLabelTitle->GetText().GetData());
 
@@ -131,6 +129,9 @@ void CMainFrame::InitServices() {
 void CMainFrame::InitAfterFirstFrame() {
     if (m_bStartedAfterFirstFrame) return;
     m_bStartedAfterFirstFrame = true;
+    // A tool window shows its icon nowhere on screen; setting it makes Wine
+    // convert both sizes for the window manager.
+    SetIcon(kIconOverclocked);
     AddToTray(true);
     m_ocWmiEvent.Bind();
     CreateUpdateWindow();

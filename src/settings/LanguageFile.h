@@ -3,6 +3,8 @@
 // or skin\lan\Chinese.ini, chosen from the registry value "Languages" on the
 // first lookup and kept for the object's life (the program keeps one object
 // for the whole run, so a changed value takes effect at the next start).
+// The file's texts are read in one pass at the first lookup, too.
+#include <map>
 #include <string>
 
 class CLanguageFile {
@@ -21,6 +23,14 @@ public:
     const std::wstring& GetPath() const { return m_strPath; }
 
 private:
+    struct NoCase {
+        bool operator()(const std::wstring& a, const std::wstring& b) const;
+    };
+
+    void ReadTexts();
+
     std::wstring m_strFolder;
     std::wstring m_strPath;
+    std::map<std::wstring, std::wstring, NoCase> m_texts;
+    bool m_bTextsRead = false;
 };

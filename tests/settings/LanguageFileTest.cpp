@@ -183,3 +183,30 @@ TEST(LanguageFiles, MissingTextShowsPlaceholder) {
     CLanguageFile nowhere(empty);
     EXPECT_EQ(L"-_-", nowhere.GetLanguageString(L"STR_EXIT"));
 }
+
+TEST(LanguageFiles, TextsReadInOnePassAreTheProfileApisTexts) {
+    // Written as the language files are (UTF-16LE), with what the profile
+    // API reads in its own way: spaces, quotes, case, repeated keys, other
+    // sections, an empty and an overlong text.
+    std::wstring app = TestPaths::Join(TestPaths::TestDir(), L"settings_onepass");
+    for (const wchar_t* folder : {L"", L"\\skin", L"\\skin\\lan"}) CreateDirectoryW((app + folder).c_str(), nullptr);
+    const std::wstring text = L"; a comment\r\n[OTHER]\r\nSTR_A=another section\r\n[LANSTR]\r\nSTR_A=plain\r\n"
+                              L" STR_B  =  spaced out  \r\nSTR_C=\"double quoted\"\r\nSTR_D='single quoted'\r\n"
+                              L"str_e=lower case key\r\nSTR_F=first\r\nSTR_F=second\r\nSTR_G=\r\nSTR_H=a=b\r\n"
+                              L"STR_I=\"unbalanced\r\nSTR_J=" + std::wstring(300, L'x') + L"\r\n[AFTER]\r\nSTR_K=after\r\n";
+    std::string bytes = "\xff\xfe";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    const std::wstring path = app + kEnglish;
+    ASSERT_TRUE(TestPaths::WriteFileBytes(path, bytes));
+    LanguagesValue value;
+    value.Set(L"en");
+    CLanguageFile language(app);
+    for (const wchar_t* key : {L"STR_A", L"STR_B", L"STR_C", L"STR_D", L"STR_E", L"str_a", L"STR_F", L"STR_G", L"STR_H",
+                               L"STR_I", L"STR_J", L"STR_K", L"STR_NONE"}) {
+        wchar_t expected[256] = {};
+        GetPrivateProfileStringW(L"LANSTR", key, L"\x01", expected, 256, path.c_str());
+        EXPECT_EQ(std::wstring(expected) == L"\x01" ? L"-_-" : expected, language.GetLanguageString(key))
+            << TestPaths::Narrow(key);
+    }
+    DeleteFileW(path.c_str());
+}
