@@ -626,15 +626,18 @@ void CPaintManagerUI::HideToolTip() {
     if (m_pToolTip) m_pToolTip->Hide();
 }
 
-// A hidden window is painted whole when it is shown, so nothing need be
-// marked while it is hidden. Building a layout marks the window a few times
-// for every control, and under Wine each mark is a round trip to the server.
+// A hidden or minimised window is painted whole when it is shown or
+// restored, so nothing need be marked meanwhile. Building a layout marks the
+// window a few times for every control, a hidden dial would mark it at every
+// reading, and under Wine each mark is a round trip to the server.
+static bool Markable(HWND hWnd) { return hWnd && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd); }
+
 void CPaintManagerUI::Invalidate() {
-    if (m_hWnd && ::IsWindowVisible(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
-    if (m_hWnd && ::IsWindowVisible(m_hWnd)) ::InvalidateRect(m_hWnd, &rc, FALSE);
+    if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 void CPaintManagerUI::UpdateLayout() {

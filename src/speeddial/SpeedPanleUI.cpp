@@ -222,14 +222,9 @@ void CSpeedPanleUI::SkipWalk() {
     // shows it again as it was when uncovered (and a cover misjudged costs
     // the walk only); hidden or minimised, nothing is painted until the
     // window is shown, and then this area is part of the first paint even
-    // where the system keeps the old picture of the window. Hidden or
-    // minimised, the dial asked for by an earlier reading is still waiting
-    // for that paint: asking again would only cost a round trip to the
-    // window system for every reading.
-    const bool unpainted = !window || !::IsWindowVisible(window) || ::IsIconic(window);
-    SettleFrame(!(unpainted && m_bAskedUnpainted));
-    m_bAskedUnpainted = unpainted;
-    if (unpainted) m_needles.Clear();
+    // where the system keeps the old picture of the window.
+    SettleFrame();
+    if (!window || !::IsWindowVisible(window) || ::IsIconic(window)) m_needles.Clear();
     m_nWalkFrames = 0;
     VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
 }
@@ -287,11 +282,11 @@ void CSpeedPanleUI::LoadPointer() {
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
 }
 
-void CSpeedPanleUI::SettleFrame(bool invalidate) {
+void CSpeedPanleUI::SettleFrame() {
     m_nShownAngle = m_nCurAngle;
     m_bFramePending = false;
     m_bSettlePending = true;
-    if (invalidate) Invalidate();
+    Invalidate();
 }
 
 void CSpeedPanleUI::InvalidatePointer() {
@@ -446,7 +441,6 @@ void CSpeedPanleUI::PaintArcs(HDC hDC) {
 }
 
 void CSpeedPanleUI::PaintStatusImage(HDC hDC) {
-    m_bAskedUnpainted = false;
     CLabelUI::PaintStatusImage(hDC);
     // A face that failed to draw once is never tried again.
     if (!m_sDialImage.IsEmpty() && !DrawImage(hDC, m_sDialImage)) m_sDialImage.Empty();

@@ -68,9 +68,7 @@ private:
     void LoadPointer();
     void PaintPointer(HDC hDC);
     void InvalidatePointer();
-    // The whole dial repainted at the current angle; `invalidate` false when
-    // that repaint is still waiting from an earlier call.
-    void SettleFrame(bool invalidate = true);
+    void SettleFrame();  // the whole dial repainted at the current angle
     void PaintArcs(HDC hDC);
     void PaintNeedleOutline(HDC hDC);  // high contrast only
     int Dpi() const;
@@ -92,7 +90,6 @@ private:
     int m_nPaintedAngle = 60;      // angle the needle was last painted at
     bool m_bFramePending = false;  // a step taken but not yet repainted
     bool m_bSettlePending = false; // the whole dial asked for, not yet painted
-    bool m_bAskedUnpainted = false; // ... asked for while hidden or minimised, and no paint since
     int m_nStepsPerFrame = 1;      // of m_nStep each, so a walk takes few frames
     int m_nWalkFrames = 0;         // frames asked for by the walk under way
     int m_nFramesPainted = 0;
