@@ -156,6 +156,23 @@ void PrintStartUp(const std::vector<double>& appShown, const std::vector<double>
                 Verdict(reading.median <= kReadingTarget));
 }
 
+// Nobody touches an idle program: the pointer rests in a corner of the
+// screen that neither window covers.
+void RestPointerAway(HWND a, HWND b) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    for (POINT corner : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1}, POINT{w - 1, h - 1}}) {
+        bool covered = false;
+        for (HWND window : {a, b}) {
+            RECT rc;
+            if (window && GetWindowRect(window, &rc) && InflateRect(&rc, 8, 8) && PtInRect(&rc, corner)) covered = true;
+        }
+        if (!covered) {
+            SetCursorPos(corner.x, corner.y);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -195,6 +212,7 @@ int main() {
         std::printf("idle phase: a program did not start\n");
         return 1;
     }
+    RestPointerAway(app.Window(), bare.Window());
     std::printf("idle phase: Velotune and the bare popup stay up for %lu s\n", kIdlePhaseMs / 1000);
     std::fflush(stdout);
     Sleep(kIdlePhaseMs);

@@ -953,6 +953,13 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
         if (::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt)) {
             bool inside = rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
             if (m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
+            if (!inside) {
+                // With the pointer away the answer cannot change until it
+                // comes back, and that move (or the window moving under it)
+                // starts the timer again.
+                ::KillTimer(m_hWnd, TIMER_HOVER);
+                m_bHoverTimerOn = false;
+            }
         }
     }
     return WindowImplBaseNew::OnTimer(uMsg, wParam, lParam, bHandled);
@@ -1044,6 +1051,8 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_WINDOWPOSCHANGED:
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
             if (!m_bHoverTimerOn && IsShownToUser())
                 m_bHoverTimerOn = ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr) != 0;
             break;

@@ -165,7 +165,7 @@ private:
     bool m_bExitWaitingForRun = false;  // the exit waits, without a deadline, for a run's result
     DWORD m_dwExitWaitStart = 0;        // when the exit began waiting for that run
     bool m_bPanelDefaultSet = false;
-    bool m_bHoverTimerOn = true;  // TIMER_HOVER runs; stopped while nobody can see the window
+    bool m_bHoverTimerOn = true;  // TIMER_HOVER runs; stopped while the window is unseen or the pointer away
     bool m_bSdkReady = false;  // the overclock worker may be started
     bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader
     CCpuMonitorThread m_cpuMonitorThread;

@@ -247,9 +247,11 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
 }
 
 // Hidden to the tray or minimised, no cursor can be over the window: the
-// hover timer stops at its first tick, and runs again once the window is back.
+// hover timer stops at its first tick, and runs again once the window is
+// back. It stops too while the pointer is away from the window.
 TEST(MainFrameView, HoverTimerRunsOnlyWhileTheWindowIsShown) {
-    TextsFrame frame;
+    StateReset reset;
+    SetUpFrame frame;
     HWND hwnd = MakeMainLayout(frame);
     ASSERT_NE(hwnd, nullptr);
     ::SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as the window's set-up starts it
@@ -264,6 +266,22 @@ TEST(MainFrameView, HoverTimerRunsOnlyWhileTheWindowIsShown) {
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     ASSERT_FALSE(IsIconic(hwnd));
     EXPECT_TRUE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "running again once shown";
+
+    // Shown, with the pointer away: the button goes and so does the timer,
+    // until a move over the window; while the pointer is there it runs on.
+    DuiLib::CControlUI* button = frame.GetPaintManager().FindControl(L"btn_min");
+    ASSERT_NE(button, nullptr);
+    RECT rc;
+    ASSERT_TRUE(GetWindowRect(hwnd, &rc));
+    SetCursorPos(rc.right + 40, rc.bottom + 40);
+    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+    EXPECT_FALSE(button->IsVisible());
+    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped with the pointer away";
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+    EXPECT_TRUE(button->IsVisible());
+    EXPECT_TRUE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "started by the move, running while the pointer is over";
     DestroyWindow(hwnd);
 }
 
