@@ -31,8 +31,10 @@ RELOCS_STRIPPED = 0x0001
 # both builds).
 COOKIE_FAIL_FAST = b"\xb9\x02\x00\x00\x00\xcd\x29"
 # How far before those bytes the handler may start: it asks first whether the
-# system has the fast-fail at all.
-HANDLER_SPAN = 64
+# system has the fast-fail at all (18 bytes on x64, 22 on x86). Functions
+# start at 16-byte boundaries, so the one before the handler starts further
+# off, and a handler nothing calls is not mistaken for its neighbour.
+HANDLER_SPAN = 32
 
 
 class Image:
@@ -104,12 +106,13 @@ def cookie_calls(img):
     if not sites:
         return None
     targets = call_targets(img)
-    best = None
+    calls = 0
     for site in sites:
-        for entry in range(site - HANDLER_SPAN, site + 1):
-            if entry in targets and (best is None or len(targets[entry]) > len(targets[best])):
-                best = entry
-    return 0 if best is None else len(targets[best])
+        # The handler's entry is the nearest call target before its fast-fail.
+        entries = [e for e in range(site - HANDLER_SPAN, site + 1) if e in targets]
+        if entries:
+            calls = max(calls, len(targets[entries[-1]]))
+    return calls
 
 
 def check(path, cookies):
