@@ -14,8 +14,8 @@
 
 extern "C" {
 
-// Zero until the seeding below, which runs before any of the module's own
-// constructors and before its entry point.
+// Zero until the seeding below, which runs before any other constructor of
+// the module and before its main, WinMain or DllMain.
 uintptr_t __stack_chk_guard;
 
 }  // extern "C"
