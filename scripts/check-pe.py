@@ -10,12 +10,12 @@ Per file, from its own bytes:
 - DEP: NX_COMPAT;
 - 64-bit images: HIGH_ENTROPY_VA;
 - stack cookies (unless --no-cookies): the binaries are static and stripped,
-  so no import or symbol names __stack_chk_fail. GCC's libssp is linked in
-  only when some code refers to it, and its handler loads the message
-  "*** stack smashing detected ***". The check finds that message, the
-  handler whose code loads it, and counts the direct calls to the handler
-  from code outside libssp itself: every function given a cookie ends with
-  one. None found fails.
+  so no import or symbol names __stack_chk_fail. Our own handler
+  (src/base/StackGuard.cpp) is linked into every module, whether or not its
+  code has cookies, and ends the process with the system's fast-fail for a
+  smashed cookie: "mov ecx, 2; int 0x29". The check finds those bytes, the
+  handler that holds them, and counts the direct calls to the handler: every
+  function given a cookie ends with one. None found fails.
 Exits 1 when any file misses any of these, and says which.
 """
 import os
@@ -27,10 +27,14 @@ DYNAMIC_BASE = 0x0040
 NX_COMPAT = 0x0100
 HIGH_ENTROPY_VA = 0x0020
 RELOCS_STRIPPED = 0x0001
-SSP_MESSAGE = b"*** stack smashing detected ***"
-# libssp's own functions sit next to the handler; their calls to it do not
-# show that our code has cookies.
-SSP_OBJECT_SPAN = 0x400
+# mov ecx, FAST_FAIL_STACK_COOKIE_CHECK_FAILURE; int 0x29 (the same bytes on
+# both builds).
+COOKIE_FAIL_FAST = b"\xb9\x02\x00\x00\x00\xcd\x29"
+# How far before those bytes the handler may start: it asks first whether the
+# system has the fast-fail at all (18 bytes on x64, 22 on x86). Functions
+# start at 16-byte boundaries, so the one before the handler starts further
+# off, and a handler nothing calls is not mistaken for its neighbour.
+HANDLER_SPAN = 32
 
 
 class Image:
@@ -94,43 +98,21 @@ def call_targets(img):
     return targets
 
 
-def message_references(img, msg_rva):
-    """Rvas of the code that loads the message's address."""
-    refs = []
-    for va, code in img.code():
-        if img.is64:
-            # lea reg, [rip + disp32]: the displacement ends the instruction.
-            for m in re.finditer(b"[\x48\x4c]\x8d[\x05\x0d\x15\x1d\x25\x2d\x35\x3d]", code, re.S):
-                p = m.start() + 3
-                if p + 4 <= len(code) and va + p + 4 + struct.unpack_from("<i", code, p)[0] == msg_rva:
-                    refs.append(va + p)
-        else:
-            # An absolute address, as an immediate or a memory operand.
-            needle = struct.pack("<I", img.image_base + msg_rva)
-            refs += [va + m.start() for m in re.finditer(re.escape(needle), code)]
-    return refs
-
-
 def cookie_calls(img):
-    """Calls to libssp's handler from outside libssp; None without it."""
-    off = img.data.find(SSP_MESSAGE)
-    if off < 0:
-        return None
-    msg_rva = img.rva_of_offset(off)
-    refs = message_references(img, msg_rva)
-    if msg_rva is None or not refs:
+    """Calls to the cookie handler; None without it."""
+    sites = []
+    for va, code in img.code():
+        sites += [va + m.start() for m in re.finditer(re.escape(COOKIE_FAIL_FAST), code)]
+    if not sites:
         return None
     targets = call_targets(img)
-    best = None
-    for ref in refs:
-        # The handler starts a few instructions before it loads the message.
-        for entry in range(ref - 32, ref + 1):
-            sites = targets.get(entry)
-            if sites and (best is None or len(sites) > len(targets[best])):
-                best = entry
-    if best is None:
-        return 0
-    return sum(1 for s in targets[best] if abs(s - best) >= SSP_OBJECT_SPAN)
+    calls = 0
+    for site in sites:
+        # The handler's entry is the nearest call target before its fast-fail.
+        entries = [e for e in range(site - HANDLER_SPAN, site + 1) if e in targets]
+        if entries:
+            calls = max(calls, len(targets[entries[-1]]))
+    return calls
 
 
 def check(path, cookies):
@@ -150,7 +132,7 @@ def check(path, cookies):
     if cookies:
         calls = cookie_calls(img)
         if calls is None:
-            missing.append("stack cookies (no libssp handler)")
+            missing.append("stack cookies (no cookie handler)")
         elif calls == 0:
             missing.append("stack cookies (no function calls the handler)")
         else:

@@ -1,0 +1,67 @@
+// A tiny program for the stack guard's test: run with one word, it
+//   smash    overruns a local array, smashing its stack cookie;
+//   overrun  copies more bytes into an array than it holds, through the
+//            checked copy;
+//   guard F  writes its module's cookie, in hex, to the file F.
+// Any exception its handlers see ends it with kHandlerSawIt: a smashed stack
+// must end the process without running any of them.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+extern "C" uintptr_t __stack_chk_guard;
+
+namespace {
+
+constexpr UINT kHandlerSawIt = 70;
+constexpr UINT kSurvived = 71;
+
+LONG WINAPI SawIt(EXCEPTION_POINTERS*) {
+    ::TerminateProcess(::GetCurrentProcess(), kHandlerSawIt);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The compiler cannot see what `p` points at, so neither the copy check nor
+// a warning stands between the write and the cookie; the cookie catches it.
+__attribute__((noinline)) int Smash(size_t n) {
+    char local[16] = {};
+    char* p = local;
+    __asm__ __volatile__("" : "+r"(p));
+    std::memset(p, 'x', n);
+    return p[0];
+}
+
+// Here it can: the copy is checked against the array's size, which is all
+// it knows (the count is hidden from it as well, or it would refuse to build).
+__attribute__((noinline)) int Overrun(const char* from, size_t n) {
+    char local[8];
+    __asm__ __volatile__("" : "+r"(n));
+    std::memcpy(local, from, n);
+    volatile char sink = local[0];
+    return sink;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::SetUnhandledExceptionFilter(SawIt);
+    ::AddVectoredExceptionHandler(1, SawIt);
+    if (argc == 2 && std::strcmp(argv[1], "smash") == 0) {
+        Smash(16 + 4 * sizeof(void*) + std::strlen(argv[1]));
+        return kSurvived;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "overrun") == 0) {
+        const char text[] = "more than eight bytes";
+        Overrun(text, sizeof(text));
+        return kSurvived;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "guard") == 0) {
+        FILE* f = std::fopen(argv[2], "w");
+        if (f == nullptr) return 2;
+        std::fprintf(f, "%llx", static_cast<unsigned long long>(__stack_chk_guard));
+        return std::fclose(f) == 0 ? 0 : 2;
+    }
+    return 1;
+}
