@@ -941,25 +941,19 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
              ::GetTickCount() - m_dwExitWaitStart, (int)GetAppState().nStatus);
         return 0;
     }
-    if (wParam == TIMER_HOVER && !IsShownToUser()) {
-        // Hidden to the tray or minimised, no cursor can be over the window:
-        // the timer would only wake the program twice a second for nothing.
-        // It starts again when the window comes back.
-        ::KillTimer(m_hWnd, TIMER_HOVER);
-        m_bHoverTimerOn = false;
-    } else if (wParam == TIMER_HOVER && m_pBtnMin) {
+    if (wParam == TIMER_HOVER) {
         RECT rc;
         POINT pt;
-        if (::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt)) {
-            bool inside = rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
-            if (m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
-            if (!inside) {
-                // With the pointer away the answer cannot change until it
-                // comes back, and that move (or the window moving under it)
-                // starts the timer again.
-                ::KillTimer(m_hWnd, TIMER_HOVER);
-                m_bHoverTimerOn = false;
-            }
+        const bool inside = IsShownToUser() && ::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt) &&
+                            rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
+        if (m_pBtnMin && m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
+        if (!inside) {
+            // Hidden, minimised or with the pointer away, nothing can change
+            // until a move over the window, or the window shown or moved,
+            // starts the timer again; meanwhile it would only wake the
+            // program twice a second.
+            ::KillTimer(m_hWnd, TIMER_HOVER);
+            m_bHoverTimerOn = false;
         }
     }
     return WindowImplBaseNew::OnTimer(uMsg, wParam, lParam, bHandled);

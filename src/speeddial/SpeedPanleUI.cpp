@@ -454,12 +454,7 @@ void CSpeedPanleUI::PaintNeedleOutline(HDC hDC) {
     if (!color || !m_pImgPoint) return;
     // The pointer images hang down from their centre at angle 0; the far
     // corner of their ink is the tip.
-    const double half = m_nPointSide / 2.0;
-    const RECT& b = m_rcPointOpaque;
-    double reach = 0;
-    for (LONG px : {b.left, b.right})
-        for (LONG py : {b.top, b.bottom}) reach = std::max(reach, std::hypot(px - half, py - half));
-    DrawNeedleOutline(hDC, Pivot(), m_nCurAngle + 90.0, reach * PointerScale() * 0.95, Dpi() / 96.0, color);
+    DrawNeedleOutline(hDC, Pivot(), m_nCurAngle + 90.0, Reach() * 0.95, Dpi() / 96.0, color);
 }
 
 }  // namespace DuiLib

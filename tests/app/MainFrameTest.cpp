@@ -246,42 +246,45 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
     DestroyWindow(hwnd);
 }
 
-// Hidden to the tray or minimised, no cursor can be over the window: the
-// hover timer stops at its first tick, and runs again once the window is
-// back. It stops too while the pointer is away from the window.
-TEST(MainFrameView, HoverTimerRunsOnlyWhileTheWindowIsShown) {
+// The hover timer runs only while a pointer could be over the window: a tick
+// that finds it hidden, minimised or the pointer away hides "btn_min" and
+// stops the timer; the window coming back or a move over it starts it again.
+TEST(MainFrameView, HoverTimerRunsOnlyWhileAPointerCouldBeOverTheWindow) {
     StateReset reset;
     SetUpFrame frame;
     HWND hwnd = MakeMainLayout(frame);
     ASSERT_NE(hwnd, nullptr);
-    ::SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as the window's set-up starts it
-    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped while hidden";
-    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-    ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
-    ASSERT_TRUE(IsIconic(hwnd));
-    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped while minimised";
-    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    ASSERT_FALSE(IsIconic(hwnd));
-    EXPECT_TRUE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "running again once shown";
-
-    // Shown, with the pointer away: the button goes and so does the timer,
-    // until a move over the window; while the pointer is there it runs on.
     DuiLib::CControlUI* button = frame.GetPaintManager().FindControl(L"btn_min");
     ASSERT_NE(button, nullptr);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     RECT rc;
     ASSERT_TRUE(GetWindowRect(hwnd, &rc));
-    SetCursorPos(rc.right + 40, rc.bottom + 40);
-    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-    EXPECT_FALSE(button->IsVisible());
-    EXPECT_FALSE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "stopped with the pointer away";
-    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-    SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-    EXPECT_TRUE(button->IsVisible());
-    EXPECT_TRUE(KillTimer(hwnd, CMainFrame::TIMER_HOVER)) << "started by the move, running while the pointer is over";
+    const struct {
+        int show;
+        bool over;   // the pointer over the window
+        UINT nudge;  // sent before the tick
+        bool runs;   // and "btn_min" shown
+        const char* what;
+    } steps[] = {
+        {SW_HIDE, true, 0, false, "hidden"},
+        {SW_SHOWNOACTIVATE, true, 0, true, "shown again"},
+        {SW_SHOWMINNOACTIVE, true, 0, false, "minimised"},
+        {SW_SHOWNOACTIVATE, false, 0, false, "restored, the pointer away"},
+        {SW_SHOWNOACTIVATE, true, WM_MOUSEMOVE, true, "a move over it"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ShowWindow(hwnd, step.show);
+        const POINT at = step.over ? POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}
+                                   : POINT{rc.right + 40, rc.bottom + 40};
+        SetCursorPos(at.x, at.y);
+        if (step.nudge) SendMessageW(hwnd, step.nudge, 0, MAKELPARAM(10, 10));
+        SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
+        EXPECT_EQ(button->IsVisible(), step.runs);
+        const bool running = KillTimer(hwnd, CMainFrame::TIMER_HOVER) != FALSE;
+        EXPECT_EQ(running, step.runs);
+        if (running) SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as it was
+    }
     DestroyWindow(hwnd);
 }
 
