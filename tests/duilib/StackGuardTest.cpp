@@ -9,26 +9,13 @@
 
 #include <string>
 
-#include "base/Win32Owners.h"
+#include "support/ChildRun.h"
 #include "support/TestPaths.h"
 
 namespace {
 
-// The probe's exit code, or 0xDEAD when it did not start or end.
 DWORD RunProbe(const std::wstring& args) {
-    const std::wstring exe = TestPaths::Join(TestPaths::TestDir(), L"stack_probe.exe");
-    std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                          &pi))
-        return 0xDEAD;
-    vt::UniqueHandle process(pi.hProcess);
-    vt::UniqueHandle thread(pi.hThread);
-    DWORD code = 0xDEAD;
-    if (::WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.Get(), &code);
-    return code;
+    return ChildRun::ExitCodeOf(TestPaths::Join(TestPaths::TestDir(), L"stack_probe.exe"), L" " + args);
 }
 
 }  // namespace

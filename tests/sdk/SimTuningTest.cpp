@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "base/Win32Owners.h"
 #include "sdk/SimSdkSession.h"
+#include "support/ChildRun.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
 
@@ -174,19 +174,7 @@ namespace {
 
 // simcpu.exe beside the test's library: it reads that library's switch STATE.
 DWORD RunSimCpu(const wchar_t* command) {
-    std::wstring tool = TestPaths::Join(TestPaths::TestDir(), L"simcpu.exe");
-    std::wstring line = L"\"" + tool + L"\" " + command;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
-        return (DWORD)-1;
-    vt::UniqueHandle process(pi.hProcess);
-    vt::UniqueHandle thread(pi.hThread);
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
-    return code;
+    return ChildRun::ExitCodeOf(TestPaths::Join(TestPaths::TestDir(), L"simcpu.exe"), std::wstring(L" ") + command);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/Win32Owners.h"
+#include "support/ChildRun.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -35,18 +35,7 @@ protected:
 
     // Runs the launcher from another working folder; returns its exit code.
     DWORD RunLauncher(const std::wstring& arguments) {
-        std::wstring commandLine = L"\"" + Path(L"VodEduzudu.exe") + L"\"" + arguments;
-        STARTUPINFOW si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        std::wstring cwd = TestPaths::TestDir();
-        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
-            return 0xFFFFFFFF;
-        vt::UniqueHandle process(pi.hProcess);
-        vt::UniqueHandle thread(pi.hThread);
-        DWORD code = 0xFFFFFFFE;
-        if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
-        return code;
+        return ChildRun::ExitCodeOf(Path(L"VodEduzudu.exe"), arguments, TestPaths::TestDir(), 0);
     }
 
     // What the started program wrote, waiting for it (a safety net only).

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/ChildRun.h"
 #include "support/LogFile.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
@@ -185,19 +186,7 @@ double CAppUnderTest::ActiveValue(const wchar_t* id) {
 }
 
 int CAppUnderTest::SimCpu(const wchar_t* command) {
-    std::wstring tool = Folder() + L"\\simcpu.exe";
-    std::wstring line = L"\"" + tool + L"\" " + command;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(tool.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                             Folder().c_str(), &si, &pi);
-    if (!ok) return -1;
-    vt::UniqueHandle process(pi.hProcess);
-    vt::UniqueHandle thread(pi.hThread);
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
-    return (int)code;
+    return static_cast<int>(ChildRun::ExitCodeOf(Folder() + L"\\simcpu.exe", std::wstring(L" ") + command, Folder()));
 }
 
 bool CAppUnderTest::Activate(HWND hwnd) {

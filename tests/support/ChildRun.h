@@ -1,0 +1,16 @@
+#pragma once
+// Runs a helper program to its end, as the tests start the tools and probes
+// beside them.
+#include <windows.h>
+
+#include <string>
+
+namespace ChildRun {
+constexpr DWORD kNotStarted = 0xDEAD0001;
+constexpr DWORD kNotEnded = 0xDEAD0002;  // after the wait, a safety net only
+// The program's exit code. `arguments` are put after the quoted program
+// path as they are (a separating space is theirs to give); `folder` empty
+// keeps the test's working folder.
+DWORD ExitCodeOf(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder = L"",
+                 DWORD creationFlags = CREATE_NO_WINDOW);
+}  // namespace ChildRun
