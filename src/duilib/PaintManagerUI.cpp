@@ -268,19 +268,7 @@ namespace {
 std::unique_ptr<CSkinImage> DecodeFile(LPCWSTR file) {
     std::vector<BYTE> data;
     if (CPaintManagerUI::LoadFileData(file, data) == 0) return nullptr;
-    // Decode from a stream on moveable global memory, then copy into a
-    // premultiplied image of our own so the stream can go at once.
-    vt::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, data.size()));
-    void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
-    if (!p) return nullptr;
-    memcpy(p, data.data(), data.size());
-    ::GlobalUnlock(mem.Get());
-    vt::ComPtr<IStream> stream;
-    if (FAILED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) return nullptr;
-    mem.Release();  // the stream frees it now
-    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
-    if (!image || image->GetLastStatus() != Gdiplus::Ok) return nullptr;
-    return CSkinImage::FromImage(*image);
+    return CSkinImage::Decode(data);
 }
 }  // namespace
 

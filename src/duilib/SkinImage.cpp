@@ -1,12 +1,52 @@
 #include "duilib/SkinImage.h"
 
+#include <cstring>
+
+#include "base/Win32Owners.h"
 #include "duilib/GdiplusHeaders.h"
+#include "duilib/PngDecoder.h"
 
 namespace DuiLib {
 
 CSkinImage::~CSkinImage() {
     // The GDI+ bitmap points into the section's pixels: it goes first.
     m_bitmap.reset();
+}
+
+namespace {
+std::unique_ptr<Gdiplus::Image> DecodeWithGdiplus(const std::vector<BYTE>& file) {
+    // Decode from a stream on moveable global memory; the image reads from
+    // it for as long as it lives.
+    vt::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, file.size()));
+    void* p = mem ? ::GlobalLock(mem.Get()) : nullptr;
+    if (!p) return nullptr;
+    memcpy(p, file.data(), file.size());
+    ::GlobalUnlock(mem.Get());
+    vt::ComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(mem.Get(), TRUE, stream.Put()))) return nullptr;
+    mem.Release();  // the stream frees it now
+    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.Get()));
+    if (!image || image->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    return image;
+}
+}  // namespace
+
+std::unique_ptr<CSkinImage> CSkinImage::Decode(const std::vector<BYTE>& file) {
+    if (file.empty()) return nullptr;
+    CPngDecoder png;
+    const CPngDecoder::Result header = png.Open(file.data(), file.size());
+    if (header == CPngDecoder::Result::kOk) {
+        std::unique_ptr<CSkinImage> self = Blank(png.Width(), png.Height());
+        if (!self || png.Decode(static_cast<uint8_t*>(self->m_surface.Bits()), 4 * static_cast<size_t>(self->m_width)) !=
+                         CPngDecoder::Result::kOk)
+            return nullptr;
+        return self;
+    }
+    // Only a sound PNG of a kind the reader does not take, or a file of
+    // another format, goes to GDI+ (and with it, under Wine, its codecs).
+    if (header == CPngDecoder::Result::kFailed) return nullptr;
+    std::unique_ptr<Gdiplus::Image> image = DecodeWithGdiplus(file);
+    return image ? FromImage(*image) : nullptr;
 }
 
 std::unique_ptr<CSkinImage> CSkinImage::FromImage(Gdiplus::Image& image) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "duilib/DibSurface.h"
 
@@ -19,6 +20,10 @@ namespace DuiLib {
 class CSkinImage {
 public:
     ~CSkinImage();
+    // An image file's bytes decoded: PNG by the toolkit's own reader, what
+    // it does not take by GDI+. Null when the bytes are no image (a broken
+    // PNG is not handed on to GDI+).
+    static std::unique_ptr<CSkinImage> Decode(const std::vector<BYTE>& file);
     // Null when the image is empty or the section cannot be had.
     static std::unique_ptr<CSkinImage> FromImage(Gdiplus::Image& image);
     // A transparent image to draw into through GetBitmap().
