@@ -46,11 +46,12 @@ run_ns_between() {
   awk 'NR == FNR { was[$1] = $2; next } { d += $2 - ($1 in was ? was[$1] : 0) } END { printf "%d", d }' "$1" "$2"
 }
 readings() { grep -c 'CMainFrame::FrequencyChange' "$1" 2>/dev/null || echo 0; }
+walks() { grep -c 'CSpeedPanleUI: walked to' "$1" 2>/dev/null || echo 0; }
 
 app=$(pid_of "${1:?Velotune.exe}"); bare=$(pid_of "${2:?bare_popup.exe}")
 log="$(dirname "$1")/log/Velotune.log"
-ns0=$(mktemp); ns1=$(mktemp)
-trap 'rm -f "$ns0" "$ns1"' EXIT
+ns0=$(mktemp); ns1=$(mktemp); shown0=$(mktemp); shown1=$(mktemp)
+trap 'rm -f "$ns0" "$ns1" "$shown0" "$shown1"' EXIT
 if [ -z "$app" ] || [ -z "$bare" ]; then echo "idle: programs not found"; exit 1; fi
 sleep 12
 # Under Wine each thread holds about 1 MiB of private memory, and so does
@@ -59,6 +60,7 @@ sleep 12
 echo "threads after 12 s: Velotune $(threads "$app"), bare popup $(threads "$bare")"
 am0=$(anon_kib "$app"); bm0=$(anon_kib "$bare")
 a0=$(ticks "$app"); b0=$(ticks "$bare")
+run_ns "$app" >"$shown0"; sr0=$(readings "$log"); sw0=$(walks "$log")
 amem=() bmem=() aslice=() bslice=()
 ap=$a0 bp=$b0
 for _ in 1 2 3 4; do
@@ -69,6 +71,7 @@ for _ in 1 2 3 4; do
   ap=$a bp=$b
   amem+=("$(anon_kib "$app")"); bmem+=("$(anon_kib "$bare")")
 done
+run_ns "$app" >"$shown1"; sr1=$(readings "$log"); sw1=$(walks "$log")
 
 diff_mib=$(awk -v a="$am0" -v b="$bm0" 'BEGIN { printf "%.1f", (a - b) / 1024 }')
 awk -v a="$am0" -v b="$bm0" -v d="$diff_mib" \
@@ -111,3 +114,11 @@ awk -v a="$ht" -v m="$(anon_kib "$app")" -v bm="$(anon_kib "$bare")" \
 awk -v ns="$(run_ns_between "$ns0" "$ns1")" -v n=$((r1 - r0)) 'BEGIN {
   printf "  in nanoseconds (schedstat): Velotune %.3f %% of a core; %d readings, %.0f us of processor time a reading\n",
          ns / 1e9 / 60 * 100, n, (n > 0 ? ns / 1e3 / n : 0) }'
+# What a walk of the needle costs: the shown 40 s less their readings at
+# the hidden minute's price, shared among the walks of those 40 s.
+awk -v sns="$(run_ns_between "$shown0" "$shown1")" -v sn=$((sr1 - sr0)) -v w=$((sw1 - sw0)) \
+    -v ns="$(run_ns_between "$ns0" "$ns1")" -v n=$((r1 - r0)) 'BEGIN {
+  per = (n > 0 ? ns / n : 0)
+  printf "  the shown 40 s in nanoseconds: %.3f %% of a core; %d readings, %d walks of the needle", sns / 1e9 / 40 * 100, sn, w
+  if (w > 0) printf ", %.0f us of processor time a walk beyond its reading", (sns - sn * per) / 1e3 / w
+  printf "\n" }'

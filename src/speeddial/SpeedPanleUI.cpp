@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "duilib/PaintManagerUI.h"
+#include "duilib/SkinImage.h"
 #include "speeddial/DialOutline.h"
 #include "log/BaseLog.h"
 #include "state/AppState.h"
@@ -27,20 +28,6 @@ constexpr DWORD kGrey = 0xFF818891;
 constexpr DWORD kOrangeRed = 0xFFFA6948;
 constexpr DWORD kBlack = 0xFF000000;
 constexpr DWORD kAmber = 0xFFFCB547;
-
-// The pointer is redrawn rotated on every animation step. Converting it once
-// to premultiplied 32-bit pixels spares GDI+ a conversion of the whole image
-// (from 64-bit pixels, for a 16-bit PNG) on each of those paints.
-std::unique_ptr<Gdiplus::Image> ToPremultiplied(std::unique_ptr<Gdiplus::Image> image) {
-    const INT w = static_cast<INT>(image->GetWidth()), h = static_cast<INT>(image->GetHeight());
-    if (w <= 0 || h <= 0 || image->GetPixelFormat() == PixelFormat32bppPARGB) return image;
-    auto converted = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppPARGB);
-    if (converted->GetLastStatus() != Gdiplus::Ok) return image;
-    Gdiplus::Graphics g(converted.get());
-    g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-    if (g.DrawImage(image.get(), 0, 0, w, h) != Gdiplus::Ok) return image;
-    return converted;
-}
 
 // The part of the pointer image with any visible pixel, plus a margin for the
 // filter that samples neighbours while rotating. A needle covers a small part
@@ -175,19 +162,23 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
     }
     int next = m_nCurAngle;
     for (int i = 0; i < m_nStepsPerFrame; ++i) next = StepFrom(next);
-    if (next != m_nCurAngle) {
-        m_nCurAngle = next;
+    const bool arrived = StepFrom(next) == next;  // or pinned at an end of the scale
+    const bool moved = next != m_nCurAngle;
+    m_nCurAngle = next;
+    if (!arrived) {
         if (m_framePacer.FrameDue()) InvalidatePointer();
         else m_bFramePending = true;
         return;
     }
-    // Arrived (or pinned at an end of the scale): the settled dial is painted
-    // whole, once. The steps repainted only around the needle, and the pacer
-    // leaves some of them out; this frame leaves nothing of the walk behind,
-    // for one paint a walk. A timer left running would only burn processor
-    // time; the owner starts it again per reading.
-    SettleFrame();
+    // The step that arrives is the walk's last frame, painted whatever the
+    // pacer says, and the timer stops with it: a tick more would only burn
+    // processor time. Every frame repainted where any needle was drawn since
+    // the one before, so this one leaves nothing of the walk behind.
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
+    if (moved || m_bFramePending) {
+        m_bSettlePending = true;
+        InvalidatePointer();
+    }
     if (m_nWalkFrames > 0) VLOG("CSpeedPanleUI: walked to %d in %d frames", m_nCurAngle, m_nWalkFrames);
     m_nWalkFrames = 0;
 }
@@ -256,51 +247,38 @@ void CSpeedPanleUI::LoadPointer() {
     // The sharpest file for this display; drawn at Scale() / its own factor.
     m_nPointDpi = Dpi();
     const CDuiString file = CPaintManagerUI::FindImageVariant(m_sPointImage, m_nPointDpi, m_fPointFactor);
-    DWORD size = CPaintManagerUI::LoadFileData(file, bytes, true);
-    if (size > 0 && !bytes.empty()) {
-        vt::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size));
-        void* p = memory ? GlobalLock(memory.Get()) : nullptr;
-        vt::ComPtr<IStream> stream;
-        if (p) {
-            std::memcpy(p, bytes.data(), size);
-            GlobalUnlock(memory.Get());
-            if (SUCCEEDED(CreateStreamOnHGlobal(memory.Get(), TRUE, stream.Put())) && stream.Get()) memory.Release();
-        }
-        // The image reads its bytes from the stream for as long as it lives:
-        // it goes first, once its inked part has a bitmap of its own.
-        std::unique_ptr<Gdiplus::Image> image(stream.Get() ? Gdiplus::Image::FromStream(stream.Get()) : nullptr);
-        if (image && image->GetLastStatus() == Gdiplus::Ok) {
-            image = ToPremultiplied(std::move(image));
-            const RECT opaque = OpaqueBounds(*image);
-            m_pImgPoint = Cropped(*image, opaque);
-            if (m_pImgPoint) {
-                m_rcPointOpaque = opaque;
-                m_nPointSide = static_cast<int>(image->GetWidth());
-            }
+    // Decoded once to premultiplied pixels, so that no paint converts them;
+    // only the inked part is kept.
+    std::unique_ptr<CSkinImage> image;
+    if (CPaintManagerUI::LoadFileData(file, bytes, true) > 0) image = CSkinImage::Decode(bytes);
+    if (image && image->GetBitmap()) {
+        const RECT opaque = OpaqueBounds(*image->GetBitmap());
+        m_pImgPoint = Cropped(*image->GetBitmap(), opaque);
+        if (m_pImgPoint) {
+            m_rcPointOpaque = opaque;
+            m_nPointSide = image->GetWidth();
         }
     }
     VLOG_AS(kPaintName, "[m_pImgPoint] [in]");
 }
 
 void CSpeedPanleUI::SettleFrame() {
-    m_nShownAngle = m_nCurAngle;
+    m_rcNeedleDrawn = RECT{};  // the whole dial covers every needle drawn
     m_bFramePending = false;
     m_bSettlePending = true;
     Invalidate();
 }
 
 void CSpeedPanleUI::InvalidatePointer() {
-    // Only the needle moved: repaint where it was last drawn and where it is
-    // now. The paint redraws every layer inside that area, so the picture is
-    // the same as after a full repaint, for much less blending per step.
-    // A paint that came between two steps drew the angle of that moment
-    // inside the area asked for then; that needle goes too.
+    // Only the needle moved: repaint wherever a needle was drawn since the
+    // last step (by this walk's frames, or by the system's paints between
+    // them) and where it is now. The paint redraws every layer inside that
+    // area, so the picture is the same as after a full repaint, for much
+    // less blending per step.
     RECT changed;
-    const RECT was = PointerBounds(m_nShownAngle), painted = PointerBounds(m_nPaintedAngle),
-               now = PointerBounds(m_nCurAngle);
-    ::UnionRect(&changed, &was, &now);
-    ::UnionRect(&changed, &changed, &painted);
-    m_nShownAngle = m_nCurAngle;
+    const RECT now = PointerBounds(m_nCurAngle);
+    ::UnionRect(&changed, &m_rcNeedleDrawn, &now);
+    m_rcNeedleDrawn = RECT{};
     m_bFramePending = false;
     ++m_nWalkFrames;
     if (m_pManager && IsVisible() && ::IntersectRect(&changed, &changed, &m_rcItem)) m_pManager->Invalidate(changed);
@@ -397,7 +375,8 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
         m_bSettlePending = false;
         VLOG_AS(kPaintName, "CSpeedPanleUI: settled at %d", m_nCurAngle);
     }
-    m_nPaintedAngle = m_nCurAngle;
+    const RECT drawn = PointerBounds(m_nCurAngle);
+    ::UnionRect(&m_rcNeedleDrawn, &m_rcNeedleDrawn, &drawn);
     ++m_nFramesPainted;
 }
 

@@ -68,7 +68,7 @@ private:
     void LoadPointer();
     void PaintPointer(HDC hDC);
     void InvalidatePointer();
-    void SettleFrame();  // the whole dial repainted at the current angle
+    void SettleFrame();  // the whole dial repainted at the current angle (a skipped walk's end)
     void PaintArcs(HDC hDC);
     void PaintNeedleOutline(HDC hDC);  // high contrast only
     int Dpi() const;
@@ -86,10 +86,9 @@ private:
     CArcLayer m_arcLayer;
     CNeedleCache m_needles;
     CFramePacer m_framePacer;
-    int m_nShownAngle = 60;        // angle of the last repaint asked for
-    int m_nPaintedAngle = 60;      // angle the needle was last painted at
+    RECT m_rcNeedleDrawn = {};     // where needles were painted since the last repaint asked for
     bool m_bFramePending = false;  // a step taken but not yet repainted
-    bool m_bSettlePending = false; // the whole dial asked for, not yet painted
+    bool m_bSettlePending = false; // a walk's end (or the whole dial) asked for, not yet painted
     int m_nStepsPerFrame = 1;      // of m_nStep each, so a walk takes few frames
     int m_nWalkFrames = 0;         // frames asked for by the walk under way
     int m_nFramesPainted = 0;
