@@ -22,5 +22,20 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A mirror caught mid-sync fails one index now and then ("File has
+# unexpected size"); it is whole again a little later. After the last try
+# the install goes on with whatever indexes apt has, and fails by itself
+# if a package is really missing.
+for wait in 10 30 60 0; do
+  $sudo apt-get update -q && break
+  [ "$wait" -eq 0 ] && { echo "apt-get update failed; installing from the indexes at hand"; break; }
+  echo "apt-get update failed; trying again in $wait s"
+  sleep "$wait"
+done
+for wait in 30 0; do
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+  [ "$wait" -eq 0 ] && exit 1
+  echo "apt-get install failed; updating the indexes and trying again in $wait s"
+  sleep "$wait"
+  $sudo apt-get update -q || true
+done
