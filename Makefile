@@ -10,8 +10,8 @@ build:
 test:
 	@scripts/test.sh
 
-# ARCH=x86 (default, the build users get) or ARCH=x64
-ARCH ?= x86
+# ARCH=x86 (default, the build users get) or ARCH=x64; without ARCH, x64 on
+# a machine that runs no 32-bit program
 run:
 	@ARCH=$(ARCH) scripts/run.sh
 

@@ -5,7 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-TARGETS=${TARGETS:-"x86 x64"}
+if [ -z "${TARGETS:-}" ]; then
+  TARGETS="x86 x64"
+  if ! scripts/can-run-x86.sh; then
+    TARGETS="x64"
+    echo "x86 NOT RUN: this machine's kernel runs no 32-bit program; x64 only"
+  fi
+fi
 TARGETS="$TARGETS" scripts/build.sh
 BUILD=${BUILD:-build}
 ROOT=$PWD

@@ -10,7 +10,9 @@
 #    verify against that root (osslsigncode verify -CAfile), one changed byte
 #    fails verification, and a certificate that cannot be used stops the build;
 # 3. the signed setup programs install silently under Wine, in a prefix of
-#    their own, and the installed Uninstall.exe and programs verify;
+#    their own, and the installed Uninstall.exe and programs verify (not on
+#    a machine whose kernel runs no 32-bit program: every setup program is
+#    one);
 # 4. the first target's setup program, made a second time from a copy of the
 #    source tree in another folder (another time zone, packed in another
 #    locale, the compiler cache warm), has the same bytes, and so has every file of its
@@ -118,6 +120,9 @@ fi
 
 # 3. Installed under Wine: the uninstaller the setup program writes is signed.
 prefix="$work/prefix"
+if ! scripts/can-run-x86.sh; then
+  say "installed under Wine: NOT RUN: the setup programs are 32-bit and this machine's kernel runs no 32-bit program"
+else
 (
   VT_PREFIX="$prefix" VT_ARCH=x64
   . scripts/wine-env.sh
@@ -145,6 +150,7 @@ done
 if [ $failures -eq 0 ]; then
   say "installed under Wine: $installed files verify, Uninstall.exe of ${uninstallers[*]} among them"
   rm -rf "$prefix"
+fi
 fi
 
 # 4. The same bytes from another folder: the tracked sources (and new ones

@@ -16,6 +16,12 @@ vt_prepare_prefix
 
 suite_body() {
   vt_start_wineserver
+  # The tests that pick a language put the value back when they end; a run
+  # cut short leaves it, and the next would start in that language.
+  local view
+  for view in 32 64; do
+    "$WINE64" reg delete 'HKCU\Software\Dizaz\Velotune' /v Languages /f /reg:$view </dev/null >/dev/null 2>&1 || true
+  done
   # Tests of one build share its test folder and take turns (a resource
   # lock); -j2 lets the ones with a session of their own run beside them.
   ctest --test-dir "$ROOT/$BUILD/$arch" --output-on-failure -j2 --timeout 300 "$@"

@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
 # make run [ARCH=x86|x64]: builds the program and starts it from its dist
 # folder under Wine, on the simulated processor. x86 by default: it is the
-# build users get.
+# build users get, unless this machine runs no 32-bit program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ARCH=${ARCH:-x86}
+if [ -z "${ARCH:-}" ]; then
+  ARCH=x86
+  if ! scripts/can-run-x86.sh; then
+    ARCH=x64
+    echo "This machine's kernel runs no 32-bit program: starting the x64 build."
+  fi
+fi
 case $ARCH in x86|x64) ;; *) echo "ARCH must be x86 or x64, not $ARCH" >&2; exit 2 ;; esac
+if [ "$ARCH" = x86 ] && ! scripts/can-run-x86.sh; then
+  echo "This machine's kernel runs no 32-bit program; make run ARCH=x64 starts the 64-bit build." >&2
+  exit 1
+fi
 scripts/setup.sh
 TARGETS=$ARCH scripts/build.sh
 BUILD=${BUILD:-build}
