@@ -17,7 +17,8 @@ public:
         kFailed,        // a broken PNG
     };
 
-    // Reads and checks the file's chunks; the bytes must stay until Decode.
+    // Reads and checks the file's chunks, keeping a copy of the image data:
+    // the file's bytes may go before Decode.
     Result Open(const uint8_t* data, size_t size);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
