@@ -1,6 +1,7 @@
 #include "common/EventThread.h"
 
 #include "base/AdminOnlySecurity.h"
+#include "base/ThreadStack.h"
 
 namespace simcommon {
 
@@ -35,6 +36,7 @@ void CEventThread::Stop() {
 }
 
 DWORD WINAPI CEventThread::Loop(void* self) {
+    vt::ReleaseUnusedStack();
     CEventThread* t = static_cast<CEventThread*>(self);
     HANDLE handles[2] = {t->m_stop.Get(), t->m_event.Get()};
     while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) t->m_onSet();

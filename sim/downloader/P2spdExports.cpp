@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/Win32Owners.h"
+#include "base/ThreadStack.h"
 #include "common/SimEnvironment.h"
 #include "update/P2spdInterface.h"
 
@@ -137,6 +138,7 @@ int64_t SizeOf(const std::wstring& path) {
 }
 
 DWORD WINAPI Download(void* param) {
+    vt::ReleaseUnusedStack();
     Task* task = static_cast<Task*>(param);
     if (task->source.empty()) {
         task->status = P2sp::kStatusFailed;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "duilib/HighContrast.h"
+#include "base/ThreadStack.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MainFrame.h"
@@ -31,6 +32,7 @@ void AskServiceAutoStart() {
 }
 
 DWORD WINAPI AskServiceAutoStartThread(LPVOID) {
+    vt::ReleaseUnusedStack();
     AskServiceAutoStart();
     return 0;
 }

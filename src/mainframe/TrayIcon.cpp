@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cwchar>
 
+#include "base/ThreadStack.h"
 #include "base/Win32Owners.h"
 #include "log/BaseLog.h"
 #include "settings/ProgramSwitches.h"
@@ -182,6 +183,7 @@ void CTrayIcon::Settle() {
 }
 
 DWORD WINAPI CTrayIcon::Worker(LPVOID param) {
+    vt::ReleaseUnusedStack();
     std::unique_ptr<std::shared_ptr<Shared>> ref(static_cast<std::shared_ptr<Shared>*>(param));
     Shared& s = **ref;
     for (;;) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "base/ThreadStack.h"
 #include "log/BaseLog.h"
 
 base_thread::base_thread()
@@ -47,6 +48,7 @@ bool base_thread::Start() {
 unsigned __stdcall base_thread::ThreadEntry(void* param) {
     base_thread* self = static_cast<base_thread*>(param);
     if (self == nullptr) return static_cast<unsigned>(-1);
+    vt::ReleaseUnusedStack();
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // makes the queue
     SetEvent(self->m_hReadyEvent.Get());

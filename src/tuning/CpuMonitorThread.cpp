@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/ThreadStack.h"
 #include "log/BaseLog.h"
 #include "log/LogInOut.h"
 #include "settings/Settings.h"
@@ -60,6 +61,7 @@ void CCpuMonitorThread::Stop(DWORD dwWaitMs) { StopWorker(m_hThread, m_hStopEven
 DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
     CCpuMonitorThread* self = static_cast<CCpuMonitorThread*>(param);
     if (self == nullptr) return static_cast<DWORD>(-1);
+    vt::ReleaseUnusedStack();
     self->CpuMonitor();
     return 0;
 }

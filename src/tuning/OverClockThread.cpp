@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/ThreadStack.h"
 #include "log/BaseLog.h"
 #include "settings/ProgramSwitches.h"
 #include "state/AppState.h"
@@ -121,6 +122,7 @@ void COverClockThread::Stop(DWORD dwWaitMs) {
 DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {
     COverClockThread* self = static_cast<COverClockThread*>(param);
     if (self == nullptr) return static_cast<DWORD>(-1);
+    vt::ReleaseUnusedStack();
     self->ThreadOverClock();
     return 0;
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <atomic>
 #include <memory>
 #include <vector>
 
+#include "base/ThreadStack.h"
 #include "base/Win32Owners.h"
 #include "thread/BaseThread.h"
 
@@ -68,6 +70,51 @@ public:
         return 3;
     }
     std::atomic<int> runs{0};
+};
+
+// Pages of [from, to) in the working set; -1 when the system cannot say.
+int ResidentPages(uintptr_t from, uintptr_t to) {
+    std::vector<PSAPI_WORKING_SET_EX_INFORMATION> pages;
+    for (uintptr_t at = from; at < to; at += 4096) {
+        PSAPI_WORKING_SET_EX_INFORMATION page{};
+        page.VirtualAddress = reinterpret_cast<void*>(at);
+        pages.push_back(page);
+    }
+    if (pages.empty()) return 0;
+    if (!QueryWorkingSetEx(GetCurrentProcess(), pages.data(),
+                           static_cast<DWORD>(pages.size() * sizeof(pages[0]))))
+        return -1;
+    int resident = 0;
+    for (const auto& page : pages) resident += page.VirtualAttributes.Valid ? 1 : 0;
+    return resident;
+}
+
+// Fills a block deep in the stack and reads it back.
+__attribute__((noinline)) bool GrowStack() {
+    volatile unsigned char block[256 * 1024];
+    for (size_t i = 0; i < sizeof block; i += 512) block[i] = static_cast<unsigned char>(i >> 9);
+    for (size_t i = 0; i < sizeof block; i += 512)
+        if (block[i] != static_cast<unsigned char>(i >> 9)) return false;
+    return true;
+}
+
+// Looks at its own stack from inside the worker: what lies well below the
+// frames it uses, right after the start, then whether it can still grow.
+class StackWorker : public base_thread {
+public:
+    int Run() override {
+        MEMORY_BASIC_INFORMATION region{};
+        if (!VirtualQuery(&region, &region, sizeof region)) return 1;
+        const uintptr_t here = reinterpret_cast<uintptr_t>(&region);
+        const uintptr_t bottom = reinterpret_cast<uintptr_t>(region.AllocationBase);
+        farBelow = here - bottom;
+        residentFarBelow = ResidentPages(bottom, here - 2 * vt::kKeptStackBytes);
+        grew = GrowStack();
+        return 0;
+    }
+    uintptr_t farBelow = 0;
+    int residentFarBelow = -2;
+    bool grew = false;
 };
 
 }  // namespace
@@ -179,4 +226,16 @@ TEST(BaseThread, DestroyingAnObjectWhoseWorkerRunsEndsThatWorker) {
     DWORD code = 0;
     GetExitCodeThread(dup.Get(), &code);
     EXPECT_EQ(0xFFFFFFFFu, code);
+}
+
+// Wine clears about 1 MiB of each new stack, which would stay resident:
+// the worker gives back what lies below the frames it uses, and those pages
+// stay usable.
+TEST(BaseThread, WorkerHoldsNoStackFarBelowItsFramesAndCanStillGrowThere) {
+    StackWorker w;
+    ASSERT_TRUE(w.Start());
+    w.Stop(false);
+    ASSERT_GT(w.farBelow, 2 * vt::kKeptStackBytes + 256 * 1024);  // a stack deep enough to tell
+    EXPECT_EQ(0, w.residentFarBelow);
+    EXPECT_TRUE(w.grew);
 }

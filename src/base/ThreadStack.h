@@ -1,0 +1,20 @@
+#pragma once
+// Wine clears about 1 MiB of every new thread's stack before the thread's
+// first call, and those pages stay resident for the thread's life (and,
+// for the thread that ended last, after it): most of what a thread costs
+// there. Our threads never reach that deep, so each gives them back first
+// thing. On Windows the untouched stack is not even committed, and the call
+// finds little or nothing to do.
+
+namespace vt {
+
+// How much of the stack below the caller stays as it is: the frames the
+// thread goes on using.
+constexpr unsigned long kKeptStackBytes = 64 * 1024;
+
+// Lets the system drop the pages of the calling thread's stack that lie
+// more than kKeptStackBytes below this call. They stay committed, so the
+// thread may still grow into them (their contents are simply lost).
+void ReleaseUnusedStack();
+
+}  // namespace vt
