@@ -628,6 +628,27 @@ void CPaintManagerUI::Invalidate(const RECT& rc) {
     if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
+bool CPaintManagerUI::PaintNow(const RECT& rc) {
+    if (!Markable(m_hWnd) || !m_pRoot || m_bUpdateNeeded || !m_offscreen) return false;
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    const SIZE have = m_offscreen.Size();
+    if (have.cx != client.right || have.cy != client.bottom) return false;
+    RECT r;
+    if (!::IntersectRect(&r, &rc, &client)) return true;
+    // Clipped to what is visible of the window, as a paint would be.
+    vt::WindowDc dc(m_hWnd);
+    if (!dc) return false;
+    PaintThroughOffscreen(dc.Get(), r);
+    return true;
+}
+
+void CPaintManagerUI::PaintThroughOffscreen(HDC hdc, const RECT& r) {
+    PaintTo(m_offscreen.Dc(), r);
+    ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left, r.top, SRCCOPY);
+    KeepOffscreenForAWhile();
+}
+
 void CPaintManagerUI::UpdateLayout() {
     if (!m_pRoot || !m_hWnd || !m_bUpdateNeeded) return;
     m_bUpdateNeeded = false;
@@ -712,11 +733,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
                 SIZE have = m_offscreen.Size();
                 if (!m_offscreen || have.cx != need.cx || have.cy != need.cy) m_offscreen.Create(hdc, need.cx, need.cy);
                 if (m_offscreen) {
-                    const RECT& r = ps.rcPaint;
-                    PaintTo(m_offscreen.Dc(), r);
-                    ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left,
-                             r.top, SRCCOPY);
-                    KeepOffscreenForAWhile();
+                    PaintThroughOffscreen(hdc, ps.rcPaint);
                 } else {
                     PaintTo(hdc, ps.rcPaint);
                 }

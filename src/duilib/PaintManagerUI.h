@@ -151,6 +151,12 @@ public:
     // Painting and layout.
     void Invalidate();
     void Invalidate(const RECT& rc);
+    // Draws `rc` at once through the back buffer, for an animation's frame:
+    // a paint message costs several round trips to the window system a
+    // frame. False, with nothing drawn, when the area must wait for a paint
+    // message instead: no window, hidden or minimised, a layout pending, or
+    // no back buffer of the window's size (the next paint makes one).
+    bool PaintNow(const RECT& rc);
     void NeedUpdate() { m_bUpdateNeeded = true; }
     void UpdateLayout();  // lays the tree out now if anything changed
     void PaintTo(HDC hDC, const RECT& rcPaint);  // draws the tree on any DC
@@ -169,6 +175,7 @@ private:
     };
     bool MakeFont(int id, const FontSpec& spec);
     std::unique_ptr<CSkinImage> LoadImageAtDpi(LPCWSTR file) const;
+    void PaintThroughOffscreen(HDC hdc, const RECT& r);  // the back buffer (of the window's size) onto hdc
     void KeepOffscreenForAWhile();
     void ReleaseIdleOffscreen();
     void ReleaseOffscreen();

@@ -166,7 +166,7 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
     const bool moved = next != m_nCurAngle;
     m_nCurAngle = next;
     if (!arrived) {
-        if (m_framePacer.FrameDue()) InvalidatePointer();
+        if (m_framePacer.FrameDue()) InvalidatePointer(Repaint::Now);
         else m_bFramePending = true;
         return;
     }
@@ -175,11 +175,15 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
     // processor time. Every frame repainted where any needle was drawn since
     // the one before, so this one leaves nothing of the walk behind.
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
-    if (moved || m_bFramePending) {
+    const bool lastFrame = moved || m_bFramePending;
+    // Said before the last frame, which may be drawn at once and say that
+    // the needle settled.
+    const int frames = m_nWalkFrames + (lastFrame ? 1 : 0);
+    if (frames > 0) VLOG("CSpeedPanleUI: walked to %d in %d frames", m_nCurAngle, frames);
+    if (lastFrame) {
         m_bSettlePending = true;
-        InvalidatePointer();
+        InvalidatePointer(Repaint::Now);
     }
-    if (m_nWalkFrames > 0) VLOG("CSpeedPanleUI: walked to %d in %d frames", m_nCurAngle, m_nWalkFrames);
     m_nWalkFrames = 0;
 }
 
@@ -269,7 +273,7 @@ void CSpeedPanleUI::SettleFrame() {
     Invalidate();
 }
 
-void CSpeedPanleUI::InvalidatePointer() {
+void CSpeedPanleUI::InvalidatePointer(Repaint when) {
     // Only the needle moved: repaint wherever a needle was drawn since the
     // last step (by this walk's frames, or by the system's paints between
     // them) and where it is now. The paint redraws every layer inside that
@@ -281,7 +285,9 @@ void CSpeedPanleUI::InvalidatePointer() {
     m_rcNeedleDrawn = RECT{};
     m_bFramePending = false;
     ++m_nWalkFrames;
-    if (m_pManager && IsVisible() && ::IntersectRect(&changed, &changed, &m_rcItem)) m_pManager->Invalidate(changed);
+    if (!m_pManager || !IsVisible() || !::IntersectRect(&changed, &changed, &m_rcItem)) return;
+    if (when == Repaint::Now && m_pManager->PaintNow(changed)) return;
+    m_pManager->Invalidate(changed);
 }
 
 RECT CSpeedPanleUI::PointerBounds(int angle) const {

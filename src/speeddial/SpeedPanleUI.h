@@ -67,7 +67,10 @@ private:
     void SkipWalk();
     void LoadPointer();
     void PaintPointer(HDC hDC);
-    void InvalidatePointer();
+    // A walk's frames are drawn at once (the timer's tick is the frame);
+    // anything else waits for the next paint.
+    enum class Repaint { Later, Now };
+    void InvalidatePointer(Repaint when = Repaint::Later);
     void SettleFrame();  // the whole dial repainted at the current angle (a skipped walk's end)
     void PaintArcs(HDC hDC);
     void PaintNeedleOutline(HDC hDC);  // high contrast only

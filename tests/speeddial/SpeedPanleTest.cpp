@@ -238,7 +238,10 @@ TEST_F(SpeedPanle, MissingPointerImageLeavesTheArcsAndLogsEachPaint) {
 namespace {
 DuiLib::CPaintManagerUI* g_manager = nullptr;
 
+int g_paintMessages = 0;
+
 LRESULT CALLBACK ForwardToManager(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) ++g_paintMessages;
     LRESULT res = 0;
     if (g_manager && g_manager->MessageHandler(msg, wp, lp, res)) return res;
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -569,12 +572,15 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
 }
 
 // However far a reading moves the needle, the walk takes a bounded number
-// of ticks, each at most one frame, and ends exactly on the reading.
+// of ticks, each at most one frame, and ends exactly on the reading. The
+// frames are drawn by the ticks themselves, without a paint message each
+// (one may come to make the back buffer again).
 TEST_F(SpeedPanleShown, AWalkTakesBoundedFramesAndEndsOnTheReading) {
     HWND hwnd = m_hwnd;
     DuiLib::CPaintManagerUI& manager = *m_manager;
     CSpeedPanleUI* dial = m_dial;
     {
+        const int paints = g_paintMessages, framesBefore = dial->FramesPainted();
         for (int target : {240, 0, 4, 37, 36, 199, 1000, -5}) {
             SCOPED_TRACE(target);
             const int before = dial->m_nCurAngle;
@@ -595,6 +601,8 @@ TEST_F(SpeedPanleShown, AWalkTakesBoundedFramesAndEndsOnTheReading) {
             EXPECT_LE(ticks, CSpeedPanleUI::kMaxWalkFrames) << "the step that arrives ends the walk";
             EXPECT_LE(dial->FramesPainted() - frames, CSpeedPanleUI::kMaxWalkFrames);
         }
+        EXPECT_GE(dial->FramesPainted() - framesBefore, 6);
+        EXPECT_LE(g_paintMessages - paints, 1) << "a paint message for frames the ticks draw";
     }
 }
 
