@@ -3,8 +3,10 @@
 // first call, and those pages stay resident for the thread's life (and,
 // for the thread that ended last, after it): most of what a thread costs
 // there. Our threads never reach that deep, so each gives them back first
-// thing. On Windows the untouched stack is not even committed, and the call
-// finds little or nothing to do.
+// thing, in its own entry: a TLS callback would run before Wine clears the
+// stack (its loader calls them, then clears, then enters the thread's
+// code), and would find nothing to give back. On Windows the untouched
+// stack is not even committed, and the call finds little or nothing to do.
 
 namespace vt {
 
