@@ -12,7 +12,7 @@ shift
 VT_ARCH=$arch VT_PREFIX="$ROOT/$BUILD/$arch/wineprefix"
 . scripts/wine-env.sh
 vt_require_commands || exit 1
-vt_prepare_prefix
+vt_prepare_prefix || exit 1
 
 suite_body() {
   vt_start_wineserver

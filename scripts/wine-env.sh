@@ -28,18 +28,42 @@ vt_require_commands() {
   done
 }
 
+# A prefix is usable once Wine has put its own system libraries in it; a
+# start that finds no kernel32.dll there fails with "could not load
+# kernel32.dll" before any of our code runs.
+vt_prefix_ready() {
+  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]
+}
+
 # Creates the prefix on first use and maps the skin's font names to fonts
-# that Debian ships (Chinese text renders as boxes otherwise).
+# that Debian ships (Chinese text renders as boxes otherwise). A creation
+# that leaves the prefix unusable is said, with what wineboot printed, and
+# made again once from nothing; a prefix that is still unusable fails here
+# rather than in every program started in it.
 vt_prepare_prefix() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  vt_prefix_ready && return 0
+  local attempt out face
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  for attempt in 1 2; do
+    out=$(mktemp)
     mkdir -p "$WINEPREFIX"
-    "$WINE64" wineboot -i >/dev/null 2>&1 || true
-    local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    "$WINE64" wineboot -i </dev/null >"$out" 2>&1 || true
     for face in "Microsoft YaHei" "微软雅黑" "SimSun" "宋体"; do
-      "$WINE64" reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+      "$WINE64" reg add "$key" /v "$face" /d "WenQuanYi Micro Hei" /f </dev/null >>"$out" 2>&1 || true
     done
     "$WINESERVER" -w
-  fi
+    if vt_prefix_ready; then
+      rm -f "$out"
+      return 0
+    fi
+    echo "Wine left the prefix $WINEPREFIX unusable (attempt $attempt of 2); wineboot and reg printed:" >&2
+    tail -n 20 "$out" | sed 's/^/  /' >&2
+    rm -f "$out"
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
+  done
+  return 1
 }
 
 # Starts a wineserver for the prefix and Wine's service processes, detached
@@ -96,8 +120,9 @@ vt_run_in_own_session() {
 _vt_session_body() {
   local seconds=$1 out=$2 rc
   shift 2
+  vt_prepare_prefix || return 1
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
-  "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE64" wineboot </dev/null >/dev/null 2>&1
   # A display scale (VT_LOGPIXELS, in DPI): Wine's processes read it from the
   # user's desktop settings when they start.
   if [ -n "${VT_LOGPIXELS:-}" ]; then
