@@ -66,6 +66,27 @@ vt_prepare_prefix() {
   return 1
 }
 
+# Runs a command that starts a Windows program (e.g. "$WINE" test.exe).
+# Now and then, on a loaded machine, Wine gives up on a program before it
+# has started (no output, a failure within a few milliseconds). That is not
+# the program's result: such a start is made once more, and said so. A
+# program that really fails that fast fails again.
+#   vt_start_program <command> [arguments]
+vt_start_program() {
+  local start rc elapsed_ms name="" a
+  start=$(date +%s%N)
+  "$@"
+  rc=$?
+  elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ "$rc" -ne 0 ] && [ "$elapsed_ms" -lt 300 ]; then
+    for a in "$@"; do case "$a" in *.exe) name=$(basename "$a"); break ;; esac; done
+    echo "wine: ${name:-$1} ended with $rc after $elapsed_ms ms, before it could have run: started once more" >&2
+    "$@"
+    rc=$?
+  fi
+  return $rc
+}
+
 # Starts a wineserver for the prefix and Wine's service processes, detached
 # from our output: anything Wine spawns inherits the pipes of the program
 # that started it, and CTest (or a pipe to tail) waits for its pipes to close.
@@ -129,7 +150,7 @@ _vt_session_body() {
     "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VT_LOGPIXELS" /f \
       </dev/null >/dev/null 2>&1
   fi
-  timeout "$seconds" "$WINE" "$@" </dev/null >"$out" 2>&1
+  vt_start_program timeout "$seconds" "$WINE" "$@" </dev/null >"$out" 2>&1
   rc=$?
   vt_stop_wineserver
   return $rc
