@@ -365,9 +365,16 @@ bool CoveredByWindowsAbove(HWND hwnd) {
 
 }  // namespace
 
+// A hidden or minimised window is painted whole when it is shown or
+// restored, so nothing need be marked meanwhile. Building a layout marks the
+// window a few times for every control, a hidden dial would mark it at every
+// reading, and under Wine each mark is a round trip to the server.
+static bool Markable(HWND hWnd) { return hWnd && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd); }
+
+bool CPaintManagerUI::IsWindowShown() const { return Markable(m_hWnd); }
+
 bool CPaintManagerUI::IsWindowSeen() const {
-    if (!m_hWnd || !::IsWindowVisible(m_hWnd) || ::IsIconic(m_hWnd)) return false;
-    return !CoveredByWindowsAbove(::GetAncestor(m_hWnd, GA_ROOT));
+    return IsWindowShown() && !CoveredByWindowsAbove(::GetAncestor(m_hWnd, GA_ROOT));
 }
 
 bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
@@ -613,12 +620,6 @@ void CPaintManagerUI::HideToolTip() {
     if (m_hWnd) ::KillTimer(m_hWnd, kToolTipTimerId);
     if (m_pToolTip) m_pToolTip->Hide();
 }
-
-// A hidden or minimised window is painted whole when it is shown or
-// restored, so nothing need be marked meanwhile. Building a layout marks the
-// window a few times for every control, a hidden dial would mark it at every
-// reading, and under Wine each mark is a round trip to the server.
-static bool Markable(HWND hWnd) { return hWnd && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd); }
 
 void CPaintManagerUI::Invalidate() {
     if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, FALSE);

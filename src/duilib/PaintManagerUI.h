@@ -101,6 +101,10 @@ public:
     // minimised, and not wholly covered by shown windows above it.
     // Animations draw nothing otherwise.
     bool IsWindowSeen() const;
+    // The same without the cover: the window is shown and not minimised.
+    // Asks nothing about other windows (under Wine each such question is a
+    // round trip to the wineserver), so it is cheap enough for every frame.
+    bool IsWindowShown() const;
     bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     bool KillTimer(CControlUI* pControl, UINT nTimerID);
     void KillTimer(CControlUI* pControl);

@@ -64,6 +64,7 @@ private:
     int StepFrom(int angle) const;  // one animation step of m_nStep from `angle`
     int WalkEnd() const;            // where steps from the current angle stop
     bool Seen() const;
+    bool Shown() const;
     void SkipWalk();
     void LoadPointer();
     void PaintPointer(HDC hDC);
