@@ -127,8 +127,9 @@ vt_with_display() {
 }
 
 # Runs a Windows program in a Wine session of its own: a virtual display, a
-# wineserver and (when the prefix is new) wineboot, all ended afterwards. For
-# tests that must not share a session with the others.
+# wineserver and Wine's services, all ended afterwards, in a prefix prepared
+# as the suite's is (its fonts too: display-scale tests measure labels in
+# them). For tests that must not share a session with the others.
 #   vt_run_in_own_session <seconds> <output file> <program> [arguments]
 # The program's output goes to the file (Wine's own processes inherit the
 # pipes of whatever starts them); the exit code is the program's.
@@ -152,6 +153,14 @@ _vt_session_body() {
   fi
   vt_start_program timeout "$seconds" "$WINE" "$@" </dev/null >"$out" 2>&1
   rc=$?
+  # Wine could not start the program at all: say what the prefix held.
+  if [ $rc -ne 0 ] && grep -q "could not load kernel32.dll" "$out"; then
+    {
+      echo "Wine did not start $(basename "$1"); the prefix $WINEPREFIX holds:"
+      ls -la "$WINEPREFIX" "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" 2>&1 | sed 's/^/  /'
+      [ -f "$WINEPREFIX/wineserver" ] && echo "  its wineserver folder: $(cat "$WINEPREFIX/wineserver")"
+    } >>"$out"
+  fi
   vt_stop_wineserver
   return $rc
 }

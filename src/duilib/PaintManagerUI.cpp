@@ -365,13 +365,7 @@ bool CoveredByWindowsAbove(HWND hwnd) {
 
 }  // namespace
 
-// A hidden or minimised window is painted whole when it is shown or
-// restored, so nothing need be marked meanwhile. Building a layout marks the
-// window a few times for every control, a hidden dial would mark it at every
-// reading, and under Wine each mark is a round trip to the server.
-static bool Markable(HWND hWnd) { return hWnd && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd); }
-
-bool CPaintManagerUI::IsWindowShown() const { return Markable(m_hWnd); }
+bool CPaintManagerUI::IsWindowShown() const { return m_hWnd && ::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd); }
 
 bool CPaintManagerUI::IsWindowSeen() const {
     return IsWindowShown() && !CoveredByWindowsAbove(::GetAncestor(m_hWnd, GA_ROOT));
@@ -621,16 +615,20 @@ void CPaintManagerUI::HideToolTip() {
     if (m_pToolTip) m_pToolTip->Hide();
 }
 
+// A hidden or minimised window is painted whole when it is shown or
+// restored, so nothing need be marked meanwhile. Building a layout marks the
+// window a few times for every control, a hidden dial would mark it at every
+// reading, and under Wine each mark is a round trip to the server.
 void CPaintManagerUI::Invalidate() {
-    if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (IsWindowShown()) ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
-    if (Markable(m_hWnd)) ::InvalidateRect(m_hWnd, &rc, FALSE);
+    if (IsWindowShown()) ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 bool CPaintManagerUI::PaintNow(const RECT& rc) {
-    if (!Markable(m_hWnd) || !m_pRoot || m_bUpdateNeeded || !m_offscreen) return false;
+    if (!IsWindowShown() || !m_pRoot || m_bUpdateNeeded || !m_offscreen) return false;
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const SIZE have = m_offscreen.Size();

@@ -25,7 +25,6 @@ VT_PREFIX="$work/prefix"
 VT_ARCH=$(basename "$arch_build")
 . "$root/scripts/wine-env.sh"
 if [ -n "$logpixels" ]; then
-  vt_prepare_prefix || exit 1  # the suite's fonts: the labels are measured in them
   export VT_LOGPIXELS=$logpixels VELOTUNE_TEST_DPI=$logpixels
   # A screen as much larger as its scale, as a laptop's at 150 or 200 %.
   export VT_SCREEN="$((1280 * logpixels / 96))x$((1024 * logpixels / 96))"
@@ -33,11 +32,5 @@ fi
 vt_run_in_own_session 280 "$work/output.txt" "$test_exe" "$@"
 rc=$?
 cat "$work/output.txt"
-# Wine could not start the program at all: say what the prefix looked like.
-if [ $rc -ne 0 ] && grep -q "could not load kernel32.dll" "$work/output.txt"; then
-  echo "run-alone: Wine did not start $test_exe; the prefix $VT_PREFIX holds:"
-  ls -la "$VT_PREFIX" "$VT_PREFIX/drive_c/windows/system32/kernel32.dll" 2>&1 | sed 's/^/  /'
-  [ -f "$VT_PREFIX/wineserver" ] && echo "  its wineserver folder: $(cat "$VT_PREFIX/wineserver")"
-fi
 [ $rc -eq 0 ] && rm -rf "$work"
 exit $rc
