@@ -407,22 +407,24 @@ bool CMainFrame::InitCustomData(const std::wstring& model) {
 }
 
 bool CMainFrame::GetAngleByFrequency(float floatFrequency, int& angle) const {
-    Trace(L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n", floatFrequency);
+    // The entry line and the answer reach the debugger in one call, the same
+    // text as two: every reading comes through here, and under Wine each call
+    // raises an exception and asks the wineserver for a listener's buffer.
+    wchar_t text[256];
+    const int entered =
+        _snwprintf(text, 127, L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n", floatFrequency);
+    wchar_t* answer = text + (entered > 0 ? entered : 0);
     int found = 0;
-    wchar_t text[96];
-    if (!m_dialTable.AngleOf(floatFrequency, found)) {
-        _snwprintf(text, 95, L"\r\n%0.2f not found !\r\n", floatFrequency);
-        text[95] = 0;
-        OutputDebugStringW(text);
-        VLOG("%S", text);
-        return false;
-    }
-    angle = found;
-    _snwprintf(text, 95, L"\r\n%0.2f : %d\r\n", floatFrequency, found);
-    text[95] = 0;
+    const bool known = m_dialTable.AngleOf(floatFrequency, found);
+    if (known)
+        _snwprintf(answer, 127, L"\r\n%0.2f : %d\r\n", floatFrequency, found);
+    else
+        _snwprintf(answer, 127, L"\r\n%0.2f not found !\r\n", floatFrequency);
+    answer[127] = 0;
     OutputDebugStringW(text);
-    VLOG("%S", text);
-    return true;
+    VLOG("%S", answer);
+    if (known) angle = found;
+    return known;
 }
 
 // ---------------------------------------------------------------- CPU information view
