@@ -7,22 +7,13 @@
 #include <cwchar>
 
 #include "log/BaseLog.h"
+#include "mainframe/DebugTrace.h"
 #include "tuning/TextSplit.h"
 
 namespace {
 
 float ToFloat(const std::wstring& s) { return (float)_wtof(s.c_str()); }
 int ToInt(const std::wstring& s) { return _wtoi(s.c_str()); }
-
-void Trace(const wchar_t* format, ...) {
-    wchar_t text[256];
-    va_list args;
-    va_start(args, format);
-    _vsnwprintf(text, 255, format, args);
-    va_end(args);
-    text[255] = 0;
-    OutputDebugStringW(text);
-}
 
 }  // namespace
 
@@ -67,7 +58,7 @@ void CCpuDialTable::Store(float counter, float angle) {
     float key = (float)((double)counter / 10.0);
     int value = (int)angle;
     m_angles[key] = value;
-    Trace(L"\r\n%0.2f : %d\r\n", key, value);
+    vt::DebugTrace(L"\r\n%0.2f : %d\r\n", key, value);
 }
 
 unsigned CCpuDialTable::BuildAngles(const CpuCustomData& e) {
@@ -82,7 +73,7 @@ unsigned CCpuDialTable::BuildAngles(const CpuCustomData& e) {
     auto sane = [](float v) { return v >= -1000.0f && v <= 1000.0f; };
     if (!sane(d10) || !sane(l10)) return kOutOfRange;
 
-    Trace(L"\r\n---- 0 to default ----\r\n");
+    vt::DebugTrace(L"\r\n---- 0 to default ----\r\n");
     if (d10 == 0.0f) {
         skipped |= kSkippedToDefault;
     } else if (d10 >= 0.0f) {
@@ -90,7 +81,7 @@ unsigned CCpuDialTable::BuildAngles(const CpuCustomData& e) {
             Store(x, (float)(aD - a0) * x / d10 + (float)a0);
     }
 
-    Trace(L"\r\n---- default to limit ----\r\n");
+    vt::DebugTrace(L"\r\n---- default to limit ----\r\n");
     if (l10 - d10 == 0.0f) {
         skipped |= kSkippedToLimit;
     } else {
@@ -98,9 +89,9 @@ unsigned CCpuDialTable::BuildAngles(const CpuCustomData& e) {
             Store(y, (float)(aL - aD) * (y - d10) / (l10 - d10) + (float)aD);
     }
 
-    Trace(L"\r\n---- above the limit ----\r\n");
+    vt::DebugTrace(L"\r\n---- above the limit ----\r\n");
     for (float z = l10 + 1.0f; z <= 100.0f; z += 1.0f) Store(z, (float)aE);
-    Trace(L"\r\n------------------------\r\n");
+    vt::DebugTrace(L"\r\n------------------------\r\n");
     return skipped;
 }
 

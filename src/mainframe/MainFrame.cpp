@@ -17,6 +17,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/DebugTrace.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
@@ -50,16 +51,6 @@ const UINT kIconOverclocked = 107; // status 1 and 2
 
 // How long the exit waits for a run in flight, and then for its own restore.
 const DWORD kExitWaitMs = 10000;
-
-void Trace(const wchar_t* format, ...) {
-    wchar_t text[512];
-    va_list args;
-    va_start(args, format);
-    _vsnwprintf(text, 511, format, args);
-    va_end(args);
-    text[511] = 0;
-    OutputDebugStringW(text);
-}
 
 std::wstring Format(const wchar_t* format, double value) {
     wchar_t text[64];
@@ -362,21 +353,21 @@ bool CMainFrame::FindCPUData(const std::wstring& model, CpuCustomData& entry) co
 }
 
 void CMainFrame::PrintCPUData(const CpuCustomData& d) const {
-    Trace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
-    Trace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
-    Trace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
-    Trace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
-    Trace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
-    Trace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
-    Trace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
-    Trace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
-    Trace(L"\r\niAngle_Start : %d", d.iAngle_Start);
-    Trace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
-    Trace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
-    Trace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
-    Trace(L"\r\niAngle_End : %d", d.iAngle_End);
-    Trace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
-    Trace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
+    vt::DebugTrace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
+    vt::DebugTrace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
+    vt::DebugTrace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
+    vt::DebugTrace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
+    vt::DebugTrace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
+    vt::DebugTrace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
+    vt::DebugTrace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
+    vt::DebugTrace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
+    vt::DebugTrace(L"\r\niAngle_Start : %d", d.iAngle_Start);
+    vt::DebugTrace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
+    vt::DebugTrace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
+    vt::DebugTrace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
+    vt::DebugTrace(L"\r\niAngle_End : %d", d.iAngle_End);
+    vt::DebugTrace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
+    vt::DebugTrace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
 }
 
 bool CMainFrame::InitCustomData(const std::wstring& model) {
