@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstdarg>
 #include <cstdio>
 #include <cwchar>
 
@@ -398,21 +397,19 @@ bool CMainFrame::InitCustomData(const std::wstring& model) {
 }
 
 bool CMainFrame::GetAngleByFrequency(float floatFrequency, int& angle) const {
-    // The entry line and the answer reach the debugger in one call, the same
-    // text as two: every reading comes through here, and under Wine each call
-    // raises an exception and asks the wineserver for a listener's buffer.
-    wchar_t text[256];
-    const int entered =
-        _snwprintf(text, 127, L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n", floatFrequency);
-    wchar_t* answer = text + (entered > 0 ? entered : 0);
     int found = 0;
     const bool known = m_dialTable.AngleOf(floatFrequency, found);
+    wchar_t answer[128];
     if (known)
         _snwprintf(answer, 127, L"\r\n%0.2f : %d\r\n", floatFrequency, found);
     else
         _snwprintf(answer, 127, L"\r\n%0.2f not found !\r\n", floatFrequency);
     answer[127] = 0;
-    OutputDebugStringW(text);
+    // The entry line and the answer reach the debugger in one call, the same
+    // text as two: every reading comes through here, and under Wine each call
+    // raises an exception and asks the wineserver for a listener's buffer.
+    vt::DebugTrace(L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n%s", floatFrequency,
+                   answer);
     VLOG("%S", answer);
     if (known) angle = found;
     return known;

@@ -21,6 +21,34 @@ namespace {
 
 std::wstring LogPath() { return TestPaths::Join(TestPaths::TestDir(), L"log\\Velotune.log"); }
 
+// The texts sent to a debugger while the object lives, as the exception a
+// debugger is handed for each OutputDebugString call: one entry a call.
+constexpr DWORD kPrintWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C, in ntstatus.h only
+
+class DebuggerTexts {
+public:
+    DebuggerTexts() : m_handler(::AddVectoredExceptionHandler(1, Seen)) { Texts().clear(); }
+    ~DebuggerTexts() { ::RemoveVectoredExceptionHandler(m_handler); }
+    static std::vector<std::string>& Texts() {
+        static std::vector<std::string> texts;
+        return texts;
+    }
+
+private:
+    static LONG CALLBACK Seen(EXCEPTION_POINTERS* e) {
+        const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+        // The wide form carries the narrow text too (parameters 2 and 3);
+        // a system that raises it does not raise the narrow one as well.
+        const DWORD at = r.ExceptionCode == kPrintWide ? 2 : 0;
+        if ((r.ExceptionCode == DBG_PRINTEXCEPTION_C || at) && r.NumberParameters >= at + 2 &&
+            r.ExceptionInformation[at + 1] && r.ExceptionInformation[at] > 0)
+            Texts().emplace_back(reinterpret_cast<const char*>(r.ExceptionInformation[at + 1]),
+                                 r.ExceptionInformation[at] - 1);
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID m_handler;
+};
+
 // The log lines written since the object was made.
 class LogSince {
 public:
@@ -128,7 +156,14 @@ TEST(MainFrameView, ListedLookupWithoutATableFailsAndLogsTheFrequency) {
     LogSince log;
     TestFrame frame;
     int angle = -5;
-    EXPECT_FALSE(frame.GetAngleByFrequency(4.25f, angle));
+    {
+        DebuggerTexts debugger;
+        EXPECT_FALSE(frame.GetAngleByFrequency(4.25f, angle));
+        // One call a reading, the entry line before the answer.
+        EXPECT_EQ(DebuggerTexts::Texts(),
+                  std::vector<std::string>{"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : 4.25 !\r\n"
+                                           "\r\n4.25 not found !\r\n"});
+    }
     EXPECT_EQ(angle, -5);
     EXPECT_TRUE(log.Has("\r\n4.25 not found !\r\n"));
     EXPECT_FALSE(frame.InitCustomData(L""));
