@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "InstallProbe.h"
+#include "support/ChildRun.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
 
@@ -14,15 +15,8 @@ CInstalledApp::~CInstalledApp() {
 }
 
 bool CInstalledApp::Start() {
-    std::wstring exe = m_folder + L"\\Velotune.exe";
-    std::wstring cmd = L"\"" + exe + L"\"";
-    std::vector<wchar_t> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si, &pi))
-        return false;
+    PROCESS_INFORMATION pi;
+    if (!ChildRun::Start(m_folder + L"\\Velotune.exe", L"", m_folder, 0, pi)) return false;
     vt::UniqueHandle thread(pi.hThread);
     m_process.Reset(pi.hProcess);
     m_pid = pi.dwProcessId;

@@ -78,15 +78,9 @@ bool CAppUnderTest::Start(const std::wstring& args) {
     // Each test reads only its own run's lines (a rename of the previous
     // log within the same second would append instead).
     if (m_processes.empty()) DeleteFileW(LogPath().c_str());
-    std::wstring exe = Folder() + L"\\Velotune.exe";
-    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &si, &pi);
-    if (!ok) return false;
+    PROCESS_INFORMATION pi;
+    if (!ChildRun::Start(Folder() + L"\\Velotune.exe", args.empty() ? L"" : L" " + args, Folder(), 0, pi))
+        return false;
     vt::UniqueHandle thread(pi.hThread);
     m_processes.emplace_back(pi.hProcess);
     m_pids.push_back(pi.dwProcessId);

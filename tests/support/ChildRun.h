@@ -6,6 +6,13 @@
 #include <string>
 
 namespace ChildRun {
+// CreateProcessW with `program` as the application and "\"program\"" +
+// `arguments` as the command line. A start refused on our side is printed
+// with its error and tried once more: on a loaded machine Wine now and then
+// refuses one that starts the next time, and a machine that keeps refusing
+// still fails the test.
+bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder,
+           DWORD creationFlags, PROCESS_INFORMATION& started);
 constexpr DWORD kNotStarted = 0xDEAD0001;
 constexpr DWORD kNotEnded = 0xDEAD0002;  // after the wait, a safety net only
 // The program's exit code. `arguments` are put after the quoted program
