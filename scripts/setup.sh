@@ -8,10 +8,12 @@ packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           x11-apps x11-utils xdotool imagemagick nsis procps python3 ccache
           osslsigncode openssl)
 # A kernel without IA-32 emulation runs no 32-bit program, Wine's 32-bit
-# loader included: there the x86 build is built but not run (scripts/test.sh
-# says so), and neither i386 nor wine32 is of any use.
+# loader included: there scripts/x86-side.sh brings the x86 side up under
+# user-mode emulation where it can, and says in one line how x86 runs. Where
+# it cannot, the x86 build is built but not run (scripts/test.sh says so),
+# and neither i386 nor wine32 is of any use.
 x86=1
-"$(dirname "$0")/can-run-x86.sh" || x86=0
+"$(dirname "$0")/x86-side.sh" || x86=0
 [ $x86 -eq 1 ] && packages+=(wine32:i386)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -2,9 +2,10 @@
 # make test: set-up, both builds, every test under Wine on virtual displays.
 # The x86 suite (the build users get) and the x64 suite run side by side,
 # each with its own prefix, wineserver and display. Output of each suite:
-# <build>/<arch>/test-output.txt. On a machine whose kernel runs no 32-bit
-# program (scripts/can-run-x86.sh) the x86 build is built and checked but
-# not run, and the summary says so; VELOTUNE_SKIP_X86=1 skips its suite on
+# <build>/<arch>/test-output.txt. Where the kernel runs no 32-bit program the
+# set-up brings the x86 side up under emulation (scripts/x86-side.sh); where
+# even that cannot be had the x86 build is built and checked but not run,
+# and the summary says so; VELOTUNE_SKIP_X86=1 skips its suite on
 # any machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +18,7 @@ x86_skipped=""
 if [ "${VELOTUNE_SKIP_X86:-0}" = 1 ]; then
   x86_skipped="VELOTUNE_SKIP_X86=1"
 elif ! scripts/can-run-x86.sh; then
-  x86_skipped="this machine's kernel runs no 32-bit program (Exec format error): the x86 build, and the 32-bit setup programs, are built but not run"
+  x86_skipped="32-bit programs do not run here ($(scripts/x86-side.sh 2>&1 | tail -n 1)): the x86 build, and the 32-bit setup programs, are built but not run"
 fi
 if [ -n "$x86_skipped" ]; then
   ARCHES="x64"
@@ -46,7 +47,10 @@ scripts/check-no-env.sh
 scripts/installer.sh --no-build
 
 run_suite() {
-  scripts/run-suite.sh "$1" >"$BUILD/$1/test-output.txt" 2>&1
+  local started=$SECONDS rc=0
+  scripts/run-suite.sh "$1" >"$BUILD/$1/test-output.txt" 2>&1 || rc=$?
+  echo "$((SECONDS - started))" >"$BUILD/$1/suite-seconds.txt"
+  return $rc
 }
 
 pids=()
@@ -92,5 +96,6 @@ for arch in $ARCHES; do
   # CTest counts a skipped test among those that passed.
   skipped=$(grep -c "(Skipped)" "$BUILD/$arch/test-output.txt" || true)
   echo "$arch: $((total - failed - skipped)) passed, $failed failed, $skipped skipped"
+  echo "$arch: the suite took $(cat "$BUILD/$arch/suite-seconds.txt" 2>/dev/null || echo '?') s"
 done
 exit $rc
