@@ -604,9 +604,21 @@ void CPaintManagerUI::ArmToolTip() {
 
 void CPaintManagerUI::ShowToolTip() {
     if (!m_pEventHover || m_pEventHover->GetToolTip().IsEmpty()) return;
-    if (!m_pToolTip) m_pToolTip.reset(new CToolTipWnd(m_hWnd));
+    // The hover time can run out after the pointer has moved on but before
+    // its moves have reached this window (a slow or busy machine): the tip
+    // then named one control and stood where the pointer was not. It is
+    // shown only for the control under the pointer now; otherwise the
+    // moves still on their way decide, and the hover time starts again.
     POINT pt;
-    ::GetCursorPos(&pt);
+    if (!::GetCursorPos(&pt)) return;
+    POINT client = pt;
+    ::ScreenToClient(m_hWnd, &client);
+    CControlUI* under = FindControl(client);
+    if (under != m_pEventHover) {
+        if (under) ArmToolTip();
+        return;
+    }
+    if (!m_pToolTip) m_pToolTip.reset(new CToolTipWnd(m_hWnd));
     m_pToolTip->Show(m_pEventHover->GetToolTip().GetData(), pt, m_nDpi);
 }
 

@@ -15,6 +15,7 @@
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "support/LanguagesValue.h"
+#include "support/PlatformFaults.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
@@ -579,10 +580,11 @@ TEST_F(AppStart, MonitorPeriodComesThroughTheSettingsReader) {
 TEST_F(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
     struct Case {
         const char* faults;
-        const char* raised;
+        std::string raised;
     } cases[] = {
         {"RaiseIn=GetMonitorValue,ProposeChange", "raised exception 0xE06D7363"},
-        {"RaiseIn=GetMonitorValue,ProposeChange\r\nRaiseKind=access", "raised exception 0xC0000005"},
+        {"RaiseIn=GetMonitorValue,ProposeChange\r\nRaiseKind=access",
+         "raised exception " + PlatformFaults::Hex(PlatformFaults::AccessViolationCode())},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
@@ -591,12 +593,12 @@ TEST_F(AppSdkFaults, ExceptionsFromTheLibraryEndTheCallNotTheProgram) {
         app.UseProfile(FaultProfile(L"test_app_raises.ini", c.faults));
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
-        ASSERT_TRUE(CAppUnderTest::WaitLog(std::string("[SdkGuard] GetMonitorValue ") + c.raised, kWait, 2));
+        ASSERT_TRUE(CAppUnderTest::WaitLog("[SdkGuard] GetMonitorValue " + c.raised, kWait, 2));
         EXPECT_GE(CAppUnderTest::CountInLog("[CpuMonitor]  [catch] ..."), 2);
         CAppUnderTest::Click(hwnd, ButtonCentre());
         HWND box = app.WaitWindowOfClass(0, L"*", kWait);
         ASSERT_NE(box, nullptr) << "the failed overclock's notice";
-        EXPECT_EQ(CAppUnderTest::CountInLog(std::string("[SdkGuard] ProposeChange ") + c.raised), 1);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[SdkGuard] ProposeChange " + c.raised), 1);
         PostMessageW(box, WM_CLOSE, 0, 0);
         ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
         ExpectRatios(kStock, "nothing applied");

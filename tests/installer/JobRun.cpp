@@ -13,9 +13,32 @@ int Failed(const char* step, const std::wstring& commandLine) {
     return -1;
 }
 
+// Which programs kept the job from ending, by process id and path.
+void PrintLeftInJob(HANDLE job) {
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+        ULONG_PTR more[63];
+    } ids = {};
+    ids.list.NumberOfAssignedProcesses = 64;
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof(ids), nullptr)) return;
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i) {
+        const DWORD pid = static_cast<DWORD>(ids.list.ProcessIdList[i]);
+        wchar_t path[MAX_PATH] = L"?";
+        DWORD size = MAX_PATH;
+        vt::UniqueHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (p) QueryFullProcessImageNameW(p.Get(), 0, path, &size);
+        fprintf(stderr, "job run: still running: %lu %ls\n", static_cast<unsigned long>(pid), path);
+    }
+}
+
 }  // namespace
 
 int CJobRun::Run(const std::wstring& commandLine, DWORD timeoutMs) {
+    // The first window of a fresh prefix has Wine start the desktop's
+    // process (explorer.exe), which lives as long as the prefix's server.
+    // Started by a program in the job, it is in the job too, and the job
+    // never ends: the desktop is asked for here, outside the job.
+    GetDesktopWindow();
     vt::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
     if (!job) return Failed("CreateJobObject", commandLine);
     // A start refused on our side is tried once more; both refusals are
@@ -35,6 +58,7 @@ int CJobRun::Run(const std::wstring& commandLine, DWORD timeoutMs) {
     const DWORD spent = GetTickCount() - start;
     if (!WaitJobEmpty(job.Get(), timeoutMs > spent ? timeoutMs - spent : 0)) {
         const int rc = Failed("waiting for the programs it started", commandLine);
+        PrintLeftInJob(job.Get());
         TerminateJobObject(job.Get(), 99);
         return rc;
     }

@@ -2,8 +2,8 @@
 // program's workers must cope with.
 #include <gtest/gtest.h>
 
-
 #include "sdk/SimSdkSession.h"
+#include "support/PlatformFaults.h"
 #include "tuning/SdkGuard.h"
 
 TEST(SimFaults, BringUpAndProcessorFaults) {
@@ -110,7 +110,7 @@ TEST(SimFaults, MonitorFaults) {
         DWORD code;
     } cases[] = {
         {"MonitorThrows=1", 0xE06D7363},
-        {"RaiseIn=GetMonitorValue\r\nRaiseKind=access", 0xC0000005},
+        {"RaiseIn=GetMonitorValue\r\nRaiseKind=access", PlatformFaults::AccessViolationCode()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
@@ -123,7 +123,7 @@ TEST(SimFaults, MonitorFaults) {
             auto* m = static_cast<IMonitoringLibrary*>(p);
             m->GetMonitorValue(MonitorId_Processor_Frequency);
         }, monitor, &code));
-        EXPECT_EQ(c.code, code);
+        EXPECT_EQ(PlatformFaults::Hex(c.code), PlatformFaults::Hex(code));
         // The guard leaves the thread fit for more calls, guarded or not.
         EXPECT_TRUE(CSdkGuard::Run("MonitorIsReady", [&] { value = monitor->MonitorIsReady(MonitorId_Processor_Frequency); }));
         EXPECT_EQ(1.0, value);

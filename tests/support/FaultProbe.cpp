@@ -1,10 +1,18 @@
-// A tiny program for the stack guard's test: run with one word, it
-//   smash    overruns a local array, smashing its stack cookie;
-//   overrun  copies more bytes into an array than it holds, through the
-//            checked copy;
-//   guard    exits with the low 30 bits of its module's cookie.
-// Any exception its handlers see ends it with kHandlerSawIt: a smashed stack
-// must end the process without running any of them.
+// A tiny program that meets a fault on purpose, so that a test can see what
+// the platform makes of it in a process of its own. Run with one word, it
+//   smash     overruns a local array, smashing its stack cookie;
+//   overrun   copies more bytes into an array than it holds, through the
+//             checked copy;
+//   guard     exits with the low 30 bits of its module's cookie;
+//   fastfail  asks the system's fast-fail for the process's end directly, as
+//             the stack guard does;
+//   access    reads an unmapped page, as the simulated SDK's RaiseKind=access
+//             does, and exits with the exception code its handler was given.
+// Any exception its handlers see otherwise ends it with kHandlerSawIt: a
+// smashed stack must end the process without running any of them.
+// Under user-mode emulation of a 32-bit processor the names of both faults
+// differ from a real processor's (README.md, "x86 under emulation"): the
+// tests ask this program first and expect what it reports.
 #include <windows.h>
 
 #include <cstdint>
@@ -19,6 +27,11 @@ constexpr UINT kSurvived = 71;
 
 LONG WINAPI SawIt(EXCEPTION_POINTERS*) {
     ::TerminateProcess(::GetCurrentProcess(), kHandlerSawIt);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+LONG WINAPI TellCode(EXCEPTION_POINTERS* e) {
+    ::TerminateProcess(::GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -45,8 +58,18 @@ __attribute__((noinline)) int Overrun(const char* from, size_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "access") == 0) {
+        ::AddVectoredExceptionHandler(1, TellCode);
+        static volatile uintptr_t unmapped = 16;
+        (void)*reinterpret_cast<volatile const int*>(unmapped);
+        return kSurvived;
+    }
     ::SetUnhandledExceptionFilter(SawIt);
     ::AddVectoredExceptionHandler(1, SawIt);
+    if (argc == 2 && std::strcmp(argv[1], "fastfail") == 0) {
+        __asm__ __volatile__("movl $2, %%ecx\n\tint $0x29" : : : "ecx", "memory");
+        return kSurvived;
+    }
     if (argc == 2 && std::strcmp(argv[1], "smash") == 0) {
         Smash(16 + 4 * sizeof(void*) + std::strlen(argv[1]));
         return kSurvived;
