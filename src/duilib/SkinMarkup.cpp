@@ -4,17 +4,19 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include "base/SystemLibrary.h"
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
 
 namespace {
 
-// xmllite.dll has no import library in MinGW: bind it once at run time.
+// xmllite.dll has no import library in MinGW: bind it once at run time,
+// from the system folder only (a copy beside the program is not taken).
 typedef HRESULT(WINAPI* CreateXmlReaderFn)(REFIID, void**, IMalloc*);
 
 CreateXmlReaderFn XmlReaderFactory() {
-    static vt::DynamicLibrary s_library(::LoadLibraryW(L"xmllite.dll"));
+    static vt::CSystemLibrary s_library(L"xmllite.dll");
     static CreateXmlReaderFn s_fn = s_library.Proc<CreateXmlReaderFn>("CreateXmlReader");
     return s_fn;
 }

@@ -1,40 +1,16 @@
 #include "settings/AppInfo.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cwchar>
 #include <vector>
 
-#include "log/BaseLog.h"
 #include "settings/ModulePath.h"
 #include "settings/VersionLibrary.h"
 
 namespace {
 
 constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
-
-// The creation of either level may fail because it already exists; only a
-// folder that is still missing afterwards is worth a log line.
-void EnsureFolder(const std::wstring& path) {
-    if (CreateDirectoryW(path.c_str(), nullptr)) return;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        VLOG("cannot create %ls", path.c_str());
-        VLOG_LASTERROR();
-    }
-}
-
-std::wstring AppDataVelotune() {
-    wchar_t folder[MAX_PATH] = {};
-    HRESULT hr = SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                  SHGFP_TYPE_CURRENT, folder);
-    if (FAILED(hr) || folder[0] == 0) {
-        VLOG("SHGetFolderPathW failed 0x%08lX", (unsigned long)hr);
-        return std::wstring();
-    }
-    return std::wstring(folder) + L"\\Velotune";
-}
 
 }  // namespace
 
@@ -43,18 +19,6 @@ std::wstring GetAppFolder() {
     size_t slash = module.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return std::wstring();
     return module.substr(0, slash);
-}
-
-std::wstring GetDataFolder() {
-    // Asked once and kept: the folder does not move while the program runs.
-    static const std::wstring s_strAppData = AppDataVelotune();
-    if (s_strAppData.empty()) return std::wstring();
-    // Both levels are made: a fresh profile has no "Velotune" folder yet,
-    // and a download into a folder that is not there would fail.
-    EnsureFolder(s_strAppData);
-    std::wstring soft = s_strAppData + L"\\Soft";
-    EnsureFolder(soft);
-    return soft + L"\\";
 }
 
 std::wstring GetFileVersionStringOf(const std::wstring& path) {

@@ -7,10 +7,6 @@
 // module path cannot be read.
 std::wstring GetAppFolder();
 
-// "<application data>\Velotune\Soft\", the download folder of the update
-// client. The folder is created when missing.
-std::wstring GetDataFolder();
-
 // The executable's file version, "a.b.c.d"; empty without version information.
 std::wstring GetFileVersionString();
 // The same for any file.

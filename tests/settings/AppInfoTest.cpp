@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -28,29 +27,6 @@ TEST(AppFolder, IsTheExecutablesFolderWithoutBackslash) {
     std::wstring folder = GetAppFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(L'\\', folder.back());
-}
-
-TEST(DataFolder, IsSoftUnderVelotuneInAppDataAndExists) {
-    wchar_t appData[MAX_PATH] = {};
-    ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
-    std::wstring velotune = std::wstring(appData) + L"\\Velotune";
-    std::wstring soft = velotune + L"\\Soft";
-    bool hadVelotune = GetFileAttributesW(velotune.c_str()) != INVALID_FILE_ATTRIBUTES;
-    bool hadSoft = GetFileAttributesW(soft.c_str()) != INVALID_FILE_ATTRIBUTES;
-    // A fresh profile: neither level exists yet.
-    if (!hadVelotune) {
-        ASSERT_FALSE(hadSoft);
-    }
-
-    EXPECT_EQ(soft + L"\\", GetDataFolder());
-    DWORD attributes = GetFileAttributesW(soft.c_str());
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    // Asked again: same path, no harm when it already exists.
-    EXPECT_EQ(soft + L"\\", GetDataFolder());
-
-    if (!hadSoft) RemoveDirectoryW(soft.c_str());
-    if (!hadVelotune) RemoveDirectoryW(velotune.c_str());
 }
 
 TEST(FileVersion, DistProgramCarriesTheProjectVersion) {
