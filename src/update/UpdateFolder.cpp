@@ -29,10 +29,15 @@ std::wstring CUpdateFolder::Prepare() {
         VLOG("update folder refused: it could not be made (error %lu): %ls", ::GetLastError(), folder.c_str());
         return std::wstring();
     }
-    // A link would send the download somewhere else.
-    DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Checked and secured through one handle that does not follow a link:
+    // a folder swapped for a link between a check by name and the change of
+    // its permissions would give the new permissions to the link's target.
+    vt::UniqueFile handle(::CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!handle || !::GetFileInformationByHandle(handle.Get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         VLOG("update folder refused: not a plain folder: %ls", folder.c_str());
         return std::wstring();
     }
@@ -52,8 +57,8 @@ std::wstring CUpdateFolder::Prepare() {
         VLOG("update folder refused: the security descriptor is incomplete");
         return std::wstring();
     }
-    DWORD error = ::SetNamedSecurityInfoW(
-        &folder[0], SE_FILE_OBJECT,
+    DWORD error = ::SetSecurityInfo(
+        handle.Get(), SE_FILE_OBJECT,
         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
         nullptr, dacl, nullptr);
     if (error != ERROR_SUCCESS) {

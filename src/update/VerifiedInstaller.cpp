@@ -68,13 +68,19 @@ std::unique_ptr<CVerifiedInstaller> CVerifiedInstaller::Verify(const std::wstrin
         *why = UpdateRefusal::Signature;
         return nullptr;
     }
-    if (!sha256.empty()) {
-        std::string actual = Sha256Of(file.Get());
-        if (actual.empty() || actual != Lower(sha256)) {
-            VLOG("update refused: SHA-256 %s, expected %s: %ls", actual.c_str(), Lower(sha256).c_str(), path.c_str());
-            *why = UpdateRefusal::Hash;
-            return nullptr;
-        }
+    // A signature says who made a file, not which of their files it is: the
+    // engine's hash is what ties the download to the offer, so there is no
+    // update without one.
+    if (sha256.empty()) {
+        VLOG("update refused: the update engine gave no SHA-256: %ls", path.c_str());
+        *why = UpdateRefusal::Hash;
+        return nullptr;
+    }
+    std::string actual = Sha256Of(file.Get());
+    if (actual.empty() || actual != Lower(sha256)) {
+        VLOG("update refused: SHA-256 %s, expected %s: %ls", actual.c_str(), Lower(sha256).c_str(), path.c_str());
+        *why = UpdateRefusal::Hash;
+        return nullptr;
     }
     VLOG("update verified: %ls", path.c_str());
     return std::unique_ptr<CVerifiedInstaller>(new CVerifiedInstaller(path, std::move(file)));

@@ -38,7 +38,7 @@ public:
                                              DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
 
     // Null, with the reason in *why (and a log line), when a check fails.
-    // sha256: 64 hex digits, or empty when the engine gave none.
+    // sha256: 64 hex digits; empty (the engine gave none) is refused.
     static std::unique_ptr<CVerifiedInstaller> Verify(const std::wstring& path, const std::string& sha256,
                                                       UpdateRefusal* why);
 

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <string>
 
+#include "base/AdminOnlySecurity.h"
 #include "duilib/AnimationUI.h"
 #include "duilib/ControlUI.h"
 #include "duilib/ProgressUI.h"
@@ -143,9 +144,18 @@ void CWndManualUpdateClient::InitAfterCreate() {
 }
 
 void CWndManualUpdateClient::MakeSemaphore() {
-    vt::UniqueHandle made(::CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName));
-    // Another copy's semaphore is not ours to hold.
-    if (made && ::GetLastError() == ERROR_ALREADY_EXISTS) made.Reset();
+    // Only administrators may open ours. One that another process made
+    // first (any user can) is not ours to hold, whoever made it.
+    vt::AdminOnlySecurity security;
+    vt::UniqueHandle made;
+    if (security.Valid()) made.Reset(::CreateSemaphoreW(security.Attributes(), 0, 1, kSemaphoreName));
+    const DWORD error = ::GetLastError();
+    if (made && error == ERROR_ALREADY_EXISTS) {
+        VLOG("update semaphore refused: another process made it first");
+        made.Reset();
+    } else if (!made) {
+        VLOG("update semaphore refused: it could not be made (error %lu)", error);
+    }
     m_bHoldSemaphore = made.Valid();
     m_hSemaphore = std::move(made);
 }

@@ -3,12 +3,15 @@
 // progress), what the main window is asked, and what the log says.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "base/AdminOnlySecurity.h"
 #include "base/Win32Owners.h"
 #include "support/LogCapture.h"
 #include "support/Pump.h"
@@ -150,9 +153,12 @@ protected:
             RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         }
     }
-    // Offer of the stand-in's source file (or another), shown; with the
-    // engine's hash of it when one is given.
-    void OpenOffer(const std::wstring& source = SourceFile(), const std::string& sha256 = std::string()) {
+    // Offer of the stand-in's source file (or another), shown, with the
+    // engine's hash of it: the file's own unless another (or none) is given.
+    void OpenOffer(const std::wstring& source = SourceFile()) {
+        OpenOffer(source, Sha256(TestPaths::ReadFileBytes(source)));
+    }
+    void OpenOffer(const std::wstring& source, const std::string& sha256) {
         TestEngine::Script({{1, Narrow(FileUrl(source)), sha256}});
         Open();
         ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
@@ -225,9 +231,28 @@ TEST_F(UpdateWindowTest, TheEngineIsToldWhetherThisProcessHoldsTheUpdateSemaphor
     vt::UniqueHandle other(CreateSemaphoreW(nullptr, 0, 1, kSemaphoreName));
     ASSERT_NE(other.Get(), nullptr);
     TestEngine::Script({{0, ""}});
+    LogCapture log;
     Open();
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     EXPECT_FALSE(TestEngine::LastHold()) << "someone else made it first";
+    EXPECT_TRUE(log.HasText("update semaphore refused: another process made it first"));
+}
+
+TEST_F(UpdateWindowTest, TheUpdateSemaphoreOpensToAdministratorsOnly) {
+    TestEngine::Script({{0, ""}});
+    Open();  // the window, and with it the semaphore, lasts until it is pumped
+    vt::UniqueHandle ours(OpenSemaphoreW(READ_CONTROL, FALSE, kSemaphoreName));
+    ASSERT_NE(ours.Get(), nullptr);
+    PACL dacl = nullptr;
+    vt::UniqueLocal sd;
+    ASSERT_EQ(GetSecurityInfo(ours.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put())),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    vt::UniqueLocal text;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        sd.Get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, reinterpret_cast<LPWSTR*>(text.Put()), nullptr));
+    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(text.Get())), vt::AdminOnlySecurity::kSddl);
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 }
 
 TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion) {
@@ -667,7 +692,7 @@ TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted
 TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
     CDownloaderEnv::Set(L"SWAP", L"1");
     LogCapture log;
-    OpenOffer(SourceFile(), Sha256(SourceBytes()));
+    OpenOffer();
     AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH");
     std::vector<std::string> lines = CDownloaderEnv::RecordLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "swap in place\t" + Narrow(Installer()) + "\t=ok"), lines.end());
@@ -677,7 +702,7 @@ TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
 TEST_F(UpdateWindowTest, OnceCheckedTheFileCannotBeSwappedAndTheGoodOneStartsByItsFullPath) {
     CDownloaderEnv::Set(L"SWAP", L"2");
     LogCapture log;
-    OpenOffer(SourceFile(), Sha256(SourceBytes()));
+    OpenOffer();
     TestFrame frame;
     m_main.onRunInstaller = [&](WPARAM wParam) {
         // The library's swap attempts come after the file was taken; the
@@ -707,8 +732,15 @@ TEST_F(UpdateWindowTest, AWrongHashOrABatchFileIsRefusedAndNeverStarted) {
     Click(L"cancelbtn1");
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
 
+    // No hash from the engine: a signature alone does not say which file.
+    OpenOffer(SourceFile(), "");
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_BADHASH", 2);
+    EXPECT_TRUE(log.HasText("update refused: the update engine gave no SHA-256: " + Narrow(Installer())));
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
     OpenOffer(SourceCopy(L"VelotuneSetup.bat", "@echo off\r\n"));
-    AcceptAndExpectRefusal(log, L"STR_UPDATE_NOTEXE", 2);
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_NOTEXE", 3);
     EXPECT_TRUE(log.HasText("update refused: not an .exe: " + Narrow(UpdateFolder() + L"VelotuneSetup.bat")));
     DeleteFileW((UpdateFolder() + L"VelotuneSetup.bat").c_str());
 }
