@@ -29,6 +29,7 @@
 #include "state/WindowMessages.h"
 #include "support/LanguagesValue.h"
 #include "support/TestPaths.h"
+#include "update/UpdateFolder.h"
 #include "update/UpdateMessages.h"
 #include "update/WndManualUpdateClient.h"
 
@@ -643,6 +644,18 @@ TEST(UpdateChecks, Sha256IsReadThroughTheHandle) {
     SetFilePointer(file.Get(), 2, nullptr, FILE_BEGIN);  // wherever the handle stands
     EXPECT_EQ(CVerifiedInstaller::Sha256Of(file.Get()),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST(UpdateChecks, AFileInPlaceOfTheDownloadFolderIsRefused) {
+    const std::wstring folder = TestPaths::Join(TestPaths::TestDir(), L"VelotuneUpdate");
+    const std::wstring kept = folder + L".kept";
+    MoveFileW(folder.c_str(), kept.c_str());
+    ASSERT_TRUE(TestPaths::WriteFileBytes(folder, "not a folder"));
+    LogCapture log;
+    EXPECT_EQ(CUpdateFolder::Prepare(), L"");
+    EXPECT_TRUE(log.HasText("update folder refused: not a plain folder: " + TestPaths::Narrow(folder)));
+    DeleteFileW(folder.c_str());
+    MoveFileW(kept.c_str(), folder.c_str());
 }
 
 TEST_F(UpdateWindowTest, TheDownloadGoesToTheProgramsOwnSecuredFolder) {
