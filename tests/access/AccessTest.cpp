@@ -18,6 +18,7 @@
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "support/ScreenProbe.h"
+#include "support/TestPaths.h"
 #include "support/WaitUntil.h"
 
 namespace {
@@ -78,6 +79,21 @@ std::wstring IniValue(const wchar_t* key) {
 }
 
 void Press(std::initializer_list<WORD> keys) { CAppUnderTest::PressChord(keys); }
+
+// The window in front, by class, title and process, for a key that went
+// astray.
+std::string InFront() {
+    HWND w = GetForegroundWindow();
+    wchar_t cls[128] = {}, title[128] = {};
+    DWORD pid = 0;
+    if (w) {
+        GetClassNameW(w, cls, 128);
+        GetWindowTextW(w, title, 128);
+        GetWindowThreadProcessId(w, &pid);
+    }
+    return "in front: \"" + TestPaths::Narrow(cls) + "\" \"" + TestPaths::Narrow(title) + "\" of process " +
+           std::to_string(pid) + "\n";
+}
 
 // The name of the child that has the focus.
 std::wstring FocusName(const CAccessClient& acc) {
@@ -308,8 +324,10 @@ TEST_F(AccessKeyboard, TabToTheOverclockButtonEnterOverclocksAndTheFocusFollows)
     EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait));
     EXPECT_TRUE(WaitUntil([&] { return FocusName(acc) == L"One-Click Restore"; }, kWait))
         << "the focus follows the button that is shown";
+    // Keys go to the window in front: if another took its place, say which.
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, kWait)) << InFront();
     Press({VK_SPACE});
-    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kStock); }, kWait));
+    EXPECT_TRUE(WaitUntil([] { return RatiosAre(kStock); }, kWait)) << InFront() << CAppUnderTest::ReadLog();
     EXPECT_TRUE(WaitUntil([&] { return acc.Focus() == button; }, kWait)) << "and back";
     Press({VK_ESCAPE});
     EXPECT_TRUE(CAppUnderTest::WaitLog("Escape ignored", kWait)) << "Escape never closes the main window";
