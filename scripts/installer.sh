@@ -82,7 +82,11 @@ for arch in $TARGETS; do
   installer/make-file-lists.sh "$pack" "$work/files.nsh" "$work/Velotune.files"
   # A failed run leaves no setup program behind, signed or not; -WX: a
   # warning fails the build, so every setup program is built clean.
+  # The MSI package's upgrade code, which the setup program looks for.
+  upgrade_code=$(sed -n "/\$(var.Arch) = \"$arch\"/,/endif/s/.*define UpgradeCode = \"\([0-9A-F-]*\)\".*/\1/p" installer/Velotune.wxs | head -n 1)
+  [ -n "$upgrade_code" ] || { echo "no upgrade code for $arch in installer/Velotune.wxs" >&2; exit 1; }
   if ! makensis -V2 -WX -INPUTCHARSET UTF8 -DVT_ARCH="$arch" -DVT_DIST="$pack" -DVT_FILES="$work/files.nsh" \
+           -DVT_MSI_UPGRADE_CODE="{$upgrade_code}" \
            -DVT_OUTDIR="$out" -DVT_ICON="$PWD/src/app/res/icons/normal.ico" \
            -DVT_NAME_FILE="$work/name" "${sign[@]}" installer/Velotune.nsi; then
     [ -s "$work/name" ] && rm -f "$out/$(cat "$work/name")"
@@ -118,4 +122,18 @@ if [ ${#sums[@]} -gt 0 ]; then
   # Each run writes its own temporary file: the two suites may pack at once.
   (cd "$out" && sha256sum "${sums[@]}" > "SHA256SUMS.$$" && mv -f "SHA256SUMS.$$" SHA256SUMS)
   echo "Checksums: $out/SHA256SUMS"
+fi
+
+# The winget manifest, once both targets' packages of one version are made.
+versions=()
+for arch in x64 x86; do
+  f="$out/$arch/installer/built-msi"
+  [ -f "$f" ] && [ -f "$(cat "$f")" ] && versions+=("$(basename "$(cat "$f")" "-$arch.msi")")
+done
+if [ ${#versions[@]} -eq 2 ] && [ "${versions[0]}" = "${versions[1]}" ]; then
+  version=${versions[0]#Velotune-}
+  echo "winget manifest: $(python3 installer/make-winget.py "$out" "$version")"
+  python3 scripts/check-winget.py "$out/winget/$version" --packages "$out"
+else
+  echo "winget manifest: not written (it needs the packages of both targets, of one version)"
 fi

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           googletest wine64 xvfb xauth fonts-wine fonts-wqy-microhei
           x11-apps x11-utils xdotool imagemagick nsis procps python3 ccache
-          osslsigncode openssl msitools wixl)
+          osslsigncode openssl msitools wixl python3-yaml)
 # A kernel without IA-32 emulation runs no 32-bit program, Wine's 32-bit
 # loader included: there the x86 build is built but not run (scripts/test.sh
 # says so), and neither i386 nor wine32 is of any use.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <aclapi.h>
+#include <msi.h>
 #include <sddl.h>
 
 #include <filesystem>
@@ -183,6 +184,65 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
     return static_cast<int>(code);
 }
 
+// The MSI package's fixed upgrade code, one per architecture.
+#ifdef _WIN64
+const wchar_t* const kUpgradeCode = L"{3D03AFD2-E6D2-4866-AE25-09F45A254227}";
+#else
+const wchar_t* const kUpgradeCode = L"{7D39648E-26C4-40A8-A583-963C291EEDA9}";
+#endif
+
+// Product codes of the installed MSI packages of this architecture.
+std::vector<std::wstring> InstalledMsiProducts() {
+    std::vector<std::wstring> codes;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) codes.push_back(code);
+    return codes;
+}
+
+// msiexec's exit code: 0 done, 1603 failed (a launch condition, a custom
+// action), 1605 not installed.
+int Msiexec(const std::wstring& args) { return CJobRun::Run(L"msiexec " + args, kWait); }
+
+int InstallMsi(const std::wstring& package, const std::wstring& properties) {
+    return Msiexec(L"/i " + Quoted(package) + L" /qn " + properties);
+}
+
+int UninstallMsi() { return Msiexec(L"/x " + Quoted(MsiPackage()) + L" /qn"); }
+
+// The Add or Remove Programs entries named "Velotune" in one registry view.
+std::vector<std::wstring> VelotuneEntries(REGSAM view) {
+    std::vector<std::wstring> names;
+    vt::UniqueRegKey root;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ | view, root.Put()) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = 256;
+        if (RegEnumKeyExW(root.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        std::wstring display;
+        if (RegText(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallRoot) + L"\\" + name).c_str(), L"DisplayName", &display,
+                    view) &&
+            display == L"Velotune")
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::wstring EntryValue(const std::wstring& entry, const wchar_t* value) {
+    std::wstring text = L"<none>";
+    RegText(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallRoot) + L"\\" + entry).c_str(), value, &text);
+    return text;
+}
+
+// The package's Start-menu shortcut: in the all-users Programs folder, as a
+// per-machine package puts it on Windows; Wine 8's msi puts it in the
+// installing user's.
+std::wstring MsiShortcut() {
+    if (Exists(StartMenuShortcut())) return StartMenuShortcut();
+    if (Exists(UserStartMenuShortcut()))
+        std::cout << "[ NOTE ] the package's shortcut is in the user's Start menu (Wine's msi)" << std::endl;
+    return UserStartMenuShortcut();
+}
+
 class SetupProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -205,6 +265,7 @@ protected:
     }
 
     static void RemoveEverything() {
+        for (const std::wstring& code : InstalledMsiProducts()) Msiexec(L"/x " + code + L" /qn");
         for (const std::wstring& dir : {InstallDir(), SharedFolder(), CustomFolder()}) {
             if (Exists(dir + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS", dir);
             std::error_code ec;
@@ -294,18 +355,15 @@ std::string SecuredDescriptor(const std::wstring& dir) {
     return log.substr(at, log.find("\r\n", at) - at);
 }
 
-}  // namespace
 
-TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace) {
-    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
-    const std::wstring dir = InstallDir();
+// Everything the dist folder ships is in `dir`, byte for byte, and nothing it
+// does not ship; the number of files shipped, and their bytes.
+int ExpectDistInstalled(const std::wstring& dir, unsigned long long* shippedBytes) {
     const std::wstring dist = TestPaths::DistDir();
-
-    // Everything the dist folder ships, byte for byte; the log folder empty.
     const std::vector<std::wstring> skip = NotShippedPatterns();
-    ASSERT_FALSE(skip.empty()) << "installer\\not-shipped.txt not found under " << Narrow(SourceDir());
-    unsigned long long shippedBytes = 0;
+    EXPECT_FALSE(skip.empty()) << "installer\\not-shipped.txt not found under " << Narrow(SourceDir());
     int shipped = 0;
+    *shippedBytes = 0;
     for (const std::wstring& rel : FilesUnder(dist)) {
         std::wstring name = rel.substr(rel.find_last_of(L'\\') + 1);
         if (rel.rfind(L"log\\", 0) == 0 || MatchesAny(name, skip)) {
@@ -314,15 +372,26 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
         }
         std::string bytes = TestPaths::ReadFileBytes(dist + L"\\" + rel);
         EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\" + rel) == bytes) << Narrow(rel) << " installed as built";
-        shippedBytes += bytes.size();
+        *shippedBytes += bytes.size();
         ++shipped;
     }
     for (const wchar_t* key : {L"Velotune.exe", L"skin\\Velotune_xml\\MainFrame.xml", L"skin\\lan\\English.ini",
                                L"skin\\lan\\Chinese.ini", L"OverclockingSdkWrapper.dll", L"OverclockingSdkWrapper.ini",
                                L"simcpu.exe", L"simcpu\\V9-7920X.ini", L"DadEzOzuz.dll", L"UsbDll.dll",
-                               L"OCWmiEvent.dll", L"VodEduzudu.exe", L"Uninstall.exe"})
+                               L"OCWmiEvent.dll", L"VodEduzudu.exe"})
         EXPECT_TRUE(Exists(dir + L"\\" + key)) << Narrow(key);
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEventNoFlag.dll")) << "a test-only variant";
+    return shipped;
+}
+}  // namespace
+
+TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+
+    unsigned long long shippedBytes = 0;
+    const int shipped = ExpectDistInstalled(dir, &shippedBytes);
+    EXPECT_TRUE(Exists(dir + L"\\Uninstall.exe"));
     EXPECT_TRUE(Exists(dir + L"\\log"));
     EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"Install.log"}) << "the setup's own record only";
     EXPECT_FALSE(Exists(dir + L"\\Velotune.ini")) << "settings are the user's, never shipped";
@@ -706,4 +775,158 @@ TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDo
     ASSERT_TRUE(CreateDirectoryW(SharedFolder().c_str(), nullptr));
     ASSERT_EQ(Install(L"/S /LANG=en /D=" + SharedFolder()), 0);
     EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
+}
+
+// ---------------------------------------------------------------- MSI packages
+
+TEST_F(SetupProgramTest, TheMsiInstallsSilentlyWithFilesShortcutUninstallEntryAndLanguage) {
+    ASSERT_TRUE(Exists(MsiPackage())) << Narrow(MsiPackage()) << " is missing: run make installer";
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=zh"), 0);
+    const std::wstring dir = InstallDir();
+    unsigned long long shippedBytes = 0;
+    ExpectDistInstalled(dir, &shippedBytes);
+    EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe")) << "Windows Installer removes the package";
+    EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"Install.log"});
+    EXPECT_FALSE(Exists(OtherInstallDir())) << Narrow(OtherInstallDir());
+    // Secured by the package's own action, as the setup program secures it.
+    const std::string applied = SecuredDescriptor(dir);
+    vt::UniqueLocal sd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        applied.c_str(), SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put()), nullptr))
+        << TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    ExpectInstallFolderDescriptor(sd.Get(), "as applied by the package");
+    EXPECT_EQ(Languages(), L"zh");
+
+    // One registration, Windows Installer's, in this build's registry view.
+    const std::vector<std::wstring> products = InstalledMsiProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(VelotuneEntries(kProductView), products);
+    EXPECT_TRUE(VelotuneEntries(kOtherView).empty());
+    EXPECT_EQ(EntryValue(products[0], L"DisplayVersion"), DistVersion());
+    EXPECT_EQ(EntryValue(products[0], L"Publisher"), L"Velotune");
+    EXPECT_EQ(EntryValue(products[0], L"HelpLink").rfind(L"https://", 0), 0u) << Narrow(EntryValue(products[0], L"HelpLink"));
+    EXPECT_EQ(EntryValue(products[0], L"InstallLocation"), dir + L"\\");
+    EXPECT_NE(EntryValue(products[0], L"UninstallString").find(L"/X" + products[0]), std::wstring::npos);
+    EXPECT_EQ(ShortcutTarget(MsiShortcut()), dir + L"\\Velotune.exe");
+
+    // The installed program starts and overclocks.
+    {
+        CInstalledApp app(dir);
+        HWND hwnd = StartOverclocked(app);
+        ASSERT_NE(hwnd, nullptr) << app.ReadLog();
+        ExpectRatios(kOverclocked, "overclocked by the installed program");
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+    }
+    // English on the command line; without LANG, an installed copy's language.
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    EXPECT_EQ(Languages(), L"en");
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kSettingsKey, L"Languages", L"zh"));
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_EQ(Languages(), L"zh");
+}
+
+TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndLeavesOnlyTheLogFolder) {
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    CreateDirectoryW((dir + L"\\VelotuneUpdate").c_str(), nullptr);
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\VelotuneUpdate\\setup.part", "partial"));
+    CInstalledApp app(dir);
+    ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
+    ExpectRatios(kOverclocked, "overclocked before the uninstall");
+    // The program would leave the processor overclocked at its exit: the
+    // package's own restore run puts the defaults back.
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
+
+    ASSERT_EQ(UninstallMsi(), 0);
+    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+    ExpectRatios(kStock, "restored by the package's removal");
+    const std::string logs = AllLogs();
+    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
+    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"log"});
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_TRUE(VelotuneEntries(kProductView).empty());
+    EXPECT_FALSE(Exists(StartMenuShortcut()));
+    EXPECT_FALSE(Exists(UserStartMenuShortcut()));
+    EXPECT_EQ(Languages(), L"<none>");
+
+    // A restore that fails: a silent removal goes on, says so in the install
+    // log, and msiexec reports success (the files are gone).
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    {
+        StateKept kept;
+        ASSERT_TRUE(kept.Held());
+        EXPECT_EQ(UninstallMsi(), 0);
+        ExpectRatios(kOverclocked, "the restore failed");
+    }
+    const std::string failedLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(failedLog.find(" The restore failed: the processor may stay overclocked until the next restart "
+                             "(Velotune.exe /RestoreOverclocking: 2).\r\n"),
+              std::string::npos)
+        << failedLog;
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+}
+
+TEST_F(SetupProgramTest, TheMsiUpgradesAnOlderVersionKeepingTheSettingsAndRefusesADowngrade) {
+    ASSERT_TRUE(Exists(OlderMsiPackage())) << Narrow(OlderMsiPackage());
+    ASSERT_EQ(InstallMsi(OlderMsiPackage(), L"LANG=zh"), 0);
+    const std::vector<std::wstring> older = InstalledMsiProducts();
+    ASSERT_EQ(older.size(), 1u);
+    EXPECT_EQ(EntryValue(older[0], L"DisplayVersion"), L"0.9.0.0");
+    const std::wstring dir = InstallDir();
+    const std::string settings = "[OverClockingKey]\r\nquickkey=K\r\nautoStart=1\r\nstopover=1\r\nMonitorTime=700\r\n";
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", settings));
+    {
+        CInstalledApp app(dir);
+        ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
+        ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+        ExpectRatios(kStock, "restored before the older version's files went");
+    }
+    const std::vector<std::wstring> products = InstalledMsiProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_NE(products[0], older[0]) << "a new product code for the new version";
+    EXPECT_EQ(VelotuneEntries(kProductView), products) << "the older version's entry is gone";
+    EXPECT_EQ(EntryValue(products[0], L"DisplayVersion"), DistVersion());
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_EQ(Languages(), L"zh");
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
+
+    // The older package over the newer one: refused, nothing changed.
+    EXPECT_EQ(InstallMsi(OlderMsiPackage(), L""), 1603);
+    EXPECT_EQ(InstalledMsiProducts(), products);
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+}
+
+TEST_F(SetupProgramTest, TheSetupProgramAndTheMsiDoNotInstallOverEachOther) {
+    // The MSI over the setup program's copy: refused, one entry stays.
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    EXPECT_EQ(InstallMsi(MsiPackage(), L""), 1603);
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_EQ(VelotuneEntries(kProductView), std::vector<std::wstring>{L"Velotune"});
+    EXPECT_TRUE(Exists(InstallDir() + L"\\Uninstall.exe"));
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+
+    // The setup program over the MSI's copy: refused with its own exit code.
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_EQ(Install(L"/S /LANG=en"), 4);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(VelotuneEntries(kProductView), InstalledMsiProducts());
+    EXPECT_FALSE(Exists(InstallDir() + L"\\Uninstall.exe"));
+    EXPECT_TRUE(Exists(InstallDir() + L"\\Velotune.exe"));
 }
