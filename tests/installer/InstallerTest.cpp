@@ -115,6 +115,22 @@ HWND StartOverclocked(CInstalledApp& app) {
     return hwnd;
 }
 
+// After an uninstall with the program running overclocked (and set to leave
+// the processor as it is at its exit): it left through its own exit, and the
+// restore run put the defaults back and said so. The install log's text.
+std::string ExpectClosedAndRestored(CInstalledApp& app, const std::wstring& dir, const char* what) {
+    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+    ExpectRatios(kStock, what);
+    const std::string logs = AllLogs();
+    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
+    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
+    return installLog;
+}
+
 // The uninstaller's shown dialog: a message box, owned by the wizard, before
 // the wizard itself.
 HWND ShownDialogOf(DWORD pid) {
@@ -465,15 +481,7 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
 
     ASSERT_EQ(Uninstall(L"/S"), 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
-    ExpectRatios(kStock, "restored by the uninstaller");
-    const std::string logs = AllLogs();
-    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
-    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
-    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
-    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
-              std::string::npos)
-        << installLog;
+    const std::string installLog = ExpectClosedAndRestored(app, dir, "restored by the uninstaller");
 
     // Nothing of Velotune but the log folder.
     std::vector<std::wstring> left = EntriesOf(dir);
@@ -841,15 +849,7 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
 
     ASSERT_EQ(UninstallMsi(), 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
-    ExpectRatios(kStock, "restored by the package's removal");
-    const std::string logs = AllLogs();
-    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
-    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
-    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
-    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
-              std::string::npos)
-        << installLog;
+    ExpectClosedAndRestored(app, dir, "restored by the package's removal");
     EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"log"});
     EXPECT_TRUE(InstalledMsiProducts().empty());
     EXPECT_TRUE(VelotuneEntries(kProductView).empty());
