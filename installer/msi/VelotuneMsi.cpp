@@ -12,7 +12,11 @@
 //                   replaced) closes it too, then on removal runs
 //                   "Velotune.exe /RestoreOverclocking" and says what it
 //                   answered, and removes what the program wrote beside
-//                   itself.
+//                   itself;
+//   VtReadSettings  (immediate, before an older version is removed) and
+//   VtKeepSettings  (deferred, after the files are installed) carry the
+//                   user's Velotune.ini over an upgrade, whether or not the
+//                   older version's removal knew it was part of one.
 #include <windows.h>
 #include <aclapi.h>
 #include <msi.h>
@@ -60,11 +64,13 @@ const Text kFolderNotSecured = {
     L"无法设置安装文件夹的权限，因此未在该位置安装 Velotune。请选择其他文件夹。"};
 
 // What one run of the package is doing, as the deferred actions receive it
-// ("mode|folder|language", set up by the package; no path holds a "|").
+// ("mode|folder|language[|data]", set up by the package; no path holds a
+// "|").
 struct Job {
     std::wstring mode;  // "remove", "upgrade" (removed by a newer version) or "install"
     std::wstring dir;   // the install folder, without a trailing backslash
     bool chinese = false;
+    std::wstring data;  // what the action carries (VtKeepSettings: the settings, in hex)
     const wchar_t* Say(const Text& t) const { return chinese ? t.zh : t.en; }
 };
 
@@ -93,10 +99,11 @@ Job ReadJob(MSIHANDLE install) {
         if (tab == std::wstring::npos) break;
         from = tab + 1;
     }
-    parts.resize(3);
+    parts.resize(4);
     job.mode = parts[0];
     job.dir = WithoutTrailingSlash(parts[1]);
     job.chinese = parts[2] == L"zh";
+    job.data = parts[3];
     return job;
 }
 
@@ -357,6 +364,31 @@ UINT Refuse(MSIHANDLE install, const Job& job, const Text& text, const std::wstr
     return ERROR_INSTALL_FAILURE;
 }
 
+// The settings file of the install folder, in hex (a property holds text);
+// empty when there is none.
+std::wstring SettingsInHex(const std::wstring& dir) {
+    vt::UniqueFile file(CreateFileW((dir + L"\\Velotune.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::wstring();
+    std::wstring hex;
+    unsigned char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0 && hex.size() < (1u << 20)) {
+        for (DWORD i = 0; i < got; ++i) {
+            const wchar_t* digits = L"0123456789ABCDEF";
+            hex += digits[buffer[i] >> 4];
+            hex += digits[buffer[i] & 15];
+        }
+    }
+    return hex;
+}
+
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
 }  // namespace
 
 extern "C" {
@@ -402,6 +434,32 @@ __declspec(dllexport) UINT __stdcall VtCloseRunning(MSIHANDLE install) {
     job.dir = WithoutTrailingSlash(Property(install, L"INSTALLDIR"));
     job.chinese = Property(install, L"VT_LANGUAGE") == L"zh";
     return CloseRunning(install, job);
+}
+
+__declspec(dllexport) UINT __stdcall VtReadSettings(MSIHANDLE install) {
+    const std::wstring hex = SettingsInHex(WithoutTrailingSlash(Property(install, L"INSTALLDIR")));
+    if (!hex.empty()) MsiSetPropertyW(install, L"VT_SETTINGS", hex.c_str());
+    return ERROR_SUCCESS;
+}
+
+// The settings read before the older version went, written back unless the
+// file is still there (its removal knew it was an upgrade and kept it).
+__declspec(dllexport) UINT __stdcall VtKeepSettings(MSIHANDLE install) {
+    const Job job = ReadJob(install);
+    const std::wstring path = job.dir + L"\\Velotune.ini";
+    if (Exists(path) || job.data.empty() || job.data.size() % 2) return ERROR_SUCCESS;
+    std::string bytes;
+    for (size_t i = 0; i < job.data.size(); i += 2) {
+        const int high = HexDigit(job.data[i]), low = HexDigit(job.data[i + 1]);
+        if (high < 0 || low < 0) return ERROR_SUCCESS;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    vt::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    MsiLog(install, L"Kept the settings of the version before (Velotune.ini).");
+    return ERROR_SUCCESS;
 }
 
 __declspec(dllexport) UINT __stdcall VtStopProgram(MSIHANDLE install) {
