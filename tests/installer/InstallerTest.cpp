@@ -158,11 +158,10 @@ void PressEnter(HWND window) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-// Runs the uninstaller in place with its pages, as a user does: Enter on
-// each page's default button once it is enabled, and on every message box,
-// whose texts are collected. Exit code, or -1 on the safety net.
-int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
-    std::wstring cmd = Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir;
+// Runs a program with its windows, as a user does: Enter on every message
+// box, whose texts are collected, and with `pages` on each page's default
+// button once it is enabled. Exit code, or -1 on the safety net.
+int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>* messages) {
     std::vector<wchar_t> line(cmd.begin(), cmd.end());
     line.push_back(0);
     STARTUPINFOW si = {};
@@ -181,7 +180,9 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
         }
         HWND dialog = ShownDialogOf(pi.dwProcessId);
         if (!dialog) continue;
-        if (GetWindow(dialog, GW_OWNER)) {
+        // A message box: owned by the wizard, or (a program without pages)
+        // with a message box's text control.
+        if (GetWindow(dialog, GW_OWNER) || (!pages && GetDlgItem(dialog, 0xFFFF))) {
             if (dialog == answered) continue;
             answered = dialog;
             messages->push_back(ItemText(dialog, 0xFFFF));
@@ -189,6 +190,7 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
             continue;
         }
         // The wizard: Next, Uninstall, and Close at the end.
+        if (!pages) continue;
         HWND button = GetDlgItem(dialog, IDOK);
         const std::wstring label = ItemText(dialog, IDOK);
         if (!button || !IsWindowEnabled(button) || label == pressed) continue;
@@ -198,6 +200,11 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
     return static_cast<int>(code);
+}
+
+// The uninstaller in place with its pages.
+int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
+    return RunAnswering(Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir, true, messages);
 }
 
 // The MSI package's fixed upgrade code, one per architecture.
@@ -874,6 +881,22 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
               std::string::npos)
         << failedLog;
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+
+    // With msiexec's own progress window, the user is told, with the
+    // uninstaller's message, and answers it before the removal goes on.
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    std::vector<std::wstring> messages;
+    {
+        StateKept kept;
+        ASSERT_TRUE(kept.Held());
+        EXPECT_EQ(RunAnswering(L"msiexec /x " + Quoted(MsiPackage()) + L" /qb", false, &messages), 0);
+        ExpectRatios(kOverclocked, "interactive");
+    }
+    EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
+                                                  L"was overclocked, it stays overclocked until the next restart."});
     EXPECT_TRUE(InstalledMsiProducts().empty());
 }
 
