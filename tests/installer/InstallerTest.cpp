@@ -784,6 +784,10 @@ TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDo
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"version.dll"}) << "nothing changed in it";
     EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\version.dll"), "planted\r\n");
+    // The MSI package's own check refuses it the same way.
+    EXPECT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 1603);
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"version.dll"}) << "nothing changed in it";
 
     // Inside Program Files, where only administrators make folders, an
     // existing one is taken as it is (and secured).
