@@ -104,7 +104,7 @@ for f in "${files[@]}"; do
   fi
 done
 (cd "$signed" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match the signed setup programs"
-[ $failures -eq 0 ] && say "signing: $count files signed and verified against the throw-away root"
+[ $failures -eq 0 ] && say "signing: $count files signed and verified against the throw-away root ($(ls "$signed"/*.msi | wc -l) MSI packages among them)"
 
 # One changed byte, in a signed program and in a signed setup program.
 for f in "$signed/$first/installer/dist-signed/Velotune.exe" "$signed"/Velotune-Setup-*-"$first".exe \
