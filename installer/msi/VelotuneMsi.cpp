@@ -13,6 +13,9 @@
 //                   "Velotune.exe /RestoreOverclocking" and says what it
 //                   answered, and removes what the program wrote beside
 //                   itself;
+//   VtUpgradeInPlace (immediate, before the folders are resolved) installs
+//                   an upgrade where the older version is, as the setup
+//                   program does, unless INSTALLDIR is given;
 //   VtReadSettings  (immediate, before an older version is removed) and
 //   VtKeepSettings  (deferred, after the files are installed) carry the
 //                   user's Velotune.ini over an upgrade, whether or not the
@@ -434,6 +437,21 @@ __declspec(dllexport) UINT __stdcall VtCloseRunning(MSIHANDLE install) {
     job.dir = WithoutTrailingSlash(Property(install, L"INSTALLDIR"));
     job.chinese = Property(install, L"VT_LANGUAGE") == L"zh";
     return CloseRunning(install, job);
+}
+
+__declspec(dllexport) UINT __stdcall VtUpgradeInPlace(MSIHANDLE install) {
+    // The older products found by the upgrade code, separated by ";".
+    const std::wstring found = Property(install, L"WIX_UPGRADE_DETECTED");
+    const std::wstring product = found.substr(0, found.find(L';'));
+    wchar_t location[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (product.empty() ||
+        MsiGetProductInfoW(product.c_str(), INSTALLPROPERTY_INSTALLLOCATION, location, &size) != ERROR_SUCCESS ||
+        !location[0])
+        return ERROR_SUCCESS;
+    MsiSetPropertyW(install, L"INSTALLDIR", location);
+    MsiLog(install, std::wstring(L"Upgrading the copy in ") + location);
+    return ERROR_SUCCESS;
 }
 
 __declspec(dllexport) UINT __stdcall VtReadSettings(MSIHANDLE install) {

@@ -938,6 +938,14 @@ TEST_F(SetupProgramTest, TheMsiUpgradesAnOlderVersionKeepingTheSettingsAndRefuse
     EXPECT_EQ(InstalledMsiProducts(), products);
     EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
     EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+
+    // An older version in a folder of its own is upgraded where it is.
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_EQ(InstallMsi(OlderMsiPackage(), L"INSTALLDIR=" + Quoted(SharedFolder())), 0);
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_EQ(EntryValue(InstalledMsiProducts().at(0), L"InstallLocation"), SharedFolder() + L"\\");
 }
 
 TEST_F(SetupProgramTest, TheSetupProgramAndTheMsiDoNotInstallOverEachOther) {
