@@ -8,6 +8,12 @@ RECORD is the list the setup program installs and writes as Velotune.files
 which brings "<name>.ini" along when the dist folder has one, "D<tab>folder"
 a folder of ours. So both packages install the same files.
 
+Each stand-in, with its .ini, is a feature of its own, in standins.wxi
+beside OUT.wxi (included in the product: wixl takes no property in a
+fragment), and listed in the property VT_STANDINS ("feature:file:ini-file",
+";" between them): the package's check of another maker's files
+(VtKeepForeignFiles) leaves such a feature out.
+
 One component per file, each with its file as key path. Identifiers and
 component GUIDs are derived from the file's path and the architecture, so
 the same path keeps its component from one version to the next (what
@@ -34,6 +40,7 @@ def main():
     if arch not in ("x64", "x86"):
         sys.exit(f"make-msi-files: unknown architecture {arch}")
     files = []
+    standins = []
     with open(record, encoding="utf-8", newline="") as f:
         for line in f.read().split("\r\n"):
             if not line:
@@ -46,6 +53,9 @@ def main():
                 ini = os.path.splitext(path)[0] + ".ini"
                 if os.path.isfile(os.path.join(dist, ini)):
                     files.append(ini)
+                else:
+                    ini = ""
+                standins.append((path, ini))
             elif kind != "D":
                 sys.exit(f"make-msi-files: unknown entry {line!r} in {record}")
     for path in files:
@@ -88,14 +98,32 @@ def main():
     lines.append('<DirectoryRef Id="INSTALLDIR">')
     emit(tree[""], 1)
     lines.append("</DirectoryRef>")
+    own = {dll: ini for dll, ini in standins}
+    in_features = {ident("c", arch, p) for dll, ini in standins for p in (dll, ini) if p}
     lines.append('<ComponentGroup Id="VtFiles">')
-    lines.extend(f'  <ComponentRef Id="{c}"/>' for c in components)
+    lines.extend(f'  <ComponentRef Id="{c}"/>' for c in components if c not in in_features)
     lines.append("</ComponentGroup>")
     lines.append("</Include>")
-    tmp = out + ".tmp"
+    write(out, lines)
+    # Feature identifiers are at most 38 characters.
+    features = []
+    entries = []
+    for dll, ini in own.items():
+        feature = ident("s", arch, dll)[:33]
+        entries.append(f"{feature}:{dll}:{ini}")
+        features.append(f'<Feature Id="{feature}" Title={quoteattr(dll)} Level="1">')
+        features.extend(f'  <ComponentRef Id="{ident("c", arch, p)}"/>' for p in (dll, ini) if p)
+        features.append("</Feature>")
+    write(os.path.join(os.path.dirname(out), "standins.wxi"),
+          lines[:2] + ["<Include>", f'<Property Id="VT_STANDINS" Value={quoteattr(";".join(entries))}/>'] +
+          features + ["</Include>"])
+
+
+def write(path, lines):
+    tmp = path + ".tmp"
     with open(tmp, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
-    os.replace(tmp, out)
+    os.replace(tmp, path)
 
 
 if __name__ == "__main__":

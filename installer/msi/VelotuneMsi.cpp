@@ -15,7 +15,12 @@
 //                   itself;
 //   VtUpgradeInPlace (immediate, before the folders are resolved) installs
 //                   an upgrade where the older version is, as the setup
-//                   program does, unless INSTALLDIR is given;
+//                   program does, unless INSTALLDIR is given, and a removal
+//                   works on the folder the copy is in;
+//   VtKeepForeignFiles (immediate, once the folder is known) leaves out a
+//                   stand-in where another maker's file of its name is
+//                   (see installer/README.md), so it is neither replaced
+//                   nor, at removal, removed;
 //   VtReadSettings  (immediate, before an older version is removed) and
 //   VtKeepSettings  (deferred, after the files are installed) carry the
 //                   user's Velotune.ini over an upgrade, whether or not the
@@ -91,17 +96,20 @@ std::wstring WithoutTrailingSlash(std::wstring dir) {
     return dir;
 }
 
-Job ReadJob(MSIHANDLE install) {
-    Job job;
-    const std::wstring data = Property(install, L"CustomActionData");
+std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> parts;
     size_t from = 0;
     for (;;) {
-        size_t tab = data.find(L'|', from);
-        parts.push_back(data.substr(from, tab == std::wstring::npos ? std::wstring::npos : tab - from));
-        if (tab == std::wstring::npos) break;
-        from = tab + 1;
+        const size_t at = text.find(separator, from);
+        parts.push_back(text.substr(from, at == std::wstring::npos ? std::wstring::npos : at - from));
+        if (at == std::wstring::npos) return parts;
+        from = at + 1;
     }
+}
+
+Job ReadJob(MSIHANDLE install) {
+    Job job;
+    std::vector<std::wstring> parts = Split(Property(install, L"CustomActionData"), L'|');
     parts.resize(4);
     job.mode = parts[0];
     job.dir = WithoutTrailingSlash(parts[1]);
@@ -386,6 +394,20 @@ std::wstring SettingsInHex(const std::wstring& dir) {
     return hex;
 }
 
+// Whether a file's version resource carries our "VelotuneStandIn" mark.
+bool IsOurStandIn(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return false;
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return false;
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    return VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\VelotuneStandIn",
+                          reinterpret_cast<void**>(&value), &length) &&
+           length > 0 && value && value[0] == L'1' && (length == 1 || value[1] == 0);
+}
+
 int HexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
     if (c >= L'A' && c <= L'F') return c - L'A' + 10;
@@ -439,9 +461,13 @@ __declspec(dllexport) UINT __stdcall VtCloseRunning(MSIHANDLE install) {
     return CloseRunning(install, job);
 }
 
+// The folder of the installed copy: this product's own (a removal or a
+// change, where Wine's msi would otherwise resolve the default folder
+// again), else the older version's being upgraded.
 __declspec(dllexport) UINT __stdcall VtUpgradeInPlace(MSIHANDLE install) {
-    // The older products found by the upgrade code, separated by ";".
-    const std::wstring found = Property(install, L"WIX_UPGRADE_DETECTED");
+    // The older products found by the upgrade code are separated by ";".
+    const std::wstring found = Property(install, L"Installed").empty() ? Property(install, L"WIX_UPGRADE_DETECTED")
+                                                                        : Property(install, L"ProductCode");
     const std::wstring product = found.substr(0, found.find(L';'));
     wchar_t location[MAX_PATH] = {};
     DWORD size = MAX_PATH;
@@ -450,7 +476,31 @@ __declspec(dllexport) UINT __stdcall VtUpgradeInPlace(MSIHANDLE install) {
         !location[0])
         return ERROR_SUCCESS;
     MsiSetPropertyW(install, L"INSTALLDIR", location);
-    MsiLog(install, std::wstring(L"Upgrading the copy in ") + location);
+    MsiLog(install, std::wstring(L"The installed copy is in ") + location);
+    return ERROR_SUCCESS;
+}
+
+// The setup program's rule for each stand-in: no file of its name, and no
+// "<name>.ini" without one, or our own stand-in there: installed; anything
+// else is another maker's, and the stand-in (with its .ini) is left out.
+__declspec(dllexport) UINT __stdcall VtKeepForeignFiles(MSIHANDLE install) {
+    const std::wstring dir = WithoutTrailingSlash(Property(install, L"INSTALLDIR"));
+    for (const std::wstring& entry : Split(Property(install, L"VT_STANDINS"), L';')) {
+        std::vector<std::wstring> f = Split(entry, L':');
+        if (f.size() != 3 || f[0].empty()) continue;
+        const std::wstring dll = dir + L"\\" + f[1];
+        std::wstring kept;
+        if (Exists(dll)) {
+            if (!IsOurStandIn(dll)) kept = dll;
+        } else if (!f[2].empty() && Exists(dir + L"\\" + f[2])) {
+            kept = dir + L"\\" + f[2];
+        }
+        if (kept.empty()) continue;
+        // Its feature holds the stand-in and its .ini: neither is installed,
+        // so neither is removed later.
+        MsiSetFeatureStateW(install, f[0].c_str(), INSTALLSTATE_ABSENT);
+        MsiLog(install, L"Kept " + kept + L": a file of another maker is already there.");
+    }
     return ERROR_SUCCESS;
 }
 
