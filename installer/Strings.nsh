@@ -42,3 +42,7 @@ LangString VT_FOLDER_NOT_ADMIN ${LANG_ENGLISH} "This folder already exists and i
 LangString VT_FOLDER_NOT_ADMIN ${LANG_SIMPCHINESE} "该文件夹已存在，且其所有者不是管理员，其他用户可能已更改其中的内容。请选择一个新文件夹，或 Program Files 中的文件夹。"
 LangString VT_FOLDER_NOT_SECURED ${LANG_ENGLISH} "The permissions of the install folder could not be set, so Velotune was not installed there. Choose another folder."
 LangString VT_FOLDER_NOT_SECURED ${LANG_SIMPCHINESE} "无法设置安装文件夹的权限，因此未在该位置安装 Velotune。请选择其他文件夹。"
+
+; A copy installed from the MSI package (Velotune.nsi, .onInit).
+LangString VT_MSI_COPY ${LANG_ENGLISH} "Velotune is installed from its MSI package. Upgrade it with a newer MSI package, or uninstall it from Add or Remove Programs first; this setup program has changed nothing."
+LangString VT_MSI_COPY ${LANG_SIMPCHINESE} "Velotune 是通过 MSI 安装包安装的。请使用更新的 MSI 安装包升级，或先在“添加或删除程序”中将其卸载；本安装程序未做任何更改。"

@@ -1,7 +1,8 @@
 ; Velotune setup program and uninstaller.
 ;   makensis -INPUTCHARSET UTF8 -DVT_ARCH=x64|x86 -DVT_DIST=<dist folder>
 ;            -DVT_FILES=<generated file lists> -DVT_OUTDIR=<folder>
-;            -DVT_ICON=<icon> [-DVT_NAME_FILE=<file>] [-DVT_SIGN=<signer>]
+;            -DVT_ICON=<icon> -DVT_MSI_UPGRADE_CODE=<{guid} of the MSI package>
+;            [-DVT_NAME_FILE=<file>] [-DVT_SIGN=<signer>]
 ;            installer/Velotune.nsi
 ; scripts/installer.sh passes all of these ("make installer").
 ;
@@ -11,8 +12,8 @@
 ; Switches of the uninstaller: /S, /REMOVELOGS (also remove the log folder).
 
 Unicode true
-!ifndef VT_ARCH | VT_DIST | VT_FILES | VT_OUTDIR | VT_ICON
-  !error "VT_ARCH, VT_DIST, VT_FILES, VT_OUTDIR and VT_ICON must be defined (see scripts/installer.sh)"
+!ifndef VT_ARCH | VT_DIST | VT_FILES | VT_OUTDIR | VT_ICON | VT_MSI_UPGRADE_CODE
+  !error "VT_ARCH, VT_DIST, VT_FILES, VT_OUTDIR, VT_ICON and VT_MSI_UPGRADE_CODE must be defined (see scripts/installer.sh)"
 !endif
 !if "${VT_ARCH}" == "x64"
   Target amd64-unicode
@@ -133,10 +134,24 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${VT_PUBLISHER}"
   ${EndIf}
 !macroend
 
+; Exit code of a setup program that found a copy installed from the MSI
+; package (nothing installed or changed).
+!define VT_EXIT_MSI_COPY 4
+
 Function .onInit
   !if "${VT_ARCH}" == "x64"
     SetRegView 64
   !endif
+  ; A copy installed from the MSI package of this architecture is Windows
+  ; Installer's to upgrade and remove: installed over, it would get a second
+  ; entry in Add or Remove Programs, and either uninstaller would leave the
+  ; other's record of files behind.
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${VT_MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "$(VT_MSI_COPY)" /SD IDOK
+    SetErrorLevel ${VT_EXIT_MSI_COPY}
+    Quit
+  ${EndIf}
   ; Default: the system's UI language (NSIS's own choice of $LANGUAGE);
   ; an installed copy's language wins over it, /LANG= over both.
   !insertmacro VT_LANGUAGE_FROM_REGISTRY

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Writes the file lists of one setup program from a dist folder:
-#   installer/make-file-lists.sh DIST OUT.nsh
+#   installer/make-file-lists.sh DIST OUT.nsh [RECORD]
 # OUT.nsh defines VT_INSTALL_FILES and VT_UNINSTALL_FILES for Velotune.nsi,
-# with file names relative to ${VT_DIST}. The dist folder is the install
+# with file names relative to ${VT_DIST}. RECORD, when given, receives the
+# record the setup program writes as Velotune.files, byte for byte: the MSI
+# package's files are made from it (make-msi-files.py), so both packages
+# install the same list. The dist folder is the install
 # layout, so whatever the build puts there comes along:
 # - a top-level file whose version resource carries the "VelotuneStandIn"
 #   mark, and every top-level library, is a stand-in for another maker's
@@ -20,6 +23,7 @@ set -euo pipefail
 export LC_ALL=C
 dist=$1
 out=$2
+record=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
 patterns=()
@@ -165,3 +169,7 @@ tmp="$out.tmp"
   echo '!macroend'
 } > "$tmp"
 mv "$tmp" "$out"
+if [ -n "$record" ]; then
+  for e in "${entries[@]}"; do printf '%s\r\n' "$e"; done > "$record.tmp"
+  mv "$record.tmp" "$record"
+fi

@@ -5,10 +5,13 @@
 # 1. every program and library of the dist folders has ASLR, DEP, high-entropy
 #    addresses on x64, and stack cookies (scripts/check-pe.py);
 # 2. with a throw-away root and signing certificate (openssl), the setup
-#    programs are made signed (x86 from a PKCS#12 file, x64 from a PEM
-#    certificate and key): every signed EXE and DLL and both setup programs
-#    verify against that root (osslsigncode verify -CAfile), one changed byte
-#    fails verification, and a certificate that cannot be used stops the build;
+#    programs and MSI packages are made signed (x86 from a PKCS#12 file, x64
+#    from a PEM certificate and key): every signed EXE and DLL, both setup
+#    programs and both MSI packages verify against that root (osslsigncode
+#    verify -CAfile), SHA256SUMS matches them, one changed byte fails
+#    verification, and a certificate that cannot be used stops the build;
+#    the winget manifest written with them passes scripts/check-winget.py
+#    (its sums those of the signed packages), and broken copies of it fail;
 # 3. the signed setup programs install silently under Wine, in a prefix of
 #    their own, and the installed Uninstall.exe and programs verify (not on
 #    a machine whose kernel runs no 32-bit program: every setup program is
@@ -16,7 +19,9 @@
 # 4. the first target's setup program, made a second time from a copy of the
 #    source tree in another folder (another time zone, packed in another
 #    locale, the compiler cache warm), has the same bytes, and so has every file of its
-#    dist folder.
+#    dist folder; its MSI package has the same tables and streams, and
+#    differs only in the summary information that wixl writes anew each run
+#    (the package code and the creation and save times).
 # Everything it makes is under <build>/release-check; the build's own setup
 # programs are left as they are.
 set -uo pipefail
@@ -67,6 +72,7 @@ pack() {
   for a in "$@"; do
     mkdir -p "$dir/$a"
     ln -sfn "$out/$a/dist" "$dir/$a/dist"
+    ln -sfn "$out/$a/msi" "$dir/$a/msi"
   done
   BUILD="$dir" TARGETS="$*" scripts/installer.sh --no-build
 }
@@ -89,7 +95,7 @@ done
 # Programs and libraries under a folder, one per line.
 binaries() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort; }
 count=0
-mapfile -t files < <(binaries "$signed")
+mapfile -t files < <(binaries "$signed"; ls "$signed"/*.msi)
 for f in "${files[@]}"; do
   if verify "$f"; then
     count=$((count + 1))
@@ -98,10 +104,11 @@ for f in "${files[@]}"; do
   fi
 done
 (cd "$signed" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match the signed setup programs"
-[ $failures -eq 0 ] && say "signing: $count files signed and verified against the throw-away root"
+[ $failures -eq 0 ] && say "signing: $count files signed and verified against the throw-away root ($(ls "$signed"/*.msi | wc -l) MSI packages among them)"
 
 # One changed byte, in a signed program and in a signed setup program.
-for f in "$signed/$first/installer/dist-signed/Velotune.exe" "$signed"/Velotune-Setup-*-"$first".exe; do
+for f in "$signed/$first/installer/dist-signed/Velotune.exe" "$signed"/Velotune-Setup-*-"$first".exe \
+         "$signed"/Velotune-*-"$first".msi; do
   [ -f "$f" ] || { fail "$f is missing"; continue; }
   bad="$work/changed-$(basename "$f")"
   cp "$f" "$bad"
@@ -117,6 +124,39 @@ elif ls "$work/unusable"/Velotune-Setup-*.exe >/dev/null 2>&1; then
   fail "a wrong certificate password left a setup program behind"
 fi
 [ $failures -eq 0 ] && say "changed byte and unusable certificate: refused ($(grep -m1 "^Signing:" "$work/unusable.txt"))"
+
+# The winget manifest of the signed packages, and broken copies of it.
+manifest=$(ls -d "$signed"/winget/*/ 2>/dev/null | head -n 1)
+if [ -z "$manifest" ]; then
+  fail "no winget manifest was written with the signed packages"
+elif ! python3 scripts/check-winget.py "$manifest" --packages "$signed" >"$work/winget.txt" 2>&1; then
+  fail "the winget manifest: $(head -n 3 "$work/winget.txt")"
+else
+  broken=0
+  # Each: a sed expression and the manifest file it breaks.
+  while IFS='|' read -r expr file; do
+    copy="$work/winget-broken"
+    rm -rf "$copy"
+    cp -r "$manifest" "$copy"
+    sed -i "$expr" "$copy"/$file
+    if python3 scripts/check-winget.py "$copy" --packages "$signed" >"$work/winget-broken.txt" 2>&1; then
+      fail "a broken winget manifest ($expr in $file) passes the check"
+    else
+      broken=$((broken + 1))
+    fi
+  done <<'EOF_BROKEN'
+s/Scope: machine/Scope: everyone/|*.installer.yaml
+/InstallerSha256:/d|*.installer.yaml
+0,/InstallerSha256: /s/InstallerSha256: .*/InstallerSha256: AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA/|*.installer.yaml
+s/^PackageIdentifier: .*/PackageIdentifier: Velotune/|*.locale.*.yaml
+s/^ShortDescription: .*/ShortDescription: ok/|*.locale.*.yaml
+/^License:/d|*.locale.*.yaml
+s/^ManifestVersion: .*/ManifestVersion: 1.10/|Velotune.Velotune.yaml
+s/InstallerType: nullsoft/InstallerType: nsis/|*.installer.yaml
+s/^PackageVersion: .*/PackageVersion: 2.0.0.0/|*.installer.yaml
+EOF_BROKEN
+  [ $failures -eq 0 ] && say "winget manifest: $(tail -n 1 "$work/winget.txt" | sed 's/^winget manifest: //'); $broken broken copies fail"
+fi
 
 # 3. Installed under Wine: the uninstaller the setup program writes is signed.
 prefix="$work/prefix"
@@ -191,6 +231,26 @@ if [ -n "$a_setup" ] && [ -n "$b_setup" ] && cmp -s "$a_setup" "$b_setup"; then
   say "reproducible: $n files of the $first dist folder and $(basename "$a_setup") ($(stat -c %s "$a_setup") bytes, sha256 $(sha256sum "$a_setup" | cut -c1-16)...) are the same from two folders"
 else
   fail "the $first setup programs built in two folders differ: $a_setup $b_setup"
+fi
+# The MSI packages: wixl draws a new package code and stamps the times in
+# the summary information at every run; everything else must be the same.
+a_msi=$(ls "$work/unsigned"/Velotune-*-"$first".msi 2>/dev/null)
+b_msi=$(ls "$src/build"/Velotune-*-"$first".msi 2>/dev/null)
+if [ -z "$a_msi" ] || [ -z "$b_msi" ]; then
+  fail "the $first MSI package is missing from one of the two builds"
+else
+  for side in a b; do
+    rm -rf "$work/msi-$side" && mkdir -p "$work/msi-$side"
+    eval "f=\$${side}_msi"
+    (cd "$work/msi-$side" && msidump -t -s "$f" >/dev/null && msiinfo suminfo "$f" |
+       grep -vE '^(Revision number|Created|Last saved)' > suminfo.txt)
+  done
+  # The summary itself is compared as msiinfo prints it, less those three.
+  if diff -r -x '*SummaryInformation*' "$work/msi-a" "$work/msi-b" >"$work/msi-diff.txt" 2>&1; then
+    say "MSI package: $(basename "$a_msi") from two folders has the same tables, streams and summary but for the package code and two times ($(cmp -l "$a_msi" "$b_msi" | wc -l) of $(stat -c %s "$a_msi") bytes differ)"
+  else
+    fail "the $first MSI packages built in two folders differ beyond the summary information: $(head -n 5 "$work/msi-diff.txt")"
+  fi
 fi
 [ $failures -eq 0 ] && rm -rf "$src"
 [ $failures -eq 0 ] && { say "passed"; exit 0; }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           googletest wine64 xvfb xauth fonts-wine fonts-wqy-microhei
           x11-apps x11-utils xdotool imagemagick nsis procps python3 ccache
-          osslsigncode openssl)
+          osslsigncode openssl msitools wixl python3-yaml)
 # A kernel without IA-32 emulation runs no 32-bit program, Wine's 32-bit
 # loader included: there scripts/x86-side.sh brings the x86 side up under
 # user-mode emulation where it can, and says in one line how x86 runs. Where

@@ -16,6 +16,7 @@ namespace InstallProbe {
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velotune";
 const wchar_t* const kSettingsKey = L"Software\\Dizaz\\Velotune";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 #ifdef _WIN64
 const REGSAM kProductView = KEY_WOW64_64KEY;
 const REGSAM kOtherView = KEY_WOW64_32KEY;
@@ -85,13 +86,22 @@ std::wstring DistVersion() {
     return text.str();
 }
 
-std::wstring SetupProgram() {
-    std::wstring dist = TestPaths::DistDir();                       // <build>\<arch>\dist
-    std::wstring archDir = dist.substr(0, dist.find_last_of(L"\\/"));  // <build>\<arch>
-    std::wstring build = archDir.substr(0, archDir.find_last_of(L"\\/"));
-    std::wstring arch = archDir.substr(archDir.find_last_of(L"\\/") + 1);
-    return build + L"\\Velotune-Setup-" + DistVersion() + L"-" + arch + L".exe";
+namespace {
+std::wstring ArchDir() {
+    std::wstring dist = TestPaths::DistDir();     // <build>\<arch>\dist
+    return dist.substr(0, dist.find_last_of(L"\\/"));  // <build>\<arch>
 }
+std::wstring BuildDir() { return ArchDir().substr(0, ArchDir().find_last_of(L"\\/")); }
+std::wstring Arch() { return ArchDir().substr(ArchDir().find_last_of(L"\\/") + 1); }
+}  // namespace
+
+std::wstring SetupProgram() { return BuildDir() + L"\\Velotune-Setup-" + DistVersion() + L"-" + Arch() + L".exe"; }
+
+std::wstring MsiPackage() { return BuildDir() + L"\\Velotune-" + DistVersion() + L"-" + Arch() + L".msi"; }
+
+std::wstring OlderMsiPackage() { return ArchDir() + L"\\installer-test\\Velotune-0.9.0.0-" + Arch() + L".msi"; }
+
+std::wstring UserStartMenuShortcut() { return KnownFolder(CSIDL_PROGRAMS) + L"\\Velotune.lnk"; }
 
 std::wstring SourceDir() {
     wchar_t value[MAX_PATH] = {};

@@ -10,6 +10,7 @@ namespace InstallProbe {
 extern const wchar_t* const kUninstallKey;  // under HKLM
 extern const wchar_t* const kSettingsKey;   // under HKCU ("Languages")
 extern const wchar_t* const kRunKey;        // under HKCU and HKLM
+extern const wchar_t* const kUninstallRoot; // under HKLM: every Add or Remove Programs entry
 // The registry view of HKLM\Software that this build's program and setup
 // program use (the 32-bit one for x86, the 64-bit one for x64), and the
 // other build's.
@@ -22,6 +23,11 @@ std::wstring StartMenuShortcut();  // all users' Programs\Velotune.lnk
 std::wstring UserDataFolder();     // the user's application data\Velotune
 std::wstring DistVersion();        // "a.b.c.d" from dist\Velotune.exe
 std::wstring SetupProgram();       // <build>\Velotune-Setup-<version>-<arch>.exe
+std::wstring MsiPackage();         // <build>\Velotune-<version>-<arch>.msi
+// The same package under an older version number (run-in-own-prefix.sh
+// makes it): <build>\<arch>\installer-test\Velotune-0.9.0.0-<arch>.msi
+std::wstring OlderMsiPackage();
+std::wstring UserStartMenuShortcut();  // the installing user's Programs\Velotune.lnk
 std::wstring SourceDir();          // the source tree (VELOTUNE_SOURCE_DIR)
 
 bool RegText(HKEY root, const wchar_t* key, const wchar_t* value, std::wstring* text, REGSAM view = kProductView);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <aclapi.h>
+#include <msi.h>
 #include <sddl.h>
 
 #include <filesystem>
@@ -114,6 +115,22 @@ HWND StartOverclocked(CInstalledApp& app) {
     return hwnd;
 }
 
+// After an uninstall with the program running overclocked (and set to leave
+// the processor as it is at its exit): it left through its own exit, and the
+// restore run put the defaults back and said so. The install log's text.
+std::string ExpectClosedAndRestored(CInstalledApp& app, const std::wstring& dir, const char* what) {
+    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+    ExpectRatios(kStock, what);
+    const std::string logs = AllLogs();
+    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
+    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
+    return installLog;
+}
+
 // The uninstaller's shown dialog: a message box, owned by the wizard, before
 // the wizard itself.
 HWND ShownDialogOf(DWORD pid) {
@@ -141,11 +158,10 @@ void PressEnter(HWND window) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-// Runs the uninstaller in place with its pages, as a user does: Enter on
-// each page's default button once it is enabled, and on every message box,
-// whose texts are collected. Exit code, or -1 on the safety net.
-int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
-    std::wstring cmd = Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir;
+// Runs a program with its windows, as a user does: Enter on every message
+// box, whose texts are collected, and with `pages` on each page's default
+// button once it is enabled. Exit code, or -1 on the safety net.
+int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>* messages) {
     std::vector<wchar_t> line(cmd.begin(), cmd.end());
     line.push_back(0);
     STARTUPINFOW si = {};
@@ -164,7 +180,9 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
         }
         HWND dialog = ShownDialogOf(pi.dwProcessId);
         if (!dialog) continue;
-        if (GetWindow(dialog, GW_OWNER)) {
+        // A message box: owned by the wizard, or (a program without pages)
+        // with a message box's text control.
+        if (GetWindow(dialog, GW_OWNER) || (!pages && GetDlgItem(dialog, 0xFFFF))) {
             if (dialog == answered) continue;
             answered = dialog;
             messages->push_back(ItemText(dialog, 0xFFFF));
@@ -172,6 +190,7 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
             continue;
         }
         // The wizard: Next, Uninstall, and Close at the end.
+        if (!pages) continue;
         HWND button = GetDlgItem(dialog, IDOK);
         const std::wstring label = ItemText(dialog, IDOK);
         if (!button || !IsWindowEnabled(button) || label == pressed) continue;
@@ -181,6 +200,77 @@ int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* m
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
     return static_cast<int>(code);
+}
+
+// The uninstaller in place with its pages.
+int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
+    return RunAnswering(Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir, true, messages);
+}
+
+// The MSI package's fixed upgrade code, one per architecture.
+#ifdef _WIN64
+const wchar_t* const kUpgradeCode = L"{3D03AFD2-E6D2-4866-AE25-09F45A254227}";
+#else
+const wchar_t* const kUpgradeCode = L"{7D39648E-26C4-40A8-A583-963C291EEDA9}";
+#endif
+
+// Product codes of the installed MSI packages of this architecture.
+std::vector<std::wstring> InstalledMsiProducts() {
+    std::vector<std::wstring> codes;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) codes.push_back(code);
+    return codes;
+}
+
+// msiexec's exit code: 0 done, 1603 failed (a launch condition, a custom
+// action), 1605 not installed.
+int Msiexec(const std::wstring& args) { return CJobRun::Run(L"msiexec " + args, kWait); }
+
+int InstallMsi(const std::wstring& package, const std::wstring& properties) {
+    return Msiexec(L"/i " + Quoted(package) + L" /qn " + properties);
+}
+
+int UninstallMsi() { return Msiexec(L"/x " + Quoted(MsiPackage()) + L" /qn"); }
+
+// Wine's msi removes, at a removal, the files of components it never
+// installed (a feature left out); Windows leaves them where they are.
+bool RunningOnWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The Add or Remove Programs entries named "Velotune" in one registry view.
+std::vector<std::wstring> VelotuneEntries(REGSAM view) {
+    std::vector<std::wstring> names;
+    vt::UniqueRegKey root;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ | view, root.Put()) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = 256;
+        if (RegEnumKeyExW(root.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        std::wstring display;
+        if (RegText(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallRoot) + L"\\" + name).c_str(), L"DisplayName", &display,
+                    view) &&
+            display == L"Velotune")
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::wstring EntryValue(const std::wstring& entry, const wchar_t* value) {
+    std::wstring text = L"<none>";
+    RegText(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallRoot) + L"\\" + entry).c_str(), value, &text);
+    return text;
+}
+
+// The package's Start-menu shortcut: in the all-users Programs folder, as a
+// per-machine package puts it on Windows; Wine 8's msi puts it in the
+// installing user's.
+std::wstring MsiShortcut() {
+    if (Exists(StartMenuShortcut())) return StartMenuShortcut();
+    if (Exists(UserStartMenuShortcut()))
+        std::cout << "[ NOTE ] the package's shortcut is in the user's Start menu (Wine's msi)" << std::endl;
+    return UserStartMenuShortcut();
 }
 
 class SetupProgramTest : public ::testing::Test {
@@ -205,6 +295,7 @@ protected:
     }
 
     static void RemoveEverything() {
+        for (const std::wstring& code : InstalledMsiProducts()) Msiexec(L"/x " + code + L" /qn");
         for (const std::wstring& dir : {InstallDir(), SharedFolder(), CustomFolder()}) {
             if (Exists(dir + L"\\Uninstall.exe")) Uninstall(L"/S /REMOVELOGS", dir);
             std::error_code ec;
@@ -294,18 +385,15 @@ std::string SecuredDescriptor(const std::wstring& dir) {
     return log.substr(at, log.find("\r\n", at) - at);
 }
 
-}  // namespace
 
-TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace) {
-    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
-    const std::wstring dir = InstallDir();
+// Everything the dist folder ships is in `dir`, byte for byte, and nothing it
+// does not ship; the number of files shipped, and their bytes.
+int ExpectDistInstalled(const std::wstring& dir, unsigned long long* shippedBytes) {
     const std::wstring dist = TestPaths::DistDir();
-
-    // Everything the dist folder ships, byte for byte; the log folder empty.
     const std::vector<std::wstring> skip = NotShippedPatterns();
-    ASSERT_FALSE(skip.empty()) << "installer\\not-shipped.txt not found under " << Narrow(SourceDir());
-    unsigned long long shippedBytes = 0;
+    EXPECT_FALSE(skip.empty()) << "installer\\not-shipped.txt not found under " << Narrow(SourceDir());
     int shipped = 0;
+    *shippedBytes = 0;
     for (const std::wstring& rel : FilesUnder(dist)) {
         std::wstring name = rel.substr(rel.find_last_of(L'\\') + 1);
         if (rel.rfind(L"log\\", 0) == 0 || MatchesAny(name, skip)) {
@@ -314,15 +402,26 @@ TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace)
         }
         std::string bytes = TestPaths::ReadFileBytes(dist + L"\\" + rel);
         EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\" + rel) == bytes) << Narrow(rel) << " installed as built";
-        shippedBytes += bytes.size();
+        *shippedBytes += bytes.size();
         ++shipped;
     }
     for (const wchar_t* key : {L"Velotune.exe", L"skin\\Velotune_xml\\MainFrame.xml", L"skin\\lan\\English.ini",
                                L"skin\\lan\\Chinese.ini", L"OverclockingSdkWrapper.dll", L"OverclockingSdkWrapper.ini",
                                L"simcpu.exe", L"simcpu\\V9-7920X.ini", L"DadEzOzuz.dll", L"UsbDll.dll",
-                               L"OCWmiEvent.dll", L"VodEduzudu.exe", L"Uninstall.exe"})
+                               L"OCWmiEvent.dll", L"VodEduzudu.exe"})
         EXPECT_TRUE(Exists(dir + L"\\" + key)) << Narrow(key);
     EXPECT_FALSE(Exists(dir + L"\\OCWmiEventNoFlag.dll")) << "a test-only variant";
+    return shipped;
+}
+}  // namespace
+
+TEST_F(SetupProgramTest, SilentInstallPutsFilesRegistryValuesAndShortcutInPlace) {
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+
+    unsigned long long shippedBytes = 0;
+    const int shipped = ExpectDistInstalled(dir, &shippedBytes);
+    EXPECT_TRUE(Exists(dir + L"\\Uninstall.exe"));
     EXPECT_TRUE(Exists(dir + L"\\log"));
     EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"Install.log"}) << "the setup's own record only";
     EXPECT_FALSE(Exists(dir + L"\\Velotune.ini")) << "settings are the user's, never shipped";
@@ -396,15 +495,7 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
 
     ASSERT_EQ(Uninstall(L"/S"), 0);
-    EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
-    ExpectRatios(kStock, "restored by the uninstaller");
-    const std::string logs = AllLogs();
-    EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
-    EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
-    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
-    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
-              std::string::npos)
-        << installLog;
+    const std::string installLog = ExpectClosedAndRestored(app, dir, "restored by the uninstaller");
 
     // Nothing of Velotune but the log folder.
     std::vector<std::wstring> left = EntriesOf(dir);
@@ -600,51 +691,74 @@ TEST_F(SetupProgramTest, AnUpgradeRemovesWhatTheOlderVersionShippedAndThisOneDoe
 
 TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorRemoved) {
     // A folder the user chose, shared with another product that keeps folders
-    // and files under our names.
+    // and files under our names; the setup program and the MSI package alike.
     const std::wstring dir = SharedFolder();
     const std::wstring dist = TestPaths::DistDir();
-    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    for (const wchar_t* sub : {L"\\skin", L"\\skin\\lan", L"\\simcpu", L"\\log"})
-        ASSERT_TRUE(CreateDirectoryW((dir + sub).c_str(), nullptr));
+    struct Package {
+        const char* name;
+        std::wstring install;  // command line
+        std::wstring uninstall;
+    };
+    const Package packages[] = {
+        {"setup program", Quoted(SetupProgram()) + L" /S /LANG=en /D=" + dir, Quoted(dir + L"\\Uninstall.exe") + L" /S"},
+        {"MSI package", L"msiexec /i " + Quoted(MsiPackage()) + L" /qn INSTALLDIR=" + Quoted(dir),
+         L"msiexec /x " + Quoted(MsiPackage()) + L" /qn"},
+    };
     const wchar_t* const theirs[] = {L"skin\\theirs.xml", L"skin\\lan\\Theirs.ini", L"simcpu\\theirs.ini",
                                      L"log\\theirs.log", L"DadEzOzuz.ini"};
-    for (const wchar_t* name : theirs) ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + name, "theirs\r\n"));
     // A real library of another maker under two of our stand-ins' names...
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::string foreign = TestPaths::ReadFileBytes(std::wstring(system) + L"\\version.dll");
     ASSERT_FALSE(foreign.empty());
-    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\UsbDll.dll", foreign));
-    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\OverclockingSdkWrapper.dll", foreign));
-    // ...and one of ours from an earlier install, under a third.
-    ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
+    for (const Package& package : packages) {
+        SCOPED_TRACE(package.name);
+        CreateDirectoryW(dir.c_str(), nullptr);
+        for (const wchar_t* sub : {L"\\skin", L"\\skin\\lan", L"\\simcpu", L"\\log"})
+            CreateDirectoryW((dir + sub).c_str(), nullptr);
+        for (const wchar_t* name : theirs) ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + name, "theirs\r\n"));
+        ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\UsbDll.dll", foreign));
+        ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\OverclockingSdkWrapper.dll", foreign));
+        // ...and one of ours from an earlier install, under a third.
+        ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
 
-    ASSERT_EQ(Install(L"/S /LANG=en /D=" + dir), 0);
-    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
-    EXPECT_TRUE(Exists(dir + L"\\skin\\lan\\English.ini"));
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
-    EXPECT_FALSE(Exists(dir + L"\\OverclockingSdkWrapper.ini")) << "the simulated processor's profile goes with it";
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OCWmiEvent.dll") ==
-                TestPaths::ReadFileBytes(dist + L"\\OCWmiEvent.dll"))
-        << "our own stand-in is replaced";
-    // A stand-in's profile without its library is another maker's: kept, and
-    // the stand-in that would read it stays out.
-    EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
-    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
+        ASSERT_EQ(CJobRun::Run(package.install, kWait), 0);
+        EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_TRUE(Exists(dir + L"\\skin\\lan\\English.ini"));
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
+        EXPECT_FALSE(Exists(dir + L"\\OverclockingSdkWrapper.ini")) << "the simulated processor's profile goes with it";
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OCWmiEvent.dll") ==
+                    TestPaths::ReadFileBytes(dist + L"\\OCWmiEvent.dll"))
+            << "our own stand-in is replaced";
+        // A stand-in's profile without its library is another maker's: kept,
+        // and the stand-in that would read it stays out.
+        EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
+        for (const wchar_t* name : theirs)
+            EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
 
-    ASSERT_EQ(Uninstall(L"/S", dir), 0);
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
-    EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
-    for (const wchar_t* name : theirs) EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
-    // Of ours, nothing; of the shared folders, only what was theirs.
-    EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
-    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
-    EXPECT_EQ(EntriesOf(dir + L"\\skin"), (std::vector<std::wstring>{L"lan", L"theirs.xml"}));
-    EXPECT_EQ(EntriesOf(dir + L"\\skin\\lan"), std::vector<std::wstring>{L"Theirs.ini"});
-    EXPECT_EQ(EntriesOf(dir + L"\\simcpu"), std::vector<std::wstring>{L"theirs.ini"});
-    EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        const bool msi = package.uninstall.rfind(L"msiexec", 0) == 0;
+
+        ASSERT_EQ(CJobRun::Run(package.uninstall, kWait), 0);
+        const bool kept = TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign &&
+                          TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign;
+        if (msi && !kept && RunningOnWine()) {
+            std::cout << "[ NOTE ] Wine's msi removed the files of features it never installed" << std::endl;
+        } else {
+            EXPECT_TRUE(kept);
+        }
+        for (const wchar_t* name : theirs)
+            EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
+        // Of ours, nothing; of the shared folders, only what was theirs.
+        EXPECT_FALSE(Exists(dir + L"\\OCWmiEvent.dll"));
+        EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_EQ(EntriesOf(dir + L"\\skin"), (std::vector<std::wstring>{L"lan", L"theirs.xml"}));
+        EXPECT_EQ(EntriesOf(dir + L"\\skin\\lan"), std::vector<std::wstring>{L"Theirs.ini"});
+        EXPECT_EQ(EntriesOf(dir + L"\\simcpu"), std::vector<std::wstring>{L"theirs.ini"});
+        EXPECT_FALSE(Exists(dir + L"\\skin\\Velotune_xml"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_TRUE(InstalledMsiProducts().empty());
+    }
 }
 
 TEST_F(SetupProgramTest, ANewFolderOutsideProgramFilesGetsAdministratorsAsOwnerAndAProtectedDacl) {
@@ -700,10 +814,184 @@ TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDo
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"version.dll"}) << "nothing changed in it";
     EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\version.dll"), "planted\r\n");
+    // The MSI package's own check refuses it the same way.
+    EXPECT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 1603);
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"version.dll"}) << "nothing changed in it";
 
     // Inside Program Files, where only administrators make folders, an
     // existing one is taken as it is (and secured).
     ASSERT_TRUE(CreateDirectoryW(SharedFolder().c_str(), nullptr));
     ASSERT_EQ(Install(L"/S /LANG=en /D=" + SharedFolder()), 0);
     EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
+}
+
+// ---------------------------------------------------------------- MSI packages
+
+TEST_F(SetupProgramTest, TheMsiInstallsSilentlyWithFilesShortcutUninstallEntryAndLanguage) {
+    ASSERT_TRUE(Exists(MsiPackage())) << Narrow(MsiPackage()) << " is missing: run make installer";
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=zh"), 0);
+    const std::wstring dir = InstallDir();
+    unsigned long long shippedBytes = 0;
+    ExpectDistInstalled(dir, &shippedBytes);
+    EXPECT_FALSE(Exists(dir + L"\\Uninstall.exe")) << "Windows Installer removes the package";
+    EXPECT_EQ(EntriesOf(dir + L"\\log"), std::vector<std::wstring>{L"Install.log"});
+    EXPECT_FALSE(Exists(OtherInstallDir())) << Narrow(OtherInstallDir());
+    // Secured by the package's own action, as the setup program secures it.
+    const std::string applied = SecuredDescriptor(dir);
+    vt::UniqueLocal sd;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        applied.c_str(), SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put()), nullptr))
+        << TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    ExpectInstallFolderDescriptor(sd.Get(), "as applied by the package");
+    EXPECT_EQ(Languages(), L"zh");
+
+    // One registration, Windows Installer's, in this build's registry view.
+    const std::vector<std::wstring> products = InstalledMsiProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(VelotuneEntries(kProductView), products);
+    EXPECT_TRUE(VelotuneEntries(kOtherView).empty());
+    EXPECT_EQ(EntryValue(products[0], L"DisplayVersion"), DistVersion());
+    EXPECT_EQ(EntryValue(products[0], L"Publisher"), L"Velotune");
+    EXPECT_EQ(EntryValue(products[0], L"HelpLink").rfind(L"https://", 0), 0u) << Narrow(EntryValue(products[0], L"HelpLink"));
+    EXPECT_EQ(EntryValue(products[0], L"InstallLocation"), dir + L"\\");
+    EXPECT_NE(EntryValue(products[0], L"UninstallString").find(L"/X" + products[0]), std::wstring::npos);
+    EXPECT_EQ(ShortcutTarget(MsiShortcut()), dir + L"\\Velotune.exe");
+
+    // The installed program starts and overclocks.
+    {
+        CInstalledApp app(dir);
+        HWND hwnd = StartOverclocked(app);
+        ASSERT_NE(hwnd, nullptr) << app.ReadLog();
+        ExpectRatios(kOverclocked, "overclocked by the installed program");
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0);
+    }
+    // English on the command line; without LANG, an installed copy's language.
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    EXPECT_EQ(Languages(), L"en");
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_TRUE(SetRegText(HKEY_CURRENT_USER, kSettingsKey, L"Languages", L"zh"));
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_EQ(Languages(), L"zh");
+}
+
+TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndLeavesOnlyTheLogFolder) {
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    const std::wstring dir = InstallDir();
+    CreateDirectoryW((dir + L"\\VelotuneUpdate").c_str(), nullptr);
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\VelotuneUpdate\\setup.part", "partial"));
+    CInstalledApp app(dir);
+    ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
+    ExpectRatios(kOverclocked, "overclocked before the uninstall");
+    // The program would leave the processor overclocked at its exit: the
+    // package's own restore run puts the defaults back.
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
+
+    ASSERT_EQ(UninstallMsi(), 0);
+    ExpectClosedAndRestored(app, dir, "restored by the package's removal");
+    EXPECT_EQ(EntriesOf(dir), std::vector<std::wstring>{L"log"});
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_TRUE(VelotuneEntries(kProductView).empty());
+    EXPECT_FALSE(Exists(StartMenuShortcut()));
+    EXPECT_FALSE(Exists(UserStartMenuShortcut()));
+    EXPECT_EQ(Languages(), L"<none>");
+
+    // A restore that fails: a silent removal goes on, says so in the install
+    // log, and msiexec reports success (the files are gone).
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    {
+        StateKept kept;
+        ASSERT_TRUE(kept.Held());
+        EXPECT_EQ(UninstallMsi(), 0);
+        ExpectRatios(kOverclocked, "the restore failed");
+    }
+    const std::string failedLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(failedLog.find(" The restore failed: the processor may stay overclocked until the next restart "
+                             "(Velotune.exe /RestoreOverclocking: 2).\r\n"),
+              std::string::npos)
+        << failedLog;
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+
+    // With msiexec's own progress window, the user is told, with the
+    // uninstaller's message, and answers it before the removal goes on.
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    ASSERT_TRUE(WriteOverclockedState());
+    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+    std::vector<std::wstring> messages;
+    {
+        StateKept kept;
+        ASSERT_TRUE(kept.Held());
+        EXPECT_EQ(RunAnswering(L"msiexec /x " + Quoted(MsiPackage()) + L" /qb", false, &messages), 0);
+        ExpectRatios(kOverclocked, "interactive");
+    }
+    EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
+                                                  L"was overclocked, it stays overclocked until the next restart."});
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+}
+
+TEST_F(SetupProgramTest, TheMsiUpgradesAnOlderVersionKeepingTheSettingsAndRefusesADowngrade) {
+    ASSERT_TRUE(Exists(OlderMsiPackage())) << Narrow(OlderMsiPackage());
+    ASSERT_EQ(InstallMsi(OlderMsiPackage(), L"LANG=zh"), 0);
+    const std::vector<std::wstring> older = InstalledMsiProducts();
+    ASSERT_EQ(older.size(), 1u);
+    EXPECT_EQ(EntryValue(older[0], L"DisplayVersion"), L"0.9.0.0");
+    const std::wstring dir = InstallDir();
+    const std::string settings = "[OverClockingKey]\r\nquickkey=K\r\nautoStart=1\r\nstopover=1\r\nMonitorTime=700\r\n";
+    ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", settings));
+    {
+        CInstalledApp app(dir);
+        ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
+        ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+        EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
+        ExpectRatios(kStock, "restored before the older version's files went");
+    }
+    const std::vector<std::wstring> products = InstalledMsiProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_NE(products[0], older[0]) << "a new product code for the new version";
+    EXPECT_EQ(VelotuneEntries(kProductView), products) << "the older version's entry is gone";
+    EXPECT_EQ(EntryValue(products[0], L"DisplayVersion"), DistVersion());
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_EQ(Languages(), L"zh");
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+    const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
+    EXPECT_NE(installLog.find(" The processor is at its defaults (Velotune.exe /RestoreOverclocking: 1).\r\n"),
+              std::string::npos)
+        << installLog;
+
+    // The older package over the newer one: refused, nothing changed.
+    EXPECT_EQ(InstallMsi(OlderMsiPackage(), L""), 1603);
+    EXPECT_EQ(InstalledMsiProducts(), products);
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+
+    // An older version in a folder of its own is upgraded where it is.
+    ASSERT_EQ(UninstallMsi(), 0);
+    ASSERT_EQ(InstallMsi(OlderMsiPackage(), L"INSTALLDIR=" + Quoted(SharedFolder())), 0);
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
+    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+    EXPECT_EQ(EntryValue(InstalledMsiProducts().at(0), L"InstallLocation"), SharedFolder() + L"\\");
+}
+
+TEST_F(SetupProgramTest, TheSetupProgramAndTheMsiDoNotInstallOverEachOther) {
+    // The MSI over the setup program's copy: refused, one entry stays.
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    EXPECT_EQ(InstallMsi(MsiPackage(), L""), 1603);
+    EXPECT_TRUE(InstalledMsiProducts().empty());
+    EXPECT_EQ(VelotuneEntries(kProductView), std::vector<std::wstring>{L"Velotune"});
+    EXPECT_TRUE(Exists(InstallDir() + L"\\Uninstall.exe"));
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+
+    // The setup program over the MSI's copy: refused with its own exit code.
+    ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+    EXPECT_EQ(Install(L"/S /LANG=en"), 4);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(VelotuneEntries(kProductView), InstalledMsiProducts());
+    EXPECT_FALSE(Exists(InstallDir() + L"\\Uninstall.exe"));
+    EXPECT_TRUE(Exists(InstallDir() + L"\\Velotune.exe"));
 }

@@ -22,6 +22,11 @@ BUILD=$(dirname "$arch_build") TARGETS=$arch "$root/scripts/installer.sh" --no-b
 work="$arch_build/installer-test"
 rm -rf "$work"
 mkdir -p "$work/prefix"
+# The MSI package under an older version number, for the upgrade and
+# downgrade cases: the same files and list as the build's own package.
+"$root/installer/make-msi.sh" "$arch" "$arch_build/dist" "$arch_build/installer/Velotune.files" \
+  "$arch_build/msi/VelotuneMsi.dll" "$work/msi-older" "$work/Velotune-0.9.0.0-$arch.msi" 0.9.0.0 >"$work/msi-older.txt" 2>&1 ||
+  { cat "$work/msi-older.txt"; exit 1; }
 VT_PREFIX="$work/prefix"
 VT_ARCH=$arch
 . "$root/scripts/wine-env.sh"
