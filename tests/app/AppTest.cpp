@@ -7,6 +7,7 @@
 #include <sddl.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -779,26 +780,32 @@ namespace {
 // shows; the tooltip window, or null. The pointer shakes by a pixel as a
 // hand does: under Wine a window sometimes hears of a leave just after the
 // pointer arrived, and only the next move makes the control hot again.
-HWND HoverUntilToolTip(CAppUnderTest& app, HWND hwnd, const wchar_t* control) {
-    POINT at = CAppUnderTest::LayoutCentre({control});
-    HWND tip = nullptr;
-    int n = 0;
-    WaitUntil(
-        [&] {
-            for (HWND w : TopWindowsOf(app.Pid(0), L"tooltips_class32"))
-                if (IsWindowVisible(w)) tip = w;
-            if (!tip) CAppUnderTest::MoveTo(hwnd, POINT{at.x + (++n / 10) % 2, at.y});
-            return tip != nullptr;
-        },
-        kWait);
-    return tip;
-}
-
 // The program's tooltip window while it is on screen, else null.
 HWND ShownToolTip(CAppUnderTest& app) {
     for (HWND w : TopWindowsOf(app.Pid(0), L"tooltips_class32"))
         if (IsWindowVisible(w)) return w;
     return nullptr;
+}
+
+// Rests the pointer on `control` until `done`, nudging it a pixel now and
+// then: under Wine a pointer motion the X server reports late can put the
+// pointer back where it was for the program, and a user's hand moves anyway.
+bool RestOnUntil(HWND hwnd, const wchar_t* control, const std::function<bool()>& done) {
+    const POINT at = CAppUnderTest::LayoutCentre({control});
+    int n = 0;
+    return WaitUntil(
+        [&] {
+            if (done()) return true;
+            CAppUnderTest::MoveTo(hwnd, POINT{at.x + (++n / 10) % 2, at.y});
+            return false;
+        },
+        kWait);
+}
+
+HWND HoverUntilToolTip(CAppUnderTest& app, HWND hwnd, const wchar_t* control) {
+    HWND tip = nullptr;
+    RestOnUntil(hwnd, control, [&] { return (tip = ShownToolTip(app)) != nullptr; });
+    return tip;
 }
 
 std::wstring TextOf(HWND w) {
@@ -873,8 +880,7 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
         ClientToScreen(hwnd, &button);
         EXPECT_GT(rc.top, button.y) << "below the pointer";
         // Off the button: it goes.
-        CAppUnderTest::MoveTo(hwnd, CAppUnderTest::LayoutCentre({L"panel"}));
-        EXPECT_TRUE(WaitUntil([&] { return ShownToolTip(app) == nullptr; }, kWait)) << "hidden on leaving";
+        EXPECT_TRUE(RestOnUntil(hwnd, L"panel", [&] { return ShownToolTip(app) == nullptr; })) << "hidden on leaving";
         // "-": its own text; a press hides it (and minimises the window).
         tip = HoverUntilToolTip(app, hwnd, L"MinBtn");
         ASSERT_NE(tip, nullptr) << "the tooltip of \"-\"";
