@@ -1,6 +1,7 @@
 #include "shell/AppSingleton.h"
 
 #include "base/AdminOnlySecurity.h"
+#include "base/RaiseWindow.h"
 #include "log/BaseLog.h"
 #include "settings/AppInfo.h"
 
@@ -42,14 +43,7 @@ bool AppSingleton::Acquire() {
         DWORD_PTR result = 0;
         SendMessageTimeoutW(other, WM_SYSCOMMAND, SC_RESTORE, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kRestoreTimeoutMs,
                             &result);
-        BringToFront(other);
+        vt::RaiseWindow(other);
     }
     return false;
-}
-
-void AppSingleton::BringToFront(HWND hwnd) {
-    // Topmost and straight back: to the front without staying on top.
-    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW;
-    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
-    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
 }

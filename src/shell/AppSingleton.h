@@ -28,6 +28,5 @@ public:
     static std::wstring GuardPath();
 
 private:
-    static void BringToFront(HWND hwnd);
     vt::UniqueHandle m_hGuard;
 };

@@ -207,7 +207,7 @@ bool COverClockThread::Overclocking(bool bOverclock) {
             }
         }
         if (!proposals.empty()) {
-            result = ApplyOverclocking(0, proposals, bRestartRequired);
+            result = ApplyOverclocking(0, proposals, bRestartRequired) && HoldsProposals(tuning, proposals);
         } else {
             VLOG("[Overclocking] not need to overclocking");
         }
@@ -296,6 +296,24 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
     }
     VLOG("CMainFrame::Overclocking: Unable to apply changes to the hardware!");
     return false;
+}
+
+bool COverClockThread::HoldsProposals(ITuningLibrary* tuning, const std::vector<ClientTuningProposal>& proposals) {
+    // The SDK's yes to an apply is no proof: it can take a proposal, mark
+    // it disabled and apply nothing. Only what the controls hold now counts.
+    for (const ClientTuningProposal& p : proposals) {
+        ClientTuningControl control{};
+        if (!CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(p.Id, &control); })) {
+            VLOG("[Overclocking] read back: GetControl(id=0x%X) failed", p.Id);
+            return false;
+        }
+        if (std::fabs(control.ActiveValue - p.Value) > 1e-6) {
+            VLOG("[Overclocking] read back: id=0x%X holds %f, not %f", p.Id, control.ActiveValue, p.Value);
+            return false;
+        }
+    }
+    VLOG("[Overclocking] read back: every control holds its new value");
+    return true;
 }
 
 COverClockThread::RatioState COverClockThread::ReadCoreRatioState() {

@@ -60,6 +60,9 @@ public:
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }
 
 private:
+    // After an apply: every proposed control now holds the value proposed.
+    bool HoldsProposals(ITuningLibrary* tuning, const std::vector<ClientTuningProposal>& proposals);
+
     vt::UniqueHandle m_hThread;
     HWND m_hWnd;
     vt::UniqueHandle m_hStopEvent;
