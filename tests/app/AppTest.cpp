@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Win32Owners.h"
+#include "duilib/DuiMessages.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "support/LanguagesValue.h"
@@ -362,6 +363,10 @@ TEST_F(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
          "[RestoreOverclocking] restore failed"},
         {L"/RestoreOverclocking", overclocked, "ProposeFails=1", false, 2, kOverclocked,
          "[RestoreOverclocking] restore failed"},
+        // The SDK takes the proposals as disabled and says yes to the apply:
+        // the ratios, read back, are still raised.
+        {L"/RestoreOverclocking", overclocked, "ResultDisabled=1", false, 2, kOverclocked,
+         "[RestoreOverclocking] restore failed"},
         {L"/RestoreOverclocking", overclocked, "InitFails=1", false, 3, kOverclocked,
          "[RestoreOverclocking] the tuning SDK did not initialise"},
         {L"/RestoreOverclocking", overclocked, "NoRoot=1", false, 3, kOverclocked,
@@ -473,6 +478,48 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
     PostMessageW(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+}
+
+TEST_F(AppOneClick, ResultsComingBackDisabledAreFailuresInTheWindowAndAtExit) {
+    // The SDK answers yes to every apply but takes nothing: only the ratios
+    // read back tell. An overclock fails with its notice...
+    {
+        WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
+        CAppUnderTest app;
+        app.UseProfile(FaultProfile(L"test_app_disabled.ini", "ResultDisabled=1"));
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(WaitAtCorner(hwnd));
+        CAppUnderTest::Click(hwnd, ButtonCentre());
+        HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+        ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+        EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] read back: id=0x1D holds 40.000000"), 1);
+        ExpectRatios(kStock, "nothing applied");
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    }
+    // ... and so do the restore at start (its notice; still overclocked)
+    // and the one at exit, which closes all the same.
+    WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
+    const double left[] = {35, 35, 35, 35};
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_app_disabled.ini", "ResultDisabled=1"));
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the restore-failed notice";
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 0"), 0);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ExpectRatios(left, "the restore at start took nothing");
+    PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);  // the tray menu's exit
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the restore failed: the processor stays overclocked"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the processor is back at its defaults"), 0);
+    ExpectRatios(left, "the restore at exit took nothing");
 }
 
 TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {
