@@ -452,56 +452,50 @@ TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheNotice) {
 }
 
 TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
-    WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
-    CAppUnderTest app;
-    app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
-    HWND hwnd = app.StartReady();
-    ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(WaitAtCorner(hwnd));
-    CAppUnderTest::Click(hwnd, ButtonCentre());
-    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
-    ASSERT_NE(box, nullptr) << "notice STR_JSSB";
-    ExpectNoticeOverMainWindow(box, hwnd);
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
-    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
-    ExpectRatios(kStock, "nothing applied");
-    EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
-
-    // With the window in the tray, the notice opens in the middle of the
-    // window's monitor's work area.
-    ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
-    box = app.WaitWindowOfClass(0, L"*", kWait);
-    ExpectNoticeOverMainWindow(box, hwnd);
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
-    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
-}
-
-TEST_F(AppOneClick, ResultsComingBackDisabledAreFailuresInTheWindowAndAtExit) {
-    // The SDK answers yes to every apply but takes nothing: only the ratios
-    // read back tell. An overclock fails with its notice...
-    {
+    // The apply refused; or the SDK says yes to it but takes nothing (the
+    // results come back disabled), which only the ratios read back tell.
+    for (const char* fault : {"ResultDisabled=1", "ApplyFails=1"}) {
+        SCOPED_TRACE(fault);
         WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
         CAppUnderTest app;
-        app.UseProfile(FaultProfile(L"test_app_disabled.ini", "ResultDisabled=1"));
+        app.UseProfile(FaultProfile(L"test_app_applyfails.ini", fault));
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
         ASSERT_TRUE(WaitAtCorner(hwnd));
         CAppUnderTest::Click(hwnd, ButtonCentre());
         HWND box = app.WaitWindowOfClass(0, L"*", kWait);
         ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+        ExpectNoticeOverMainWindow(box, hwnd);
         PostMessageW(box, WM_CLOSE, 0, 0);
         ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
         EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
-        EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] read back: id=0x1D holds 40.000000"), 1);
+        if (fault[0] == 'R') {
+            EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] read back: id=0x1D holds 40.000000"), 1);
+        }
         ExpectRatios(kStock, "nothing applied");
+        EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
+        if (fault[0] == 'R') {
+            EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+            continue;
+        }
+
+        // With the window in the tray, the notice opens in the middle of the
+        // window's monitor's work area.
+        ShowWindow(hwnd, SW_HIDE);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        box = app.WaitWindowOfClass(0, L"*", kWait);
+        ExpectNoticeOverMainWindow(box, hwnd);
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
-    // ... and so do the restore at start (its notice; still overclocked)
-    // and the one at exit, which closes all the same.
+}
+
+TEST_F(AppOneClick, ResultsComingBackDisabledFailTheRestoreAtStartAndAtExit) {
+    // The SDK answers yes to every apply but takes nothing: only the ratios
+    // read back tell. The restore at start fails with its notice and leaves
+    // the processor overclocked; the one at exit fails and closes all the same.
     WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
     const double left[] = {35, 35, 35, 35};
     CAppUnderTest app;
