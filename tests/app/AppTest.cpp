@@ -15,6 +15,7 @@
 #include "duilib/DuiMessages.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/ChildRun.h"
 #include "support/LanguagesValue.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -317,6 +318,29 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
+}
+
+TEST_F(AppInstance, ACopyInAnotherFolderBringsTheFirstToFrontAndEnds) {
+    // Two installs (the x86 and the x64 setup programs install side by side)
+    // share the one guard of the machine.
+    namespace fs = std::filesystem;
+    const std::wstring other = CAppUnderTest::Folder() + L"_other";
+    std::error_code ec;
+    fs::remove_all(other, ec);
+    fs::copy(CAppUnderTest::Folder(), other, fs::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
+    EXPECT_EQ(ChildRun::ExitCodeOf(other + L"\\Velotune.exe", L"", other), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd); }, kWait)) << "the first copy was restored";
+    const std::string log = TestPaths::ReadFileBytes(other + L"\\log\\Velotune.log");
+    EXPECT_NE(log.find("AppSingleton exist"), std::string::npos) << log;
+    EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    fs::remove_all(other, ec);
 }
 
 namespace {
