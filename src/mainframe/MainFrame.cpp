@@ -679,11 +679,11 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
         const bool inside = m_tray.IsShownToUser() && ::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt) &&
                             rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
         if (m_pBtnMin && m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
-        if (!inside) {
-            // Hidden, minimised or with the pointer away, nothing can change
-            // until a move over the window, or the window shown or moved,
-            // starts the timer again; meanwhile it would only wake the
-            // program twice a second.
+        if (!m_tray.IsShownToUser()) {
+            // Hidden or minimised, nothing can change until the window is
+            // shown or moved, which starts the timer again. With the pointer
+            // merely away it runs on: the pointer may come back into the band
+            // just outside the window, which sends the window nothing.
             ::KillTimer(m_hWnd, TIMER_HOVER);
             m_bHoverTimerOn = false;
         }
