@@ -18,7 +18,7 @@ public:
     };
     static constexpr UINT kIconId = 108;
 
-    CTrayCommands(IOwner& owner) : m_owner(owner) {}
+    explicit CTrayCommands(IOwner& owner) : m_owner(owner) {}
     void SetWindow(HWND hwnd) { m_hWnd = hwnd; }
 
     // The icon for the current status, shown now; the shell's answer.
