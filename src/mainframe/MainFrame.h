@@ -30,7 +30,7 @@ class CSpeedPanleUI;
 class CMainFrame : public DuiLib::WindowImplBaseNew,
                    public DuiLib::IDialogBuilderCallback,
                    public DuiLib::CNotifyPump,
-                   private IExitHost,
+                   private CExitMachine::IHost,
                    private CTrayCommands::IOwner {
 public:
     static constexpr UINT TIMER_HOVER = 1235;

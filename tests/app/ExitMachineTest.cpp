@@ -13,7 +13,7 @@ namespace {
 
 using State = CExitMachine::State;
 
-class FakeHost : public IExitHost {
+class FakeHost : public CExitMachine::IHost {
 public:
     bool pending = false;
     bool overclocked = false;
