@@ -537,16 +537,17 @@ void CMainFrame::Cleanup() {
     // Nothing the user can see is left: a new start must not be refused
     // while the readers below are waited for.
     if (m_releaseGuard) m_releaseGuard();
-    m_releaseGuard = nullptr;
     AddToTray(false);
     HWND hWnd = GetAppState().hMainWnd;
     if (hWnd) ::UnregisterHotKey(hWnd, kHotKeyId);
     m_ocWmiEvent.Stop();
-    // The readers change nothing: one held inside the SDK is not worth an
-    // exit that never ends. Only a run of the overclock worker is waited
-    // for, and that before the window went (the exit).
-    m_bReadersLeft = !m_cpuMonitorThread.Stop(kReaderStopWaitMs);
-    m_bReadersLeft = !m_getCpuInfoThread.StopOrLeave(kReaderStopWaitMs, "CPU information reader") || m_bReadersLeft;
+    // Reads change nothing: one held inside the SDK is not worth an exit
+    // that never ends. Only a run is waited for, and that before the window
+    // went (the exit); between runs the overclock worker at most reads.
+    const bool monitorEnded = m_cpuMonitorThread.Stop(kReaderStopWaitMs);
+    const bool readerEnded = m_getCpuInfoThread.StopOrLeave(kReaderStopWaitMs, "CPU information reader");
+    const bool workerEnded = m_bResultPending || m_overClockThread.StopOrLeave(kReaderStopWaitMs);
+    m_bReadersLeft = !(monitorEnded && readerEnded && workerEnded);
     // Nothing may call into this window once it is gone, and nothing may use
     // the update client's libraries once the program returns.
     m_usbKey.Release();

@@ -113,6 +113,18 @@ bool COverClockThread::RequestRatioStateRead() {
     return m_hThread && m_hReadEvent && SetEvent(m_hReadEvent.Get()) != FALSE;
 }
 
+bool COverClockThread::StopOrLeave(DWORD waitMs) {
+    if (StopOrLeaveReader(m_hThread, m_hStopEvent, waitMs, "overclock worker (between runs)")) {
+        m_hStartEvent.Reset();
+        m_hReadEvent.Reset();
+        return true;
+    }
+    // Left running: the events it waits on stay open for it.
+    m_hStartEvent.Release();
+    m_hReadEvent.Release();
+    return false;
+}
+
 void COverClockThread::Stop(DWORD dwWaitMs) {
     StopWorker(m_hThread, m_hStopEvent, dwWaitMs, "overclock worker");
     m_hStartEvent.Reset();
@@ -136,6 +148,7 @@ bool COverClockThread::ThreadOverClock() {
         DWORD woken = WaitForMultipleObjects(3, events, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0 + 2) {
             // The SDK may be slow after a resume: read here, never on the window's thread.
+            VLOG("[CoreRatioState] reading the core ratios");
             m_ratioState = ReadCoreRatioState();
             PostMessageW(GetAppState().hMainWnd, UM_RATIO_STATE_READ, reinterpret_cast<WPARAM>(&m_ratioState), 0);
             continue;

@@ -543,11 +543,13 @@ TEST_F(AppExit, AFailureNoticeUpIsNoRunToWaitFor) {
 
 TEST_F(AppExit, ReadersHeldInTheSdkAreLeftToTheProcessEndAndTheNextStartWorks) {
     // The CPU information reader held from the start (the window is up, the
-    // processor never read), then the frequency monitor held in a reading.
-    // Only a run is waited for: the readers get 2000 ms, and the guard is
-    // given up before that wait, which nobody sees.
-    for (int monitor = 0; monitor < 2; ++monitor) {
-        SCOPED_TRACE(monitor ? "frequency monitor" : "CPU information reader");
+    // processor never read), the frequency monitor held in a reading, and
+    // the overclock worker held reading the ratios after a resume. Only a
+    // run is waited for: a read gets 2000 ms, and the guard is given up
+    // before that wait, which nobody sees.
+    const char* const held[] = {"CPU information reader", "frequency monitor", "overclock worker (between runs)"};
+    for (int monitor = 0; monitor < 3; ++monitor) {
+        SCOPED_TRACE(held[monitor]);
         ResetProcessor();
         {
             CAppUnderTest app;
@@ -560,6 +562,10 @@ TEST_F(AppExit, ReadersHeldInTheSdkAreLeftToTheProcessEndAndTheNextStartWorks) {
                 const int readings = CAppUnderTest::CountInLog(" GHZ");
                 ASSERT_TRUE(CAppUnderTest::WaitLog(" GHZ", kWait, readings + 1)) << "the monitor reads";
                 Hold(true);
+                if (monitor == 2) {
+                    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+                    ASSERT_TRUE(CAppUnderTest::WaitLog("[CoreRatioState] reading the core ratios", kWait));
+                }
             } else {
                 Hold(true);
                 ASSERT_TRUE(app.Start());
@@ -571,9 +577,9 @@ TEST_F(AppExit, ReadersHeldInTheSdkAreLeftToTheProcessEndAndTheNextStartWorks) {
             std::string log = CAppUnderTest::ReadLog();
             const size_t given = log.find("single-instance guard given up: the window is gone");
             EXPECT_NE(given, std::string::npos) << log;
-            if (!monitor) {
-                const size_t left = log.find(
-                    "CPU information reader still running after 2000 ms: left to end with the process");
+            if (monitor != 1) {
+                const size_t left =
+                    log.find(std::string(held[monitor]) + " still running after 2000 ms: left to end with the process");
                 EXPECT_NE(left, std::string::npos) << log;
                 EXPECT_LT(given, left) << "the guard goes before the wait";
                 EXPECT_NE(log.find("a reader is left to end with the process"), std::string::npos);
