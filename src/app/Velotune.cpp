@@ -6,6 +6,7 @@
 #include <string>
 
 #include "duilib/HighContrast.h"
+#include "base/RaiseWindow.h"
 #include "base/ThreadStack.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
@@ -16,6 +17,7 @@
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
 #include "base/Win32Owners.h"
+#include "tuning/RestoreWithoutWindow.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
@@ -48,18 +50,13 @@ constexpr int kExitNotElevated = 6;      // not elevated, and no elevated copy c
 
 bool IsRestoreSwitch(const wchar_t* cmd) { return _wcsicmp(cmd, L"/RestoreOverclocking") == 0; }
 
-int RestoreExitCode(CMainFrame::RestoreOutcome outcome) {
+int RestoreExitCode(CRestoreWithoutWindow::Outcome outcome) {
     switch (outcome) {
-        case CMainFrame::RestoreOutcome::AtDefaults: return kExitAtDefaults;
-        case CMainFrame::RestoreOutcome::Failed: return kExitRestoreFailed;
-        case CMainFrame::RestoreOutcome::SdkUnavailable: return kExitSdkUnavailable;
+        case CRestoreWithoutWindow::Outcome::AtDefaults: return kExitAtDefaults;
+        case CRestoreWithoutWindow::Outcome::Failed: return kExitRestoreFailed;
+        case CRestoreWithoutWindow::Outcome::SdkUnavailable: return kExitSdkUnavailable;
     }
     return kExitRestoreFailed;
-}
-
-void RaiseWindow(HWND hwnd) {
-    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 // "/RestoreOverclocking" without administrator rights cannot reach the
@@ -116,16 +113,19 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
     DuiLib::CPaintManagerUI::SetResourcePath(
         (DuiLib::CPaintManagerUI::GetInstancePath() + L"skin").GetData());
 
-    std::unique_ptr<CMainFrame> frame(new CMainFrame());
-
     if (IsRestoreSwitch(cmd)) {
-        int code = RestoreExitCode(frame->RestoreDefaultsWithoutWindow());
+        int code = RestoreExitCode(CRestoreWithoutWindow::Run());
         VLOG("[RestoreOverclocking] exit code %d", code);
-        frame.reset();
         singleton.Close();
         return code;
     }
 
+    std::unique_ptr<CMainFrame> frame(new CMainFrame());
+
+    frame->SetGuardRelease([&singleton] {
+        singleton.Close();
+        VLOG("single-instance guard given up: the window is gone");
+    });
     frame->SetResType(0, L"", 0, L"", true);
     frame->InitWinParam(L"Velotune_xml\\MainFrame.xml");
     HWND hwnd = frame->CreateDuiWindow(nullptr, L"Velotune", frame.get(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -134,7 +134,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
     HRESULT ole = E_FAIL;
     if (hwnd) {
         frame->PlaceAtCorner();
-        RaiseWindow(hwnd);
+        vt::RaiseWindow(hwnd);
         frame->ShowWindow(true, true);
         // The first frame before anything else the queue holds.
         ::UpdateWindow(hwnd);
@@ -150,6 +150,11 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
         exitCode = 1;
     }
 
+    if (frame->ReadersLeftRunning()) {
+        // Still in use by a reader held in the SDK; the process's end takes both.
+        VLOG("a reader is left to end with the process");
+        frame.release();
+    }
     frame.reset();
     singleton.Close();
     if (SUCCEEDED(ole)) ::OleUninitialize();

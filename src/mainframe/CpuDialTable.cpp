@@ -100,3 +100,36 @@ bool CCpuDialTable::AngleOf(float frequency, int& angle) const {
     angle = it->second;
     return true;
 }
+
+void CCpuDialTable::Trace(const CpuCustomData& d) {
+    vt::DebugTrace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
+    vt::DebugTrace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
+    vt::DebugTrace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
+    vt::DebugTrace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
+    vt::DebugTrace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
+    vt::DebugTrace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
+    vt::DebugTrace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
+    vt::DebugTrace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
+    vt::DebugTrace(L"\r\niAngle_Start : %d", d.iAngle_Start);
+    vt::DebugTrace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
+    vt::DebugTrace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
+    vt::DebugTrace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
+    vt::DebugTrace(L"\r\niAngle_End : %d", d.iAngle_End);
+    vt::DebugTrace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
+    vt::DebugTrace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
+}
+
+std::wstring CCpuDialTable::TraceLookup(float frequency, bool known, int angle) {
+    wchar_t answer[128];
+    if (known)
+        _snwprintf(answer, 127, L"\r\n%0.2f : %d\r\n", frequency, angle);
+    else
+        _snwprintf(answer, 127, L"\r\n%0.2f not found !\r\n", frequency);
+    answer[127] = 0;
+    // The entry line and the answer reach the debugger in one call, the same
+    // text as two: every reading comes through here, and under Wine each call
+    // raises an exception and asks the wineserver for a listener's buffer.
+    vt::DebugTrace(L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n%s", frequency,
+                   answer);
+    return answer;
+}

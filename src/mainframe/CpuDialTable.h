@@ -30,6 +30,13 @@ public:
     // Returns the passes left out because they would divide by zero.
     unsigned BuildAngles(const CpuCustomData& entry);
 
+    // The entry, field by field, to the debugger output (not the log).
+    static void Trace(const CpuCustomData& entry);
+
+    // A lookup's entry line and answer to the debugger output, in one call;
+    // the answer line, for the log.
+    static std::wstring TraceLookup(float frequency, bool known, int angle);
+
     // Exact lookup of a frequency (GHz); no interpolation.
     bool AngleOf(float frequency, int& angle) const;
     const std::map<float, int>& Angles() const { return m_angles; }

@@ -2,13 +2,12 @@
 
 #include <objbase.h>
 #include <shellapi.h>
-#include <windowsx.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstdio>
 #include <cwchar>
 
+#include "base/RaiseWindow.h"
 #include "base/Win32Owners.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
@@ -16,18 +15,17 @@
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
-#include "mainframe/DebugTrace.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
 #include "mainframe/SettingDlg.h"
 #include "mainframe/SystemReboot.h"
 #include "mainframe/WebLink.h"
+#include "mainframe/WorkArea.h"
 #include "settings/Settings.h"
 #include "speeddial/SpeedPanleUI.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
-#include "tuning/OverClockSdkInterface.h"
 #include "update/InstallerLauncher.h"
 #include "update/WndManualUpdateClient.h"
 
@@ -44,12 +42,11 @@ void UsbKeyEvent(int code, int, HWND window) {
     if (window) PostMessageW(window, UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
 }
 
-const wchar_t kTrayTip[] = L"Velotune";
-const UINT kIconNormal = 134;      // status 0 and 3
-const UINT kIconOverclocked = 107; // status 1 and 2
+const UINT kIconOverclocked = 107;  // the window's own icon
 
-// How long the exit waits for a run in flight, and then for its own restore.
-const DWORD kExitWaitMs = 10000;
+// How long the window's end waits for each reader (the frequency monitor,
+// the CPU information reader) before leaving it to the process's end.
+const DWORD kReaderStopWaitMs = 2000;
 
 std::wstring Format(const wchar_t* format, double value) {
     wchar_t text[64];
@@ -98,6 +95,7 @@ void CMainFrame::InitAfterCreate() {
     m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
     m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
+    m_dialView.SetControls(m_pPanel, m_pLabelMarks);
 
     InitServices();
     InitLanguageText();
@@ -106,6 +104,7 @@ void CMainFrame::InitAfterCreate() {
 
 void CMainFrame::InitServices() {
     GetAppState().hMainWnd = m_hWnd;
+    m_tray.SetWindow(m_hWnd);
     // Before the tray icon exists: the shell's clicks on it and its restart
     // must reach this elevated window.
     CMessageFilter::LetInShellMessages(m_hWnd);
@@ -122,7 +121,7 @@ void CMainFrame::InitAfterFirstFrame() {
     // A tool window shows its icon nowhere on screen; setting it makes Wine
     // convert both sizes for the window manager.
     SetIcon(kIconOverclocked);
-    AddToTray(true);
+    m_tray.Refresh();
     m_ocWmiEvent.Bind();
     CreateUpdateWindow();
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
@@ -211,16 +210,12 @@ void CMainFrame::DoHandle() {
         VLOG("[DoHandle] status=%d", (int)status);
         return;
     }
-    // Started on first use: a worker kept waiting from start-up costs a
-    // thread's memory (about 1 MiB under Wine) in every run that never
-    // changes the processor.
-    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
-        VLOG("overclock worker not started");
+    EnsureWorker();
     if (!m_overClockThread.StartEvent()) {
         // No worker (the SDK is not up yet, or it failed to start): nothing
         // would ever finish the run, and the status would stay at 1 or 3.
         VLOG("DoHandle() refused: the overclock worker is not running (status %d)", (int)status);
-        if (!m_bExiting) ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_NOTREADY"), 0);
+        if (!m_exit.Exiting()) ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_NOTREADY"), 0);
         return;
     }
     if (status == STATUS_OVERCLOCK_INIT) {
@@ -234,7 +229,9 @@ void CMainFrame::DoHandle() {
     // talks to the shell, which lets other programs' sent messages in (the
     // end of the session, a close), and those must find the run under way.
     GetAppState().nStatus = next;  // what the worker reads
-    m_overClockThread.RequestRun();
+    // Pending until its result arrives, whatever the status says meanwhile
+    // (a failure's notice is shown before the status falls back).
+    m_bResultPending = m_overClockThread.RequestRun();
     UpdateStatus(next);
     VLOG("DoHandle() end");
 }
@@ -266,7 +263,8 @@ void CMainFrame::UpdateStatus(int nStatus) {
     }
     GetAppState().nStatus = nStatus;
     if (m_pPanel) m_pPanel->Invalidate();  // the arcs' colours follow the status
-    AddToTray(true);
+    // On the icon's worker: a status change must not wait for the shell.
+    m_tray.Refresh();
 }
 
 void CMainFrame::ShowOverclockedPages() {
@@ -276,7 +274,7 @@ void CMainFrame::ShowOverclockedPages() {
     m_ocWmiEvent.SetOCFlag(1);
     GetAppState().nStatus = STATUS_OVERCLOCK_OK;
     if (m_pPanel) m_pPanel->Invalidate();
-    AddToTray(true);
+    m_tray.Refresh();
 }
 
 LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
@@ -284,7 +282,10 @@ LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
         VLOG("CMainFrame::OnRecoverOverLocking SUCESS");
         ShowOverclockedPages();
     } else if (lParam == 0) {
-        if (!m_bExiting) ShowNotice(nullptr, Lang(L"STR_REMINDER"), FailureText(L"STR_JSSB", L"STR_HINTRETRY"), 0);
+        if (!m_exit.Exiting())
+            ShowNotice(nullptr, Lang(L"STR_REMINDER"), FailureText(L"STR_JSSB", L"STR_HINTRETRY"), 0);
+        // An exit chosen while the notice was up may have closed the window.
+        if (!::IsWindow(m_hWnd)) return 0;
         UpdateStatus(STATUS_OVERCLOCK_INIT);
     }
     return 0;
@@ -297,31 +298,29 @@ LRESULT CMainFrame::OnRecoverOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
     }
     ShowOverclockedPages();
     // While exiting, ExitApp reports the outcome and closes the window.
-    if (!m_bExiting) {
+    if (!m_exit.Exiting()) {
         // Titled and worded like every other notice, in the user's language.
         ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_RESTOREFAILED", L"STR_HINTRESTART"), 0);
     }
     return 0;
 }
 
-void CMainFrame::CloseWindow() {
-    m_bClosing = true;
-    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+void CMainFrame::EnsureWorker() {
+    // Started on first use: a worker kept waiting from start-up costs a
+    // thread's memory (about 1 MiB under Wine) in every run that never
+    // changes the processor.
+    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
+        VLOG("overclock worker not started");
 }
 
-bool CMainFrame::IsRunInFlight() {
-    LONG status = GetAppState().nStatus;
-    return status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING;
-}
-
-bool CMainFrame::WaitForRunToEnd(DWORD timeoutMs) {
+bool CMainFrame::WaitForResult(DWORD timeoutMs) {
     static_assert(UM_RESTORE_FINISH == UM_OVERCLOCK_FINISH + 1, "one message range for both results");
     const DWORD start = ::GetTickCount();
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, m_hWnd, UM_OVERCLOCK_FINISH, UM_RESTORE_FINISH, PM_REMOVE))
             ::DispatchMessageW(&msg);
-        if (!IsRunInFlight()) return true;
+        if (!m_bResultPending) return true;
         DWORD elapsed = ::GetTickCount() - start;
         if (elapsed >= timeoutMs) return false;
         DWORD left = timeoutMs - elapsed;
@@ -332,87 +331,16 @@ bool CMainFrame::WaitForRunToEnd(DWORD timeoutMs) {
 
 // ---------------------------------------------------------------- CPU dial table
 
-bool CMainFrame::Read_CPU_List() {
-    CControlUI* found = m_PaintManager.FindControl(L"hl_CPU_List");
-    CContainerUI* list = found ? static_cast<CContainerUI*>(found->GetInterface(L"Container")) : nullptr;
-    if (!list) return false;
-    for (int i = 0; i < list->GetCount(); ++i) {
-        CControlUI* item = list->GetItemAt(i);
-        if (!item) continue;
-        CDuiString text = item->GetText();
-        VLOG("%S", text.GetData());
-        CpuCustomData entry;
-        if (CCpuDialTable::ParseRecord(text.GetData(), entry)) m_dialTable.Append(entry);
-    }
-    return true;
-}
+bool CMainFrame::Read_CPU_List() { return m_dialView.ReadList(m_PaintManager.FindControl(L"hl_CPU_List")); }
 
 bool CMainFrame::FindCPUData(const std::wstring& model, CpuCustomData& entry) const {
-    return m_dialTable.Find(model, entry);
+    return m_dialView.Table().Find(model, entry);
 }
 
-void CMainFrame::PrintCPUData(const CpuCustomData& d) const {
-    vt::DebugTrace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
-    vt::DebugTrace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
-    vt::DebugTrace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
-    vt::DebugTrace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
-    vt::DebugTrace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
-    vt::DebugTrace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
-    vt::DebugTrace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
-    vt::DebugTrace(L"\r\niAngle_Start : %d", d.iAngle_Start);
-    vt::DebugTrace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
-    vt::DebugTrace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
-    vt::DebugTrace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\niAngle_End : %d", d.iAngle_End);
-    vt::DebugTrace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
-    vt::DebugTrace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
-}
-
-bool CMainFrame::InitCustomData(const std::wstring& model) {
-    if (model.empty()) return false;
-    CpuCustomData entry;
-    if (!FindCPUData(model, entry)) return false;
-    PrintCPUData(entry);
-
-    unsigned skipped = m_dialTable.BuildAngles(entry);
-    if (skipped & CCpuDialTable::kOutOfRange)
-        VLOG("dial table entry %S: frequencies out of range, no angle table", entry.strCPU_Model.c_str());
-    if (skipped & CCpuDialTable::kSkippedToDefault)
-        VLOG("dial table entry %S: pass to the default frequency skipped (D = 0)", entry.strCPU_Model.c_str());
-    if (skipped & CCpuDialTable::kSkippedToLimit)
-        VLOG("dial table entry %S: pass from the default to the limit skipped (L = D)", entry.strCPU_Model.c_str());
-
-    if (m_pLabelMarks) m_pLabelMarks->SetBkImage(entry.strImgBg.c_str());
-    if (m_pPanel && m_pPanel->m_sPointImage != entry.strImgPointer.c_str()) {
-        m_pPanel->m_sPointImage = entry.strImgPointer.c_str();
-        m_pPanel->m_bPointImageChanged = true;
-        m_pPanel->Invalidate();
-    }
-    AppState& state = GetAppState();
-    // A run on the worker may read the entry as soon as the flag is up.
-    state.stCustomData = entry;
-    state.g_bThisCPUHaveCustomData.store(true, std::memory_order_release);
-    return true;
-}
+bool CMainFrame::InitCustomData(const std::wstring& model) { return m_dialView.InitCustomData(model); }
 
 bool CMainFrame::GetAngleByFrequency(float floatFrequency, int& angle) const {
-    int found = 0;
-    const bool known = m_dialTable.AngleOf(floatFrequency, found);
-    wchar_t answer[128];
-    if (known)
-        _snwprintf(answer, 127, L"\r\n%0.2f : %d\r\n", floatFrequency, found);
-    else
-        _snwprintf(answer, 127, L"\r\n%0.2f not found !\r\n", floatFrequency);
-    answer[127] = 0;
-    // The entry line and the answer reach the debugger in one call, the same
-    // text as two: every reading comes through here, and under Wine each call
-    // raises an exception and asks the wineserver for a listener's buffer.
-    vt::DebugTrace(L"\r\nCMainFrame::GetAngleByFrequency Enter : floatFrequency : %0.2f !\r\n%s", floatFrequency,
-                   answer);
-    VLOG("%S", answer);
-    if (known) angle = found;
-    return known;
+    return m_dialView.GetAngleByFrequency(floatFrequency, angle);
 }
 
 // ---------------------------------------------------------------- CPU information view
@@ -461,7 +389,7 @@ void CMainFrame::InitViewInfo(CpuInfo stInfo) {
         VLOG("CMainFrame::InitViewInfo: the maximum turbo is unknown, no restore at start");
         restore = false;
     }
-    if (IsRunInFlight()) {
+    if (m_bResultPending) {
         // A hot key, USB key or notifier request got here first: its result
         // settles the status, and it is what the user asked for.
         VLOG("CMainFrame::InitViewInfo: a run is in progress (status %d), its result settles the status",
@@ -474,7 +402,7 @@ void CMainFrame::InitViewInfo(CpuInfo stInfo) {
     }
 
     SetPanel(stInfo.m_strFrequence, true);
-    AddToTray(true);
+    m_tray.Refresh();
     if (restore) {
         VLOG("INIT STATUE is STATUS_OVERCLOCK_OK ");
         DoHandle();
@@ -482,37 +410,7 @@ void CMainFrame::InitViewInfo(CpuInfo stInfo) {
     VLOG("CMainFrame::InitViewInfo Exit");
 }
 
-void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) {
-    VLOG("CMainFrame::SetPanel: strFrequency=%S", strFrequency.c_str());
-    int offset;
-    if (GetAppState().g_bThisCPUHaveCustomData) {
-        float f = strFrequency.empty() ? 0.0f : (float)_wtof(strFrequency.c_str());
-        VLOG("CMainFrame::SetPanel: floatFrequency=%0.2f", f);
-        int angle = 0;
-        if (!GetAngleByFrequency(f, angle)) return;
-        offset = angle + 30;
-    } else {
-        // Texts shorter than " d.d" have no tenths digit to read: offset 0.
-        int nImageNum = 0;
-        if (strFrequency.size() >= 4) nImageNum = 10 * strFrequency[1] + strFrequency[3] - 528;
-        VLOG("CMainFrame::SetPanel: nImageNum=%d", nImageNum);
-        offset = nImageNum * 4;
-    }
-    if (bDefault) {
-        VLOG("SetDefaultAngle : %d", offset);
-        if (m_pPanel) m_pPanel->SetDefaultAngle(offset);
-        m_bPanelDefaultSet = true;
-    }
-    if (m_bPanelDefaultSet) {
-        VLOG("SetEndAngle:%d", offset);
-        if (m_pPanel) {
-            // The dial starts no walk where the pointer stays, and none while
-            // the window is hidden, minimised or covered.
-            m_pPanel->m_nStep = 1;
-            m_pPanel->WalkTo(offset);
-        }
-    }
-}
+void CMainFrame::SetPanel(std::wstring strFrequency, bool bDefault) { m_dialView.SetPanel(strFrequency, bDefault); }
 
 LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
     const std::atomic<double>* own = CCpuMonitorThread::CurrentFrequency();
@@ -531,90 +429,39 @@ LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) 
 
 // ---------------------------------------------------------------- tray and exit
 
-NOTIFYICONDATAW CMainFrame::TrayIconData() const {
-    NOTIFYICONDATAW nid = {};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = GetAppState().hMainWnd ? GetAppState().hMainWnd : m_hWnd;
-    nid.uID = kTrayIconId;
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    nid.uCallbackMessage = UM_TRAY_NOTIFY;
-    LONG status = GetAppState().nStatus;
-    HINSTANCE inst = CPaintManagerUI::GetInstance();
-    if (status == STATUS_OVERCLOCK_ING || status == STATUS_OVERCLOCK_OK)
-        nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconOverclocked));
-    else if (status == STATUS_OVERCLOCK_INIT || status == STATUS_REOVERCLOCK_ING)
-        nid.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(kIconNormal));
-    lstrcpynW(nid.szTip, kTrayTip, 128);
-    return nid;
-}
-
-// Adding goes to the tray icon's worker and counts as done: the window must
-// not wait for the shell. Removing is done before returning, since exit
-// follows it.
 BOOL CMainFrame::AddToTray(bool bAdd) {
-    if (bAdd) {
-        m_trayIcon.ReplaceLater(TrayIconData());
-        return TRUE;
-    }
-    BOOL deleted = m_trayIcon.Remove(TrayIconData());
+    if (bAdd) return m_tray.AddNow();
+    BOOL deleted = m_tray.Remove();
     VLOG("::Shell_NotifyIcon(NIM_DELETE,&nid); %s", deleted ? "Successful" : "Faild");
     return deleted;
 }
 
-void CMainFrame::ExitApp() {
-    // Every way out comes here. The window goes at once; the processor is
-    // settled first: a run in flight ends, then "stopover" may ask for the
-    // restore. Only then does the window close.
-    if (m_bExitWaitingForRun) {
-        VLOG("[ExitApp] already waiting for the run to end (status %d)", (int)GetAppState().nStatus);
-        return;
-    }
-    m_bExiting = true;
-    ShowWindow(false, true);
-    if (IsRunInFlight()) {
-        VLOG("[ExitApp] a run is in progress (status %d), waiting up to %lu ms for it to end",
-             (int)GetAppState().nStatus, kExitWaitMs);
-        if (!WaitForRunToEnd(kExitWaitMs)) {
-            WaitOnForRun();
-            return;
-        }
-        VLOG("[ExitApp] the run ended with status %d", (int)GetAppState().nStatus);
-    }
-    FinishExit();
+void CMainFrame::ExitApp() { m_exit.Begin(); }
+
+bool CMainFrame::RestoreWanted() const {
+    return IsStopOverOn() && GetAppState().nStatus == STATUS_OVERCLOCK_OK;
 }
 
-void CMainFrame::FinishExit() {
-    if (IsStopOverOn() && GetAppState().nStatus == STATUS_OVERCLOCK_OK && !m_bExitRestoreTried) {
-        m_bExitRestoreTried = true;
-        AddToTray(false);
-        VLOG("--------------ExitRecover-----------");
-        DoHandle();
-        if (!WaitForRunToEnd(kExitWaitMs)) {
-            WaitOnForRun();
-            return;
-        }
-        LogExitRestoreOutcome();
-    } else {
-        VLOG("------Mainframe :: Close--------- ");
-    }
-    CloseWindow();
-    VLOG("--------------ExitAPP end-----------");
+bool CMainFrame::StartRestore() {
+    DoHandle();
+    return m_bResultPending;
 }
 
-void CMainFrame::LogExitRestoreOutcome() {
-    if (GetAppState().nStatus == STATUS_OVERCLOCK_INIT) VLOG("[ExitApp] the processor is back at its defaults");
-    else VLOG("[ExitApp] the restore failed: the processor stays overclocked");
-}
+bool CMainFrame::AtDefaults() const { return GetAppState().nStatus == STATUS_OVERCLOCK_INIT; }
 
-void CMainFrame::WaitOnForRun() {
+void CMainFrame::HideWindow() { ShowWindow(false, true); }
+
+void CMainFrame::RemoveTrayIcon() { AddToTray(false); }
+
+int CMainFrame::Status() const { return static_cast<int>(GetAppState().nStatus); }
+
+void CMainFrame::CloseWindow() { ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0); }
+
+void CMainFrame::ShowWaiting() {
     // The worker may be inside the vendor's apply: leaving now would end it
     // mid-way (the process's end ends every thread), leaving the processor
-    // partly changed and the library's locks held. The window stays, says
-    // what it is doing, and the exit goes on when the run's result arrives.
-    VLOG("[ExitApp] the run did not end within %lu ms (status %d): waiting for it, the window says so", kExitWaitMs,
-         (int)GetAppState().nStatus);
-    m_bExitWaitingForRun = true;
-    m_dwExitWaitStart = ::GetTickCount() - kExitWaitMs;
+    // partly changed and the library's locks held. The window stays and says
+    // what it is doing until the run's result arrives.
     const bool puttingBack = GetAppState().nStatus == STATUS_REOVERCLOCK_ING || IsStopOverOn();
     const wchar_t* key = puttingBack ? L"STR_EXITRESTORING" : L"STR_EXITFINISHING";
     if (CControlUI* label = m_PaintManager.FindControl(puttingBack ? L"labelBackToStock" : L"labelRaising"))
@@ -622,26 +469,14 @@ void CMainFrame::WaitOnForRun() {
     if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(puttingBack ? 3 : 1);
     ShowWindow(true, true);
     VLOG("[ExitApp] the window shows %S", key);
-    ::SetTimer(m_hWnd, TIMER_EXIT_WAIT, kExitWaitMs, nullptr);
+    ::SetTimer(m_hWnd, TIMER_EXIT_WAIT, CExitMachine::kUnseenWaitMs, nullptr);
 }
 
-void CMainFrame::ContinueExitAfterRun() {
-    if (!m_bExitWaitingForRun || IsRunInFlight()) return;
-    m_bExitWaitingForRun = false;
-    ::KillTimer(m_hWnd, TIMER_EXIT_WAIT);
-    VLOG("[ExitApp] the run ended with status %d", (int)GetAppState().nStatus);
-    if (m_bExitRestoreTried) {
-        LogExitRestoreOutcome();
-        CloseWindow();
-        VLOG("--------------ExitAPP end-----------");
-        return;
-    }
-    FinishExit();
-}
+void CMainFrame::StopReminders() { ::KillTimer(m_hWnd, TIMER_EXIT_WAIT); }
 
 void CMainFrame::ExitBeforeSessionEnd() {
     LONG status = GetAppState().nStatus;
-    const bool settling = IsRunInFlight() || (IsStopOverOn() && status == STATUS_OVERCLOCK_OK);
+    const bool settling = m_bResultPending || (IsStopOverOn() && status == STATUS_OVERCLOCK_OK);
     bool held = false;
     if (settling) {
         std::wstring reason = Lang(L"STR_SHUTDOWNRESTORE");
@@ -653,19 +488,18 @@ void CMainFrame::ExitBeforeSessionEnd() {
     // in the middle of the restore.
     ExitApp();
     // A run still going keeps its reason up until the window goes with it.
-    if (held && !m_bExitWaitingForRun) ::ShutdownBlockReasonDestroy(m_hWnd);
+    if (held && !m_exit.WaitingSeen()) ::ShutdownBlockReasonDestroy(m_hWnd);
 }
 
 void CMainFrame::ReadRatioStateAfterResume() {
-    if (IsRunInFlight()) {
+    if (m_bResultPending) {
         VLOG("[Resume] a run is in progress: its result is what the processor holds");
         return;
     }
     // On the worker, like every other SDK call: a tuning service slow to come
     // back from sleep must not freeze the window. The worker is started as
     // for a run.
-    if (m_bSdkReady && !m_overClockThread.ThreadHandle() && !m_overClockThread.Start(m_hWnd))
-        VLOG("overclock worker not started");
+    EnsureWorker();
     if (!m_overClockThread.RequestRatioStateRead()) VLOG("[Resume] the overclock worker is not running: nothing read");
 }
 
@@ -675,7 +509,7 @@ LRESULT CMainFrame::OnRatioStateRead(WPARAM wParam) {
         VLOG("UM_RATIO_STATE_READ ignored: wParam is not the worker's reading");
         return 0;
     }
-    if (IsRunInFlight()) {
+    if (m_bResultPending) {
         VLOG("[Resume] a run is in progress: its result is what the processor holds");
         return 0;
     }
@@ -700,11 +534,20 @@ void CMainFrame::OnFinalMessage(HWND hWnd) {
 }
 
 void CMainFrame::Cleanup() {
+    // Nothing the user can see is left: a new start must not be refused
+    // while the readers below are waited for.
+    if (m_releaseGuard) m_releaseGuard();
     AddToTray(false);
     HWND hWnd = GetAppState().hMainWnd;
     if (hWnd) ::UnregisterHotKey(hWnd, kHotKeyId);
     m_ocWmiEvent.Stop();
-    m_cpuMonitorThread.Stop(2000);
+    // Reads change nothing: one held inside the SDK is not worth an exit
+    // that never ends. Only a run is waited for, and that before the window
+    // went (the exit); between runs the overclock worker at most reads.
+    const bool monitorEnded = m_cpuMonitorThread.Stop(kReaderStopWaitMs);
+    const bool readerEnded = m_getCpuInfoThread.StopOrLeave(kReaderStopWaitMs, "CPU information reader");
+    const bool workerEnded = m_bResultPending || m_overClockThread.StopOrLeave(kReaderStopWaitMs);
+    m_bReadersLeft = !(monitorEnded && readerEnded && workerEnded);
     // Nothing may call into this window once it is gone, and nothing may use
     // the update client's libraries once the program returns.
     m_usbKey.Release();
@@ -712,20 +555,7 @@ void CMainFrame::Cleanup() {
 }
 
 LRESULT CMainFrame::OnTrayNotify(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-    // Version 4, asked for with every add: the event in the low word, the
-    // icon's id in the high word and the point to open at in wParam. A shell
-    // that kept the old form sends the mouse message alone.
-    if (HIWORD(lParam) != kTrayIconId) {
-        if (lParam == WM_LBUTTONDOWN) ShowFromTray(false);
-        else if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(m_hWnd);
-        return 0;
-    }
-    switch (LOWORD(lParam)) {
-        case NIN_SELECT: ShowFromTray(false); break;
-        case NIN_KEYSELECT: ShowFromTray(true); break;
-        case WM_CONTEXTMENU: ShowTrayMenuAtIcon(POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}); break;
-        default: break;
-    }
+    m_tray.OnNotify(wParam, lParam);
     return 0;
 }
 
@@ -736,37 +566,19 @@ void CMainFrame::ShowFromTray(bool byKey) {
     ::SetForegroundWindow(m_hWnd);
 }
 
-void CMainFrame::ShowTrayMenuAtIcon(POINT anchor) {
-    // The shell tells a right click from Shift+F10 or the menu key on the
-    // icon only by where it puts the point: at the pointer for a click, at
-    // the icon for a key. Away from the pointer the menu is being driven by
-    // keyboard, so its first row is selected for the arrows.
-    POINT cursor = {0, 0};
-    ::GetCursorPos(&cursor);
-    const bool byKey = std::abs(cursor.x - anchor.x) > ::GetSystemMetrics(SM_CXDRAG) ||
-                       std::abs(cursor.y - anchor.y) > ::GetSystemMetrics(SM_CYDRAG);
-    VLOG("tray menu opened at the icon (%ld,%ld) by %s", anchor.x, anchor.y, byKey ? "key" : "click");
-    TrayMenuOpening how;
-    how.at = &anchor;
-    how.fromKeyboard = byKey;
-    // Esc hands the focus back where it came from: the icon.
-    how.escapeNotice = UM_TRAY_MENU_ESCAPED;
-    ShowTrayMenu(m_hWnd, how);
-}
-
 LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     switch (wParam) {
         case kMenuRowSettings: ShowSettingDlg(); break;
         case kMenuRowShowWindow: {
             // A minimised window counts as hidden: the row brings it back
             // restored and in front rather than hiding it.
-            const bool shown = IsShownToUser();
+            const bool shown = m_tray.IsShownToUser();
             if (shown) VLOG("\r\nbShow true\r\n");
             else VLOG("\r\nbShow false\r\n");
             if (shown) {
                 ShowWindow(false, true);
             } else {
-                BringForward(m_hWnd);
+                vt::RestoreAndRaise(m_hWnd);
                 ::SetForegroundWindow(m_hWnd);
             }
             g_bMainWndVisible = !shown;
@@ -782,15 +594,6 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-bool CMainFrame::IsShownToUser() const { return ::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd); }
-
-void CMainFrame::ShowTrayMenu(HWND owner, const TrayMenuOpening& how) {
-    // The "Show Window" row is ticked by what the user sees now, however the
-    // window got there (minimise button, tray, another copy, the corner).
-    g_bMainWndVisible = IsShownToUser();
-    CMenuTask::ShowTrayMenu(owner, how);
-}
-
 void CMainFrame::ShowTrayMenuFromKeyboard() {
     // Below the focused control, as Windows places a context menu opened
     // with Shift+F10; the window's corner when nothing has the focus.
@@ -798,34 +601,10 @@ void CMainFrame::ShowTrayMenuFromKeyboard() {
     if (CControlUI* focus = m_PaintManager.GetFocus()) at = focus->GetPos();
     POINT pt = {at.left, at.bottom};
     ::ClientToScreen(m_hWnd, &pt);
-    TrayMenuOpening how;
-    how.at = &pt;
-    how.fromKeyboard = true;
-    ShowTrayMenu(m_hWnd, how);
+    m_tray.ShowMenuFromKeyboard(pt);
 }
 
-void CMainFrame::ShowSettingDlg() {
-    // The tray menu stays reachable while the dialog runs modally: a second
-    // dialog would nest its own modal loop and enable this window again
-    // under the first one when it closes.
-    if (m_pSettingDlg) {
-        BringForward(m_pSettingDlg->GetHWND());
-        ::SetForegroundWindow(m_pSettingDlg->GetHWND());
-        VLOG("settings dialog already open");
-        return;
-    }
-    CSettingDlg* dlg = new CSettingDlg;
-    m_pSettingDlg = dlg;
-    dlg->InitWinParam(L"Velotune_xml\\setting_wnd.xml");
-    if (!dlg->Create(m_hWnd, L"SettingWnd", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 420, 260, nullptr)) {
-        VLOG("settings dialog not created");
-    } else {
-        dlg->CenterWindow();
-        dlg->ShowModal();
-    }
-    m_pSettingDlg = nullptr;
-    delete dlg;
-}
+void CMainFrame::ShowSettingDlg() { CSettingDlg::ShowFor(m_hWnd); }
 void CMainFrame::OnRebootPrompt() {
     if (ShowNotice(m_hWnd, Lang(L"STR_TITLE"), Lang(L"STR_REBOOTNOW"), 3) == 1) CSystemReboot::Reboot();
     else VLOG("reboot declined");
@@ -853,50 +632,15 @@ LRESULT CMainFrame::ResponseDefaultKeyEvent(WPARAM wParam) {
     return WindowImplBaseNew::ResponseDefaultKeyEvent(wParam);
 }
 
-void CMainFrame::KeepInWorkArea() {
-    RECT work, rc;
-    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    bool moved = false;
-    if (rc.left < work.left) { rc.left = work.left; rc.right = work.left + w; moved = true; }
-    if (rc.top < work.top) { rc.top = work.top; rc.bottom = work.top + h; moved = true; }
-    if (rc.right > work.right) { rc.right = work.right; rc.left = work.right - w; moved = true; }
-    if (rc.bottom > work.bottom) { rc.bottom = work.bottom; rc.top = work.bottom - h; moved = true; }
-    if (moved) ::SetWindowPos(m_hWnd, HWND_TOPMOST, rc.left, rc.top, w, h, SWP_SHOWWINDOW);
-}
+void CMainFrame::KeepInWorkArea() { CWorkArea::KeepInside(m_hWnd); }
 
-bool CMainFrame::CornerOfWorkArea(RECT& rc) const {
-    RECT work;
-    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hWnd, &rc)) return false;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    rc = RECT{work.right - w, work.bottom - h, work.right, work.bottom};
-    return true;
-}
-
-void CMainFrame::PlaceAtCorner() {
-    // Before the window is first shown: its first frame is painted where it
-    // stays. The update check's answer (UM_SHOW_AT_CORNER) comes only after
-    // that frame, and then finds it already there.
-    RECT rc;
-    if (CornerOfWorkArea(rc))
-        ::SetWindowPos(m_hWnd, nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void CMainFrame::PlaceAtCorner() { CWorkArea::PlaceAtCorner(m_hWnd); }
 
 void CMainFrame::ShowAtCorner() {
-    RECT rc;
-    if (!CornerOfWorkArea(rc)) return;
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, SWP_SHOWWINDOW);
-    ShowWindow(true, true);
+    if (CWorkArea::MoveToCorner(m_hWnd)) ShowWindow(true, true);
 }
 
-void CMainFrame::BringToFront() { BringForward(m_hWnd); }
-
-void CMainFrame::BringForward(HWND hwnd) {
-    if (!::IsWindow(hwnd)) return;
-    ::ShowWindow(hwnd, SW_SHOWNORMAL);
-    ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    ::SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-}
+void CMainFrame::BringToFront() { vt::RestoreAndRaise(m_hWnd); }
 
 // ---------------------------------------------------------------- input and messages
 
@@ -927,21 +671,20 @@ void CMainFrame::ClickNotify(TNotifyUI& msg) {
 
 LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     if (wParam == TIMER_EXIT_WAIT) {
-        VLOG("[ExitApp] the run has not ended after %lu ms (status %d): still waiting for it before closing",
-             ::GetTickCount() - m_dwExitWaitStart, (int)GetAppState().nStatus);
+        m_exit.OnReminder();
         return 0;
     }
     if (wParam == TIMER_HOVER) {
         RECT rc;
         POINT pt;
-        const bool inside = IsShownToUser() && ::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt) &&
+        const bool inside = m_tray.IsShownToUser() && ::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt) &&
                             rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
         if (m_pBtnMin && m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
-        if (!inside) {
-            // Hidden, minimised or with the pointer away, nothing can change
-            // until a move over the window, or the window shown or moved,
-            // starts the timer again; meanwhile it would only wake the
-            // program twice a second.
+        if (!m_tray.IsShownToUser()) {
+            // Hidden or minimised, nothing can change until the window is
+            // shown or moved, which starts the timer again. With the pointer
+            // merely away it runs on: the pointer may come back into the band
+            // just outside the window, which sends the window nothing.
             ::KillTimer(m_hWnd, TIMER_HOVER);
             m_bHoverTimerOn = false;
         }
@@ -950,7 +693,7 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
 }
 
 LRESULT CMainFrame::OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-    if (!m_bClosing) {
+    if (m_exit.Current() != CExitMachine::State::Closing) {
         // A close from outside (Alt+F4, another program) is the user's exit.
         bHandled = TRUE;
         ExitApp();
@@ -967,12 +710,11 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
     bHandled = TRUE;
     switch (uMsg) {
         case UM_OVERCLOCK_FINISH:
-            OnOverLocking(uMsg, wParam, lParam, bHandled);
-            ContinueExitAfterRun();
-            return 0;
         case UM_RESTORE_FINISH:
-            OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
-            ContinueExitAfterRun();
+            m_bResultPending = false;
+            if (uMsg == UM_OVERCLOCK_FINISH) OnOverLocking(uMsg, wParam, lParam, bHandled);
+            else OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
+            if (::IsWindow(m_hWnd)) m_exit.OnResult();
             return 0;
         case UM_GETCPUINFO_FINISH: return OnGetCPUInfoFinish(uMsg, wParam, lParam, bHandled);
         case UM_FREQUENCY_CHANGE: return OnNotifyFrequencyChange(uMsg, wParam, lParam, bHandled);
@@ -990,8 +732,8 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_WMI_EVENT:
         case UM_USBKEY_EVENT: DoHandle(); return 0;
         case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
-        case UM_SHOW_TRAY_MENU: ShowTrayMenu(m_hWnd); return 1;
-        case UM_TRAY_MENU_ESCAPED: m_trayIcon.GiveFocusLater(TrayIconData()); return 0;
+        case UM_SHOW_TRAY_MENU: m_tray.ShowMenu(); return 1;
+        case UM_TRAY_MENU_ESCAPED: m_tray.GiveFocusBack(); return 0;
         case DuiLib::DUI_MSG_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
         default: break;
     }
@@ -1000,7 +742,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg != 0 && uMsg == TaskbarCreatedMessage()) {
-        BOOL added = m_trayIcon.ReplaceNow(TrayIconData());
+        BOOL added = m_tray.OnTaskbarCreated();
         VLOG("TaskbarCreated: tray icon added again: %s", added ? "Successful" : "Faild");
         return 0;
     }
@@ -1027,7 +769,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             // remembers an earlier press.
             if ((::GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0) KeepInWorkArea();
             break;
-        case WM_NCRBUTTONUP: ShowTrayMenu(m_hWnd); break;
+        case WM_NCRBUTTONUP: m_tray.ShowMenu(); break;
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == SC_CLOSE) {
                 ExitApp();
@@ -1037,7 +779,7 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_WINDOWPOSCHANGED:
         case WM_MOUSEMOVE:
         case WM_NCMOUSEMOVE:
-            if (!m_bHoverTimerOn && IsShownToUser())
+            if (!m_bHoverTimerOn && m_tray.IsShownToUser())
                 m_bHoverTimerOn = ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr) != 0;
             break;
         case WM_POWERBROADCAST:
@@ -1054,36 +796,4 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         default: break;
     }
     return WindowImplBaseNew::HandleMessage(uMsg, wParam, lParam);
-}
-
-// ---------------------------------------------------------------- "/RestoreOverclocking"
-
-CMainFrame::RestoreOutcome CMainFrame::RestoreDefaultsWithoutWindow() {
-    VLOG("[RestoreOverclocking] bringing the tuning SDK up");
-    switch (IOverClockSdkInterface::Instance()->BringUpSdk()) {
-        case IOverClockSdkInterface::BringUp::Ready: break;
-        case IOverClockSdkInterface::BringUp::NoLibrary:
-            VLOG("[RestoreOverclocking] the tuning SDK library cannot be loaded");
-            return RestoreOutcome::SdkUnavailable;
-        case IOverClockSdkInterface::BringUp::NoRoot:
-            VLOG("[RestoreOverclocking] the tuning SDK has no interface");
-            return RestoreOutcome::SdkUnavailable;
-        case IOverClockSdkInterface::BringUp::NotInitialised:
-            VLOG("[RestoreOverclocking] the tuning SDK did not initialise");
-            return RestoreOutcome::SdkUnavailable;
-    }
-    VLOG("[RestoreOverclocking] restoring the default core ratios");
-    GetAppState().nStatus = STATUS_REOVERCLOCK_ING;
-    bool ok = m_overClockThread.Overclocking(false);
-    if (ok) {
-        VLOG("[RestoreOverclocking] defaults restored");
-    } else if (m_overClockThread.ReadCoreRatioState() == COverClockThread::RatioState::AtDefaults) {
-        // Refused, but there was nothing to restore.
-        VLOG("[RestoreOverclocking] nothing restored: the processor is at its defaults");
-        ok = true;
-    } else {
-        VLOG("[RestoreOverclocking] restore failed");
-    }
-    GetAppState().nStatus = ok ? STATUS_OVERCLOCK_INIT : STATUS_OVERCLOCK_OK;
-    return ok ? RestoreOutcome::AtDefaults : RestoreOutcome::Failed;
 }

@@ -4,15 +4,17 @@
 // the tuning workers it owns.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/NotifyPump.h"
 #include "duilib/WindowImplBaseNew.h"
-#include "mainframe/CpuDialTable.h"
+#include "mainframe/DialView.h"
+#include "mainframe/ExitMachine.h"
 #include "mainframe/OcWmiEventBinding.h"
 #include "mainframe/MenuTask.h"
-#include "mainframe/TrayIcon.h"
+#include "mainframe/TrayCommands.h"
 #include "tuning/CpuInfo.h"
 #include "tuning/CpuMonitorThread.h"
 #include "tuning/GetCpuInfoThread.h"
@@ -24,15 +26,15 @@ class CControlUI;
 class CTabLayoutUI;
 class CSpeedPanleUI;
 }  // namespace DuiLib
-class CSettingDlg;
 
 class CMainFrame : public DuiLib::WindowImplBaseNew,
                    public DuiLib::IDialogBuilderCallback,
-                   public DuiLib::CNotifyPump {
+                   public DuiLib::CNotifyPump,
+                   private CExitMachine::IHost,
+                   private CTrayCommands::IOwner {
 public:
     static constexpr UINT TIMER_HOVER = 1235;
     static constexpr UINT TIMER_EXIT_WAIT = 1236;  // every 10 s while the exit waits for a run
-    static constexpr UINT kTrayIconId = 108;
     static constexpr int kHotKeyId = 0x5000;
 
     CMainFrame();
@@ -49,7 +51,6 @@ public:
     bool FindCPUData(const std::wstring& model, CpuCustomData& entry) const;
     bool InitCustomData(const std::wstring& model);
     bool GetAngleByFrequency(float floatFrequency, int& angle) const;
-    void PrintCPUData(const CpuCustomData& entry) const;
     void InitViewInfo(CpuInfo stInfo);
     void SetPanel(std::wstring strFrequency, bool bDefault);
 
@@ -57,10 +58,12 @@ public:
     // the update check's answer puts it.
     void PlaceAtCorner();
 
-    // "/RestoreOverclocking": brings the SDK up and puts every core ratio
-    // back to its default on the calling thread, without a window.
-    enum class RestoreOutcome { AtDefaults, Failed, SdkUnavailable };
-    RestoreOutcome RestoreDefaultsWithoutWindow();
+    // Called once the window is gone, before any wait the user cannot see:
+    // gives up the single-instance guard.
+    void SetGuardRelease(std::function<void()> release) { m_releaseGuard = std::move(release); }
+    // A reader held inside the SDK was left to end with the process: this
+    // object must not be destroyed under it.
+    bool ReadersLeftRunning() const { return m_bReadersLeft; }
 
 protected:
     LPCWSTR GetWindowClassName() const override;
@@ -102,20 +105,21 @@ private:
     void Cleanup();
     void ShowOverclockedPages();  // the effects of UpdateStatus(2), as the finish handlers inline them
     void SelectPages(int page);
-    // The one place that closes the window; every other way out is ExitApp.
-    void CloseWindow();
-    static bool IsRunInFlight();
-    // Handles only the worker's result messages until no run is in flight;
-    // false when the run is still going after `timeoutMs`.
-    bool WaitForRunToEnd(DWORD timeoutMs);
-    // The exit after any run in flight: the restore "stopover" asks for, then the close.
-    void FinishExit();
-    void LogExitRestoreOutcome();
-    // A run outlasted the exit's wait: the window shows that the exit waits
-    // for it, and the log says so every 10 s, until its result arrives.
-    void WaitOnForRun();
-    // After a run's result: the exit that waited for it goes on.
-    void ContinueExitAfterRun();
+    // Starts the overclock worker on first use, once the SDK is up.
+    void EnsureWorker();
+    // The exit's view of the window and the worker (ExitMachine.h). The
+    // window is closed only through CloseWindow; every way out is ExitApp.
+    bool ResultPending() const override { return m_bResultPending; }
+    bool RestoreWanted() const override;
+    bool StartRestore() override;
+    bool AtDefaults() const override;
+    bool WaitForResult(DWORD timeoutMs) override;
+    void HideWindow() override;
+    void RemoveTrayIcon() override;
+    void ShowWaiting() override;
+    void StopReminders() override;
+    void CloseWindow() override;
+    int Status() const override;
     // WM_QUERYENDSESSION: the exit, done before the answer, with the
     // shutdown held (and its reason shown) while the processor is settled.
     void ExitBeforeSessionEnd();
@@ -124,23 +128,11 @@ private:
     void ReadRatioStateAfterResume();
     LRESULT OnRatioStateRead(WPARAM wParam);
     void BringToFront();
-    // Restored and raised above other windows, without staying topmost.
-    static void BringForward(HWND hwnd);
-    void ShowTrayMenu(HWND owner, const TrayMenuOpening& how = TrayMenuOpening());
-    // Visible and not minimised.
-    bool IsShownToUser() const;
     void ShowTrayMenuFromKeyboard();
-    // The tray icon's own events: chosen (click, Enter or Space) and its
-    // context menu, opened at the point the shell gives.
-    void ShowFromTray(bool byKey);
-    void ShowTrayMenuAtIcon(POINT anchor);
+    void ShowFromTray(bool byKey) override;
     void ShowSettingDlg();
     void OnRebootPrompt();
     void ShowAtCorner();
-    // The window's rectangle moved to the bottom right of the work area.
-    bool CornerOfWorkArea(RECT& rc) const;
-    // The tray icon as the current status shows it.
-    NOTIFYICONDATAW TrayIconData() const;
     // The USB overclock key is told of every state and frequency change.
     void UsbKeySetOverLockState(int state) { m_usbKey.SetOverLockState(state); }
     void UsbKeySetFq(float fq) { m_usbKey.SetFq(fq); }
@@ -158,13 +150,13 @@ private:
     DuiLib::CControlUI* m_pLabelMarks = nullptr;
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
 
-    CSettingDlg* m_pSettingDlg = nullptr;  // while its modal loop runs
-    bool m_bExiting = false;           // ExitApp has begun: no notices, the window goes
-    bool m_bClosing = false;           // WM_CLOSE is the program's own
-    bool m_bExitRestoreTried = false;  // the restore at exit is tried once
-    bool m_bExitWaitingForRun = false;  // the exit waits, without a deadline, for a run's result
-    DWORD m_dwExitWaitStart = 0;        // when the exit began waiting for that run
-    bool m_bPanelDefaultSet = false;
+    // A run was asked of the worker and its result has not arrived: set when
+    // the request is made, cleared when the result comes, never read from
+    // the status (which a failure's notice keeps at 1 while it is up).
+    bool m_bResultPending = false;
+    CExitMachine m_exit{*this};
+    std::function<void()> m_releaseGuard;
+    bool m_bReadersLeft = false;
     bool m_bHoverTimerOn = true;  // TIMER_HOVER runs; stopped while the window is unseen or the pointer away
     bool m_bSdkReady = false;  // the overclock worker may be started
     bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader
@@ -173,6 +165,6 @@ private:
     CZozeDEMgr m_usbKey;
     CGetCpuInfoThread m_getCpuInfoThread;
     COverClockThread m_overClockThread;
-    CCpuDialTable m_dialTable;
-    CTrayIcon m_trayIcon;
+    CDialView m_dialView;
+    CTrayCommands m_tray{*this};
 };

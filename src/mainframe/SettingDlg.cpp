@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string>
 
+#include "base/RaiseWindow.h"
 #include "duilib/OptionUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
@@ -180,4 +181,27 @@ void CSettingDlg::Save() {
     WriteSettingInt(L"autoStart", autoStart ? 1 : 0);
     WriteSettingInt(L"stopover", m_pStopOvering && m_pStopOvering->IsSelected() ? 1 : 0);
     if (m_pOkBtn) m_pOkBtn->SetEnabled(false);
+}
+
+void CSettingDlg::ShowFor(HWND owner) {
+    // A second dialog would nest its own modal loop and enable the owner
+    // again under the first one when it closes.
+    static CSettingDlg* open = nullptr;
+    if (open) {
+        vt::RestoreAndRaise(open->GetHWND());
+        ::SetForegroundWindow(open->GetHWND());
+        VLOG("settings dialog already open");
+        return;
+    }
+    CSettingDlg* dlg = new CSettingDlg;
+    open = dlg;
+    dlg->InitWinParam(L"Velotune_xml\\setting_wnd.xml");
+    if (!dlg->Create(owner, L"SettingWnd", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 420, 260, nullptr)) {
+        VLOG("settings dialog not created");
+    } else {
+        dlg->CenterWindow();
+        dlg->ShowModal();
+    }
+    open = nullptr;
+    delete dlg;
 }

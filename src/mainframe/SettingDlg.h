@@ -21,6 +21,10 @@ class CSettingDlg : public DuiLib::WindowImplBaseNew,
 public:
     static constexpr int kHotKeyId = 0x5000;
 
+    // Opens the dialog over `owner`, modally; one already open is brought
+    // forward instead (the tray menu stays reachable while it runs).
+    static void ShowFor(HWND owner);
+
     CSettingDlg() = default;
     ~CSettingDlg() override;
 

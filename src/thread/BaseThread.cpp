@@ -6,6 +6,7 @@
 
 #include "base/ThreadStack.h"
 #include "log/BaseLog.h"
+#include "thread/StopWorker.h"
 
 base_thread::base_thread()
     : m_dwThreadId(0), m_hStopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -74,4 +75,16 @@ void base_thread::Stop(bool bNoWait) {
     if (!bNoWait) WaitForSingleObject(m_hThread.Get(), INFINITE);
     m_hThread.Reset();
     m_dwThreadId = 0;
+}
+
+bool base_thread::StopOrLeave(DWORD waitMs, const char* what) {
+    if (!m_hThread) return true;
+    if (m_hStopEvent) SetEvent(m_hStopEvent.Get());
+    PostThreadMessageW(m_dwThreadId, WM_QUIT, 0, 0);
+    m_dwThreadId = 0;
+    if (WaitOrLeave(m_hThread, waitMs, what)) return true;
+    // Left running: the events it may still wait on stay open for it.
+    m_hStopEvent.Release();
+    m_hReadyEvent.Release();
+    return false;
 }

@@ -16,6 +16,11 @@ public:
     virtual void Stop(bool bNoWait);
     virtual int Run();
 
+    // For a worker that only reads: signals the stop event, posts WM_QUIT and
+    // waits up to `waitMs`; one still running then is left to end with the
+    // process (StopWorker.h), never terminated. True when it ended in time.
+    bool StopOrLeave(DWORD waitMs, const char* what);
+
     // Starts the thread unless one is held; true when a thread is held after the call.
     bool Start();
     // The first post waits until the worker's queue exists; lParam is always 0.

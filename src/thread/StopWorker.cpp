@@ -1,10 +1,13 @@
 #include "thread/StopWorker.h"
 
+#include <atomic>
+
 #include "log/BaseLog.h"
 
 namespace {
 
 constexpr DWORD kReportEveryMs = 10000;
+std::atomic<bool> g_readerLeft{false};
 
 }  // namespace
 
@@ -27,3 +30,26 @@ bool StopWorker(vt::UniqueHandle& thread, vt::UniqueHandle& stopEvent, DWORD wai
     stopEvent.Reset();
     return ended;
 }
+
+bool WaitOrLeave(vt::UniqueHandle& thread, DWORD waitMs, const char* what) {
+    if (!thread || WaitForSingleObject(thread.Get(), waitMs) == WAIT_OBJECT_0) {
+        thread.Reset();
+        return true;
+    }
+    VLOG("%s still running after %lu ms: left to end with the process (never ended by force)", what, waitMs);
+    g_readerLeft = true;
+    thread.Release();
+    return false;
+}
+
+bool StopOrLeaveReader(vt::UniqueHandle& thread, vt::UniqueHandle& stopEvent, DWORD waitMs, const char* what) {
+    if (stopEvent) SetEvent(stopEvent.Get());
+    if (WaitOrLeave(thread, waitMs, what)) {
+        stopEvent.Reset();
+        return true;
+    }
+    stopEvent.Release();  // the reader may still wait on it
+    return false;
+}
+
+bool ReaderLeftRunning() { return g_readerLeft; }

@@ -56,7 +56,9 @@ bool CCpuMonitorThread::Start(HWND hWnd) {
     return true;
 }
 
-void CCpuMonitorThread::Stop(DWORD dwWaitMs) { StopWorker(m_hThread, m_hStopEvent, dwWaitMs, "frequency monitor"); }
+bool CCpuMonitorThread::Stop(DWORD dwWaitMs) {
+    return StopOrLeaveReader(m_hThread, m_hStopEvent, dwWaitMs, "frequency monitor");
+}
 
 DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
     CCpuMonitorThread* self = static_cast<CCpuMonitorThread*>(param);

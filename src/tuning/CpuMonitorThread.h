@@ -27,10 +27,10 @@ public:
     // Makes the stop event and the thread; false when either fails or a
     // thread is already held.
     bool Start(HWND hWnd);
-    // Signals the stop event and waits for the thread to leave (after
-    // `dwWaitMs`, with a log line every 10 s; never ended by force: it may be
-    // inside the SDK), then forgets both.
-    void Stop(DWORD dwWaitMs);
+    // Signals the stop event and waits up to `dwWaitMs` for the thread to
+    // leave. A monitor only reads: one held inside the SDK past the wait is
+    // left to end with the process (never ended by force). True when it ended.
+    bool Stop(DWORD dwWaitMs);
 
     static DWORD WINAPI ThreadProc(LPVOID param);
     bool CpuMonitor();

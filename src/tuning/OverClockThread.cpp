@@ -113,6 +113,18 @@ bool COverClockThread::RequestRatioStateRead() {
     return m_hThread && m_hReadEvent && SetEvent(m_hReadEvent.Get()) != FALSE;
 }
 
+bool COverClockThread::StopOrLeave(DWORD waitMs) {
+    if (StopOrLeaveReader(m_hThread, m_hStopEvent, waitMs, "overclock worker (between runs)")) {
+        m_hStartEvent.Reset();
+        m_hReadEvent.Reset();
+        return true;
+    }
+    // Left running: the events it waits on stay open for it.
+    m_hStartEvent.Release();
+    m_hReadEvent.Release();
+    return false;
+}
+
 void COverClockThread::Stop(DWORD dwWaitMs) {
     StopWorker(m_hThread, m_hStopEvent, dwWaitMs, "overclock worker");
     m_hStartEvent.Reset();
@@ -136,6 +148,7 @@ bool COverClockThread::ThreadOverClock() {
         DWORD woken = WaitForMultipleObjects(3, events, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0 + 2) {
             // The SDK may be slow after a resume: read here, never on the window's thread.
+            VLOG("[CoreRatioState] reading the core ratios");
             m_ratioState = ReadCoreRatioState();
             PostMessageW(GetAppState().hMainWnd, UM_RATIO_STATE_READ, reinterpret_cast<WPARAM>(&m_ratioState), 0);
             continue;
@@ -207,7 +220,7 @@ bool COverClockThread::Overclocking(bool bOverclock) {
             }
         }
         if (!proposals.empty()) {
-            result = ApplyOverclocking(0, proposals, bRestartRequired);
+            result = ApplyOverclocking(0, proposals, bRestartRequired) && HoldsProposals(tuning, proposals);
         } else {
             VLOG("[Overclocking] not need to overclocking");
         }
@@ -296,6 +309,24 @@ bool COverClockThread::ApplyOverclocking(int nOrdinal, const std::vector<ClientT
     }
     VLOG("CMainFrame::Overclocking: Unable to apply changes to the hardware!");
     return false;
+}
+
+bool COverClockThread::HoldsProposals(ITuningLibrary* tuning, const std::vector<ClientTuningProposal>& proposals) {
+    // The SDK's yes to an apply is no proof: it can take a proposal, mark
+    // it disabled and apply nothing. Only what the controls hold now counts.
+    for (const ClientTuningProposal& p : proposals) {
+        ClientTuningControl control{};
+        if (!CSdkGuard::Value("GetControl", SdkBool(0), [&] { return tuning->GetControl(p.Id, &control); })) {
+            VLOG("[Overclocking] read back: GetControl(id=0x%X) failed", p.Id);
+            return false;
+        }
+        if (std::fabs(control.ActiveValue - p.Value) > 1e-6) {
+            VLOG("[Overclocking] read back: id=0x%X holds %f, not %f", p.Id, control.ActiveValue, p.Value);
+            return false;
+        }
+    }
+    VLOG("[Overclocking] read back: every control holds its new value");
+    return true;
 }
 
 COverClockThread::RatioState COverClockThread::ReadCoreRatioState() {

@@ -31,6 +31,10 @@ public:
     // `dwWaitMs`, with a log line every 10 s; never ended by force: it may be
     // inside the SDK's apply), then forgets it.
     void Stop(DWORD dwWaitMs);
+    // Between runs, when the worker at most reads the ratios: waits up to
+    // `waitMs`, then leaves it to end with the process (StopWorker.h). True
+    // when it ended.
+    bool StopOrLeave(DWORD waitMs);
 
     static DWORD WINAPI ThreadProc(LPVOID param);
     bool ThreadOverClock();
@@ -60,6 +64,9 @@ public:
     HANDLE StopEvent() const { return m_hStopEvent.Get(); }
 
 private:
+    // After an apply: every proposed control now holds the value proposed.
+    bool HoldsProposals(ITuningLibrary* tuning, const std::vector<ClientTuningProposal>& proposals);
+
     vt::UniqueHandle m_hThread;
     HWND m_hWnd;
     vt::UniqueHandle m_hStopEvent;

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "base/Win32Owners.h"
+#include "duilib/DuiMessages.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/ChildRun.h"
 #include "support/LanguagesValue.h"
 #include "support/PlatformFaults.h"
 #include "state/WindowMessages.h"
@@ -320,6 +322,29 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
 }
 
+TEST_F(AppInstance, ACopyInAnotherFolderBringsTheFirstToFrontAndEnds) {
+    // Two installs (the x86 and the x64 setup programs install side by side)
+    // share the one guard of the machine.
+    namespace fs = std::filesystem;
+    const std::wstring other = CAppUnderTest::Folder() + L"_other";
+    std::error_code ec;
+    fs::remove_all(other, ec);
+    fs::copy(CAppUnderTest::Folder(), other, fs::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
+    EXPECT_EQ(ChildRun::ExitCodeOf(other + L"\\Velotune.exe", L"", other), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd); }, kWait)) << "the first copy was restored";
+    const std::string log = TestPaths::ReadFileBytes(other + L"\\log\\Velotune.log");
+    EXPECT_NE(log.find("AppSingleton exist"), std::string::npos) << log;
+    EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    fs::remove_all(other, ec);
+}
+
 namespace {
 
 // Moves the SDK library of the copy aside while it lives.
@@ -363,6 +388,10 @@ TEST_F(AppRestoreSwitch, ExitCodeSaysWhereTheProcessorStands) {
         {L"/RestoreOverclocking", overclocked, "ApplyFails=1", false, 2, kOverclocked,
          "[RestoreOverclocking] restore failed"},
         {L"/RestoreOverclocking", overclocked, "ProposeFails=1", false, 2, kOverclocked,
+         "[RestoreOverclocking] restore failed"},
+        // The SDK takes the proposals as disabled and says yes to the apply:
+        // the ratios, read back, are still raised.
+        {L"/RestoreOverclocking", overclocked, "ResultDisabled=1", false, 2, kOverclocked,
          "[RestoreOverclocking] restore failed"},
         {L"/RestoreOverclocking", overclocked, "InitFails=1", false, 3, kOverclocked,
          "[RestoreOverclocking] the tuning SDK did not initialise"},
@@ -449,32 +478,68 @@ TEST_F(AppOneClick, FailedRestoreStaysOverclockedWithTheNotice) {
 }
 
 TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
-    WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
-    CAppUnderTest app;
-    app.UseProfile(FaultProfile(L"test_app_applyfails.ini", "ApplyFails=1"));
-    HWND hwnd = app.StartReady();
-    ASSERT_NE(hwnd, nullptr);
-    ASSERT_TRUE(WaitAtCorner(hwnd));
-    CAppUnderTest::Click(hwnd, ButtonCentre());
-    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
-    ASSERT_NE(box, nullptr) << "notice STR_JSSB";
-    ExpectNoticeOverMainWindow(box, hwnd);
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
-    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
-    ExpectRatios(kStock, "nothing applied");
-    EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
+    // The apply refused; or the SDK says yes to it but takes nothing (the
+    // results come back disabled), which only the ratios read back tell.
+    for (const char* fault : {"ResultDisabled=1", "ApplyFails=1"}) {
+        SCOPED_TRACE(fault);
+        WriteState("[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n");
+        CAppUnderTest app;
+        app.UseProfile(FaultProfile(L"test_app_applyfails.ini", fault));
+        HWND hwnd = app.StartReady();
+        ASSERT_NE(hwnd, nullptr);
+        ASSERT_TRUE(WaitAtCorner(hwnd));
+        CAppUnderTest::Click(hwnd, ButtonCentre());
+        HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+        ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+        ExpectNoticeOverMainWindow(box, hwnd);
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
+        EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS"), 0);
+        if (fault[0] == 'R') {
+            EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] read back: id=0x1D holds 40.000000"), 1);
+        }
+        ExpectRatios(kStock, "nothing applied");
+        EXPECT_TRUE(WaitButton(hwnd, kOverclockButton)) << "page 0 again";
+        if (fault[0] == 'R') {
+            EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+            continue;
+        }
 
-    // With the window in the tray, the notice opens in the middle of the
-    // window's monitor's work area.
-    ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
-    box = app.WaitWindowOfClass(0, L"*", kWait);
-    ExpectNoticeOverMainWindow(box, hwnd);
+        // With the window in the tray, the notice opens in the middle of the
+        // window's monitor's work area.
+        ShowWindow(hwnd, SW_HIDE);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        box = app.WaitWindowOfClass(0, L"*", kWait);
+        ExpectNoticeOverMainWindow(box, hwnd);
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
+        EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    }
+}
+
+TEST_F(AppOneClick, ResultsComingBackDisabledFailTheRestoreAtStartAndAtExit) {
+    // The SDK answers yes to every apply but takes nothing: only the ratios
+    // read back tell. The restore at start fails with its notice and leaves
+    // the processor overclocked; the one at exit fails and closes all the same.
+    WriteState("[Active]\r\n29=35\r\n30=35\r\n31=35\r\n32=35\r\n");
+    const double left[] = {35, 35, 35, 35};
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_app_disabled.ini", "ResultDisabled=1"));
+    ASSERT_TRUE(app.Start());
+    HWND hwnd = app.WaitMainWindow(0, kWait);
+    ASSERT_NE(hwnd, nullptr);
+    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
+    ASSERT_NE(box, nullptr) << "the restore-failed notice";
+    EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 0"), 0);
     PostMessageW(box, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 3));
-    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
+    ExpectRatios(left, "the restore at start took nothing");
+    PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, 3, 0);  // the tray menu's exit
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("--------------ExitRecover-----------"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the restore failed: the processor stays overclocked"), 1);
+    EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] the processor is back at its defaults"), 0);
+    ExpectRatios(left, "the restore at exit took nothing");
 }
 
 TEST_F(AppOneClick, ARequestRightAfterTheResultIsNotLost) {

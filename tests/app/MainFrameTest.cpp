@@ -281,10 +281,12 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
     DestroyWindow(hwnd);
 }
 
-// The hover timer runs only while a pointer could be over the window: a tick
-// that finds it hidden, minimised or the pointer away hides "btn_min" and
-// stops the timer; the window coming back or a move over it starts it again.
-TEST(MainFrameView, HoverTimerRunsOnlyWhileAPointerCouldBeOverTheWindow) {
+// The hover timer runs while the window is shown: a tick that finds it
+// hidden or minimised hides "btn_min" and stops the timer, and the window
+// coming back or a move over it starts it again. With the pointer away it
+// runs on, since the pointer may come back into the 2-pixel band just
+// outside the window, which sends the window nothing.
+TEST(MainFrameView, HoverTimerRunsWhileTheWindowIsShown) {
     StateReset reset;
     SetUpFrame frame;
     HWND hwnd = MakeMainLayout(frame);
@@ -294,28 +296,32 @@ TEST(MainFrameView, HoverTimerRunsOnlyWhileAPointerCouldBeOverTheWindow) {
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     RECT rc;
     ASSERT_TRUE(GetWindowRect(hwnd, &rc));
+    enum Where { Over, Away, Band };
     const struct {
         int show;
-        bool over;   // the pointer over the window
+        Where at;
         UINT nudge;  // sent before the tick
-        bool runs;   // and "btn_min" shown
+        bool shown;  // "btn_min"
+        bool runs;   // the timer
         const char* what;
     } steps[] = {
-        {SW_HIDE, true, 0, false, "hidden"},
-        {SW_SHOWNOACTIVATE, true, 0, true, "shown again"},
-        {SW_SHOWMINNOACTIVE, true, 0, false, "minimised"},
-        {SW_SHOWNOACTIVATE, false, 0, false, "restored, the pointer away"},
-        {SW_SHOWNOACTIVATE, true, WM_MOUSEMOVE, true, "a move over it"},
+        {SW_HIDE, Over, 0, false, false, "hidden"},
+        {SW_SHOWNOACTIVATE, Over, 0, true, true, "shown again"},
+        {SW_SHOWMINNOACTIVE, Over, 0, false, false, "minimised"},
+        {SW_SHOWNOACTIVATE, Away, 0, false, true, "restored, the pointer away"},
+        {SW_SHOWNOACTIVATE, Band, 0, true, true, "the pointer back, 2 pixels outside"},
+        {SW_SHOWNOACTIVATE, Over, WM_MOUSEMOVE, true, true, "a move over it"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
         ShowWindow(hwnd, step.show);
-        const POINT at = step.over ? POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}
-                                   : POINT{rc.right + 40, rc.bottom + 40};
+        const POINT at = step.at == Over   ? POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}
+                         : step.at == Band ? POINT{rc.right + 1, rc.bottom + 1}
+                                           : POINT{rc.right + 40, rc.bottom + 40};
         SetCursorPos(at.x, at.y);
         if (step.nudge) SendMessageW(hwnd, step.nudge, 0, MAKELPARAM(10, 10));
         SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-        EXPECT_EQ(button->IsVisible(), step.runs);
+        EXPECT_EQ(button->IsVisible(), step.shown);
         const bool running = KillTimer(hwnd, CMainFrame::TIMER_HOVER) != FALSE;
         EXPECT_EQ(running, step.runs);
         if (running) SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as it was

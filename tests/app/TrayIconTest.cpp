@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "mainframe/MainFrame.h"
 #include "mainframe/TrayIcon.h"
 #include "support/WaitUntil.h"
 
@@ -133,4 +134,13 @@ TEST(TrayIconAdd, EveryAddTakenAsksForVersion4AndTheFocusGoesBackAfterTheChanges
     EXPECT_EQ(g_otherVersions, 0);
     EXPECT_TRUE(icon.Remove(other));
     EXPECT_EQ(g_focus, 1);
+}
+
+TEST(TrayIconAdd, AddToTrayAnswersWhatTheShellSaid) {
+    FakeShellInPlace shell(1);
+    CMainFrame frame;
+    EXPECT_FALSE(frame.AddToTray(true)) << "refused";
+    EXPECT_TRUE(frame.AddToTray(true)) << "taken";
+    EXPECT_EQ(g_added, 1);
+    EXPECT_TRUE(frame.AddToTray(false));
 }

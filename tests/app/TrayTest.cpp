@@ -495,6 +495,12 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
         ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
         LeaveBy(Way::TrayExit, hwnd);
+        // The end of the session, sent while the exit waits unseen, is not a
+        // second exit inside the first.
+        ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] a run is in progress (status 1)", kWait));
+        LeaveBy(Way::SessionEnd, hwnd);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] already waiting for the run to end (status 1)"), 1);
+        EXPECT_EQ(CAppUnderTest::CountInLog("[ExitApp] a run is in progress"), 1);
         ASSERT_TRUE(CAppUnderTest::WaitLog(
             "[ExitApp] the run did not end within 10000 ms (status 1): waiting for it, the window says so", 60000))
             << CAppUnderTest::ReadLog();
@@ -504,7 +510,7 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still there";
         // Another exit request meanwhile changes nothing.
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] already waiting for the run to end (status 1)", kWait));
+        ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] already waiting for the run to end (status 1)", kWait, 2));
         Hold(false);
         EXPECT_EQ(app.WaitExit(60000), 0);
         std::string log = CAppUnderTest::ReadLog();
@@ -515,6 +521,78 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         ExpectRatios(kStock, "the held run ended, then the restore");
     }
     Hold(false);
+}
+
+TEST_F(AppExit, AFailureNoticeUpIsNoRunToWaitFor) {
+    // The failed overclock's notice is up before the status falls back; the
+    // run has ended, so the exit neither waits for it nor says it does.
+    ResetProcessor();
+    CAppUnderTest app;
+    app.UseProfile(FaultProfile(L"test_tray_applyfails.ini", "ApplyFails=1"));
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    ASSERT_NE(app.WaitWindowOfClass(0, L"*", kWait), nullptr) << "the notice";
+    LeaveBy(Way::TrayExit, hwnd);
+    EXPECT_EQ(app.WaitExit(kWait), 0);
+    std::string log = CAppUnderTest::ReadLog();
+    EXPECT_NE(log.find("[ExitApp] Running -> Closing: nothing to restore"), std::string::npos) << log;
+    EXPECT_EQ(log.find("[ExitApp] a run is in progress"), std::string::npos) << log;
+    EXPECT_EQ(log.find("[ExitApp] the window shows"), std::string::npos) << log;
+}
+
+TEST_F(AppExit, ReadersHeldInTheSdkAreLeftToTheProcessEndAndTheNextStartWorks) {
+    // The CPU information reader held from the start (the window is up, the
+    // processor never read), the frequency monitor held in a reading, and
+    // the overclock worker held reading the ratios after a resume. Only a
+    // run is waited for: a read gets 2000 ms, and the guard is given up
+    // before that wait, which nobody sees.
+    const char* const held[] = {"CPU information reader", "frequency monitor", "overclock worker (between runs)"};
+    for (int monitor = 0; monitor < 3; ++monitor) {
+        SCOPED_TRACE(held[monitor]);
+        ResetProcessor();
+        {
+            CAppUnderTest app;
+            app.UseProfile(HoldProfile());
+            HWND hwnd = nullptr;
+            if (monitor) {
+                WriteIni("MonitorTime=100\r\n");
+                hwnd = app.StartReady();
+                ASSERT_NE(hwnd, nullptr);
+                const int readings = CAppUnderTest::CountInLog(" GHZ");
+                ASSERT_TRUE(CAppUnderTest::WaitLog(" GHZ", kWait, readings + 1)) << "the monitor reads";
+                Hold(true);
+                if (monitor == 2) {
+                    PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+                    ASSERT_TRUE(CAppUnderTest::WaitLog("[CoreRatioState] reading the core ratios", kWait));
+                }
+            } else {
+                Hold(true);
+                ASSERT_TRUE(app.Start());
+                hwnd = app.WaitMainWindow(0, kWait);
+                ASSERT_NE(hwnd, nullptr);
+            }
+            LeaveBy(Way::TrayExit, hwnd);
+            EXPECT_EQ(app.WaitExit(kWait), 0) << CAppUnderTest::ReadLog();
+            std::string log = CAppUnderTest::ReadLog();
+            const size_t given = log.find("single-instance guard given up: the window is gone");
+            EXPECT_NE(given, std::string::npos) << log;
+            if (monitor != 1) {
+                const size_t left =
+                    log.find(std::string(held[monitor]) + " still running after 2000 ms: left to end with the process");
+                EXPECT_NE(left, std::string::npos) << log;
+                EXPECT_LT(given, left) << "the guard goes before the wait";
+                EXPECT_NE(log.find("a reader is left to end with the process"), std::string::npos);
+            }
+            EXPECT_EQ(log.find("[ExitApp] a run is in progress"), std::string::npos) << "no run to wait for";
+        }
+        Hold(false);
+        DeleteFileW(IniPath().c_str());
+        CAppUnderTest next;
+        HWND hwnd = next.StartReady();
+        ASSERT_NE(hwnd, nullptr) << "the next start works";
+        EXPECT_EQ(next.CloseAndWaitExit(hwnd), 0);
+    }
 }
 
 TEST_F(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {

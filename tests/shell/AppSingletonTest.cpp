@@ -1,5 +1,7 @@
-// One instance: the guard file in the program's folder, and the first
-// instance's window brought to the front by the second.
+// One instance per machine: the guard file in an administrators' folder
+// under ProgramData (and the one in the program's folder, for the setup
+// program), and the first instance's window brought to the front by the
+// second.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <sddl.h>
@@ -8,6 +10,9 @@
 
 #include "base/Win32Owners.h"
 #include "shell/AppSingleton.h"
+#include "shell/ShellTestSeams.h"
+#include "support/LogCapture.h"
+#include "support/TestPaths.h"
 
 namespace {
 
@@ -74,6 +79,74 @@ TEST(AppSingletonTest, FirstAcquireHoldsTheGuardAndASecondIsRefused) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AppSingleton::GuardPath().c_str()));
     AppSingleton again;
     EXPECT_TRUE(again.Acquire());
+}
+
+std::wstring MachineGuard() { return AppSingleton::MachineFolder() + L"\\Velotune.lock"; }
+
+TEST(AppSingletonTest, OneGuardPerMachineWhateverTheFolder) {
+    // A copy installed in another folder holds the machine's guard.
+    const std::wstring folder = AppSingleton::MachineFolder();
+    ASSERT_FALSE(folder.empty());
+    {
+        AppSingleton first;
+        ASSERT_TRUE(first.Acquire());
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(MachineGuard().c_str()));
+    }
+    vt::UniqueHandle other(CreateFileW(MachineGuard().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(other.Valid());
+    const LogCapture log;
+    AppSingleton second;
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(log.HasText("AppSingleton: the running copy shows no window (starting, ending, or restoring "
+                            "without one): nothing to bring to the front"));
+    other.Reset();
+    AppSingleton third;
+    EXPECT_TRUE(third.Acquire());
+}
+
+TEST(AppSingletonTest, AFileWhereTheFolderGoesIsReplacedByAnAdministratorsFolder) {
+    const std::wstring folder = AppSingleton::MachineFolder();
+    DeleteFileW(MachineGuard().c_str());
+    RemoveDirectoryW(folder.c_str());
+    {
+        vt::UniqueHandle planted(
+            CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(planted.Valid());
+    }
+    const LogCapture log;
+    AppSingleton first;
+    EXPECT_TRUE(first.Acquire());
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(log.HasTextStarting("AppSingleton: " + TestPaths::Narrow(folder) +
+                                    " was a link or a file, not a folder: removed"));
+}
+
+TEST(AppSingletonTest, AccessDeniedIsItsOwnCase) {
+    // A folder of the guard file's name: opening it is refused as access
+    // denied, which is no running copy.
+    AppSingleton::MachineFolder();
+    { AppSingleton made; ASSERT_TRUE(made.Acquire()); }
+    ASSERT_TRUE(CreateDirectoryW(MachineGuard().c_str(), nullptr));
+    {
+        const LogCapture log;
+        AppSingleton elevated;
+        EXPECT_FALSE(elevated.Acquire());
+        EXPECT_TRUE(log.HasText("AppSingleton: access to " + TestPaths::Narrow(MachineGuard()) +
+                                " denied: a copy is ending, or the folder is not ours"));
+    }
+    {
+        // Not elevated, a start opens nothing there and goes on.
+        ShellTestSeams::isAdmin = [] { return false; };
+        const LogCapture log;
+        AppSingleton unelevated;
+        EXPECT_TRUE(unelevated.Acquire());
+        ShellTestSeams::Reset();
+        EXPECT_TRUE(log.HasText("AppSingleton: access to " + TestPaths::Narrow(MachineGuard()) +
+                                " denied: not elevated, going on without the guard"));
+    }
+    RemoveDirectoryW(MachineGuard().c_str());
 }
 
 TEST(AppSingletonTest, SecondInstanceRestoresAndRaisesTheFirstWindow) {

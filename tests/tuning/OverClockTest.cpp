@@ -308,13 +308,15 @@ TEST_F(OverClockTest, FailingProposeOrApplyReportsZero) {
     }
 }
 
-TEST_F(OverClockTest, DisabledResultsAreOnlyLoggedAndTheApplyGoesOn) {
+TEST_F(OverClockTest, DisabledResultsAreLoggedAndTheReadBackFailsTheRun) {
     const RecordedMessage* m = OverclockOn(SimCpu::Standard(4, "ResultDisabled=1\r\n"));
     ASSERT_NE(nullptr, m);
     EXPECT_EQ(4u, log.CountText("[ApplyOverclocking] ClientTuningProposalResult.Enabled=false"));
-    // Nothing was taken, but the apply is still made and succeeds.
+    // Nothing was taken; the apply is still made and the SDK says yes, but
+    // the controls read back at their defaults: the run has not overclocked.
     EXPECT_EQ(1u, log.CountText("[ApplyOverclocking] [out] nOrdinal=0"));
-    EXPECT_EQ(1, m->lParam);
+    EXPECT_TRUE(log.HasTextStarting("[Overclocking] read back: id=0x1D holds "));
+    EXPECT_EQ(0, m->lParam);
     EXPECT_EQ(SimCpu::StandardDefault(29), ActiveValue(29));
 }
 
