@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -322,15 +323,41 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     EXPECT_EQ(WaitForSingleObject(app.Process(0), kWait), (DWORD)WAIT_OBJECT_0);
 }
 
+namespace {
+
+// The other build's dist folder (build\x86\dist beside build\x64\dist), or
+// empty where it was not built.
+std::wstring OtherBuildDist() {
+#ifdef _WIN64
+    const std::wstring mine = L"\\x64\\", theirs = L"\\x86\\";
+#else
+    const std::wstring mine = L"\\x86\\", theirs = L"\\x64\\";
+#endif
+    std::wstring dist = TestPaths::DistDir();
+    const size_t at = dist.rfind(mine);
+    if (at == std::wstring::npos) return std::wstring();
+    dist.replace(at, mine.size(), theirs);
+    return GetFileAttributesW((dist + L"\\Velotune.exe").c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : dist;
+}
+
+}  // namespace
+
 TEST_F(AppInstance, ACopyInAnotherFolderBringsTheFirstToFrontAndEnds) {
     // Two installs (the x86 and the x64 setup programs install side by side)
     // share the one guard of the machine.
+    // The second copy is the other build where it was built beside this one
+    // (make test builds both), with this copy's switches.
     namespace fs = std::filesystem;
     const std::wstring other = CAppUnderTest::Folder() + L"_other";
     std::error_code ec;
     fs::remove_all(other, ec);
-    fs::copy(CAppUnderTest::Folder(), other, fs::copy_options::recursive, ec);
+    const std::wstring otherBuild = OtherBuildDist();
+    fs::copy(otherBuild.empty() ? CAppUnderTest::Folder() : otherBuild, other, fs::copy_options::recursive, ec);
     ASSERT_FALSE(ec) << ec.message();
+    for (const wchar_t* switches : {L"\\OverclockingSdkWrapper.ini", L"\\Velotune.switches.ini"})
+        fs::copy_file(CAppUnderTest::Folder() + switches, other + switches, fs::copy_options::overwrite_existing, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    std::printf("[ note ] the second copy: %s\n", otherBuild.empty() ? "this build's" : TestPaths::Narrow(otherBuild).c_str());
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);

@@ -537,6 +537,10 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         {"ApplyFails=1", 3,
          " The restore failed: the processor may stay overclocked until the next restart "
          "(Velotune.exe /RestoreOverclocking: 2).\r\n"},
+        // Applied, but the ratios read back are not the defaults.
+        {"ResultDisabled=1", 3,
+         " The restore failed: the processor may stay overclocked until the next restart "
+         "(Velotune.exe /RestoreOverclocking: 2).\r\n"},
         {"NoRoot=1", 4,
          " The tuning SDK could not be reached, nothing was changed: the processor may stay overclocked until "
          "the next restart (Velotune.exe /RestoreOverclocking: 3).\r\n"},
