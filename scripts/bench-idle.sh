@@ -12,10 +12,13 @@ set -u
 hz=$(getconf CLK_TCK)
 
 pid_of() {  # <Linux path>: the Wine process started from that file
-  local want p
+  local want p args
   want="Z:$(printf '%s' "$1" | tr / '\\')"
   for p in $(pgrep -f "$(basename "$1" | sed 's/\./\\./g')"); do
-    if [ "$(tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | head -n 1)" = "$want" ]; then
+    mapfile -t args < <(tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null)
+    # Wine names the process by its program; under emulation the command
+    # line is the emulator's own: qemu-i386, Wine's loader, the program.
+    if [ "${args[0]:-}" = "$want" ] || { [[ "${args[0]:-}" = *qemu-i386 ]] && [ "${args[2]:-}" = "$want" ]; }; then
       echo "$p"
       return
     fi
