@@ -14,20 +14,14 @@
 #include "support/PlatformFaults.h"
 #include "support/TestPaths.h"
 
-namespace {
-
-DWORD RunProbe(const std::wstring& how) { return PlatformFaults::ProbeExitCode(how); }
-
-}  // namespace
-
 TEST(StackGuard, SmashedStackEndsTheProcessAtOnceAndTheCookieIsSeededEachStart) {
     const DWORD fastFail = PlatformFaults::FastFailExitCode();
     for (const wchar_t* how : {L"smash", L"overrun"}) {
-        const DWORD code = RunProbe(how);
+        const DWORD code = PlatformFaults::ProbeExitCode(how);
         EXPECT_EQ(code, fastFail) << TestPaths::Narrow(how) << ": " << PlatformFaults::Hex(code) << ", a fast-fail "
                                   << PlatformFaults::Hex(fastFail);
     }
-    const DWORD first = RunProbe(L"guard"), second = RunProbe(L"guard");
+    const DWORD first = PlatformFaults::ProbeExitCode(L"guard"), second = PlatformFaults::ProbeExitCode(L"guard");
     EXPECT_NE(first, 0u) << "seeded";
     EXPECT_NE(first, second) << "anew at each start";
 }
