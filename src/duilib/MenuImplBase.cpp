@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "duilib/DuiLog.h"
 #include "duilib/ListUI.h"
 #include "duilib/DuiMessages.h"
 
@@ -169,6 +170,7 @@ LRESULT CMenuImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if ((uMsg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) || (uMsg == WM_ACTIVATEAPP && !wParam)) {
         if (!m_bClosing) {
             m_bClosing = true;
+            DUI_LOG("menu closed: another window took the activation, nothing chosen");
             Close(0);
         }
     }

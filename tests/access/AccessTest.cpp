@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -441,13 +442,24 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     // third row (the one-click action, now a restore) only if each moves as
     // it should: End to Exit, Down round to Settings, the letter E to Exit,
     // Home to Settings, Up round to Exit, Up to the action.
-    ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
-    Press({VK_APPS});
-    menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
-    ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
-    for (WORD key : {WORD(VK_END), WORD(VK_DOWN), WORD('E'), WORD(VK_HOME), WORD(VK_UP), WORD(VK_UP)}) Press({key});
-    Press({VK_RETURN});
+    // Wine may hand the activation back to the window late (the X server's
+    // focus event for the closed menu), which closes a menu just opened; that
+    // is said in the log, and only then is the menu opened again.
+    const char* kStolen = "menu closed: another window took the activation";
+    for (int attempt = 1;; ++attempt) {
+        const int stolen = CAppUnderTest::CountInLog(kStolen);
+        ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
+        Press({VK_APPS});
+        menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+        for (WORD key : {WORD(VK_END), WORD(VK_DOWN), WORD('E'), WORD(VK_HOME), WORD(VK_UP), WORD(VK_UP)}) Press({key});
+        Press({VK_RETURN});
+        ASSERT_TRUE(WaitUntil([&] { return RatiosAre(kStock) || CAppUnderTest::CountInLog(kStolen) > stolen; }, kWait))
+            << "the action row was chosen";
+        if (RatiosAre(kStock) || attempt == 3) break;
+        std::printf("the menu lost the activation before the keys (attempt %d); opened again\n", attempt);
+    }
     EXPECT_TRUE(WaitUntil([] { return RatiosAre(kStock); }, kWait)) << "the action row was chosen";
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
     EXPECT_FALSE(app.WaitWindowOfClass(0, L"SettingWnd", 0)) << "not the settings row";
