@@ -110,6 +110,9 @@ LRESULT CSettingDlg::OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
         m_pQuickKeyEdit->SetText(L"");
         m_pQuickKeyEdit->SetText(text);
         VLOG("\r\nm_pQuickKeyEdit->SetText(%s);", key);
+        // Now, not when the field loses the focus: that happens on the
+        // button-down of a click on OK, which a disabled OK then swallows.
+        EnableOk();
     }
     bHandled = TRUE;
     return 0;
