@@ -8,6 +8,7 @@
 #include "duilib/HighContrast.h"
 #include "base/RaiseWindow.h"
 #include "base/ThreadStack.h"
+#include "duilib/DialogBuilder.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/MainFrame.h"
@@ -105,6 +106,9 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
         const std::wstring text = GetLanguageString(key);
         return text == L"-_-" ? DuiLib::CDuiString() : DuiLib::CDuiString(text.c_str());
     });
+    const std::wstring face = GetLanguageString(L"STR_FONTFACE");
+    if (face != L"-_-" && !face.empty()) DuiLib::CDialogBuilder::SetFontFace(face.c_str());
+    VLOG("font for the language: %S", face != L"-_-" && !face.empty() ? face.c_str() : L"the skins' own");
     // An administrator's test switch: drawn as in high contrast, which Wine
     // cannot turn on.
     if (ProgramSwitches::IsSet(L"TEST_HIGH_CONTRAST")) DuiLib::CHighContrast::Force(true);

@@ -25,6 +25,12 @@
 
 namespace DuiLib {
 
+namespace {
+CDuiString g_fontFace;
+}  // namespace
+
+void CDialogBuilder::SetFontFace(LPCWSTR face) { g_fontFace = face ? face : L""; }
+
 CControlUI* CDialogBuilder::CreateBuiltinControl(LPCWSTR c) {
     const CDuiString n(c);
     if (n == L"Control") return new CControlUI;
@@ -152,6 +158,7 @@ void CDialogBuilder::ApplyWindow(const CMarkupNode& node) {
                     ok = false;
                 }
             }
+            if (!g_fontFace.IsEmpty()) face = g_fontFace;
             if (id < 0) Problem(child->line, L"<Font> without an id");
             else if (ok && m_pManager) m_pManager->AddFont(id, face, size, bold, underline, italic, isDefault);
         } else if (child->name == L"Default") {

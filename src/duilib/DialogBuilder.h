@@ -29,6 +29,11 @@ public:
 
     static CControlUI* CreateBuiltinControl(LPCWSTR className);
 
+    // One face for every font of every skin from now on, whatever the skins
+    // name: the language decides it, since a face without that language's
+    // characters leaves the system to pick another per glyph. Empty: the skins'.
+    static void SetFontFace(LPCWSTR face);
+
 private:
     CControlUI* Build(const BYTE* data, size_t size);
     void ApplyWindow(const CMarkupNode& node);

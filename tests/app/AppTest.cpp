@@ -946,7 +946,9 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
         const wchar_t* language;
         const wchar_t* settings;
         const wchar_t* minimise;
-    } cases[] = {{nullptr, L"\u8bbe\u7f6e", L"\u6700\u5c0f\u5316"}, {L"en", L"Settings", L"Minimise"}};
+        const char* font;  // every window's, the main one's too
+    } cases[] = {{nullptr, L"\u8bbe\u7f6e", L"\u6700\u5c0f\u5316", "Microsoft YaHei"},
+                 {L"en", L"Settings", L"Minimise", "Tahoma"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language ? "English" : "Chinese");
         // The prefix has no value otherwise, which means Chinese.
@@ -957,6 +959,7 @@ TEST_F(AppStart, TitleButtonsShowTheirTooltipsAfterAHover) {
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
         ASSERT_TRUE(WaitAtCorner(hwnd)) << "where it stays while the pointer rests";
+        EXPECT_EQ(CAppUnderTest::CountInLog(std::string("font for the language: ") + c.font), 1);
         // The tooltip's library comes with the first tip, not with the start.
         EXPECT_FALSE(HasModule(app.Pid(0), L"comctl32.dll"));
         // From the dial onto "=": the tooltip comes after the hover time.

@@ -142,6 +142,20 @@ TEST(Builder, AttributesReachTheControlsAndLayoutFollowsThem) {
     EXPECT_STREQ(L"http://x", title->GetUserData().GetData());
     EXPECT_STREQ(L"tip", title->GetToolTip().GetData());
     EXPECT_EQ(3, title->GetFont());
+    // The skin names the face unless the language has chosen one for all.
+    auto faceOf = [](HFONT font) {
+        LOGFONTW lf = {};
+        ::GetObjectW(font, sizeof(lf), &lf);
+        return std::wstring(lf.lfFaceName);
+    };
+    EXPECT_EQ(faceOf(pm.GetFont(3)), L"Tahoma");
+    CDialogBuilder::SetFontFace(L"Courier New");
+    CHostWnd other;
+    other.factory = host.factory;
+    ASSERT_TRUE(other.Open(L"layout.xml"));
+    CDialogBuilder::SetFontFace(nullptr);
+    EXPECT_EQ(faceOf(other.GetPaintManager().GetFont(3)), L"Courier New");
+    EXPECT_EQ(faceOf(other.GetPaintManager().GetFont(0)), L"Courier New");
     EXPECT_EQ(0xFFFFFFFFu, title->GetTextColor());
     EXPECT_TRUE(title->GetTextStyle() & DT_CENTER);
     EXPECT_EQ(nullptr, host.Find(L"nosuch"));

@@ -32,7 +32,9 @@ const std::vector<std::wstring> kAllKeys = {
     // What the window says while an exit waits for a run to end.
     L"STR_EXITRESTORING", L"STR_EXITFINISHING",
     // Names for screen readers where a control shows no words.
-    L"STR_ACC_CLOSE", L"STR_ACC_DIAL", L"STR_ACC_HIDE", L"STR_ACC_HOTKEY", L"STR_ACC_MINIMISE", L"STR_ACC_SETTINGS"};
+    L"STR_ACC_CLOSE", L"STR_ACC_DIAL", L"STR_ACC_HIDE", L"STR_ACC_HOTKEY", L"STR_ACC_MINIMISE", L"STR_ACC_SETTINGS",
+    // The one font face of every window in that language.
+    L"STR_FONTFACE"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.
