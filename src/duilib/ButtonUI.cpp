@@ -25,7 +25,11 @@ LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) {
     return CLabelUI::GetInterface(pstrName);
 }
 
-DWORD CButtonUI::GetAccessibleRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
+// A button that takes neither clicks nor keys is only a caption; a screen
+// reader that calls it a button invites a press that does nothing.
+DWORD CButtonUI::GetAccessibleRole() const {
+    return IsMouseEnabled() || IsKeyboardEnabled() ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_STATICTEXT;
+}
 
 bool CButtonUI::Activate() {
     if (!CControlUI::Activate()) return false;
