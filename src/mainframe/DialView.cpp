@@ -1,5 +1,6 @@
 #include "mainframe/DialView.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "duilib/ContainerUI.h"
@@ -88,4 +89,11 @@ void CDialView::SetPanel(const std::wstring& strFrequency, bool bDefault) {
             m_pPanel->WalkTo(offset);
         }
     }
+}
+
+void CDialView::ShowReading(double ghz) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%.1f GHz", ghz);
+    if (m_pPanel) m_pPanel->SetAccessibleValue(text);
+    if (m_pReadout && m_pReadout->GetText() != text) m_pReadout->SetText(text);
 }

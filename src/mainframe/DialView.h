@@ -13,9 +13,10 @@ class CSpeedPanleUI;
 
 class CDialView {
 public:
-    void SetControls(DuiLib::CSpeedPanleUI* panel, DuiLib::CControlUI* marks) {
+    void SetControls(DuiLib::CSpeedPanleUI* panel, DuiLib::CControlUI* marks, DuiLib::CControlUI* readout) {
         m_pPanel = panel;
         m_pLabelMarks = marks;
+        m_pReadout = readout;
     }
     // The table's records are the texts of the list's items ("hl_CPU_List");
     // false without the list.
@@ -27,10 +28,14 @@ public:
     bool GetAngleByFrequency(float floatFrequency, int& angle) const;
     // The pointer to the frequency text; `bDefault` sets the reference angle.
     void SetPanel(const std::wstring& strFrequency, bool bDefault);
+    // A reading as words: the dial's value to a screen reader and the text
+    // under it, once per reading rather than with every frame of the needle.
+    void ShowReading(double ghz);
 
 private:
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
     DuiLib::CControlUI* m_pLabelMarks = nullptr;
+    DuiLib::CControlUI* m_pReadout = nullptr;
     CCpuDialTable m_dialTable;
     bool m_bPanelDefaultSet = false;
 };

@@ -95,7 +95,7 @@ void CMainFrame::InitAfterCreate() {
     m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
     m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
-    m_dialView.SetControls(m_pPanel, m_pLabelMarks);
+    m_dialView.SetControls(m_pPanel, m_pLabelMarks, m_PaintManager.FindControl(L"labelFrequency"));
 
     InitServices();
     InitLanguageText();
@@ -421,7 +421,7 @@ LRESULT CMainFrame::OnNotifyFrequencyChange(UINT, WPARAM wParam, LPARAM, BOOL&) 
     double f = own->load();
     std::wstring t = Format(L" %.1fGHz", f);
     VLOG("CMainFrame::FrequencyChange: %S", t.c_str());
-    if (m_pPanel) m_pPanel->SetAccessibleValue(Format(L"%.1f GHz", f).c_str());
+    m_dialView.ShowReading(f);
     SetPanel(t, false);
     UsbKeySetFq((float)(f * 1000.0));
     return 0;
