@@ -24,6 +24,8 @@ constexpr DWORD kRestoreAtDefaults = 1;
 constexpr DWORD kRestoreFailed = 2;
 constexpr DWORD kRestoreSdkUnavailable = 3;
 constexpr DWORD kRestoreAnotherCopy = 4;
+// A status answer, and a run's answer beyond its time limit, may take this long.
+constexpr DWORD kStatusWithinMs = 10000;
 
 void Say(const wchar_t* key) { CConsoleOutput::Line(GetLanguageString(key)); }
 
@@ -133,9 +135,11 @@ int wmain(int argc, wchar_t** argv) {
     request.timeoutMs = command.timeoutMs;
     remote::Answer answer;
     std::string problem;
-    // The program holds the request up to the time given; its answer may
-    // take a little longer to come through.
-    const CPipeClient::Reach reach = CPipeClient::Ask(request, command.timeoutMs + 10000, answer, problem);
+    // The program holds a run's request up to the time given; its answer may
+    // take a little longer to come through. A status is read at once.
+    const DWORD answerWithinMs = command.verb == CConsoleCommand::Verb::Status ? kStatusWithinMs
+                                                                                : command.timeoutMs + kStatusWithinMs;
+    const CPipeClient::Reach reach = CPipeClient::Ask(request, answerWithinMs, answer, problem);
     if (reach != CPipeClient::Reach::Answered) return NotAnswered(reach, command, problem);
     return Print(command, answer);
 }

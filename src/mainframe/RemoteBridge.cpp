@@ -44,14 +44,16 @@ void CRemoteBridge::Stop() {
     m_running.reset();
 }
 
-remote::Answer CRemoteBridge::Snapshot() {
+remote::Answer CRemoteBridge::Snapshot() { return Read(true); }
+
+remote::Answer CRemoteBridge::Read(bool processor) {
     remote::Answer answer;
     const LONG status = GetAppState().nStatus;
     answer.status = static_cast<uint16_t>(status >= 0 && status <= STATUS_REOVERCLOCK_ING ? status : 0);
     answer.runInProgress = InRun(status);
     answer.frequencyMHz = ToMHz(CCpuMonitorThread::CurrentFrequency()->load() * 1000.0);
     CProcessorReading reading;
-    reading.Read();
+    if (processor) reading.Read();
     answer.maxTurboMHz = ToMHz(reading.maxTurboMHz);
     for (double ratio : reading.ratios) {
         if (answer.coreCount >= remote::kMaxCores) break;
@@ -75,14 +77,22 @@ remote::Answer CRemoteBridge::Act(remote::Command command, DWORD timeoutMs, HAND
     HANDLE waits[] = {call->done.Get(), stop};
     const DWORD woken =
         asked ? WaitForMultipleObjects(2, waits, FALSE, timeoutMs ? timeoutMs : kDefaultRunWaitMs) : WAIT_FAILED;
-    remote::Answer answer = Snapshot();
-    vt::LockGuard hold(m_lock);
+    remote::Outcome outcome = woken == WAIT_TIMEOUT ? remote::Outcome::TimedOut : remote::Outcome::Busy;
+    uint16_t status = 0;
     if (woken == WAIT_OBJECT_0) {
-        answer.outcome = call->outcome;
-        answer.status = call->status;
-        answer.runInProgress = false;
-    } else {
-        answer.outcome = woken == WAIT_TIMEOUT ? remote::Outcome::TimedOut : remote::Outcome::Busy;
+        vt::LockGuard hold(m_lock);
+        outcome = call->outcome;
+        status = call->status;
+    }
+    // No run was made, or it is still going: the processor is not read,
+    // since a run holds the library meanwhile.
+    const bool ran = outcome == remote::Outcome::Done || outcome == remote::Outcome::AlreadyThere ||
+                     outcome == remote::Outcome::Failed;
+    remote::Answer answer = Read(ran);
+    answer.outcome = outcome;
+    if (woken == WAIT_OBJECT_0) {
+        answer.status = status;
+        answer.runInProgress = InRun(status);
     }
     return answer;
 }

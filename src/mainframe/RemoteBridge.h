@@ -35,6 +35,8 @@ public:
 private:
     struct Call;
     remote::Answer Snapshot() override;
+    // The state; the processor's ratios and maximum turbo only with `processor`.
+    remote::Answer Read(bool processor);
     remote::Answer Act(remote::Command command, DWORD timeoutMs, HANDLE stop) override;
     void Decide(Call& call);
 

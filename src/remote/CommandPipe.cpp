@@ -79,9 +79,16 @@ bool CCommandPipe::Start() {
     // An administrator's test switch: the caller counts as one without
     // administrator rights, which Wine cannot give a process.
     m_callerNotAdminForTest = ProgramSwitches::IsSet(L"TEST_CALLER_NOT_ADMIN");
-    HANDLE first = MakeInstance(true);
+    // A pipe of that name is there already (any instance, busy or not):
+    // not ours. The flag on the first instance is what settles a race on
+    // Windows; Wine ignores it, and only this look tells there.
+    HANDLE first = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_ACCESS_DENIED;
+    if (!WaitNamedPipeW(remote::kPipeName, 1) && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        first = MakeInstance(true);
+        error = GetLastError();
+    }
     if (first == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
         if (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY)
             VLOG("command pipe refused: another process made it first (error %lu)", error);
         else
