@@ -6,6 +6,14 @@
 
 namespace {
 
+// The long form of a path: a console started through a short (8.3) path
+// names its folder so, the server's image is named in full.
+std::wstring LongPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2] = {};
+    const DWORD n = GetLongPathNameW(path.c_str(), full, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : path;
+}
+
 bool SelfIsElevatedAdministrator() {
     vt::UniqueHandle process, token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, process.Put())) return false;
@@ -29,9 +37,10 @@ bool CServerIdentity::IsRunningVelotune(HANDLE pipe, DWORD& pid, std::string& wh
         why = "the server's program cannot be read";
         return false;
     }
-    const std::wstring expected = GetAppFolder() + L"\\Velotune.exe";
-    if (CompareStringOrdinal(image, static_cast<int>(size), expected.c_str(), static_cast<int>(expected.size()),
-                             TRUE) != CSTR_EQUAL) {
+    const std::wstring expected = LongPath(GetAppFolder() + L"\\Velotune.exe");
+    const std::wstring running = LongPath(std::wstring(image, size));
+    if (CompareStringOrdinal(running.c_str(), static_cast<int>(running.size()), expected.c_str(),
+                             static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL) {
         why = "the server is not Velotune.exe of this folder";
         return false;
     }
