@@ -154,7 +154,7 @@ def main(argv):
             for root, dirs, names in os.walk(arg):
                 dirs.sort()
                 files += [os.path.join(root, n) for n in sorted(names)
-                          if n.lower().endswith((".exe", ".dll"))]
+                          if n.lower().endswith((".exe", ".com", ".dll"))]
         else:
             files.append(arg)
     if not files:

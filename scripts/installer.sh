@@ -70,7 +70,7 @@ for arch in $TARGETS; do
     rm -rf "$pack"
     mkdir -p "$pack"
     cp -a "$dist/." "$pack/"
-    mapfile -t pe < <(find "$pack" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort)
+    mapfile -t pe < <(find "$pack" -type f \( -iname '*.exe' -o -iname '*.com' -o -iname '*.dll' \) | LC_ALL=C sort)
     [ ${#pe[@]} -gt 0 ] || { echo "Signing: no programs or libraries found in $pack" >&2; exit 1; }
     installer/sign.sh "${pe[@]}"
     echo "Signed ${#pe[@]} programs and libraries of the $arch dist folder"

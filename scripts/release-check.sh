@@ -93,7 +93,7 @@ for a in $arches; do
   ) >"$work/pack-signed-$a.txt" 2>&1 || fail "signed setup program for $a: $(tail -n 3 "$work/pack-signed-$a.txt")"
 done
 # Programs and libraries under a folder, one per line.
-binaries() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | LC_ALL=C sort; }
+binaries() { find "$1" -type f \( -iname '*.exe' -o -iname '*.com' -o -iname '*.dll' \) | LC_ALL=C sort; }
 count=0
 mapfile -t files < <(binaries "$signed"; ls "$signed"/*.msi)
 for f in "${files[@]}"; do

@@ -65,10 +65,6 @@ UINT TaskbarCreatedMessage() {
 
 }  // namespace
 
-CMainFrame::CMainFrame() = default;
-
-CMainFrame::~CMainFrame() = default;
-
 LPCWSTR CMainFrame::GetWindowClassName() const { return L"Velotune"; }
 
 CControlUI* CMainFrame::CreateCustomControl(LPCWSTR pstrClass) {
@@ -128,6 +124,7 @@ void CMainFrame::InitAfterFirstFrame() {
     // The key is told the mode whether or not its library started.
     m_usbKey.Init(m_hWnd, &UsbKeyEvent);
     m_usbKey.SetMode(1);
+    m_remote.Start(m_hWnd);
     // Last: the dial table and both libraries are in place before any of the
     // reader's results (which tell the libraries the status) arrive.
     Read_CPU_List();
@@ -534,6 +531,7 @@ void CMainFrame::OnFinalMessage(HWND hWnd) {
 }
 
 void CMainFrame::Cleanup() {
+    m_remote.Stop();  // before the guard: the next copy makes the pipe anew
     // Nothing the user can see is left: a new start must not be refused
     // while the readers below are waited for.
     if (m_releaseGuard) m_releaseGuard();
@@ -547,7 +545,7 @@ void CMainFrame::Cleanup() {
     const bool monitorEnded = m_cpuMonitorThread.Stop(kReaderStopWaitMs);
     const bool readerEnded = m_getCpuInfoThread.StopOrLeave(kReaderStopWaitMs, "CPU information reader");
     const bool workerEnded = m_bResultPending || m_overClockThread.StopOrLeave(kReaderStopWaitMs);
-    m_bReadersLeft = !(monitorEnded && readerEnded && workerEnded);
+    m_bReadersLeft = !(monitorEnded && readerEnded && workerEnded) || m_remote.ThreadsLeft();
     // Nothing may call into this window once it is gone, and nothing may use
     // the update client's libraries once the program returns.
     m_usbKey.Release();
@@ -711,6 +709,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
     switch (uMsg) {
         case UM_OVERCLOCK_FINISH:
         case UM_RESTORE_FINISH:
+            if (m_bResultPending) m_remote.OnResult(uMsg == UM_OVERCLOCK_FINISH, lParam == 1);
             m_bResultPending = false;
             if (uMsg == UM_OVERCLOCK_FINISH) OnOverLocking(uMsg, wParam, lParam, bHandled);
             else OnRecoverOverLocking(uMsg, wParam, lParam, bHandled);
@@ -727,6 +726,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_SHOW_AT_CORNER: ShowAtCorner(); return 0;
         case UM_INIT_AFTER_FIRST_FRAME: InitAfterFirstFrame(); return 0;
         case UM_RATIO_STATE_READ: return OnRatioStateRead(wParam);
+        case UM_REMOTE_CALL: m_remote.OnCall(); return 0;
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
         case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
         case UM_WMI_EVENT:

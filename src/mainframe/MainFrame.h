@@ -13,6 +13,7 @@
 #include "mainframe/DialView.h"
 #include "mainframe/ExitMachine.h"
 #include "mainframe/OcWmiEventBinding.h"
+#include "mainframe/RemoteBridge.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/TrayCommands.h"
 #include "tuning/CpuInfo.h"
@@ -37,8 +38,8 @@ public:
     static constexpr UINT TIMER_EXIT_WAIT = 1236;  // every 10 s while the exit waits for a run
     static constexpr int kHotKeyId = 0x5000;
 
-    CMainFrame();
-    ~CMainFrame() override;
+    CMainFrame() = default;
+    ~CMainFrame() override = default;
 
     DuiLib::CControlUI* CreateCustomControl(LPCWSTR pstrClass) override;
 
@@ -95,6 +96,8 @@ protected:
     void InitLanguageText();
 
 private:
+    // The command pipe's requests take the path of a click (RemoteBridge.h).
+    friend class CRemoteBridge;
     void InitServices();
     void InitAfterFirstFrame();
     void StartWorkers();
@@ -167,4 +170,5 @@ private:
     COverClockThread m_overClockThread;
     CDialView m_dialView;
     CTrayCommands m_tray{*this};
+    CRemoteBridge m_remote{*this};
 };

@@ -405,7 +405,7 @@ int ExpectDistInstalled(const std::wstring& dir, unsigned long long* shippedByte
         *shippedBytes += bytes.size();
         ++shipped;
     }
-    for (const wchar_t* key : {L"Velotune.exe", L"skin\\Velotune_xml\\MainFrame.xml", L"skin\\lan\\English.ini",
+    for (const wchar_t* key : {L"Velotune.exe", L"Velotune.com", L"skin\\Velotune_xml\\MainFrame.xml", L"skin\\lan\\English.ini",
                                L"skin\\lan\\Chinese.ini", L"OverclockingSdkWrapper.dll", L"OverclockingSdkWrapper.ini",
                                L"simcpu.exe", L"simcpu\\V9-7920X.ini", L"DadEzOzuz.dll", L"UsbDll.dll",
                                L"OCWmiEvent.dll", L"VodEduzudu.exe"})

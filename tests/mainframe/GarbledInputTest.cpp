@@ -24,6 +24,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "mainframe/CpuDialTable.h"
 #include "mainframe/ToolkitLogSink.h"
+#include "remote/PipeCodec.h"
 #include "settings/LanguageFile.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
@@ -44,9 +45,10 @@ constexpr int kIniCases = 1500;
 constexpr int kLanguageCases = 1500;
 constexpr int kDialCases = 4000;
 constexpr int kSdkCases = 600;
+constexpr int kPipeCases = 20000;
 
 struct Counts {
-    int skin = 0, ini = 0, language = 0, dial = 0, sdk = 0;
+    int skin = 0, ini = 0, language = 0, dial = 0, sdk = 0, pipe = 0;
 } g_counts;
 
 // The case count goes to the program's output and to garbled-input.txt
@@ -57,8 +59,8 @@ public:
         char line[256];
         std::snprintf(line, sizeof(line),
                       "garbled input: %d skin cases, %d INI cases, %d language cases, %d dial-record cases, "
-                      "%d SDK cases\n",
-                      g_counts.skin, g_counts.ini, g_counts.language, g_counts.dial, g_counts.sdk);
+                      "%d SDK cases, %d command pipe records\n",
+                      g_counts.skin, g_counts.ini, g_counts.language, g_counts.dial, g_counts.sdk, g_counts.pipe);
         std::fputs(line, stdout);
         std::fflush(stdout);
         TestPaths::WriteFileBytes(TestPaths::Join(TestPaths::TestDir(), L"garbled-input.txt"), line);
@@ -405,6 +407,53 @@ TEST(GarbledInput, DialRecordsRefusedWithALogLineAndNeverHang) {
     g_counts.dial += (int)refused;
     EXPECT_EQ(refused, CountContaining(log.AllTexts(), "dial record refused: "));
     EXPECT_GT(refused, (size_t)kDialCases / 4);
+}
+
+// ---------------------------------------------------- the command pipe's records
+
+// A record as a console of any kind might send it (or a program answer it):
+// a good one with bytes changed or cut, or bytes of any length. Only a whole
+// record with every field in range is taken, and it reads back the same;
+// every other is refused with a reason for the log.
+template <typename Record, size_t Size>
+void FeedPipeRecord(Garbage& g, const Record& good, int& accepted) {
+    uint8_t encoded[Size];
+    remote::CPipeCodec::Encode(good, encoded);
+    std::string data = g.OneIn(2) ? std::string(reinterpret_cast<char*>(encoded), Size) : g.Bytes(g.Int(0, 600));
+    for (int f = g.Int(0, 3); f > 0 && !data.empty(); --f) data[(size_t)g.Int(0, (int)data.size() - 1)] = (char)g.Int(0, 255);
+    if (g.OneIn(8) && !data.empty()) data.resize((size_t)g.Int(0, (int)data.size()));
+    Record decoded;
+    std::string why;
+    if (!remote::CPipeCodec::Decode(reinterpret_cast<const uint8_t*>(data.data()), data.size(), decoded, why)) {
+        EXPECT_FALSE(why.empty());
+        return;
+    }
+    ++accepted;
+    ASSERT_EQ(data.size(), Size);
+    remote::CPipeCodec::Encode(decoded, encoded);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(encoded), Size), data) << "read back as sent";
+}
+
+TEST(GarbledInput, PipeRecordsAreTakenOnlyWhole) {
+    Watchdog dog("pipe record");
+    Garbage g(6);
+    remote::Request request;
+    request.command = remote::Command::Overclock;
+    request.timeoutMs = 60000;
+    remote::Answer answer;
+    answer.status = 2;
+    answer.coreCount = 4;
+    answer.ratiosCenti[0] = 4300;
+    wcscpy(answer.version, L"1.0.0.0");
+    int requests = 0, answers = 0;
+    for (int i = 0; i < kPipeCases; ++i) {
+        dog.Case(i);
+        if (i % 2) FeedPipeRecord<remote::Request, remote::CPipeCodec::kRequestSize>(g, request, requests);
+        else FeedPipeRecord<remote::Answer, remote::CPipeCodec::kAnswerSize>(g, answer, answers);
+        ++g_counts.pipe;
+    }
+    EXPECT_GT(requests, 0);
+    EXPECT_GT(answers, 0);
 }
 
 // ---------------------------------------------------- the tuning library

@@ -34,7 +34,13 @@ const std::vector<std::wstring> kAllKeys = {
     // Names for screen readers where a control shows no words.
     L"STR_ACC_CLOSE", L"STR_ACC_DIAL", L"STR_ACC_HIDE", L"STR_ACC_HOTKEY", L"STR_ACC_MINIMISE", L"STR_ACC_SETTINGS",
     // The one font face of every window in that language.
-    L"STR_FONTFACE"};
+    L"STR_FONTFACE",
+    // What Velotune.com prints.
+    L"STR_CLI_STOCK", L"STR_CLI_OVERCLOCKING", L"STR_CLI_OVERCLOCKED", L"STR_CLI_RESTORING", L"STR_CLI_MAXTURBO",
+    L"STR_CLI_RATIOS", L"STR_CLI_ALREADYOC", L"STR_CLI_ALREADYSTOCK", L"STR_CLI_NOTRUNNING", L"STR_CLI_MUSTRUN",
+    L"STR_CLI_BUSY", L"STR_CLI_REFUSED", L"STR_CLI_NEEDADMIN", L"STR_CLI_OCFAILED", L"STR_CLI_RESTOREFAILED",
+    L"STR_CLI_SDKFAILED", L"STR_CLI_TIMEOUT", L"STR_CLI_NOTVELOTUNE", L"STR_CLI_BADARG", L"STR_CLI_HELP1",
+    L"STR_CLI_HELP2", L"STR_CLI_HELP3", L"STR_CLI_HELP4", L"STR_CLI_HELP5", L"STR_CLI_HELP6"};
 
 // Width budget per key, in half-width columns (a CJK character takes two):
 // buttons and menu items are narrow, labels and options wider, notices wrap.
@@ -50,6 +56,7 @@ int Budget(const std::wstring& key) {
         {L"STR_STOCKCLOCK", 40}, {L"STR_RAISINGCLOCK", 40}, {L"STR_OVERCLOCKED", 40},
         {L"STR_BACKTOSTOCK", 40}, {L"STR_TUNINGSERVICE", 26}, {L"STR_DIZAZCPU", 26}};
     auto it = budgets.find(key);
+    if (key.compare(0, 8, L"STR_CLI_") == 0) return 140;  // console lines, which the console wraps
     return it == budgets.end() ? 64 : it->second;  // message texts
 }
 

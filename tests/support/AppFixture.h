@@ -36,3 +36,4 @@ using AppSettings = AppFixture;
 using AppTrayIcon = AppFixture;
 using AppDisplayScale = AppFixture;
 using AppResume = AppFixture;
+using AppConsole = AppFixture;

@@ -179,6 +179,10 @@ double CAppUnderTest::ActiveValue(const wchar_t* id) {
     return text[0] ? _wtof(text) : -1.0;
 }
 
+int CAppUnderTest::Console(const std::wstring& args, std::string& output) {
+    return static_cast<int>(ChildRun::ExitCodeAndOutput(Folder() + L"\\Velotune.com", L" " + args, Folder(), output));
+}
+
 int CAppUnderTest::SimCpu(const wchar_t* command) {
     return static_cast<int>(ChildRun::ExitCodeOf(Folder() + L"\\simcpu.exe", std::wstring(L" ") + command, Folder()));
 }

@@ -71,6 +71,9 @@ public:
     // Runs simcpu.exe of the copy with `command` on the test's state file;
     // its exit code, or -1.
     static int SimCpu(const wchar_t* command);
+    // Runs Velotune.com of the copy with `args` to its end: its exit code,
+    // and what it printed (UTF-8 when redirected, as here).
+    static int Console(const std::wstring& args, std::string& output);
     // Makes the window the foreground one, so that typed keys reach it.
     static bool Activate(HWND hwnd);
 

@@ -11,8 +11,9 @@ namespace ChildRun {
 // with its error and tried once more: on a loaded machine Wine now and then
 // refuses one that starts the next time, and a machine that keeps refusing
 // still fails the test.
+// `output`, when given, receives the program's standard output and error.
 bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder,
-           DWORD creationFlags, PROCESS_INFORMATION& started);
+           DWORD creationFlags, PROCESS_INFORMATION& started, HANDLE output = nullptr);
 constexpr DWORD kNotStarted = 0xDEAD0001;
 constexpr DWORD kNotEnded = 0xDEAD0002;  // after the wait, a safety net only
 // The program's exit code. `arguments` are put after the quoted program
@@ -20,4 +21,8 @@ constexpr DWORD kNotEnded = 0xDEAD0002;  // after the wait, a safety net only
 // keeps the test's working folder.
 DWORD ExitCodeOf(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder = L"",
                  DWORD creationFlags = CREATE_NO_WINDOW);
+// The same, with what the program wrote to its standard output and error
+// (through a file, read once it has ended).
+DWORD ExitCodeAndOutput(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder,
+                        std::string& output);
 }  // namespace ChildRun
