@@ -62,13 +62,15 @@ def marks(name, D, T, L, a0, aD, aT, aL, aE):
 
 
 def pointer(name, colour):
-    # 186x186 like the dial; pivot at (93, 88); the needle points down at 0
+    # 186x186 like the dial; the needle points down at 0 and turns about the
+    # image's centre, which the dial puts on its hub: the round end sits there
+    # at every angle.
     def k(*xs):
         return ",".join("%g" % (x * K) for x in xs)
     subprocess.check_call([
         "convert", "-size", f"{round(186 * K)}x{round(186 * K)}", "xc:none", "-fill", colour, "-stroke", "none",
-        "-draw", f"polygon {k(90, 88)} {k(96, 88)} {k(93.5, 158)} {k(92.5, 158)}",
-        "-fill", "#F0F0F0", "-draw", f"circle {k(93, 88)} {k(93, 95)}",
+        "-draw", f"polygon {k(90, 93)} {k(96, 93)} {k(93.5, 163)} {k(92.5, 163)}",
+        "-fill", "#F0F0F0", "-draw", f"circle {k(93, 93)} {k(93, 100)}",
         "-depth", "8", f"PNG32:skin/png/pointer_{name}{SUFFIX}.png"])
 
 

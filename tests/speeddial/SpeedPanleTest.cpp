@@ -716,6 +716,16 @@ TEST(SpeedPanlePicture, LooksLikeTheReferenceAtEveryScaleAndSeveralAngles) {
                         EXPECT_TRUE(SavePng(c, file)) << name;
                         continue;
                     }
+                    // The needle's round end stays on the hub at every angle:
+                    // light all round the pivot, within its radius.
+                    const POINT pivot = {side / 2, side / 2 - manager.Scale(5)};
+                    for (int k = 0; k < 8; ++k) {
+                        const double a = k * 3.14159265358979 / 4;
+                        const DWORD px = c.At(pivot.x + (int)std::lround(manager.Scale(4) * std::cos(a)),
+                                              pivot.y + (int)std::lround(manager.Scale(4) * std::sin(a)));
+                        EXPECT_TRUE((px & 0xFF) > 0xD0 && ((px >> 8) & 0xFF) > 0xD0 && (px >> 16) > 0xD0)
+                            << name << ": dark " << std::hex << px << " beside the pivot, direction " << k;
+                    }
                     const int largest = LargestDifference(c, file);
                     EXPECT_GE(largest, 0) << name << ": no reference picture";
                     EXPECT_LE(largest, kReferenceTolerance) << name << (round ? ", again" : "");
