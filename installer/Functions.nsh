@@ -64,6 +64,11 @@ FunctionEnd
 ; is given no wait of its own, so one round never exceeds the two nets.
 ; When it does not end, the user may retry; otherwise, and always in a
 ; silent run, the whole setup stops before anything has been changed.
+; The running copy is the process named in the machine's guard file
+; (ProgramData\Velotune\Velotune.lock): only administrators can open that
+; folder and the holder shares the file for reading alone, so nobody else
+; wrote the id. A window of the class in any other process is anyone's: it
+; is neither asked nor waited for, and the log says so.
 !macro VT_DEFINE_CLOSE_RUNNING un
 Function ${un}CloseRunning
   Push $0
@@ -72,28 +77,64 @@ Function ${un}CloseRunning
   Push $3
   Push $4
   Push $5
+  Push $6
+  Push $7
+  Push $8
   vt_close_retry:
   StrCpy $3 0   ; rounds of waiting for the guard
   StrCpy $4 0   ; the window asked last
   StrCpy $5 0   ; 1 once a process has had its wait
   vt_close_again:
-  FindWindow $0 "${VT_WINDOW_CLASS}"
-  ${If} $0 <> 0
-  ${AndIf} $0 != $4
-    StrCpy $4 $0
-    DetailPrint "$(VT_CLOSING)"
-    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
-    ; SYNCHRONIZE: enough to wait for the end.
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
-    System::Call 'user32::PostMessageW(p r0, i ${VT_UM_MENU_CLICK}, p ${VT_MENU_ITEM_EXIT}, p 0) i'
-    ${If} $2 <> 0
-      ${If} $5 = 0
-        StrCpy $5 1
-        System::Call 'kernel32::WaitForSingleObject(p r2, i ${VT_EXIT_WAIT_MS}) i .r1'
+  ; $6: the holder's process id (four bytes), 0 when none can be read.
+  StrCpy $6 0
+  ; CSIDL_COMMON_APPDATA, whatever the shell variables' context.
+  System::Call 'shell32::SHGetFolderPathW(p 0, i 0x23, p 0, i 0, w .r7) i .r8'
+  ${If} $8 = 0
+    ; GENERIC_READ; read, write and delete shared (the holder writes and
+    ; deletes it on close); OPEN_EXISTING; FILE_FLAG_OPEN_REPARSE_POINT.
+    System::Call 'kernel32::CreateFileW(w "$7\Velotune\${VT_INSTANCE_GUARD}", i 0x80000000, i 7, p 0, i 3, i 0x00200000, p 0) p .r7'
+    ${If} $7 <> -1
+      System::Call 'kernel32::ReadFile(p r7, *i .r6, i 4, *i .r8, p 0) i'
+      ${If} $8 <> 4
+        StrCpy $6 0
       ${EndIf}
-      System::Call 'kernel32::CloseHandle(p r2)'
+      System::Call 'kernel32::CloseHandle(p r7)'
     ${EndIf}
   ${EndIf}
+  StrCpy $0 0
+  ${Do}
+    FindWindow $0 "${VT_WINDOW_CLASS}" "" "" $0
+    ${If} $0 = 0
+      ${Break}
+    ${EndIf}
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+    ${If} $6 = 0
+    ${OrIf} $1 <> $6
+      ${If} $3 = 0
+        Push "Left alone a window of class ${VT_WINDOW_CLASS} in process $1: it is not the running copy's (process $6)."
+        !if "${un}" == ""
+          Call VtFolderLog
+        !else
+          Call un.Log
+        !endif
+      ${EndIf}
+      ${Continue}
+    ${EndIf}
+    ${If} $0 != $4
+      StrCpy $4 $0
+      DetailPrint "$(VT_CLOSING)"
+      ; SYNCHRONIZE: enough to wait for the end.
+      System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+      System::Call 'user32::PostMessageW(p r0, i ${VT_UM_MENU_CLICK}, p ${VT_MENU_ITEM_EXIT}, p 0) i'
+      ${If} $2 <> 0
+        ${If} $5 = 0
+          StrCpy $5 1
+          System::Call 'kernel32::WaitForSingleObject(p r2, i ${VT_EXIT_WAIT_MS}) i .r1'
+        ${EndIf}
+        System::Call 'kernel32::CloseHandle(p r2)'
+      ${EndIf}
+    ${EndIf}
+  ${Loop}
   ; The program's guard file is there while a copy runs (a start in
   ; progress or a windowless restore run too) and cannot be deleted then;
   ; one left by a power cut can. Only an administrator can make a file in
@@ -107,6 +148,9 @@ Function ${un}CloseRunning
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(VT_STILL_RUNNING)" /SD IDCANCEL IDRETRY vt_close_retry
     DetailPrint "$(VT_GAVE_UP)"
+    Pop $8
+    Pop $7
+    Pop $6
     Pop $5
     Pop $4
     Pop $3
@@ -115,6 +159,9 @@ Function ${un}CloseRunning
     Pop $0
     Abort
   ${EndIf}
+  Pop $8
+  Pop $7
+  Pop $6
   Pop $5
   Pop $4
   Pop $3

@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "base/RunningCopy.h"
 #include "base/Win32Owners.h"
 
 namespace {
@@ -167,21 +168,49 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 enum class Closed { kYes, kStillRunning };
 
+// Whether the window's process runs elevated: what no user without
+// administrator rights can start.
+bool ElevatedProcess(DWORD pid) {
+    vt::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    HANDLE raw = nullptr;
+    if (!process || !OpenProcessToken(process.Get(), TOKEN_QUERY, &raw)) return false;
+    vt::UniqueHandle token(raw);
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated;
+}
+
 // Asks a running Velotune to exit through its tray menu's exit command and
 // waits for the process (once, at most kExitWaitMs) and then for its
 // single-instance guard file in the install folder to go (a start in
 // progress or a windowless restore run holds it too). A window that shows
-// up meanwhile is asked as well, within the same wait.
-Closed CloseOnce(const std::wstring& dir) {
+// up meanwhile is asked as well, within the same wait. The running copy is
+// the process the machine's guard file names (base/RunningCopy.h); where
+// this action may not read it (the immediate one runs as the installing
+// user), a window of an elevated process, which no user without
+// administrator rights can start. Any other window of the class is
+// anyone's: neither asked nor waited for, and logged.
+Closed CloseOnce(MSIHANDLE install, const std::wstring& dir) {
     const std::wstring guard = dir + L"\\Velotune.lock";
     HWND asked = nullptr;
     bool waited = false;
     for (int round = 0;; ++round) {
-        HWND window = FindWindowW(L"Velotune", nullptr);
-        if (window && window != asked) {
-            asked = window;
+        DWORD error = ERROR_SUCCESS;
+        const DWORD holder = vt::ReadGuardHolder(vt::MachineGuardPath(), &error);
+        for (HWND window = FindWindowExW(nullptr, nullptr, L"Velotune", nullptr); window;
+             window = FindWindowExW(nullptr, window, L"Velotune", nullptr)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
+            const bool running = error == ERROR_ACCESS_DENIED ? ElevatedProcess(pid) : holder != 0 && pid == holder;
+            if (!running) {
+                if (round == 0)
+                    MsiLog(install, L"Left alone a window of class Velotune in process " + std::to_wstring(pid) +
+                                        L": it is not the running copy's (process " + std::to_wstring(holder) + L").");
+                continue;
+            }
+            if (window == asked) continue;
+            asked = window;
             vt::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
             PostMessageW(window, kMenuClick, kMenuItemExit, 0);
             if (process && !waited) {
@@ -202,7 +231,7 @@ Closed CloseOnce(const std::wstring& dir) {
 // run, or Cancel, fails the action: nothing has been changed yet.
 UINT CloseRunning(MSIHANDLE install, const Job& job) {
     for (;;) {
-        if (CloseOnce(job.dir) == Closed::kYes) return ERROR_SUCCESS;
+        if (CloseOnce(install, job.dir) == Closed::kYes) return ERROR_SUCCESS;
         MsiLog(install, L"Velotune did not exit; nothing was changed.");
         const int answer = Ask(install, INSTALLMESSAGE_ERROR, MB_RETRYCANCEL | MB_ICONEXCLAMATION, job.Say(kStillRunning));
         if (answer == IDRETRY) continue;
@@ -244,7 +273,7 @@ void Restore(MSIHANDLE install, const Job& job) {
     if (!Exists(job.dir + L"\\Velotune.exe")) return;
     long code = RunRestore(job.dir);
     if (code == 4) {
-        CloseOnce(job.dir);
+        CloseOnce(install, job.dir);
         code = RunRestore(job.dir);
     }
     std::wstring line;

@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "log/LogClock.h"
+#include "log/LogLinks.h"
 #include "log/LogTag.h"
 #include "log/LogText.h"
 
@@ -94,10 +95,12 @@ const char* CBaseLog::PrepareFile() {
         std::memset(m_path, 0, sizeof(m_path));
         return nullptr;
     }
+    // Only in the folder as checked, and never a link's target.
+    if (!HoldFolder()) return m_path;
     vt::UniqueFile probe(CreateFileA(m_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     DWORD size = 0;
-    if (probe) {
+    if (probe && !CLogLinks::RefusalOf(probe.Get(), false)) {
         size = GetFileSize(probe.Get(), nullptr);
         if (size == INVALID_FILE_SIZE) size = 0;
     }
@@ -106,24 +109,41 @@ const char* CBaseLog::PrepareFile() {
     return m_path;
 }
 
+bool CBaseLog::HoldFolder() {
+    if (m_folder) return true;
+    char folder[MAX_PATH] = {};
+    DWORD len = GetModuleFileNameA(nullptr, folder, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH || !PathRemoveFileSpecA(folder) ||
+        std::snprintf(folder + std::strlen(folder), MAX_PATH - std::strlen(folder), "\\log") >=
+            (int)(MAX_PATH - std::strlen(folder)))
+        return false;
+    const char* why = nullptr;
+    m_folder = CLogLinks::HoldFolder(folder, &why);
+    if (why && !m_folderRefused) {
+        // Nothing can be written to the log itself: the debugger hears it.
+        m_folderRefused = true;
+        char line[MAX_PATH + 96];
+        std::snprintf(line, sizeof(line), "Velotune: log folder %s refused: %s; nothing is logged\n", folder, why);
+        OutputDebugStringA(line);
+    }
+    return m_folder.Valid();
+}
+
 bool CBaseLog::OpenFile() {
     if (m_enabled == 0) return false;
     if (m_file) return true;
     bool open = false;
+    const char* replaced = nullptr;
     {
         vt::LockGuard hold(m_lock);
-        if (!m_file && m_path[0]) {
-            // Appending: every WriteFile lands at the end of the file as it
-            // is then, so lines of other processes writing the same file (a
-            // second copy, the elevated copy, a restore run) interleave whole
-            // instead of overwriting each other from stale file pointers.
-            m_file.Reset(CreateFileA(m_path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        }
+        if (!m_file && m_path[0] && HoldFolder()) m_file = CLogLinks::OpenForAppend(m_path, &replaced);
         open = m_file.Valid();
     }
     if (!open) return false;
     Write(__LINE__, VT_LOG_FILE, "CBaseLog::LogOpenFile", "%s", kOpenedLine);
+    if (replaced)
+        Write(__LINE__, VT_LOG_FILE, "CBaseLog::LogOpenFile", "%s was %s: not written through, replaced by a new file",
+              m_path, replaced);
     return true;
 }
 
@@ -193,9 +213,11 @@ void CBaseLog::WriteLastError(int line, const char* file, const char* function) 
 bool LogOpenFile() { return CBaseLog::Instance()->OpenFile(); }
 
 void LogStartup() {
+    CBaseLog* log = CBaseLog::Instance();
     char module[MAX_PATH] = {};
     DWORD len = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (len > 0 && len < MAX_PATH && PathRemoveFileSpecA(module)) {
+    // Renamed only inside the folder as checked (not a link).
+    if (log->HoldFolder() && len > 0 && len < MAX_PATH && PathRemoveFileSpecA(module)) {
         SYSTEMTIME now;
         LogClock::Now(&now);
         char from[MAX_PATH + 32] = {};
@@ -209,7 +231,6 @@ void LogStartup() {
         MultiByteToWideChar(CP_ACP, 0, to, -1, wto, MAX_PATH + 32);
         MoveFileW(wfrom, wto);  // fails harmlessly: no file, no folder, target exists
     }
-    CBaseLog* log = CBaseLog::Instance();
     const char* path = log->PrepareFile();
     if (log->IsEnabled()) return;
     if (path && path[0]) {

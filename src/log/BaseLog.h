@@ -20,6 +20,9 @@ public:
     void WriteLastError(int line, const char* file, const char* function);
 
     bool OpenFile();
+    // The log folder, checked (not a link) and held so that it stays the
+    // folder checked; false while it is missing or refused.
+    bool HoldFolder();
     bool IsEnabled() const { return m_enabled == 1; }
     void Enable(bool on);
 
@@ -29,6 +32,8 @@ private:
     volatile LONG m_enabled;
     char m_path[MAX_PATH];
     vt::UniqueFile m_file;
+    vt::UniqueHandle m_folder;
+    bool m_folderRefused = false;
     vt::CriticalSection m_lock;
 };
 

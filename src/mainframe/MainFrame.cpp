@@ -659,7 +659,7 @@ void CMainFrame::ClickNotify(TNotifyUI& msg) {
         DoHandle();
     } else if (is(L"LinkZIZBtn") || is(L"LinkBuyBtn")) {
         CControlUI* link = is(L"LinkZIZBtn") ? m_pLinkZIZBtn : m_pLinkBuyBtn;
-        if (link) CWebLink::Open(link->GetUserData().Str());
+        if (link) CWebLink::Open(link->GetUserData().Str(), m_hWnd);
     } else if (is(L"btn_min")) {
         ShowWindow(false, true);
         g_bMainWndVisible = false;

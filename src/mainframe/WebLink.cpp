@@ -1,12 +1,14 @@
 #include "mainframe/WebLink.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cwchar>
 
 #include "duilib/ControlUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/Notice.h"
+#include "settings/Settings.h"
+#include "shell/DesktopShell.h"
 
 namespace {
 
@@ -37,18 +39,24 @@ void CWebLink::Prepare(DuiLib::CControlUI* link) {
     link->SetKeyboardEnabled(false);
 }
 
-bool CWebLink::Open(const std::wstring& address) {
+bool CWebLink::Open(const std::wstring& address, HWND owner) {
     if (address.empty()) return false;
     if (!IsWebAddress(address)) {
         VLOG("link refused: not an http or https address: %ls", address.c_str());
         return false;
     }
-    HINSTANCE result = ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW);
-    // Values up to 32 are the shell's error codes.
-    if (reinterpret_cast<INT_PTR>(result) <= 32) {
-        VLOG("link not opened (%d): %ls", static_cast<int>(reinterpret_cast<INT_PTR>(result)), address.c_str());
-        return false;
+    // Never started from this process: the browser would run with its
+    // administrator rights. The desktop's shell starts it with the user's.
+    const char* step = "";
+    const HRESULT hr = CDesktopShell::Open(address, &step);
+    if (SUCCEEDED(hr)) {
+        VLOG("link opened through the desktop's shell: %ls", address.c_str());
+        return true;
     }
-    VLOG("link opened: %ls", address.c_str());
-    return true;
+    VLOG("link not opened: the desktop's shell cannot start it (%s, 0x%08lX): %ls", step,
+         static_cast<unsigned long>(hr), address.c_str());
+    if (owner)
+        ShowNotice(owner, GetLanguageString(L"STR_TITLE"),
+                   GetLanguageString(L"STR_LINKNOTOPENED") + L"\n\n" + address, 0);
+    return false;
 }

@@ -5,6 +5,7 @@
 
 #include "base/AdminOnlySecurity.h"
 #include "base/RaiseWindow.h"
+#include "base/RunningCopy.h"
 #include "log/BaseLog.h"
 #include "settings/AppInfo.h"
 #include "shell/CommonHelp.h"
@@ -19,10 +20,12 @@ constexpr UINT kRestoreTimeoutMs = 5000;
 // Administrators and SYSTEM, inherited by the guard file; nobody else.
 constexpr wchar_t kFolderSddl[] = L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-vt::UniqueHandle OpenGuardFile(const std::wstring& path, vt::AdminOnlySecurity& security) {
-    // No sharing: a second open fails while this one lives. Deleted on
-    // close, so a copy that crashed leaves nothing behind.
-    return vt::UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, security.Attributes(),
+// No write sharing: a second holder's open fails while this one lives.
+// Deleted on close, so a copy that crashed leaves nothing behind. The
+// machine's guard is shared for reading: an administrator's process reads
+// the holder's id from it to know the running copy's window.
+vt::UniqueHandle OpenGuardFile(const std::wstring& path, vt::AdminOnlySecurity& security, DWORD share) {
+    return vt::UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, security.Attributes(),
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
@@ -44,12 +47,8 @@ std::wstring AppSingleton::GuardPath() {
 }
 
 std::wstring AppSingleton::MachineFolder() {
-    // The known folder, not %ProgramData%: the environment is the caller's.
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path)) && path) folder = path;
-    CoTaskMemFree(path);
-    return folder.empty() ? folder : folder + L"\\Velotune";
+    const std::wstring guard = vt::MachineGuardPath();
+    return guard.empty() ? guard : guard.substr(0, guard.find_last_of(L'\\'));
 }
 
 bool AppSingleton::SecureFolder(const std::wstring& folder) {
@@ -97,7 +96,7 @@ bool AppSingleton::OpenFolderGuard() {
     const std::wstring path = GuardPath();
     vt::AdminOnlySecurity security;
     if (path.empty() || !security.Valid()) return false;
-    m_hFolderGuard = OpenGuardFile(path, security);
+    m_hFolderGuard = OpenGuardFile(path, security, 0);
     if (!m_hFolderGuard) VLOG("AppSingleton: the install folder's guard file not held (error %lu)", GetLastError());
     return m_hFolderGuard.Valid();
 }
@@ -112,8 +111,10 @@ bool AppSingleton::Acquire() {
     }
     const bool secured = SecureFolder(folder);
     const std::wstring path = folder + L"\\" + kGuardFileName;
-    if (secured) m_hGuard = OpenGuardFile(path, security);
+    if (secured) m_hGuard = OpenGuardFile(path, security, FILE_SHARE_READ);
     if (m_hGuard) {
+        if (!vt::WriteGuardHolder(m_hGuard.Get()))
+            VLOG("AppSingleton: the guard file does not name this process (error %lu)", GetLastError());
         OpenFolderGuard();
         return true;
     }
@@ -126,19 +127,33 @@ bool AppSingleton::Acquire() {
             return true;
         }
         VLOG("AppSingleton: access to %S denied: a copy is ending, or the folder is not ours", path.c_str());
-        BringOtherToFront();
+        BringOtherToFront(path);
         return false;
     }
     if (error != ERROR_SHARING_VIOLATION) {
         VLOG("AppSingleton: cannot open the guard file (error %lu)", error);
         return false;
     }
-    BringOtherToFront();
+    BringOtherToFront(path);
     return false;
 }
 
-void AppSingleton::BringOtherToFront() {
-    HWND other = FindWindowW(kWindowClass, nullptr);
+void AppSingleton::BringOtherToFront(const std::wstring& guard) {
+    DWORD error = ERROR_SUCCESS;
+    const DWORD holder = vt::ReadGuardHolder(guard, &error);
+    const vt::WindowsOfClass windows = vt::FindWindowsOfClass(kWindowClass, holder);
+    // Anyone can make a window of the class: only the guard's holder is the
+    // running copy, and nothing is sent to the others.
+    for (const auto& other : windows.others)
+        VLOG("AppSingleton: a window of class %S in process %lu is not the running copy's (process %lu): "
+             "left alone",
+             kWindowClass, other.second, holder);
+    if (holder == 0) {
+        VLOG("AppSingleton: the guard file names no running copy yet (error %lu): nothing to bring to the front",
+             error);
+        return;
+    }
+    HWND other = windows.own;
     if (!other) {
         // Starting, ending (its window already gone), or restoring without a
         // window: each ends on its own, and none waits for anything this start could end.

@@ -37,7 +37,9 @@ private:
     // The folder is there, a plain folder, and only administrators hold it.
     static bool SecureFolder(const std::wstring& folder);
     // Another copy runs: its window comes to the front, when it has one.
-    static void BringOtherToFront();
+    // The running copy is the process the guard file names; a window of the
+    // class in any other process gets nothing, and is logged.
+    static void BringOtherToFront(const std::wstring& guard);
     bool OpenFolderGuard();
 
     vt::UniqueHandle m_hGuard;

@@ -18,6 +18,7 @@
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "support/ChildRun.h"
+#include "support/ClassWindow.h"
 #include "support/LanguagesValue.h"
 #include "support/PlatformFaults.h"
 #include "state/WindowMessages.h"
@@ -302,12 +303,22 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
     ShowWindow(hwnd, SW_MINIMIZE);
     WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait);
     ASSERT_TRUE(IsIconic(hwnd));
+    // A window of the program's class that any user could make, found
+    // before the real one: it gets nothing.
+    CClassWindow decoy;
+    ASSERT_NE(decoy.Hwnd(), nullptr);
 
     ASSERT_TRUE(app.Start());
     EXPECT_EQ(app.WaitExit(kWait), 1);
     WaitUntil([&] { return !IsIconic(hwnd); }, kWait);
     EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was restored";
     EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait));
+    EXPECT_EQ(decoy.FrontRequests(), 0);
+    EXPECT_EQ(CAppUnderTest::CountInLog("AppSingleton: a window of class Velotune in process " +
+                                        std::to_string(GetCurrentProcessId()) +
+                                        " is not the running copy's (process " + std::to_string(app.Pid(0)) +
+                                        "): left alone"),
+              1);
     EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
 
     // The restore switch beside a running copy tries nothing: its own code.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -345,6 +346,17 @@ TEST(MainFrameLinks, OnlyWebAddressesAreOpened) {
     EXPECT_FALSE(CWebLink::Open(L""));
     EXPECT_TRUE(log.Has("link refused: not an http or https address: file:///C:/windows/system32/notepad.exe"));
     EXPECT_FALSE(log.Has("link opened"));
+
+    // A web address goes to the desktop's shell only, never to a browser
+    // started from this process; where that shell cannot take it, it is
+    // not opened at all, and the log says at which step. Wine's desktop
+    // (explorer.exe) takes it: its winebrowser.exe is explorer's child.
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    const bool opened = CWebLink::Open(L"https://example.invalid/");
+    CoUninitialize();
+    std::printf("[ note ] the desktop's shell %s\n", opened ? "took the link" : "did not take the link");
+    EXPECT_TRUE(log.Has(opened ? "link opened through the desktop's shell: https://example.invalid/"
+                               : "link not opened: the desktop's shell cannot start it ("));
 }
 
 TEST(MainFrameLinks, ALinkWithoutAnAddressTakesNeitherMouseNorKeyboard) {

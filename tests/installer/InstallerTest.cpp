@@ -17,6 +17,7 @@
 #include "InstalledApp.h"
 #include "JobRun.h"
 #include "StuckApp.h"
+#include "support/ClassWindow.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
@@ -590,6 +591,28 @@ TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotEx
     EXPECT_EQ(stuck.ExitRequests(), 1);
     EXPECT_FALSE(Exists(InstallDir() + L"\\Velotune.exe"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// A window of the program's class that any user could make, with no copy
+// running: the setup program, the uninstaller and the MSI package ask it
+// nothing and wait for nothing (the window's process is this test), and the
+// setup program's record says it was left alone.
+TEST_F(SetupProgramTest, ADecoyWindowIsNeitherAskedNorWaitedFor) {
+    CClassWindow decoy;
+    ASSERT_NE(decoy.Hwnd(), nullptr);
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_EQ(Install(L"/S"), 0);
+    ASSERT_EQ(Uninstall(L"/S"), 0);
+    const std::string line = " Left alone a window of class Velotune in process " +
+                             std::to_string(GetCurrentProcessId()) + ": it is not the running copy's (process 0).\r\n";
+    const std::string log = TestPaths::ReadFileBytes(InstallDir() + L"\\log\\Install.log");
+    size_t seen = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++seen;
+    EXPECT_EQ(seen, 3u) << "the install, the upgrade and the removal: " << log;
+    ASSERT_EQ(InstallMsi(MsiPackage(), L"LANG=en"), 0);
+    ASSERT_EQ(UninstallMsi(), 0);
+    EXPECT_EQ(decoy.ExitRequests(), 0);
+    EXPECT_FALSE(Exists(InstallDir() + L"\\Velotune.exe"));
 }
 
 TEST_F(SetupProgramTest, UninstallRemovesTheLogFolderOnlyWhenAskedTo) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Win32Owners.h"
+#include "log/LogLinks.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -191,5 +192,31 @@ TEST_F(LogStartup, TwoProcessesTakingTurnsKeepEveryLineInOrder) {
     for (int k = 0; k < 300; ++k) {
         ASSERT_EQ("first line " + std::to_string(k), TextOf(lines[2 + 2 * k]));
         ASSERT_EQ("second line " + std::to_string(k), TextOf(lines[3 + 2 * k]));
+    }
+}
+
+// Wine 8 makes no links (its CreateSymbolicLinkW does nothing, and it has
+// neither junctions nor hard links), so the rule that decides is checked
+// here: what an entry opened without following a link must be to be used.
+TEST(LogLinks, NoLinkIsWrittenThrough) {
+    struct Case {
+        DWORD attributes;
+        DWORD names;
+        bool folder;
+        const char* refusal;
+    } const cases[] = {
+        {FILE_ATTRIBUTE_DIRECTORY, 1, true, nullptr},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 1, true, "a link (reparse point)"},
+        {FILE_ATTRIBUTE_ARCHIVE, 1, true, "not a folder"},
+        {FILE_ATTRIBUTE_ARCHIVE, 1, false, nullptr},
+        {FILE_ATTRIBUTE_NORMAL, 1, false, nullptr},
+        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, 1, false, "a link (reparse point)"},
+        {FILE_ATTRIBUTE_ARCHIVE, 2, false, "a file with other names (hard link)"},
+        {FILE_ATTRIBUTE_DIRECTORY, 1, false, "a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusal ? c.refusal : "used");
+        const char* refusal = CLogLinks::Refusal(c.attributes, c.names, c.folder);
+        EXPECT_EQ(std::string(refusal ? refusal : "<none>"), std::string(c.refusal ? c.refusal : "<none>"));
     }
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <string>
 #include <vector>
 
 #include "base/Win32Owners.h"
@@ -92,14 +93,26 @@ TEST(AppSingletonTest, OneGuardPerMachineWhateverTheFolder) {
         ASSERT_TRUE(first.Acquire());
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(MachineGuard().c_str()));
     }
-    vt::UniqueHandle other(CreateFileW(MachineGuard().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                       FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    // Held as a copy elsewhere holds it, naming a process that is not this
+    // one: this process's window of the class is then anyone's decoy.
+    vt::UniqueHandle other(CreateFileW(MachineGuard().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     ASSERT_TRUE(other.Valid());
-    const LogCapture log;
-    AppSingleton second;
-    EXPECT_FALSE(second.Acquire());
-    EXPECT_TRUE(log.HasText("AppSingleton: the running copy shows no window (starting, ending, or restoring "
-                            "without one): nothing to bring to the front"));
+    const DWORD holder = GetCurrentProcessId() + 4;
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(other.Get(), &holder, sizeof(holder), &written, nullptr));
+    {
+        VelotuneWindow decoy;
+        const LogCapture log;
+        AppSingleton second;
+        EXPECT_FALSE(second.Acquire());
+        EXPECT_TRUE(g_seen.empty()) << "the decoy got nothing";
+        EXPECT_TRUE(log.HasText("AppSingleton: a window of class Velotune in process " +
+                                std::to_string(GetCurrentProcessId()) + " is not the running copy's (process " +
+                                std::to_string(holder) + "): left alone"));
+        EXPECT_TRUE(log.HasText("AppSingleton: the running copy shows no window (starting, ending, or restoring "
+                                "without one): nothing to bring to the front"));
+    }
     other.Reset();
     AppSingleton third;
     EXPECT_TRUE(third.Acquire());
