@@ -481,7 +481,8 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
     // A made-up pointer from another sender: neither read nor freed.
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
-    PumpFor(300);
+    ASSERT_TRUE(PumpUntil([&] { return log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread") == 2; },
+                          kWait));
     EXPECT_TRUE(Visible()) << "no download was started: nothing ends";
     EXPECT_EQ(m_main.RunInstaller(), 0);
     EXPECT_FALSE(log.HasText("UM_RUN_INSTALLER posted"));
