@@ -67,18 +67,18 @@ fuzz_one() {
 }
 
 pids=()
+tailers=()
 for arch in $ARCHES; do
-  : >"$BUILD/$arch/fuzz-output.txt" 2>/dev/null || true
+  : >"$BUILD/$arch/fuzz-output.txt"
   fuzz_one "$arch" &
   pids+=($!)
+  # Its progress as it comes, marked with the build: each reader's count
+  # once a minute and at its end. The tail ends with the run (--pid).
+  tail -n +1 -F --pid=$! "$BUILD/$arch/fuzz-output.txt" 2>/dev/null |
+    grep --line-buffered -E "^garbled input|Failure|FAILED" | sed -u "s/^/$arch: /" &
+  tailers+=($!)
 done
-# Progress as it comes: each reader's count once a minute and at its end.
-tail -n +1 -F $(for a in $ARCHES; do echo "$BUILD/$a/fuzz-output.txt"; done) 2>/dev/null |
-  grep --line-buffered -E "^garbled input|Failure|FAILED" &
-tailer=$!
-for p in "${pids[@]}"; do wait "$p" || true; done
-kill "$tailer" 2>/dev/null || true
-wait "$tailer" 2>/dev/null || true
+for p in "${pids[@]}" "${tailers[@]}"; do wait "$p" || true; done
 
 echo
 status=0
