@@ -1,5 +1,5 @@
 # The two everyday commands; each does its own set-up on a fresh Debian 12.
-.PHONY: all build test run bench installer clean
+.PHONY: all build test run bench fuzz installer clean
 
 all: build
 
@@ -17,6 +17,11 @@ run:
 
 bench:
 	@scripts/bench.sh
+
+# The garbled-input generators at length (never part of make test):
+# FUZZ_CASES (default 1000000) or FUZZ_SECONDS, FUZZ_SEED, FUZZ_REPLAY, ARCH
+fuzz:
+	@scripts/fuzz.sh
 
 # build/Velotune-Setup-<version>-x64.exe and -x86.exe
 installer:

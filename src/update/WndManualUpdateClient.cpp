@@ -13,6 +13,7 @@
 #include "settings/Settings.h"
 #include "state/AppState.h"
 #include "state/WindowMessages.h"
+#include "update/InstallerFileName.h"
 #include "update/P2spBinding.h"
 #include "update/UpdateDownload.h"
 #include "update/UpdateMessages.h"
@@ -27,43 +28,11 @@ namespace {
 const wchar_t kSemaphoreName[] = L"Global\\{C036C271-72ED-4883-91A6-EF16D1D66388}orl2016";
 const wchar_t kImageNewVersion[] = L"file='png/ICON_UPDATE_NEWVER.png' source='0,0,86,86' ";
 const wchar_t kImageOk[] = L"file='png/ICON_UPDATE_OK.png' source='0,0,86,86' ";
-// Used when the URL names no usable file.
-const wchar_t kFallbackFileName[] = L"VelotuneSetup.exe";
 constexpr UINT kRepeatCheckMs = 2000;
 constexpr int kAnimationElapse = 100;
 
 // The update thread's window, for its timer procedure.
 CWndManualUpdateClient* s_pUpdateWnd = nullptr;
-
-// CON, NUL, AUX, PRN, COM1-9 and LPT1-9 name devices, not files, whatever
-// extension follows them and with trailing spaces or dots.
-bool IsDeviceName(const std::wstring& name) {
-    std::wstring base = name.substr(0, name.find(L'.'));
-    while (!base.empty() && base.back() == L' ') base.pop_back();
-    if (base.size() == 3)
-        for (const wchar_t* device : {L"CON", L"NUL", L"AUX", L"PRN"})
-            if (_wcsicmp(base.c_str(), device) == 0) return true;
-    if (base.size() != 4) return false;
-    bool port = _wcsnicmp(base.c_str(), L"COM", 3) == 0 || _wcsnicmp(base.c_str(), L"LPT", 3) == 0;
-    return port && (std::wcschr(L"123456789", base[3]) || std::wcschr(L"\u00b9\u00b2\u00b3", base[3]));
-}
-
-// The installer's file name: the URL's last part after "/" (the whole URL
-// when it has none). It must stay a plain name inside the download folder,
-// so a query or fragment is cut off, anything after a backslash is all that
-// counts, and characters a file name cannot hold become "_".
-std::wstring InstallerFileName(const std::wstring& url) {
-    size_t slash = url.rfind(L'/');
-    std::wstring name = slash == std::wstring::npos ? url : url.substr(slash + 1);
-    size_t cut = name.find_first_of(L"?#");
-    if (cut != std::wstring::npos) name.erase(cut);
-    size_t back = name.rfind(L'\\');
-    if (back != std::wstring::npos) name.erase(0, back + 1);
-    for (wchar_t& c : name)
-        if (c < 32 || std::wcschr(L":*?\"<>|", c)) c = L'_';
-    if (name.empty() || name == L"." || name == L".." || IsDeviceName(name)) name = kFallbackFileName;
-    return name;
-}
 
 }  // namespace
 

@@ -38,11 +38,6 @@ void WriteState(const std::string& text) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), text));
 }
 
-void ExpectRatios(const double* expected, const char* what) {
-    for (int i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
-}
-
 POINT ButtonCentre() { return CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}); }
 
 // Below: the style every notice shares; `placed` false where the main window
@@ -204,7 +199,7 @@ TEST_F(AppStart, ForeignAddressesInMessagesAreIgnored) {
 TEST_F(AppOneClick, DoubleClickOverclocksOnceAndAClickRestores) {
     CAppUnderTest app;
     // Slow SDK calls keep the run going while the second click arrives.
-    app.UseProfile(FaultProfile(L"test_app_slow.ini", "DelayMs=150"));
+    app.UseProfile(SlowProfile());
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(WaitButton(hwnd, kOverclockButton)) << "the first paint, before looking at the dial";
@@ -630,7 +625,7 @@ TEST_F(AppStart, ARunStartedBeforeTheProcessorIsReadKeepsItsStatus) {
     CAppUnderTest app;
     // Slow SDK calls: the reader is still reading when the notifier's event
     // starts a run, and that run outlasts the reading.
-    app.UseProfile(FaultProfile(L"test_app_early.ini", "DelayMs=250"));
+    app.UseProfile(SlowProfile(250));
     ASSERT_TRUE(app.Start());
     HWND hwnd = app.WaitMainWindow(0, kWait);
     ASSERT_NE(hwnd, nullptr);

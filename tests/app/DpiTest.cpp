@@ -173,18 +173,7 @@ bool LooksBusy(HWND hwnd) {
     return PixelsIn(hwnd, ActionButton(), White) == 0 && PixelsIn(hwnd, ActionButton(), GreyText) > 10;
 }
 
-std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_dpi_hold"; }
-
-
-bool WaitVisible(HWND w) {
-    for (int i = 0; i < 200 && w && !IsWindowVisible(w); ++i) Sleep(50);
-    return w && IsWindowVisible(w);
-}
-
-bool WaitGone(HWND w) {
-    for (int i = 0; i < 200 && IsWindow(w); ++i) Sleep(50);
-    return !IsWindow(w);
-}
+bool WaitVisible(HWND w) { return w && WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, kWait); }
 
 // The page of "ButtonStatusTab" on the screen: a strip at the left of the
 // action button, clear of its text, in the page's colour (or its colour
@@ -205,28 +194,6 @@ const COLORREF kPage3 = RGB(0x3A, 0x4A, 0x3F);
 
 bool WaitPage(HWND hwnd, COLORREF colour, COLORREF hot) {
     return WaitUntil([&] { return ShowsPage(hwnd, colour, hot); }, kWait);
-}
-
-// The default processor, every call of which waits while the hold file
-// exists, with more fault switches when asked.
-std::wstring HoldFile() { return CAppUnderTest::Folder() + L"\\test_dpi_hold"; }
-std::wstring HoldProfile(const std::string& faults = "") {
-    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\test_dpi_hold.ini";
-    TestPaths::WriteFileBytes(path, base + "\r\nHoldWhileFile=" + TestPaths::Narrow(HoldFile()) + "\r\n" + faults);
-    return path;
-}
-void Hold(bool on) {
-    if (on) TestPaths::WriteFileBytes(HoldFile(), "held");
-    else DeleteFileW(HoldFile().c_str());
-}
-
-// The tray menu, as another program opens it, once painted.
-HWND OpenMenu(CAppUnderTest& app, HWND hwnd) {
-    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
-    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
-    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
-    return menu;
 }
 
 void CloseMenu(HWND menu) {
@@ -272,7 +239,7 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     CAppUnderTest app;
     DeleteFileW(HoldPath().c_str());
     // Every call of the processor waits while the hold file exists.
-    app.UseProfile(FaultProfile(L"test_dpi_hold.ini", "HoldWhileFile=" + TestPaths::Narrow(HoldPath())));
+    app.UseProfile(HoldProfile());
     ASSERT_TRUE(app.Start());
     // Where the window is from the moment it becomes visible: its first
     // frame is painted there, and it must be where it stays.

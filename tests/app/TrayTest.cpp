@@ -21,7 +21,6 @@ namespace {
 
 constexpr DWORD kWait = 30000;  // safety net only
 
-const wchar_t* const kRatioIds[] = {L"29", L"30", L"31", L"32"};
 const double kStock[] = {40, 39, 38, 37};
 const double kOverclocked[] = {43, 42, 41, 40};
 
@@ -33,35 +32,6 @@ std::wstring IniValue(const wchar_t* key) {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"OverClockingKey", key, L"<none>", text, 63, IniPath().c_str());
     return text;
-}
-
-void ExpectRatios(const double* expected, const char* what) {
-    for (int i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(CAppUnderTest::ActiveValue(kRatioIds[i]), expected[i]) << what << ", control " << i;
-}
-
-// The default processor whose every SDK call takes `delayMs`.
-std::wstring SlowProfile(int delayMs = 150) {
-    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\test_tray_slow" + std::to_wstring(delayMs) + L".ini";
-    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=" + std::to_string(delayMs) + "\r\n");
-    return path;
-}
-
-
-std::wstring HoldPath() { return CAppUnderTest::Folder() + L"\\test_tray_hold"; }
-
-// The default processor, whose every call waits while the hold file exists.
-std::wstring HoldProfile() {
-    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\test_tray_hold.ini";
-    TestPaths::WriteFileBytes(path, base + "\r\nHoldWhileFile=" + TestPaths::Narrow(HoldPath()) + "\r\n");
-    return path;
-}
-
-void Hold(bool on) {
-    if (on) ASSERT_TRUE(TestPaths::WriteFileBytes(HoldPath(), "held"));
-    else DeleteFileW(HoldPath().c_str());
 }
 
 // Ctrl+Alt+key as a user types it.
@@ -155,15 +125,6 @@ TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks
 
 namespace {
 
-// The tray menu of process 0, opened the way another program opens it.
-HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr) {
-    if (previous) WaitUntil([&] { return !IsWindow(previous); }, kWait);
-    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
-    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
-    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);  // first paint
-    return menu;
-}
-
 // Centre of row i: the rows are 32 pixels high below a 3-pixel frame.
 POINT Row(int i) { return POINT{100, 3 + 32 * i + 16}; }
 
@@ -180,8 +141,6 @@ int CheckMarkPixels(HWND menu) {
         }
     return n;
 }
-
-bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
 }  // namespace
 

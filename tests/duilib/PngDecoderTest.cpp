@@ -16,6 +16,7 @@
 #include "duilib/PngDecoder.h"
 #include "duilib/SkinImage.h"
 #include "support/ChildRun.h"
+#include "support/PngBytes.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -23,6 +24,10 @@ namespace {
 using DuiLib::CPngDecoder;
 using DuiLib::CSkinImage;
 using Result = CPngDecoder::Result;
+using PngBytes::BigEndian;
+using PngBytes::Chunk;
+using PngBytes::MakePng;
+using PngBytes::Reseal;
 
 constexpr DWORD kChildPassed = 0x600D;
 
@@ -40,51 +45,6 @@ std::vector<std::wstring> SkinPngs() {
 }
 
 std::vector<BYTE> Bytes(const std::string& s) { return std::vector<BYTE>(s.begin(), s.end()); }
-
-uint32_t Crc(const std::string& s) {
-    using CrcFn = DWORD(WINAPI*)(DWORD, const BYTE*, ULONG);
-    static const auto crc = reinterpret_cast<CrcFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
-    return crc(0, reinterpret_cast<const BYTE*>(s.data()), static_cast<ULONG>(s.size()));
-}
-
-std::string BigEndian(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-std::string Chunk(const char* type, const std::string& body) {
-    const std::string typed = type + body;
-    return BigEndian(static_cast<uint32_t>(body.size())) + typed + BigEndian(Crc(typed));
-}
-
-// The chunk of `type` in `png` gets its CRC recomputed, so only the change
-// made to its body is wrong.
-void Reseal(std::string& png, const char* type) {
-    const size_t at = png.find(type);
-    const uint32_t length = static_cast<uint32_t>(BYTE(png[at - 4])) << 24 | BYTE(png[at - 3]) << 16 |
-                            BYTE(png[at - 2]) << 8 | BYTE(png[at - 1]);
-    png.replace(at + 4 + length, 4, BigEndian(Crc(png.substr(at, 4 + length))));
-}
-
-// A PNG whose rows (each with its filter byte) are stored uncompressed.
-std::string MakePng(int w, int h, char colourType, const std::string& rows, const std::string& before = "") {
-    std::string zlib = "\x78\x01";
-    for (size_t at = 0; at < rows.size() || at == 0; at += 65535) {
-        const std::string part = rows.substr(at, 65535);
-        const uint16_t n = static_cast<uint16_t>(part.size());
-        zlib += static_cast<char>(at + part.size() >= rows.size());
-        zlib += {static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(~n), static_cast<char>(~n >> 8)};
-        zlib += part;
-    }
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : rows) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    zlib += BigEndian(b << 16 | a);
-    const std::string header = BigEndian(w) + BigEndian(h) + std::string{8, colourType, 0, 0, 0};
-    return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header) + before + Chunk("IDAT", zlib) + Chunk("IEND", "");
-}
 
 // The image's pixels, premultiplied BGRA.
 std::vector<DWORD> Pixels(const CSkinImage& image) {

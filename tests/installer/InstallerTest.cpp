@@ -19,6 +19,7 @@
 #include "StuckApp.h"
 #include "support/ClassWindow.h"
 #include "state/WindowMessages.h"
+#include "support/AppFixture.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
 
@@ -45,9 +46,6 @@ double ActiveValue(int i) {
     return _wtof(text);
 }
 
-void ExpectRatios(const double* expected, const char* what) {
-    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(ActiveValue(i), expected[i]) << what << ", control " << i;
-}
 
 // Keeps the state file through an uninstall that leaves the processor
 // overclocked, as a real processor keeps its values: open without delete
@@ -121,7 +119,7 @@ HWND StartOverclocked(CInstalledApp& app) {
 // restore run put the defaults back and said so. The install log's text.
 std::string ExpectClosedAndRestored(CInstalledApp& app, const std::wstring& dir, const char* what) {
     EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
-    ExpectRatios(kStock, what);
+    ExpectRatios(kStock, what, ActiveValue);
     const std::string logs = AllLogs();
     EXPECT_NE(logs.find("------Mainframe :: Close--------- "), std::string::npos) << "left through its own exit";
     EXPECT_NE(logs.find("[RestoreOverclocking] defaults restored"), std::string::npos) << logs;
@@ -490,7 +488,7 @@ TEST_F(SetupProgramTest, UninstallRestoresTheProcessorAndLeavesOnlyTheLogFolder)
     CInstalledApp app(dir);
     HWND hwnd = StartOverclocked(app);
     ASSERT_NE(hwnd, nullptr) << app.ReadLog();
-    ExpectRatios(kOverclocked, "overclocked before the uninstall");
+    ExpectRatios(kOverclocked, "overclocked before the uninstall", ActiveValue);
     // The program itself would leave the processor overclocked at exit now:
     // the uninstaller's own restore run must put the defaults back.
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
@@ -554,7 +552,7 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
             StateKept kept;
             ASSERT_TRUE(kept.Held());
             EXPECT_EQ(UninstallInPlace(L"/S /REMOVELOGS", dir), c.exitCode) << c.fault;
-            ExpectRatios(kOverclocked, c.fault);
+            ExpectRatios(kOverclocked, c.fault, ActiveValue);
         }
         const std::string installLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
         EXPECT_NE(installLog.find(c.line), std::string::npos) << c.fault << "\n" << installLog;
@@ -575,7 +573,7 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         StateKept kept;
         ASSERT_TRUE(kept.Held());
         EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
-        ExpectRatios(kOverclocked, "interactive");
+        ExpectRatios(kOverclocked, "interactive", ActiveValue);
     }
     EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
                                                   L"was overclocked, it stays overclocked until the next restart."});
@@ -642,13 +640,13 @@ TEST_F(SetupProgramTest, UpgradeOverARunningOverclockedCopyRestoresFirstAndKeeps
     {
         CInstalledApp app(dir);
         ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
-        ExpectRatios(kOverclocked, "overclocked before the upgrade");
+        ExpectRatios(kOverclocked, "overclocked before the upgrade", ActiveValue);
 
         ASSERT_EQ(Install(L"/S"), 0);
         EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
         const std::string log = app.ReadLog();
         EXPECT_NE(log.find("--------------ExitRecover-----------"), std::string::npos) << "its restoring exit";
-        ExpectRatios(kStock, "restored by the program's own exit");
+        ExpectRatios(kStock, "restored by the program's own exit", ActiveValue);
     }
     EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
     EXPECT_EQ(Languages(), L"zh");
@@ -890,7 +888,7 @@ TEST_F(SetupProgramTest, TheMsiInstallsSilentlyWithFilesShortcutUninstallEntryAn
         CInstalledApp app(dir);
         HWND hwnd = StartOverclocked(app);
         ASSERT_NE(hwnd, nullptr) << app.ReadLog();
-        ExpectRatios(kOverclocked, "overclocked by the installed program");
+        ExpectRatios(kOverclocked, "overclocked by the installed program", ActiveValue);
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
         EXPECT_EQ(app.WaitExit(kWait), 0);
     }
@@ -911,7 +909,7 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\VelotuneUpdate\\setup.part", "partial"));
     CInstalledApp app(dir);
     ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
-    ExpectRatios(kOverclocked, "overclocked before the uninstall");
+    ExpectRatios(kOverclocked, "overclocked before the uninstall", ActiveValue);
     // The program would leave the processor overclocked at its exit: the
     // package's own restore run puts the defaults back.
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", "[OverClockingKey]\r\nstopover=0\r\n"));
@@ -934,7 +932,7 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
         StateKept kept;
         ASSERT_TRUE(kept.Held());
         EXPECT_EQ(UninstallMsi(), 0);
-        ExpectRatios(kOverclocked, "the restore failed");
+        ExpectRatios(kOverclocked, "the restore failed", ActiveValue);
     }
     const std::string failedLog = TestPaths::ReadFileBytes(dir + L"\\log\\Install.log");
     EXPECT_NE(failedLog.find(" The restore failed: the processor may stay overclocked until the next restart "
@@ -954,7 +952,7 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
         StateKept kept;
         ASSERT_TRUE(kept.Held());
         EXPECT_EQ(RunAnswering(L"msiexec /x " + Quoted(MsiPackage()) + L" /qb", false, &messages), 0);
-        ExpectRatios(kOverclocked, "interactive");
+        ExpectRatios(kOverclocked, "interactive", ActiveValue);
     }
     EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
                                                   L"was overclocked, it stays overclocked until the next restart."});
@@ -975,7 +973,7 @@ TEST_F(SetupProgramTest, TheMsiUpgradesAnOlderVersionKeepingTheSettingsAndRefuse
         ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
         ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
         EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
-        ExpectRatios(kStock, "restored before the older version's files went");
+        ExpectRatios(kStock, "restored before the older version's files went", ActiveValue);
     }
     const std::vector<std::wstring> products = InstalledMsiProducts();
     ASSERT_EQ(products.size(), 1u);

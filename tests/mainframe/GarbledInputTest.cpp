@@ -6,18 +6,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "base/Win32Owners.h"
+#include "GarbledRun.h"
 #include "support/LogCapture.h"
 #include "duilib/ControlUI.h"
 #include "duilib/DialogBuilder.h"
@@ -39,103 +37,18 @@
 
 namespace {
 
-constexpr unsigned kSeed = 20240611;
-constexpr int kSkinCases = 3000;
-constexpr int kIniCases = 1500;
-constexpr int kLanguageCases = 1500;
-constexpr int kDialCases = 4000;
-constexpr int kSdkCases = 600;
-constexpr int kPipeCases = 20000;
-
-struct Counts {
-    int skin = 0, ini = 0, language = 0, dial = 0, sdk = 0, pipe = 0;
-} g_counts;
-
 // The case count goes to the program's output and to garbled-input.txt
 // beside it, which `make test` shows (ctest keeps a passing test's output).
 class CountReport : public ::testing::Environment {
 public:
     void TearDown() override {
-        char line[256];
-        std::snprintf(line, sizeof(line),
-                      "garbled input: %d skin cases, %d INI cases, %d language cases, %d dial-record cases, "
-                      "%d SDK cases, %d command pipe records\n",
-                      g_counts.skin, g_counts.ini, g_counts.language, g_counts.dial, g_counts.sdk, g_counts.pipe);
-        std::fputs(line, stdout);
+        std::string line = "garbled input: " + GarbledRun::Get().Counts() + "\n";
+        std::fputs(line.c_str(), stdout);
         std::fflush(stdout);
         TestPaths::WriteFileBytes(TestPaths::Join(TestPaths::TestDir(), L"garbled-input.txt"), line);
     }
 };
 ::testing::Environment* const g_report = ::testing::AddGlobalTestEnvironment(new CountReport);
-
-// A case that does not end is a hang: name it and end the run instead of
-// waiting for the suite's time-out with nothing said.
-class Watchdog {
-public:
-    explicit Watchdog(const char* reader) : m_reader(reader) {
-        m_stop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        m_thread.Reset(CreateThread(nullptr, 0, &Watchdog::Watch, this, 0, nullptr));
-    }
-    ~Watchdog() {
-        SetEvent(m_stop.Get());
-        WaitForSingleObject(m_thread.Get(), INFINITE);
-    }
-    void Case(int n) { m_case.store(n); }
-
-private:
-    static DWORD WINAPI Watch(LPVOID p) {
-        Watchdog* self = static_cast<Watchdog*>(p);
-        int last = -1;
-        // A case gets at least 60 s: far beyond any real case, even on a loaded machine.
-        while (WaitForSingleObject(self->m_stop.Get(), 60000) == WAIT_TIMEOUT) {
-            int now = self->m_case.load();
-            if (now == last) {
-                std::printf("garbled input: %s case %d did not finish (seed %u)\n", self->m_reader, now, kSeed);
-                std::fflush(stdout);
-                ExitProcess(3);
-            }
-            last = now;
-        }
-        return 0;
-    }
-    const char* m_reader;
-    std::atomic<int> m_case{0};
-    vt::UniqueHandle m_stop;
-    vt::UniqueHandle m_thread;
-};
-
-class Garbage {
-public:
-    explicit Garbage(unsigned salt) : m_rng(kSeed ^ salt) {}
-    int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
-    bool OneIn(int n) { return Int(0, n - 1) == 0; }
-    template <typename T>
-    const T& Pick(const std::vector<T>& v) { return v[(size_t)Int(0, (int)v.size() - 1)]; }
-
-    std::string Bytes(int n) {
-        std::string s;
-        for (int i = 0; i < n; ++i) s += (char)Int(0, 255);
-        return s;
-    }
-    std::string Repeat(const std::string& unit, int n) {
-        std::string s;
-        for (int i = 0; i < n; ++i) s += unit;
-        return s;
-    }
-    // A number as a careless or hostile writer would put it.
-    std::string Number() {
-        static const std::vector<std::string> odd = {
-            "nan", "-nan", "inf", "-inf", "1e308", "-1e308", "1e999", "99999999999", "-99999999999",
-            "2147483648", "-2147483649", "4294967296", "0x7FFFFFFF", "", " ", "-", "+", "--1", "1.5.6",
-            "12abc", "abc", "\xEF\xBC\x91", "1,2", "0", "-0", "1e-400", "00000000000000000000001"};
-        if (OneIn(3)) return std::to_string(Int(-1000, 1000));
-        return Pick(odd);
-    }
-    std::mt19937& Rng() { return m_rng; }
-
-private:
-    std::mt19937 m_rng;
-};
 
 size_t CountContaining(const std::vector<std::string>& texts, const std::string& part) {
     size_t n = 0;
@@ -143,6 +56,9 @@ size_t CountContaining(const std::vector<std::string>& texts, const std::string&
         if (t.find(part) != std::string::npos) ++n;
     return n;
 }
+
+// Which cases a count over a block was taken from.
+std::string Span(int first, int end) { return "cases " + std::to_string(first) + " to " + std::to_string(end - 1); }
 
 std::wstring CaseFolder() {
     std::wstring dir = TestPaths::Join(TestPaths::TestDir(), L"garbled");
@@ -214,30 +130,32 @@ std::string SkinText(Garbage& g, bool* mustRefuse) {
 TEST(GarbledInput, SkinBuilderRefusesWithOneLogLinePerFile) {
     // The toolkit's reports reach the program's log as they do in the program.
     CToolkitLogSink::Install();
-    LogCapture log;
-    Watchdog dog("skin");
-    Garbage g(1);
+    GarbledRun& run = GarbledRun::Get();
     DuiLib::CPaintManagerUI pm;
-    int refused = 0;
-    for (int i = 0; i < kSkinCases; ++i) {
-        dog.Case(i);
-        bool mustRefuse = false;
-        std::string text = SkinText(g, &mustRefuse);
-        wchar_t name[32];
-        std::swprintf(name, 32, L"garbled-%d.xml", i);
-        DuiLib::CDialogBuilder builder;
-        std::unique_ptr<DuiLib::CControlUI> root(builder.CreateFromText(name, text.c_str(), nullptr, &pm));
-        if (mustRefuse) {
-            EXPECT_FALSE(builder.Problems().empty()) << "case " << i;
+    run.Run("skin", [&](int first, int end) {
+        LogCapture log;
+        int refused = 0;
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            bool mustRefuse = false;
+            std::string text = SkinText(g, &mustRefuse);
+            run.Keep(i, ".xml", text);
+            wchar_t name[32];
+            std::swprintf(name, 32, L"garbled-%d.xml", i);
+            DuiLib::CDialogBuilder builder;
+            std::unique_ptr<DuiLib::CControlUI> root(builder.CreateFromText(name, text.c_str(), nullptr, &pm));
+            if (mustRefuse) {
+                EXPECT_FALSE(builder.Problems().empty()) << "case " << i;
+            }
+            if (!builder.Problems().empty()) ++refused;
         }
-        if (!builder.Problems().empty()) ++refused;
-        ++g_counts.skin;
-    }
-    // One line per file with problems, and it names the file.
-    std::vector<std::string> texts = log.AllTexts();
-    EXPECT_EQ((size_t)refused, CountContaining(texts, "skin \"garbled-"));
-    EXPECT_GT(refused, kSkinCases / 4);
-    EXPECT_GT(CountContaining(texts, "nested deeper than"), 0u);
+        // One line per file with problems, and it names the file.
+        std::vector<std::string> texts = log.AllTexts();
+        EXPECT_EQ((size_t)refused, CountContaining(texts, "skin \"garbled-")) << Span(first, end);
+        if (!run.FullBlock(first, end)) return;
+        EXPECT_GT(refused, (end - first) / 4);
+        EXPECT_GT(CountContaining(texts, "nested deeper than"), 0u);
+    });
 }
 
 // ------------------------------------------------------------- INI files
@@ -294,119 +212,130 @@ bool StrictInt(const std::wstring& t) {
 }
 
 TEST(GarbledInput, SettingsReaderFallsBackAndLogsEveryBadNumber) {
-    LogCapture log;
-    Watchdog dog("INI");
-    Garbage g(2);
+    GarbledRun& run = GarbledRun::Get();
     const std::vector<std::string> keys = {"autoStart", "stopover", "minmode", "MonitorTime", "quickkey"};
     const wchar_t* intKeys[] = {kKeyAutoStart, kKeyStopOver, kKeyMinMode, kKeyMonitorTime};
     const int defaults[] = {kDefaultAutoStart, kDefaultStopOver, kDefaultMinMode, kDefaultMonitorTime};
-    size_t badNumbers = 0, negativePeriods = 0;
-    for (int i = 0; i < kIniCases; ++i) {
-        dog.Case(i);
-        // A file of its own per case: a profile cache keyed on the name and
-        // the time stamp could otherwise serve one read the previous text.
-        wchar_t name[32];
-        std::swprintf(name, 32, L"settings-%d.ini", i);
-        std::wstring path = TestPaths::Join(CaseFolder(), name);
-        ASSERT_TRUE(TestPaths::WriteFileBytes(path, IniText(g, keys)));
-        CSettingsFile file;
-        file.SetPath(path);
-        for (int k = 0; k < 4; ++k) {
-            std::wstring raw = file.ReadString(intKeys[k], L"");
-            EXPECT_LE(raw.size(), 255u);
-            int got = file.ReadInt(intKeys[k], defaults[k]);
-            if (!raw.empty() && !StrictInt(raw)) {
-                ++badNumbers;
-                EXPECT_EQ(defaults[k], got) << "case " << i;
+    run.Run("ini", [&](int first, int end) {
+        LogCapture log;
+        size_t badNumbers = 0, negativePeriods = 0;
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            // A file of its own per case: a profile cache keyed on the name and
+            // the time stamp could otherwise serve one read the previous text.
+            wchar_t name[32];
+            std::swprintf(name, 32, L"settings-%d.ini", i);
+            std::wstring path = TestPaths::Join(CaseFolder(), name);
+            std::string text = IniText(g, keys);
+            run.Keep(i, ".ini", text);
+            ASSERT_TRUE(TestPaths::WriteFileBytes(path, text));
+            CSettingsFile file;
+            file.SetPath(path);
+            for (int k = 0; k < 4; ++k) {
+                std::wstring raw = file.ReadString(intKeys[k], L"");
+                EXPECT_LE(raw.size(), 255u);
+                int got = file.ReadInt(intKeys[k], defaults[k]);
+                if (!raw.empty() && !StrictInt(raw)) {
+                    ++badNumbers;
+                    EXPECT_EQ(defaults[k], got) << "case " << i;
+                }
             }
+            int period = file.GetMonitorTime();
+            EXPECT_GE(period, 0);
+            std::wstring raw = file.ReadString(kKeyMonitorTime, L"");
+            if (StrictInt(raw) && _wtoi64(raw.c_str()) < 0) ++negativePeriods;
+            if (!raw.empty() && !StrictInt(raw)) ++badNumbers;  // GetMonitorTime's own read
+            EXPECT_FALSE(file.GetQuickKey().empty());
+            DeleteFileW(path.c_str());
         }
-        int period = file.GetMonitorTime();
-        EXPECT_GE(period, 0);
-        std::wstring raw = file.ReadString(kKeyMonitorTime, L"");
-        if (StrictInt(raw) && _wtoi64(raw.c_str()) < 0) ++negativePeriods;
-        if (!raw.empty() && !StrictInt(raw)) ++badNumbers;  // GetMonitorTime's own read
-        EXPECT_FALSE(file.GetQuickKey().empty());
-        DeleteFileW(path.c_str());
-        ++g_counts.ini;
-    }
-    std::vector<std::string> texts = log.AllTexts();
-    EXPECT_EQ(badNumbers, CountContaining(texts, "is not a valid number, using"));
-    EXPECT_EQ(negativePeriods, CountContaining(texts, "is negative, using"));
-    EXPECT_GT(badNumbers, (size_t)kIniCases);
+        std::vector<std::string> texts = log.AllTexts();
+        EXPECT_EQ(badNumbers, CountContaining(texts, "is not a valid number, using")) << Span(first, end);
+        EXPECT_EQ(negativePeriods, CountContaining(texts, "is negative, using")) << Span(first, end);
+        if (run.FullBlock(first, end)) {
+            EXPECT_GT(badNumbers, (size_t)(end - first));
+        }
+    });
 }
 
 TEST(GarbledInput, LanguageReaderLogsEveryMissingText) {
-    LogCapture log;
-    Watchdog dog("language");
-    Garbage g(3);
+    GarbledRun& run = GarbledRun::Get();
     const std::vector<std::string> keys = {"STR_OK", "STR_EXIT", "STR_TITLE", "STR_VERSION", "STR_N"};
     std::wstring app = TestPaths::Join(CaseFolder(), L"app");
     CreateDirectoryW(app.c_str(), nullptr);
     CreateDirectoryW((app + L"\\skin").c_str(), nullptr);
     CreateDirectoryW((app + L"\\skin\\lan").c_str(), nullptr);
-    size_t missing = 0;
-    for (int i = 0; i < kLanguageCases; ++i) {
-        dog.Case(i);
-        CLanguageFile lang(app);
-        ASSERT_TRUE(lang.SelectLanguageFile());
-        std::string text = IniText(g, keys);
-        // The language files use their own section.
-        size_t at = text.find("OverClockingKey");
-        if (at != std::string::npos) text.replace(at, 15, "LANSTR");
-        if (!g.OneIn(12)) ASSERT_TRUE(TestPaths::WriteFileBytes(lang.GetPath(), text));
-        else DeleteFileW(lang.GetPath().c_str());  // no language file at all
-        for (const std::string& k : keys) {
-            std::wstring key(k.begin(), k.end());
-            std::wstring s = lang.GetLanguageString(key.c_str());
-            EXPECT_LE(s.size(), 255u);
-            if (s == L"-_-") ++missing;
+    run.Run("language", [&](int first, int end) {
+        LogCapture log;
+        size_t missing = 0;
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            CLanguageFile lang(app);
+            ASSERT_TRUE(lang.SelectLanguageFile());
+            std::string text = IniText(g, keys);
+            // The language files use their own section.
+            size_t at = text.find("OverClockingKey");
+            if (at != std::string::npos) text.replace(at, 15, "LANSTR");
+            run.Keep(i, ".ini", text);
+            if (!g.OneIn(12)) ASSERT_TRUE(TestPaths::WriteFileBytes(lang.GetPath(), text));
+            else DeleteFileW(lang.GetPath().c_str());  // no language file at all
+            for (const std::string& k : keys) {
+                std::wstring key(k.begin(), k.end());
+                std::wstring s = lang.GetLanguageString(key.c_str());
+                EXPECT_LE(s.size(), 255u);
+                if (s == L"-_-") ++missing;
+            }
+            if (lang.GetLanguageString(L"") == L"-_-") ++missing;
         }
-        if (lang.GetLanguageString(L"") == L"-_-") ++missing;
-        ++g_counts.language;
-    }
-    std::vector<std::string> texts = log.AllTexts();
-    EXPECT_EQ(missing, CountContaining(texts, "[LANSTR] no text for key") + CountContaining(texts, " missing in "));
-    EXPECT_GT(missing, (size_t)kLanguageCases);
+        std::vector<std::string> texts = log.AllTexts();
+        EXPECT_EQ(missing, CountContaining(texts, "[LANSTR] no text for key") + CountContaining(texts, " missing in "))
+            << Span(first, end);
+        if (run.FullBlock(first, end)) {
+            EXPECT_GT(missing, (size_t)(end - first));
+        }
+    });
 }
 
 // ---------------------------------------------------------- dial records
 
 TEST(GarbledInput, DialRecordsRefusedWithALogLineAndNeverHang) {
-    LogCapture log;
-    Watchdog dog("dial");
-    Garbage g(4);
-    size_t refused = 0;
-    for (int i = 0; i < kDialCases; ++i) {
-        dog.Case(i);
-        std::wstring record;
-        int pieces = g.Int(0, 20);
-        for (int p = 0; p < pieces; ++p) {
-            if (p) {
-                static const std::vector<std::wstring> seps = {L"@@@@@", L"@@@@@", L"@@@@@", L"@@@@", L"@@@@@@",
-                                                               L"@@@@@@@@@@", L"@ @@@@"};
-                record += g.Pick(seps);
+    GarbledRun& run = GarbledRun::Get();
+    run.Run("dial", [&](int first, int end) {
+        LogCapture log;
+        size_t refused = 0;
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            std::wstring record;
+            int pieces = g.Int(0, 20);
+            for (int p = 0; p < pieces; ++p) {
+                if (p) {
+                    static const std::vector<std::wstring> seps = {L"@@@@@", L"@@@@@", L"@@@@@", L"@@@@", L"@@@@@@",
+                                                                   L"@@@@@@@@@@", L"@ @@@@"};
+                    record += g.Pick(seps);
+                }
+                std::string n = g.OneIn(6) ? g.Bytes(g.Int(0, 12)) : g.Number();
+                for (unsigned char c : n) record += (wchar_t)(c ? c : L'?');
+                if (g.OneIn(50)) record += std::wstring((size_t)g.Int(1000, 20000), L'\x4E2D');
             }
-            std::string n = g.OneIn(6) ? g.Bytes(g.Int(0, 12)) : g.Number();
-            for (unsigned char c : n) record += (wchar_t)(c ? c : L'?');
-            if (g.OneIn(50)) record += std::wstring((size_t)g.Int(1000, 20000), L'\x4E2D');
+            run.Keep(i, ".txt", TestPaths::Narrow(record, CP_UTF8));
+            CpuCustomData entry;
+            if (!CCpuDialTable::ParseRecord(record, entry)) {
+                ++refused;
+                continue;
+            }
+            CCpuDialTable table;
+            table.Append(entry);
+            table.BuildAngles(entry);
+            // 0.1 GHz steps from 0 to 10 GHz at most, whatever the record said.
+            EXPECT_LE(table.Angles().size(), 2100u) << "case " << i;
+            int angle = 0;
+            table.AngleOf(entry.floatDefaultFrenquency, angle);
         }
-        CpuCustomData entry;
-        if (!CCpuDialTable::ParseRecord(record, entry)) {
-            ++refused;
-            continue;
+        EXPECT_EQ(refused, CountContaining(log.AllTexts(), "dial record refused: "))
+            << Span(first, end);
+        if (run.FullBlock(first, end)) {
+            EXPECT_GT(refused, (size_t)(end - first) / 4);
         }
-        CCpuDialTable table;
-        table.Append(entry);
-        table.BuildAngles(entry);
-        // 0.1 GHz steps from 0 to 10 GHz at most, whatever the record said.
-        EXPECT_LE(table.Angles().size(), 2100u) << "case " << i;
-        int angle = 0;
-        table.AngleOf(entry.floatDefaultFrenquency, angle);
-        ++g_counts.dial;
-    }
-    g_counts.dial += (int)refused;
-    EXPECT_EQ(refused, CountContaining(log.AllTexts(), "dial record refused: "));
-    EXPECT_GT(refused, (size_t)kDialCases / 4);
+    });
 }
 
 // ---------------------------------------------------- the command pipe's records
@@ -435,8 +364,7 @@ void FeedPipeRecord(Garbage& g, const Record& good, int& accepted) {
 }
 
 TEST(GarbledInput, PipeRecordsAreTakenOnlyWhole) {
-    Watchdog dog("pipe record");
-    Garbage g(6);
+    GarbledRun& run = GarbledRun::Get();
     remote::Request request;
     request.command = remote::Command::Overclock;
     request.timeoutMs = 60000;
@@ -446,14 +374,16 @@ TEST(GarbledInput, PipeRecordsAreTakenOnlyWhole) {
     answer.ratiosCenti[0] = 4300;
     wcscpy(answer.version, L"1.0.0.0");
     int requests = 0, answers = 0;
-    for (int i = 0; i < kPipeCases; ++i) {
-        dog.Case(i);
-        if (i % 2) FeedPipeRecord<remote::Request, remote::CPipeCodec::kRequestSize>(g, request, requests);
-        else FeedPipeRecord<remote::Answer, remote::CPipeCodec::kAnswerSize>(g, answer, answers);
-        ++g_counts.pipe;
-    }
-    EXPECT_GT(requests, 0);
-    EXPECT_GT(answers, 0);
+    run.Run("pipe", [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            if (i % 2) FeedPipeRecord<remote::Request, remote::CPipeCodec::kRequestSize>(g, request, requests);
+            else FeedPipeRecord<remote::Answer, remote::CPipeCodec::kAnswerSize>(g, answer, answers);
+        }
+        if (!run.FullBlock(first, end)) return;
+        EXPECT_GT(requests, 0);
+        EXPECT_GT(answers, 0);
+    });
 }
 
 // ---------------------------------------------------- the tuning library
@@ -500,9 +430,7 @@ bool Finite(const std::string& number) {
 }
 
 TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
-    LogCapture log;
-    Watchdog dog("SDK");
-    Garbage g(5);
+    GarbledRun& run = GarbledRun::Get();
     std::wstring profile = TestPaths::Join(CaseFolder(), L"sdk-profile.ini");
     std::wstring state = TestPaths::Join(CaseFolder(), L"sdk-state.ini");
     ScopedStandInSwitch stateSwitch(L"OverclockingSdkWrapper", L"STATE", state);
@@ -510,67 +438,73 @@ TEST(GarbledInput, TuningReadersRefuseValuesNoProcessorHas) {
     IOverClockSdkInterface* loader = IOverClockSdkInterface::Instance();
     ASSERT_TRUE(loader->LoadDll()) << "the simulated processor is not beside the test";
     GetAppState().hMainWnd = nullptr;
-    int monitorRuns = 0;
-    for (int i = 0; i < kSdkCases; ++i) {
-        dog.Case(i);
-        DeleteFileW(state.c_str());  // a freshly started machine each time
-        ASSERT_TRUE(TestPaths::WriteFileBytes(profile, SdkProfile(g)));
-        // Init reads the profile again. A profile without a processor leaves
-        // no library to talk to: the readers below must take that too.
-        loader->BringUpSdk();
+    run.Run("sdk", [&](int first, int end) {
+        LogCapture log;
+        int monitorRuns = 0;
+        for (int i = first; i < end; ++i) {
+            Garbage g = run.Case(i);
+            DeleteFileW(state.c_str());  // a freshly started machine each time
+            std::string text = SdkProfile(g);
+            run.Keep(i, ".ini", text);
+            ASSERT_TRUE(TestPaths::WriteFileBytes(profile, text));
+            // Init reads the profile again. A profile without a processor leaves
+            // no library to talk to: the readers below must take that too.
+            loader->BringUpSdk();
 
-        CGetCpuInfoThread reader;
-        reader.GetCPUInformation();
-        double turbo = reader.GetCpuInfo()->m_dMaxTurboMHz;
-        EXPECT_TRUE(std::isfinite(turbo) && turbo >= 0) << "case " << i << ": " << turbo;
+            CGetCpuInfoThread reader;
+            reader.GetCPUInformation();
+            double turbo = reader.GetCpuInfo()->m_dMaxTurboMHz;
+            EXPECT_TRUE(std::isfinite(turbo) && turbo >= 0) << "case " << i << ": " << turbo;
 
-        COverClockThread worker;
-        GetAppState().nStatus = g.OneIn(2) ? STATUS_OVERCLOCK_ING : STATUS_REOVERCLOCK_ING;
-        worker.Overclocking(true);
-        GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
+            COverClockThread worker;
+            GetAppState().nStatus = g.OneIn(2) ? STATUS_OVERCLOCK_ING : STATUS_REOVERCLOCK_ING;
+            worker.Overclocking(true);
+            GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
 
-        if (g.OneIn(3)) {
-            // One reading: the stop request is there before the first wait.
-            CCpuMonitorThread monitor;
-            monitor.SetSettingsPathSource(nullptr);
-            ASSERT_TRUE(monitor.Start(nullptr));
-            monitor.Stop(60000);
-            ++monitorRuns;
+            if (g.OneIn(3)) {
+                // One reading: the stop request is there before the first wait.
+                CCpuMonitorThread monitor;
+                monitor.SetSettingsPathSource(nullptr);
+                ASSERT_TRUE(monitor.Start(nullptr));
+                monitor.Stop(60000);
+                ++monitorRuns;
+            }
         }
-        ++g_counts.sdk;
-    }
-    std::vector<std::string> texts = log.AllTexts();
-    // Every value that came through is a number a processor can have.
-    size_t readings = 0;
-    for (const std::string& t : texts) {
-        size_t at = t.rfind(" GHZ");
-        if (at == std::string::npos || at + 4 != t.size()) continue;
-        if (t.find("refused") != std::string::npos) continue;
-        ++readings;
-        EXPECT_TRUE(Finite(t.substr(0, at))) << t;
-    }
-    for (const std::string& t : texts) {
-        if (t.rfind("[AppendControlOverclocking] new_value=", 0) == 0) {
-            EXPECT_TRUE(Finite(t.substr(38))) << t;
+        std::vector<std::string> texts = log.AllTexts();
+        // Every value that came through is a number a processor can have.
+        size_t readings = 0;
+        for (const std::string& t : texts) {
+            size_t at = t.rfind(" GHZ");
+            if (at == std::string::npos || at + 4 != t.size()) continue;
+            if (t.find("refused") != std::string::npos) continue;
+            ++readings;
+            EXPECT_TRUE(Finite(t.substr(0, at))) << t;
         }
-        if (t.rfind("Max_Turbo_Boost_CPU ", 0) == 0) {
-            EXPECT_TRUE(Finite(t.substr(20))) << t;
+        for (const std::string& t : texts) {
+            if (t.rfind("[AppendControlOverclocking] new_value=", 0) == 0) {
+                EXPECT_TRUE(Finite(t.substr(38))) << t;
+            }
+            if (t.rfind("Max_Turbo_Boost_CPU ", 0) == 0) {
+                EXPECT_TRUE(Finite(t.substr(20))) << t;
+            }
         }
-    }
-    // Each monitor run took one reading (shown, refused, not ready or
-    // failed), or found no library to read from.
-    EXPECT_EQ((size_t)monitorRuns, readings + CountContaining(texts, "GHZ refused") +
-                                       CountContaining(texts, "MonitorIsReady  FALSE") +
-                                       CountContaining(texts, "[CpuMonitor]  [catch]") +
-                                       CountContaining(texts, "[CpuMonitor] NULL == pSdk") +
-                                       CountContaining(texts, "[CpuMonitor] IsInitOK FALSE") +
-                                       CountContaining(texts, "[CpuMonitor] pMonitoringLib = NULL"));
-    // The refusals this garbage must provoke.
-    EXPECT_GT(CountContaining(texts, "refused, stays"), 0u);
-    EXPECT_GT(CountContaining(texts, "] refused") + CountContaining(texts, "refused, using"), 0u);
-    EXPECT_GT(CountContaining(texts, "GetAvailableControls count"), 0u);
-    EXPECT_GT(CountContaining(texts, "GHZ refused"), 0u);
-    EXPECT_GT(CountContaining(texts, "for control 0x"), 0u);
+        // Each monitor run took one reading (shown, refused, not ready or
+        // failed), or found no library to read from.
+        EXPECT_EQ((size_t)monitorRuns, readings + CountContaining(texts, "GHZ refused") +
+                                           CountContaining(texts, "MonitorIsReady  FALSE") +
+                                           CountContaining(texts, "[CpuMonitor]  [catch]") +
+                                           CountContaining(texts, "[CpuMonitor] NULL == pSdk") +
+                                           CountContaining(texts, "[CpuMonitor] IsInitOK FALSE") +
+                                           CountContaining(texts, "[CpuMonitor] pMonitoringLib = NULL"))
+            << Span(first, end);
+        // The refusals this garbage must provoke.
+        if (!run.FullBlock(first, end)) return;
+        EXPECT_GT(CountContaining(texts, "refused, stays"), 0u);
+        EXPECT_GT(CountContaining(texts, "] refused") + CountContaining(texts, "refused, using"), 0u);
+        EXPECT_GT(CountContaining(texts, "GetAvailableControls count"), 0u);
+        EXPECT_GT(CountContaining(texts, "GHZ refused"), 0u);
+        EXPECT_GT(CountContaining(texts, "for control 0x"), 0u);
+    });
 }
 
 }  // namespace

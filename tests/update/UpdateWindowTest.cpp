@@ -481,7 +481,8 @@ TEST_F(UpdateWindowTest, AForeignProgressMessageIsNeverTakenForARecord) {
     // A made-up pointer from another sender: neither read nor freed.
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 5, 0x12345678);
     PostMessageW(m_hWnd, UM_UPDATE_PROGRESS, 6, 0);
-    PumpFor(300);
+    ASSERT_TRUE(PumpUntil([&] { return log.CountText("UM_UPDATE_PROGRESS ignored: not from the update thread") == 2; },
+                          kWait));
     EXPECT_TRUE(Visible()) << "no download was started: nothing ends";
     EXPECT_EQ(m_main.RunInstaller(), 0);
     EXPECT_FALSE(log.HasText("UM_RUN_INSTALLER posted"));
@@ -534,7 +535,9 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
     const char* urls[] = {"http://updates.invalid/CON", "http://updates.invalid/nul.exe",
                           "http://updates.invalid/Com1.exe", "http://updates.invalid/LPT9.txt.exe",
                           "http://updates.invalid/aux .exe", "http://updates.invalid/prn.",
-                          "http://updates.invalid/CONSOLE.exe", "http://updates.invalid/COM10.exe"};
+                          "http://updates.invalid/CONSOLE.exe", "http://updates.invalid/COM10.exe",
+                          // Nor the folder itself: the system drops trailing dots and spaces.
+                          "http://updates.invalid/...", "http://updates.invalid/. ."};
     for (const char* url : urls) {
         SCOPED_TRACE(url);
         TestEngine::Script({{1, url}});
@@ -543,7 +546,7 @@ TEST_F(UpdateWindowTest, ADeviceNameIsNeverTheDownloadFileName) {
         Click(L"cancelbtn");
         ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
     }
-    EXPECT_EQ(log.CountText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")), 6u);
+    EXPECT_EQ(log.CountText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")), 8u);
     EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"CONSOLE.exe")));
     EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"COM10.exe")));
 }

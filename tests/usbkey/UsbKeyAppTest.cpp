@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Win32Owners.h"
+#include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
 #include "state/WindowMessages.h"
 #include "support/TestPaths.h"
@@ -51,13 +52,6 @@ void PressKey() {
     vt::UniqueHandle press(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\VelotuneUsbKeyPress"));
     ASSERT_NE(press.Get(), nullptr) << "the key library is started";
     SetEvent(press.Get());
-}
-
-std::wstring SlowProfile() {
-    std::string base = TestPaths::ReadFileBytes(CAppUnderTest::Folder() + L"\\simcpu\\V7-4760K.ini");
-    std::wstring path = CAppUnderTest::Folder() + L"\\test_usbkey_slow.ini";
-    TestPaths::WriteFileBytes(path, base + "\r\nDelayMs=150\r\n");
-    return path;
 }
 
 void Reset() {
