@@ -40,6 +40,12 @@ LangString VT_KEPT_LOGS ${LANG_SIMPCHINESE} "保留日志文件夹：其中记�
 ; The install folder's security (FolderSecurity.nsh).
 LangString VT_FOLDER_NOT_ADMIN ${LANG_ENGLISH} "This folder already exists and is not owned by administrators, so other users may have changed it. Choose a new folder or one inside Program Files."
 LangString VT_FOLDER_NOT_ADMIN ${LANG_SIMPCHINESE} "该文件夹已存在，且其所有者不是管理员，其他用户可能已更改其中的内容。请选择一个新文件夹，或 Program Files 中的文件夹。"
+LangString VT_FOLDER_LINK ${LANG_ENGLISH} "This folder, or a folder above it, is a link to another place, which can be changed after the install. Choose a new folder or one inside Program Files."
+LangString VT_FOLDER_LINK ${LANG_SIMPCHINESE} "该文件夹或其上级文件夹是指向其他位置的链接，安装后可能被更改。请选择一个新文件夹，或 Program Files 中的文件夹。"
+LangString VT_FOLDER_PARENT ${LANG_ENGLISH} "A folder above this one can be changed by users who are not administrators, so they could replace the install folder. Choose a folder inside Program Files."
+LangString VT_FOLDER_PARENT ${LANG_SIMPCHINESE} "该文件夹的上级文件夹可被非管理员用户更改，他们可能替换安装文件夹。请选择 Program Files 中的文件夹。"
+LangString VT_FOLDER_NOT_EMPTY ${LANG_ENGLISH} "This folder already holds other files, which Velotune would run with administrator rights beside its own. Choose an empty folder or a new one."
+LangString VT_FOLDER_NOT_EMPTY ${LANG_SIMPCHINESE} "该文件夹中已有其他文件，Velotune 会以管理员权限与其一同运行。请选择一个空文件夹或新文件夹。"
 LangString VT_FOLDER_NOT_SECURED ${LANG_ENGLISH} "The permissions of the install folder could not be set, so Velotune was not installed there. Choose another folder."
 LangString VT_FOLDER_NOT_SECURED ${LANG_SIMPCHINESE} "无法设置安装文件夹的权限，因此未在该位置安装 Velotune。请选择其他文件夹。"
 

@@ -4,7 +4,9 @@
 // installer/README.md):
 //   VtSecureFolder  (deferred, as SYSTEM) the install folder's owner and
 //                   protected DACL; an existing folder outside Program Files
-//                   that administrators do not own is refused;
+//                   that administrators do not own is refused, and so is a
+//                   folder that is, or lies below, a link, or below a
+//                   folder that others than administrators may change;
 //   VtCloseRunning  (immediate, in the user's session, where the program's
 //                   window is) asks a running Velotune to exit as its own
 //                   Exit does;
@@ -36,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "FolderRules.h"
 #include "base/RunningCopy.h"
 #include "base/Win32Owners.h"
 
@@ -67,6 +70,14 @@ const Text kFolderNotAdmin = {
     L"This folder already exists and is not owned by administrators, so other users may have changed it. Choose a "
     L"new folder or one inside Program Files.",
     L"该文件夹已存在，且其所有者不是管理员，其他用户可能已更改其中的内容。请选择一个新文件夹，或 Program Files 中的文件夹。"};
+const Text kFolderLink = {
+    L"This folder, or a folder above it, is a link to another place, which can be changed after the install. Choose "
+    L"a new folder or one inside Program Files.",
+    L"该文件夹或其上级文件夹是指向其他位置的链接，安装后可能被更改。请选择一个新文件夹，或 Program Files 中的文件夹。"};
+const Text kFolderParent = {
+    L"A folder above this one can be changed by users who are not administrators, so they could replace the install "
+    L"folder. Choose a folder inside Program Files.",
+    L"该文件夹的上级文件夹可被非管理员用户更改，他们可能替换安装文件夹。请选择 Program Files 中的文件夹。"};
 const Text kFolderNotSecured = {
     L"The permissions of the install folder could not be set, so Velotune was not installed there. Choose another "
     L"folder.",
@@ -370,14 +381,31 @@ bool Under(const std::wstring& dir, const std::wstring& folder) {
                                 static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool InProgramFiles(const std::wstring& dir) {
-    const std::wstring withSlash = dir + L"\\";
+// The Program Files folders: this process's own, the 32-bit one and the 64-bit one.
+std::vector<std::wstring> ProgramFilesFolders() {
+    std::vector<std::wstring> folders;
     wchar_t path[MAX_PATH] = {};
     for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && Under(withSlash, path))
-            return true;
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+            folders.push_back(WithoutTrailingSlash(path));
     }
-    return Under(withSlash, ProgramFiles64());
+    folders.push_back(WithoutTrailingSlash(ProgramFiles64()));
+    return folders;
+}
+
+bool InProgramFiles(const std::wstring& dir) {
+    for (const std::wstring& folder : ProgramFilesFolders())
+        if (Under(dir + L"\\", folder)) return true;
+    return false;
+}
+
+// One of the Program Files folders itself.
+bool IsProgramFiles(const std::wstring& dir) {
+    for (const std::wstring& folder : ProgramFilesFolders())
+        if (!folder.empty() && CompareStringOrdinal(dir.c_str(), static_cast<int>(dir.size()), folder.c_str(),
+                                                    static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
 }
 
 // The owner of an existing folder as a SID string; empty when unreadable.
@@ -387,15 +415,50 @@ std::wstring OwnerOf(const std::wstring& path) {
     if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                               nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put())) != ERROR_SUCCESS)
         return std::wstring();
-    vt::UniqueLocal text;
-    if (!ConvertSidToStringSidW(owner, reinterpret_cast<LPWSTR*>(text.Put()))) return std::wstring();
-    return static_cast<const wchar_t*>(text.Get());
+    return folder_rules::SidText(owner);
 }
 
-bool OwnedByAdministrators(const std::wstring& path) {
-    const std::wstring owner = OwnerOf(path);
-    return owner == L"S-1-5-32-544" || owner == L"S-1-5-18" ||
-           owner == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+bool OwnedByAdministrators(const std::wstring& path) { return folder_rules::AdministratorsSid(OwnerOf(path)); }
+
+// Why an existing folder above the install folder is not safe (empty when
+// it is): FolderRules.h.
+std::wstring UnsafeBecause(const std::wstring& folder) {
+    vt::UniqueLocal sd;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, nullptr, nullptr,
+                              reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put())) != ERROR_SUCCESS)
+        return L"its security cannot be read";
+    return folder_rules::UnsafeBecause(sd.Get());
+}
+
+// The folder above `path`; empty above the drive's root.
+std::wstring ParentOf(const std::wstring& path) {
+    if (path.size() <= 3) return std::wstring();
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return std::wstring();
+    return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+// The install folder, or the first existing folder above it, that is a
+// reparse point (a junction, a link, a mount point); empty when none is.
+std::wstring FirstLink(const std::wstring& dir) {
+    for (std::wstring at = dir; !at.empty(); at = ParentOf(at)) {
+        const DWORD attributes = GetFileAttributesW(at.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return at;
+    }
+    return std::wstring();
+}
+
+// The first existing folder above `dir` that is not safe, and why. The
+// drive's root and the Program Files folders are the system's own, which
+// it protects itself.
+bool UnsafeParent(const std::wstring& dir, std::wstring& parent, std::wstring& why) {
+    for (parent = ParentOf(dir); parent.size() > 3; parent = ParentOf(parent)) {
+        if (IsProgramFiles(parent) || GetFileAttributesW(parent.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        why = UnsafeBecause(parent);
+        if (!why.empty()) return true;
+    }
+    return false;
 }
 
 UINT Refuse(MSIHANDLE install, const Job& job, const Text& text, const std::wstring& detail) {
@@ -455,6 +518,13 @@ __declspec(dllexport) UINT __stdcall VtSecureFolder(MSIHANDLE install) {
     if (!InProgramFiles(job.dir) && Exists(job.dir) && !OwnedByAdministrators(job.dir))
         return Refuse(install, job, kFolderNotAdmin,
                       L"Refused " + job.dir + L": it is owned by '" + OwnerOf(job.dir) + L"', not by administrators.");
+    const std::wstring link = FirstLink(job.dir);
+    if (!link.empty())
+        return Refuse(install, job, kFolderLink, L"Refused " + job.dir + L": " + link + L" is a link (a reparse point).");
+    std::wstring parent, why;
+    if (UnsafeParent(job.dir, parent, why))
+        return Refuse(install, job, kFolderParent,
+                      L"Refused " + job.dir + L": the folder above it, " + parent + L", is not safe: " + why + L".");
     SHCreateDirectoryExW(nullptr, job.dir.c_str(), nullptr);
     vt::UniqueLocal sd;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSddl, SDDL_REVISION_1,

@@ -1,8 +1,10 @@
 #include "console/ServerIdentity.h"
 
+#include "base/RunningCopy.h"
 #include "base/Win32Owners.h"
 #include "remote/CallerCheck.h"
 #include "settings/AppInfo.h"
+#include "settings/ProgramSwitches.h"
 
 namespace {
 
@@ -12,6 +14,20 @@ std::wstring LongPath(const std::wstring& path) {
     wchar_t full[MAX_PATH * 2] = {};
     const DWORD n = GetLongPathNameW(path.c_str(), full, MAX_PATH * 2);
     return n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : path;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The running copy's process id as the guard names it; 0 when this console
+// cannot tell (no copy holds it, or only administrators may read it: a
+// reader's handle would keep a dying holder's file, and with it the next
+// start, waiting). The test switch makes the console such a reader.
+DWORD GuardHolder() {
+    if (ProgramSwitches::IsSet(L"TEST_CALLER_NOT_ADMIN")) return 0;
+    return vt::ReadGuardHolder(vt::MachineGuardPath());
 }
 
 bool SelfIsElevatedAdministrator() {
@@ -37,10 +53,24 @@ bool CServerIdentity::IsRunningVelotune(HANDLE pipe, DWORD& pid, std::string& wh
         why = "the server's program cannot be read";
         return false;
     }
-    const std::wstring expected = LongPath(GetAppFolder() + L"\\Velotune.exe");
     const std::wstring running = LongPath(std::wstring(image, size));
-    if (CompareStringOrdinal(running.c_str(), static_cast<int>(running.size()), expected.c_str(),
-                             static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL) {
+    // Read with the server's process held open: its id cannot pass to
+    // another process meanwhile.
+    const DWORD holder = GuardHolder();
+    if (holder != 0) {
+        // Only an administrator's process can hold the guard and write the
+        // id into it: the server is that process, from any folder.
+        const size_t slash = running.find_last_of(L'\\');
+        if (server != holder) {
+            why = "the server is not the running copy the machine's guard names (process " + std::to_string(holder) +
+                  ")";
+            return false;
+        }
+        if (!SamePath(slash == std::wstring::npos ? running : running.substr(slash + 1), L"Velotune.exe")) {
+            why = "the server is not a Velotune.exe";
+            return false;
+        }
+    } else if (!SamePath(running, LongPath(GetAppFolder() + L"\\Velotune.exe"))) {
         why = "the server is not Velotune.exe of this folder";
         return false;
     }

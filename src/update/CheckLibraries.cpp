@@ -16,6 +16,8 @@ const CCheckLibraries& CCheckLibraries::Get() {
 
 CCheckLibraries::CCheckLibraries() : m_wintrust(L"wintrust.dll"), m_bcrypt(L"bcrypt.dll") {
     m_ready = m_wintrust.Find("WinVerifyTrust", &m_winVerifyTrust) &&
+              m_wintrust.Find("WTHelperProvDataFromStateData", &m_provData) &&
+              m_wintrust.Find("WTHelperGetProvSignerFromChain", &m_provSigner) &&
               m_bcrypt.Find("BCryptOpenAlgorithmProvider", &m_openAlgorithm) &&
               m_bcrypt.Find("BCryptCreateHash", &m_createHash) && m_bcrypt.Find("BCryptHashData", &m_hashData) &&
               m_bcrypt.Find("BCryptFinishHash", &m_finishHash);
@@ -26,6 +28,14 @@ CCheckLibraries::CCheckLibraries() : m_wintrust(L"wintrust.dll"), m_bcrypt(L"bcr
 
 LONG CCheckLibraries::VerifyTrust(HWND window, GUID* action, WINTRUST_DATA* data) const {
     return m_winVerifyTrust ? m_winVerifyTrust(window, action, data) : static_cast<LONG>(TRUST_E_SYSTEM_ERROR);
+}
+
+const CERT_CONTEXT* CCheckLibraries::SignerCertificate(HANDLE stateData) const {
+    if (!m_provData || !m_provSigner || !stateData) return nullptr;
+    CRYPT_PROVIDER_DATA* provider = m_provData(stateData);
+    CRYPT_PROVIDER_SGNR* signer = provider ? m_provSigner(provider, 0, FALSE, 0) : nullptr;
+    // The chain starts with the signer's own certificate.
+    return signer && signer->csCertChain > 0 && signer->pasCertChain ? signer->pasCertChain[0].pCert : nullptr;
 }
 
 NTSTATUS CCheckLibraries::OpenAlgorithm(BCRYPT_ALG_HANDLE* algorithm, const wchar_t* id) const {

@@ -1,6 +1,6 @@
 #pragma once
 // What the checks of a downloaded installer need from the system: wintrust
-// for its signature, bcrypt for its SHA-256. Loaded at the first check
+// for its signature and its signer, bcrypt for its SHA-256. Loaded at the first check
 // rather than at every start, and kept until the program ends.
 #include <windows.h>
 #include <bcrypt.h>
@@ -18,6 +18,9 @@ public:
     bool Ready() const { return m_ready; }
 
     LONG VerifyTrust(HWND window, GUID* action, WINTRUST_DATA* data) const;
+    // The certificate of the first signer that a verification kept in its
+    // state data (WTD_STATEACTION_VERIFY); null when there is none.
+    const CERT_CONTEXT* SignerCertificate(HANDLE stateData) const;
     NTSTATUS OpenAlgorithm(BCRYPT_ALG_HANDLE* algorithm, const wchar_t* id) const;
     NTSTATUS CreateHash(BCRYPT_ALG_HANDLE algorithm, BCRYPT_HASH_HANDLE* hash) const;
     NTSTATUS HashData(BCRYPT_HASH_HANDLE hash, unsigned char* data, ULONG size) const;
@@ -29,6 +32,8 @@ private:
     vt::CSystemLibrary m_wintrust;
     vt::CSystemLibrary m_bcrypt;
     decltype(&::WinVerifyTrust) m_winVerifyTrust = nullptr;
+    decltype(&::WTHelperProvDataFromStateData) m_provData = nullptr;
+    decltype(&::WTHelperGetProvSignerFromChain) m_provSigner = nullptr;
     decltype(&::BCryptOpenAlgorithmProvider) m_openAlgorithm = nullptr;
     decltype(&::BCryptCreateHash) m_createHash = nullptr;
     decltype(&::BCryptHashData) m_hashData = nullptr;

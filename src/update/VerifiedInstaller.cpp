@@ -1,25 +1,35 @@
 #include "update/VerifiedInstaller.h"
 
-#include <softpub.h>
-#include <wintrust.h>
-
 #include <cwchar>
 #include <vector>
 
 #include "log/BaseLog.h"
-#include "update/CheckLibraries.h"
 #include "settings/ProgramSwitches.h"
+#include "update/CheckLibraries.h"
+#include "update/Sha256.h"
+#include "update/SignerCheck.h"
 
 namespace {
 
 // The program switch that puts an administrator's verdict in place of
 // WinVerifyTrust's.
 const wchar_t kTrustSwitch[] = L"UPDATE_TRUST_VERDICT";
+// With a replaced verdict, the signer's certificate it stands for (its
+// SHA-256); and the one put in place of this program's own.
+const wchar_t kSignerSwitch[] = L"UPDATE_TRUST_SIGNER";
+const wchar_t kProgramSignerSwitch[] = L"UPDATE_PROGRAM_SIGNER";
 constexpr DWORD kHashChunk = 64 * 1024;
 
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
     size_t n = std::wcslen(suffix);
     return text.size() > n && _wcsicmp(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+// Switch values are hex digits: plain ASCII.
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+    return narrow;
 }
 
 std::string Lower(std::string text) {
@@ -36,6 +46,8 @@ const wchar_t* UpdateRefusalTextKey(UpdateRefusal refusal) {
         case UpdateRefusal::Type: return L"STR_UPDATE_NOTEXE";
         case UpdateRefusal::Open: return L"STR_UPDATE_UNREADABLE";
         case UpdateRefusal::Signature: return L"STR_UPDATE_UNSIGNED";
+        case UpdateRefusal::ProgramUnsigned: return L"STR_UPDATE_SELFUNSIGNED";
+        case UpdateRefusal::Publisher: return L"STR_UPDATE_OTHERSIGNER";
         case UpdateRefusal::Hash: return L"STR_UPDATE_BADHASH";
         case UpdateRefusal::None: break;
     }
@@ -62,10 +74,25 @@ std::unique_ptr<CVerifiedInstaller> CVerifiedInstaller::Verify(const std::wstrin
         *why = UpdateRefusal::Open;
         return nullptr;
     }
-    LONG verdict = TrustVerdict(file.Get(), path);
+    std::string signer;
+    LONG verdict = TrustVerdict(file.Get(), path, signer);
     if (verdict != ERROR_SUCCESS) {
         VLOG("update refused: no valid signature (0x%08lx): %ls", static_cast<unsigned long>(verdict), path.c_str());
         *why = UpdateRefusal::Signature;
+        return nullptr;
+    }
+    // Any publisher's good signature is not enough: the update must come
+    // from whoever signed this program, with the same certificate.
+    const std::string own = ProgramSigner();
+    if (own.empty()) {
+        VLOG("update refused: this program is not signed, so it takes no update: %ls", path.c_str());
+        *why = UpdateRefusal::ProgramUnsigned;
+        return nullptr;
+    }
+    if (Lower(signer) != Lower(own)) {
+        VLOG("update refused: signed with certificate %s, not with this program's %s: %ls",
+             signer.empty() ? "(none)" : Lower(signer).c_str(), Lower(own).c_str(), path.c_str());
+        *why = UpdateRefusal::Publisher;
         return nullptr;
     }
     // A signature says who made a file, not which of their files it is: the
@@ -86,23 +113,10 @@ std::unique_ptr<CVerifiedInstaller> CVerifiedInstaller::Verify(const std::wstrin
     return std::unique_ptr<CVerifiedInstaller>(new CVerifiedInstaller(path, std::move(file)));
 }
 
-LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path) {
-    WINTRUST_FILE_INFO fileInfo = {};
-    fileInfo.cbStruct = sizeof(fileInfo);
-    fileInfo.pcwszFilePath = path.c_str();
-    fileInfo.hFile = file;  // the open file is what is checked, not the name
-    WINTRUST_DATA data = {};
-    data.cbStruct = sizeof(data);
-    data.dwUIChoice = WTD_UI_NONE;
-    data.fdwRevocationChecks = WTD_REVOKE_NONE;
-    data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = &fileInfo;
-    data.dwStateAction = WTD_STATEACTION_IGNORE;  // no state is kept after the call
-    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path, std::string& signer) {
     // Without the system's check there is no verdict to replace: unverified.
-    const CCheckLibraries& libraries = CCheckLibraries::Get();
-    if (!libraries.Ready()) return static_cast<LONG>(TRUST_E_SYSTEM_ERROR);
-    LONG verdict = libraries.VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    if (!CCheckLibraries::Get().Ready()) return static_cast<LONG>(TRUST_E_SYSTEM_ERROR);
+    LONG verdict = CSignerCheck::Verify(file, path, signer);
     VLOG("WinVerifyTrust on the open file: 0x%08lx", static_cast<unsigned long>(verdict));
 
     const std::wstring text = ProgramSwitches::Value(kTrustSwitch);
@@ -111,16 +125,29 @@ LONG CVerifiedInstaller::TrustVerdict(HANDLE file, const std::wstring& path) {
     unsigned long replaced = std::wcstoul(text.c_str(), &end, 0);
     if (end == text.c_str()) return verdict;
     VLOG("trust verdict replaced by %ls: 0x%08lx", ProgramSwitches::kFileName, replaced);
+    signer = Narrow(ProgramSwitches::Value(kSignerSwitch));
     return static_cast<LONG>(replaced);
 }
 
+std::string CVerifiedInstaller::ProgramSigner() {
+    wchar_t self[MAX_PATH * 2] = {};
+    const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    std::string signer;
+    vt::UniqueFile file(n > 0 && n < MAX_PATH * 2 ? ::CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                                  : INVALID_HANDLE_VALUE);
+    const LONG verdict = file ? CSignerCheck::Verify(file.Get(), self, signer) : static_cast<LONG>(::GetLastError());
+    VLOG("WinVerifyTrust on this program: 0x%08lx", static_cast<unsigned long>(verdict));
+    const std::wstring replaced = ProgramSwitches::Value(kProgramSignerSwitch);
+    if (!replaced.empty()) {
+        VLOG("this program's signer replaced by %ls", ProgramSwitches::kFileName);
+        signer = Narrow(replaced);
+    }
+    return signer;
+}
+
 std::string CVerifiedInstaller::Sha256Of(HANDLE file) {
-    const CCheckLibraries& libraries = CCheckLibraries::Get();
-    if (!libraries.Ready()) return std::string();
-    vt::UniqueCryptAlgorithm algorithm;
-    if (libraries.OpenAlgorithm(algorithm.Put(), BCRYPT_SHA256_ALGORITHM) != 0) return std::string();
-    vt::UniqueCryptHash hash;
-    if (libraries.CreateHash(algorithm.Get(), hash.Put()) != 0) return std::string();
+    CSha256 sum;
     std::vector<unsigned char> buffer(kHashChunk);
     // Positioned reads from the start, whatever the handle's position.
     ULONGLONG offset = 0;
@@ -134,18 +161,10 @@ std::string CVerifiedInstaller::Sha256Of(HANDLE file) {
             return std::string();
         }
         if (got == 0) break;
-        if (libraries.HashData(hash.Get(), buffer.data(), got) != 0) return std::string();
+        if (!sum.Add(buffer.data(), got)) return std::string();
         offset += got;
     }
-    unsigned char digest[32] = {};
-    if (libraries.FinishHash(hash.Get(), digest, sizeof(digest)) != 0) return std::string();
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char b : digest) {
-        text += kHex[b >> 4];
-        text += kHex[b & 15];
-    }
-    return text;
+    return sum.HexDigest();
 }
 
 bool CVerifiedInstaller::Start(PFN_CreateProcessW createProcess) {

@@ -3,14 +3,19 @@
 // to its start: the file is opened once, with write and delete sharing
 // denied, so what was checked is what runs. Checks, in order: the name ends
 // in ".exe"; its Authenticode signature (WinVerifyTrust on the open handle);
-// its SHA-256, when the update engine gave one.
+// its signer's certificate, which must be the one that signed this program
+// (an unsigned program takes no update); its SHA-256, which the update
+// engine must give.
 //
 // The trust verdict can be replaced, for tests, by the program switch
 // UPDATE_TRUST_VERDICT (settings/ProgramSwitches.h: a file of the program's
 // folder, which only an administrator can write): the value WinVerifyTrust
-// is taken to have returned, such as 0. WinVerifyTrust is called all the
-// same, and both are logged. Without the system's checking libraries
-// (update/CheckLibraries.h) there is nothing to replace: refused.
+// is taken to have returned, such as 0, with UPDATE_TRUST_SIGNER the
+// SHA-256 of the signer's certificate it stands for; UPDATE_PROGRAM_SIGNER
+// stands for this program's. They reach what Wine cannot give: a chain it
+// verifies. WinVerifyTrust is called all the same, and both are logged.
+// Without the system's checking libraries (update/CheckLibraries.h) there
+// is nothing to replace: refused.
 #include <windows.h>
 
 #include <memory>
@@ -26,6 +31,8 @@ enum class UpdateRefusal {
     Type,       // not an .exe
     Open,       // could not be opened for the check
     Signature,  // no valid Authenticode signature
+    ProgramUnsigned,  // this program has none: it takes no update
+    Publisher,  // signed with another certificate than this program
     Hash,       // not the SHA-256 the engine gave
 };
 
@@ -53,7 +60,10 @@ public:
 
 private:
     CVerifiedInstaller(std::wstring path, vt::UniqueFile file) : m_path(std::move(path)), m_file(std::move(file)) {}
-    static LONG TrustVerdict(HANDLE file, const std::wstring& path);
+    static LONG TrustVerdict(HANDLE file, const std::wstring& path, std::string& signer);
+    // The SHA-256 of the certificate that signed this program; empty when
+    // it has no good signature.
+    static std::string ProgramSigner();
 
     std::wstring m_path;
     vt::UniqueFile m_file;

@@ -374,6 +374,20 @@ TEST_F(AppInstance, ACopyInAnotherFolderBringsTheFirstToFrontAndEnds) {
     const std::string log = TestPaths::ReadFileBytes(other + L"\\log\\Velotune.log");
     EXPECT_NE(log.find("AppSingleton exist"), std::string::npos) << log;
     EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), (DWORD)WAIT_TIMEOUT) << "the first copy runs on";
+
+    // The other folder's console talks to the copy the machine's guard names,
+    // as an administrator may read the guard. One that may not (the test
+    // switch; Wine makes every process an administrator) keeps to its own
+    // folder's program, and writes nothing to another's pipe.
+    LanguagesValue language;
+    language.Set(L"en");
+    std::string output;
+    EXPECT_EQ(ChildRun::ExitCodeAndOutput(other + L"\\Velotune.com", L" status", other, output), 0u) << output;
+    EXPECT_NE(output.find("stock "), std::string::npos) << output;
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Switches", L"TEST_CALLER_NOT_ADMIN", L"1",
+                                           (other + L"\\Velotune.switches.ini").c_str()));
+    EXPECT_EQ(ChildRun::ExitCodeAndOutput(other + L"\\Velotune.com", L" status", other, output), 9u) << output;
+    EXPECT_NE(output.find("the server is not Velotune.exe of this folder"), std::string::npos) << output;
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     fs::remove_all(other, ec);
 }

@@ -178,7 +178,8 @@ TEST_F(AppConsole, GarbledOversizedAndSlowRequestsAreDroppedAndTheNextIsServed) 
 }
 
 // Another process made the pipe first: the program serves none and says so,
-// and the console writes nothing to that process's pipe.
+// and the console, which finds another process named in the machine's
+// guard, writes nothing to that process's pipe.
 TEST_F(AppConsole, APipeMadeFirstByAnotherProcessIsRefusedAndNotTalkedTo) {
     ASSERT_TRUE(TestPaths::WriteFileBytes(CAppUnderTest::StatePath(), "[Active]\r\n29=40\r\n30=39\r\n31=38\r\n32=37\r\n"));
     vt::UniqueHandle squatter(CreateNamedPipeW(remote::kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
@@ -196,7 +197,8 @@ TEST_F(AppConsole, APipeMadeFirstByAnotherProcessIsRefusedAndNotTalkedTo) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("command pipe refused: another process made it first", kWait));
     LanguagesValue language;
     language.Set(L"en");
-    EXPECT_CONSOLE(L"overclock", 9, "the command pipe is not the running Velotune's");
+    EXPECT_CONSOLE(L"overclock", 9, "the command pipe is not the running Velotune's; nothing was asked. (the server "
+                                    "is not the running copy the machine's guard names (process ");
     DWORD bytes = 0;
     EXPECT_TRUE(GetOverlappedResult(squatter.Get(), &io, &bytes, TRUE)) << "the console did connect";
     char buffer[64];

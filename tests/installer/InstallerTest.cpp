@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FolderRules.h"
 #include "InstallProbe.h"
 #include "InstalledApp.h"
 #include "JobRun.h"
@@ -562,6 +563,10 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         EXPECT_NE(AllLogs().find("[RestoreOverclocking]"), std::string::npos);
         EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        // Run in place, the uninstaller leaves itself behind, and the state
+        // file held here stays: no folder a new install takes.
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
     }
 
     // Run by a user, it says so.
@@ -581,14 +586,19 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
 }
 
 TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotExit) {
+    // An installed copy that does not exit (its program taken away, to see
+    // that none is written).
+    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
+    ASSERT_TRUE(DeleteFileW((InstallDir() + L"\\Velotune.exe").c_str()));
     CStuckApp stuck;
     ASSERT_TRUE(stuck.Ready());
+    const std::vector<std::wstring> before = EntriesOf(InstallDir());
     // Asked once, given 60 s to end and 30 s to release its guard, then the
     // silent run stops, having changed nothing; the safety net is longer.
     EXPECT_EQ(Install(L"/S /LANG=en"), 2);
     EXPECT_EQ(stuck.ExitRequests(), 1);
     EXPECT_FALSE(Exists(InstallDir() + L"\\Velotune.exe"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(EntriesOf(InstallDir()), before);
 }
 
 // A window of the program's class that any user could make, with no copy
@@ -739,6 +749,14 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
     for (const Package& package : packages) {
         SCOPED_TRACE(package.name);
         CreateDirectoryW(dir.c_str(), nullptr);
+        const bool msi = package.uninstall.rfind(L"msiexec", 0) == 0;
+        if (!msi) {
+            // The setup program takes a folder that holds files only when it
+            // is its installed copy's: the other product comes after ours.
+            ASSERT_EQ(CJobRun::Run(package.install, kWait), 0);
+            for (const wchar_t* ours : {L"\\DadEzOzuz.dll", L"\\OverclockingSdkWrapper.ini"})
+                ASSERT_TRUE(DeleteFileW((dir + ours).c_str()));
+        }
         for (const wchar_t* sub : {L"\\skin", L"\\skin\\lan", L"\\simcpu", L"\\log"})
             CreateDirectoryW((dir + sub).c_str(), nullptr);
         for (const wchar_t* name : theirs) ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + name, "theirs\r\n"));
@@ -761,8 +779,6 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
         EXPECT_FALSE(Exists(dir + L"\\DadEzOzuz.dll"));
         for (const wchar_t* name : theirs)
             EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
-
-        const bool msi = package.uninstall.rfind(L"msiexec", 0) == 0;
 
         ASSERT_EQ(CJobRun::Run(package.uninstall, kWait), 0);
         const bool kept = TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign &&
@@ -849,6 +865,94 @@ TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDo
     ASSERT_TRUE(CreateDirectoryW(SharedFolder().c_str(), nullptr));
     ASSERT_EQ(Install(L"/S /LANG=en /D=" + SharedFolder()), 0);
     EXPECT_TRUE(Exists(SharedFolder() + L"\\Velotune.exe"));
+}
+
+// A folder is refused, each way with its own exit code, before anything is
+// installed or changed in it: one that holds files of someone else's (it is
+// not the installed copy's), and one below a folder that users other than
+// administrators may change (under Wine, which keeps no descriptors, every
+// folder reads as owned by the user; on Windows a folder made at the root of
+// the drive takes the root's Modify right for Authenticated Users). A
+// folder holding only the log folder an uninstall leaves is taken. The MSI
+// package refuses the folder below the same way. Wine makes no reparse
+// points: the refusal of a link (exit code 5) is left to Windows.
+TEST_F(SetupProgramTest, AnUnsafeFolderIsRefusedWithItsOwnExitCodeAndNothingInstalled) {
+    const std::wstring shared = SharedFolder(), below = CustomFolder() + L"\\Tools";
+    const struct {
+        const wchar_t* dir;
+        const wchar_t* file;  // made beforehand, relative; null: none
+        int exitCode;
+    } cases[] = {
+        {shared.c_str(), L"version.dll", 7},
+        {below.c_str(), nullptr, 6},
+        {shared.c_str(), L"log\\Install.log", 0},
+    };
+    ASSERT_TRUE(CreateDirectoryW(CustomFolder().c_str(), nullptr));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.dir));
+        const std::wstring dir = c.dir;
+        if (c.file) {
+            CreateDirectoryW(dir.c_str(), nullptr);
+            if (wcschr(c.file, L'\\')) CreateDirectoryW((dir + L"\\log").c_str(), nullptr);
+            ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\" + c.file, "left\r\n"));
+        }
+        const std::vector<std::wstring> before = EntriesOf(dir);
+        EXPECT_EQ(Install(L"/S /LANG=en /D=" + dir), c.exitCode);
+        if (c.exitCode == 0) {
+            EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
+            ASSERT_EQ(Uninstall(L"/S /REMOVELOGS", dir), 0);
+            continue;
+        }
+        EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
+        if (c.exitCode == 6) {
+            // The MSI package's own check refuses it the same way.
+            EXPECT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 1603);
+            EXPECT_TRUE(InstalledMsiProducts().empty());
+            EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+}
+
+// The rule for a folder above the install folder, on descriptors as Windows
+// keeps them (Wine keeps none): the MSI package's action reads the folder's
+// and the setup program's script applies the same rule.
+TEST(InstallFolderParents, OnlyAFolderOnlyAdministratorsMayChangeIsSafe) {
+    const struct {
+        const wchar_t* sddl;
+        const wchar_t* why;  // empty: safe
+    } cases[] = {
+        // What the setup program gives the install folder itself.
+        {L"O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", L""},
+        // Passed down only, to what the folder holds: the creator's own files.
+        {L"O:SYD:(A;OICIIO;FA;;;CO)(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)", L""},
+        // A folder made at a drive's root: its Modify right for Authenticated Users.
+        {L"O:BAD:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;AU)", L"'S-1-5-11' may change it"},
+        {L"O:BAD:(A;;0x4;;;BU)", L"'S-1-5-32-545' may change it"},  // may add a folder
+        {L"O:BAD:(A;;0x40;;;WD)", L"'S-1-1-0' may change it"},      // may delete a child
+        {L"O:BAD:(A;;WD;;;IU)", L"'S-1-5-4' may change it"},        // may change its permissions
+        {L"O:S-1-5-21-1004336348-1177238915-682003330-1001D:(A;;FA;;;BA)",
+         L"owned by 'S-1-5-21-1004336348-1177238915-682003330-1001'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.sddl));
+        vt::UniqueLocal sd;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            c.sddl, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(sd.Put()), nullptr));
+        EXPECT_EQ(Narrow(folder_rules::UnsafeBecause(sd.Get())), Narrow(c.why));
+    }
+    // No DACL at all (made by hand: Wine's SDDL reader gives an empty one).
+    SECURITY_DESCRIPTOR open = {};
+    BYTE admins[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(admins);
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size));
+    ASSERT_TRUE(InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorOwner(&open, admins, FALSE));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));
+    EXPECT_EQ(Narrow(folder_rules::UnsafeBecause(&open)), "no DACL: open to everyone");
 }
 
 // ---------------------------------------------------------------- MSI packages

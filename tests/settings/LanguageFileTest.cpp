@@ -26,7 +26,7 @@ const std::vector<std::wstring> kAllKeys = {
     L"STR_TUNINGSERVICE",
     // Why a downloaded update was not started.
     L"STR_UPDATE_NOFOLDER", L"STR_UPDATE_NOTEXE", L"STR_UPDATE_UNREADABLE", L"STR_UPDATE_UNSIGNED",
-    L"STR_UPDATE_BADHASH",
+    L"STR_UPDATE_BADHASH", L"STR_UPDATE_SELFUNSIGNED", L"STR_UPDATE_OTHERSIGNER",
     // What a failure's notice says the user can do; the failed restore's notice.
     L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED",
     // What the window says while an exit waits for a run to end.

@@ -47,12 +47,23 @@ public:
     static void Restore() { CInstallerLauncher::s_pfnCreateProcess = &::CreateProcessW; }
 };
 
-// The trust verdict an administrator's switch beside the program puts in
-// place of WinVerifyTrust's, for one test.
-class CTrustVerdict : public ScopedProgramSwitch {
+// The trust verdict an administrator's switches beside the program put in
+// place of WinVerifyTrust's, for one test, with the signer's certificate it
+// stands for and the one taken as this program's (SHA-256 sums; empty:
+// none put in place). Wine verifies no chain, and the test program is not
+// signed.
+class CTrustVerdict : private vt::NonCopyable {
 public:
-    explicit CTrustVerdict(const wchar_t* verdict)
-        : ScopedProgramSwitch(L"UPDATE_TRUST_VERDICT", verdict, TestPaths::TestDir()) {}
+    static constexpr const wchar_t* kPublisher =
+        L"5e1f7a0c3b9d2e4f6a8b0c1d2e3f405162738495a6b7c8d9eaf0b1c2d3e4f506";
+    explicit CTrustVerdict(const wchar_t* verdict, const wchar_t* signer = kPublisher,
+                           const wchar_t* programSigner = kPublisher)
+        : m_verdict(L"UPDATE_TRUST_VERDICT", verdict, TestPaths::TestDir()),
+          m_signer(L"UPDATE_TRUST_SIGNER", signer, TestPaths::TestDir()),
+          m_program(L"UPDATE_PROGRAM_SIGNER", programSigner, TestPaths::TestDir()) {}
+
+private:
+    ScopedProgramSwitch m_verdict, m_signer, m_program;
 };
 
 // An engine that answers from a script, one step per check (the last step

@@ -702,6 +702,34 @@ TEST_F(UpdateWindowTest, AnUnsignedDownloadIsRefusedWithItsReasonAndNeverStarted
     DeleteFileW((UpdateFolder() + L"UnsignedSetup.exe").c_str());
 }
 
+// A good signature of any publisher is not enough: only the certificate
+// that signed this program signs its update. The test program is not
+// signed, so with a good verdict put in place for the download it takes no
+// update, and says so. Wine verifies no chain: the signers' certificates
+// (their SHA-256 sums) are put in place by the switches.
+TEST_F(UpdateWindowTest, OnlyAnUpdateSignedWithThisProgramsCertificateIsTaken) {
+    LogCapture log;
+    m_trust.reset();  // one switch file: the old switches end first
+    m_trust.reset(new CTrustVerdict(L"0", CTrustVerdict::kPublisher, L""));
+    OpenOffer();
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_SELFUNSIGNED");
+    EXPECT_TRUE(log.HasText("WinVerifyTrust on this program: 0x800b0100")) << "TRUST_E_NOSIGNATURE";
+    EXPECT_TRUE(log.HasText("update refused: this program is not signed, so it takes no update: " +
+                            Narrow(Installer())));
+    Click(L"cancelbtn1");
+    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+
+    const std::wstring another(64, L'a');
+    m_trust.reset();
+    m_trust.reset(new CTrustVerdict(L"0", another.c_str()));
+    OpenOffer();
+    AcceptAndExpectRefusal(log, L"STR_UPDATE_OTHERSIGNER", 2);
+    EXPECT_TRUE(log.HasText("update refused: signed with certificate " + Narrow(another) +
+                            ", not with this program's " + Narrow(CTrustVerdict::kPublisher) + ": " +
+                            Narrow(Installer())));
+    EXPECT_FALSE(log.HasTextStarting("update verified"));
+}
+
 TEST_F(UpdateWindowTest, AFileSwappedAfterTheFinishedReportIsRefused) {
     CDownloaderEnv::Set(L"SWAP", L"1");
     LogCapture log;
