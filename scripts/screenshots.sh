@@ -51,9 +51,9 @@ shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
     echo "$out: $geometry at $dpi DPI"
   fi
   if [ -n "$settings" ]; then
-    # The settings button ("SettingBtn", 296,12 - 324,34 in MainFrame.xml at 96 DPI).
+    # The settings button ("SettingBtn", 276,8 - 308,36 in MainFrame.xml at 96 DPI).
     IFS='x+' read -r _ _ x y <<<"$geometry"
-    xdotool mousemove --sync $((x + 310)) $((y + 23)) click 1
+    xdotool mousemove --sync $((x + 292)) $((y + 22)) click 1
     until xwininfo -name SettingWnd >/dev/null 2>&1; do sleep 0.2; done
     sleep 1
     geometry=$(geometry_of SettingWnd)
