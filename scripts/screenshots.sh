@@ -97,7 +97,7 @@ shoot_notice() {  # <output>
   { cat "$dist/simcpu/V7-4760K.ini"; printf '\r\nInitFails=1\r\n'; } >"$dist/simcpu/shots-initfails.ini"
   printf '\r\n[StandIn]\r\nPROFILE=simcpu\\shots-initfails.ini\r\n' >>"$profile"
   "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
-  crop "$(window_geometry Velotune 380x190)" "$1"
+  crop "$(window_geometry Velotune 380x176)" "$1"
   mv "$profile.shots" "$profile"
   rm -f "$dist/simcpu/shots-initfails.ini" "$dist/OverclockingSdkWrapper.state"
 }
