@@ -5,13 +5,8 @@
 # With a display scale as argument (draw-msgbox-images.sh 2) it draws the
 # "@2x" variants instead.
 set -euo pipefail
+. "$(dirname "$0")/skin-scale.sh"
 cd "$(dirname "$0")/../skin/png"
-K=${1:-1}
-suffix=""
-[ "$K" = 1 ] || suffix="@${K}x"
-k() { awk -v k="$K" '{ for (i = 1; i <= NF; i++) { n = $i * k; printf "%s%g", (i > 1 ? " " : ""), n } }' <<<"$*"; }
-# "x,y x,y": each number scaled
-kp() { local out=() p; for p in "$@"; do out+=("$(k "${p%,*}" | tr -d '\n'),$(k "${p#*,}")"); done; echo "${out[*]}"; }
 
 button() {  # name normal hot pushed
   local name=$1; shift

@@ -51,9 +51,9 @@ shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
     echo "$out: $geometry at $dpi DPI"
   fi
   if [ -n "$settings" ]; then
-    # The settings button ("SettingBtn", 296,12 - 324,34 in MainFrame.xml at 96 DPI).
+    # The settings button ("SettingBtn", 276,8 - 308,36 in MainFrame.xml at 96 DPI).
     IFS='x+' read -r _ _ x y <<<"$geometry"
-    xdotool mousemove --sync $((x + 310)) $((y + 23)) click 1
+    xdotool mousemove --sync $((x + 292)) $((y + 22)) click 1
     until xwininfo -name SettingWnd >/dev/null 2>&1; do sleep 0.2; done
     sleep 1
     geometry=$(geometry_of SettingWnd)
@@ -97,7 +97,7 @@ shoot_notice() {  # <output>
   { cat "$dist/simcpu/V7-4760K.ini"; printf '\r\nInitFails=1\r\n'; } >"$dist/simcpu/shots-initfails.ini"
   printf '\r\n[StandIn]\r\nPROFILE=simcpu\\shots-initfails.ini\r\n' >>"$profile"
   "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
-  crop "$(window_geometry Velotune 380x190)" "$1"
+  crop "$(window_geometry Velotune 380x176)" "$1"
   mv "$profile.shots" "$profile"
   rm -f "$dist/simcpu/shots-initfails.ini" "$dist/OverclockingSdkWrapper.state"
 }

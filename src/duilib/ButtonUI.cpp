@@ -153,6 +153,19 @@ void CButtonUI::PaintHighContrastFace(HDC hDC) {
     CRenderEngine::DrawBorder(hDC, m_rcItem, std::max(1, Scaled(1)), CHighContrast::SysColor(COLOR_BTNTEXT));
 }
 
+void CButtonUI::PaintHighContrastGlyph(HDC hDC) {
+    // The normal image carries the bare glyph; the other states' own pictures
+    // may paint a whole coloured square, so the state shows as a highlight.
+    DWORD glyph = HighContrastTextColor();
+    if (IsEnabled() && (m_uButtonState & (UISTATE_HOT | UISTATE_PUSHED))) {
+        CRenderEngine::DrawColor(hDC, m_rcItem, CHighContrast::SysColor(COLOR_HIGHLIGHT));
+        glyph = CHighContrast::SysColor(COLOR_HIGHLIGHTTEXT);
+    }
+    wchar_t tint[32];
+    swprintf(tint, 32, L"tint='#%08lX'", static_cast<unsigned long>(glyph));
+    DrawImage(hDC, m_sNormalImage, tint);
+}
+
 bool CButtonUI::HasImageFace() const { return !m_sNormalImage.IsEmpty() && !GetText().IsEmpty(); }
 
 bool CButtonUI::HasFace() const {
@@ -170,8 +183,9 @@ DWORD CButtonUI::HighContrastTextColor() const {
 void CButtonUI::PaintStatusImage(HDC hDC) {
     // A button with a text whose images are its background takes the
     // system's face instead; one whose image is all it shows keeps it.
-    if (CHighContrast::IsOn() && HasImageFace()) {
-        PaintHighContrastFace(hDC);
+    if (CHighContrast::IsOn() && !m_sNormalImage.IsEmpty()) {
+        if (HasImageFace()) PaintHighContrastFace(hDC);
+        else PaintHighContrastGlyph(hDC);
         return;
     }
     // The first image the state has, falling back to the normal one.

@@ -33,6 +33,8 @@ protected:
     bool HasImageFace() const;  // images under a text: they carry its background
     DWORD HighContrastTextColor() const;
     void PaintHighContrastFace(HDC hDC);
+    // An image with no text is a glyph: its shape in the system's colours.
+    void PaintHighContrastGlyph(HDC hDC);
 
     UINT m_uButtonState = 0;
     CDuiString m_sNormalImage;

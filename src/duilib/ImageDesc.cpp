@@ -59,6 +59,8 @@ bool CImageDesc::Parse(LPCWSTR description) {
                 return false;
             }
             uFade = static_cast<BYTE>(f);
+        } else if (name == L"tint") {
+            if (!CAttrParse::Color(L"tint", value, dwTint)) return false;
         } else {
             CAttrParse::SetError(L"unknown key '%s' in image description", name.GetData());
             return false;

@@ -159,7 +159,12 @@ void CLabelUI::DrawLabelText(HDC hDC, DWORD argb) {
     rc.right -= pad.right;
     rc.bottom -= pad.bottom;
     UINT style = m_uTextStyle;
-    if (style & DT_WORDBREAK) style &= ~DT_VCENTER;  // DrawText centres single lines only
+    if ((style & DT_WORDBREAK) && (style & (DT_VCENTER | DT_BOTTOM))) {
+        // DrawText places single lines only: the wrapped block is moved itself.
+        const int spare = (rc.bottom - rc.top) - MeasureText(hDC, GetText(), m_iFont, style, rc.right - rc.left).cy;
+        if (spare > 0) rc.top += (style & DT_BOTTOM) ? spare : spare / 2;
+        style &= ~(DT_VCENTER | DT_BOTTOM);
+    }
     CRenderEngine::DrawText(hDC, m_pManager, rc, GetText(), argb, m_iFont, style);
     ReportIfClipped(hDC, rc, style, m_iFont, GetText());
 }

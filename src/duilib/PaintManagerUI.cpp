@@ -439,7 +439,7 @@ CControlUI* CPaintManagerUI::GetDefaultButton() const {
 void CPaintManagerUI::SetInitialFocus() {
     UpdateLayout();
     CControlUI* first = GetDefaultButton();
-    if (!first) first = CTabOrder::Next(m_pRoot, nullptr, true);
+    if (!first) first = CTabOrder::First(m_pRoot);
     if (first) SetFocus(first);
     else NotifyAccessible(EVENT_OBJECT_FOCUS, nullptr);
 }
@@ -862,6 +862,9 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         case WM_UPDATEUISTATE:
             OnKeyboardCue(wParam);
+            return false;
+        case WM_ACTIVATE:  // the ring comes and goes with the activation
+            if (m_pFocus) m_pFocus->Invalidate();
             return false;
         case WM_SETFOCUS:
             NotifyAccessible(EVENT_OBJECT_FOCUS, m_pFocus);

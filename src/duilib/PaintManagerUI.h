@@ -120,8 +120,10 @@ public:
     void SetInitialFocus();
     CControlUI* GetDefaultButton() const;  // shown and enabled, or null
     // Keyboard cues (WM_UPDATEUISTATE): the focus ring shows once a key is
-    // pressed, as Windows does, or at once when the user wants cues always.
-    bool IsFocusVisible() const { return m_bFocusVisible; }
+    // pressed, as Windows does, or at once when the user wants cues always;
+    // and only while the window is the active one, so that a dialog over it
+    // is the one place the screen shows a ring.
+    bool IsFocusVisible() const { return m_bFocusVisible && ::GetActiveWindow() == m_hWnd; }
     void ShowFocusCues();
     DWORD GetFocusRingColor() const;  // the system's highlight in high contrast
     static bool IsHighContrast();

@@ -6,6 +6,7 @@
 
 #include "duilib/ImageDesc.h"
 #include "duilib/PaintManagerUI.h"
+#include "duilib/SkinImage.h"
 #include "base/Win32Owners.h"
 
 namespace DuiLib {
@@ -97,9 +98,11 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
             desc.bDest = true;
         }
         if (mod.uFade != 255) desc.uFade = mod.uFade;
+        if (mod.dwTint) desc.dwTint = mod.dwTint;
     }
     CSkinImage* image = pManager->GetImage(desc.sFile);
     if (!image) return false;
+    std::unique_ptr<CSkinImage> tinted;
     // Source, dest and corner are written in 96-DPI pixels; the image is
     // already at the window's scale.
     const int iw = image->GetWidth(), ih = image->GetHeight();
@@ -120,6 +123,13 @@ bool CRenderEngine::DrawImage(HDC hDC, CPaintManagerUI* pManager, const RECT& rc
     }
     if (src.right <= src.left || src.bottom <= src.top || dst.right <= dst.left || dst.bottom <= dst.top)
         return true;  // nothing visible to draw
+    if (desc.dwTint) {
+        // Made for this one draw: only high contrast asks for it, on a few glyphs.
+        tinted = CSkinImage::Tinted(*image, src, desc.dwTint);
+        if (!tinted) return false;
+        image = tinted.get();
+        src = RECT{0, 0, image->GetWidth(), image->GetHeight()};
+    }
 
     CPartPainter painter(hDC, *image, static_cast<BYTE>(desc.uFade));
     const RECT& c = desc.rcCorner;

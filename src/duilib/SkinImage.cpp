@@ -87,6 +87,31 @@ std::unique_ptr<CSkinImage> CSkinImage::Blank(int w, int h) {
     return self;  // a new section is all zeros: fully transparent
 }
 
+std::unique_ptr<CSkinImage> CSkinImage::Tinted(const CSkinImage& source, const RECT& part, DWORD argb) {
+    const RECT whole = {0, 0, source.m_width, source.m_height};
+    RECT r;
+    if (!::IntersectRect(&r, &part, &whole)) return nullptr;
+    std::unique_ptr<CSkinImage> self = Blank(r.right - r.left, r.bottom - r.top);
+    if (!self) return nullptr;
+    self->m_layoutWidth = self->m_width;
+    self->m_layoutHeight = self->m_height;
+    ::GdiFlush();  // GDI may still owe the source's section a drawing
+    const auto* from = static_cast<const BYTE*>(source.m_surface.Bits());
+    auto* to = static_cast<BYTE*>(self->m_surface.Bits());
+    const unsigned colour[3] = {argb & 0xFF, (argb >> 8) & 0xFF, (argb >> 16) & 0xFF};  // B, G, R
+    const unsigned opacity = argb >> 24;
+    for (int y = 0; y < self->m_height; ++y) {
+        const BYTE* s = from + (static_cast<size_t>(r.top + y) * source.m_width + r.left) * 4;
+        BYTE* d = to + static_cast<size_t>(y) * self->m_width * 4;
+        for (int x = 0; x < self->m_width; ++x, s += 4, d += 4) {
+            const unsigned a = s[3] * opacity / 255;  // premultiplied, as the section holds its pixels
+            for (int c = 0; c < 3; ++c) d[c] = static_cast<BYTE>(colour[c] * a / 255);
+            d[3] = static_cast<BYTE>(a);
+        }
+    }
+    return self;
+}
+
 bool CSkinImage::BlendUnscaled(HDC hDC, const RECT& dst, const RECT& src, BYTE alpha) const {
     const int w = src.right - src.left, h = src.bottom - src.top;
     if (w <= 0 || h <= 0) return true;

@@ -30,6 +30,9 @@ public:
     static std::unique_ptr<CSkinImage> Blank(int width, int height);
     // `source` at another size, filtered (bicubic); null on failure.
     static std::unique_ptr<CSkinImage> Resampled(const CSkinImage& source, int width, int height);
+    // The `part` of `source` in one colour (0xAARRGGBB): its shape, each
+    // pixel as opaque as the source's; null when the part is empty.
+    static std::unique_ptr<CSkinImage> Tinted(const CSkinImage& source, const RECT& part, DWORD argb);
 
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }

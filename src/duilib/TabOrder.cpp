@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "duilib/ControlUI.h"
+#include "duilib/OptionUI.h"
 
 namespace DuiLib {
 
@@ -31,6 +32,18 @@ CControlUI* CTabOrder::Next(CControlUI* root, CControlUI* from, bool forward) {
     for (CControlUI* c : order)
         if (c != from && c->IsTabStop()) return c;
     return nullptr;
+}
+
+CControlUI* CTabOrder::First(CControlUI* root) {
+    CControlUI* first = Next(root, nullptr, true);
+    auto* option = first ? static_cast<COptionUI*>(first->GetInterface(L"Option")) : nullptr;
+    if (!option || option->GetGroup().IsEmpty() || option->IsSelected()) return first;
+    for (CControlUI* c : Controls(root)) {
+        auto* other = static_cast<COptionUI*>(c->GetInterface(L"Option"));
+        if (other && other->IsSelected() && other->GetGroup() == option->GetGroup().GetData() && c->IsTabStop())
+            return c;
+    }
+    return first;
 }
 
 }  // namespace DuiLib

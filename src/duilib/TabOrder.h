@@ -14,6 +14,10 @@ public:
     // The tab stop after (or before) `from`, wrapping round; from null: the
     // first (or last). Null when the window has none.
     static CControlUI* Next(CControlUI* root, CControlUI* from, bool forward);
+    // Where the focus opens: the first tab stop, or, when that is an option
+    // of a radio group, the group's chosen option (the one a user reads as
+    // the answer, and the one an arrow or Space would not change).
+    static CControlUI* First(CControlUI* root);
 };
 
 }  // namespace DuiLib

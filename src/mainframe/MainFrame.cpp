@@ -88,14 +88,12 @@ void CMainFrame::InitAfterCreate() {
     CWebLink::Prepare(m_pLinkBuyBtn);
     m_pButtonStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"ButtonStatusTab", L"TabLayout");
     m_pLabelStatusTab = FindControlAs<CTabLayoutUI>(m_PaintManager, L"LabelStatusTab", L"TabLayout");
-    m_pBtnMin = m_PaintManager.FindControl(L"btn_min");
     m_pLabelMarks = m_PaintManager.FindControl(L"labelMarks");
     m_pPanel = FindControlAs<CSpeedPanleUI>(m_PaintManager, L"panel", L"SpeedPanle");
     m_dialView.SetControls(m_pPanel, m_pLabelMarks, m_PaintManager.FindControl(L"labelFrequency"));
 
     InitServices();
     InitLanguageText();
-    ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr);
 }
 
 void CMainFrame::InitServices() {
@@ -672,21 +670,6 @@ LRESULT CMainFrame::OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHand
         m_exit.OnReminder();
         return 0;
     }
-    if (wParam == TIMER_HOVER) {
-        RECT rc;
-        POINT pt;
-        const bool inside = m_tray.IsShownToUser() && ::GetWindowRect(m_hWnd, &rc) && ::GetCursorPos(&pt) &&
-                            rc.left - 2 <= pt.x && pt.x <= rc.right + 2 && rc.top - 2 <= pt.y && pt.y <= rc.bottom + 2;
-        if (m_pBtnMin && m_pBtnMin->IsVisible() != inside) m_pBtnMin->SetVisible(inside);
-        if (!m_tray.IsShownToUser()) {
-            // Hidden or minimised, nothing can change until the window is
-            // shown or moved, which starts the timer again. With the pointer
-            // merely away it runs on: the pointer may come back into the band
-            // just outside the window, which sends the window nothing.
-            ::KillTimer(m_hWnd, TIMER_HOVER);
-            m_bHoverTimerOn = false;
-        }
-    }
     return WindowImplBaseNew::OnTimer(uMsg, wParam, lParam, bHandled);
 }
 
@@ -775,12 +758,6 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
                 ExitApp();
                 return 0;
             }
-            break;
-        case WM_WINDOWPOSCHANGED:
-        case WM_MOUSEMOVE:
-        case WM_NCMOUSEMOVE:
-            if (!m_bHoverTimerOn && m_tray.IsShownToUser())
-                m_bHoverTimerOn = ::SetTimer(m_hWnd, TIMER_HOVER, 500, nullptr) != 0;
             break;
         case WM_POWERBROADCAST:
             if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {

@@ -34,7 +34,6 @@ class CMainFrame : public DuiLib::WindowImplBaseNew,
                    private CExitMachine::IHost,
                    private CTrayCommands::IOwner {
 public:
-    static constexpr UINT TIMER_HOVER = 1235;
     static constexpr UINT TIMER_EXIT_WAIT = 1236;  // every 10 s while the exit waits for a run
     static constexpr int kHotKeyId = 0x5000;
 
@@ -149,7 +148,6 @@ private:
     DuiLib::CControlUI* m_pLinkBuyBtn = nullptr;
     DuiLib::CTabLayoutUI* m_pButtonStatusTab = nullptr;
     DuiLib::CTabLayoutUI* m_pLabelStatusTab = nullptr;
-    DuiLib::CControlUI* m_pBtnMin = nullptr;
     DuiLib::CControlUI* m_pLabelMarks = nullptr;
     DuiLib::CSpeedPanleUI* m_pPanel = nullptr;
 
@@ -160,7 +158,6 @@ private:
     CExitMachine m_exit{*this};
     std::function<void()> m_releaseGuard;
     bool m_bReadersLeft = false;
-    bool m_bHoverTimerOn = true;  // TIMER_HOVER runs; stopped while the window is unseen or the pointer away
     bool m_bSdkReady = false;  // the overclock worker may be started
     bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader
     CCpuMonitorThread m_cpuMonitorThread;

@@ -12,6 +12,14 @@ int ShowNotice(HWND owner, const std::wstring& title, const std::wstring& text, 
     return CMsgBox::Show(owner, title.c_str(), text.c_str(), style, owner ? owner : GetAppState().hMainWnd);
 }
 
+std::wstring JoinSentences(const std::wstring& first, const std::wstring& second) {
+    // Chinese full stops and their kin carry their own space; a Latin one
+    // after them shows as a gap in the line.
+    const bool wide = !first.empty() && first.back() >= 0x3000 && first.back() <= 0xFFEF &&
+                      (first.back() <= 0x303F || first.back() >= 0xFF00);
+    return first + (wide || first.empty() ? L"" : L" ") + second;
+}
+
 std::wstring FailureText(const wchar_t* key, const wchar_t* hintKey) {
-    return GetLanguageString(key) + L" " + GetLanguageString(hintKey);
+    return JoinSentences(GetLanguageString(key), GetLanguageString(hintKey));
 }

@@ -143,10 +143,12 @@ TEST_F(AccessMainWindow, EveryControlHasANameRoleStateAndPlace) {
     };
     const Row rows[] = {
         {L"One-Click Overclock", ROLE_SYSTEM_STATICTEXT, {16, 10, 250, 36}, STATE_SYSTEM_READONLY, STATE_SYSTEM_FOCUSABLE},
-        {L"Settings", ROLE_SYSTEM_PUSHBUTTON, {296, 12, 324, 34}, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED,
+        {L"Settings", ROLE_SYSTEM_PUSHBUTTON, {276, 8, 308, 36}, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED,
          STATE_SYSTEM_UNAVAILABLE},
-        {L"Minimise", ROLE_SYSTEM_PUSHBUTTON, {330, 12, 358, 34}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_FOCUSED},
-        {L"Close", ROLE_SYSTEM_PUSHBUTTON, {364, 12, 404, 34}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
+        {L"Hide to the notification area", ROLE_SYSTEM_PUSHBUTTON, {308, 8, 340, 36}, STATE_SYSTEM_FOCUSABLE,
+         STATE_SYSTEM_FOCUSED | STATE_SYSTEM_INVISIBLE},
+        {L"Minimise", ROLE_SYSTEM_PUSHBUTTON, {340, 8, 372, 36}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_FOCUSED},
+        {L"Close", ROLE_SYSTEM_PUSHBUTTON, {372, 8, 404, 36}, STATE_SYSTEM_FOCUSABLE, STATE_SYSTEM_UNAVAILABLE},
         {L"Processor frequency", ROLE_SYSTEM_DIAL, {117, 104, 303, 290}, 0, STATE_SYSTEM_UNAVAILABLE},
         {L"Stock clock", ROLE_SYSTEM_STATICTEXT, {40, 334, 380, 366}, STATE_SYSTEM_READONLY, 0},
         {L"One-Click Overclock", ROLE_SYSTEM_PUSHBUTTON, {110, 384, 310, 428}, STATE_SYSTEM_FOCUSABLE,
@@ -155,12 +157,10 @@ TEST_F(AccessMainWindow, EveryControlHasANameRoleStateAndPlace) {
         {L"Tuning service", ROLE_SYSTEM_STATICTEXT, {40, 478, 200, 500}, 0, STATE_SYSTEM_FOCUSABLE},
         {L"Dizaz processors", ROLE_SYSTEM_STATICTEXT, {220, 478, 380, 500}, 0, STATE_SYSTEM_FOCUSABLE},
     };
-    // The hide button shows only while the cursor is over the window; the
-    // reading under the dial comes with the first reading (checked below).
+    // The reading under the dial comes with the first reading (checked below).
     std::vector<AccChild> children;
     for (const AccChild& c : acc.Children())
-        if (c.name != L"Hide to the notification area" && c.name.find(L" GHz") == std::wstring::npos)
-            children.push_back(c);
+        if (c.name.find(L" GHz") == std::wstring::npos) children.push_back(c);
     ASSERT_EQ(children.size(), sizeof(rows) / sizeof(rows[0])) << "shown controls only: no hidden page, no picture";
     POINT origin = {0, 0};
     ClientToScreen(hwnd, &origin);
@@ -219,8 +219,9 @@ TEST_F(AccessMainWindow, FocusValueShowAndMenuEventsReachAnotherProcess) {
 
     // Tab and Shift+Tab move the focus, and say so.
     ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
-    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Minimise"));
-    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_FOCUS, acc.Find(L"Minimise", ROLE_SYSTEM_PUSHBUTTON).id)) << "focus";
+    ASSERT_TRUE(KeyMovesFocusTo(acc, {VK_TAB}, L"Hide to the notification area"));
+    EXPECT_TRUE(events.WaitFor(EVENT_OBJECT_FOCUS, acc.Find(L"Hide to the notification area", ROLE_SYSTEM_PUSHBUTTON).id))
+        << "focus";
     EXPECT_TRUE(KeyMovesFocusTo(acc, {VK_SHIFT, VK_TAB}, L"Settings")) << "Shift+Tab goes back";
 
     // Overclocked, the dial reads higher and the restore button shows.
@@ -270,11 +271,12 @@ TEST_F(AccessMainWindow, DefaultActionsOverclockAndOpenTheSettingsWithoutBlockin
         const wchar_t* value;
         long stateOn, stateOff;
     };
-    // The tab stops come first, in the order of their "tabindex".
+    // The tab stops come first, in the order of their "tabindex"; the focus
+    // opens on the start-up group's chosen option.
     const Row rows[] = {
-        {L"Start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED,
-         STATE_SYSTEM_CHECKED},
-        {L"Do not start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_CHECKED, 0},
+        {L"Start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_FOCUSABLE,
+         STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED},
+        {L"Do not start with Windows", ROLE_SYSTEM_RADIOBUTTON, L"", STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED, 0},
         {L"Hot key", ROLE_SYSTEM_HOTKEYFIELD, L"Ctrl+Alt+O", STATE_SYSTEM_FOCUSABLE, 0},
         {L"Restore default clock on exit", ROLE_SYSTEM_CHECKBUTTON, L"", STATE_SYSTEM_CHECKED, 0},
         {L"OK", ROLE_SYSTEM_PUSHBUTTON, L"", STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_DEFAULT, 0},
@@ -350,9 +352,18 @@ TEST_F(AccessKeyboard, SettingsAreChangedAndSavedByKeyboardAlone) {
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dlg; }, kWait));
     CAccessClient settings(dlg);
-    ASSERT_TRUE(WaitUntil([&] { return FocusName(settings) == L"Start with Windows"; }, kWait));
-    ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"Do not start with Windows"));
+    ASSERT_TRUE(WaitUntil([&] { return FocusName(settings) == L"Do not start with Windows"; }, kWait))
+        << "the chosen option";
     ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"Hot key"));
+    // One focus ring on the screen: the dialog's, none left on the main
+    // window's settings button (MainFrame.xml) behind it.
+    const COLORREF kRing = RGB(0x4D, 0xA3, 0xFF);
+    RECT dlgClient;
+    GetClientRect(dlg, &dlgClient);
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(dlg, dlgClient, kRing) > 0; }, kWait)) << "the dialog's ring";
+    const RECT settingsButton = {S(276), S(8), S(308), S(36)};
+    EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, settingsButton, kRing) == 0; }, kWait))
+        << "the main window's ring is gone while the dialog is active";
     Press({'K'});
     EXPECT_TRUE(WaitUntil([&] { return settings.Find(L"Hot key", ROLE_SYSTEM_HOTKEYFIELD).value == L"Ctrl+Alt+K"; },
                           kWait));
@@ -525,6 +536,13 @@ TEST_F(AccessMainWindow, HighContrastDrawsInTheSystemColours) {
     RECT client;
     GetClientRect(hwnd, &client);
     EXPECT_EQ(PixelsOfColour(hwnd, client, RGB(0x1E, 0x22, 0x28)), 0) << "none of the skin's background";
+    // The title bar's glyphs (MainFrame.xml, 32x28 from 276,8) in the window's text colour, none in the skin's.
+    SetCursorPos(0, 0);  // none of them hot
+    for (int left = 276; left < 404; left += 32) {
+        const RECT glyph = {S(left), S(8), S(left + 32), S(36)};
+        EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, glyph, kText) > S(10); }, kWait)) << "the glyph at " << left;
+        EXPECT_EQ(PixelsOfColour(hwnd, glyph, RGB(0xAE, 0xB7, 0xC4)), 0) << "the skin's glyph colour at " << left;
+    }
 
     // The settings dialog (setting_wnd.xml): the right margin, the captions'
     // column and the Cancel button.
@@ -537,6 +555,8 @@ TEST_F(AccessMainWindow, HighContrastDrawsInTheSystemColours) {
     EXPECT_GT(PixelsOfColour(dlg, captions, kText), 20) << "the captions' text";
     EXPECT_GT(PixelsOfColour(dlg, cancel, kFace), Area(cancel) / 2) << "Cancel's face, not its image";
     EXPECT_GT(PixelsOfColour(dlg, cancel, kFaceText), 10) << "Cancel's text";
+    const RECT closeGlyph = {384, 0, 420, 36};
+    EXPECT_GT(PixelsOfColour(dlg, closeGlyph, kText), 6) << "the close cross in the window's text colour";
     GetClientRect(dlg, &client);
     EXPECT_EQ(PixelsOfColour(dlg, client, RGB(0x1E, 0x25, 0x30)), 0) << "none of the skin's background";
     PostMessageW(dlg, WM_CLOSE, 0, 0);

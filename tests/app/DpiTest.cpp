@@ -229,7 +229,7 @@ bool AnswerBox(CAppUnderTest& app, POINT button) {
                   << CAppUnderTest::ReadLog();
     return false;
 }
-const POINT kBoxOnlyButton = {190, 158}, kBoxSecondButton = {246, 158};
+const POINT kBoxOnlyButton = {190, 146}, kBoxSecondButton = {246, 146};
 
 }  // namespace
 
@@ -269,6 +269,20 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
     const SIZE skin = SkinSize(L"MainFrame.xml"), size = WindowSize(hwnd);
     EXPECT_EQ(size.cx, S(skin.cx)) << "at " << TestDpi() << " DPI";
     EXPECT_EQ(size.cy, S(skin.cy)) << "at " << TestDpi() << " DPI";
+
+    // The title bar's buttons are drawn glyphs, sharp at every scale: the
+    // middle of each (16x16 of its 32x28) holds strokes of the light glyph
+    // and the dark bar between them, with the pointer away from them.
+    SetCursorPos(now.left - 20, now.top - 20);
+    auto glyph = [](int r, int g, int b) { return r > 150 && g > 160 && b > 170; };
+    auto bar = [](int r, int g, int b) { return r < 60 && g < 64 && b < 72; };
+    for (const wchar_t* name : {L"SettingBtn", L"btn_min", L"MinBtn", L"CloseBtn"}) {
+        const RECT pos = SkinPos(L"MainFrame.xml", name);
+        const RECT middle = {pos.left + 8, pos.top + 6, pos.right - 8, pos.bottom - 6};
+        EXPECT_TRUE(WaitUntil([&] { return PixelsIn(hwnd, middle, glyph) > S(8); }, kWait))
+            << TestPaths::Narrow(name) << " at " << TestDpi() << " DPI: " << PixelsIn(hwnd, middle, glyph);
+        EXPECT_GT(PixelsIn(hwnd, middle, bar), S(16) * S(16) / 4) << TestPaths::Narrow(name);
+    }
 
     // The dial: the ring's stock range (GDI+ 240 degrees) green, the range
     // above turbo (330) grey, and the needle at the reading's dial angle 162

@@ -10,8 +10,10 @@
 #include "log/BaseLog.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"
+#include "duilib/TabOrder.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/MessageFilter.h"
+#include "mainframe/Notice.h"
 #include "mainframe/WebLink.h"
 #include "settings/Settings.h"
 #include "state/AppState.h"
@@ -282,52 +284,38 @@ TEST(MainFrameView, EveryTextOfTheWindowComesFromTheLanguageFile) {
     DestroyWindow(hwnd);
 }
 
-// The hover timer runs while the window is shown: a tick that finds it
-// hidden or minimised hides "btn_min" and stops the timer, and the window
-// coming back or a move over it starts it again. With the pointer away it
-// runs on, since the pointer may come back into the 2-pixel band just
-// outside the window, which sends the window nothing.
-TEST(MainFrameView, HoverTimerRunsWhileTheWindowIsShown) {
+// The title bar's buttons are always there, wherever the pointer is, and
+// the keyboard reaches them in the order they are seen.
+TEST(MainFrameView, TitleBarButtonsAreAlwaysShownTabStopsInTheirOrder) {
     StateReset reset;
     SetUpFrame frame;
     HWND hwnd = MakeMainLayout(frame);
     ASSERT_NE(hwnd, nullptr);
-    DuiLib::CControlUI* button = frame.GetPaintManager().FindControl(L"btn_min");
-    ASSERT_NE(button, nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     RECT rc;
     ASSERT_TRUE(GetWindowRect(hwnd, &rc));
-    enum Where { Over, Away, Band };
-    const struct {
-        int show;
-        Where at;
-        UINT nudge;  // sent before the tick
-        bool shown;  // "btn_min"
-        bool runs;   // the timer
-        const char* what;
-    } steps[] = {
-        {SW_HIDE, Over, 0, false, false, "hidden"},
-        {SW_SHOWNOACTIVATE, Over, 0, true, true, "shown again"},
-        {SW_SHOWMINNOACTIVE, Over, 0, false, false, "minimised"},
-        {SW_SHOWNOACTIVATE, Away, 0, false, true, "restored, the pointer away"},
-        {SW_SHOWNOACTIVATE, Band, 0, true, true, "the pointer back, 2 pixels outside"},
-        {SW_SHOWNOACTIVATE, Over, WM_MOUSEMOVE, true, true, "a move over it"},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.what);
-        ShowWindow(hwnd, step.show);
-        const POINT at = step.at == Over   ? POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}
-                         : step.at == Band ? POINT{rc.right + 1, rc.bottom + 1}
-                                           : POINT{rc.right + 40, rc.bottom + 40};
-        SetCursorPos(at.x, at.y);
-        if (step.nudge) SendMessageW(hwnd, step.nudge, 0, MAKELPARAM(10, 10));
-        SendMessageW(hwnd, WM_TIMER, CMainFrame::TIMER_HOVER, 0);
-        EXPECT_EQ(button->IsVisible(), step.shown);
-        const bool running = KillTimer(hwnd, CMainFrame::TIMER_HOVER) != FALSE;
-        EXPECT_EQ(running, step.runs);
-        if (running) SetTimer(hwnd, CMainFrame::TIMER_HOVER, 500, nullptr);  // as it was
+    SetCursorPos(rc.right + 40, rc.bottom + 40);
+    DuiLib::CControlUI* root = frame.GetPaintManager().GetRoot();
+    std::vector<std::wstring> order;
+    for (DuiLib::CControlUI* c = DuiLib::CTabOrder::Next(root, nullptr, true); c && order.size() < 4;
+         c = DuiLib::CTabOrder::Next(root, c, true)) {
+        EXPECT_TRUE(c->IsVisible()) << TestPaths::Narrow(c->GetName().GetData());
+        order.push_back(c->GetName().GetData());
     }
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"SettingBtn", L"btn_min", L"MinBtn", L"CloseBtn"}));
+    ShowWindow(hwnd, SW_HIDE);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(frame.GetPaintManager().FindControl(L"btn_min")->IsVisible());
     DestroyWindow(hwnd);
+}
+
+TEST(MainFrameNotice, SentencesAreJoinedAsTheirLanguageWrites) {
+    EXPECT_EQ(JoinSentences(L"Overclocking failed.", L"Please try again."), L"Overclocking failed. Please try again.");
+    // 超频失败。请重试。 and a full-width question mark: no Latin space.
+    EXPECT_EQ(JoinSentences(L"\u8d85\u9891\u5931\u8d25\u3002", L"\u8bf7\u91cd\u8bd5\u3002"),
+              L"\u8d85\u9891\u5931\u8d25\u3002\u8bf7\u91cd\u8bd5\u3002");
+    EXPECT_EQ(JoinSentences(L"\u5417\uff1f", L"x"), L"\u5417\uff1fx");
+    EXPECT_EQ(JoinSentences(L"", L"x"), L"x");
 }
 
 TEST(MainFrameLinks, OnlyWebAddressesAreOpened) {

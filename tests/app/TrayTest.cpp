@@ -649,7 +649,7 @@ TEST_F(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     HWND box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) << "centred and painted";
-    CAppUnderTest::Click(box, POINT{246, 158});  // the second button
+    CAppUnderTest::Click(box, POINT{246, 146});  // the second button
     EXPECT_TRUE(CAppUnderTest::WaitLog("reboot declined", kWait));
     ASSERT_TRUE(WaitGone(box));
     // Yes: the restart is asked for (the test switch keeps the machine up).
@@ -657,7 +657,7 @@ TEST_F(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     box = app.WaitWindowOfClass(0, L"*", kWait);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ShowsItsFrame(box); }, kWait)) << "centred and painted";
-    CAppUnderTest::Click(box, POINT{134, 158});  // the first button
+    CAppUnderTest::Click(box, POINT{134, 146});  // the first button
     EXPECT_TRUE(CAppUnderTest::WaitLog("ExitWindowsEx(EWX_REBOOT) skipped", kWait));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

@@ -165,6 +165,17 @@ TEST(LanguageFiles, EveryKeyPresentNonEmptyAndFitting) {
     }
 }
 
+// One word for one thing: the hot key is 快捷键 on the label and to a screen
+// reader, the computer 计算机 in every notice, and no notice shouts.
+TEST(LanguageFiles, ChineseUsesOneTermForEachThing) {
+    for (const auto& [key, text] : ParseFile(TestPaths::TestDir() + kChinese)) {
+        SCOPED_TRACE(TestPaths::Narrow(key));
+        for (const wchar_t* other : {L"\u70ed\u952e", L"\u7535\u8111", L"\uff01", L"!"})
+            EXPECT_EQ(text.find(other), std::wstring::npos) << TestPaths::Narrow(text);
+    }
+    EXPECT_EQ(ParseFile(TestPaths::TestDir() + kChinese)[L"STR_ACC_HOTKEY"], L"\u5feb\u6377\u952e");
+}
+
 TEST(LanguageFiles, ChineseTextRoundTripsThroughTheWideApi) {
     LanguagesValue value;
     value.Set(L"zh");
