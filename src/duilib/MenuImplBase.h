@@ -16,7 +16,8 @@ public:
     // first list); the list owns it. False when the skin has no list.
     bool AddListItem(CControlUI* pItem);
     // Sizes the popup to its items and puts it at the cursor, inside the
-    // work area, in front.
+    // work area, in front; mouse buttons on it are ignored for a
+    // double-click time ("menu takes clicks" is logged when that ends).
     void AdjustPostion();
     // The next AdjustPostion puts the popup at `pt` (screen) rather than at
     // the cursor; opened from the keyboard, its first item is selected.
@@ -45,6 +46,7 @@ protected:
     bool m_bAnchored = false;
     bool m_bFromKeyboard = false;
     POINT m_ptAnchor = {0, 0};
+    bool m_bClicksHeld = false;  // for a double-click time after it appears
 
 private:
     // Up, Down, Home, End and first letters move; Enter and Space choose;

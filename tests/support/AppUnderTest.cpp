@@ -5,7 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "duilib/DuiMessages.h"
+#include "mainframe/MenuTask.h"
+#include "state/WindowMessages.h"
 #include "support/ChildRun.h"
+#include "support/ScreenProbe.h"
 #include "support/LogFile.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
@@ -203,6 +207,22 @@ int CAppUnderTest::CloseAndWaitExit(HWND hwnd) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return WaitExit(30000);
 }
+
+HWND CAppUnderTest::OpenTrayMenu(HWND hwnd) {
+    const int taken = CountInLog("menu takes clicks");
+    // The icon is added again with every status change: wait for it.
+    if (!WaitUntil(PointAtTrayIcon, 30000)) return nullptr;
+    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
+    HWND menu = WaitWindowOfClass(0, L"DuiLibMenu", 30000);
+    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, 30000);  // first paint
+    return menu && WaitMenuTakesClicks(taken) ? menu : nullptr;
+}
+
+bool CAppUnderTest::WaitMenuTakesClicks(int takenBefore) {
+    return WaitLog("menu takes clicks", 30000, takenBefore + 1);
+}
+
+void CAppUnderTest::AskForAction(HWND hwnd) { PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, kMenuRowAction, 0); }
 
 void CAppUnderTest::PressChord(std::initializer_list<WORD> keys) {
     std::vector<INPUT> in;
