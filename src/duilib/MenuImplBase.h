@@ -23,6 +23,8 @@ public:
     // the cursor; opened from the keyboard, its first item is selected.
     void SetAnchor(POINT pt, bool fromKeyboard);
     HWND GetOwnerWnd() const { return m_hOwner; }
+    // False for a double-click time after it appears: clicks are ignored.
+    bool TakesClicks() const { return !m_bClicksHeld; }
 
     void Notify(TNotifyUI& msg) override;
 
