@@ -11,6 +11,16 @@
 
 namespace DuiLib {
 
+namespace {
+
+constexpr UINT_PTR kClickGuardTimer = 0x4D43;
+
+bool IsButtonMessage(UINT m) {
+    return (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK) || (m >= WM_NCLBUTTONDOWN && m <= WM_NCMBUTTONDBLCLK);
+}
+
+}  // namespace
+
 void CMenuImplBase::InitParam(HWND hOwner, LPCWSTR skinFile, IDialogBuilderCallback* factory) {
     m_hOwner = hOwner;
     m_pFactory = factory;
@@ -77,6 +87,11 @@ void CMenuImplBase::AdjustPostion() {
     x = std::max(x, static_cast<int>(area.left));
     y = std::max(y, static_cast<int>(area.top));
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, w, h, SWP_SHOWWINDOW);
+    // A click that was meant for what lay here before the menu appeared
+    // (or that another program timed to land on a row) chooses nothing:
+    // the buttons are ignored for a double-click time. Keys are not.
+    m_bClicksHeld = ::SetTimer(m_hWnd, kClickGuardTimer, ::GetDoubleClickTime(), nullptr) != 0;
+    if (!m_bClicksHeld) DUI_LOG("menu takes clicks");
     ::SetForegroundWindow(m_hWnd);
     m_PaintManager.NotifyAccessible(EVENT_SYSTEM_MENUPOPUPSTART, nullptr);
     if (m_bFromKeyboard) {
@@ -157,6 +172,16 @@ void CMenuImplBase::Notify(TNotifyUI& msg) {
 }
 
 LRESULT CMenuImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_TIMER && wParam == kClickGuardTimer) {
+        ::KillTimer(m_hWnd, kClickGuardTimer);
+        m_bClicksHeld = false;
+        DUI_LOG("menu takes clicks");
+        return 0;
+    }
+    if (m_bClicksHeld && IsButtonMessage(uMsg)) {
+        DUI_LOG("menu click ignored: too soon after the menu appeared");
+        return 0;
+    }
     if (uMsg == WM_KEYDOWN) {
         m_PaintManager.ShowFocusCues();
         if (OnMenuKey(wParam)) return 0;

@@ -16,12 +16,15 @@ public:
     // first list); the list owns it. False when the skin has no list.
     bool AddListItem(CControlUI* pItem);
     // Sizes the popup to its items and puts it at the cursor, inside the
-    // work area, in front.
+    // work area, in front; mouse buttons on it are ignored for a
+    // double-click time ("menu takes clicks" is logged when that ends).
     void AdjustPostion();
     // The next AdjustPostion puts the popup at `pt` (screen) rather than at
     // the cursor; opened from the keyboard, its first item is selected.
     void SetAnchor(POINT pt, bool fromKeyboard);
     HWND GetOwnerWnd() const { return m_hOwner; }
+    // False for a double-click time after it appears: clicks are ignored.
+    bool TakesClicks() const { return !m_bClicksHeld; }
 
     void Notify(TNotifyUI& msg) override;
 
@@ -45,6 +48,7 @@ protected:
     bool m_bAnchored = false;
     bool m_bFromKeyboard = false;
     POINT m_ptAnchor = {0, 0};
+    bool m_bClicksHeld = false;  // for a double-click time after it appears
 
 private:
     // Up, Down, Home, End and first letters move; Enter and Space choose;

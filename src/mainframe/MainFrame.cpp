@@ -15,6 +15,7 @@
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/ExpectedEvents.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
@@ -36,12 +37,6 @@ static_assert(DuiLib::DUI_MSG_MENU_CLICK == 35769, "the tray menu's command is s
 
 namespace {
 
-// The USB key's button, on the key library's thread: through the window's
-// queue, so the toggle runs on the UI thread.
-void UsbKeyEvent(int code, int, HWND window) {
-    if (window) PostMessageW(window, UM_USBKEY_EVENT, static_cast<WPARAM>(code), 0);
-}
-
 const UINT kIconOverclocked = 107;  // the window's own icon
 
 // How long the window's end waits for each reader (the frequency monitor,
@@ -56,12 +51,6 @@ std::wstring Format(const wchar_t* format, double value) {
 }
 
 std::wstring Lang(const wchar_t* key) { return GetLanguageString(key); }
-
-// The shell broadcasts it when it (re)starts; every tray icon is gone then.
-UINT TaskbarCreatedMessage() {
-    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
-    return message;
-}
 
 }  // namespace
 
@@ -120,13 +109,13 @@ void CMainFrame::InitAfterFirstFrame() {
     CreateUpdateWindow();
     if (m_ocWmiEvent.IsBound()) m_ocWmiEvent.Start(m_hWnd);
     // The key is told the mode whether or not its library started.
-    m_usbKey.Init(m_hWnd, &UsbKeyEvent);
+    m_usbKey.Init(m_hWnd, &CExpectedEvents::UsbKeyPressed);
     m_usbKey.SetMode(1);
     m_remote.Start(m_hWnd);
     // Last: the dial table and both libraries are in place before any of the
     // reader's results (which tell the libraries the status) arrive.
     Read_CPU_List();
-    m_getCpuInfoThread.Start();
+    m_bSdkStarting = m_getCpuInfoThread.Start();
 }
 
 void CMainFrame::InitLanguageText() {
@@ -163,6 +152,7 @@ void CMainFrame::InitLanguageText() {
 LRESULT CMainFrame::OnSdkInitBegin(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
 
 LRESULT CMainFrame::OnSdkInitFinish(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (!CExpectedEvents::Take(m_bSdkStarting, "UM_SDK_INIT_FINISH")) return 0;
     if (lParam == 0) {
         ShowNotice(m_hWnd, Lang(L"STR_TITLE"), FailureText(L"STR_FWQD", L"STR_HINTSERVICE"), 0);
         ExitApp();
@@ -177,6 +167,7 @@ void CMainFrame::StartWorkers() {
     m_bSdkReady = true;
     m_cpuMonitorThread.SetSettingsPathSource(&GetSettingsPath);
     if (!m_cpuMonitorThread.Start(m_hWnd)) VLOG("frequency monitor not started");
+    m_hotKeyGate.Start(m_hWnd, kHotKeyId);
     RegisterGlobalHotKey();
     // From here on a settings dialog registers a changed key itself.
     GetAppState().bHotKeyStarted = true;
@@ -713,9 +704,10 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
         case UM_SDK_INIT_BEGIN: return OnSdkInitBegin(uMsg, wParam, lParam, bHandled);
         case UM_SDK_INIT_FINISH: return OnSdkInitFinish(uMsg, wParam, lParam, bHandled);
         case UM_WMI_EVENT:
-        case UM_USBKEY_EVENT: DoHandle(); return 0;
+        case UM_USBKEY_EVENT: if (CExpectedEvents::Take(uMsg)) DoHandle(); return 0;
         case UM_SETFOREGROUNDWINDOW: BringToFront(); return 1;
-        case UM_SHOW_TRAY_MENU: m_tray.ShowMenu(); return 1;
+        case UM_SHOW_TRAY_MENU: m_tray.ShowMenuAtIcon(POINT{0, 0}, false); return 1;
+        case UM_TRAY_READD: m_tray.OnReAdd(); return 0;
         case UM_TRAY_MENU_ESCAPED: m_tray.GiveFocusBack(); return 0;
         case DuiLib::DUI_MSG_MENU_CLICK: return OnMenuClick(uMsg, wParam, lParam, bHandled);
         default: break;
@@ -724,11 +716,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    if (uMsg != 0 && uMsg == TaskbarCreatedMessage()) {
-        BOOL added = m_tray.OnTaskbarCreated();
-        VLOG("TaskbarCreated: tray icon added again: %s", added ? "Successful" : "Faild");
-        return 0;
-    }
+    if (CTrayCommands::IsTaskbarCreated(uMsg)) return m_tray.OnTaskbarCreated(), 0;
     switch (uMsg) {
         case WM_SYSKEYDOWN:
         case WM_KEYDOWN:
@@ -765,11 +753,11 @@ LRESULT CMainFrame::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
                 ReadRatioStateAfterResume();
             }
             break;
-        case WM_HOTKEY: {
-            BOOL handled = TRUE;
-            OnHotKey(uMsg, wParam, lParam, handled);
+        case WM_INPUT:
+        case WM_HOTKEY:
+            // A press counts only when typed on a keyboard (HotKeyGate.h).
+            if (BOOL handled = TRUE; m_hotKeyGate.Pass(uMsg, wParam, lParam)) OnHotKey(WM_HOTKEY, kHotKeyId, 0, handled);
             break;
-        }
         default: break;
     }
     return WindowImplBaseNew::HandleMessage(uMsg, wParam, lParam);

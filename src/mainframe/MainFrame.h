@@ -12,6 +12,7 @@
 #include "duilib/WindowImplBaseNew.h"
 #include "mainframe/DialView.h"
 #include "mainframe/ExitMachine.h"
+#include "mainframe/HotKeyGate.h"
 #include "mainframe/OcWmiEventBinding.h"
 #include "mainframe/RemoteBridge.h"
 #include "mainframe/MenuTask.h"
@@ -159,6 +160,8 @@ private:
     std::function<void()> m_releaseGuard;
     bool m_bReadersLeft = false;
     bool m_bSdkReady = false;  // the overclock worker may be started
+    bool m_bSdkStarting = false;  // the CPU reader is bringing the SDK up: its answer is awaited
+    CHotKeyGate m_hotKeyGate;
     bool m_bStartedAfterFirstFrame = false;  // tray, libraries, update window, CPU reader
     CCpuMonitorThread m_cpuMonitorThread;
     COcWmiEventBinding m_ocWmiEvent;

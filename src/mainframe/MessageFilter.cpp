@@ -17,11 +17,16 @@ void CMessageFilter::LetInShellMessages(HWND hwnd) {
     // - UM_TRAY_NOTIFY: the shell, an ordinary user's process, posts the
     //   icon's clicks with it;
     // - "TaskbarCreated": the shell broadcasts it when it (re)starts and every
-    //   icon is gone; without it the icon of an elevated copy never comes back.
+    //   icon is gone; without it the icon of an elevated copy never comes back;
+    // - UM_SETFOREGROUNDWINDOW and UM_SHOW_TRAY_MENU, which other programs
+    //   send: they bring the window forward, or open the menu at the icon
+    //   exactly as the icon's own callback does (never where the sender
+    //   says, and its rows take no click at first), so they reach nothing
+    //   the callback does not.
     // The setup program and a second copy of this program run elevated too:
-    // their exit command and restore request need no opening. Nothing outside
-    // posts UM_SETFOREGROUNDWINDOW or UM_SHOW_TRAY_MENU, so they stay closed.
-    const UINT messages[] = {UM_TRAY_NOTIFY, ::RegisterWindowMessageW(L"TaskbarCreated")};
+    // their exit command and restore request need no opening.
+    const UINT messages[] = {UM_TRAY_NOTIFY, ::RegisterWindowMessageW(L"TaskbarCreated"), UM_SETFOREGROUNDWINDOW,
+                             UM_SHOW_TRAY_MENU};
     for (UINT message : messages) {
         if (message == 0) continue;
         if (AllowOnWindow(hwnd, message)) VLOG("message filter: message %u let in on the main window", message);

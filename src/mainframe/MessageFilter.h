@@ -9,7 +9,8 @@ public:
     // The shape of user32's ChangeWindowMessageFilterEx.
     typedef BOOL(WINAPI* AllowFn)(HWND hwnd, UINT message, DWORD action, void* status);
 
-    // Lets in what the shell sends the main window `hwnd`; logs each message.
+    // Lets in what the shell and other programs send the main window `hwnd`;
+    // logs each message.
     static void LetInShellMessages(HWND hwnd);
     // Lets `message` in on `hwnd` only; false when refused or not available.
     static bool AllowOnWindow(HWND hwnd, UINT message);

@@ -1,5 +1,6 @@
 #include "mainframe/OcWmiEventBinding.h"
 
+#include "mainframe/ExpectedEvents.h"
 #include "state/WindowMessages.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -27,8 +28,7 @@ void COcWmiEventBinding::Unbind() {
 }
 
 int COcWmiEventBinding::EventToWindow(int value, void*, void* context) {
-    if (context != nullptr)
-        PostMessageW(static_cast<HWND>(context), UM_WMI_EVENT, static_cast<WPARAM>(value), 0);
+    CExpectedEvents::Post(static_cast<HWND>(context), UM_WMI_EVENT, static_cast<WPARAM>(value));
     return 1;
 }
 

@@ -90,12 +90,12 @@ CTrayIcon::CTrayIcon() : m_shared(std::make_shared<Shared>()) {}
 
 CTrayIcon::~CTrayIcon() { Settle(); }
 
-void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid) {
+void CTrayIcon::ReplaceLater(const NOTIFYICONDATAW& nid, bool evenIfShown) {
     Shared& s = *m_shared;
     bool started = false;
     {
         vt::LockGuard hold(s.lock);
-        if (s.present && SameIcon(s.shown, nid)) {
+        if (!evenIfShown && s.present && SameIcon(s.shown, nid)) {
             s.pending = false;  // an earlier wish is overtaken by this one
             return;
         }

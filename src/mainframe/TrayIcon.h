@@ -20,8 +20,8 @@ public:
     // worker. Only the latest of the requests still waiting is carried out,
     // and one equal to what the tray already shows is no change. An add the
     // shell refuses is tried again a few times, then left to ReplaceNow
-    // when the shell says it has come up.
-    void ReplaceLater(const NOTIFYICONDATAW& nid);
+    // when the shell says it has come up. `evenIfShown`: the shell lost it.
+    void ReplaceLater(const NOTIFYICONDATAW& nid, bool evenIfShown = false);
     // Deletes and adds the icon now, on the calling thread, after any change
     // in flight; returns the add's result. For when the shell lost it.
     BOOL ReplaceNow(const NOTIFYICONDATAW& nid);

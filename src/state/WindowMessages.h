@@ -19,6 +19,7 @@ enum : UINT {
     UM_INIT_AFTER_FIRST_FRAME = WM_USER + 163,  // to itself, once the first frame is painted
     UM_RATIO_STATE_READ = WM_USER + 164,     // wParam the overclock worker's reading (its own record)
     UM_TRAY_MENU_ESCAPED = WM_USER + 165,    // from its tray menu, closed with Esc
+    UM_TRAY_READD = WM_USER + 166,           // to itself, once for "TaskbarCreated" broadcasts in a row
     UM_REMOTE_CALL = WM_USER + 170,          // from its command pipe: requests wait (no parameters)
     UM_SETFOREGROUNDWINDOW = WM_USER + 1000, // from other processes
     UM_SHOW_TRAY_MENU = WM_USER + 1001,      // from other processes

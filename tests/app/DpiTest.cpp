@@ -324,8 +324,7 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
 
     // The tray menu at its scaled width, its first row (32 high below a frame of 3) opens the settings
     // dialog at its scaled size, whose Cancel closes it.
-    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
-    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    HWND menu = app.OpenTrayMenu(hwnd);
     ASSERT_TRUE(WaitVisible(menu));
     EXPECT_EQ(WindowSize(menu).cx, S(SkinSize(L"menu_wnd.xml").cx));
     DWORD_PTR answer = 0;
@@ -392,7 +391,7 @@ TEST_F(AppDisplayScale, EveryWindowAndStateShowsItsTextsWhole) {
         ASSERT_TRUE(WaitPage(hwnd, kPage0, kPage0Hot)) << "stock clock";
 
         // At rest: the tray menu, and the settings dialog from it.
-        HWND menu = OpenMenu(app, hwnd);
+        HWND menu = app.OpenTrayMenu(hwnd);
         ASSERT_NE(menu, nullptr);
         CAppUnderTest::Click(menu, S(POINT{100, 3 + 16}));
         HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
@@ -407,11 +406,11 @@ TEST_F(AppDisplayScale, EveryWindowAndStateShowsItsTextsWhole) {
         Hold(true);
         CAppUnderTest::Click(hwnd, button);
         ASSERT_TRUE(WaitPage(hwnd, kPage1, kPage1)) << "overclocking";
-        CloseMenu(OpenMenu(app, hwnd));
+        CloseMenu(app.OpenTrayMenu(hwnd));
         Hold(false);
         ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
         ASSERT_TRUE(WaitPage(hwnd, kPage2, kPage2Hot)) << "overclocked";
-        CloseMenu(OpenMenu(app, hwnd));
+        CloseMenu(app.OpenTrayMenu(hwnd));
 
         // Restoring, held; the processor refuses it: the fixed notice.
         HoldProfile("ApplyFails=1\r\n");

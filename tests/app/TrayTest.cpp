@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/Pump.h"
 #include "support/ScreenProbe.h"
 #include "duilib/DuiMessages.h"
 #include "state/WindowMessages.h"
@@ -34,19 +36,59 @@ std::wstring IniValue(const wchar_t* key) {
     return text;
 }
 
-// Ctrl+Alt+key as a user types it.
-void PressCtrlAlt(WORD vk) {
+// The program's TEST_INJECTED_MARK: keys that carry it count as injected.
+constexpr ULONG_PTR kInjectedMark = 0x5EED;
+
+// Ctrl+Alt+key through SendInput. Under Wine such keys come with a keyboard
+// device, as typed ones do (on Windows they never have one): unmarked, they
+// stand for typed keys; marked, for what another program injects.
+void PressCtrlAlt(WORD vk, ULONG_PTR mark = 0) {
     INPUT in[6] = {};
     const WORD keys[3] = {VK_CONTROL, VK_MENU, vk};
     for (int i = 0; i < 3; ++i) {
         in[i].type = INPUT_KEYBOARD;
         in[i].ki.wVk = keys[i];
+        in[i].ki.dwExtraInfo = mark;
         in[5 - i].type = INPUT_KEYBOARD;
         in[5 - i].ki.wVk = keys[i];
         in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        in[5 - i].ki.dwExtraInfo = mark;
     }
     SendInput(6, in, sizeof(INPUT));
 }
+
+// Another program's window in front, where the user types; its thread (the
+// test's) must be pumped for the X server's keys to reach Wine.
+class FrontWindow {
+public:
+    FrontWindow() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VelotuneTestFront";
+        RegisterClassW(&wc);
+        m_hwnd.Reset(CreateWindowW(wc.lpszClassName, L"VelotuneTestFront", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                   200, 100, nullptr, nullptr, wc.hInstance, nullptr));
+        SetForegroundWindow(m_hwnd.Get());
+    }
+    // `keys` pressed on the X server's keyboard (xdotool, as scripts/setup.sh
+    // installs it) with this window given the X focus first.
+    bool Type(const char* keys) const {
+        std::wstring cmd = L"Z:\\usr\\bin\\xdotool search --name ^VelotuneTestFront$ windowfocus --sync key ";
+        cmd += std::wstring(keys, keys + strlen(keys));
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+        // A Unix program's handle cannot be waited for: the log tells the rest.
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return true;
+    }
+
+private:
+    vt::UniqueWindow m_hwnd;
+};
 
 // Hot keys and posted messages reach the program in the order sent: once it
 // has logged dropping a reading that is not its monitor's, what was sent
@@ -80,6 +122,7 @@ TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     // Hidden in the tray: only the global hot key can reach the program.
     ShowWindow(hwnd, SW_HIDE);
     ASSERT_TRUE(WaitHidden(hwnd));
+    FrontWindow front;  // Wine reads no raw input while no window is in front
 
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
@@ -121,6 +164,35 @@ TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks
     PostMessageW(hwnd, WM_CLOSE, 0, 0);  // another program's close is the user's exit
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored before the end");
+}
+
+// A neighbour without administrator rights may not touch the elevated
+// window, but the hot key is matched in the input stream: its SendInput of
+// the chord changes nothing, while the chord typed on the keyboard works.
+// Wine reports a device for injected keys too, so the neighbour's are
+// marked (TEST_INJECTED_MARK) as Windows reports every injected key.
+TEST_F(AppHotKey, InjectedChordChangesNothingAndATypedOneOverclocks) {
+    CAppUnderTest app;
+    app.UseSwitch(L"TEST_INJECTED_MARK", std::to_wstring(kInjectedMark));
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O registered", kWait));
+    ShowWindow(hwnd, SW_HIDE);
+    ASSERT_TRUE(WaitHidden(hwnd));
+    FrontWindow front;
+
+    PressCtrlAlt('O', kInjectedMark);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O ignored: not typed on a keyboard", kWait));
+    ASSERT_TRUE(WaitHandled(hwnd));
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
+    EXPECT_NE(CAppUnderTest::ActiveValue(L"29"), kOverclocked[0]) << "not overclocked by the injected chord";
+
+    ASSERT_TRUE(front.Type("ctrl+alt+o"));
+    EXPECT_TRUE(PumpUntil([] { return CAppUnderTest::CountInLog("CMainFrame::OnRecoverOverLocking SUCESS") > 0; },
+                          kWait));
+    ExpectRatios(kOverclocked, "overclocked by the typed chord");
+    EXPECT_EQ(CAppUnderTest::CountInLog("not typed on a keyboard"), 1);
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 namespace {
@@ -210,14 +282,17 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
     // The right button on the tray icon, as the shell reports it in the
-    // version-4 form: the point (the pointer's) in wParam, the event and the
-    // icon's id in lParam.
+    // version-4 form: the point (the pointer's, on the icon) in wParam, the
+    // event and the icon's id in lParam.
+    const int taken = CAppUnderTest::CountInLog("menu takes clicks");
+    ASSERT_TRUE(WaitUntil(PointAtTrayIcon, kWait));  // the icon is added again with the status
     POINT at = {0, 0};
     GetCursorPos(&at);
     PostMessageW(hwnd, UM_TRAY_NOTIFY, MAKEWPARAM(at.x, at.y), MAKELPARAM(WM_CONTEXTMENU, 108));
     menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr);
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
+    ASSERT_TRUE(CAppUnderTest::WaitMenuTakesClicks(taken));
     CAppUnderTest::Click(menu, Row(2));
     CAppUnderTest::Click(menu, Row(1));  // hides the window: handled after the click before it
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait, 2));
@@ -242,6 +317,72 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(3));
     EXPECT_EQ(app.WaitExit(kWait), 0);
     EXPECT_GE(CAppUnderTest::CountInLog("------Mainframe :: Close--------- "), 1);
+}
+
+namespace {
+
+// The double-click time for one test (the tray menu ignores clicks that long
+// after it appears), put back afterwards.
+class ScopedDoubleClickTime {
+public:
+    explicit ScopedDoubleClickTime(UINT ms) : m_old(GetDoubleClickTime()) { SetDoubleClickTime(ms); }
+    ~ScopedDoubleClickTime() { SetDoubleClickTime(m_old); }
+
+private:
+    UINT m_old;
+};
+
+}  // namespace
+
+// The icon's callback and UM_SHOW_TRAY_MENU can come from any program with
+// a point of its choosing: the menu opens only on the icon (where the shell
+// says it is, else under the pointer when the pointer is on it), and a click
+// as it appears chooses nothing, while keys work at once.
+TEST_F(AppTrayMenu, AnotherProgramsPointNeverPlacesTheMenuAndAnEarlyClickChoosesNothing) {
+    ScopedDoubleClickTime slow(10000);  // an early click stays early however slow the machine
+    CAppUnderTest app;
+    HWND hwnd = app.StartReady();
+    ASSERT_NE(hwnd, nullptr);
+    HWND icon = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (icon = NewestTrayIcon()) != nullptr; }, kWait)) << "no icon in Wine's tray";
+    RECT ir;
+    ASSERT_TRUE(GetWindowRect(icon, &ir));
+    // The pointer away from the icon, and (Wine) no shell to say where it is.
+    ASSERT_TRUE(SetCursorPos(ir.right + 400, ir.bottom + 300));
+    POINT away = {0, 0};
+    GetCursorPos(&away);
+    PostMessageW(hwnd, UM_TRAY_NOTIFY, MAKEWPARAM(away.x, away.y), MAKELPARAM(WM_CONTEXTMENU, 108));
+    PostMessageW(hwnd, UM_TRAY_NOTIFY, 0, WM_RBUTTONDOWN);  // the old form
+    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray menu not opened: ", kWait, 3));
+    EXPECT_EQ(app.WindowsOfClass(0, L"DuiLibMenu"), 0);
+
+    // Where a Windows shell says the icon is: there, not under the pointer.
+    app.UseSwitch(L"TEST_TRAY_ICON_RECT", std::to_wstring(ir.left) + L"," + std::to_wstring(ir.top) + L"," +
+                                              std::to_wstring(ir.right) + L"," + std::to_wstring(ir.bottom));
+    PostMessageW(hwnd, UM_TRAY_NOTIFY, MAKEWPARAM(away.x, away.y), MAKELPARAM(WM_CONTEXTMENU, 108));
+    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
+    ASSERT_NE(menu, nullptr);
+    WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("is off the icon: not used", kWait));
+    RECT mr;
+    ASSERT_TRUE(GetWindowRect(menu, &mr));
+    EXPECT_FALSE(PtInRect(&mr, away)) << "no row under the pointer";
+    const POINT centre = {(ir.left + ir.right) / 2, (ir.top + ir.bottom) / 2};
+    EXPECT_TRUE(centre.x >= mr.left && centre.x <= mr.right && centre.y >= mr.top && centre.y <= mr.bottom)
+        << "at the icon";
+
+    CAppUnderTest::Click(menu, Row(2));  // the action row
+    EXPECT_TRUE(CAppUnderTest::WaitLog("menu click ignored: too soon after the menu appeared", kWait));
+    ASSERT_TRUE(WaitHandled(hwnd));
+    EXPECT_TRUE(IsWindow(menu));
+    EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle() begin"), 0);
+    // Opened away from the pointer, its first row is selected: Down, Down, Enter.
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
+    for (WORD key : {WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_RETURN)}) CAppUnderTest::PressChord({key});
+    EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) << "a key is taken at once";
+    ExpectRatios(kOverclocked, "overclocked by the keys");
+    EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
 // Hidden to the tray, the dial draws nothing: a reading that moves the
@@ -294,7 +435,7 @@ namespace {
 HWND StartOverclocked(CAppUnderTest& app) {
     HWND hwnd = app.StartReady();
     if (!hwnd) return nullptr;
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    CAppUnderTest::AskForAction(hwnd);
     if (!CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
     return hwnd;
 }
@@ -425,7 +566,7 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         app.UseProfile(SlowProfile(250));  // a run of a few seconds
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
-        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        CAppUnderTest::AskForAction(hwnd);
         ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
         LeaveBy(way, hwnd);
         if (way == Way::SessionEnd) ExpectRatios(kStock, "settled before the answer");
@@ -451,7 +592,7 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
         HWND hwnd = app.StartReady();
         ASSERT_NE(hwnd, nullptr);
         Hold(true);
-        PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+        CAppUnderTest::AskForAction(hwnd);
         ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
         LeaveBy(Way::TrayExit, hwnd);
         // The end of the session, sent while the exit waits unseen, is not a
@@ -490,7 +631,7 @@ TEST_F(AppExit, AFailureNoticeUpIsNoRunToWaitFor) {
     app.UseProfile(FaultProfile(L"test_tray_applyfails.ini", "ApplyFails=1"));
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    CAppUnderTest::AskForAction(hwnd);
     ASSERT_NE(app.WaitWindowOfClass(0, L"*", kWait), nullptr) << "the notice";
     LeaveBy(Way::TrayExit, hwnd);
     EXPECT_EQ(app.WaitExit(kWait), 0);
@@ -567,7 +708,7 @@ TEST_F(AppResume, DroppedValuesAfterAResumeAreShownAndTheButtonsFollow) {
     PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     ASSERT_TRUE(CAppUnderTest::WaitLog("[Resume] status 0 stays", kWait));
     // The one-click action overclocks again, as the window now says.
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    CAppUnderTest::AskForAction(hwnd);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait, 2));
     ExpectRatios(kOverclocked, "overclocked again");
     PostMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
@@ -641,8 +782,13 @@ TEST_F(AppShell, TaskbarCreatedAddsTheIconAgainAndTheRebootPromptAsksFirst) {
     CAppUnderTest app;
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
-    PostMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(CAppUnderTest::WaitLog("TaskbarCreated: tray icon added again: Successful", kWait));
+    // Anyone can broadcast it: a flood is a re-add or two on the icon's
+    // worker, not one shell call each on the window's thread.
+    const int versions = CAppUnderTest::CountInLog("tray icon version 4 taken");
+    for (int i = 0; i < 200; ++i) PostMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(WaitHandled(hwnd)) << "the window answers";
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon version 4 taken", kWait, versions + 1)) << "added by the shell";
+    EXPECT_LT(CAppUnderTest::CountInLog("tray icon version 4 taken") - versions, 20) << "far fewer adds than broadcasts";
 
     // No: nothing happens.
     PostMessageW(hwnd, UM_REBOOT_PROMPT, 0, 0);
@@ -751,6 +897,7 @@ bool TypeQuickKey(HWND dlg, char key) {
 bool OverclockByHotKey(HWND hwnd, char key) {
     ShowWindow(hwnd, SW_HIDE);
     if (!WaitHidden(hwnd)) return false;
+    FrontWindow front;
     PressCtrlAlt(static_cast<WORD>(key));
     return CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait);
 }
@@ -796,6 +943,7 @@ TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+J registered", kWait));
     ShowWindow(hwnd, SW_HIDE);
     ASSERT_TRUE(WaitHidden(hwnd));
+    FrontWindow front;
     PressCtrlAlt('J');
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
@@ -967,12 +1115,14 @@ TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     ASSERT_NE(icon, nullptr) << "no tray icon window on the display";
 
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon version 4 taken", kWait)) << "Wine's tray takes NIM_SETVERSION";
+    const int taken = CAppUnderTest::CountInLog("menu takes clicks");
     ClickIcon(icon, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
     HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
     ASSERT_NE(menu, nullptr) << "the right button on the icon opens the menu";
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray menu opened at the icon (", kWait)) << "through WM_CONTEXTMENU";
     EXPECT_EQ(CAppUnderTest::CountInLog(") by click"), 1) << "at the pointer: a click";
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
+    ASSERT_TRUE(CAppUnderTest::WaitMenuTakesClicks(taken));
     CAppUnderTest::Click(menu, Row(1));  // hide the window
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));

@@ -413,7 +413,8 @@ struct Menu : ::testing::Test {
 TEST_F(Menu, ChosenItemReachesTheOwnerAndDisabledItemsAreInert) {
     MoveTo(POINT{400, 300});
     ASSERT_TRUE(Popup());
-    PumpFor(150);
+    // Clicks are taken once it has been up for a double-click time.
+    ASSERT_TRUE(PumpUntil([&] { return menu.TakesClicks(); }, 30000));
     RECT wr;
     ::GetWindowRect(menu.GetHWND(), &wr);
     EXPECT_EQ(4 * 32 + 2, wr.bottom - wr.top) << "sized to its items";

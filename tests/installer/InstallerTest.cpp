@@ -21,6 +21,7 @@
 #include "support/ClassWindow.h"
 #include "state/WindowMessages.h"
 #include "support/AppFixture.h"
+#include "support/AppUnderTest.h"
 #include "support/TestPaths.h"
 #include "support/TopWindows.h"
 
@@ -105,12 +106,12 @@ std::string AllLogs() {
     return text;
 }
 
-// The program up and overclocked through the notifier's event.
+// The program up and overclocked through its tray menu's action row.
 HWND StartOverclocked(CInstalledApp& app) {
     if (!app.Start()) return nullptr;
     HWND hwnd = app.WaitReady(kWait);
     if (!hwnd) return nullptr;
-    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    CAppUnderTest::AskForAction(hwnd);
     if (!app.WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait)) return nullptr;
     return hwnd;
 }

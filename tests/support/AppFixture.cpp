@@ -47,10 +47,7 @@ void ExpectRatios(const double* expected, const char* what, double (*read)(int c
 
 HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous) {
     if (previous) WaitGone(previous);
-    PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
-    HWND menu = app.WaitWindowOfClass(0, L"DuiLibMenu", kWait);
-    if (menu) WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);  // first paint
-    return menu;
+    return app.OpenTrayMenu(hwnd);
 }
 
 bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }

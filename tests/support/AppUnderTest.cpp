@@ -5,7 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "duilib/DuiMessages.h"
+#include "mainframe/MenuTask.h"
+#include "state/WindowMessages.h"
 #include "support/ChildRun.h"
+#include "support/ScreenProbe.h"
 #include "support/LogFile.h"
 #include "support/StandInSwitch.h"
 #include "support/TestPaths.h"
@@ -207,6 +211,31 @@ int CAppUnderTest::CloseAndWaitExit(HWND hwnd) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return WaitExit(30000);
 }
+
+HWND CAppUnderTest::OpenTrayMenu(HWND hwnd) {
+    // A menu closes when it loses activation; under Wine a window activated
+    // just before (the corner, a dialog gone) can take it back late, before
+    // the menu takes clicks. Such a menu is opened again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int taken = CountInLog("menu takes clicks");
+        // The icon is added again with every status change: wait for it.
+        if (!WaitUntil(PointAtTrayIcon, 30000)) return nullptr;
+        PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
+        HWND menu = WaitWindowOfClass(0, L"DuiLibMenu", 30000);
+        if (!menu) return nullptr;
+        WaitUntil([&] { return CountInLog("menu takes clicks") > taken || !IsWindow(menu); }, 30000);
+        if (IsWindow(menu) && CountInLog("menu takes clicks") > taken && WaitUntil([&] { return ShowsItsFrame(menu); }, 30000))
+            return menu;
+        WaitUntil([&] { return !IsWindow(menu); }, 30000);
+    }
+    return nullptr;
+}
+
+bool CAppUnderTest::WaitMenuTakesClicks(int takenBefore) {
+    return WaitLog("menu takes clicks", 30000, takenBefore + 1);
+}
+
+void CAppUnderTest::AskForAction(HWND hwnd) { PostMessageW(hwnd, DuiLib::DUI_MSG_MENU_CLICK, kMenuRowAction, 0); }
 
 void CAppUnderTest::PressChord(std::initializer_list<WORD> keys) {
     std::vector<INPUT> in;

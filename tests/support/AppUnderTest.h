@@ -58,6 +58,16 @@ public:
     // Keys pressed in order, then released in reverse, as a user types a
     // chord, through SendInput.
     static void PressChord(std::initializer_list<WORD> keys);
+    // The tray menu of process 0, as another program opens it (the pointer
+    // on the tray's icon, where a menu not placed by the shell must be),
+    // once painted and taking clicks; null if it did not open.
+    HWND OpenTrayMenu(HWND hwnd);
+    // Waits for the menu opened last to take clicks (they are ignored at
+    // first); `takenBefore`: CountInLog("menu takes clicks") before it opened.
+    static bool WaitMenuTakesClicks(int takenBefore);
+    // The one-click action, asked for as the setup program asks for the
+    // exit: the tray menu's row, posted by a process with the same rights.
+    static void AskForAction(HWND hwnd);
     // Left click at a point of the window's client area, through SendInput.
     static void Click(HWND hwnd, POINT client, int times = 1);
     // Moves the pointer to a point of the window's client area, through SendInput.

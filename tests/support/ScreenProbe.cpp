@@ -54,6 +54,12 @@ HWND NewestTrayIcon() {
     return f.icon;
 }
 
+bool PointAtTrayIcon() {
+    HWND icon = NewestTrayIcon();
+    RECT r;
+    return icon && GetWindowRect(icon, &r) && SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
 int PixelsOfColour(HWND w, RECT client, COLORREF color) {
     POINT a = {client.left, client.top}, b = {client.right, client.bottom};
     ClientToScreen(w, &a);

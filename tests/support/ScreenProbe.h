@@ -10,6 +10,9 @@ bool ShowsItsFrame(HWND w);
 // The newest icon window of Wine's stand-alone tray (icons are added at the
 // end, and the program adds its icon again on every status change), or null.
 HWND NewestTrayIcon();
+// Puts the pointer on the newest icon of Wine's tray, where a user's right
+// click has it; false when there is none.
+bool PointAtTrayIcon();
 
 // Pixels of a rectangle of w's client area (device pixels) that the screen
 // shows in exactly `color`.

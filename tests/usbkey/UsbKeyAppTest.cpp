@@ -148,8 +148,8 @@ TEST(AppUsbKey, MissingKeyLibraryOnlyLogsAndTheProgramWorksOn) {
         EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetFq fq=", kWait));
         EXPECT_EQ(CAppUnderTest::CountInLog(" nRet=0"), 0);
         EXPECT_EQ(CAppUnderTest::CountInLog("[CZozeDEWrapper] Init"), 0) << "no line when the library is missing";
-        // The window's own button still works.
-        PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+        // The one-click action still works, and the key is told of it.
+        CAppUnderTest::AskForAction(hwnd);
         EXPECT_TRUE(CAppUnderTest::WaitLog("[CZozeDEMgr] SetOverLockState state=1 nRet=-1", kWait));
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
@@ -218,7 +218,7 @@ TEST(AppNotifier, LibraryMissingAnExportIsUnloadedAndIgnored) {
     HWND hwnd = started ? app.WaitMainWindow(0, kWait) : nullptr;
     if (hwnd) {
         EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
-        PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+        CAppUnderTest::AskForAction(hwnd);
         EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait));
         EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
     }
@@ -250,6 +250,14 @@ TEST(AppNotifier, TriggerEventsMadeFirstByAnotherProcessOverclockNothing) {
     // Nothing waits on them: no thread was started for an event refused.
     SetEvent(key.Get());
     SetEvent(flag.Get());
+    // Nor does a neighbour posting what the libraries post, or a second
+    // "SDK ready": each is taken only for an event that is under way.
+    PostMessageW(hwnd, UM_USBKEY_EVENT, 1, 0);
+    PostMessageW(hwnd, UM_WMI_EVENT, 1, 0);
+    PostMessageW(hwnd, UM_SDK_INIT_FINISH, 0, 1);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("UM_SDK_INIT_FINISH ignored: nothing of the kind is under way", kWait));
+    EXPECT_EQ(CAppUnderTest::CountInLog("ignored: no such event was reported"), 2);
+    EXPECT_EQ(CAppUnderTest::CountInLog("hot key Ctrl+Alt+"), 1) << "registered once";
     EXPECT_EQ(CAppUnderTest::ActiveValue(L"29"), before);
     EXPECT_NE(before, 43);
     EXPECT_EQ(CAppUnderTest::CountInLog("DoHandle()"), 0);
