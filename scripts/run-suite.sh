@@ -22,6 +22,9 @@ suite_body() {
   for view in 32 64; do
     "$WINE64" reg delete 'HKCU\Software\Dizaz\Velotune' /v Languages /f /reg:$view </dev/null >/dev/null 2>&1 || true
   done
+  # Likewise the test switches beside the test programs (each test puts
+  # back what it found, so a leftover would outlive every later run).
+  rm -f "$ROOT/$BUILD/$arch/tests/"*.switches.ini
   # Tests of one build share its test folder and take turns (a resource
   # lock); -j2 lets the ones with a session of their own run beside them.
   ctest --test-dir "$ROOT/$BUILD/$arch" --output-on-failure -j2 --timeout 300 "$@"

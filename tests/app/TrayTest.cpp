@@ -850,10 +850,21 @@ std::wstring ExpectedRunData() { return L"\"" + CAppUnderTest::Folder() + L"\\Vo
 
 // The settings dialog, opened from the tray menu's first item.
 HWND OpenSettings(CAppUnderTest& app, HWND hwnd) {
-    HWND menu = OpenMenu(app, hwnd);
-    if (!menu) return nullptr;
-    CAppUnderTest::Click(menu, Row(0));
-    HWND dlg = app.WaitWindowOfClass(0, L"SettingWnd", kWait);
+    // Wine may give the window the activation back late (its move to the
+    // corner), which closes the menu before the click: the log says so, and
+    // only then is the menu opened again.
+    const char* kStolen = "menu closed: another window took the activation";
+    HWND menu = nullptr, dlg = nullptr;
+    for (int attempt = 0; attempt < 3 && !dlg; ++attempt) {
+        const int stolen = CAppUnderTest::CountInLog(kStolen);
+        menu = OpenMenu(app, hwnd, menu);
+        if (!menu) return nullptr;
+        CAppUnderTest::Click(menu, Row(0));
+        WaitUntil([&] {
+            dlg = app.WaitWindowOfClass(0, L"SettingWnd", 0);
+            return dlg || CAppUnderTest::CountInLog(kStolen) > stolen;
+        }, kWait);
+    }
     // Under Wine the program's thread stays busy for a while taking the
     // menu off the display: start typing once it answers again.
     WaitGone(menu);
