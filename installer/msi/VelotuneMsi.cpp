@@ -6,7 +6,9 @@
 //                   protected DACL; an existing folder outside Program Files
 //                   that administrators do not own is refused, and so is a
 //                   folder that is, or lies below, a link, or below a
-//                   folder that others than administrators may change;
+//                   folder that others than administrators may change, or
+//                   that already holds anything but the log folder and is
+//                   not the installed copy's own;
 //   VtCloseRunning  (immediate, in the user's session, where the program's
 //                   window is) asks a running Velotune to exit as its own
 //                   Exit does;
@@ -15,10 +17,13 @@
 //                   "Velotune.exe /RestoreOverclocking" and says what it
 //                   answered, and removes what the program wrote beside
 //                   itself;
+//   VtCheckFolder   (immediate, before an older version is removed) the
+//                   same refusal of a folder that holds files;
 //   VtUpgradeInPlace (immediate, before the folders are resolved) installs
 //                   an upgrade where the older version is, as the setup
 //                   program does, unless INSTALLDIR is given, and a removal
-//                   works on the folder the copy is in;
+//                   works on the folder the copy is in; it also names that
+//                   folder for VtSecureFolder (VtInstalledDir);
 //   VtKeepForeignFiles (immediate, once the folder is known) leaves out a
 //                   stand-in where another maker's file of its name is
 //                   (see installer/README.md), so it is neither replaced
@@ -78,6 +83,10 @@ const Text kFolderParent = {
     L"A folder above this one can be changed by users who are not administrators, so they could replace the install "
     L"folder. Choose a folder inside Program Files.",
     L"该文件夹的上级文件夹可被非管理员用户更改，他们可能替换安装文件夹。请选择 Program Files 中的文件夹。"};
+const Text kFolderNotEmpty = {
+    L"This folder already holds other files, which Velotune would run with administrator rights beside its own. "
+    L"Choose an empty folder or a new one.",
+    L"该文件夹中已有其他文件，Velotune 会以管理员权限与其一同运行。请选择一个空文件夹或新文件夹。"};
 const Text kFolderNotSecured = {
     L"The permissions of the install folder could not be set, so Velotune was not installed there. Choose another "
     L"folder.",
@@ -90,7 +99,8 @@ struct Job {
     std::wstring mode;  // "remove", "upgrade" (removed by a newer version) or "install"
     std::wstring dir;   // the install folder, without a trailing backslash
     bool chinese = false;
-    std::wstring data;  // what the action carries (VtKeepSettings: the settings, in hex)
+    std::wstring data;  // what the action carries (VtKeepSettings: the settings, in hex;
+                        // VtSecureFolder: the installed copy's folder)
     const wchar_t* Say(const Text& t) const { return chinese ? t.zh : t.en; }
 };
 
@@ -461,10 +471,53 @@ bool UnsafeParent(const std::wstring& dir, std::wstring& parent, std::wstring& w
     return false;
 }
 
+// The first entry of an existing folder other than the log folder an
+// uninstall leaves; empty when there is none.
+std::wstring FirstEntryBesidesLog(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return std::wstring();
+    std::wstring first;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const bool logFolder = CompareStringOrdinal(name.c_str(), -1, L"log", -1, TRUE) == CSTR_EQUAL &&
+                               (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                               !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (!logFolder) first = name;
+    } while (first.empty() && FindNextFileW(find, &fd));
+    FindClose(find);
+    return first;
+}
+
+// The same folder however it is spelled (case, "..", a trailing slash).
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    if (a.empty() || b.empty()) return false;
+    wchar_t full[2][MAX_PATH] = {};
+    const std::wstring* paths[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        const DWORD n = GetFullPathNameW(paths[i]->c_str(), MAX_PATH, full[i], nullptr);
+        if (n == 0 || n >= MAX_PATH) return false;
+    }
+    const std::wstring x = WithoutTrailingSlash(full[0]), y = WithoutTrailingSlash(full[1]);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 UINT Refuse(MSIHANDLE install, const Job& job, const Text& text, const std::wstring& detail) {
     MsiLog(install, detail);
     Ask(install, INSTALLMESSAGE_ERROR, MB_OK | MB_ICONSTOP, job.Say(text));
     return ERROR_INSTALL_FAILURE;
+}
+
+// A folder that holds anything but the log folder is refused unless it is
+// the installed copy's (`job.data`): anything else may be a file a user
+// planted and still owns, which the program would load elevated.
+UINT RefuseUnlessEmpty(MSIHANDLE install, const Job& job) {
+    const std::wstring entry = SameFolder(job.dir, job.data) ? std::wstring() : FirstEntryBesidesLog(job.dir);
+    if (entry.empty()) return ERROR_SUCCESS;
+    return Refuse(install, job, kFolderNotEmpty,
+                  L"Refused " + job.dir + L": it already holds '" + entry + L"' and is not an installed Velotune's folder.");
 }
 
 // The settings file of the install folder, in hex (a property holds text);
@@ -525,6 +578,11 @@ __declspec(dllexport) UINT __stdcall VtSecureFolder(MSIHANDLE install) {
     if (UnsafeParent(job.dir, parent, why))
         return Refuse(install, job, kFolderParent,
                       L"Refused " + job.dir + L": the folder above it, " + parent + L", is not safe: " + why + L".");
+    // By now an older version's own removal has run (the upgrade removes it
+    // before anything is installed): what is left of it is no longer
+    // registered, so its folder is the one the package named.
+    const UINT rc = RefuseUnlessEmpty(install, job);
+    if (rc != ERROR_SUCCESS) return rc;
     SHCreateDirectoryExW(nullptr, job.dir.c_str(), nullptr);
     vt::UniqueLocal sd;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSddl, SDDL_REVISION_1,
@@ -535,13 +593,13 @@ __declspec(dllexport) UINT __stdcall VtSecureFolder(MSIHANDLE install) {
     BOOL present = FALSE, defaulted = FALSE;
     GetSecurityDescriptorOwner(sd.Get(), &owner, &defaulted);
     GetSecurityDescriptorDacl(sd.Get(), &present, &dacl, &defaulted);
-    const DWORD rc = SetNamedSecurityInfoW(
+    const DWORD set = SetNamedSecurityInfoW(
         &job.dir[0], SE_FILE_OBJECT,
         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner, nullptr,
         dacl, nullptr);
-    if (rc != ERROR_SUCCESS)
+    if (set != ERROR_SUCCESS)
         return Refuse(install, job, kFolderNotSecured,
-                      L"Refused " + job.dir + L": its permissions could not be set (error " + std::to_wstring(rc) + L").");
+                      L"Refused " + job.dir + L": its permissions could not be set (error " + std::to_wstring(set) + L").");
     // What was applied, as the system writes the descriptor back to text.
     vt::UniqueLocal text;
     std::wstring applied;
@@ -553,6 +611,18 @@ __declspec(dllexport) UINT __stdcall VtSecureFolder(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
+// The same refusal before an older version is removed, which an install
+// that fails later does not bring back. VtSecureFolder checks again, as
+// SYSTEM, right before the folder is used: a folder this one cannot list
+// passes here.
+__declspec(dllexport) UINT __stdcall VtCheckFolder(MSIHANDLE install) {
+    Job job;
+    job.dir = WithoutTrailingSlash(Property(install, L"INSTALLDIR"));
+    job.chinese = Property(install, L"VT_LANGUAGE") == L"zh";
+    job.data = Property(install, L"VtInstalledDir");
+    return RefuseUnlessEmpty(install, job);
+}
+
 __declspec(dllexport) UINT __stdcall VtCloseRunning(MSIHANDLE install) {
     Job job;
     job.dir = WithoutTrailingSlash(Property(install, L"INSTALLDIR"));
@@ -562,8 +632,13 @@ __declspec(dllexport) UINT __stdcall VtCloseRunning(MSIHANDLE install) {
 
 // The folder of the installed copy: this product's own (a removal or a
 // change, where Wine's msi would otherwise resolve the default folder
-// again), else the older version's being upgraded.
+// again), else the older version's being upgraded. It is the install folder
+// unless INSTALLDIR is given, and VtInstalledDir either way: read from
+// Windows Installer's own registration, which only administrators write,
+// never from the command line (it runs in every install, and empties it
+// when there is no such copy).
 __declspec(dllexport) UINT __stdcall VtUpgradeInPlace(MSIHANDLE install) {
+    MsiSetPropertyW(install, L"VtInstalledDir", L"");
     // The older products found by the upgrade code are separated by ";".
     const std::wstring found = Property(install, L"Installed").empty() ? Property(install, L"WIX_UPGRADE_DETECTED")
                                                                         : Property(install, L"ProductCode");
@@ -574,8 +649,9 @@ __declspec(dllexport) UINT __stdcall VtUpgradeInPlace(MSIHANDLE install) {
         MsiGetProductInfoW(product.c_str(), INSTALLPROPERTY_INSTALLLOCATION, location, &size) != ERROR_SUCCESS ||
         !location[0])
         return ERROR_SUCCESS;
-    MsiSetPropertyW(install, L"INSTALLDIR", location);
+    MsiSetPropertyW(install, L"VtInstalledDir", location);
     MsiLog(install, std::wstring(L"The installed copy is in ") + location);
+    if (Property(install, L"INSTALLDIR").empty()) MsiSetPropertyW(install, L"INSTALLDIR", location);
     return ERROR_SUCCESS;
 }
 

@@ -8,6 +8,7 @@
 #include <msi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -232,13 +233,6 @@ int InstallMsi(const std::wstring& package, const std::wstring& properties) {
 }
 
 int UninstallMsi() { return Msiexec(L"/x " + Quoted(MsiPackage()) + L" /qn"); }
-
-// Wine's msi removes, at a removal, the files of components it never
-// installed (a feature left out); Windows leaves them where they are.
-bool RunningOnWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
 
 // The Add or Remove Programs entries named "Velotune" in one registry view.
 std::vector<std::wstring> VelotuneEntries(REGSAM view) {
@@ -727,7 +721,8 @@ TEST_F(SetupProgramTest, AnUpgradeRemovesWhatTheOlderVersionShippedAndThisOneDoe
 
 TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorRemoved) {
     // A folder the user chose, shared with another product that keeps folders
-    // and files under our names; the setup program and the MSI package alike.
+    // and files under our names. The setup program's copy is there first;
+    // the MSI package, which has none there, refuses the folder.
     const std::wstring dir = SharedFolder();
     const std::wstring dist = TestPaths::DistDir();
     struct Package {
@@ -765,6 +760,15 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
         ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\OverclockingSdkWrapper.dll", foreign));
         // ...and one of ours from an earlier install, under a third.
         ASSERT_TRUE(CopyFileW((dist + L"\\DadEzOzuz.dll").c_str(), (dir + L"\\OCWmiEvent.dll").c_str(), FALSE));
+        if (msi) {
+            // The package has no copy of its own there: the folder is refused.
+            const std::vector<std::wstring> before = EntriesOf(dir);
+            EXPECT_EQ(CJobRun::Run(package.install, kWait), 1603);
+            EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
+            EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
+            EXPECT_TRUE(InstalledMsiProducts().empty());
+            continue;
+        }
 
         ASSERT_EQ(CJobRun::Run(package.install, kWait), 0);
         EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
@@ -782,13 +786,8 @@ TEST_F(SetupProgramTest, AnotherMakersFilesInAChosenFolderAreNeitherReplacedNorR
             EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
 
         ASSERT_EQ(CJobRun::Run(package.uninstall, kWait), 0);
-        const bool kept = TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign &&
-                          TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign;
-        if (msi && !kept && RunningOnWine()) {
-            std::cout << "[ NOTE ] Wine's msi removed the files of features it never installed" << std::endl;
-        } else {
-            EXPECT_TRUE(kept);
-        }
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\UsbDll.dll") == foreign);
+        EXPECT_TRUE(TestPaths::ReadFileBytes(dir + L"\\OverclockingSdkWrapper.dll") == foreign);
         for (const wchar_t* name : theirs)
             EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\" + name), "theirs\r\n") << Narrow(name);
         // Of ours, nothing; of the shared folders, only what was theirs.
@@ -875,18 +874,23 @@ TEST_F(SetupProgramTest, AnExistingFolderOutsideProgramFilesThatAdministratorsDo
 // folder reads as owned by the user; on Windows a folder made at the root of
 // the drive takes the root's Modify right for Authenticated Users). A
 // folder holding only the log folder an uninstall leaves is taken. The MSI
-// package refuses the folder below the same way. Wine makes no reparse
-// points: the refusal of a link (exit code 5) is left to Windows.
+// package refuses and takes each the same way, and says why. Wine makes no
+// reparse points: the refusal of a link (exit code 5) is left to Windows.
 TEST_F(SetupProgramTest, AnUnsafeFolderIsRefusedWithItsOwnExitCodeAndNothingInstalled) {
     const std::wstring shared = SharedFolder(), below = CustomFolder() + L"\\Tools";
     const struct {
         const wchar_t* dir;
         const wchar_t* file;  // made beforehand, relative; null: none
         int exitCode;
+        const wchar_t* message;  // the MSI package's
     } cases[] = {
-        {shared.c_str(), L"version.dll", 7},
-        {below.c_str(), nullptr, 6},
-        {shared.c_str(), L"log\\Install.log", 0},
+        {shared.c_str(), L"version.dll", 7,
+         L"This folder already holds other files, which Velotune would run with administrator rights beside its own. "
+         L"Choose an empty folder or a new one."},
+        {below.c_str(), nullptr, 6,
+         L"A folder above this one can be changed by users who are not administrators, so they could replace the "
+         L"install folder. Choose a folder inside Program Files."},
+        {shared.c_str(), L"log\\Install.log", 0, nullptr},
     };
     ASSERT_TRUE(CreateDirectoryW(CustomFolder().c_str(), nullptr));
     for (const auto& c : cases) {
@@ -901,18 +905,24 @@ TEST_F(SetupProgramTest, AnUnsafeFolderIsRefusedWithItsOwnExitCodeAndNothingInst
         EXPECT_EQ(Install(L"/S /LANG=en /D=" + dir), c.exitCode);
         if (c.exitCode == 0) {
             EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
-            ASSERT_EQ(Uninstall(L"/S /REMOVELOGS", dir), 0);
+            // Its uninstall leaves the log folder, which the package takes.
+            ASSERT_EQ(Uninstall(L"/S", dir), 0);
+            ASSERT_EQ(EntriesOf(dir), before);
+            ASSERT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 0);
+            EXPECT_TRUE(Exists(dir + L"\\Velotune.exe"));
             continue;
         }
         EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
-        if (c.exitCode == 6) {
-            // The MSI package's own check refuses it the same way.
-            EXPECT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 1603);
-            EXPECT_TRUE(InstalledMsiProducts().empty());
-            EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
-        }
+        // The MSI package's own check, with msiexec's progress window.
+        std::vector<std::wstring> messages;
+        EXPECT_EQ(RunAnswering(L"msiexec /i " + Quoted(MsiPackage()) + L" /qb INSTALLDIR=" + Quoted(dir), false, &messages),
+                  1603);
+        EXPECT_NE(std::find(messages.begin(), messages.end(), c.message), messages.end())
+            << (messages.empty() ? "no message" : Narrow(messages[0]));
+        EXPECT_TRUE(InstalledMsiProducts().empty());
+        EXPECT_EQ(EntriesOf(dir), before) << "nothing changed in it";
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
@@ -1046,6 +1056,10 @@ TEST_F(SetupProgramTest, TheMsiUninstallClosesTheProgramRestoresTheProcessorAndL
         << failedLog;
     EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
     EXPECT_TRUE(InstalledMsiProducts().empty());
+    // The state file held here stays beside the log: a folder the package
+    // takes only once it is gone.
+    EXPECT_EQ(EntriesOf(dir), (std::vector<std::wstring>{L"OverclockingSdkWrapper.state", L"log"}));
+    ASSERT_TRUE(DeleteFileW(StatePath().c_str()));
 
     // With msiexec's own progress window, the user is told, with the
     // uninstaller's message, and answers it before the removal goes on.
@@ -1073,10 +1087,22 @@ TEST_F(SetupProgramTest, TheMsiUpgradesAnOlderVersionKeepingTheSettingsAndRefuse
     const std::wstring dir = InstallDir();
     const std::string settings = "[OverClockingKey]\r\nquickkey=K\r\nautoStart=1\r\nstopover=1\r\nMonitorTime=700\r\n";
     ASSERT_TRUE(TestPaths::WriteFileBytes(dir + L"\\Velotune.ini", settings));
+    // Another folder, holding another's file: refused before the older
+    // version is removed, which stays installed.
+    ASSERT_TRUE(CreateDirectoryW(SharedFolder().c_str(), nullptr));
+    ASSERT_TRUE(TestPaths::WriteFileBytes(SharedFolder() + L"\\version.dll", "planted\r\n"));
+    EXPECT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(SharedFolder())), 1603);
+    EXPECT_EQ(InstalledMsiProducts(), older);
+    EXPECT_EQ(TestPaths::ReadFileBytes(dir + L"\\Velotune.ini"), settings);
+    EXPECT_EQ(EntriesOf(SharedFolder()), std::vector<std::wstring>{L"version.dll"});
+    std::error_code ec;
+    std::filesystem::remove_all(SharedFolder(), ec);
     {
         CInstalledApp app(dir);
         ASSERT_NE(StartOverclocked(app), nullptr) << app.ReadLog();
-        ASSERT_EQ(InstallMsi(MsiPackage(), L""), 0);
+        // Named, the older version's folder is taken although the settings
+        // and the log are left in it.
+        ASSERT_EQ(InstallMsi(MsiPackage(), L"INSTALLDIR=" + Quoted(dir)), 0);
         EXPECT_EQ(app.WaitExit(kWait), 0) << "the running program was asked to exit";
         ExpectRatios(kStock, "restored before the older version's files went", ActiveValue);
     }
