@@ -16,6 +16,7 @@
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/ExpectedEvents.h"
+#include "mainframe/HotKeyRegistration.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
@@ -176,13 +177,13 @@ void CMainFrame::StartWorkers() {
 UINT CMainFrame::HotKeyCode() { return HotKeyCodeOf(GetQuickKey()); }
 
 bool CMainFrame::RegisterGlobalHotKey() {
-    UINT vk = HotKeyCode();
-    if (::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT | MOD_CONTROL, vk)) {
-        VLOG("hot key Ctrl+Alt+%c registered", (char)vk);
-        return true;
+    const UINT vk = HotKeyCode();
+    if (CHotKeyRegistration::Register(m_hWnd, vk)) return true;
+    // A modal box here would stand before the window at every start.
+    if (CControlUI* label = m_PaintManager.FindControl(L"labelStock")) {
+        label->SetText(CHotKeyRegistration::TakenText(vk).c_str());
+        VLOG("the status line says %S", label->GetText().GetData());
     }
-    VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)vk, ::GetLastError());
-    ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_KJJCT", L"STR_HINTHOTKEY"), 0);
     return false;
 }
 
@@ -223,6 +224,9 @@ void CMainFrame::DoHandle() {
 }
 
 void CMainFrame::SelectPages(int page) {
+    // A taken hot key is said until the first run.
+    if (CControlUI* label = page ? m_PaintManager.FindControl(L"labelStock") : nullptr)
+        label->SetText(Lang(L"STR_STOCKCLOCK").c_str());
     if (m_pButtonStatusTab) m_pButtonStatusTab->SelectItem(page);
     if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(page);
     // A screen reader hears from the dial whether the clock is stock or raised.

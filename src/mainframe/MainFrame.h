@@ -101,8 +101,8 @@ private:
     void InitServices();
     void InitAfterFirstFrame();
     void StartWorkers();
-    // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
-    // another program holds it.
+    // Ctrl+Alt+the stored key on this window; when another program holds
+    // it, the status line says so until the first run.
     bool RegisterGlobalHotKey();
     static UINT HotKeyCode();
     void Cleanup();
