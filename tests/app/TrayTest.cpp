@@ -608,6 +608,10 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
             << CAppUnderTest::ReadLog();
         EXPECT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the window shows STR_EXITRESTORING", kWait));
         EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait)) << "the window says why";
+        // The button row says it too: "Restoring..." in its own colour, left of its text.
+        const RECT buttonEdge = {112, 398, 130, 414};
+        EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, buttonEdge, RGB(0x3A, 0x4A, 0x3F)) > 200; }, kWait))
+            << "the button shows the same state as the status line";
         ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the run has not ended after 20", 60000));
         EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still there";
         // Another exit request meanwhile changes nothing.
@@ -626,8 +630,8 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
 }
 
 TEST_F(AppExit, AFailureNoticeUpIsNoRunToWaitFor) {
-    // The failed overclock's notice is up before the status falls back; the
-    // run has ended, so the exit neither waits for it nor says it does.
+    // The failed overclock's notice is up once the status has fallen back;
+    // the run has ended, so the exit neither waits for it nor says it does.
     ResetProcessor();
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_tray_applyfails.ini", "ApplyFails=1"));
