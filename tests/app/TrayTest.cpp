@@ -275,8 +275,8 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     PostMessageW(menu, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitGone(menu));
 
-    // Item 2 overclocks; during the run (the processor held in it) it is
-    // greyed out and a click does nothing.
+    // Item 2 overclocks; during the run (the processor held in it) it says
+    // so, greyed out, and a click does nothing.
     Hold(true);
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
@@ -295,6 +295,7 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     ASSERT_NE(menu, nullptr);
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
     ASSERT_TRUE(CAppUnderTest::WaitMenuTakesClicks(taken));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray menu action row: STR_OVERCLOCKING, greyed", kWait));
     CAppUnderTest::Click(menu, Row(2));
     CAppUnderTest::Click(menu, Row(1));  // hides the window: handled after the click before it
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait, 2));
@@ -313,7 +314,8 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
     ExpectRatios(kStock, "restored from the menu");
 
-    // Item 3 exits.
+    // Item 3 exits: below a separator thinner than half a row, so still
+    // under Row(3).
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
     CAppUnderTest::Click(menu, Row(3));
