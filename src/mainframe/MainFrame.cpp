@@ -16,6 +16,7 @@
 #include "duilib/TabLayoutUI.h"
 #include "log/BaseLog.h"
 #include "mainframe/ExpectedEvents.h"
+#include "mainframe/HotKeyRegistration.h"
 #include "mainframe/MenuTask.h"
 #include "mainframe/MessageFilter.h"
 #include "mainframe/Notice.h"
@@ -176,13 +177,13 @@ void CMainFrame::StartWorkers() {
 UINT CMainFrame::HotKeyCode() { return HotKeyCodeOf(GetQuickKey()); }
 
 bool CMainFrame::RegisterGlobalHotKey() {
-    UINT vk = HotKeyCode();
-    if (::RegisterHotKey(m_hWnd, kHotKeyId, MOD_ALT | MOD_CONTROL, vk)) {
-        VLOG("hot key Ctrl+Alt+%c registered", (char)vk);
-        return true;
+    const UINT vk = HotKeyCode();
+    if (CHotKeyRegistration::Register(m_hWnd, vk)) return true;
+    // A modal box here would stand before the window at every start.
+    if (CControlUI* label = m_PaintManager.FindControl(L"labelStock")) {
+        label->SetText(CHotKeyRegistration::TakenText(vk).c_str());
+        VLOG("the status line says %S", label->GetText().GetData());
     }
-    VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)vk, ::GetLastError());
-    ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_KJJCT", L"STR_HINTHOTKEY"), 0);
     return false;
 }
 
@@ -215,14 +216,16 @@ void CMainFrame::DoHandle() {
     // talks to the shell, which lets other programs' sent messages in (the
     // end of the session, a close), and those must find the run under way.
     GetAppState().nStatus = next;  // what the worker reads
-    // Pending until its result arrives, whatever the status says meanwhile
-    // (a failure's notice is shown before the status falls back).
+    // Pending until its result arrives, whatever the status says meanwhile.
     m_bResultPending = m_overClockThread.RequestRun();
     UpdateStatus(next);
     VLOG("DoHandle() end");
 }
 
 void CMainFrame::SelectPages(int page) {
+    // A taken hot key is said until the first run.
+    if (CControlUI* label = page ? m_PaintManager.FindControl(L"labelStock") : nullptr)
+        label->SetText(Lang(L"STR_STOCKCLOCK").c_str());
     if (m_pButtonStatusTab) m_pButtonStatusTab->SelectItem(page);
     if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(page);
     // A screen reader hears from the dial whether the clock is stock or raised.
@@ -268,11 +271,10 @@ LRESULT CMainFrame::OnOverLocking(UINT, WPARAM, LPARAM lParam, BOOL&) {
         VLOG("CMainFrame::OnRecoverOverLocking SUCESS");
         ShowOverclockedPages();
     } else if (lParam == 0) {
+        // The window says stock before the notice opens over it.
+        UpdateStatus(STATUS_OVERCLOCK_INIT);
         if (!m_exit.Exiting())
             ShowNotice(nullptr, Lang(L"STR_REMINDER"), FailureText(L"STR_JSSB", L"STR_HINTRETRY"), 0);
-        // An exit chosen while the notice was up may have closed the window.
-        if (!::IsWindow(m_hWnd)) return 0;
-        UpdateStatus(STATUS_OVERCLOCK_INIT);
     }
     return 0;
 }
@@ -452,7 +454,9 @@ void CMainFrame::ShowWaiting() {
     const wchar_t* key = puttingBack ? L"STR_EXITRESTORING" : L"STR_EXITFINISHING";
     if (CControlUI* label = m_PaintManager.FindControl(puttingBack ? L"labelBackToStock" : L"labelRaising"))
         label->SetText(Lang(key).c_str());
-    if (m_pLabelStatusTab) m_pLabelStatusTab->SelectItem(puttingBack ? 3 : 1);
+    // The button says the same as the status line, whatever the run under way.
+    for (CTabLayoutUI* tab : {m_pLabelStatusTab, m_pButtonStatusTab})
+        if (tab) tab->SelectItem(puttingBack ? 3 : 1);
     ShowWindow(true, true);
     VLOG("[ExitApp] the window shows %S", key);
     ::SetTimer(m_hWnd, TIMER_EXIT_WAIT, CExitMachine::kUnseenWaitMs, nullptr);

@@ -101,8 +101,8 @@ private:
     void InitServices();
     void InitAfterFirstFrame();
     void StartWorkers();
-    // Ctrl+Alt+the stored key on this window; the "STR_KJJCT" notice when
-    // another program holds it.
+    // Ctrl+Alt+the stored key on this window; when another program holds
+    // it, the status line says so until the first run.
     bool RegisterGlobalHotKey();
     static UINT HotKeyCode();
     void Cleanup();
@@ -154,7 +154,7 @@ private:
 
     // A run was asked of the worker and its result has not arrived: set when
     // the request is made, cleared when the result comes, never read from
-    // the status (which a failure's notice keeps at 1 while it is up).
+    // the status.
     bool m_bResultPending = false;
     CExitMachine m_exit{*this};
     std::function<void()> m_releaseGuard;

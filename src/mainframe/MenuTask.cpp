@@ -2,6 +2,7 @@
 
 #include "log/BaseLog.h"
 #include "mainframe/ListLabel.h"
+#include "mainframe/MenuSeparator.h"
 #include "settings/Settings.h"
 #include "state/AppState.h"
 
@@ -55,9 +56,16 @@ void CMenuTask::InitItem() {
         item->SetText(GetLanguageString(keys[i]).c_str());
         if (i == kMenuRowShowWindow && g_bMainWndVisible) item->SetBkImage(kCheckMark);
         if (i == kMenuRowAction) {
-            if (status == STATUS_OVERCLOCK_OK) item->SetText(GetLanguageString(L"STR_ST").c_str());
-            else if (status == STATUS_OVERCLOCK_ING || status == STATUS_REOVERCLOCK_ING) item->SetEnabled(false);
+            // During a run the row says what the window says, and waits.
+            const wchar_t* key = status == STATUS_OVERCLOCK_OK        ? L"STR_ST"
+                                 : status == STATUS_OVERCLOCK_ING     ? L"STR_OVERCLOCKING"
+                                 : status == STATUS_REOVERCLOCK_ING   ? L"STR_RESTORING"
+                                                                      : keys[i];
+            item->SetText(GetLanguageString(key).c_str());
+            item->SetEnabled(status == STATUS_OVERCLOCK_INIT || status == STATUS_OVERCLOCK_OK);
+            VLOG("tray menu action row: %S, %s", key, item->IsEnabled() ? "enabled" : "greyed");
         }
+        if (i == kMenuRowExit) AddListItem(new CMenuSeparator);
         AddListItem(item);
     }
 }

@@ -8,6 +8,7 @@
 #include "duilib/OptionUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
+#include "mainframe/HotKeyRegistration.h"
 #include "mainframe/Notice.h"
 #include "mainframe/ShortcutKeyEditUI.h"
 #include "settings/AppInfo.h"
@@ -76,6 +77,7 @@ void CSettingDlg::InitAfterCreate() {
     if (!autoStart && m_pNotStartUp) m_pNotStartUp->Selected(true, false);
 
     std::wstring key = GetQuickKey();
+    m_oldKeyText = key;
     if (m_pQuickKeyEdit) m_pQuickKeyEdit->SetText(key.c_str());
     if (!key.empty()) m_nHotKey = m_nOldHotKey = (int)HotKeyCodeOf(key);
 
@@ -129,16 +131,13 @@ LRESULT CSettingDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
         } else if (m_nHotKey != m_nOldHotKey) {
             HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
             if (!owner) owner = GetAppState().hMainWnd;
-            ::UnregisterHotKey(owner, kHotKeyId);
-            if (!::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nHotKey)) {
-                VLOG("hot key Ctrl+Alt+%c not registered (error %lu)", (char)m_nHotKey, ::GetLastError());
-                // Keep the key that worked until now rather than leave the
-                // program without any hot key for the rest of the run.
-                if (m_nOldHotKey && ::RegisterHotKey(owner, kHotKeyId, MOD_ALT | MOD_CONTROL, (UINT)m_nOldHotKey))
-                    VLOG("hot key Ctrl+Alt+%c registered again", (char)m_nOldHotKey);
-                ShowNotice(nullptr, Lang(L"STR_TITLE"), FailureText(L"STR_KJJCT", L"STR_HINTHOTKEY"), 0);
-            } else {
-                VLOG("hot key Ctrl+Alt+%c registered", (char)m_nHotKey);
+            bool oldKept = false;
+            if (!CHotKeyRegistration::Move(owner, (UINT)m_nOldHotKey, (UINT)m_nHotKey, oldKept)) {
+                // The file says the key that works, as the next start and
+                // the next dialog go by it.
+                WriteSettingString(L"quickkey", m_oldKeyText);
+                ShowNotice(nullptr, Lang(L"STR_TITLE"),
+                           CHotKeyRegistration::RefusedText((UINT)m_nHotKey, (UINT)m_nOldHotKey, oldKept), 0);
             }
         }
     }

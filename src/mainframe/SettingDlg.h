@@ -5,6 +5,8 @@
 // the owner when it closes, however it closes.
 #include <windows.h>
 
+#include <string>
+
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/NotifyPump.h"
 #include "duilib/WindowImplBaseNew.h"
@@ -51,6 +53,7 @@ private:
 
     int m_nHotKey = 0;
     int m_nOldHotKey = 0;
+    std::wstring m_oldKeyText;  // as the file had it when the dialog opened
     DuiLib::CControlUI* m_pCloseBtn = nullptr;
     DuiLib::COptionUI* m_pStartUp = nullptr;
     DuiLib::COptionUI* m_pNotStartUp = nullptr;

@@ -435,6 +435,13 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     ASSERT_TRUE(GetWindowRect(menu, &mr));
     EXPECT_TRUE(Touches(mr, at)) << "menu " << mr.left << "," << mr.top << "," << mr.right << "," << mr.bottom
                                  << " point " << at.x << "," << at.y;
+    // A separator above the last row, Exit, which the keys below pass by.
+    const std::vector<AccChild> items = CAccessClient(menu).Children();
+    ASSERT_GE(items.size(), 2u);
+    const AccChild& separator = items[items.size() - 2];
+    EXPECT_EQ(separator.role, ROLE_SYSTEM_SEPARATOR);
+    EXPECT_EQ(items.back().role, ROLE_SYSTEM_MENUITEM);
+    EXPECT_LE(separator.rect.bottom, items.back().rect.top) << "above Exit";
     for (WORD key : {WORD(VK_DOWN), WORD(VK_DOWN)}) Press({key});
     Press({VK_RETURN});
     EXPECT_TRUE(WaitUntil([] { return RatiosAre(kOverclocked); }, kWait)) << "the action row was chosen";

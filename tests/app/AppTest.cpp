@@ -540,6 +540,8 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
         CAppUnderTest::Click(hwnd, ButtonCentre());
         HWND box = app.WaitWindowOfClass(0, L"*", kWait);
         ASSERT_NE(box, nullptr) << "notice STR_JSSB";
+        EXPECT_EQ(CAppUnderTest::CountInLog("CMainFrame::UpdateStatus : nStatus : 0"), 2)
+            << "the window says stock before the notice opens";
         ExpectNoticeOverMainWindow(box, hwnd);
         PostMessageW(box, WM_CLOSE, 0, 0);
         ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));

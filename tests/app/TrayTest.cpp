@@ -12,6 +12,7 @@
 #include "base/Win32Owners.h"
 #include "support/AppFixture.h"
 #include "support/AppUnderTest.h"
+#include "support/LanguagesValue.h"
 #include "support/Pump.h"
 #include "support/ScreenProbe.h"
 #include "duilib/DuiMessages.h"
@@ -142,18 +143,18 @@ TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
-TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks) {
+TEST_F(AppHotKey, KeyHeldByAnotherProgramIsSaidInTheStatusLineAndTheWindowKeyStillWorks) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'O'));
+    LanguagesValue english;  // the log writes only the English texts legibly
+    english.Set(L"en");
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start());
-    HWND box = app.WaitWindowOfClass(0, L"*", kWait);
-    ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
-    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O not registered", kWait));
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    UnregisterHotKey(nullptr, 7);
-    HWND hwnd = app.WaitMainWindow(0, kWait);
+    HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+O not registered", kWait));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("the status line says Ctrl+Alt+O is used by another program.", kWait));
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::InitViewInfo Exit", kWait));
+    EXPECT_EQ(CAppUnderTest::CountInLog("[MsgBox]"), 0) << "no box stands before the window";
+    UnregisterHotKey(nullptr, 7);
 
     // Keys typed into the focused window are still the one-click action.
     ASSERT_TRUE(CAppUnderTest::Activate(hwnd));
@@ -161,6 +162,7 @@ TEST_F(AppHotKey, KeyHeldByAnotherProgramGivesTheNoticeAndTheWindowKeyStillWorks
     PressCtrlAlt('O');
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     ExpectRatios(kOverclocked, "overclocked by the window's key");
+    EXPECT_EQ(CAppUnderTest::CountInLog("is clipped"), 0) << "the status line holds the whole text";
     PostMessageW(hwnd, WM_CLOSE, 0, 0);  // another program's close is the user's exit
     EXPECT_EQ(app.WaitExit(kWait), 0);
     ExpectRatios(kStock, "restored before the end");
@@ -273,8 +275,8 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     PostMessageW(menu, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitGone(menu));
 
-    // Item 2 overclocks; during the run (the processor held in it) it is
-    // greyed out and a click does nothing.
+    // Item 2 overclocks; during the run (the processor held in it) it says
+    // so, greyed out, and a click does nothing.
     Hold(true);
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
@@ -293,6 +295,7 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     ASSERT_NE(menu, nullptr);
     WaitUntil([&] { return ShowsItsFrame(menu); }, kWait);
     ASSERT_TRUE(CAppUnderTest::WaitMenuTakesClicks(taken));
+    EXPECT_TRUE(CAppUnderTest::WaitLog("tray menu action row: STR_OVERCLOCKING, greyed", kWait));
     CAppUnderTest::Click(menu, Row(2));
     CAppUnderTest::Click(menu, Row(1));  // hides the window: handled after the click before it
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait, 2));
@@ -311,7 +314,8 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 0", kWait, 2));
     ExpectRatios(kStock, "restored from the menu");
 
-    // Item 3 exits.
+    // Item 3 exits: below a separator thinner than half a row, so still
+    // under Row(3).
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
     CAppUnderTest::Click(menu, Row(3));
@@ -606,6 +610,10 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
             << CAppUnderTest::ReadLog();
         EXPECT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the window shows STR_EXITRESTORING", kWait));
         EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait)) << "the window says why";
+        // The button row says it too: "Restoring..." in its own colour, left of its text.
+        const RECT buttonEdge = {112, 398, 130, 414};
+        EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, buttonEdge, RGB(0x3A, 0x4A, 0x3F)) > 200; }, kWait))
+            << "the button shows the same state as the status line";
         ASSERT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the run has not ended after 20", 60000));
         EXPECT_EQ(WaitForSingleObject(app.Process(0), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still there";
         // Another exit request meanwhile changes nothing.
@@ -624,8 +632,8 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
 }
 
 TEST_F(AppExit, AFailureNoticeUpIsNoRunToWaitFor) {
-    // The failed overclock's notice is up before the status falls back; the
-    // run has ended, so the exit neither waits for it nor says it does.
+    // The failed overclock's notice is up once the status has fallen back;
+    // the run has ended, so the exit neither waits for it nor says it does.
     ResetProcessor();
     CAppUnderTest app;
     app.UseProfile(FaultProfile(L"test_tray_applyfails.ini", "ApplyFails=1"));
@@ -1022,22 +1030,30 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
     EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), L"<none>");
 
-    // A typed key another program holds, then the close button: the notice,
-    // nothing written, and the key that worked before stays the hot key.
+    // A typed key another program holds, closed with the close button, then
+    // saved with OK: each time the notice names both keys, the file keeps
+    // the key that works, and that key stays the hot key.
     ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT | MOD_CONTROL, 'L'));
     const std::string iniBefore = TestPaths::ReadFileBytes(IniPath());
-    dlg = OpenSettings(app, hwnd);
-    ASSERT_NE(dlg, nullptr);
-    ASSERT_TRUE(TypeQuickKey(dlg, 'L'));
-    CAppUnderTest::Click(dlg, kCloseBtn);
-    HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
-    ASSERT_NE(box, nullptr) << "notice STR_KJJCT";
-    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L not registered", kWait));
-    EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered again", kWait));
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitGone(dlg));
+    int round = 0;
+    for (const POINT& button : {kCloseBtn, kOk}) {
+        ++round;
+        dlg = OpenSettings(app, hwnd);
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_TRUE(TypeQuickKey(dlg, 'L'));
+        CAppUnderTest::Click(dlg, button);
+        HWND box = app.WaitWindowOfClass(0, L"VelotuneMsgBox", kWait);
+        ASSERT_NE(box, nullptr) << "notice STR_HOTKEYKEPT";
+        EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+L not registered", kWait, round));
+        EXPECT_TRUE(CAppUnderTest::WaitLog("hot key Ctrl+Alt+K registered again", kWait, round));
+        // Chinese here, which the log writes as question marks.
+        EXPECT_TRUE(CAppUnderTest::WaitLog("text \"Ctrl+Alt+L ?", kWait, round));
+        EXPECT_EQ(CAppUnderTest::CountInLog("Ctrl+Alt+K ?"), round) << "the kept key is named";
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitGone(dlg));
+        EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
+    }
     UnregisterHotKey(nullptr, 7);
-    EXPECT_EQ(TestPaths::ReadFileBytes(IniPath()), iniBefore);
     ASSERT_TRUE(OverclockByHotKey(hwnd, 'K'));
     ExpectRatios(kOverclocked, "overclocked by the key kept");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);

@@ -165,7 +165,7 @@ TEST_F(MsgBoxTest, EveryNoticeAndTheQuestionShowTheirTextsWholeInBothLanguagesAt
     } boxes[] = {{L"STR_TITLE", L"STR_FWQD", 0},     {L"STR_TITLE", L"STR_BZCJS", 0},
                  {L"STR_TITLE", L"STR_KJJCT", 0},    {L"STR_TITLE", L"STR_NOTREADY", 0},
                  {L"STR_REMINDER", L"STR_JSSB", 0},  {L"STR_TITLE", L"STR_REBOOTNOW", 3},
-                 {L"STR_TITLE", L"STR_LINKNOTOPENED", 0}};
+                 {L"STR_TITLE", L"STR_LINKNOTOPENED", 0}, {L"STR_TITLE", L"STR_HOTKEYKEPT", 0}};
     for (const wchar_t* language : {L"English", L"Chinese"}) {
         g_languageFile = TestPaths::Join(TestPaths::DistDir(), std::wstring(L"skin\\lan\\") + language + L".ini");
         CMsgBox::SetTextSource(&FromLanguageFile);

@@ -29,6 +29,8 @@ const std::vector<std::wstring> kAllKeys = {
     L"STR_UPDATE_BADHASH", L"STR_UPDATE_SELFUNSIGNED", L"STR_UPDATE_OTHERSIGNER",
     // What a failure's notice says the user can do; the failed restore's notice.
     L"STR_HINTHOTKEY", L"STR_HINTRESTART", L"STR_HINTRETRY", L"STR_HINTSERVICE", L"STR_RESTOREFAILED",
+    // A hot key another program holds, named with the one that works.
+    L"STR_HOTKEYTAKEN", L"STR_HOTKEYKEPT",
     // What the window says while an exit waits for a run to end.
     L"STR_EXITRESTORING", L"STR_EXITFINISHING",
     // Names for screen readers where a control shows no words.
