@@ -215,13 +215,20 @@ int CAppUnderTest::CloseAndWaitExit(HWND hwnd) {
 HWND CAppUnderTest::OpenTrayMenu(HWND hwnd) {
     // A menu closes when it loses activation; under Wine a window activated
     // just before (the corner, a dialog gone) can take it back late, before
-    // the menu takes clicks. Such a menu is opened again.
+    // the menu takes clicks. Such a menu is opened again; so is one the
+    // program refused because its icon had moved from under the pointer.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int taken = CountInLog("menu takes clicks");
+        const int refused = CountInLog("tray menu not opened");
         // The icon is added again with every status change: wait for it.
         if (!WaitUntil(PointAtTrayIcon, 30000)) return nullptr;
         PostMessageW(hwnd, UM_SHOW_TRAY_MENU, 0, 0);
-        HWND menu = WaitWindowOfClass(0, L"DuiLibMenu", 30000);
+        HWND menu = nullptr;
+        WaitUntil([&] {
+            menu = WaitWindowOfClass(0, L"DuiLibMenu", 0);
+            return menu || CountInLog("tray menu not opened") > refused;
+        }, 30000);
+        if (!menu && CountInLog("tray menu not opened") > refused) continue;
         if (!menu) return nullptr;
         WaitUntil([&] { return CountInLog("menu takes clicks") > taken || !IsWindow(menu); }, 30000);
         if (IsWindow(menu) && CountInLog("menu takes clicks") > taken && WaitUntil([&] { return ShowsItsFrame(menu); }, 30000))
