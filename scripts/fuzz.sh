@@ -86,7 +86,7 @@ for arch in $ARCHES; do
   dir="$BUILD/$arch/fuzz" out="$BUILD/$arch/fuzz-output.txt"
   read -r rc seconds <"$dir/outcome.txt" || { rc=1; seconds='?'; }
   counts=$(grep -E "^garbled input: [0-9]+ skin cases" "$out" | tail -n 1 || true)
-  cases=$( (grep -oE "[0-9]+ [a-zA-Z-]+ cases" <<<"$counts" || true) | awk '{ n += $1 } END { print n + 0 }')
+  cases=$( (grep -oE "[0-9]+ [a-zA-Z][a-zA-Z -]* cases" <<<"$counts" || true) | awk '{ n += $1 } END { print n + 0 }')
   crashes=$(grep -c "ended the process" "$out" || true)
   hangs=$(grep -c "did not finish" "$out" || true)
   failed=$(grep -cE "^\[  FAILED  \] GarbledInput\." "$out" || true)
