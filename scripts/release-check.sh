@@ -169,13 +169,15 @@ else
   for a in $arches; do
     setup=$(ls "$signed"/Velotune-Setup-*-"$a".exe 2>/dev/null) || exit 1
     if [ "$a" = x86 ]; then WINE="$VT_WINE_DIR/wine"; else WINE="$WINE64"; fi
-    vt_run_in_own_session 600 "$work/install-$a.txt" "$setup" /S "/D=C:\\VelotuneCheck\\$a" || exit 1
+    # A folder of its own under the drive's root: a parent folder the first
+    # setup program made is one users may change, and the second refuses it.
+    vt_run_in_own_session 600 "$work/install-$a.txt" "$setup" /S "/D=C:\\VelotuneCheck-$a" || exit 1
   done
 ) || fail "the signed setup programs did not install under Wine (see $work/install-*.txt)"
 installed=0
 uninstallers=()
 for a in $arches; do
-  dir="$prefix/drive_c/VelotuneCheck/$a"
+  dir="$prefix/drive_c/VelotuneCheck-$a"
   [ -f "$dir/Uninstall.exe" ] || { fail "no Uninstall.exe in $dir"; continue; }
   mapfile -t files < <(binaries "$dir")
   for f in "${files[@]}"; do
