@@ -53,6 +53,9 @@ std::vector<std::wstring> DetailsLines(HWND page) {
     vt::UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
     if (!process) return lines;
     constexpr int kChars = 1024;
+    // The item in this process's own layout: under Wine a 64-bit caller's
+    // item reaches the 32-bit list converted (one laid out the 32-bit way
+    // comes back empty); Windows would want the list's own layout.
     RemoteBlock block(process.Get(), sizeof(LVITEMW) + kChars * sizeof(wchar_t));
     if (!block.At()) return lines;
     auto* remoteItem = reinterpret_cast<void*>(block.At());
