@@ -52,3 +52,7 @@ LangString VT_FOLDER_NOT_SECURED ${LANG_SIMPCHINESE} "无法设置安装文件�
 ; A copy installed from the MSI package (Velotune.nsi, .onInit).
 LangString VT_MSI_COPY ${LANG_ENGLISH} "Velotune is installed from its MSI package. Upgrade it with a newer MSI package, or uninstall it from Add or Remove Programs first; this setup program has changed nothing."
 LangString VT_MSI_COPY ${LANG_SIMPCHINESE} "Velotune 是通过 MSI 安装包安装的。请使用更新的 MSI 安装包升级，或先在“添加或删除程序”中将其卸载；本安装程序未做任何更改。"
+
+; NSIS's own Chinese text for a folder made ("^CreateFolder") keeps its quote
+; marks in the details list, the only one of its lines that does.
+LangString ^CreateFolder ${LANG_SIMPCHINESE} "创建文件夹: "

@@ -92,6 +92,8 @@ InstallDirRegKey HKLM "${VT_UNINSTALL_KEY}" "InstallLocation"
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_TEXT_TOP "$(VT_UNINSTALL_INFO)"
 !define MUI_COMPONENTSPAGE_NODESC
+; Removing needs no room: the page's "Space required: 0.0 KB" says nothing.
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.VtComponentsShow
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -239,7 +241,11 @@ Function un.Log
   Push $7
   ${GetTime} "" "L" $1 $2 $3 $4 $5 $6 $7
   StrCpy $1 "$3-$2-$1 $5:$6:$7 $0"
+  ; A "Create folder" line among the removals would read as if the
+  ; uninstaller made something: the folder is there to write in, unsaid.
+  SetDetailsPrint none
   CreateDirectory "$INSTDIR\log"
+  SetDetailsPrint lastused
   ClearErrors
   FileOpen $2 "$INSTDIR\log\Install.log" a
   ${IfNot} ${Errors}
@@ -423,6 +429,10 @@ Section "-un.Folder"
     Sleep 250
   ${Loop}
 SectionEnd
+
+Function un.VtComponentsShow
+  ShowWindow $mui.ComponentsPage.SpaceRequired ${SW_HIDE}
+FunctionEnd
 
 Function un.onInit
   !if "${VT_ARCH}" == "x64"

@@ -4,6 +4,10 @@
 # turbo range in amber, the overclocked range in red, a light needle.
 #   welcome.bmp  164x314  welcome and finish pages (welcome@2x.bmp: 328x628)
 #   header.bmp   150x57   the other pages' header   (header@2x.bmp: 300x114)
+# The welcome picture carries the name only: clock figures there would read
+# as the user's own processor's, which the setup program does not know. The
+# header's round icon keeps a margin of 6 px (12 px) to the band's top,
+# bottom and right edge, so it does not touch them.
 # The setup compiler takes 24-bit BMP files. NSIS 3.08 shows one picture at
 # every display scale, so the setup program uses the 100 % files; the 200 %
 # ones are drawn for a compiler that can pick by scale.
@@ -49,11 +53,9 @@ for k in 1 2; do
   convert -size "$(kn "$k" 164)x$(kn "$k" 314)" xc:'#1E2228' "${DIAL[@]}" \
           -font DejaVu-Sans-Bold -pointsize "$(kn "$k" 20)" -fill '#E6E9ED' -stroke none \
           -gravity north -annotate "+0+$(kn "$k" 214)" 'Velotune' \
-          -font DejaVu-Sans -pointsize "$(kn "$k" 11)" -fill '#818891' \
-          -annotate "+0+$(kn "$k" 244)" '3.6  ·  4.0  ·  4.6 GHz' \
           -type TrueColor -strip "BMP3:welcome${suffix}.bmp"
-  dial "$k" 122 29 20 '#1E2228'
+  dial "$k" 122 28 16 '#1E2228'
   convert -size "$(kn "$k" 150)x$(kn "$k" 57)" xc:'#FFFFFF' \
-          -fill '#1E2228' -stroke none -draw "circle $(kp "$k" "122,29 122,3")" "${DIAL[@]}" \
+          -fill '#1E2228' -stroke none -draw "circle $(kp "$k" "122,28 122,7")" "${DIAL[@]}" \
           -type TrueColor -strip "BMP3:header${suffix}.bmp"
 done

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Retakes the README's screenshots, docs/velotune-100.png and -150.png: the
-# built program (ARCH, default x86), in English, at 96 and 144 DPI, each in a Wine
-# session of its own on a virtual display, once its first reading is shown;
-# and docs/settings-en.png and settings-zh.png: its settings dialog at 96 DPI
-# in English and in Chinese, opened with the window's settings button; a
-# notice (docs/msgbox-100.png: the one for a tuning SDK that does not start)
-# and, when "make installer" has built it, the setup program's welcome page
-# (docs/setup-welcome-100.png); and docs/velotune-focus.png, at 96 DPI once
-# keys have been typed (the focus ring shows from the first key press);
-# docs/high-contrast.png and high-contrast-settings.png: the same in a
-# high contrast scheme of system colours (white on black), drawn that way
-# through the program's TEST_HIGH_CONTRAST switch, as Wine cannot turn high
-# contrast on.
+# Retakes the README's screenshots from the built program (ARCH, default
+# x86), each in a Wine session of its own on a virtual display, once its
+# first reading is shown:
+#   docs/velotune-100.png, -150.png   the main window in English at 96 and 144 DPI
+#   docs/velotune-zh-100.png          the main window in Chinese at 96 DPI
+#   docs/settings-en.png, -zh.png     its settings dialog at 96 DPI, opened with
+#                                     the window's settings button
+#   docs/msgbox-en.png, -zh.png       a notice (the one for a tuning SDK that
+#                                     does not start) at 96 DPI
+#   docs/setup-welcome-100.png        the setup program's welcome page, when
+#                                     "make installer" has built it
+#   docs/velotune-focus.png           at 96 DPI once keys have been typed (the
+#                                     focus ring shows from the first key press)
+#   docs/high-contrast.png, high-contrast-settings.png
+#                                     the same in a high contrast scheme of
+#                                     system colours (white on black), drawn that
+#                                     way through the program's TEST_HIGH_CONTRAST
+#                                     switch, as Wine cannot turn high contrast on
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -27,6 +32,29 @@ geometry_of() {
                              /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}'
 }
 
+# The dial at rest on the default profile's stock reading ("4.0GHz" in the
+# log): prints how often the reading has changed so far; fails while it
+# shows another (the simulated processor dips under load now and then) or
+# its needle still walks (the dial logs where a walk ends).
+rest_mark() {  # <log>
+  awk '{ sub(/\r$/, "") }
+       /CMainFrame::FrequencyChange:/ { if ($NF != last) { n++; settled = 0; last = $NF } }
+       /CSpeedPanleUI: settled at/ { settled = 1 }
+       END { if (!(settled && last == "4.0GHz")) exit 1; print n }' "$1" 2>/dev/null
+}
+
+# The screen's <geometry> into <output> once the dial is at rest, taken
+# again if the reading moved meanwhile.
+crop_at_rest() {  # <log> <geometry> <output>
+  local mark
+  while :; do
+    until mark=$(rest_mark "$1"); do sleep 0.2; done
+    sleep 0.5  # that frame on the screen
+    import -window root -crop "$2" +repage "$ROOT/$3"
+    [ "$(rest_mark "$1")" = "$mark" ] && return
+  done
+}
+
 # The main window at <dpi> into <output> ("-": none); with a third
 # argument, then its settings dialog into that file.
 shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
@@ -35,10 +63,7 @@ shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
   # The simulated processor at its defaults: no applied values of its own.
   rm -f "$log" "$dist/OverclockingSdkWrapper.state"
   "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
-  # The reading is drawn as the pointer walks to it; the walk takes well
-  # under a second after the window logs it.
-  until grep -q "CMainFrame::FrequencyChange" "$log" 2>/dev/null; do sleep 0.2; done
-  sleep 2
+  until rest_mark "$log" >/dev/null; do sleep 0.2; done
   if [ -n "$keys" ]; then
     # Typed keys go to the active window; the ring shows from the first one.
     xdotool search --name '^Velotune$' windowactivate --sync >/dev/null 2>&1 || true
@@ -47,7 +72,7 @@ shoot() {  # <dpi> <output> [<settings output> [keys typed first]]
   fi
   geometry=$(geometry_of Velotune)
   if [ "$out" != - ]; then
-    import -window root -crop "$geometry" +repage "$ROOT/$out"
+    crop_at_rest "$log" "$geometry" "$out"
     echo "$out: $geometry at $dpi DPI"
   fi
   if [ -n "$settings" ]; then
@@ -97,6 +122,7 @@ shoot_notice() {  # <output>
   { cat "$dist/simcpu/V7-4760K.ini"; printf '\r\nInitFails=1\r\n'; } >"$dist/simcpu/shots-initfails.ini"
   printf '\r\n[StandIn]\r\nPROFILE=simcpu\\shots-initfails.ini\r\n' >>"$profile"
   "$WINE" "$dist/Velotune.exe" </dev/null >/dev/null 2>&1 &
+  # Told from the main window behind it by its size (both languages, 96 DPI).
   crop "$(window_geometry Velotune 380x176)" "$1"
   mv "$profile.shots" "$profile"
   rm -f "$dist/simcpu/shots-initfails.ini" "$dist/OverclockingSdkWrapper.state"
@@ -159,13 +185,15 @@ vt_require_commands
 vt_prepare_prefix
 vt_with_display session en 96 docs/velotune-100.png docs/settings-en.png
 VT_SCREEN=1920x1536 vt_with_display session en 144 docs/velotune-150.png
-vt_with_display session zh 96 - docs/settings-zh.png
+vt_with_display session zh 96 docs/velotune-zh-100.png docs/settings-zh.png
 vt_with_display session en 96 docs/velotune-focus.png "" "Tab Tab Tab"
 vt_with_display high_contrast docs/high-contrast.png docs/high-contrast-settings.png
-# The notice and the setup page, each in a session of their own.
-more() { "$WINESERVER" -p </dev/null >/dev/null 2>&1; "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d en /f </dev/null >/dev/null 2>&1
-  "$1" "$2"; vt_stop_wineserver; }
-vt_with_display more shoot_notice docs/msgbox-100.png
-vt_with_display more shoot_setup docs/setup-welcome-100.png
+# The notices and the setup page, each in a session of their own.
+more() {  # <language> <shoot function> <output>
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1; "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Dizaz\Velotune' /v Languages /d "$1" /f </dev/null >/dev/null 2>&1
+  "$2" "$3"; vt_stop_wineserver; }
+vt_with_display more en shoot_notice docs/msgbox-en.png
+vt_with_display more zh shoot_notice docs/msgbox-zh.png
+vt_with_display more en shoot_setup docs/setup-welcome-100.png
 rm -rf "$VT_PREFIX"

@@ -19,6 +19,7 @@
 #include "InstalledApp.h"
 #include "JobRun.h"
 #include "StuckApp.h"
+#include "WizardPage.h"
 #include "support/ClassWindow.h"
 #include "state/WindowMessages.h"
 #include "support/AppFixture.h"
@@ -160,10 +161,19 @@ void PressEnter(HWND window) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+// What a run's pages showed besides its message boxes: a "Space required"
+// line on any page, and the details list as it stood at the end.
+struct PagesSeen {
+    bool spaceRequired = false;
+    std::vector<std::wstring> details;
+};
+
 // Runs a program with its windows, as a user does: Enter on every message
 // box, whose texts are collected, and with `pages` on each page's default
-// button once it is enabled. Exit code, or -1 on the safety net.
-int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>* messages) {
+// button once it is enabled (and, with `seen`, once the page is shown and
+// read). Exit code, or -1 on the safety net.
+int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>* messages,
+                 PagesSeen* seen = nullptr) {
     std::vector<wchar_t> line(cmd.begin(), cmd.end());
     line.push_back(0);
     STARTUPINFOW si = {};
@@ -196,6 +206,12 @@ int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>*
         HWND button = GetDlgItem(dialog, IDOK);
         const std::wstring label = ItemText(dialog, IDOK);
         if (!button || !IsWindowEnabled(button) || label == pressed) continue;
+        if (seen) {
+            HWND page = WizardPage::ShownPage(dialog);
+            if (!page) continue;
+            seen->spaceRequired = seen->spaceRequired || WizardPage::ShowsSpaceRequired(page);
+            seen->details = WizardPage::DetailsLines(page);
+        }
         pressed = label;
         PressEnter(dialog);
     }
@@ -205,8 +221,8 @@ int RunAnswering(const std::wstring& cmd, bool pages, std::vector<std::wstring>*
 }
 
 // The uninstaller in place with its pages.
-int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages) {
-    return RunAnswering(Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir, true, messages);
+int UninstallInteractively(const std::wstring& dir, std::vector<std::wstring>* messages, PagesSeen* seen) {
+    return RunAnswering(Quoted(dir + L"\\Uninstall.exe") + L" _?=" + dir, true, messages, seen);
 }
 
 // The MSI package's fixed upgrade code, one per architecture.
@@ -564,20 +580,45 @@ TEST_F(SetupProgramTest, UninstallSaysWhenTheProcessorStaysOverclocked) {
         std::filesystem::remove_all(dir, ec);
     }
 
-    // Run by a user, it says so.
-    ASSERT_EQ(Install(L"/S /LANG=en"), 0);
-    ASSERT_TRUE(WriteOverclockedState());
-    ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
-    std::vector<std::wstring> messages;
-    {
-        StateKept kept;
-        ASSERT_TRUE(kept.Held());
-        EXPECT_EQ(UninstallInteractively(dir, &messages), 3);
-        ExpectRatios(kOverclocked, "interactive", ActiveValue);
+    // Run by a user, it says so, in either language. Its pages ask for no
+    // room, and its details list no folder made (the install log goes into
+    // the log folder that is there) and no text of its own in quote marks.
+    const struct {
+        const wchar_t* lang;
+        const wchar_t* message;
+        const wchar_t* createFolder;
+    } languages[] = {
+        {L"en",
+         L"Velotune could not put the processor's default settings back. If it was overclocked, it stays overclocked "
+         L"until the next restart.",
+         L"Create folder"},
+        {L"zh", L"Velotune 未能恢复处理器的默认设置。如果处理器已超频，它将保持超频状态，直到下次重新启动。",
+         L"创建文件夹"},
+    };
+    for (const auto& l : languages) {
+        SCOPED_TRACE(Narrow(l.lang));
+        ASSERT_EQ(Install(std::wstring(L"/S /LANG=") + l.lang), 0);
+        ASSERT_TRUE(WriteOverclockedState());
+        ASSERT_TRUE(SwitchFault(dir, "ApplyFails=1"));
+        std::vector<std::wstring> messages;
+        PagesSeen seen;
+        {
+            StateKept kept;
+            ASSERT_TRUE(kept.Held());
+            EXPECT_EQ(UninstallInteractively(dir, &messages, &seen), 3);
+            ExpectRatios(kOverclocked, "interactive", ActiveValue);
+        }
+        EXPECT_EQ(messages, std::vector<std::wstring>{l.message});
+        EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
+        EXPECT_FALSE(seen.spaceRequired) << "removing needs no room";
+        EXPECT_FALSE(seen.details.empty());
+        for (const std::wstring& line : seen.details) {
+            EXPECT_EQ(line.find(l.createFolder), std::wstring::npos) << Narrow(line);
+            EXPECT_NE(line.find(L'"'), 0u) << Narrow(line);
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
     }
-    EXPECT_EQ(messages, std::vector<std::wstring>{L"Velotune could not put the processor's default settings back. If it "
-                                                  L"was overclocked, it stays overclocked until the next restart."});
-    EXPECT_FALSE(Exists(dir + L"\\Velotune.exe"));
 }
 
 TEST_F(SetupProgramTest, ASilentRunStopsAfterTheStatedWaitsWhenVelotuneDoesNotExit) {
@@ -964,6 +1005,55 @@ TEST(InstallFolderParents, OnlyAFolderOnlyAdministratorsMayChangeIsSafe) {
     ASSERT_TRUE(SetSecurityDescriptorOwner(&open, admins, FALSE));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));
     EXPECT_EQ(Narrow(folder_rules::UnsafeBecause(&open)), "no DACL: open to everyone");
+}
+
+namespace {
+
+// Where a picture of the setup program's (installer\art) differs from its
+// top-left pixel, its background, and the picture's size; an empty area when
+// it cannot be read as a 24-bit picture.
+RECT DrawnArea(const wchar_t* name, SIZE* size) {
+    RECT drawn = {};
+    vt::UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageW(nullptr, (SourceDir() + L"\\installer\\art\\" + name).c_str(),
+                                                            IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    DIBSECTION dib = {};
+    if (!bitmap || GetObjectW(bitmap.Get(), sizeof(dib), &dib) != sizeof(dib) || dib.dsBm.bmBitsPixel != 24) return drawn;
+    *size = {dib.dsBm.bmWidth, dib.dsBm.bmHeight};
+    const bool bottomUp = dib.dsBmih.biHeight > 0;
+    auto pixel = [&](int x, int y) {
+        const BYTE* p = static_cast<const BYTE*>(dib.dsBm.bmBits) +
+                        static_cast<size_t>(bottomUp ? size->cy - 1 - y : y) * dib.dsBm.bmWidthBytes + x * 3;
+        return RGB(p[2], p[1], p[0]);
+    };
+    const COLORREF background = pixel(0, 0);
+    drawn = {size->cx, size->cy, 0, 0};
+    for (int y = 0; y < size->cy; ++y)
+        for (int x = 0; x < size->cx; ++x)
+            if (pixel(x, y) != background) {
+                drawn.left = std::min<LONG>(drawn.left, x);
+                drawn.top = std::min<LONG>(drawn.top, y);
+                drawn.right = std::max<LONG>(drawn.right, x + 1);
+                drawn.bottom = std::max<LONG>(drawn.bottom, y + 1);
+            }
+    return drawn;
+}
+
+}  // namespace
+
+// The header's round icon keeps clear of the band's top, bottom and right
+// edge, in every size drawn (NSIS 3.08 shows the 100 % one at every scale).
+TEST(SetupPictures, TheHeadersIconKeepsAMarginInsideTheBand) {
+    for (int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        SIZE size = {};
+        const RECT icon = DrawnArea(k == 1 ? L"header.bmp" : L"header@2x.bmp", &size);
+        ASSERT_EQ(size.cx, 150 * k);
+        ASSERT_EQ(size.cy, 57 * k);
+        ASSERT_LT(icon.left, icon.right) << "an icon is drawn";
+        EXPECT_GE(icon.top, 5 * k);
+        EXPECT_GE(size.cy - icon.bottom, 5 * k);
+        EXPECT_GE(size.cx - icon.right, 5 * k);
+    }
 }
 
 // ---------------------------------------------------------------- MSI packages
