@@ -5,10 +5,6 @@
 
 namespace DuiLib {
 
-CHoverTip::CHoverTip(CPaintManagerUI& manager) : m_manager(manager) {}
-
-CHoverTip::~CHoverTip() = default;
-
 void CHoverTip::Arm(CControlUI* hot) {
     // A timer of the system's hover time per newly hot control: the
     // tracking hover of TrackMouseEvent ends once it has fired, and whether a

@@ -17,8 +17,7 @@ class CPaintManagerUI;
 
 class CHoverTip : private vt::NonCopyable {
 public:
-    explicit CHoverTip(CPaintManagerUI& manager);
-    ~CHoverTip();
+    explicit CHoverTip(CPaintManagerUI& manager) : m_manager(manager) {}
 
     // The hover time starts (again) for `hot`, the control under the pointer.
     void Arm(CControlUI* hot);
