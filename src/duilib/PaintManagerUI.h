@@ -1,8 +1,11 @@
 #pragma once
-// One per window: the control tree, its layout and double-buffered painting,
-// mouse and keyboard routing, control timers, fonts, default attributes, the
-// image cache and notifications. The static part holds the process-wide
-// instance and resource path.
+// One per window: the control tree, control timers, fonts, default
+// attributes, the image cache and notifications. Controls reach the
+// window's other parts through it, each of which decides one thing:
+// CWindowPainter (layout and painting), CKeyboardFocus, CHoverTip,
+// CAccessibleIndex (screen readers) and CMessageDispatch (which part a
+// window message goes to, and which control the pointer's events). The
+// static part holds the process-wide instance and resource path.
 #include <windows.h>
 
 #include <map>
@@ -11,13 +14,16 @@
 #include <vector>
 
 #include "base/NonCopyable.h"
-#include "duilib/DibSurface.h"
-#include "duilib/DuiString.h"
-#include "duilib/NotifyUI.h"
-#include "duilib/UIEvent.h"
-#include "duilib/SkinImage.h"
-#include "duilib/ToolTipWnd.h"
 #include "base/Win32Owners.h"
+#include "duilib/AccessibleIndex.h"
+#include "duilib/DuiString.h"
+#include "duilib/HoverTip.h"
+#include "duilib/KeyboardFocus.h"
+#include "duilib/MessageDispatch.h"
+#include "duilib/NotifyUI.h"
+#include "duilib/SkinImage.h"
+#include "duilib/UIEvent.h"
+#include "duilib/WindowPainter.h"
 
 namespace DuiLib {
 
@@ -95,56 +101,36 @@ public:
     void MarkImageReported(LPCWSTR file);
 
     // Control timers.
-    // Whether the window's back buffer is held right now (it goes when idle).
-    bool HasBackBuffer() const { return static_cast<bool>(m_offscreen); }
-    // Whether anything painted now could be seen: the window is shown, not
-    // minimised, and not wholly covered by shown windows above it.
-    // Animations draw nothing otherwise.
-    bool IsWindowSeen() const;
-    // The same without the cover: the window is shown and not minimised.
-    // Asks nothing about other windows (under Wine each such question is a
-    // round trip to the wineserver), so it is cheap enough for every frame.
-    bool IsWindowShown() const;
     bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     bool KillTimer(CControlUI* pControl, UINT nTimerID);
     void KillTimer(CControlUI* pControl);
     void RemoveAllTimers();
 
-    // Keyboard focus, hot and pushed tracking.
-    CControlUI* GetFocus() const { return m_pFocus; }
-    void SetFocus(CControlUI* pControl);
-    CControlUI* GetHot() const { return m_pEventHover; }
+    // Keyboard focus (CKeyboardFocus), and the control under the pointer.
+    CControlUI* GetFocus() const { return m_focus.Get(); }
+    void SetFocus(CControlUI* pControl) { m_focus.Set(pControl); }
+    CControlUI* GetHot() const { return m_dispatch.Hot(); }
     // Tab and Shift+Tab: the next tab stop (CTabOrder); false when there is none.
-    bool MoveFocus(bool forward);
+    bool MoveFocus(bool forward) { return m_focus.Move(forward); }
     // A window that opens: its default button, else its first tab stop.
-    void SetInitialFocus();
-    CControlUI* GetDefaultButton() const;  // shown and enabled, or null
-    // Keyboard cues (WM_UPDATEUISTATE): the focus ring shows once a key is
-    // pressed, as Windows does, or at once when the user wants cues always;
-    // and only while the window is the active one, so that a dialog over it
-    // is the one place the screen shows a ring.
-    bool IsFocusVisible() const { return m_bFocusVisible && ::GetActiveWindow() == m_hWnd; }
-    void ShowFocusCues();
-    DWORD GetFocusRingColor() const;  // the system's highlight in high contrast
+    void SetInitialFocus() { m_focus.SetInitial(); }
+    CControlUI* GetDefaultButton() const { return m_focus.DefaultButton(); }  // shown and enabled, or null
+    bool IsFocusVisible() const { return m_focus.IsRingShown(); }
+    void ShowFocusCues() { m_focus.ShowCues(); }
+    DWORD GetFocusRingColor() const { return CKeyboardFocus::RingColor(); }
     static bool IsHighContrast();
 
-    // Screen readers. Every control has an id of its own for the window's life
-    // (1, 2, ... in tab order as first seen); the children a reader sees are
-    // the shown controls with a role, in tab order.
-    static void SetTextLookup(CDuiString (*lookup)(LPCWSTR key));
-    static CDuiString LookupText(LPCWSTR keyOrText);  // the text itself when there is no lookup or no such key
-    LONG GetAccessibleId(CControlUI* pControl);  // 0: not in the tree
-    CControlUI* FromAccessibleId(LONG id);
-    std::vector<CControlUI*> GetAccessibleChildren();
-    // NotifyWinEvent for a control (or, given null, the window's client object).
-    void NotifyAccessible(DWORD event, CControlUI* pControl);
-    // A reader's "do default action": carried out from the queue, after the
-    // reader's call has returned, since it may open a modal dialog or close the window.
-    void PostAccessibleAction(CControlUI* pControl);
+    // Screen readers (CAccessibleIndex).
+    static void SetTextLookup(CDuiString (*lookup)(LPCWSTR key)) { CAccessibleIndex::SetTextLookup(lookup); }
+    static CDuiString LookupText(LPCWSTR keyOrText) { return CAccessibleIndex::LookupText(keyOrText); }
+    LONG GetAccessibleId(CControlUI* pControl) { return m_access.IdOf(pControl); }  // 0: not in the tree
+    CControlUI* FromAccessibleId(LONG id) { return m_access.FromId(id); }
+    std::vector<CControlUI*> GetAccessibleChildren() { return m_access.Children(); }
+    void NotifyAccessible(DWORD event, CControlUI* pControl) { m_access.Notify(event, pControl); }
+    void PostAccessibleAction(CControlUI* pControl) { m_access.PostAction(pControl); }
 
-    // The window's tooltip: the hot control's `tooltip`, once the pointer has
-    // rested on it for the system's hover time; null until first needed.
-    HWND GetToolTipWindow() const { return m_pToolTip ? m_pToolTip->GetHWND() : nullptr; }
+    // The window's tooltip (CHoverTip); null until first needed.
+    HWND GetToolTipWindow() const { return m_tip.GetHWND(); }
 
     // Notifications.
     bool AddNotifier(INotifyUI* pNotifier);
@@ -154,26 +140,35 @@ public:
     bool AddPreMessageFilter(IMessageFilterUI* pFilter);
     bool RemovePreMessageFilter(IMessageFilterUI* pFilter);
 
-    // Painting and layout.
-    void Invalidate();
-    void Invalidate(const RECT& rc);
+    // Painting and layout (CWindowPainter).
+    void Invalidate() { m_painter.Invalidate(); }
+    void Invalidate(const RECT& rc) { m_painter.Invalidate(rc); }
     // Draws `rc` at once through the back buffer, for an animation's frame:
     // a paint message costs several round trips to the window system a
     // frame. False, with nothing drawn, when the area must wait for a paint
     // message instead: no window, hidden or minimised, a layout pending, or
     // no back buffer of the window's size (the next paint makes one).
-    bool PaintNow(const RECT& rc);
-    void NeedUpdate() { m_bUpdateNeeded = true; }
-    void UpdateLayout();  // lays the tree out now if anything changed
-    void PaintTo(HDC hDC, const RECT& rcPaint);  // draws the tree on any DC
+    bool PaintNow(const RECT& rc) { return m_painter.PaintNow(rc); }
+    void NeedUpdate() { m_painter.NeedUpdate(); }
+    void UpdateLayout() { m_painter.UpdateLayout(); }  // lays the tree out now if anything changed
+    void PaintTo(HDC hDC, const RECT& rcPaint) { m_painter.PaintTo(hDC, rcPaint); }  // draws the tree on any DC
+    // Whether the window's back buffer is held right now (it goes when idle).
+    bool HasBackBuffer() const { return m_painter.HasBackBuffer(); }
 
     // Visits every control of the tree.
     template <typename Fn>
     void ForEachControl(Fn fn) const;
 
-    bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+        return m_dispatch.Handle(uMsg, wParam, lParam, lRes);
+    }
+    // Hands an input event to a control, as the window's messages do.
+    static void SendEvent(CControlUI* pControl, int type, WPARAM wParam = 0, LPARAM lParam = 0, POINT pt = {0, 0},
+                          wchar_t chKey = 0);
 
 private:
+    friend class CMessageDispatch;
+
     struct FontSpec {
         CDuiString face;
         int size;
@@ -181,27 +176,13 @@ private:
     };
     bool MakeFont(int id, const FontSpec& spec);
     std::unique_ptr<CSkinImage> LoadImageAtDpi(LPCWSTR file) const;
-    void PaintThroughOffscreen(HDC hdc, const RECT& r);  // the back buffer (of the window's size) onto hdc
-    void KeepOffscreenForAWhile();
-    void ReleaseIdleOffscreen();
-    void ReleaseOffscreen();
-    // Below the range the controls' timers are numbered from (0x7100).
-    static constexpr UINT kOffscreenTimerId = 0x7000;
-    static constexpr UINT kToolTipTimerId = 0x7001;
-    static constexpr DWORD kOffscreenKeepMs = 2000;
     struct TimerInfo {
         CControlUI* pSender;
         UINT nLocalID;
     };
-    void SendEvent(CControlUI* pControl, int type, WPARAM wParam = 0, LPARAM lParam = 0, POINT pt = {0, 0},
-                   wchar_t chKey = 0);
+    bool FireTimer(WPARAM id, LPARAM lParam);  // a control's timer: false when `id` is none of them
+    static UINT AsyncNotifyMessage();
     void DrainAsyncNotify();
-    void TrackMouse();  // for WM_MOUSELEAVE
-    // The tooltip: shown once the pointer has rested on a newly hot control
-    // for the system's hover time; hidden on leaving it, a press or a key.
-    void ArmToolTip();
-    void ShowToolTip();
-    void HideToolTip();
     void VisitAll(CControlUI* pControl, void (*fn)(CControlUI*, void*), void* ctx) const;
     template <typename Fn>
     static void Thunk(CControlUI* c, void* ctx) {
@@ -210,13 +191,6 @@ private:
 
     HWND m_hWnd = nullptr;
     CControlUI* m_pRoot = nullptr;
-    CControlUI* m_pFocus = nullptr;
-    CControlUI* m_pEventHover = nullptr;
-    CControlUI* m_pEventClick = nullptr;
-    bool m_bMouseTracking = false;
-    std::unique_ptr<CToolTipWnd> m_pToolTip;
-    bool m_bUpdateNeeded = true;
-    bool m_bFirstLayoutDone = false;
     CDuiString m_sSkinName;
 
     SIZE m_szInit = {0, 0};
@@ -234,12 +208,6 @@ private:
     std::map<CDuiString, std::unique_ptr<CSkinImage>> m_images;
     std::set<CDuiString> m_reportedImages;
 
-    void AssignAccessibleIds();
-    void OnKeyboardCue(WPARAM wParam);
-    std::map<CControlUI*, LONG> m_accIds;
-    std::vector<CControlUI*> m_accControls;  // by id - 1; null once a control is gone
-    bool m_bFocusVisible = false;
-
     std::map<UINT, TimerInfo> m_timers;
     UINT m_nNextTimerID = 0x7100;
 
@@ -247,12 +215,11 @@ private:
     std::vector<IMessageFilterUI*> m_preFilters;
     std::vector<TNotifyUI> m_asyncNotify;
 
-    // The back buffer of the whole window (about 0.85 MiB at 100 %) is only
-    // kept while painting goes on: it is let go once no paint has needed it
-    // for kOffscreenKeepMs, and made again by the next paint.
-    CDibSurface m_offscreen;
-    DWORD m_dwLastOffscreenUse = 0;
-    bool m_bOffscreenTimer = false;
+    CWindowPainter m_painter{*this};
+    CKeyboardFocus m_focus{*this};
+    CHoverTip m_tip{*this};
+    CAccessibleIndex m_access{*this};
+    CMessageDispatch m_dispatch{*this};
 };
 
 template <typename Fn>

@@ -2,6 +2,7 @@
 
 #include "duilib/PaintManagerUI.h"
 #include "duilib/DuiLog.h"
+#include "duilib/Visibility.h"
 
 namespace DuiLib {
 
@@ -103,7 +104,7 @@ void CWindowWnd::CenterOver(HWND owner) {
     ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
     RECT area = mi.rcWork;
     RECT center = area;
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &center);
+    if (CVisibility::IsShown(owner)) ::GetWindowRect(owner, &center);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
     int x = (center.left + center.right - w) / 2;
     int y = (center.top + center.bottom - h) / 2;

@@ -14,6 +14,7 @@
 #include "duilib/DuiMessages.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/TabLayoutUI.h"
+#include "duilib/Visibility.h"
 #include "log/BaseLog.h"
 #include "mainframe/ExpectedEvents.h"
 #include "mainframe/HotKeyRegistration.h"
@@ -563,7 +564,7 @@ LRESULT CMainFrame::OnMenuClick(UINT, WPARAM wParam, LPARAM, BOOL&) {
         case kMenuRowShowWindow: {
             // A minimised window counts as hidden: the row brings it back
             // restored and in front rather than hiding it.
-            const bool shown = m_tray.IsShownToUser();
+            const bool shown = DuiLib::CVisibility::IsShown(m_hWnd);
             if (shown) VLOG("\r\nbShow true\r\n");
             else VLOG("\r\nbShow false\r\n");
             if (shown) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "duilib/PaintManagerUI.h"
+#include "duilib/Visibility.h"
 #include "log/BaseLog.h"
 #include "settings/ProgramSwitches.h"
 #include "state/AppState.h"
@@ -139,7 +140,7 @@ void CTrayCommands::ShowMenuAtIcon(POINT anchor, bool anchorGiven) {
 void CTrayCommands::ShowMenu(const TrayMenuOpening& how) {
     // The "Show Window" row is ticked by what the user sees now, however the
     // window got there (minimise button, tray, another copy, the corner).
-    g_bMainWndVisible = IsShownToUser();
+    g_bMainWndVisible = DuiLib::CVisibility::IsShown(m_hWnd);
     CMenuTask::ShowTrayMenu(m_hWnd, how);
 }
 

@@ -45,8 +45,6 @@ public:
     void ShowMenu(const TrayMenuOpening& how = TrayMenuOpening());
     // Shift+F10 or the menu key in the window: below `at` (screen).
     void ShowMenuFromKeyboard(POINT at);
-    // Visible and not minimised.
-    bool IsShownToUser() const { return ::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd); }
 
 private:
     NOTIFYICONDATAW Data() const;

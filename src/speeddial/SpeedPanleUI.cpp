@@ -12,6 +12,7 @@
 
 #include "duilib/PaintManagerUI.h"
 #include "duilib/SkinImage.h"
+#include "duilib/Visibility.h"
 #include "speeddial/DialOutline.h"
 #include "log/BaseLog.h"
 #include "state/AppState.h"
@@ -160,7 +161,7 @@ void CSpeedPanleUI::DoEvent(TEventUI& event) {
     // lasts a dozen frames at most, and walking the windows above on every
     // tick cost three round trips to the wineserver a frame, half of what a
     // frame asks of it. Hidden or minimised is cheap to ask, and stops it.
-    if (!Shown()) {
+    if (Window() && !CVisibility::IsShown(Window())) {
         SkipWalk();
         return;
     }
@@ -209,16 +210,11 @@ int CSpeedPanleUI::WalkEnd() const {
     return angle;
 }
 
-// No window yet (a dial drawn on a DC handed to it) counts as seen.
-bool CSpeedPanleUI::Seen() const { return !m_pManager || !m_pManager->GetPaintWindow() || m_pManager->IsWindowSeen(); }
-bool CSpeedPanleUI::Shown() const {
-    return !m_pManager || !m_pManager->GetPaintWindow() || m_pManager->IsWindowShown();
-}
+HWND CSpeedPanleUI::Window() const { return m_pManager ? m_pManager->GetPaintWindow() : nullptr; }
 
 void CSpeedPanleUI::SkipWalk() {
     if (m_pManager) m_pManager->KillTimer(this, kAnimationTimerId);
     m_nCurAngle = WalkEnd();
-    const HWND window = m_pManager ? m_pManager->GetPaintWindow() : nullptr;
     // The dial whole at the end, once, whatever the window's state: covered,
     // with desktop composition the system keeps the window's picture and
     // shows it again as it was when uncovered (and a cover misjudged costs
@@ -226,7 +222,7 @@ void CSpeedPanleUI::SkipWalk() {
     // window is shown, and then this area is part of the first paint even
     // where the system keeps the old picture of the window.
     SettleFrame();
-    if (!window || !::IsWindowVisible(window) || ::IsIconic(window)) m_needles.Clear();
+    if (!CVisibility::IsShown(Window())) m_needles.Clear();
     m_nWalkFrames = 0;
     VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
 }
@@ -236,7 +232,7 @@ void CSpeedPanleUI::WalkTo(int offset) {
     const int end = WalkEnd();
     if (end == m_nCurAngle) return;  // most readings: nothing to move
     if (m_pManager) m_pManager->KillTimer(this);
-    if (!Seen()) {
+    if (Window() && !CVisibility::IsSeen(Window())) {
         SkipWalk();
         return;
     }

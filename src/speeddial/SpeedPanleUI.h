@@ -63,8 +63,9 @@ public:
 private:
     int StepFrom(int angle) const;  // one animation step of m_nStep from `angle`
     int WalkEnd() const;            // where steps from the current angle stop
-    bool Seen() const;
-    bool Shown() const;
+    // The window the dial is drawn in; null for a dial drawn on a DC handed
+    // to it, which is drawn whatever becomes of any window.
+    HWND Window() const;
     void SkipWalk();
     void LoadPointer();
     void PaintPointer(HDC hDC);

@@ -41,6 +41,7 @@ const LoadCase kLoadCases[] = {
     {L"version.dll", true, 0},
     {L"comctl32.dll", true, 0},
     {L"xmllite.dll", true, 0},
+    {L"dwmapi.dll", true, 0},
     {kBesideTheProgram, false, ERROR_MOD_NOT_FOUND},
     {L"..\\system32\\oleacc.dll", false, ERROR_INVALID_NAME},
     {L"C:oleacc.dll", false, ERROR_INVALID_NAME},

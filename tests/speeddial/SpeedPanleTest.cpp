@@ -15,6 +15,7 @@
 #include "base/Win32Owners.h"
 #include "duilib/ContainerUI.h"
 #include "duilib/PaintManagerUI.h"
+#include "duilib/Visibility.h"
 #include "log/BaseLog.h"
 #include "speeddial/FramePacer.h"
 #include "speeddial/SpeedPanleUI.h"
@@ -491,14 +492,14 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
     CSpeedPanleUI* dial = m_dial;
     {
         EXPECT_TRUE(manager.HasBackBuffer());
-        EXPECT_TRUE(manager.IsWindowSeen());
+        EXPECT_TRUE(DuiLib::CVisibility::IsSeen(hwnd));
         EXPECT_GT(dial->FramesPainted(), 0);
 
         for (int way : {SW_HIDE, SW_MINIMIZE}) {
             SCOPED_TRACE(way == SW_HIDE ? "hidden" : "minimised");
             ShowWindow(hwnd, way);
             Pump(3);
-            EXPECT_FALSE(manager.IsWindowSeen());
+            EXPECT_FALSE(DuiLib::CVisibility::IsSeen(hwnd));
             EXPECT_FALSE(manager.HasBackBuffer()) << "let go at once";
             const int frames = dial->FramesPainted(), ticks = dial->TicksHandled();
             for (int target : {100, 40, 160}) {
@@ -535,7 +536,7 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
         {
             HWND cover = ShowWindowOver(nullptr);
             ASSERT_NE(nullptr, cover);
-            EXPECT_FALSE(manager.IsWindowSeen());
+            EXPECT_FALSE(DuiLib::CVisibility::IsSeen(hwnd));
             const int frames = dial->FramesPainted();
             dial->WalkTo(30);
             EXPECT_EQ(90, dial->m_nCurAngle);
@@ -549,11 +550,11 @@ TEST_F(SpeedPanleShown, NothingIsDrawnWhileTheWindowIsHiddenOrMinimised) {
         {
             HWND popup = ShowWindowOver(hwnd);
             ASSERT_NE(nullptr, popup);
-            EXPECT_TRUE(manager.IsWindowSeen());
+            EXPECT_TRUE(DuiLib::CVisibility::IsSeen(hwnd));
             DestroyWindow(popup);
         }
         Pump(3);
-        EXPECT_TRUE(manager.IsWindowSeen());
+        EXPECT_TRUE(DuiLib::CVisibility::IsSeen(hwnd));
         EXPECT_EQ(90, dial->m_nCurAngle);
 
         // A walk under way when the window goes ends at its next tick, unpainted.
