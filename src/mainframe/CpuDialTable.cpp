@@ -23,23 +23,22 @@ bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) 
         VLOG("dial record refused: %u of 16 pieces in \"%.60ls\"", (unsigned)pieces, text.c_str());
         return false;
     }
+    // A record's pieces: the model, seven frequencies and scale ends, five
+    // angles, the two images and the overclocking step.
+    using D = CpuCustomData;
+    static float D::*const kFrequencies[] = {&D::floatDefaultFrenquency, &D::floatTurboFrenquency,
+                                             &D::floatOverclockingFrenquencyLimit, &D::floatScale1_Start,
+                                             &D::floatScale1_End, &D::floatScale2_Start, &D::floatScale2_End};
+    static int D::*const kAngles[] = {&D::iAngle_Start, &D::iAngle_DefaultFrenquency, &D::iAngle_TurboFrenquency,
+                                      &D::iAngle_OverclockingFrenquencyLimit, &D::iAngle_End};
     entry = CpuCustomData();
-    entry.strCPU_Model = p[0];
-    entry.floatDefaultFrenquency = ToFloat(p[1]);
-    entry.floatTurboFrenquency = ToFloat(p[2]);
-    entry.floatOverclockingFrenquencyLimit = ToFloat(p[3]);
-    entry.floatScale1_Start = ToFloat(p[4]);
-    entry.floatScale1_End = ToFloat(p[5]);
-    entry.floatScale2_Start = ToFloat(p[6]);
-    entry.floatScale2_End = ToFloat(p[7]);
-    entry.iAngle_Start = ToInt(p[8]);
-    entry.iAngle_DefaultFrenquency = ToInt(p[9]);
-    entry.iAngle_TurboFrenquency = ToInt(p[10]);
-    entry.iAngle_OverclockingFrenquencyLimit = ToInt(p[11]);
-    entry.iAngle_End = ToInt(p[12]);
-    entry.strImgBg = p[13];
-    entry.strImgPointer = p[14];
-    entry.floatOverclockingStep = ToFloat(p[15]);
+    size_t next = 0;
+    entry.strCPU_Model = p[next++];
+    for (float D::*field : kFrequencies) entry.*field = ToFloat(p[next++]);
+    for (int D::*field : kAngles) entry.*field = ToInt(p[next++]);
+    entry.strImgBg = p[next++];
+    entry.strImgPointer = p[next++];
+    entry.floatOverclockingStep = ToFloat(p[next]);
     return true;
 }
 
