@@ -894,6 +894,18 @@ const POINT kOk = {148, 228};
 const POINT kCancel = {272, 228};
 const POINT kCloseBtn = {402, 18};
 
+// Start-up turned off in the dialog and saved: the INI says so and the
+// user's Run value is gone.
+void TurnStartUpOff(CAppUnderTest& app, HWND hwnd) {
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+}
+
 // What OK writes for hot key `key`, start-up on and stop-overclocking off:
 // the INI, and the user's Run value.
 void ExpectSavedWithStartUp(const wchar_t* key) {
@@ -969,13 +981,7 @@ TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     ExpectRatios(kStock, "restored by the cancelled key");
 
     // Autostart off again: the Run value goes.
-    dlg = OpenSettings(app, hwnd);
-    ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kNotStartUp);
-    CAppUnderTest::Click(dlg, kOk);
-    ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"autoStart"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    ASSERT_NO_FATAL_FAILURE(TurnStartUpOff(app, hwnd));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
@@ -1021,13 +1027,7 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
 
     // Autostart off: the value goes from both keys.
     SetRunValue(HKEY_CURRENT_USER, L"stale");
-    dlg = OpenSettings(app, hwnd);
-    ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kNotStartUp);
-    CAppUnderTest::Click(dlg, kOk);
-    ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"autoStart"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    ASSERT_NO_FATAL_FAILURE(TurnStartUpOff(app, hwnd));
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), L"<none>");
 
     // A typed key another program holds, closed with the close button, then

@@ -56,6 +56,7 @@ namespace {
 void ResetMachine() {
     ResetProcessor();
     DeleteFileW(IniPath().c_str());
+    Hold(false);
 }
 }  // namespace
 

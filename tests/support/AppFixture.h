@@ -1,7 +1,7 @@
 #pragma once
 // A test of the real program. Every test starts on a processor at its
-// defaults and without a settings file, and leaves them so even when an
-// assertion ends it early.
+// defaults, without a settings file and without the hold file, and leaves
+// them so even when an assertion ends it early.
 #include <gtest/gtest.h>
 #include <windows.h>
 
