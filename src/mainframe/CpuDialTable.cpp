@@ -14,6 +14,27 @@ namespace {
 float ToFloat(const std::wstring& s) { return (float)_wtof(s.c_str()); }
 int ToInt(const std::wstring& s) { return _wtoi(s.c_str()); }
 
+// A record's pieces after the model: seven frequencies and scale ends, then
+// five angles (the two images and the overclocking step follow).
+template <class T>
+struct Field {
+    const wchar_t* name;
+    T CpuCustomData::*member;
+};
+using D = CpuCustomData;
+const Field<float> kFrequencies[] = {{L"floatDefaultFrenquency", &D::floatDefaultFrenquency},
+                                     {L"floatTurboFrenquency", &D::floatTurboFrenquency},
+                                     {L"floatOverclockingFrenquencyLimit", &D::floatOverclockingFrenquencyLimit},
+                                     {L"floatScale1_Start", &D::floatScale1_Start},
+                                     {L"floatScale1_End", &D::floatScale1_End},
+                                     {L"floatScale2_Start", &D::floatScale2_Start},
+                                     {L"floatScale2_End", &D::floatScale2_End}};
+const Field<int> kAngles[] = {{L"iAngle_Start", &D::iAngle_Start},
+                              {L"iAngle_DefaultFrenquency", &D::iAngle_DefaultFrenquency},
+                              {L"iAngle_TurboFrenquency", &D::iAngle_TurboFrenquency},
+                              {L"iAngle_OverclockingFrenquencyLimit", &D::iAngle_OverclockingFrenquencyLimit},
+                              {L"iAngle_End", &D::iAngle_End}};
+
 }  // namespace
 
 bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) {
@@ -23,19 +44,11 @@ bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) 
         VLOG("dial record refused: %u of 16 pieces in \"%.60ls\"", (unsigned)pieces, text.c_str());
         return false;
     }
-    // A record's pieces: the model, seven frequencies and scale ends, five
-    // angles, the two images and the overclocking step.
-    using D = CpuCustomData;
-    static float D::*const kFrequencies[] = {&D::floatDefaultFrenquency, &D::floatTurboFrenquency,
-                                             &D::floatOverclockingFrenquencyLimit, &D::floatScale1_Start,
-                                             &D::floatScale1_End, &D::floatScale2_Start, &D::floatScale2_End};
-    static int D::*const kAngles[] = {&D::iAngle_Start, &D::iAngle_DefaultFrenquency, &D::iAngle_TurboFrenquency,
-                                      &D::iAngle_OverclockingFrenquencyLimit, &D::iAngle_End};
     entry = CpuCustomData();
     size_t next = 0;
     entry.strCPU_Model = p[next++];
-    for (float D::*field : kFrequencies) entry.*field = ToFloat(p[next++]);
-    for (int D::*field : kAngles) entry.*field = ToInt(p[next++]);
+    for (const Field<float>& f : kFrequencies) entry.*f.member = ToFloat(p[next++]);
+    for (const Field<int>& f : kAngles) entry.*f.member = ToInt(p[next++]);
     entry.strImgBg = p[next++];
     entry.strImgPointer = p[next++];
     entry.floatOverclockingStep = ToFloat(p[next]);
@@ -102,18 +115,8 @@ bool CCpuDialTable::AngleOf(float frequency, int& angle) const {
 
 void CCpuDialTable::Trace(const CpuCustomData& d) {
     vt::DebugTrace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
-    vt::DebugTrace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
-    vt::DebugTrace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
-    vt::DebugTrace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
-    vt::DebugTrace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
-    vt::DebugTrace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
-    vt::DebugTrace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
-    vt::DebugTrace(L"\r\niAngle_Start : %d", d.iAngle_Start);
-    vt::DebugTrace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
-    vt::DebugTrace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
-    vt::DebugTrace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\niAngle_End : %d", d.iAngle_End);
+    for (const Field<float>& f : kFrequencies) vt::DebugTrace(L"\r\n%s : %0.2f", f.name, d.*f.member);
+    for (const Field<int>& f : kAngles) vt::DebugTrace(L"\r\n%s : %d", f.name, d.*f.member);
     vt::DebugTrace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
     vt::DebugTrace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
 }
