@@ -418,10 +418,10 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     SetCursorPos(at.x > 200 ? 20 : at.x + 300, at.y > 200 ? 20 : at.y + 300);
 
     ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+    ASSERT_TRUE(WaitHidden(hwnd));
     TrayEvent(hwnd, NIN_KEYSELECT, at);
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by key: window shown", kWait));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+    EXPECT_TRUE(WaitVisible(hwnd));
 
     // From the icon: Down, Down from the first row is the action row.
     TrayEvent(hwnd, WM_CONTEXTMENU, at);

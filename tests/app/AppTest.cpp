@@ -559,7 +559,7 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
         // With the window in the tray, the notice opens in the middle of the
         // window's monitor's work area.
         ShowWindow(hwnd, SW_HIDE);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+        ASSERT_TRUE(WaitHidden(hwnd));
         CAppUnderTest::AskForAction(hwnd);
         box = app.WaitWindowOfClass(0, L"*", kWait);
         ExpectNoticeOverMainWindow(box, hwnd);

@@ -173,8 +173,6 @@ bool LooksBusy(HWND hwnd) {
     return PixelsIn(hwnd, ActionButton(), White) == 0 && PixelsIn(hwnd, ActionButton(), GreyText) > 10;
 }
 
-bool WaitVisible(HWND w) { return w && WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, kWait); }
-
 // The page of "ButtonStatusTab" on the screen: a strip at the left of the
 // action button, clear of its text, in the page's colour (or its colour
 // under the mouse).

@@ -109,8 +109,6 @@ bool HasFocus(HWND w) {
            info.hwndFocus == w;
 }
 
-bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
-
 }  // namespace
 
 TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
@@ -244,8 +242,7 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(1));  // hide
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    WaitHidden(hwnd);
-    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(WaitHidden(hwnd));
 
     menu = OpenMenu(app, hwnd, menu);
     ASSERT_NE(menu, nullptr);
@@ -253,8 +250,7 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     CAppUnderTest::Click(menu, Row(1));  // show
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
-    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
-    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(WaitVisible(hwnd));
 
     // Minimised with its own "-" button: as good as hidden for the user, so
     // no tick, and the row brings it back restored and in front.
@@ -427,7 +423,7 @@ TEST_F(AppTrayMenu, HiddenWindowWalksNoNeedleWhileTheReadingsGoOn) {
     CAppUnderTest::Click(menu, Row(1));  // show
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+    ASSERT_TRUE(WaitVisible(hwnd));
     const size_t shown = CAppUnderTest::ReadLog().size();
     EXPECT_TRUE(WaitUntil([&] { return count(since(shown), kWalked) >= 1; }, kWait)) << "walks again when shown";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -609,7 +605,7 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
             "[ExitApp] the run did not end within 10000 ms (status 1): waiting for it, the window says so", 60000))
             << CAppUnderTest::ReadLog();
         EXPECT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the window shows STR_EXITRESTORING", kWait));
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait)) << "the window says why";
+        EXPECT_TRUE(WaitVisible(hwnd)) << "the window says why";
         // The button row says it too: "Restoring..." in its own colour, left of its text.
         const RECT buttonEdge = {112, 398, 130, 414};
         EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, buttonEdge, RGB(0x3A, 0x4A, 0x3F)) > 200; }, kWait))
@@ -1153,15 +1149,13 @@ TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     CAppUnderTest::Click(menu, Row(1));  // hide the window
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    WaitHidden(hwnd);
-    ASSERT_FALSE(IsWindowVisible(hwnd));
+    ASSERT_TRUE(WaitHidden(hwnd));
 
     // The left button brings the hidden window back.
     icon = NewestTrayIcon();
     ASSERT_NE(icon, nullptr);
     ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
-    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(WaitVisible(hwnd));
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by click: window shown", kWait)) << "through NIN_SELECT";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

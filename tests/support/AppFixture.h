@@ -32,8 +32,11 @@ void ExpectRatios(const double* expected, const char* what, double (*read)(int c
 // The tray menu, opened the way another program opens it and painted; a
 // menu still closing (`previous`) is gone first. Null when none came.
 HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr);
-// The window is gone (false after the tests' 30 s safety net).
+// The window is gone, shown, hidden (false after the tests' 30 s safety net;
+// a null window is never shown).
 bool WaitGone(HWND w);
+bool WaitVisible(HWND w);
+bool WaitHidden(HWND w);
 
 class AppFixture : public ::testing::Test {
 protected:
