@@ -214,6 +214,19 @@ int CheckMarkPixels(HWND menu) {
     return n;
 }
 
+// Row 1 (Show Window) chosen in a tray menu opened for it, after checking
+// its tick against the window's `state`; true once the menu is gone and the
+// program has logged `logged` for the `count`th time.
+bool ChooseShowRow(CAppUnderTest& app, HWND hwnd, HWND& menu, bool ticked, const char* state, const char* logged,
+                   int count = 1) {
+    menu = OpenMenu(app, hwnd, menu);
+    if (!menu) return false;
+    if (ticked) EXPECT_GT(CheckMarkPixels(menu), 10) << "window " << state << ": item 1 is checked";
+    else EXPECT_EQ(CheckMarkPixels(menu), 0) << "window " << state << ": no check mark";
+    CAppUnderTest::Click(menu, Row(1));
+    return WaitGone(menu) && CAppUnderTest::WaitLog(logged, kWait, count);
+}
+
 }  // namespace
 
 // A shell that refuses the first adds, as at a logon start before it is
@@ -236,32 +249,17 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
 
-    HWND menu = OpenMenu(app, hwnd);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_GT(CheckMarkPixels(menu), 10) << "window shown: item 1 is checked";
-    CAppUnderTest::Click(menu, Row(1));  // hide
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
+    HWND menu = nullptr;
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, true, "shown", "bShow true"));  // hides it
     EXPECT_TRUE(WaitHidden(hwnd));
-
-    menu = OpenMenu(app, hwnd, menu);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window hidden: no check mark";
-    CAppUnderTest::Click(menu, Row(1));  // show
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, false, "hidden", "bShow false"));  // shows it
     EXPECT_TRUE(WaitVisible(hwnd));
 
     // Minimised with its own "-" button: as good as hidden for the user, so
     // no tick, and the row brings it back restored and in front.
     CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"MinBtn"}));
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
-    menu = OpenMenu(app, hwnd, menu);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window minimised: no check mark";
-    CAppUnderTest::Click(menu, Row(1));  // show
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait, 2)) << "taken as hidden";
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, false, "minimised", "bShow false", 2)) << "taken as hidden";
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd) && IsWindowVisible(hwnd); }, kWait)) << "restored";
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, kWait)) << "in front";
     EXPECT_EQ(CAppUnderTest::CountInLog("bShow true"), 1) << "the first choice did not hide it";

@@ -463,24 +463,27 @@ TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
 
 TEST_F(UpdateWindowTest, AURLWithoutASlashNamesTheFileAndUnsafeNamesStayInsideTheDownloadFolder) {
     LogCapture log;
-    TestEngine::Script({{1, "VelotuneSetupNoSlash.exe"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetupNoSlash.exe")));
-    Click(L"cancelbtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
-
-    TestEngine::Script({{1, "http://updates.invalid/..\\..\\evil.exe?v=2"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"evil.exe")));
-    Click(L"closebtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
-
-    TestEngine::Script({{1, "http://updates.invalid/"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")));
+    // The offer's URL, the file it is saved as, and the button that declines
+    // it (none: the window stays for the fixture to close).
+    const struct {
+        const char* url;
+        const wchar_t* file;
+        const wchar_t* decline;
+    } offers[] = {
+        {"VelotuneSetupNoSlash.exe", L"VelotuneSetupNoSlash.exe", L"cancelbtn"},
+        {"http://updates.invalid/..\\..\\evil.exe?v=2", L"evil.exe", L"closebtn"},
+        {"http://updates.invalid/", L"VelotuneSetup.exe", nullptr},
+    };
+    for (const auto& offer : offers) {
+        TestEngine::Script({{1, offer.url}});
+        Open();
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
+        EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + offer.file))) << offer.url;
+        if (offer.decline) {
+            Click(offer.decline);
+            ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+        }
+    }
     EXPECT_EQ(m_main.ShowAtCorner(), 2);
 }
 
