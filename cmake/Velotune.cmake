@@ -89,23 +89,38 @@ function(vt_add_test name)
                        RESOURCE_LOCK vt_test_folder)
 endfunction()
 
-# A benchmark program (never part of the tests).
-function(vt_add_bench name)
-  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${B_SOURCES})
-  target_link_libraries(${name} PRIVATE ${B_LIBS})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_BENCH_DIR})
+# A program without GoogleTest, built into `folder`.
+function(vt_add_plain_program name folder)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
 endfunction()
 
-# A plain helper program for tests (no GoogleTest), built beside the tests.
+# A benchmark program (never part of the tests).
+function(vt_add_bench name)
+  vt_add_plain_program(${name} ${VT_BENCH_DIR} ${ARGN})
+endfunction()
+
+# A plain helper program for tests, built beside the tests.
 function(vt_add_test_tool name)
-  if(NOT VT_BUILD_TESTS)
-    return()
+  if(VT_BUILD_TESTS)
+    vt_add_plain_program(${name} ${VT_TEST_DIR} ${ARGN})
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VT_TEST_DIR})
+endfunction()
+
+# A shipped program's version resource: `rc`, in the res folder beside the
+# program's CMakeLists.txt, includes "version.h", made from
+# src/app/res/version.h.in with the project version's numbers.
+function(vt_add_version_resource target rc)
+  if(PROJECT_VERSION_TWEAK STREQUAL "")
+    set(VT_VERSION_TWEAK 0)
+  else()
+    set(VT_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/src/app/res/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/res/version.h @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res/${rc})
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/res ${CMAKE_CURRENT_SOURCE_DIR}/res)
 endfunction()
 
 # Links the stack guard (src/base/StackGuard.cpp) into every program and

@@ -139,6 +139,20 @@ vt_run_in_own_session() {
   vt_with_display _vt_session_body "$seconds" "$out" "$@"
 }
 
+# A test program in a session of its own, for CTest:
+#   vt_run_test_alone <seconds> <work folder> <removed if it passes> <program> [arguments]
+# Its output is kept in <work folder>/output.txt and printed afterwards;
+# returns its exit code.
+vt_run_test_alone() {
+  local seconds=$1 work=$2 scratch=$3 rc
+  shift 3
+  vt_run_in_own_session "$seconds" "$work/output.txt" "$@"
+  rc=$?
+  cat "$work/output.txt"
+  [ $rc -eq 0 ] && rm -rf "$scratch"
+  return $rc
+}
+
 _vt_session_body() {
   local seconds=$1 out=$2 rc
   shift 2

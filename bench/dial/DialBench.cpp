@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BenchStats.h"
+#include "duilib/DibSurface.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "speeddial/SpeedPanleUI.h"
@@ -25,31 +26,14 @@ constexpr int kPairs = 7;
 constexpr int kFramesPerBatch = 200;
 constexpr int kSide = 186;  // the dial's size in the main window's layout
 
+// The 32-bit memory bitmap the dial is painted onto, at its size.
 class Canvas {
 public:
-    Canvas() {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = kSide;
-        bi.bmiHeader.biHeight = -kSide;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_dc = CreateCompatibleDC(nullptr);
-        m_bmp = CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_old = SelectObject(m_dc, m_bmp);
-    }
-    ~Canvas() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bmp);
-        DeleteDC(m_dc);
-    }
-    HDC dc() const { return m_dc; }
+    Canvas() { m_surface.Create(nullptr, kSide, kSide); }
+    HDC dc() const { return m_surface.Dc(); }
 
 private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bmp = nullptr;
-    HGDIOBJ m_old = nullptr;
+    DuiLib::CDibSurface m_surface;
 };
 
 }  // namespace

@@ -17,12 +17,6 @@
 
 namespace {
 
-// Task status values of this library (6 and 7 are the ones callers rely on).
-constexpr int kStatusNone = 0;
-constexpr int kStatusConnecting = 1;
-constexpr int kStatusStopped = 3;
-constexpr int kStatusDownloading = 5;
-
 constexpr int kSlowChunks = 16;
 constexpr DWORD kDefaultSlowDelayMs = 250;
 constexpr DWORD kFastChunkBytes = 256 * 1024;
@@ -31,7 +25,7 @@ struct Task {
     std::string url;
     std::wstring source;     // empty: nothing to download from (the task fails)
     std::wstring writePath;  // the file this library writes
-    std::atomic<int> status{kStatusConnecting};
+    std::atomic<int> status{P2sp::kStatusConnecting};
     std::atomic<int64_t> total{0};
     std::atomic<int64_t> downloaded{0};
     std::atomic<int> speed{0};
@@ -168,7 +162,7 @@ DWORD WINAPI Download(void* param) {
     DWORD chunk = slow ? static_cast<DWORD>(total / kSlowChunks + 1) : kFastChunkBytes;
     std::string buffer(chunk, '\0');
     const DWORD start = GetTickCount();
-    task->status = kStatusDownloading;
+    task->status = P2sp::kStatusDownloading;
     for (;;) {
         DWORD got = 0, put = 0;
         if (!ReadFile(in.Get(), &buffer[0], chunk, &got, nullptr) ||
@@ -189,7 +183,7 @@ DWORD WINAPI Download(void* param) {
             break;
         }
         if (WaitForSingleObject(task->stopEvent.Get(), slow ? delay : 0) == WAIT_OBJECT_0) {
-            task->status = kStatusStopped;
+            task->status = P2sp::kStatusStopped;
             break;
         }
     }
@@ -269,6 +263,17 @@ int Check(const char* url, int kind, const char* path, const char* exportName) {
     if (path || std::string(exportName) == "P2SPCheckTaskEx") line += std::string("\t") + Show(path);
     Record(line + "\t=" + Num(answer));
     return answer;
+}
+
+// A task's reading, `none` for a URL without a task; written down as
+// "<export>\t<url>\t=<value>".
+template <class T>
+T Reading(const char* exportName, const char* url, std::atomic<T> Task::*field, T none) {
+    Lock lock;
+    Task* task = Find(url);
+    const T value = task ? (task->*field).load() : none;
+    Record(std::string(exportName) + "\t" + Show(url) + "\t=" + Num(value));
+    return value;
 }
 
 }  // namespace
@@ -370,7 +375,7 @@ P2SP_EXPORT int __stdcall P2SPStopTask(const char* url) {
     if (task) {
         StopThread(task);
         int s = task->status;
-        if (s != P2sp::kStatusFinished && s != P2sp::kStatusFailed) task->status = kStatusStopped;
+        if (s != P2sp::kStatusFinished && s != P2sp::kStatusFailed) task->status = P2sp::kStatusStopped;
     }
     Record(std::string("P2SPStopTask\t") + Show(url));
     return task ? 1 : 0;
@@ -425,20 +430,10 @@ P2SP_EXPORT int __stdcall P2SPGetTaskFileName(const char* url, char* buffer, int
 }
 
 P2SP_EXPORT int __stdcall P2SPGetTaskStatus(const char* url) {
-    Lock lock;
-    Task* task = Find(url);
-    int status = task ? task->status.load() : kStatusNone;
-    Record(std::string("P2SPGetTaskStatus\t") + Show(url) + "\t=" + Num(status));
-    return status;
+    return Reading("P2SPGetTaskStatus", url, &Task::status, static_cast<int>(P2sp::kStatusNone));
 }
 
-P2SP_EXPORT int __stdcall P2SPGetTaskSpeed(const char* url) {
-    Lock lock;
-    Task* task = Find(url);
-    int speed = task ? task->speed.load() : 0;
-    Record(std::string("P2SPGetTaskSpeed\t") + Show(url) + "\t=" + Num(speed));
-    return speed;
-}
+P2SP_EXPORT int __stdcall P2SPGetTaskSpeed(const char* url) { return Reading("P2SPGetTaskSpeed", url, &Task::speed, 0); }
 
 P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
     Lock lock;
@@ -456,11 +451,7 @@ P2SP_EXPORT int64_t __stdcall P2SPGetTaskFileSize(const char* url) {
 }
 
 P2SP_EXPORT int64_t __stdcall P2SPGetTaskDownloadedSize(const char* url) {
-    Lock lock;
-    Task* task = Find(url);
-    int64_t size = task ? task->downloaded.load() : 0;
-    Record(std::string("P2SPGetTaskDownloadedSize\t") + Show(url) + "\t=" + Num(size));
-    return size;
+    return Reading("P2SPGetTaskDownloadedSize", url, &Task::downloaded, int64_t(0));
 }
 
 P2SP_EXPORT int __stdcall P2SPGetOrlUrlToUrl(const char* url, char* buffer, int size) {

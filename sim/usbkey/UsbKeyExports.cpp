@@ -71,25 +71,28 @@ extern "C" __declspec(dllexport) void __stdcall Release() {
     TheRecord().Close();
 }
 
-extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {
-    g_overLock = cb;
-    Record(cb ? "RegisterOverLock" : "RegisterOverLock\t(null)");
+namespace {
+
+// Keeps (or, for null, drops) the program's callback and writes the call down.
+int Register(KeyCallback& slot, KeyCallback cb, const std::string& exportName) {
+    slot = cb;
+    Record((cb ? exportName : exportName + "\t(null)").c_str());
     return 0;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int __stdcall RegisterOverLock(KeyCallback cb, int) {
+    return Register(g_overLock, cb, "RegisterOverLock");
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetOverLockState(KeyCallback cb, int) {
-    g_getState = cb;
-    Record(cb ? "RegisterGetOverLockState" : "RegisterGetOverLockState\t(null)");
-    return 0;
+    return Register(g_getState, cb, "RegisterGetOverLockState");
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetCPU(KeyCallback cb, int) {
-    g_getCpu = cb;
-    Record(cb ? "RegisterGetCPU" : "RegisterGetCPU\t(null)");
-    return 0;
+    return Register(g_getCpu, cb, "RegisterGetCPU");
 }
 extern "C" __declspec(dllexport) int __stdcall RegisterGetMode(KeyCallback cb, int) {
-    g_getMode = cb;
-    Record(cb ? "RegisterGetMode" : "RegisterGetMode\t(null)");
-    return 0;
+    return Register(g_getMode, cb, "RegisterGetMode");
 }
 
 extern "C" __declspec(dllexport) int __stdcall SetOverLockState(int state) {

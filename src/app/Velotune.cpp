@@ -18,6 +18,7 @@
 #include "shell/CommonHelp.h"
 #include "mainframe/ToolkitLogSink.h"
 #include "base/Win32Owners.h"
+#include "tuning/RestoreExit.h"
 #include "tuning/RestoreWithoutWindow.h"
 #include "tuning/SafeLoadLibrary.h"
 
@@ -40,24 +41,15 @@ DWORD WINAPI AskServiceAutoStartThread(LPVOID) {
     return 0;
 }
 
-// Exit codes of "/RestoreOverclocking" (the uninstaller acts on them; listed
-// in README.md). 1 is also every other early end of a normal start.
-constexpr int kExitAtDefaults = 1;       // restored, or nothing needed restoring
-constexpr int kExitRestoreFailed = 2;    // the SDK refused: may stay overclocked
-constexpr int kExitSdkUnavailable = 3;   // the SDK cannot be reached: nothing changed
-constexpr int kExitAnotherInstance = 4;  // another copy runs: nothing tried
-constexpr int kExitHandedOver = 5;       // not elevated: an elevated copy ran, its outcome is unknown
-constexpr int kExitNotElevated = 6;      // not elevated, and no elevated copy could be started: nothing tried
-
 bool IsRestoreSwitch(const wchar_t* cmd) { return _wcsicmp(cmd, L"/RestoreOverclocking") == 0; }
 
 int RestoreExitCode(CRestoreWithoutWindow::Outcome outcome) {
     switch (outcome) {
-        case CRestoreWithoutWindow::Outcome::AtDefaults: return kExitAtDefaults;
-        case CRestoreWithoutWindow::Outcome::Failed: return kExitRestoreFailed;
-        case CRestoreWithoutWindow::Outcome::SdkUnavailable: return kExitSdkUnavailable;
+        case CRestoreWithoutWindow::Outcome::AtDefaults: return kRestoreAtDefaults;
+        case CRestoreWithoutWindow::Outcome::Failed: return kRestoreFailed;
+        case CRestoreWithoutWindow::Outcome::SdkUnavailable: return kRestoreSdkUnavailable;
     }
-    return kExitRestoreFailed;
+    return kRestoreFailed;
 }
 
 // "/RestoreOverclocking" without administrator rights cannot reach the
@@ -79,11 +71,11 @@ int RestoreThroughElevatedCopy() {
             return static_cast<int>(code);
         case CCommonHelp::ElevatedRun::Unknown:
             VLOG("[RestoreOverclocking] not elevated: handed to an elevated copy, outcome unknown");
-            return kExitHandedOver;
+            return kRestoreHandedOver;
         case CCommonHelp::ElevatedRun::NotStarted: break;
     }
     VLOG("[RestoreOverclocking] not elevated: no elevated copy started, nothing tried");
-    return kExitNotElevated;
+    return kRestoreNotElevated;
 }
 
 int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
@@ -97,7 +89,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* cmd, HANDLE askingService) {
     if (!singleton.Acquire()) {
         VLOG("AppSingleton exist");
         singleton.Close();
-        return IsRestoreSwitch(cmd) ? kExitAnotherInstance : 1;
+        return IsRestoreSwitch(cmd) ? kRestoreAnotherInstance : 1;
     }
     VLOG("start");
 

@@ -7,6 +7,7 @@
 // stack (its loader calls them, then clears, then enters the thread's
 // code), and would find nothing to give back. On Windows the untouched
 // stack is not even committed, and the call finds little or nothing to do.
+#include <windows.h>
 
 namespace vt {
 
@@ -18,5 +19,16 @@ constexpr unsigned long kKeptStackBytes = 64 * 1024;
 // more than kKeptStackBytes below this call. They stay committed, so the
 // thread may still grow into them (their contents are simply lost).
 void ReleaseUnusedStack();
+
+// The entry of a thread whose whole work is `Body` of the object `param`
+// points at: the stack goes back first.
+template <class T, bool (T::*Body)()>
+DWORD WINAPI ThreadEntryOf(LPVOID param) {
+    T* self = static_cast<T*>(param);
+    if (self == nullptr) return static_cast<DWORD>(-1);
+    ReleaseUnusedStack();
+    (self->*Body)();
+    return 0;
+}
 
 }  // namespace vt

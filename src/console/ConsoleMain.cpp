@@ -15,15 +15,11 @@
 #include "settings/AppInfo.h"
 #include "settings/ProgramSwitches.h"
 #include "settings/Settings.h"
+#include "tuning/RestoreExit.h"
 #include "tuning/SafeLoadLibrary.h"
 
 namespace {
 
-// Exit codes of "Velotune.exe /RestoreOverclocking".
-constexpr DWORD kRestoreAtDefaults = 1;
-constexpr DWORD kRestoreFailed = 2;
-constexpr DWORD kRestoreSdkUnavailable = 3;
-constexpr DWORD kRestoreAnotherCopy = 4;
 // A status answer, and a run's answer beyond its time limit, may take this long.
 constexpr DWORD kStatusWithinMs = 10000;
 
@@ -72,7 +68,7 @@ int RestoreWithoutProgram() {
     switch (code) {
         case kRestoreAtDefaults: Say(L"STR_CLI_STOCK"); return kExitStock;
         case kRestoreSdkUnavailable: Say(L"STR_CLI_SDKFAILED"); return kExitFailed;
-        case kRestoreAnotherCopy: Say(L"STR_CLI_BUSY"); return kExitBusy;
+        case kRestoreAnotherInstance: Say(L"STR_CLI_BUSY"); return kExitBusy;
         default: Say(L"STR_CLI_RESTOREFAILED"); return kExitFailed;
     }
 }

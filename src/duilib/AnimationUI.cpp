@@ -10,10 +10,7 @@ namespace DuiLib {
 
 LPCWSTR CAnimationUI::GetClass() const { return L"AnimationUI"; }
 
-LPVOID CAnimationUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Animation") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
-}
+LPVOID CAnimationUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CLabelUI>(this, pstrName, L"Animation"); }
 
 bool CAnimationUI::StartAnimation(int nElapse, int nFrames) {
     if (nFrames > 0) m_nFrames = nFrames;

@@ -47,32 +47,33 @@ bool CAttrParse::IntList(LPCWSTR value, int* out, int count) {
     return *SkipSpace(p) == L'\0';
 }
 
+namespace {
+// `count` numbers of attribute `name`; a refusal is told with `refusal`
+// (the value, then the name).
+bool ReadNumbers(LPCWSTR name, LPCWSTR value, int* out, int count, LPCWSTR refusal) {
+    if (CAttrParse::IntList(value, out, count)) return true;
+    CAttrParse::SetError(refusal, value ? value : L"", name);
+    return false;
+}
+}  // namespace
+
 bool CAttrParse::Int(LPCWSTR name, LPCWSTR value, int& out) {
     int v = 0;
-    if (!IntList(value, &v, 1)) {
-        SetError(L"bad number '%s' for attribute '%s'", value ? value : L"", name);
-        return false;
-    }
+    if (!ReadNumbers(name, value, &v, 1, L"bad number '%s' for attribute '%s'")) return false;
     out = v;
     return true;
 }
 
 bool CAttrParse::Rect(LPCWSTR name, LPCWSTR value, RECT& out) {
     int v[4] = {};
-    if (!IntList(value, v, 4)) {
-        SetError(L"bad rectangle '%s' for attribute '%s' (want l,t,r,b)", value ? value : L"", name);
-        return false;
-    }
+    if (!ReadNumbers(name, value, v, 4, L"bad rectangle '%s' for attribute '%s' (want l,t,r,b)")) return false;
     out = RECT{v[0], v[1], v[2], v[3]};
     return true;
 }
 
 bool CAttrParse::Size(LPCWSTR name, LPCWSTR value, SIZE& out) {
     int v[2] = {};
-    if (!IntList(value, v, 2)) {
-        SetError(L"bad size '%s' for attribute '%s' (want w,h)", value ? value : L"", name);
-        return false;
-    }
+    if (!ReadNumbers(name, value, v, 2, L"bad size '%s' for attribute '%s' (want w,h)")) return false;
     out = SIZE{v[0], v[1]};
     return true;
 }

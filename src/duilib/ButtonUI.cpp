@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "duilib/AttrParse.h"
-#include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
@@ -20,10 +19,7 @@ CButtonUI::CButtonUI() {
 
 LPCWSTR CButtonUI::GetClass() const { return L"ButtonUI"; }
 
-LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Button") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
-}
+LPVOID CButtonUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CLabelUI>(this, pstrName, L"Button"); }
 
 // A button that takes neither clicks nor keys is only a caption; a screen
 // reader that calls it a button invites a press that does nothing.
@@ -84,28 +80,10 @@ void CButtonUI::DoEvent(TEventUI& event) {
                 return;
             }
             break;
-        case UIEVENT_SETCURSOR:
-            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-            return;
         default:
             break;
     }
     CLabelUI::DoEvent(event);
-}
-
-void CButtonUI::SetNormalImage(LPCWSTR image) {
-    m_sNormalImage = image;
-    Invalidate();
-}
-
-void CButtonUI::SetHotImage(LPCWSTR image) {
-    m_sHotImage = image;
-    Invalidate();
-}
-
-void CButtonUI::SetPushedImage(LPCWSTR image) {
-    m_sPushedImage = image;
-    Invalidate();
 }
 
 bool CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
@@ -116,13 +94,7 @@ bool CButtonUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
                         : name == L"focusedimage"  ? &m_sFocusedImage
                         : name == L"disabledimage" ? &m_sDisabledImage
                                                    : nullptr;
-    if (image) {
-        CImageDesc desc;
-        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
-        *image = pstrValue;
-        Invalidate();
-        return true;
-    }
+    if (image) return SetImageAttribute(*image, pstrValue);
     DWORD* color = name == L"hotbkcolor"         ? &m_dwHotBkColor
                    : name == L"pushedbkcolor"    ? &m_dwPushedBkColor
                    : name == L"hottextcolor"     ? &m_dwHotTextColor

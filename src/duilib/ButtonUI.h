@@ -11,6 +11,7 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
     bool IsInteractive() const override { return true; }
+    LPCWSTR GetCursorShape() const override { return IDC_HAND; }
     DWORD GetAccessibleRole() const override;
 
     bool Activate() override;
@@ -21,9 +22,6 @@ public:
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;
 
-    void SetNormalImage(LPCWSTR image);
-    void SetHotImage(LPCWSTR image);
-    void SetPushedImage(LPCWSTR image);
     UINT GetButtonState() const { return m_uButtonState; }
 
 protected:

@@ -25,9 +25,9 @@ public:
     virtual void RemoveAll();
 
     RECT GetInset() const { return m_rcInset; }
-    void SetInset(RECT rc);
+    void SetInset(RECT rc) { SetAndRelayout(m_rcInset, rc); }
     int GetChildPadding() const { return m_iChildPadding; }
-    void SetChildPadding(int padding);
+    void SetChildPadding(int padding) { SetAndRelayout(m_iChildPadding, padding); }
 
     void SetPos(RECT rc) override;
     void SetManager(CPaintManagerUI* pManager, CControlUI* pParent) override;
@@ -42,9 +42,6 @@ public:
 protected:
     RECT InnerRect() const;  // the item rectangle less the inset
     void PlaceFloat(CControlUI* pControl, const RECT& rcParent);
-    // Places the children one after another along one axis: fixed sizes
-    // first, the rest shared by the children without a fixed size.
-    void StackItems(bool bHorizontal);
 
     std::vector<CControlUI*> m_items;
     RECT m_rcInset = {0, 0, 0, 0};

@@ -22,8 +22,7 @@ CControlUI::~CControlUI() {
 LPCWSTR CControlUI::GetClass() const { return L"ControlUI"; }
 
 LPVOID CControlUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Control") == 0) return this;
-    return nullptr;
+    return pstrName && wcscmp(pstrName, L"Control") == 0 ? this : nullptr;
 }
 
 void CControlUI::SetText(LPCWSTR pstrText) {
@@ -84,16 +83,6 @@ void CControlUI::SetBkImage(LPCWSTR image) {
     Invalidate();
 }
 
-void CControlUI::SetBorderColor(DWORD argb) {
-    m_dwBorderColor = argb;
-    Invalidate();
-}
-
-void CControlUI::SetBorderSize(int size) {
-    m_nBorderSize = size < 0 ? 0 : size;
-    Invalidate();
-}
-
 void CControlUI::SetPos(RECT rc) {
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
@@ -103,34 +92,21 @@ void CControlUI::SetPos(RECT rc) {
     Invalidate();
 }
 
-void CControlUI::SetPadding(RECT rc) {
-    m_rcPadding = rc;
-    NeedParentUpdate();
-}
-
 void CControlUI::SetFixedWidth(int cx) {
-    if (cx < 0) return;
-    m_cxyFixed.cx = cx;
-    NeedParentUpdate();
+    if (cx >= 0) SetAndRelayout(m_cxyFixed.cx, cx);
 }
 
 void CControlUI::SetFixedHeight(int cy) {
-    if (cy < 0) return;
-    m_cxyFixed.cy = cy;
-    NeedParentUpdate();
-}
-
-void CControlUI::SetFloat(bool on) {
-    m_bFloat = on;
-    NeedParentUpdate();
-}
-
-void CControlUI::SetFloatPos(RECT rc) {
-    m_rcFloat = rc;
-    NeedParentUpdate();
+    if (cy >= 0) SetAndRelayout(m_cxyFixed.cy, cy);
 }
 
 SIZE CControlUI::EstimateSize(SIZE) { return m_pManager ? m_pManager->Scale(m_cxyFixed) : m_cxyFixed; }
+
+RECT CControlUI::ItemLess(const RECT& inset) const {
+    const RECT scaled = m_pManager ? m_pManager->Scale(inset) : inset;
+    return RECT{m_rcItem.left + scaled.left, m_rcItem.top + scaled.top, m_rcItem.right - scaled.right,
+                m_rcItem.bottom - scaled.bottom};
+}
 
 RECT CControlUI::GetScaledPadding() const { return m_pManager ? m_pManager->Scale(m_rcPadding) : m_rcPadding; }
 
@@ -202,7 +178,7 @@ void CControlUI::Event(TEventUI& event) { DoEvent(event); }
 void CControlUI::DoEvent(TEventUI& event) {
     switch (event.Type) {
         case UIEVENT_SETCURSOR:
-            ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+            ::SetCursor(::LoadCursorW(nullptr, GetCursorShape()));
             return;
         case UIEVENT_SETFOCUS:
             m_bFocused = true;
@@ -221,17 +197,12 @@ void CControlUI::DoEvent(TEventUI& event) {
     }
 }
 
-namespace {
-bool SetImageAttr(CDuiString& target, LPCWSTR value, CControlUI* self) {
-    if (value && *value) {
-        CImageDesc desc;
-        if (!desc.Parse(value)) return false;
-    }
-    target = value;
-    self->Invalidate();
+bool CControlUI::SetImageAttribute(CDuiString& target, LPCWSTR value) {
+    CImageDesc desc;
+    if (value && *value && !desc.Parse(value)) return false;
+    SetAndRepaint(target, value);
     return true;
 }
-}  // namespace
 
 bool CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     const CDuiString name(pstrName);
@@ -255,20 +226,14 @@ bool CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         bool on = false;
         if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
         SetFloat(on);
-    } else if (name == L"width") {
+    } else if (name == L"width" || name == L"height") {
         int v = 0;
         if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) {
-            if (v < 0) CAttrParse::SetError(L"negative width '%s'", pstrValue);
+            if (v < 0) CAttrParse::SetError(L"negative %s '%s'", pstrName, pstrValue);
             return false;
         }
-        SetFixedWidth(v);
-    } else if (name == L"height") {
-        int v = 0;
-        if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) {
-            if (v < 0) CAttrParse::SetError(L"negative height '%s'", pstrValue);
-            return false;
-        }
-        SetFixedHeight(v);
+        if (name == L"width") SetFixedWidth(v);
+        else SetFixedHeight(v);
     } else if (name == L"minwidth" || name == L"maxwidth" || name == L"minheight" || name == L"maxheight") {
         int v = 0;
         if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
@@ -281,32 +246,23 @@ bool CControlUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         RECT rc;
         if (!CAttrParse::Rect(pstrName, pstrValue, rc)) return false;
         SetPadding(rc);
-    } else if (name == L"bkcolor") {
+    } else if (name == L"bkcolor" || name == L"bordercolor") {
         DWORD c = 0;
         if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
-        SetBkColor(c);
-    } else if (name == L"bordercolor") {
-        DWORD c = 0;
-        if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;
-        SetBorderColor(c);
+        if (name == L"bkcolor") SetBkColor(c);
+        else SetBorderColor(c);
     } else if (name == L"bordersize") {
         int v = 0;
         if (!CAttrParse::Int(pstrName, pstrValue, v)) return false;
         SetBorderSize(v);
     } else if (name == L"bkimage") {
-        return SetImageAttr(m_sBkImage, pstrValue, this);
-    } else if (name == L"visible") {
+        return SetImageAttribute(m_sBkImage, pstrValue);
+    } else if (name == L"visible" || name == L"enabled" || name == L"mouse") {
         bool on = true;
         if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
-        SetVisible(on);
-    } else if (name == L"enabled") {
-        bool on = true;
-        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
-        SetEnabled(on);
-    } else if (name == L"mouse") {
-        bool on = true;
-        if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
-        m_bMouseEnabled = on;
+        if (name == L"visible") SetVisible(on);
+        else if (name == L"enabled") SetEnabled(on);
+        else m_bMouseEnabled = on;
     } else if (name == L"tabindex") {
         int v = 0;
         if (!CAttrParse::Int(pstrName, pstrValue, v) || v < 0) return false;

@@ -3,6 +3,8 @@
 // and images, visibility and state, events and painting.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "base/NonCopyable.h"
 #include "duilib/DuiString.h"
 #include "duilib/UIEvent.h"
@@ -32,6 +34,8 @@ public:
     // Buttons, options, edits and list items take the mouse; elsewhere the
     // caption area of a window drags it.
     virtual bool IsInteractive() const { return false; }
+    // The pointer's shape over the control (an IDC_ system cursor).
+    virtual LPCWSTR GetCursorShape() const { return IDC_ARROW; }
 
     const CDuiString& GetName() const { return m_sName; }
     void SetName(LPCWSTR name) { m_sName = name; }
@@ -50,8 +54,8 @@ public:
     void SetBkColor(DWORD argb);
     const CDuiString& GetBkImage() const { return m_sBkImage; }
     void SetBkImage(LPCWSTR image);
-    void SetBorderColor(DWORD argb);
-    void SetBorderSize(int size);
+    void SetBorderColor(DWORD argb) { SetAndRepaint(m_dwBorderColor, argb); }
+    void SetBorderSize(int size) { SetAndRepaint(m_nBorderSize, size < 0 ? 0 : size); }
 
     // Position: the rectangle given by the parent's layout, in device pixels.
     // Every other size, padding and position here is in layout pixels (96
@@ -62,7 +66,7 @@ public:
     RECT GetPadding() const { return m_rcPadding; }
     RECT GetScaledPadding() const;
     int Scaled(int v) const;  // layout pixels to this window's device pixels
-    void SetPadding(RECT rc);
+    void SetPadding(RECT rc) { SetAndRelayout(m_rcPadding, rc); }
     int GetFixedWidth() const { return m_cxyFixed.cx; }
     void SetFixedWidth(int cx);
     int GetFixedHeight() const { return m_cxyFixed.cy; }
@@ -72,10 +76,10 @@ public:
     int GetMinHeight() const { return m_cxyMin.cy; }
     int GetMaxHeight() const { return m_cxyMax.cy; }
     bool IsFloat() const { return m_bFloat; }
-    void SetFloat(bool on);
+    void SetFloat(bool on) { SetAndRelayout(m_bFloat, on); }
     // For a floating control: left, top, right, bottom relative to the parent.
     RECT GetFloatPos() const { return m_rcFloat; }
-    void SetFloatPos(RECT rc);
+    void SetFloatPos(RECT rc) { SetAndRelayout(m_rcFloat, rc); }
     // Fixed size in device pixels (0 = take what the layout gives).
     virtual SIZE EstimateSize(SIZE szAvailable);
 
@@ -147,6 +151,24 @@ public:
     bool DrawImage(HDC hDC, LPCWSTR pStrImage, LPCWSTR pStrModify = nullptr);
 
 protected:
+    // A change to how the control looks repaints it; a change to the room
+    // it takes lays the window out again.
+    template <typename T, typename V>
+    void SetAndRepaint(T& field, const V& value) {
+        field = value;
+        Invalidate();
+    }
+    template <typename T, typename V>
+    void SetAndRelayout(T& field, const V& value) {
+        field = value;
+        NeedParentUpdate();
+    }
+    // An image description from the skin, refused (false) when it does not
+    // parse; an empty one clears the image.
+    bool SetImageAttribute(CDuiString& target, LPCWSTR value);
+    // The item rectangle less `inset` (layout pixels, scaled to this window).
+    RECT ItemLess(const RECT& inset) const;
+
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
     CDuiString m_sName;
@@ -185,6 +207,13 @@ protected:
     DWORD m_dwBorderColor = 0;
     int m_nBorderSize = 0;
 };
+
+// GetInterface of a control class: its own interface name gives the
+// control, any other is asked of the class it derives from.
+template <typename Base, typename Self>
+LPVOID InterfaceOf(Self* self, LPCWSTR asked, LPCWSTR own) {
+    return asked && wcscmp(asked, own) == 0 ? static_cast<LPVOID>(self) : self->Base::GetInterface(asked);
+}
 
 // The control `name` of a window's layout as its own class T, found by the
 // interface name that class answers to; null when there is no such control

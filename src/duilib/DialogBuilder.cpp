@@ -9,7 +9,6 @@
 #include "duilib/ContainerUI.h"
 #include "duilib/DialogBuilderCallback.h"
 #include "duilib/EditUI.h"
-#include "duilib/HorizontalLayoutUI.h"
 #include "duilib/ImageDesc.h"
 #include "duilib/LabelUI.h"
 #include "duilib/ListLabelElementUI.h"
@@ -18,9 +17,9 @@
 #include "duilib/PaintManagerUI.h"
 #include "duilib/ProgressUI.h"
 #include "duilib/SkinMarkup.h"
+#include "duilib/StackLayoutUI.h"
 #include "duilib/TabLayoutUI.h"
 #include "duilib/TextUI.h"
-#include "duilib/VerticalLayoutUI.h"
 #include "duilib/DuiLog.h"
 
 namespace DuiLib {
@@ -35,8 +34,8 @@ CControlUI* CDialogBuilder::CreateBuiltinControl(LPCWSTR c) {
     const CDuiString n(c);
     if (n == L"Control") return new CControlUI;
     if (n == L"Container") return new CContainerUI;
-    if (n == L"VerticalLayout") return new CVerticalLayoutUI;
-    if (n == L"HorizontalLayout") return new CHorizontalLayoutUI;
+    if (n == L"VerticalLayout") return new CStackLayoutUI(false);
+    if (n == L"HorizontalLayout") return new CStackLayoutUI(true);
     if (n == L"TabLayout") return new CTabLayoutUI;
     if (n == L"Label") return new CLabelUI;
     if (n == L"Text") return new CTextUI;

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "duilib/AttrParse.h"
-#include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
@@ -23,10 +22,7 @@ CEditUI::CEditUI() {
 
 LPCWSTR CEditUI::GetClass() const { return L"EditUI"; }
 
-LPVOID CEditUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Edit") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
-}
+LPVOID CEditUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CLabelUI>(this, pstrName, L"Edit"); }
 
 void CEditUI::SetText(LPCWSTR pstrText) {
     CDuiString t(pstrText);
@@ -59,9 +55,6 @@ void CEditUI::DoEvent(TEventUI& event) {
     const int len = m_sText.GetLength();
     m_iCaret = std::min(std::max(m_iCaret, 0), len);
     switch (event.Type) {
-        case UIEVENT_SETCURSOR:
-            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-            return;
         case UIEVENT_SETFOCUS:
             m_bFocused = true;
             m_iCaret = len;
@@ -139,12 +132,11 @@ bool CEditUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         (name == L"readonly" ? m_bReadOnly : m_bPassword) = on;
     } else if (name == L"normalimage" || name == L"hotimage" || name == L"focusedimage" ||
                name == L"disabledimage") {
-        CImageDesc desc;
-        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
-        (name == L"normalimage"    ? m_sNormalImage
-         : name == L"hotimage"     ? m_sHotImage
-         : name == L"focusedimage" ? m_sFocusedImage
-                                   : m_sDisabledImage) = pstrValue;
+        return SetImageAttribute(name == L"normalimage"    ? m_sNormalImage
+                                 : name == L"hotimage"     ? m_sHotImage
+                                 : name == L"focusedimage" ? m_sFocusedImage
+                                                           : m_sDisabledImage,
+                                 pstrValue);
     } else {
         return CLabelUI::SetAttribute(pstrName, pstrValue);
     }
@@ -166,12 +158,7 @@ void CEditUI::PaintStatusImage(HDC hDC) {
 }
 
 void CEditUI::PaintText(HDC hDC) {
-    RECT rc = m_rcItem;
-    const RECT pad = m_pManager ? m_pManager->Scale(m_rcTextPadding) : m_rcTextPadding;
-    rc.left += pad.left;
-    rc.top += pad.top;
-    rc.right -= pad.right;
-    rc.bottom -= pad.bottom;
+    const RECT rc = TextRect();
     CDuiString shown = Shown();
     DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if (CHighContrast::IsOn()) color = CHighContrast::SysColor(IsEnabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);

@@ -12,6 +12,7 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
     bool IsInteractive() const override { return true; }
+    LPCWSTR GetCursorShape() const override { return IDC_IBEAM; }
 
     void SetText(LPCWSTR pstrText) override;
     // A field is named by "accname" or its tooltip; its text is its value.

@@ -16,35 +16,7 @@ CLabelUI::CLabelUI() = default;
 
 LPCWSTR CLabelUI::GetClass() const { return L"LabelUI"; }
 
-LPVOID CLabelUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Label") == 0) return this;
-    return CControlUI::GetInterface(pstrName);
-}
-
-void CLabelUI::SetTextColor(DWORD argb) {
-    m_dwTextColor = argb;
-    Invalidate();
-}
-
-void CLabelUI::SetDisabledTextColor(DWORD argb) {
-    m_dwDisabledTextColor = argb;
-    Invalidate();
-}
-
-void CLabelUI::SetFont(int index) {
-    m_iFont = index;
-    Invalidate();
-}
-
-void CLabelUI::SetTextPadding(RECT rc) {
-    m_rcTextPadding = rc;
-    Invalidate();
-}
-
-void CLabelUI::SetTextStyle(UINT uStyle) {
-    m_uTextStyle = uStyle;
-    Invalidate();
-}
+LPVOID CLabelUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CControlUI>(this, pstrName, L"Label"); }
 
 void CLabelUI::SetFormatText(LPCWSTR pstrFormat, ...) {
     CDuiString text;
@@ -152,12 +124,7 @@ bool CLabelUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
 }
 
 void CLabelUI::DrawLabelText(HDC hDC, DWORD argb) {
-    RECT rc = m_rcItem;
-    const RECT pad = m_pManager ? m_pManager->Scale(m_rcTextPadding) : m_rcTextPadding;
-    rc.left += pad.left;
-    rc.top += pad.top;
-    rc.right -= pad.right;
-    rc.bottom -= pad.bottom;
+    RECT rc = TextRect();
     UINT style = m_uTextStyle;
     if ((style & DT_WORDBREAK) && (style & (DT_VCENTER | DT_BOTTOM))) {
         // DrawText places single lines only: the wrapped block is moved itself.

@@ -10,14 +10,14 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
 
-    void SetTextColor(DWORD argb);
+    void SetTextColor(DWORD argb) { SetAndRepaint(m_dwTextColor, argb); }
     DWORD GetTextColor() const { return m_dwTextColor; }
-    void SetDisabledTextColor(DWORD argb);
-    void SetFont(int index);
+    void SetDisabledTextColor(DWORD argb) { SetAndRepaint(m_dwDisabledTextColor, argb); }
+    void SetFont(int index) { SetAndRepaint(m_iFont, index); }
     int GetFont() const { return m_iFont; }
-    void SetTextPadding(RECT rc);
+    void SetTextPadding(RECT rc) { SetAndRepaint(m_rcTextPadding, rc); }
     RECT GetTextPadding() const { return m_rcTextPadding; }
-    void SetTextStyle(UINT uStyle);
+    void SetTextStyle(UINT uStyle) { SetAndRepaint(m_uTextStyle, uStyle); }
     UINT GetTextStyle() const { return m_uTextStyle; }
     // printf-style text.
     void SetFormatText(LPCWSTR pstrFormat, ...);
@@ -34,6 +34,8 @@ public:
     void PaintText(HDC hDC) override;
 
 protected:
+    // Where the text goes: the item less the text padding.
+    RECT TextRect() const { return ItemLess(m_rcTextPadding); }
     void DrawLabelText(HDC hDC, DWORD argb);
     // The size `text` takes in `font` (one line, or wrapped at `width` with
     // DT_WORDBREAK), in device pixels.

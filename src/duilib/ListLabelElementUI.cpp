@@ -15,8 +15,8 @@ CListLabelElementUI::CListLabelElementUI() { m_cxyFixed.cy = 24; }
 LPCWSTR CListLabelElementUI::GetClass() const { return L"ListLabelElementUI"; }
 
 LPVOID CListLabelElementUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"ListLabelElement") == 0 || wcscmp(pstrName, L"ListItem") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
+    if (pstrName && wcscmp(pstrName, L"ListItem") == 0) return this;
+    return InterfaceOf<CLabelUI>(this, pstrName, L"ListLabelElement");
 }
 
 CListUI* CListLabelElementUI::GetOwnerList() const {

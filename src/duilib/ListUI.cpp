@@ -9,10 +9,7 @@ namespace DuiLib {
 
 LPCWSTR CListUI::GetClass() const { return L"ListUI"; }
 
-LPVOID CListUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"List") == 0) return this;
-    return CVerticalLayoutUI::GetInterface(pstrName);
-}
+LPVOID CListUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CStackLayoutUI>(this, pstrName, L"List"); }
 
 bool CListUI::SelectItem(int iIndex) {
     if (iIndex == m_iCurSel) return true;
@@ -31,14 +28,14 @@ bool CListUI::SelectItem(int iIndex) {
 
 bool CListUI::Remove(CControlUI* pControl) {
     int index = GetItemIndex(pControl);
-    if (!CVerticalLayoutUI::Remove(pControl)) return false;
+    if (!CStackLayoutUI::Remove(pControl)) return false;
     if (index == m_iCurSel) m_iCurSel = -1;
     else if (index < m_iCurSel) --m_iCurSel;
     return true;
 }
 
 void CListUI::RemoveAll() {
-    CVerticalLayoutUI::RemoveAll();
+    CStackLayoutUI::RemoveAll();
     m_iCurSel = -1;
 }
 
@@ -64,7 +61,7 @@ bool CListUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         m_info.uTextStyle = (m_info.uTextStyle & ~(DT_LEFT | DT_CENTER | DT_RIGHT)) | h;
         return true;
     }
-    return CVerticalLayoutUI::SetAttribute(pstrName, pstrValue);
+    return CStackLayoutUI::SetAttribute(pstrName, pstrValue);
 }
 
 }  // namespace DuiLib

@@ -1,7 +1,7 @@
 #pragma once
 // A vertical list of items (CListLabelElementUI) with one selection and
 // shared item colours.
-#include "duilib/VerticalLayoutUI.h"
+#include "duilib/StackLayoutUI.h"
 
 namespace DuiLib {
 
@@ -17,8 +17,9 @@ struct TListInfoUI {
     UINT uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
 };
 
-class CListUI : public CVerticalLayoutUI {
+class CListUI : public CStackLayoutUI {
 public:
+    CListUI() : CStackLayoutUI(false) {}
     LPCWSTR GetClass() const override;
     LPVOID GetInterface(LPCWSTR pstrName) override;
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "duilib/AttrParse.h"
-#include "duilib/ImageDesc.h"
 #include "duilib/NotifyUI.h"
 #include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
@@ -16,10 +15,7 @@ namespace DuiLib {
 
 LPCWSTR COptionUI::GetClass() const { return L"OptionUI"; }
 
-LPVOID COptionUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Option") == 0) return this;
-    return CButtonUI::GetInterface(pstrName);
-}
+LPVOID COptionUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CButtonUI>(this, pstrName, L"Option"); }
 
 void COptionUI::Selected(bool bSelected, bool bNotify) {
     if (m_bSelected == bSelected) return;
@@ -57,15 +53,9 @@ bool COptionUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
         if (!CAttrParse::Bool(pstrName, pstrValue, on)) return false;
         Selected(on, false);
     } else if (name == L"selectedimage" || name == L"selectedhotimage") {
-        CImageDesc desc;
-        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
-        (name == L"selectedimage" ? m_sSelectedImage : m_sSelectedHotImage) = pstrValue;
-        Invalidate();
+        return SetImageAttribute(name == L"selectedimage" ? m_sSelectedImage : m_sSelectedHotImage, pstrValue);
     } else if (name == L"markimage" || name == L"selectedmarkimage") {
-        CImageDesc desc;
-        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
-        (name == L"markimage" ? m_sMarkImage : m_sSelectedMarkImage) = pstrValue;
-        Invalidate();
+        return SetImageAttribute(name == L"markimage" ? m_sMarkImage : m_sSelectedMarkImage, pstrValue);
     } else if (name == L"selectedtextcolor" || name == L"selectedbkcolor") {
         DWORD c = 0;
         if (!CAttrParse::Color(pstrName, pstrValue, c)) return false;

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "duilib/AttrParse.h"
-#include "duilib/ImageDesc.h"
 #include "duilib/HighContrast.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/RenderEngine.h"
@@ -14,10 +13,7 @@ namespace DuiLib {
 
 LPCWSTR CProgressUI::GetClass() const { return L"ProgressUI"; }
 
-LPVOID CProgressUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Progress") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
-}
+LPVOID CProgressUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CLabelUI>(this, pstrName, L"Progress"); }
 
 void CProgressUI::SetMinValue(int v) {
     m_nMin = v;
@@ -58,9 +54,7 @@ bool CProgressUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     } else if (name == L"hor") {
         if (!CAttrParse::Bool(pstrName, pstrValue, m_bHorizontal)) return false;
     } else if (name == L"foreimage") {
-        CImageDesc desc;
-        if (pstrValue && *pstrValue && !desc.Parse(pstrValue)) return false;
-        m_sForeImage = pstrValue;
+        return SetImageAttribute(m_sForeImage, pstrValue);
     } else if (name == L"forecolor") {
         if (!CAttrParse::Color(pstrName, pstrValue, m_dwForeColor)) return false;
     } else {

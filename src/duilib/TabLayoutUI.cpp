@@ -9,10 +9,7 @@ namespace DuiLib {
 
 LPCWSTR CTabLayoutUI::GetClass() const { return L"TabLayoutUI"; }
 
-LPVOID CTabLayoutUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"TabLayout") == 0) return this;
-    return CContainerUI::GetInterface(pstrName);
-}
+LPVOID CTabLayoutUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CContainerUI>(this, pstrName, L"TabLayout"); }
 
 void CTabLayoutUI::ShowSelected() {
     for (int i = 0; i < GetCount(); ++i) m_items[static_cast<size_t>(i)]->SetVisible(i == m_iCurSel);

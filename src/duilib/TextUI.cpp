@@ -6,9 +6,6 @@ CTextUI::CTextUI() { m_uTextStyle = DT_WORDBREAK | DT_LEFT | DT_TOP; }
 
 LPCWSTR CTextUI::GetClass() const { return L"TextUI"; }
 
-LPVOID CTextUI::GetInterface(LPCWSTR pstrName) {
-    if (wcscmp(pstrName, L"Text") == 0) return this;
-    return CLabelUI::GetInterface(pstrName);
-}
+LPVOID CTextUI::GetInterface(LPCWSTR pstrName) { return InterfaceOf<CLabelUI>(this, pstrName, L"Text"); }
 
 }  // namespace DuiLib

@@ -14,6 +14,27 @@ namespace {
 float ToFloat(const std::wstring& s) { return (float)_wtof(s.c_str()); }
 int ToInt(const std::wstring& s) { return _wtoi(s.c_str()); }
 
+// A record's pieces after the model: seven frequencies and scale ends, then
+// five angles (the two images and the overclocking step follow).
+template <class T>
+struct Field {
+    const wchar_t* name;
+    T CpuCustomData::*member;
+};
+using D = CpuCustomData;
+const Field<float> kFrequencies[] = {{L"floatDefaultFrenquency", &D::floatDefaultFrenquency},
+                                     {L"floatTurboFrenquency", &D::floatTurboFrenquency},
+                                     {L"floatOverclockingFrenquencyLimit", &D::floatOverclockingFrenquencyLimit},
+                                     {L"floatScale1_Start", &D::floatScale1_Start},
+                                     {L"floatScale1_End", &D::floatScale1_End},
+                                     {L"floatScale2_Start", &D::floatScale2_Start},
+                                     {L"floatScale2_End", &D::floatScale2_End}};
+const Field<int> kAngles[] = {{L"iAngle_Start", &D::iAngle_Start},
+                              {L"iAngle_DefaultFrenquency", &D::iAngle_DefaultFrenquency},
+                              {L"iAngle_TurboFrenquency", &D::iAngle_TurboFrenquency},
+                              {L"iAngle_OverclockingFrenquencyLimit", &D::iAngle_OverclockingFrenquencyLimit},
+                              {L"iAngle_End", &D::iAngle_End}};
+
 }  // namespace
 
 bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) {
@@ -24,22 +45,13 @@ bool CCpuDialTable::ParseRecord(const std::wstring& text, CpuCustomData& entry) 
         return false;
     }
     entry = CpuCustomData();
-    entry.strCPU_Model = p[0];
-    entry.floatDefaultFrenquency = ToFloat(p[1]);
-    entry.floatTurboFrenquency = ToFloat(p[2]);
-    entry.floatOverclockingFrenquencyLimit = ToFloat(p[3]);
-    entry.floatScale1_Start = ToFloat(p[4]);
-    entry.floatScale1_End = ToFloat(p[5]);
-    entry.floatScale2_Start = ToFloat(p[6]);
-    entry.floatScale2_End = ToFloat(p[7]);
-    entry.iAngle_Start = ToInt(p[8]);
-    entry.iAngle_DefaultFrenquency = ToInt(p[9]);
-    entry.iAngle_TurboFrenquency = ToInt(p[10]);
-    entry.iAngle_OverclockingFrenquencyLimit = ToInt(p[11]);
-    entry.iAngle_End = ToInt(p[12]);
-    entry.strImgBg = p[13];
-    entry.strImgPointer = p[14];
-    entry.floatOverclockingStep = ToFloat(p[15]);
+    size_t next = 0;
+    entry.strCPU_Model = p[next++];
+    for (const Field<float>& f : kFrequencies) entry.*f.member = ToFloat(p[next++]);
+    for (const Field<int>& f : kAngles) entry.*f.member = ToInt(p[next++]);
+    entry.strImgBg = p[next++];
+    entry.strImgPointer = p[next++];
+    entry.floatOverclockingStep = ToFloat(p[next]);
     return true;
 }
 
@@ -103,18 +115,8 @@ bool CCpuDialTable::AngleOf(float frequency, int& angle) const {
 
 void CCpuDialTable::Trace(const CpuCustomData& d) {
     vt::DebugTrace(L"\r\nstrCPU_Model : %s", d.strCPU_Model.c_str());
-    vt::DebugTrace(L"\r\nfloatDefaultFrenquency : %0.2f", d.floatDefaultFrenquency);
-    vt::DebugTrace(L"\r\nfloatTurboFrenquency : %0.2f", d.floatTurboFrenquency);
-    vt::DebugTrace(L"\r\nfloatOverclockingFrenquencyLimit : %0.2f", d.floatOverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\nfloatScale1_Start : %0.2f", d.floatScale1_Start);
-    vt::DebugTrace(L"\r\nfloatScale1_End : %0.2f", d.floatScale1_End);
-    vt::DebugTrace(L"\r\nfloatScale2_Start : %0.2f", d.floatScale2_Start);
-    vt::DebugTrace(L"\r\nfloatScale2_End : %0.2f", d.floatScale2_End);
-    vt::DebugTrace(L"\r\niAngle_Start : %d", d.iAngle_Start);
-    vt::DebugTrace(L"\r\niAngle_DefaultFrenquency : %d", d.iAngle_DefaultFrenquency);
-    vt::DebugTrace(L"\r\niAngle_TurboFrenquency : %d", d.iAngle_TurboFrenquency);
-    vt::DebugTrace(L"\r\niAngle_OverclockingFrenquencyLimit : %d", d.iAngle_OverclockingFrenquencyLimit);
-    vt::DebugTrace(L"\r\niAngle_End : %d", d.iAngle_End);
+    for (const Field<float>& f : kFrequencies) vt::DebugTrace(L"\r\n%s : %0.2f", f.name, d.*f.member);
+    for (const Field<int>& f : kAngles) vt::DebugTrace(L"\r\n%s : %d", f.name, d.*f.member);
     vt::DebugTrace(L"\r\nstrImgBg : %s", d.strImgBg.c_str());
     vt::DebugTrace(L"\r\nstrImgPointer : %s", d.strImgPointer.c_str());
 }

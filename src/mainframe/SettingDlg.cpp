@@ -54,22 +54,21 @@ void CSettingDlg::InitAfterCreate() {
     m_pStopOvering = option(L"stopOvering");
     m_pVersionInfo = find(L"VersionInfo");
     m_pOkBtn = find(L"OKbtn");
-    m_pCancelBtn = find(L"CancelBtn");
     m_pTitle = find(L"titlelabel");
-    m_pSetHotkey = find(L"SetHotkey");
-    m_pVersion = find(L"Version");
-    m_pSetAutostart = find(L"SetAutostart");
 
+    // The texts of the language, by control name.
     struct Text {
-        CControlUI* control;
+        const wchar_t* control;
         const wchar_t* key;
     } texts[] = {
-        {m_pTitle, L"STR_STR_SETING"}, {m_pSetHotkey, L"STR_SETKEY"}, {m_pVersion, L"STR_VERSION"},
-        {m_pStartUp, L"STR_AUTORUN"},  {m_pNotStartUp, L"STR_NOAUTORUN"}, {m_pStopOvering, L"STR_STARTSTOP"},
-        {m_pOkBtn, L"STR_OK"},         {m_pCancelBtn, L"STR_YES"},     {m_pSetAutostart, L"STR_SETAUTORUN"},
+        {L"titlelabel", L"STR_STR_SETING"}, {L"SetHotkey", L"STR_SETKEY"},
+        {L"Version", L"STR_VERSION"},       {L"start_up", L"STR_AUTORUN"},
+        {L"not_start_up", L"STR_NOAUTORUN"}, {L"stopOvering", L"STR_STARTSTOP"},
+        {L"OKbtn", L"STR_OK"},              {L"CancelBtn", L"STR_YES"},
+        {L"SetAutostart", L"STR_SETAUTORUN"},
     };
     for (const Text& t : texts)
-        if (t.control) t.control->SetText(Lang(t.key).c_str());
+        if (CControlUI* c = find(t.control)) c->SetText(Lang(t.key).c_str());
     if (m_pCloseBtn) m_pCloseBtn->SetToolTip(Lang(L"STR_TIPCLOSE").c_str());
 
     const bool autoStart = ReadSettingInt(L"autoStart", 0) == 1;

@@ -65,9 +65,5 @@ private:
     DuiLib::COptionUI* m_pStopOvering = nullptr;
     DuiLib::CControlUI* m_pVersionInfo = nullptr;
     DuiLib::CControlUI* m_pOkBtn = nullptr;
-    DuiLib::CControlUI* m_pCancelBtn = nullptr;
     DuiLib::CControlUI* m_pTitle = nullptr;
-    DuiLib::CControlUI* m_pSetHotkey = nullptr;
-    DuiLib::CControlUI* m_pVersion = nullptr;
-    DuiLib::CControlUI* m_pSetAutostart = nullptr;
 };

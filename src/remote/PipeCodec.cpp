@@ -64,12 +64,17 @@ bool ReadHeader(Reader& in, size_t size, size_t expected, uint32_t magic, std::s
     return true;
 }
 
+// The same header, written.
+void WriteHeader(Writer& out, uint32_t magic) {
+    out.U32(magic);
+    out.U16(kVersion);
+}
+
 }  // namespace
 
 void CPipeCodec::Encode(const Request& request, uint8_t (&out)[kRequestSize]) {
     Writer w(out);
-    w.U32(kRequestMagic);
-    w.U16(kVersion);
+    WriteHeader(w, kRequestMagic);
     w.U16(static_cast<uint16_t>(request.command));
     w.U32(request.timeoutMs);
     w.U32(0);
@@ -92,8 +97,7 @@ bool CPipeCodec::Decode(const uint8_t* data, size_t size, Request& request, std:
 
 void CPipeCodec::Encode(const Answer& answer, uint8_t (&out)[kAnswerSize]) {
     Writer w(out);
-    w.U32(kAnswerMagic);
-    w.U16(kVersion);
+    WriteHeader(w, kAnswerMagic);
     w.U16(static_cast<uint16_t>(answer.outcome));
     w.U16(answer.status);
     w.U16(answer.runInProgress ? 1 : 0);

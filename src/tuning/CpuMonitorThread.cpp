@@ -47,7 +47,8 @@ bool CCpuMonitorThread::Start(HWND hWnd) {
         VLOG_LASTERROR();
         return false;
     }
-    m_hThread.Reset(CreateThread(nullptr, 0, &CCpuMonitorThread::ThreadProc, this, 0, nullptr));
+    m_hThread.Reset(CreateThread(nullptr, 0, &vt::ThreadEntryOf<CCpuMonitorThread, &CCpuMonitorThread::CpuMonitor>,
+                                 this, 0, nullptr));
     if (!m_hThread) {
         VLOG_LASTERROR();
         m_hStopEvent.Reset();
@@ -58,14 +59,6 @@ bool CCpuMonitorThread::Start(HWND hWnd) {
 
 bool CCpuMonitorThread::Stop(DWORD dwWaitMs) {
     return StopOrLeaveReader(m_hThread, m_hStopEvent, dwWaitMs, "frequency monitor");
-}
-
-DWORD WINAPI CCpuMonitorThread::ThreadProc(LPVOID param) {
-    CCpuMonitorThread* self = static_cast<CCpuMonitorThread*>(param);
-    if (self == nullptr) return static_cast<DWORD>(-1);
-    vt::ReleaseUnusedStack();
-    self->CpuMonitor();
-    return 0;
 }
 
 bool CCpuMonitorThread::CpuMonitor() {

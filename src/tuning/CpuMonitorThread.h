@@ -32,7 +32,6 @@ public:
     // left to end with the process (never ended by force). True when it ended.
     bool Stop(DWORD dwWaitMs);
 
-    static DWORD WINAPI ThreadProc(LPVOID param);
     bool CpuMonitor();
 
     // The reading that UM_FREQUENCY_CHANGE points at (GHz), one per process.

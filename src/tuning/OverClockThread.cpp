@@ -94,7 +94,9 @@ bool COverClockThread::Start(HWND hWnd) {
     m_hStopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hReadEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (m_hStartEvent && m_hStopEvent && m_hReadEvent)
-        m_hThread.Reset(CreateThread(nullptr, 0, &COverClockThread::ThreadProc, this, 0, nullptr));
+        m_hThread.Reset(CreateThread(nullptr, 0,
+                                     &vt::ThreadEntryOf<COverClockThread, &COverClockThread::ThreadOverClock>, this,
+                                     0, nullptr));
     if (!m_hThread) {
         VLOG_LASTERROR();
         m_hStartEvent.Reset();
@@ -129,14 +131,6 @@ void COverClockThread::Stop(DWORD dwWaitMs) {
     StopWorker(m_hThread, m_hStopEvent, dwWaitMs, "overclock worker");
     m_hStartEvent.Reset();
     m_hReadEvent.Reset();
-}
-
-DWORD WINAPI COverClockThread::ThreadProc(LPVOID param) {
-    COverClockThread* self = static_cast<COverClockThread*>(param);
-    if (self == nullptr) return static_cast<DWORD>(-1);
-    vt::ReleaseUnusedStack();
-    self->ThreadOverClock();
-    return 0;
 }
 
 bool COverClockThread::ThreadOverClock() {

@@ -36,7 +36,6 @@ public:
     // when it ended.
     bool StopOrLeave(DWORD waitMs);
 
-    static DWORD WINAPI ThreadProc(LPVOID param);
     bool ThreadOverClock();
 
     // One run on the calling thread; overclock or restore follows the status.

@@ -2,13 +2,22 @@
 // The binary interface of the downloader library "p2spd.dll": every export
 // is __stdcall under its plain name; texts are narrow (the thread's ANSI code
 // page); sizes are 64-bit. Task status: 6 finished, 7 failed, anything else
-// still running.
+// still running (callers rely on these two only).
 #include <cstdint>
 
 namespace P2sp {
 
-constexpr int kStatusFinished = 6;
-constexpr int kStatusFailed = 7;
+enum TaskStatus : int {
+    kStatusNone = 0,  // no such task
+    kStatusConnecting = 1,
+    kStatusStopped = 3,
+    kStatusDownloading = 5,
+    kStatusFinished = 6,
+    kStatusFailed = 7,
+};
+// What "P2SPCheckTask" is asked of a task's file: whether it is complete,
+// and whether it checks out.
+enum CheckKind : int { kCheckComplete = 1, kCheckVerified = 2 };
 // Flags of a new task: resume, overwrite, no extra connections.
 constexpr int kNewTaskFlags = 65539;
 // Size of the buffer "P2SPGetTaskFileName" fills.

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kCheckComplete = 1;
-constexpr int kCheckVerified = 2;
 constexpr int kStatusNoTask = 2;
 constexpr DWORD kPollMs = 200;
 constexpr int kPassesPerStatusRead = 5;
@@ -116,8 +114,8 @@ int DownloadUpdate(CP2SPBinding& library, HWND hNotify, const std::wstring& strU
     library.Init(strLocalFile.substr(0, strLocalFile.find_last_of(L"\\/") + 1));
     library.Run();
     int status = kStatusNoTask;
-    if (library.CheckTask(strUrl, kCheckComplete, strLocalFile) > 0 &&
-        library.CheckTask(strUrl, kCheckVerified, strLocalFile) > 0) {
+    if (library.CheckTask(strUrl, P2sp::kCheckComplete, strLocalFile) > 0 &&
+        library.CheckTask(strUrl, P2sp::kCheckVerified, strLocalFile) > 0) {
         VLOG("already downloaded");
         status = TakeLibraryFile(library, strUrl, strLocalFile) ? P2sp::kStatusFinished : P2sp::kStatusFailed;
     } else {

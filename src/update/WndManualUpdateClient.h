@@ -42,6 +42,9 @@ public:
 
     void Notify(DuiLib::TNotifyUI& msg) override;
     int Run() override;
+    // The update thread asks the engine again every 2 s while it answers
+    // "busy"; false once it has stopped.
+    bool AsksAgain() const { return m_nTimerId != 0; }
 
 protected:
     LPCWSTR GetWindowClassName() const override;
@@ -89,7 +92,7 @@ private:
     int m_nState = 0;  // 0 nothing started, 1 downloading, 2 the download failed
     vt::UniqueHandle m_hSemaphore;
     bool m_bHoldSemaphore = false;  // read by the update thread; fixed before it starts
-    UINT_PTR m_nTimerId = 0;  // the update thread's only
+    std::atomic<UINT_PTR> m_nTimerId{0};  // set by the update thread only
     HWND m_hWndNotify = nullptr;  // this window, for the update thread
     vt::CriticalSection m_resultsLock;
     std::multiset<int> m_issuedResults;  // posted by the update thread, not yet handled

@@ -2,6 +2,19 @@
 
 #include "log/BaseLog.h"
 
+namespace {
+
+// Hands `value` to the key's library when it has the export: the nRet the
+// log shows, 0, or -1 without it.
+template <class Fn, class V>
+int CallIfBound(Fn fn, V value) {
+    if (!fn) return -1;
+    fn(value);
+    return 0;
+}
+
+}  // namespace
+
 std::atomic<LONG> CZozeDEMgr::s_nState{0};
 std::atomic<float> CZozeDEMgr::s_fFq{0.0f};
 std::atomic<LONG> CZozeDEMgr::s_nMode{0};
@@ -42,31 +55,19 @@ void CZozeDEMgr::Release() {
 
 void CZozeDEMgr::SetOverLockState(int state) {
     s_nState = state;
-    int nRet = -1;
-    if (m_pfnSetOverLockState) {
-        m_pfnSetOverLockState(state);
-        nRet = 0;
-    }
+    const int nRet = CallIfBound(m_pfnSetOverLockState, state);
     VLOG("[CZozeDEMgr] SetOverLockState state=%d nRet=%d", state, nRet);
 }
 
 void CZozeDEMgr::SetFq(float fq) {
     s_fFq = fq;
-    int nRet = -1;
-    if (m_pfnSetFq) {
-        m_pfnSetFq(fq);
-        nRet = 0;
-    }
+    const int nRet = CallIfBound(m_pfnSetFq, fq);
     VLOG("[CZozeDEMgr] SetFq fq=%f nRet=%d", static_cast<double>(fq), nRet);
 }
 
 void CZozeDEMgr::SetMode(int mode) {
     s_nMode = mode;
-    int nRet = -1;
-    if (m_pfnSetMode) {
-        m_pfnSetMode(mode);
-        nRet = 0;
-    }
+    const int nRet = CallIfBound(m_pfnSetMode, mode);
     VLOG("[CZozeDEMgr] SetMode mode=%d nRet=%d", mode, nRet);
 }
 

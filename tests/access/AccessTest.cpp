@@ -304,7 +304,7 @@ TEST_F(AccessMainWindow, DefaultActionsOverclockAndOpenTheSettingsWithoutBlockin
     // Closed, its objects say so.
     const long cancel = settings.Find(L"Cancel", ROLE_SYSTEM_PUSHBUTTON).id;
     EXPECT_EQ(settings.DoDefaultAction(cancel), S_OK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+    EXPECT_TRUE(WaitGone(dlg));
     EXPECT_EQ(settings.NameResult(cancel), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(settings.NameResult(CHILDID_SELF), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(IniValue(L"stopover"), L"<none>") << "cancelled: nothing written";
@@ -374,7 +374,7 @@ TEST_F(AccessKeyboard, SettingsAreChangedAndSavedByKeyboardAlone) {
     }, kWait));
     ASSERT_TRUE(KeyMovesFocusTo(settings, {VK_TAB}, L"OK"));
     Press({VK_RETURN});
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+    EXPECT_TRUE(WaitGone(dlg));
     EXPECT_EQ(IniValue(L"quickkey"), L"K");
     EXPECT_EQ(IniValue(L"stopover"), L"0");
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -418,10 +418,10 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     SetCursorPos(at.x > 200 ? 20 : at.x + 300, at.y > 200 ? 20 : at.y + 300);
 
     ShowWindow(hwnd, SW_HIDE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+    ASSERT_TRUE(WaitHidden(hwnd));
     TrayEvent(hwnd, NIN_KEYSELECT, at);
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by key: window shown", kWait));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+    EXPECT_TRUE(WaitVisible(hwnd));
 
     // From the icon: Down, Down from the first row is the action row.
     TrayEvent(hwnd, WM_CONTEXTMENU, at);
@@ -448,7 +448,7 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     // The ratios are written before the run ends; a menu opened meanwhile
     // greys the action row, and the keys below would skip it.
     EXPECT_TRUE(CAppUnderTest::WaitLog("CMainFrame::UpdateStatus : nStatus : 2", kWait)) << "the run ended";
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(WaitGone(menu));
     EXPECT_EQ(CAppUnderTest::CountInLog("tray icon given the focus back"), 0) << "only Esc hands it back";
 
     // Esc: closed, nothing chosen, the focus handed back to the icon. Wine's
@@ -459,7 +459,7 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == menu; }, kWait));
     Press({VK_ESCAPE});
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(WaitGone(menu));
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon given the focus back: NIM_SETFOCUS ", kWait));
     EXPECT_TRUE(RatiosAre(kOverclocked)) << "Esc chose nothing";
 
@@ -486,7 +486,7 @@ TEST_F(AccessKeyboard, TrayMenuIsDrivenByKeysFromTheWindowAndFromTheIcon) {
         std::printf("the menu lost the activation before the keys (attempt %d); opened again\n", attempt);
     }
     EXPECT_TRUE(WaitUntil([] { return RatiosAre(kStock); }, kWait)) << "the action row was chosen";
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(WaitGone(menu));
     EXPECT_FALSE(app.WaitWindowOfClass(0, L"SettingWnd", 0)) << "not the settings row";
     EXPECT_EQ(CAppUnderTest::CountInLog("tray icon given the focus back"), 1) << "a menu from the window hands nothing to the icon";
     EXPECT_TRUE(IsWindow(hwnd));
@@ -571,7 +571,7 @@ TEST_F(AccessMainWindow, HighContrastDrawsInTheSystemColours) {
     GetClientRect(dlg, &client);
     EXPECT_EQ(PixelsOfColour(dlg, client, RGB(0x1E, 0x25, 0x30)), 0) << "none of the skin's background";
     PostMessageW(dlg, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }, kWait));
+    EXPECT_TRUE(WaitGone(dlg));
 
     // The tray menu from the keyboard: its selected first row (32 high under
     // a frame of 3) in the system's highlight.
@@ -586,6 +586,6 @@ TEST_F(AccessMainWindow, HighContrastDrawsInTheSystemColours) {
     EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(menu, row, kHighlightText) > 10; }, kWait))
         << "the selected row's text";
     Press({VK_ESCAPE});
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu); }, kWait));
+    EXPECT_TRUE(WaitGone(menu));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

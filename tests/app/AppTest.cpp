@@ -320,11 +320,10 @@ TEST_F(AppInstance, SecondCopyBringsTheFirstToFrontAndEnds) {
 
     // The restore switch beside a running copy tries nothing: its own code.
     ShowWindow(hwnd, SW_MINIMIZE);
-    for (int i = 0; i < 100 && !IsIconic(hwnd); ++i) Sleep(50);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
     ASSERT_TRUE(app.Start(L"/RestoreOverclocking"));
     EXPECT_EQ(app.WaitExit(kWait), 4);
-    for (int i = 0; i < 100 && IsIconic(hwnd); ++i) Sleep(50);
-    EXPECT_FALSE(IsIconic(hwnd)) << "the first copy was brought to the front";
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd); }, kWait)) << "the first copy was brought to the front";
     EXPECT_TRUE(CAppUnderTest::WaitLog("AppSingleton exist", kWait, 2));
     EXPECT_EQ(CAppUnderTest::CountInLog("[RestoreOverclocking]"), 0);
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -559,7 +558,7 @@ TEST_F(AppOneClick, FailedOverclockShowsTheNoticeAndReturnsToStock) {
         // With the window in the tray, the notice opens in the middle of the
         // window's monitor's work area.
         ShowWindow(hwnd, SW_HIDE);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(hwnd); }, kWait));
+        ASSERT_TRUE(WaitHidden(hwnd));
         CAppUnderTest::AskForAction(hwnd);
         box = app.WaitWindowOfClass(0, L"*", kWait);
         ExpectNoticeOverMainWindow(box, hwnd);

@@ -210,11 +210,11 @@ TEST_F(AppConsole, APipeMadeFirstByAnotherProcessIsRefusedAndNotTalkedTo) {
 }
 
 // A click and a console's request at once, then two consoles' requests:
-// each time one run, the other dropped as a second click is and told "busy". The simulated processor holds every call while a file exists.
+// each time one run, the other dropped as a second click is and told
+// "busy". The simulated processor holds every call while the hold file exists.
 TEST_F(AppConsole, AConsoleAndAClickAtOnceMakeOneRun) {
-    const std::wstring hold = CAppUnderTest::Folder() + L"\\console-hold";
     CAppUnderTest app;
-    app.UseProfile(FaultProfile(L"test_console_hold.ini", "HoldWhileFile=" + TestPaths::Narrow(hold)));
+    app.UseProfile(HoldProfile());
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(CAppUnderTest::WaitLog("command pipe: serving", kWait));
@@ -230,22 +230,22 @@ TEST_F(AppConsole, AConsoleAndAClickAtOnceMakeOneRun) {
     LanguagesValue language;
     language.Set(L"en");
 
-    ASSERT_TRUE(TestPaths::WriteFileBytes(hold, "held"));
+    Hold(true);
     CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"ButtonStatusTab"}));
     ASSERT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_OVERCLOCK_INIT", kWait));
     EXPECT_CONSOLE(L"overclock", 4, "busy: a run is in progress");
     EXPECT_TRUE(CAppUnderTest::WaitLog("[DoHandle] status=1", kWait)) << "dropped as a click is";
-    DeleteFileW(hold.c_str());
+    Hold(false);
     ASSERT_TRUE(CAppUnderTest::WaitLog("CMainFrame::OnRecoverOverLocking SUCESS", kWait));
     EXPECT_EQ(Ratios(), kOverclocked);
 
-    ASSERT_TRUE(TestPaths::WriteFileBytes(hold, "held"));
+    Hold(true);
     ConsoleRun restore;
     std::thread console([&] { restore = Console(L"restore"); });
     EXPECT_TRUE(CAppUnderTest::WaitLog("DoHandle() STATUS_REOVERCLOCK_ING", kWait));
     EXPECT_CONSOLE(L"/restore", 4, "busy: a run is in progress");
     EXPECT_TRUE(CAppUnderTest::WaitLog("[DoHandle] status=3", kWait)) << "the second console's dropped";
-    DeleteFileW(hold.c_str());
+    Hold(false);
     console.join();
     EXPECT_EQ(restore.code, 0) << restore.output;
     EXPECT_EQ(CAppUnderTest::CountInLog("[Overclocking] in"), 2) << "one run each time";

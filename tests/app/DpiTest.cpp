@@ -173,8 +173,6 @@ bool LooksBusy(HWND hwnd) {
     return PixelsIn(hwnd, ActionButton(), White) == 0 && PixelsIn(hwnd, ActionButton(), GreyText) > 10;
 }
 
-bool WaitVisible(HWND w) { return w && WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, kWait); }
-
 // The page of "ButtonStatusTab" on the screen: a strip at the left of the
 // action button, clear of its text, in the page's colour (or its colour
 // under the mouse).
@@ -300,8 +298,7 @@ TEST_F(AppDisplayScale, WindowsDialAndClicksFollowTheDisplayScale) {
                PixelsNear(hwnd, OnNeedle(162, 40, -1), reach, White) == 0 &&
                PixelsNear(hwnd, OnNeedle(162 + 180, 40), reach, White) == 0;
     };
-    bool dialRight = false;
-    for (DWORD start = GetTickCount(); !dialRight && GetTickCount() - start < kWait; Sleep(100)) dialRight = settled();
+    const bool dialRight = WaitUntil(settled, kWait);
     EXPECT_TRUE(dialRight) << "ring: green at 240 degrees, grey at 330; needle at 162 only"
                            << " (green " << PixelsNear(hwnd, OnRing(240), reach, Green) << ", grey "
                            << PixelsNear(hwnd, OnRing(330), reach, Grey) << ", needle "

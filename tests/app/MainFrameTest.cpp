@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -193,41 +194,53 @@ TEST(MainFrameMessages, ForeignAddressesAreIgnored) {
 
 namespace {
 
-// The filter calls made, as (window, message, action).
+// The filter calls made, as (window, message, action); the stand-in
+// refuses one message when asked to, as Windows does when the call fails.
 struct FilterCall {
     HWND hwnd;
     UINT message;
     DWORD action;
 };
 std::vector<FilterCall> g_filterCalls;
+UINT g_refusedMessage = 0;
 BOOL WINAPI RecordFilterCall(HWND hwnd, UINT message, DWORD action, void*) {
     g_filterCalls.push_back({hwnd, message, action});
-    return TRUE;
+    if (message != g_refusedMessage) return TRUE;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
 }
 
 }  // namespace
 
 // Wine does not filter messages by integrity level: the calls themselves are
-// what Windows would act on. The front and menu requests of other programs
-// come in too: they open nothing the icon's own callback does not.
+// what Windows would act on. The shell's icon clicks and restart broadcast
+// must come in, and the front and menu requests of other programs too: they
+// open nothing the icon's own callback does not. A refusal is logged as one.
 TEST(MainFrameMessages, OnlyTheShellsAndOtherProgramsRequestsAreLetInAndOnlyOnTheMainWindow) {
-    LogSince log;
-    g_filterCalls.clear();
-    CMessageFilter::ReplaceForTest(&RecordFilterCall);
-    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
-    CMessageFilter::LetInShellMessages(window);
-    CMessageFilter::ReplaceForTest(nullptr);
     const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    ASSERT_EQ(g_filterCalls.size(), 4u);
-    EXPECT_EQ(g_filterCalls[0].message, static_cast<UINT>(UM_TRAY_NOTIFY));
-    EXPECT_EQ(g_filterCalls[1].message, taskbarCreated);
-    EXPECT_EQ(g_filterCalls[2].message, static_cast<UINT>(UM_SETFOREGROUNDWINDOW));
-    EXPECT_EQ(g_filterCalls[3].message, static_cast<UINT>(UM_SHOW_TRAY_MENU));
-    for (const FilterCall& c : g_filterCalls) {
-        EXPECT_EQ(c.hwnd, window) << "on the main window, never process-wide";
-        EXPECT_EQ(c.action, 1u) << "MSGFLT_ALLOW";
+    const std::set<UINT> needed = {UM_TRAY_NOTIFY, taskbarCreated, UM_SETFOREGROUNDWINDOW, UM_SHOW_TRAY_MENU};
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    for (UINT refused : {0u, taskbarCreated}) {
+        LogSince log;
+        g_filterCalls.clear();
+        g_refusedMessage = refused;
+        CMessageFilter::ReplaceForTest(&RecordFilterCall);
+        CMessageFilter::LetInShellMessages(window);
+        CMessageFilter::ReplaceForTest(nullptr);
+        std::set<UINT> asked;
+        for (const FilterCall& c : g_filterCalls) {
+            asked.insert(c.message);
+            EXPECT_EQ(c.hwnd, window) << "on the main window, never process-wide";
+            EXPECT_EQ(c.action, 1u) << "MSGFLT_ALLOW";
+        }
+        EXPECT_EQ(asked, needed);
+        EXPECT_EQ(g_filterCalls.size(), needed.size()) << "each once";
+        for (UINT message : needed) {
+            const std::string line = "message filter: message " + std::to_string(message);
+            EXPECT_EQ(log.Has(line + " let in on the main window"), message != refused) << message;
+            EXPECT_EQ(log.Has(line + " not let in (error 5)"), message == refused) << message;
+        }
     }
-    EXPECT_TRUE(log.Has("message filter: message " + std::to_string(taskbarCreated) + " let in on the main window"));
 }
 
 namespace {

@@ -109,8 +109,6 @@ bool HasFocus(HWND w) {
            info.hwndFocus == w;
 }
 
-bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
-
 }  // namespace
 
 TEST_F(AppHotKey, GlobalKeyOverclocksRestoresAndIsIgnoredDuringARun) {
@@ -216,6 +214,19 @@ int CheckMarkPixels(HWND menu) {
     return n;
 }
 
+// Row 1 (Show Window) chosen in a tray menu opened for it, after checking
+// its tick against the window's `state`; true once the menu is gone and the
+// program has logged `logged` for the `count`th time.
+bool ChooseShowRow(CAppUnderTest& app, HWND hwnd, HWND& menu, bool ticked, const char* state, const char* logged,
+                   int count = 1) {
+    menu = OpenMenu(app, hwnd, menu);
+    if (!menu) return false;
+    if (ticked) EXPECT_GT(CheckMarkPixels(menu), 10) << "window " << state << ": item 1 is checked";
+    else EXPECT_EQ(CheckMarkPixels(menu), 0) << "window " << state << ": no check mark";
+    CAppUnderTest::Click(menu, Row(1));
+    return WaitGone(menu) && CAppUnderTest::WaitLog(logged, kWait, count);
+}
+
 }  // namespace
 
 // A shell that refuses the first adds, as at a logon start before it is
@@ -238,34 +249,17 @@ TEST_F(AppTrayMenu, ShowItemFollowsTheWindowAndTheActionItemFollowsTheStatus) {
     HWND hwnd = app.StartReady();
     ASSERT_NE(hwnd, nullptr);
 
-    HWND menu = OpenMenu(app, hwnd);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_GT(CheckMarkPixels(menu), 10) << "window shown: item 1 is checked";
-    CAppUnderTest::Click(menu, Row(1));  // hide
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    WaitHidden(hwnd);
-    EXPECT_FALSE(IsWindowVisible(hwnd));
-
-    menu = OpenMenu(app, hwnd, menu);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window hidden: no check mark";
-    CAppUnderTest::Click(menu, Row(1));  // show
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
-    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
-    EXPECT_TRUE(IsWindowVisible(hwnd));
+    HWND menu = nullptr;
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, true, "shown", "bShow true"));  // hides it
+    EXPECT_TRUE(WaitHidden(hwnd));
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, false, "hidden", "bShow false"));  // shows it
+    EXPECT_TRUE(WaitVisible(hwnd));
 
     // Minimised with its own "-" button: as good as hidden for the user, so
     // no tick, and the row brings it back restored and in front.
     CAppUnderTest::Click(hwnd, CAppUnderTest::LayoutCentre({L"MinBtn"}));
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, kWait));
-    menu = OpenMenu(app, hwnd, menu);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(CheckMarkPixels(menu), 0) << "window minimised: no check mark";
-    CAppUnderTest::Click(menu, Row(1));  // show
-    ASSERT_TRUE(WaitGone(menu));
-    ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait, 2)) << "taken as hidden";
+    ASSERT_TRUE(ChooseShowRow(app, hwnd, menu, false, "minimised", "bShow false", 2)) << "taken as hidden";
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(hwnd) && IsWindowVisible(hwnd); }, kWait)) << "restored";
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == hwnd; }, kWait)) << "in front";
     EXPECT_EQ(CAppUnderTest::CountInLog("bShow true"), 1) << "the first choice did not hide it";
@@ -427,7 +421,7 @@ TEST_F(AppTrayMenu, HiddenWindowWalksNoNeedleWhileTheReadingsGoOn) {
     CAppUnderTest::Click(menu, Row(1));  // show
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow false", kWait));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait));
+    ASSERT_TRUE(WaitVisible(hwnd));
     const size_t shown = CAppUnderTest::ReadLog().size();
     EXPECT_TRUE(WaitUntil([&] { return count(since(shown), kWalked) >= 1; }, kWait)) << "walks again when shown";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
@@ -609,7 +603,7 @@ TEST_F(AppExit, ExitDuringARunWaitsForItThenRestores) {
             "[ExitApp] the run did not end within 10000 ms (status 1): waiting for it, the window says so", 60000))
             << CAppUnderTest::ReadLog();
         EXPECT_TRUE(CAppUnderTest::WaitLog("[ExitApp] the window shows STR_EXITRESTORING", kWait));
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait)) << "the window says why";
+        EXPECT_TRUE(WaitVisible(hwnd)) << "the window says why";
         // The button row says it too: "Restoring..." in its own colour, left of its text.
         const RECT buttonEdge = {112, 398, 130, 414};
         EXPECT_TRUE(WaitUntil([&] { return PixelsOfColour(hwnd, buttonEdge, RGB(0x3A, 0x4A, 0x3F)) > 200; }, kWait))
@@ -894,6 +888,18 @@ const POINT kOk = {148, 228};
 const POINT kCancel = {272, 228};
 const POINT kCloseBtn = {402, 18};
 
+// Start-up turned off in the dialog and saved: the INI says so and the
+// user's Run value is gone.
+void TurnStartUpOff(CAppUnderTest& app, HWND hwnd) {
+    HWND dlg = OpenSettings(app, hwnd);
+    ASSERT_NE(dlg, nullptr);
+    CAppUnderTest::Click(dlg, kNotStartUp);
+    CAppUnderTest::Click(dlg, kOk);
+    ASSERT_TRUE(WaitGone(dlg));
+    EXPECT_EQ(IniValue(L"autoStart"), L"0");
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+}
+
 // What OK writes for hot key `key`, start-up on and stop-overclocking off:
 // the INI, and the user's Run value.
 void ExpectSavedWithStartUp(const wchar_t* key) {
@@ -969,13 +975,7 @@ TEST_F(AppSettings, SavedKeyIsWrittenAndWorksAtOnceCancelledKeyOnlyWorks) {
     ExpectRatios(kStock, "restored by the cancelled key");
 
     // Autostart off again: the Run value goes.
-    dlg = OpenSettings(app, hwnd);
-    ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kNotStartUp);
-    CAppUnderTest::Click(dlg, kOk);
-    ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"autoStart"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    ASSERT_NO_FATAL_FAILURE(TurnStartUpOff(app, hwnd));
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }
 
@@ -1021,13 +1021,7 @@ TEST_F(AppSettings, StoredChoicesAreShownAndAMachineWideRunValueIsLeftToItsOwner
 
     // Autostart off: the value goes from both keys.
     SetRunValue(HKEY_CURRENT_USER, L"stale");
-    dlg = OpenSettings(app, hwnd);
-    ASSERT_NE(dlg, nullptr);
-    CAppUnderTest::Click(dlg, kNotStartUp);
-    CAppUnderTest::Click(dlg, kOk);
-    ASSERT_TRUE(WaitGone(dlg));
-    EXPECT_EQ(IniValue(L"autoStart"), L"0");
-    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"<none>");
+    ASSERT_NO_FATAL_FAILURE(TurnStartUpOff(app, hwnd));
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), L"<none>");
 
     // A typed key another program holds, closed with the close button, then
@@ -1153,15 +1147,13 @@ TEST_F(AppTrayIcon, RightClickOnTheIconOpensTheMenuAndLeftClickShowsTheWindow) {
     CAppUnderTest::Click(menu, Row(1));  // hide the window
     ASSERT_TRUE(WaitGone(menu));
     ASSERT_TRUE(CAppUnderTest::WaitLog("bShow true", kWait));
-    WaitHidden(hwnd);
-    ASSERT_FALSE(IsWindowVisible(hwnd));
+    ASSERT_TRUE(WaitHidden(hwnd));
 
     // The left button brings the hidden window back.
     icon = NewestTrayIcon();
     ASSERT_NE(icon, nullptr);
     ClickIcon(icon, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-    WaitUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, kWait);
-    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(WaitVisible(hwnd));
     EXPECT_TRUE(CAppUnderTest::WaitLog("tray icon chosen by click: window shown", kWait)) << "through NIN_SELECT";
     EXPECT_EQ(app.CloseAndWaitExit(hwnd), 0);
 }

@@ -29,8 +29,4 @@ if [ -n "$logpixels" ]; then
   # A screen as much larger as its scale, as a laptop's at 150 or 200 %.
   export VT_SCREEN="$((1280 * logpixels / 96))x$((1024 * logpixels / 96))"
 fi
-vt_run_in_own_session 280 "$work/output.txt" "$test_exe" "$@"
-rc=$?
-cat "$work/output.txt"
-[ $rc -eq 0 ] && rm -rf "$work"
-exit $rc
+vt_run_test_alone 280 "$work" "$work" "$test_exe" "$@"

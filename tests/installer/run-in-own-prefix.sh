@@ -32,9 +32,5 @@ VT_ARCH=$arch
 . "$root/scripts/wine-env.sh"
 export VELOTUNE_SOURCE_DIR="$root"
 
-vt_run_in_own_session 840 "$work/output.txt" "$test_exe" "$@"
-rc=$?
-cat "$work/output.txt"
 # The prefix is only for this run (about 700 MB).
-[ $rc -eq 0 ] && rm -rf "$work/prefix"
-exit $rc
+vt_run_test_alone 840 "$work" "$work/prefix" "$test_exe" "$@"

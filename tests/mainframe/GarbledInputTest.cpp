@@ -199,13 +199,11 @@ std::string IniText(Garbage& g, const std::vector<std::string>& keys) {
     return s;
 }
 
-// The settings reader's own rule: optional sign, digits, within int.
+// The settings reader's rule, said here on its own so that the two do not
+// share a mistake: optional sign, digits, within int.
 bool StrictInt(const std::wstring& t) {
-    if (t.empty()) return false;
-    size_t i = (t[0] == L'-' || t[0] == L'+') ? 1 : 0;
-    if (i == t.size()) return false;
-    for (size_t k = i; k < t.size(); ++k)
-        if (t[k] < L'0' || t[k] > L'9') return false;
+    const size_t digits = !t.empty() && (t[0] == L'-' || t[0] == L'+') ? 1 : 0;
+    if (t.size() == digits || t.find_first_not_of(L"0123456789", digits) != std::wstring::npos) return false;
     errno = 0;
     long long v = std::wcstoll(t.c_str(), nullptr, 10);
     return errno != ERANGE && v >= INT_MIN && v <= INT_MAX;

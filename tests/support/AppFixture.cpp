@@ -52,10 +52,15 @@ HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous) {
 
 bool WaitGone(HWND w) { return WaitUntil([&] { return !IsWindow(w); }, kWait); }
 
+bool WaitVisible(HWND w) { return w && WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, kWait); }
+
+bool WaitHidden(HWND w) { return WaitUntil([&] { return !IsWindowVisible(w); }, kWait); }
+
 namespace {
 void ResetMachine() {
     ResetProcessor();
     DeleteFileW(IniPath().c_str());
+    Hold(false);
 }
 }  // namespace
 

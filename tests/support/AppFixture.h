@@ -1,7 +1,7 @@
 #pragma once
 // A test of the real program. Every test starts on a processor at its
-// defaults and without a settings file, and leaves them so even when an
-// assertion ends it early.
+// defaults, without a settings file and without the hold file, and leaves
+// them so even when an assertion ends it early.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -32,8 +32,11 @@ void ExpectRatios(const double* expected, const char* what, double (*read)(int c
 // The tray menu, opened the way another program opens it and painted; a
 // menu still closing (`previous`) is gone first. Null when none came.
 HWND OpenMenu(CAppUnderTest& app, HWND hwnd, HWND previous = nullptr);
-// The window is gone (false after the tests' 30 s safety net).
+// The window is gone, shown, hidden (false after the tests' 30 s safety net;
+// a null window is never shown).
 bool WaitGone(HWND w);
+bool WaitVisible(HWND w);
+bool WaitHidden(HWND w);
 
 class AppFixture : public ::testing::Test {
 protected:

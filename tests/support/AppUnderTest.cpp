@@ -192,11 +192,13 @@ int CAppUnderTest::SimCpu(const wchar_t* command) {
 }
 
 bool CAppUnderTest::Activate(HWND hwnd) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(50)) {
-        if (GetForegroundWindow() == hwnd) return true;
-        SetForegroundWindow(hwnd);
-    }
-    return false;
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() == hwnd) return true;
+            SetForegroundWindow(hwnd);
+            return false;
+        },
+        30000);
 }
 
 HWND CAppUnderTest::StartReady(const std::wstring& args) {

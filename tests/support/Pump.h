@@ -12,5 +12,9 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // catch a state that lasts for one message only.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs,
                const std::function<void()>& afterEachMessage);
+// Dispatches every message posted to this thread before the call: for a test
+// that looks for what did not happen once all it asked for was handled.
+// False after the safety net.
+bool PumpQueued(DWORD timeoutMs = 5000);
 // Dispatches this thread's messages for `ms`.
 void PumpFor(DWORD ms);

@@ -9,6 +9,7 @@
 
 #include "base/ThreadStack.h"
 #include "base/Win32Owners.h"
+#include "support/WaitUntil.h"
 #include "thread/BaseThread.h"
 
 namespace {
@@ -20,6 +21,12 @@ vt::UniqueHandle Duplicate(HANDLE h) {
     vt::UniqueHandle dup;
     DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), dup.Put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
     return dup;
+}
+
+DWORD ExitCodeOf(HANDLE thread) {
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    return code;
 }
 
 // Collects its thread messages until WM_QUIT, then lingers a little so that
@@ -149,10 +156,8 @@ TEST(BaseThread, StopWaitingReturnsOnlyAfterTheWorkerEnded) {
     vt::UniqueHandle dup = Duplicate(w.ThreadHandle());
     w.Stop(false);
     EXPECT_TRUE(w.finished.load());
-    DWORD code = 0;
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), 0));
-    GetExitCodeThread(dup.Get(), &code);
-    EXPECT_EQ(42u, code);  // Run's result is the thread's exit code
+    EXPECT_EQ(42u, ExitCodeOf(dup.Get()));  // Run's result is the thread's exit code
 }
 
 TEST(BaseThread, StopWithoutWaitReturnsWhileTheWorkerStillRuns) {
@@ -185,9 +190,7 @@ TEST(BaseThread, StopEventEndsABodyThatWaitsOnIt) {
     ASSERT_TRUE(w.Start());
     vt::UniqueHandle dup = Duplicate(w.ThreadHandle());
     w.Stop(false);
-    DWORD code = 0;
-    GetExitCodeThread(dup.Get(), &code);
-    EXPECT_EQ(5u, code);
+    EXPECT_EQ(5u, ExitCodeOf(dup.Get()));
 }
 
 TEST(BaseThread, FinishedWorkerKeepsItsHandleUntilStopThenCanStartAgain) {
@@ -219,13 +222,11 @@ TEST(BaseThread, DestroyingAnObjectWhoseWorkerRunsEndsThatWorker) {
     vt::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     auto w = std::make_unique<StubbornWorker>(release.Get());
     ASSERT_TRUE(w->Start());
-    while (!w->started.load()) Sleep(5);
+    ASSERT_TRUE(WaitUntil([&] { return w->started.load(); }, kSafetyMs));
     vt::UniqueHandle dup = Duplicate(w->ThreadHandle());
     w.reset();
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dup.Get(), kSafetyMs));
-    DWORD code = 0;
-    GetExitCodeThread(dup.Get(), &code);
-    EXPECT_EQ(0xFFFFFFFFu, code);
+    EXPECT_EQ(0xFFFFFFFFu, ExitCodeOf(dup.Get()));
 }
 
 // Wine clears about 1 MiB of each new stack, which would stay resident:

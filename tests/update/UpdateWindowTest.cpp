@@ -115,6 +115,9 @@ protected:
         ASSERT_TRUE(IsWindow(m_hWnd));
     }
     bool Gone() const { return !IsWindow(m_hWnd); }
+    CWndManualUpdateClient* Client() const {
+        return dynamic_cast<CWndManualUpdateClient*>(CWindowWnd::FromHandle(m_hWnd));
+    }
     bool Visible() const { return IsWindow(m_hWnd) && IsWindowVisible(m_hWnd); }
     CControlUI* Find(const wchar_t* name) const {
         auto* wnd = dynamic_cast<WindowImplBaseNew*>(CWindowWnd::FromHandle(m_hWnd));
@@ -194,7 +197,7 @@ TEST_F(UpdateWindowTest, WithoutAnEngineTheWindowClosesUnseenAndShowsTheMainWind
     m_hWnd = made;
     bool everShown = false;
     ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait, [&] { everShown = everShown || Visible(); }));
-    PumpFor(300);
+    ASSERT_TRUE(PumpQueued());
     EXPECT_FALSE(everShown);
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
     EXPECT_EQ(log.CountText("error updater not begin"), 1u);
@@ -206,7 +209,7 @@ TEST_F(UpdateWindowTest, WithoutAnEngineTheWindowClosesUnseenAndShowsTheMainWind
 
     // Made once per run: a second call does nothing, also now that it is gone.
     EXPECT_EQ(CreateUpdateWindow(), 2);
-    PumpFor(300);
+    ASSERT_TRUE(PumpQueued());
     EXPECT_EQ(FindWindowW(L"VelotuneUpdate", nullptr), nullptr);
     EXPECT_EQ(log.CountText("error updater not begin"), 1u);
     EXPECT_EQ(m_main.ShowAtCorner(), 1);
@@ -273,7 +276,13 @@ TEST_F(UpdateWindowTest, ABusyEngineIsAskedAgainEvery2sUntilItReportsCompletion)
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_USEIT"));
     EXPECT_EQ(Page(L"oper_tab"), 2);
     // The timer is gone with the answer 3, and the window stays, hidden.
-    PumpFor(2600);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            CWndManualUpdateClient* client = Client();
+            return client && !client->AsksAgain();
+        },
+        kWait));
+    ASSERT_TRUE(PumpQueued());
     EXPECT_EQ(TestEngine::Calls(), 4);
     EXPECT_FALSE(everShown || Visible());
     EXPECT_FALSE(Gone());
@@ -377,7 +386,7 @@ TEST_F(UpdateWindowTest, AFailedDownloadShowsTheErrorPageUntilTheUserClosesIt) {
     EXPECT_EQ(Text(L"msglab"), GetLanguageString(L"STR_DOWNLOADERROR"));
     EXPECT_EQ(Page(L"oper_tab"), 1);
     EXPECT_EQ(Text(L"cancelbtn1"), GetLanguageString(L"STR_OK"));
-    PumpFor(300);
+    ASSERT_TRUE(PumpQueued());
     EXPECT_TRUE(Visible());
     EXPECT_EQ(m_main.RunInstaller(), 0);
     Click(L"cancelbtn1");
@@ -454,24 +463,27 @@ TEST_F(UpdateWindowTest, ATotalOfZeroLeavesTheBarWhileTheTextStillMoves) {
 
 TEST_F(UpdateWindowTest, AURLWithoutASlashNamesTheFileAndUnsafeNamesStayInsideTheDownloadFolder) {
     LogCapture log;
-    TestEngine::Script({{1, "VelotuneSetupNoSlash.exe"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetupNoSlash.exe")));
-    Click(L"cancelbtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
-
-    TestEngine::Script({{1, "http://updates.invalid/..\\..\\evil.exe?v=2"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"evil.exe")));
-    Click(L"closebtn");
-    ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
-
-    TestEngine::Script({{1, "http://updates.invalid/"}});
-    Open();
-    ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
-    EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + L"VelotuneSetup.exe")));
+    // The offer's URL, the file it is saved as, and the button that declines
+    // it (none: the window stays for the fixture to close).
+    const struct {
+        const char* url;
+        const wchar_t* file;
+        const wchar_t* decline;
+    } offers[] = {
+        {"VelotuneSetupNoSlash.exe", L"VelotuneSetupNoSlash.exe", L"cancelbtn"},
+        {"http://updates.invalid/..\\..\\evil.exe?v=2", L"evil.exe", L"closebtn"},
+        {"http://updates.invalid/", L"VelotuneSetup.exe", nullptr},
+    };
+    for (const auto& offer : offers) {
+        TestEngine::Script({{1, offer.url}});
+        Open();
+        ASSERT_TRUE(PumpUntil([&] { return Visible(); }, kWait));
+        EXPECT_TRUE(log.HasText("destination " + Narrow(UpdateFolder() + offer.file))) << offer.url;
+        if (offer.decline) {
+            Click(offer.decline);
+            ASSERT_TRUE(PumpUntil([&] { return Gone(); }, kWait));
+        }
+    }
     EXPECT_EQ(m_main.ShowAtCorner(), 2);
 }
 
