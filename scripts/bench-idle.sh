@@ -8,7 +8,10 @@
 # Memory after 12 s; then 40 s with Velotune's window shown, against the
 # walk floor; then, once bench_app has hidden the window (as to the tray)
 # 75 s after it started them, a minute against the reading floor. The
-# processor time is the scheduler's own count (nanoseconds), per 10 s slice.
+# processor time is the scheduler's own count (nanoseconds). Both sides run
+# in the same seconds, so the ratio over the whole period is judged; the
+# 10 s slices (a reading more or less in each, for either side) show the
+# spread.
 set -u
 
 pid_of() {  # <Linux path>: the Wine process started from that file
@@ -110,10 +113,9 @@ slices shown 4 | awk "$median_awk"'
            reading / 1e3, frame / 1e3
     printf "the reading floor %.3f %% for %d readings, the walk floor %.3f %% for %d readings and %d walks of %.1f frames)\n",
            r / 4e8, rn, w / 4e8, wn, ww, (ww > 0 ? wf / ww : 0)
-    m = median(ratio, n)
-    printf "  ratio over the 40 s %.2f; per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ", (floor > 0 ? v / floor : 0),
-           m, ratio[1], ratio[n]
-    printf "target <= 1.25 x the walk floor: %s\n", (n > 0 && m <= 1.25 ? "met" : "NOT met") }'
+    m = median(ratio, n); whole = floor > 0 ? v / floor : 0
+    printf "  per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ratio over the 40 s %.2f; ", m, ratio[1], ratio[n], whole
+    printf "target <= 1.25 x the walk floor: %s\n", (floor > 0 && whole <= 1.25 ? "met" : "NOT met") }'
 
 # Hidden: bench_app hides the window 75 s after the start, 23 s from now.
 sleep 26
@@ -129,8 +131,8 @@ slices hidden 6 | awk -v m="$(anon_kib "$app")" "$median_awk"'
     printf "processor time with the window hidden, over a minute: Velotune %.3f %% of a core, %d readings, %.0f us a reading; ",
            v / 6e8, vn, (vn > 0 ? v / vn / 1e3 : 0)
     printf "reading floor %.3f %%, %d readings, %.0f us a reading\n", r / 6e8, rn, (rn > 0 ? r / rn / 1e3 : 0)
-    med = median(ratio, n)
-    printf "  ratio a reading over the minute %.2f; per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ",
-           (vn > 0 && r > 0 && rn > 0 ? (v / vn) / (r / rn) : 0), med, ratio[1], ratio[n]
-    printf "target <= 1.25 x the reading floor: %s\n", (n > 0 && med <= 1.25 ? "met" : "NOT met")
+    med = median(ratio, n); whole = vn > 0 && r > 0 && rn > 0 ? (v / vn) / (r / rn) : 0
+    printf "  per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ratio a reading over the minute %.2f; ",
+           med, ratio[1], ratio[n], whole
+    printf "target <= 1.25 x the reading floor: %s\n", (whole > 0 && whole <= 1.25 ? "met" : "NOT met")
     printf "  private memory hidden: Velotune %.1f MiB\n", m / 1024 }'
