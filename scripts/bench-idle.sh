@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Reads, from the Linux side, what Wine does not report for another process:
-# the resident private memory and the processor time of the two programs
-# bench_app keeps idle side by side. Each is found by its full path, so
-# other Wine sessions on the machine do not count.
-#   bench-idle.sh <Velotune.exe> <bare_popup.exe>   (Linux paths)
-# Memory after 12 s and at every 10 s of the 40 s shown that follow;
-# processor time over those 40 s and per 10 s slice; then a minute
-# again once bench_app has hidden Velotune's window (as to the tray), 75 s
-# after it started the two.
+# the resident private memory and the processor time of the programs
+# bench_app keeps idle side by side, and judges each against its floor
+# (bench/README.md). Each program is found by its full path, so other Wine
+# sessions on the machine do not count.
+#   bench-idle.sh <Velotune.exe> <bare_popup.exe> <reading_floor.exe> <walk_floor.exe>   (Linux paths)
+# Memory after 12 s; then 40 s with Velotune's window shown, against the
+# walk floor; then, once bench_app has hidden the window (as to the tray)
+# 75 s after it started them, a minute against the reading floor. The
+# processor time is the scheduler's own count (nanoseconds). Both sides run
+# in the same seconds, so the ratio over the whole period is judged; the
+# 10 s slices (a reading more or less in each, for either side) show the
+# spread.
 set -u
-hz=$(getconf CLK_TCK)
 
 pid_of() {  # <Linux path>: the Wine process started from that file
   local want p args
@@ -25,18 +28,9 @@ pid_of() {  # <Linux path>: the Wine process started from that file
   done
 }
 anon_kib() { awk '/^RssAnon:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-# median (min-max) of the numbers on standard input, with a printf format
-spread() {
-  sort -g | awk -v f="$1" '{ v[NR] = $1 } END {
-    if (NR == 0) { print "n/a"; exit }
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf f " (" f "-" f ")", m, v[1], v[NR] }'
-}
-
 threads() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
-# "<thread id> <nanoseconds on a processor>" per thread: the scheduler's own
-# count, far finer than the 10 ms ticks of /proc/<pid>/stat.
+# "<thread id> <nanoseconds on a processor>" per thread, from the
+# scheduler's own count: far finer than the 10 ms ticks of /proc/<pid>/stat.
 run_ns() {
   local t
   for t in /proc/"$1"/task/*; do
@@ -48,80 +42,97 @@ run_ns() {
 run_ns_between() {
   awk 'NR == FNR { was[$1] = $2; next } { d += $2 - ($1 in was ? was[$1] : 0) } END { printf "%d", d }' "$1" "$2"
 }
-readings() { grep -c 'CMainFrame::FrequencyChange' "$1" 2>/dev/null || echo 0; }
-walks() { grep -c 'CSpeedPanleUI: walked to' "$1" 2>/dev/null || echo 0; }
+count() { local n; n=$(grep -ac "$1" "$2" 2>/dev/null); echo "${n:-0}"; }
+# Frames of all walks so far ("... walked to N in M frames").
+frames() { sed -n 's/.*walked to [0-9-]* in \([0-9]*\) frames.*/\1/p' "$1" 2>/dev/null | awk '{ s += $1 } END { print s + 0 }'; }
 
 app=$(pid_of "${1:?Velotune.exe}"); bare=$(pid_of "${2:?bare_popup.exe}")
-log="$(dirname "$1")/log/Velotune.log"
-ns0=$(mktemp); ns1=$(mktemp); shown0=$(mktemp); shown1=$(mktemp)
-trap 'rm -f "$ns0" "$ns1" "$shown0" "$shown1"' EXIT
-if [ -z "$app" ] || [ -z "$bare" ]; then echo "idle: programs not found"; exit 1; fi
+rfloor=$(pid_of "${3:?reading_floor.exe}"); wfloor=$(pid_of "${4:?walk_floor.exe}")
+if [ -z "$app" ] || [ -z "$bare" ] || [ -z "$rfloor" ] || [ -z "$wfloor" ]; then echo "idle: programs not found"; exit 1; fi
+declare -A pid=([app]=$app [rf]=$rfloor [wf]=$wfloor)
+declare -A log=([app]="$(dirname "$1")/log/Velotune.log" [rf]="$(dirname "$3")/log/ReadingFloor.log"
+                [wf]="$(dirname "$4")/log/WalkFloor.log")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# One sample of every program: its threads' run time, and its readings,
+# walks and frames so far, as its log tells them. <phase> <index>
+sample() {
+  local p
+  for p in app rf wf; do
+    run_ns "${pid[$p]}" >"$tmp/$p.$1.$2.ns"
+    echo "$(count 'CMainFrame::FrequencyChange' "${log[$p]}") $(count 'CSpeedPanleUI: walked to' "${log[$p]}") $(frames "${log[$p]}")" \
+      >"$tmp/$p.$1.$2.n"
+  done
+}
+# "<ns> <readings> <walks> <frames>" of program <p> in slice <k> (from
+# sample k-1 to k) of <phase>; slice 0 is the whole phase, from 0 to <last>.
+slice() {  # <p> <phase> <k> <last>
+  local from=$(($3 - 1)) to=$3
+  [ "$3" -eq 0 ] && from=0 to=$4
+  echo "$(run_ns_between "$tmp/$1.$2.$from.ns" "$tmp/$1.$2.$to.ns")" \
+       "$(paste -d' ' "$tmp/$1.$2.$from.n" "$tmp/$1.$2.$to.n" | awk '{ print $4 - $1, $5 - $2, $6 - $3 }')"
+}
+# One line per slice (the whole phase first): Velotune's and both floors'
+# "<ns> <readings> <walks> <frames>", side by side.
+slices() {  # <phase> <last>
+  local k
+  for k in $(seq 0 "$2"); do echo "$(slice app "$1" "$k" "$2") $(slice rf "$1" "$k" "$2") $(slice wf "$1" "$k" "$2")"; done
+}
+
 sleep 12
-# Under Wine each thread holds about 1 MiB of private memory, and so does
-# the stack of the thread that ended last (Wine frees it when the next one
-# ends): the count explains most of the memory difference.
+# Under Wine each thread holds some private memory of its own: the count
+# explains part of the memory difference.
 echo "threads after 12 s: Velotune $(threads "$app"), bare popup $(threads "$bare")"
-am0=$(anon_kib "$app"); bm0=$(anon_kib "$bare")
-a0=$(ticks "$app"); b0=$(ticks "$bare")
-run_ns "$app" >"$shown0"; sr0=$(readings "$log"); sw0=$(walks "$log")
-amem=() bmem=() aslice=() bslice=()
-ap=$a0 bp=$b0
-for _ in 1 2 3 4; do
-  sleep 10
-  a=$(ticks "$app"); b=$(ticks "$bare")
-  aslice+=("$(awk -v d=$((a - ap)) -v hz="$hz" 'BEGIN { print d / hz / 10 * 100 }')")
-  bslice+=("$(awk -v d=$((b - bp)) -v hz="$hz" 'BEGIN { print d / hz / 10 * 100 }')")
-  ap=$a bp=$b
-  amem+=("$(anon_kib "$app")"); bmem+=("$(anon_kib "$bare")")
-done
-run_ns "$app" >"$shown1"; sr1=$(readings "$log"); sw1=$(walks "$log")
+am=$(anon_kib "$app"); bm=$(anon_kib "$bare")
+awk -v a="$am" -v b="$bm" 'BEGIN { d = (a - b) / 1024
+  printf "private memory after 12 s: Velotune %.1f MiB, bare popup %.1f MiB, difference %.1f MiB; ", a / 1024, b / 1024, d
+  printf "target difference <= 3 MiB: %s\n", (d <= 3 ? "met" : "NOT met") }'
 
-diff_mib=$(awk -v a="$am0" -v b="$bm0" 'BEGIN { printf "%.1f", (a - b) / 1024 }')
-awk -v a="$am0" -v b="$bm0" -v d="$diff_mib" \
-    -v ar="$(printf '%s\n' "${amem[@]}" | awk '{ print $1 / 1024 }' | spread '%.1f')" \
-    -v br="$(printf '%s\n' "${bmem[@]}" | awk '{ print $1 / 1024 }' | spread '%.1f')" 'BEGIN {
-  printf "private memory after 12 s: Velotune %.1f MiB, bare popup %.1f MiB, difference %.1f MiB, ratio %.2f; ", a / 1024, b / 1024, d, a / b
-  printf "target difference <= 5 MiB: %s\n", (d <= 5 ? "met" : "NOT met")
-  printf "  over the 40 s shown that follow, median (min-max): Velotune %s MiB, bare popup %s MiB\n", ar, br }'
-
-at=$(awk -v d=$((ap - a0)) -v hz="$hz" 'BEGIN { printf "%.2f", d / hz / 40 * 100 }')
-bt=$(awk -v d=$((bp - b0)) -v hz="$hz" 'BEGIN { printf "%.2f", d / hz / 40 * 100 }')
-awk -v a="$at" -v b="$bt" \
-    -v as="$(printf '%s\n' "${aslice[@]}" | spread '%.2f')" \
-    -v bs="$(printf '%s\n' "${bslice[@]}" | spread '%.2f')" 'BEGIN {
-  printf "processor time over 40 s, window shown: Velotune %.2f %% of a core, bare popup %.2f %%, ", a, b
-  if (b > 0) printf "ratio %.1f; ", a / b; else printf "ratio n/a (the bare popup used none); "
-  printf "target <= 0.2 %%: %s\n", (a <= 0.2 ? "met" : "NOT met")
-  printf "  per 10 s slice, median (min-max): Velotune %s %%, bare popup %s %%\n", as, bs }'
+sample shown 0
+for k in 1 2 3 4; do sleep 10; sample shown $k; done
+# Shown: Velotune's readings and walks against the floor of as many. The
+# reading floor gives what a reading costs at the least, the walk floor
+# (its readings at that price aside) what a frame of a walk does; the floor
+# of a slice is Velotune's readings and walks' frames in it at those prices.
+# The median of a[1..n], sorted in place (mawk has no sort of its own).
+median_awk='function median(a, n,   i, j, t) {
+  for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+  return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2 }'
+slices shown 4 | awk "$median_awk"'
+  NR == 1 { v = $1; vn = $2; vw = $3; vf = $4; r = $5; rn = $6; w = $9; wn = $10; ww = $11; wf = $12
+            reading = rn > 0 ? r / rn : 0
+            frame = wf > 0 ? (w - reading * wn) / wf : 0
+            floor = reading * vn + frame * vf
+            next }
+  $2 > 0 && $6 > 0 { f = $5 / $6 * $2 + frame * $4; if (f > 0) ratio[++n] = $1 / f }
+  END {
+    printf "processor time over 40 s, window shown: Velotune %.3f %% of a core, %d readings, %d walks of %d frames in all\n",
+           v / 4e8, vn, vw, vf
+    printf "  walk floor for as many: %.3f %% of a core (a reading %.0f us, a frame of a walk %.0f us: ", floor / 4e8,
+           reading / 1e3, frame / 1e3
+    printf "the reading floor %.3f %% for %d readings, the walk floor %.3f %% for %d readings and %d walks of %.1f frames)\n",
+           r / 4e8, rn, w / 4e8, wn, ww, (ww > 0 ? wf / ww : 0)
+    m = median(ratio, n); whole = floor > 0 ? v / floor : 0
+    printf "  per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ratio over the 40 s %.2f; ", m, ratio[1], ratio[n], whole
+    printf "target <= 1.25 x the walk floor: %s\n", (floor > 0 && whole <= 1.25 ? "met" : "NOT met") }'
 
 # Hidden: bench_app hides the window 75 s after the start, 23 s from now.
 sleep 26
-a0=$(ticks "$app"); aslice=(); ap=$a0
-run_ns "$app" >"$ns0"; r0=$(readings "$log")
-for _ in 1 2 3 4 5 6; do
-  sleep 10
-  a=$(ticks "$app")
-  aslice+=("$(awk -v d=$((a - ap)) -v hz="$hz" 'BEGIN { print d / hz / 10 * 100 }')")
-  ap=$a
-done
-run_ns "$app" >"$ns1"; r1=$(readings "$log")
+sample hidden 0
+for k in 1 2 3 4 5 6; do sleep 10; sample hidden $k; done
 echo "threads with the window hidden: Velotune $(threads "$app")"
-ht=$(awk -v d=$((ap - a0)) -v hz="$hz" 'BEGIN { printf "%.3f", d / hz / 60 * 100 }')
-awk -v a="$ht" -v m="$(anon_kib "$app")" -v bm="$(anon_kib "$bare")" \
-    -v as="$(printf '%s\n' "${aslice[@]}" | spread '%.2f')" 'BEGIN {
-  printf "processor time with the window hidden, over a minute: Velotune %.3f %% of a core; ", a
-  printf "target <= 0.05 %%: %s\n", (a <= 0.05 ? "met" : "NOT met")
-  printf "  per 10 s slice, median (min-max): %s %%; private memory hidden: %.1f MiB (bare popup, shown, %.1f MiB)\n", as, m / 1024, bm / 1024 }'
-# The same minute from the scheduler's nanosecond counters, and what each
-# monitor reading cost (the readings are what a hidden window still does).
-awk -v ns="$(run_ns_between "$ns0" "$ns1")" -v n=$((r1 - r0)) 'BEGIN {
-  printf "  in nanoseconds (schedstat): Velotune %.3f %% of a core; %d readings, %.0f us of processor time a reading\n",
-         ns / 1e9 / 60 * 100, n, (n > 0 ? ns / 1e3 / n : 0) }'
-# What a walk of the needle costs: the shown 40 s less their readings at
-# the hidden minute's price, shared among the walks of those 40 s.
-awk -v sns="$(run_ns_between "$shown0" "$shown1")" -v sn=$((sr1 - sr0)) -v w=$((sw1 - sw0)) \
-    -v ns="$(run_ns_between "$ns0" "$ns1")" -v n=$((r1 - r0)) 'BEGIN {
-  per = (n > 0 ? ns / n : 0)
-  printf "  the shown 40 s in nanoseconds: %.3f %% of a core; %d readings, %d walks of the needle", sns / 1e9 / 40 * 100, sn, w
-  if (w > 0) printf ", %.0f us of processor time a walk beyond its reading", (sns - sn * per) / 1e3 / w
-  printf "\n" }'
+# Hidden: what Velotune's readings cost against the reading floor's, a
+# reading for a reading.
+slices hidden 6 | awk -v m="$(anon_kib "$app")" "$median_awk"'
+  NR == 1 { v = $1; vn = $2; vw = $3; r = $5; rn = $6; next }
+  $2 > 0 && $6 > 0 && $5 > 0 { ratio[++n] = ($1 / $2) / ($5 / $6) }
+  END {
+    printf "processor time with the window hidden, over a minute: Velotune %.3f %% of a core, %d readings, %.0f us a reading; ",
+           v / 6e8, vn, (vn > 0 ? v / vn / 1e3 : 0)
+    printf "reading floor %.3f %%, %d readings, %.0f us a reading\n", r / 6e8, rn, (rn > 0 ? r / rn / 1e3 : 0)
+    med = median(ratio, n); whole = vn > 0 && r > 0 && rn > 0 ? (v / vn) / (r / rn) : 0
+    printf "  per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ratio a reading over the minute %.2f; ",
+           med, ratio[1], ratio[n], whole
+    printf "target <= 1.25 x the reading floor: %s\n", (whole > 0 && whole <= 1.25 ? "met" : "NOT met")
+    printf "  private memory hidden: Velotune %.1f MiB\n", m / 1024 }'

@@ -35,15 +35,16 @@ for arch in $TARGETS; do
         echo "== $arch $(basename "$b")"
         if [ "$(basename "$b")" = bench_app.exe ]; then
           # The idle figures are read from the Linux side while bench_app
-          # keeps both programs up.
+          # keeps Velotune, the bare popup and the floors up.
           out=$(mktemp)
           (cd "$(dirname "$b")" && "$WINE" "$(basename "$b")" >"$out" 2>&1) &
           runner=$!
           until grep -q "idle phase" "$out" 2>/dev/null || ! kill -0 $runner 2>/dev/null; do sleep 0.2; done
           tr -d '\r' <"$out"
           if grep -q "idle phase" "$out"; then
-            scripts/bench-idle.sh "$ROOT/$BUILD/$arch/dist/Velotune.exe" \
-                                  "$ROOT/$BUILD/$arch/bench/baseline/bare_popup.exe" || rc=1
+            local baseline="$ROOT/$BUILD/$arch/bench/baseline"
+            scripts/bench-idle.sh "$ROOT/$BUILD/$arch/dist/Velotune.exe" "$baseline/bare_popup.exe" \
+                                  "$baseline/reading_floor.exe" "$baseline/walk_floor.exe" || rc=1
           fi
           wait $runner || rc=1
           rm -f "$out"

@@ -1,11 +1,13 @@
 // Start-up of the real program against a bare popup program, started the
 // same way under the same Wine: a warm-up start of each, then pairs in
 // alternating order, so that neither pays the cold costs or the machine's
-// drift alone. Then both stay up side by side for the idle figures, which
-// scripts/bench-idle.sh reads from the Linux side.
+// drift alone. Then both stay up side by side for the idle figures, with
+// the floors those are judged against (the plainest programs that do what
+// idle Velotune does); scripts/bench-idle.sh reads them from the Linux side.
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,13 +17,15 @@ namespace {
 
 constexpr int kPairs = 7;
 constexpr double kGiveUpSeconds = 60;
-constexpr double kShownRatioTarget = 1.2;
+constexpr double kShownRatioTarget = 1.1;
 constexpr double kReadingTarget = 1.5;  // seconds from start
 constexpr DWORD kIdlePhaseMs = 75000;   // 10 s settling, one idle minute, a margin
 constexpr DWORD kHiddenPhaseMs = 70000; // one minute hidden, a margin on each side
 
 const wchar_t kAppClass[] = L"Velotune";
 const wchar_t kBareClass[] = L"VelotuneBareBaseline";
+const wchar_t kReadingFloorClass[] = L"VelotuneReadingFloor";
+const wchar_t kWalkFloorClass[] = L"VelotuneWalkFloor";
 // Logged by the main window when a monitor reading reaches the dial.
 const char kReadingLine[] = "CMainFrame::FrequencyChange";
 
@@ -41,10 +45,11 @@ public:
         return CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &m_pi) != FALSE;
     }
 
-    // Seconds from start until this process's window is visible, or -1.
-    double WaitShown() const {
+    // Seconds from start until this process's window is visible (or, for a
+    // window never shown, there), or -1.
+    double WaitShown(bool visible = true) const {
         while (BenchNow() - m_started < kGiveUpSeconds) {
-            if (HWND w = Window(); w && IsWindowVisible(w)) return BenchNow() - m_started;
+            if (HWND w = Window(); w && (!visible || IsWindowVisible(w))) return BenchNow() - m_started;
             if (WaitForSingleObject(m_pi.hProcess, 2) == WAIT_OBJECT_0) return -1;
         }
         return -1;
@@ -108,6 +113,7 @@ private:
 
 struct Paths {
     std::wstring app, bare, log, simState;
+    std::wstring readingFloor, walkFloor, readingFloorLog, walkFloorLog;
 };
 
 // Every start finds the same processor (at stock, from a state file of the
@@ -157,12 +163,12 @@ void PrintStartUp(const std::vector<double>& appShown, const std::vector<double>
 }
 
 // Nobody touches an idle program: the pointer rests in a corner of the
-// screen that neither window covers.
-void RestPointerAway(HWND a, HWND b) {
+// screen that no window covers.
+void RestPointerAway(std::initializer_list<HWND> windows) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     for (POINT corner : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1}, POINT{w - 1, h - 1}}) {
         bool covered = false;
-        for (HWND window : {a, b}) {
+        for (HWND window : windows) {
             RECT rc;
             if (window && GetWindowRect(window, &rc) && InflateRect(&rc, 8, 8) && PtInRect(&rc, corner)) covered = true;
         }
@@ -178,8 +184,15 @@ void RestPointerAway(HWND a, HWND b) {
 int main() {
     const std::wstring here = BenchFolder();
     const std::wstring dist = here.substr(0, here.find_last_of(L'\\')) + L"\\dist";
-    Paths paths{dist + L"\\Velotune.exe", here + L"\\baseline\\bare_popup.exe", dist + L"\\log\\Velotune.log",
-                dist + L"\\OverclockingSdkWrapper.state"};  // the library's own, emptied before each start
+    const std::wstring baseline = here + L"\\baseline\\";
+    Paths paths{dist + L"\\Velotune.exe",
+                baseline + L"bare_popup.exe",
+                dist + L"\\log\\Velotune.log",
+                dist + L"\\OverclockingSdkWrapper.state",  // the library's own, emptied before each start
+                baseline + L"reading_floor.exe",
+                baseline + L"walk_floor.exe",
+                baseline + L"log\\ReadingFloor.log",
+                baseline + L"log\\WalkFloor.log"};
 
     // Warm-up: one start of each, not counted.
     AppRun warm;
@@ -205,15 +218,21 @@ int main() {
     std::printf("%d pairs after a warm-up, alternating; median (min-max):\n", kPairs);
     PrintStartUp(appShown, bareShown, appReading);
 
-    // Idle side by side; the script finds the two by their paths.
+    // Idle side by side with the popup and the floors, in the same seconds,
+    // so that the machine's drift falls on all alike; the script finds each
+    // by its path and counts the readings and walks in its log.
     FreshStart(paths);
+    DeleteFileW(paths.readingFloorLog.c_str());
+    DeleteFileW(paths.walkFloorLog.c_str());
     Child app(paths.app, kAppClass), bare(paths.bare, kBareClass);
-    if (!app.Start() || !bare.Start() || app.WaitShown() < 0 || bare.WaitShown() < 0) {
+    Child readingFloor(paths.readingFloor, kReadingFloorClass), walkFloor(paths.walkFloor, kWalkFloorClass);
+    if (!app.Start() || !bare.Start() || !readingFloor.Start() || !walkFloor.Start() || app.WaitShown() < 0 ||
+        bare.WaitShown() < 0 || readingFloor.WaitShown(false) < 0 || walkFloor.WaitShown() < 0) {
         std::printf("idle phase: a program did not start\n");
         return 1;
     }
-    RestPointerAway(app.Window(), bare.Window());
-    std::printf("idle phase: Velotune and the bare popup stay up for %lu s\n", kIdlePhaseMs / 1000);
+    RestPointerAway({app.Window(), bare.Window(), walkFloor.Window()});
+    std::printf("idle phase: Velotune, the bare popup and the floors stay up for %lu s\n", kIdlePhaseMs / 1000);
     std::fflush(stdout);
     Sleep(kIdlePhaseMs);
     // Then hidden, as to the tray: the window goes, the readings go on. The
@@ -226,5 +245,6 @@ int main() {
     std::printf("hidden phase: Velotune's window hidden for %lu s\n", kHiddenPhaseMs / 1000);
     std::fflush(stdout);
     Sleep(kHiddenPhaseMs);
-    return app.Close() && bare.Close() ? 0 : 1;
+    const bool closed = app.Close() && bare.Close();
+    return closed && readingFloor.Close() && walkFloor.Close() ? 0 : 1;
 }

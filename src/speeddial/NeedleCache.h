@@ -37,6 +37,8 @@ public:
     // `box` of the surface cleared to transparent, for a fresh drawing.
     void ClearBox(const RECT& box);
     Gdiplus::Bitmap* Canvas() const { return m_canvas.get(); }
+    // The surface's premultiplied pixels, Side() a row.
+    DWORD* Pixels() const { return static_cast<DWORD*>(m_surface.Bits()); }
     // Keeps `box` of the surface as the picture at `angle`.
     void Keep(int angle, const RECT& box);
     // Blends `box` of the surface onto hDC with its corner at `at`.

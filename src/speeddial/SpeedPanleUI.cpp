@@ -115,6 +115,7 @@ bool CSpeedPanleUI::SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) {
     if (std::wcscmp(pstrName, L"dialimage") == 0) {
         if (m_sDialImage != pstrValue) {
             m_sDialImage = pstrValue;
+            m_background.Clear();
             Invalidate();
         }
         return true;
@@ -222,7 +223,10 @@ void CSpeedPanleUI::SkipWalk() {
     // window is shown, and then this area is part of the first paint even
     // where the system keeps the old picture of the window.
     SettleFrame();
-    if (!CVisibility::IsShown(Window())) m_needles.Clear();
+    if (!CVisibility::IsShown(Window())) {
+        m_needles.Clear();
+        m_background.Clear();
+    }
     m_nWalkFrames = 0;
     VLOG("CSpeedPanleUI: not shown, the pointer is set to %d without a walk", m_nCurAngle);
 }
@@ -374,6 +378,8 @@ void CSpeedPanleUI::PaintPointer(HDC hDC) {
             g.DrawImage(m_pImgPoint.get(), Gdiplus::Rect(b.left, b.top, b.right - b.left, b.bottom - b.top), 0, 0,
                         b.right - b.left, b.bottom - b.top, Gdiplus::UnitPixel);
         g.Flush(Gdiplus::FlushIntentionSync);
+        // The arcs are not drawn after the needle: it brings with it those that lie over it.
+        m_arcLayer.Atop(m_needles.Pixels(), side, box, origin);
         // A turn that failed is not kept: every later frame at this angle
         // would blend the same empty box. The next paint tries again.
         if (drawn == Gdiplus::Ok) m_needles.Keep(m_nCurAngle, box);
@@ -399,7 +405,7 @@ POINT CSpeedPanleUI::Pivot() const {
     return POINT{rc.left + w / 2, rc.top + h / 2 - Scaled(5)};
 }
 
-void CSpeedPanleUI::PaintArcs(HDC hDC) {
+std::vector<DialArc> CSpeedPanleUI::Arcs() const {
     const AppState& state = GetAppState();
     const bool overclocked = state.nStatus == STATUS_OVERCLOCK_OK || state.nStatus == STATUS_REOVERCLOCK_ING;
     std::vector<DialArc> arcs;
@@ -421,19 +427,41 @@ void CSpeedPanleUI::PaintArcs(HDC hDC) {
             if (a3 != -1) arcs.push_back({kAmber, a2 + 180, a3 - a2});
         }
     }
+    return arcs;
+}
 
+void CSpeedPanleUI::PaintFace(HDC hDC) {
     const RECT& rc = m_rcItem;
     const int w = rc.right - rc.left;
     const int cx = rc.left + w / 2, cy = rc.top + w / 2 - Scaled(4);
-    m_arcLayer.Draw(hDC, cx, cy, Scaled(m_nRadius), arcs, Dpi() / 96.0, DialOutlineColor());
+    bool changed = false;
+    const bool arcs =
+        m_arcLayer.Prepare(cx, cy, Scaled(m_nRadius), Arcs(), Dpi() / 96.0, DialOutlineColor(), &changed);
+    if (changed) {
+        // The needles kept carry the arcs of before.
+        m_needles.Clear();
+        m_background.Clear();
+    }
+    if (!m_background.ReadyFor(rc) &&
+        !m_background.Compose(rc, [&](HDC composed) { DrawFaceAndArcs(composed, arcs); })) {
+        DrawFaceAndArcs(hDC, arcs);  // the same layers straight onto the DC
+        return;
+    }
+    RECT part = rc, clip;
+    if (::GetClipBox(hDC, &clip) > NULLREGION) ::IntersectRect(&part, &clip, &rc);
+    m_background.Draw(hDC, part);
+}
+
+void CSpeedPanleUI::DrawFaceAndArcs(HDC hDC, bool arcs) {
+    // A face that failed to draw once is never tried again.
+    if (!m_sDialImage.IsEmpty() && !DrawImage(hDC, m_sDialImage)) m_sDialImage.Empty();
+    if (arcs) m_arcLayer.Draw(hDC);
 }
 
 void CSpeedPanleUI::PaintStatusImage(HDC hDC) {
     CLabelUI::PaintStatusImage(hDC);
-    // A face that failed to draw once is never tried again.
-    if (!m_sDialImage.IsEmpty() && !DrawImage(hDC, m_sDialImage)) m_sDialImage.Empty();
+    PaintFace(hDC);
     if (!m_sPointImage.IsEmpty()) PaintPointer(hDC);
-    PaintArcs(hDC);
     PaintNeedleOutline(hDC);
 }
 

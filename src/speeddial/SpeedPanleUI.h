@@ -8,6 +8,7 @@
 
 #include "duilib/LabelUI.h"
 #include "speeddial/ArcLayer.h"
+#include "speeddial/DialBackground.h"
 #include "speeddial/FramePacer.h"
 #include "speeddial/NeedleCache.h"
 #include "base/Win32Owners.h"
@@ -74,7 +75,11 @@ private:
     enum class Repaint { Later, Now };
     void InvalidatePointer(Repaint when = Repaint::Later);
     void SettleFrame();  // the whole dial repainted at the current angle (a skipped walk's end)
-    void PaintArcs(HDC hDC);
+    // The face and the arcs (composed once, see CDialBackground), then the
+    // needle, which carries the arcs that pass over it.
+    void PaintFace(HDC hDC);
+    void DrawFaceAndArcs(HDC hDC, bool arcs);
+    std::vector<DialArc> Arcs() const;
     void PaintNeedleOutline(HDC hDC);  // high contrast only
     int Dpi() const;
     double PointerScale() const;
@@ -89,6 +94,7 @@ private:
     int m_nPointDpi = 96;         // the display scale the pointer file was picked for
     double m_fPointFactor = 1.0;  // that file's own scale (2 for "@2x")
     CArcLayer m_arcLayer;
+    CDialBackground m_background;
     CNeedleCache m_needles;
     CFramePacer m_framePacer;
     RECT m_rcNeedleDrawn = {};     // where needles were painted since the last repaint asked for
