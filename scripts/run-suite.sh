@@ -16,6 +16,14 @@ vt_prepare_prefix || exit 1
 
 suite_body() {
   vt_start_wineserver
+  # Wine ends a desktop a second after its last program; a test program
+  # started in that second gets no window. One program that stays keeps it.
+  local ready="$ROOT/$BUILD/$arch/tests/desktop_keeper.ready" i
+  rm -f "$ready"
+  "$WINE" "$ROOT/$BUILD/$arch/tests/desktop_keeper.exe" "Z:${ready//\//\\}" \
+    </dev/null >/dev/null 2>&1 &
+  for i in $(seq 600); do [ -f "$ready" ] && break; sleep 0.1; done
+  [ -f "$ready" ] || echo "run-suite: the desktop keeper did not start; test programs may meet a closing desktop" >&2
   # The tests that pick a language put the value back when they end; a run
   # cut short leaves it, and the next would start in that language.
   local view
