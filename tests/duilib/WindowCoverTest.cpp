@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "base/Win32Owners.h"
@@ -30,41 +29,30 @@ struct Above {
 Above Plain(RECT rect, const char* trait = "") { return Above{rect, L"Notepad", trait}; }
 Above OfClass(const wchar_t* cls, RECT rect) { return Above{rect, cls, ""}; }
 
-// The windows of a table, answering as the screen would, and noting which
-// questions each was asked.
+// The windows of a table, answering as the screen would.
 class CListedWindows final : public CWindowCover::IWindowsAbove {
 public:
-    explicit CListedWindows(const std::vector<Above>& windows) : m_windows(windows), m_asked(windows.size()) {}
+    explicit CListedWindows(const std::vector<Above>& windows) : m_windows(windows) {}
 
     bool Next() override { return ++m_at < static_cast<int>(m_windows.size()); }
     bool IsShown() override {
-        Ask("shown");
         return !Is("hidden") && !Is("minimised");
     }
-    bool IsSeeThrough() override { return Ask("see-through"); }
+    bool IsSeeThrough() override { return Is("see-through"); }
     DuiLib::CDuiString ClassName() override {
-        Ask("class");
         return DuiLib::CDuiString(m_windows[m_at].cls);
     }
-    bool IsPopupOfThisProcess() override { return Ask("popup"); }
-    bool IsCloaked() override { return Ask("cloaked"); }
+    bool IsPopupOfThisProcess() override { return Is("popup"); }
+    bool IsCloaked() override { return Is("cloaked"); }
     bool GetRect(RECT& rc) override {
         rc = m_windows[m_at].rect;
-        Ask("rect");
         return !Is("no rect");
     }
-    const std::vector<std::string>& Asked(size_t window) const { return m_asked[window]; }
 
 private:
-    // Notes the question; true when the window has the trait of that name.
-    bool Ask(const char* question) {
-        m_asked[m_at].push_back(question);
-        return Is(question);
-    }
     bool Is(const char* trait) const { return std::strcmp(m_windows[m_at].trait, trait) == 0; }
 
     const std::vector<Above>& m_windows;
-    std::vector<std::vector<std::string>> m_asked;
     int m_at = -1;
 };
 
@@ -113,18 +101,6 @@ TEST(WindowCover, CoveredOnlyByWindowsThatStayOverAllOfIt) {
         CListedWindows above(c.above);
         EXPECT_EQ(c.covered, CWindowCover::Covered(c.mine, above));
     }
-}
-
-// On the screen each question is a round trip to the window server: a
-// hidden window is asked nothing more, and once the window is covered the
-// windows further up are not asked at all.
-TEST(WindowCover, AsksNoMoreThanItNeeds) {
-    const std::vector<Above> windows = {Plain(kOverAll, "hidden"), Plain(kOverAll), Plain(kOverAll)};
-    CListedWindows above(windows);
-    EXPECT_TRUE(CWindowCover::Covered(kMine, above));
-    EXPECT_EQ(std::vector<std::string>{"shown"}, above.Asked(0));
-    EXPECT_EQ((std::vector<std::string>{"shown", "see-through", "class", "popup", "cloaked", "rect"}), above.Asked(1));
-    EXPECT_TRUE(above.Asked(2).empty());
 }
 
 // The same questions of real windows: a top-level window, a child of it
