@@ -5,7 +5,10 @@
 // invalidates, as the window repaints it) against a plain BitBlt of that
 // box, and against the floor of a needle frame (the clip, one blit and one
 // blend of that box), which it is judged against. A warm-up of each, then
-// pairs of batches in alternating order.
+// pairs of batches in alternating order. Last, a walk's frame as the main
+// window draws it (the toolkit's quick frame through its back buffer onto
+// the shown window) against the walk floor's frame, one blit of the box
+// onto the window.
 #include <windows.h>
 #include <objbase.h>
 #include <gdiplus.h>
@@ -17,7 +20,9 @@
 #include <vector>
 
 #include "BenchStats.h"
+#include "duilib/ContainerUI.h"
 #include "duilib/DibSurface.h"
+#include "duilib/LabelUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "log/BaseLog.h"
 #include "speeddial/SpeedPanleUI.h"
@@ -35,6 +40,125 @@ public:
     Canvas() { Create(nullptr, kSide, kSide); }
     HDC dc() const { return Dc(); }
 };
+
+// The batches of a pair, started alternately after a warm-up of each; the
+// line says each one's time a frame and the ratio.
+template <typename First, typename Second>
+Spread Pairs(const First& first, const Second& second, const char* what, const char* against) {
+    first();
+    second();
+    std::vector<double> aMs, bMs, ratio;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        double a, b;
+        if (pair % 2 == 0) {
+            a = first();
+            b = second();
+        } else {
+            b = second();
+            a = first();
+        }
+        aMs.push_back(a * 1000);
+        bMs.push_back(b * 1000);
+        ratio.push_back(a / b);
+    }
+    const Spread r = SpreadOf(ratio);
+    std::printf("%s: %s ms, %s %s ms, ratio %s", what, Describe(SpreadOf(aMs), "%.3f").c_str(), against,
+                Describe(SpreadOf(bMs), "%.3f").c_str(), Describe(r, "%.2f").c_str());
+    return r;
+}
+
+DuiLib::CPaintManagerUI* g_windowManager = nullptr;
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT res = 0;
+    if (g_windowManager && g_windowManager->MessageHandler(msg, wp, lp, res)) return res;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// The main window's layers where the needle walks: the window's fill, the
+// scale marks' image, the dial and the readout under it, as the skin places
+// them, in a shown window. A frame of a walk as the dial draws it (from the
+// dial, whose face covers the box), as it was drawn before (from the root),
+// and the walk floor's frame: one blit of the box onto the window's DC.
+void WalkFramesInAWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"DialBenchWindow";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 420, 520, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    if (!hwnd) return;
+    DuiLib::CPaintManagerUI manager;
+    manager.Init(hwnd);
+    g_windowManager = &manager;
+    auto* root = new DuiLib::CContainerUI;
+    root->ApplyAttributeList(L"bkcolor=\"#FF1E2228\"");
+    auto* marks = new DuiLib::CLabelUI;
+    marks->ApplyAttributeList(L"float=\"true\" pos=\"80,62,340,322\" bkimage=\"png/marks_v7.png\"");
+    auto* dial = new DuiLib::CSpeedPanleUI;
+    dial->ApplyAttributeList(L"float=\"true\" pos=\"117,104,303,290\" dialimage=\"png/dials.png\" "
+                             L"pointimage=\"png/panel.png\" anglemin=\"60\" anglemax=\"300\"");
+    auto* readout = new DuiLib::CLabelUI;
+    readout->ApplyAttributeList(L"float=\"true\" pos=\"150,294,270,322\" text=\"3.60 GHz\" "
+                                L"textcolor=\"#FFE6E9ED\" align=\"center\"");
+    root->Add(marks);
+    root->Add(dial);
+    root->Add(readout);
+    manager.AttachDialog(root);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd);
+    Pump();
+
+    int angle = dial->m_nAngleMin, direction = 1;
+    auto nextBox = [&] {
+        const int from = angle;
+        if (angle + direction > dial->m_nAngleMax || angle + direction < dial->m_nAngleMin) direction = -direction;
+        angle += direction;
+        RECT a = dial->PointerBounds(from), b = dial->PointerBounds(angle), box;
+        ::UnionRect(&box, &a, &b);
+        ::IntersectRect(&box, &box, &dial->GetPos());
+        return box;
+    };
+    bool drawn = true;
+    auto frames = [&](DuiLib::CControlUI* from) {
+        const double start = BenchNow();
+        for (int i = 0; i < kFramesPerBatch; ++i) {
+            const RECT box = nextBox();
+            dial->m_nCurAngle = angle;
+            drawn = manager.PaintNow(box, from) && drawn;
+        }
+        GdiFlush();
+        return (BenchNow() - start) / kFramesPerBatch;
+    };
+    Canvas picture;
+    const vt::WindowDc window(hwnd);
+    auto floorFrames = [&] {
+        const double start = BenchNow();
+        for (int i = 0; i < kFramesPerBatch; ++i) {
+            const RECT box = nextBox();
+            const POINT at = {box.left - 117, box.top - 104};
+            BitBlt(window.Get(), box.left, box.top, box.right - box.left, box.bottom - box.top, picture.dc(), at.x,
+                   at.y, SRCCOPY);
+        }
+        GdiFlush();
+        return (BenchNow() - start) / kFramesPerBatch;
+    };
+    Pairs([&] { return frames(dial); }, floorFrames, "a walk's frame in the window (from the dial)",
+          "the walk floor's frame (a blit of the box onto the window)");
+    std::printf("\n");
+    Pairs([&] { return frames(nullptr); }, [&] { return frames(dial); }, "  the same frame from the window's root",
+          "from the dial");
+    std::printf("\n");
+    if (!drawn) std::printf("  (some frames were not drawn at once: the window was not shown)\n");
+    g_windowManager = nullptr;
+    DestroyWindow(hwnd);
+}
 
 }  // namespace
 
@@ -152,46 +276,25 @@ int main() {
             GdiFlush();
             return (BenchNow() - start) / kFramesPerBatch;
         };
-        auto pairs = [&](const auto& first, const auto& second, const char* what, const char* against) {
-            first();
-            second();
-            std::vector<double> aMs, bMs, ratio;
-            for (int pair = 0; pair < kPairs; ++pair) {
-                double a, b;
-                if (pair % 2 == 0) {
-                    a = first();
-                    b = second();
-                } else {
-                    b = second();
-                    a = first();
-                }
-                aMs.push_back(a * 1000);
-                bMs.push_back(b * 1000);
-                ratio.push_back(a / b);
-            }
-            const Spread r = SpreadOf(ratio);
-            std::printf("%s: %s ms, %s %s ms, ratio %s", what, Describe(SpreadOf(aMs), "%.3f").c_str(), against,
-                        Describe(SpreadOf(bMs), "%.3f").c_str(), Describe(r, "%.2f").c_str());
-            return r;
-        };
         if (rc == 0) {
             std::printf("%d pairs of %d-frame batches after a warm-up, alternating; median (min-max):\n", kPairs,
                         kFramesPerBatch);
             char what[96];
             std::snprintf(what, sizeof what, "one dial frame (%dx%d)", kSide, kSide);
-            pairs(dialBatch, plainBatch, what, "plain GDI+ DrawImage of the same size");
+            Pairs(dialBatch, plainBatch, what, "plain GDI+ DrawImage of the same size");
             std::printf("\n");
             boxPixels = 0;
-            const Spread needle = pairs(needleBatch, floorBatch, "one needle frame (the dial inside the step's box)",
+            const Spread needle = Pairs(needleBatch, floorBatch, "one needle frame (the dial inside the step's box)",
                                         "the frame floor (clip, blit and blend of the same box)");
             std::printf("; target <= %.1f: %s\n", kNeedleFloorTarget, Verdict(needle.median <= kNeedleFloorTarget));
             std::printf("  (the step's box averaged %.0f pixels)\n", boxPixels / ((kPairs + 1) * kFramesPerBatch));
-            pairs(needleBatch, blitBatch, "  the needle frame", "a plain BitBlt of the same box");
+            Pairs(needleBatch, blitBatch, "  the needle frame", "a plain BitBlt of the same box");
             std::printf("\n");
-            pairs(floorBatch, blitBatch, "  the frame floor", "a plain BitBlt");
+            Pairs(floorBatch, blitBatch, "  the frame floor", "a plain BitBlt");
             std::printf("\n");
         }
         if (host) DestroyWindow(host);
+        if (rc == 0) WalkFramesInAWindow();
     }
     Gdiplus::GdiplusShutdown(token);
     return rc;

@@ -140,6 +140,9 @@ public:
     bool ApplyAttributeList(LPCWSTR pstrList);
 
     virtual void DoPaint(HDC hDC, const RECT& rcPaint);
+    // True when this control's own paint gives every pixel of rc (inside
+    // it) an opaque colour, so that nothing painted under it shows there.
+    virtual bool CoversOpaquely(const RECT&) const { return false; }
     virtual void PaintBkColor(HDC hDC);
     virtual void PaintBkImage(HDC hDC);
     virtual void PaintStatusImage(HDC hDC);

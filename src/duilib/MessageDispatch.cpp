@@ -227,6 +227,7 @@ bool CMessageDispatch::OnKey(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& l
 }
 
 bool CMessageDispatch::OnDestroy(UINT, WPARAM, LPARAM, LRESULT&) {
+    m_manager.m_painter.ReleaseBackBuffer();  // and the window's DC with it
     m_manager.RemoveAllTimers();
     m_manager.m_tip.Destroy();
     return false;

@@ -1,5 +1,6 @@
 #include "duilib/WindowPainter.h"
 
+#include "duilib/ContainerUI.h"
 #include "duilib/ControlUI.h"
 #include "duilib/PaintManagerUI.h"
 #include "duilib/Visibility.h"
@@ -45,7 +46,7 @@ void CWindowPainter::Invalidate(const RECT& rc) {
     if (CVisibility::IsShown(hwnd)) ::InvalidateRect(hwnd, &rc, FALSE);
 }
 
-bool CWindowPainter::PaintNow(const RECT& rc) {
+bool CWindowPainter::PaintNow(const RECT& rc, CControlUI* from) {
     const HWND hwnd = m_manager.GetPaintWindow();
     if (!CVisibility::IsShown(hwnd) || !m_manager.GetRoot() || m_bUpdateNeeded || !m_offscreen) return false;
     RECT client;
@@ -55,10 +56,40 @@ bool CWindowPainter::PaintNow(const RECT& rc) {
     RECT r;
     if (!::IntersectRect(&r, &rc, &client)) return true;
     // Clipped to what is visible of the window, as a paint would be.
-    vt::WindowDc dc(hwnd);
-    if (!dc) return false;
-    PaintThroughBackBuffer(dc.Get(), r);
+    if (!m_windowDc) m_windowDc.emplace(hwnd);
+    if (!*m_windowDc) {
+        m_windowDc.reset();
+        return false;
+    }
+    const bool covered = from && from->IsShownInTree() && from->CoversOpaquely(r);
+    PaintThroughBackBuffer(m_windowDc->Get(), r, covered ? from : nullptr);
     return true;
+}
+
+// What the tree paints before `from` lies under it inside r, so the paint
+// starts there and then takes, at every level up, the controls that come
+// after it. Each container would clip its children to itself: r is cut to
+// every parent first. The back buffer's DC has no clip between paints, so
+// no SaveDC is needed to put it back.
+void CWindowPainter::PaintFrom(const RECT& rc, CControlUI* from) {
+    RECT r = rc;
+    for (CControlUI* p = from->GetParent(); p; p = p->GetParent())
+        if (!::IntersectRect(&r, &r, &p->GetPos())) return;
+    const HDC dc = m_offscreen.Dc();
+    ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    from->DoPaint(dc, r);
+    for (CControlUI *child = from, *parent = from->GetParent(); parent; child = parent, parent = parent->GetParent()) {
+        auto* box = static_cast<CContainerUI*>(parent->GetInterface(L"Container"));
+        if (!box) break;
+        bool after = false;
+        for (int i = 0; i < box->GetCount(); ++i) {
+            CControlUI* c = box->GetItemAt(i);
+            RECT tmp;
+            if (after && c->IsVisible() && ::IntersectRect(&tmp, &r, &c->GetPos())) c->DoPaint(dc, r);
+            if (c == child) after = true;
+        }
+    }
+    ::SelectClipRgn(dc, nullptr);
 }
 
 void CWindowPainter::PaintTo(HDC hDC, const RECT& rcPaint) {
@@ -103,8 +134,9 @@ void CWindowPainter::OnSize(bool minimised) {
     Invalidate();
 }
 
-void CWindowPainter::PaintThroughBackBuffer(HDC hdc, const RECT& r) {
-    PaintTo(m_offscreen.Dc(), r);
+void CWindowPainter::PaintThroughBackBuffer(HDC hdc, const RECT& r, CControlUI* from) {
+    if (from) PaintFrom(r, from);
+    else PaintTo(m_offscreen.Dc(), r);
     ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left, r.top, SRCCOPY);
     KeepBackBufferForAWhile();
 }
@@ -123,6 +155,7 @@ bool CWindowPainter::OnTimer(WPARAM id) {
 }
 
 void CWindowPainter::ReleaseBackBuffer() {
+    m_windowDc.reset();
     m_offscreen.Reset();
     if (m_bOffscreenTimer) ::KillTimer(m_manager.GetPaintWindow(), kTimerId);
     m_bOffscreenTimer = false;

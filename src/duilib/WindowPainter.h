@@ -7,11 +7,15 @@
 // again. A window that is not shown is not marked for painting at all.
 #include <windows.h>
 
+#include <optional>
+
 #include "base/NonCopyable.h"
+#include "base/Win32Owners.h"
 #include "duilib/DibSurface.h"
 
 namespace DuiLib {
 
+class CControlUI;
 class CPaintManagerUI;
 
 class CWindowPainter : private vt::NonCopyable {
@@ -26,7 +30,7 @@ public:
     // Drawing; see CPaintManagerUI for what each promises.
     void Invalidate();
     void Invalidate(const RECT& rc);
-    bool PaintNow(const RECT& rc);
+    bool PaintNow(const RECT& rc, CControlUI* from);
     void PaintTo(HDC hDC, const RECT& rcPaint);
     bool HasBackBuffer() const { return static_cast<bool>(m_offscreen); }
 
@@ -38,7 +42,10 @@ public:
     void OnSize(bool minimised);     // WM_SIZE
 
 private:
-    void PaintThroughBackBuffer(HDC hdc, const RECT& r);  // the back buffer (of the window's size) onto hdc
+    // r painted onto the back buffer (of the window's size), from the root
+    // or from a control that covers it, and from there onto hdc.
+    void PaintThroughBackBuffer(HDC hdc, const RECT& r, CControlUI* from = nullptr);
+    void PaintFrom(const RECT& r, CControlUI* from);
     void KeepBackBufferForAWhile();
     // Below the range the controls' timers are numbered from (0x7100).
     static constexpr UINT kTimerId = 0x7000;
@@ -50,6 +57,9 @@ private:
     CDibSurface m_offscreen;
     DWORD m_dwLastOffscreenUse = 0;
     bool m_bOffscreenTimer = false;
+    // The window's DC for quick frames, kept as long as the back buffer:
+    // asking for it and giving it back at every frame costs round trips.
+    std::optional<vt::WindowDc> m_windowDc;
 };
 
 }  // namespace DuiLib

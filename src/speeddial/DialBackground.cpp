@@ -46,6 +46,14 @@ bool CDialBackground::Opaque(const RECT& part) const {
     return true;
 }
 
+bool CDialBackground::Covers(const RECT& part) const {
+    RECT r;
+    if (!m_surface || ::IsRectEmpty(&part) || !::IntersectRect(&r, &part, &m_item) || !::EqualRect(&r, &part))
+        return false;
+    ::OffsetRect(&r, -m_item.left, -m_item.top);
+    return Opaque(r);
+}
+
 bool CDialBackground::Draw(HDC hDC, const RECT& part) const {
     RECT r;
     if (!m_surface) return false;

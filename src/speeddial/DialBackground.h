@@ -28,6 +28,8 @@ public:
     bool Compose(const RECT& item, const std::function<void(HDC)>& paint);
     // `part` of it (window pixels) onto hDC.
     bool Draw(HDC hDC, const RECT& part) const;
+    // Composed, and every pixel of `part` (window pixels, inside the dial) opaque.
+    bool Covers(const RECT& part) const;
 
 private:
     bool Opaque(const RECT& part) const;  // every pixel of `part` (surface pixels)

@@ -293,7 +293,7 @@ void CSpeedPanleUI::InvalidatePointer(Repaint when) {
     m_bFramePending = false;
     ++m_nWalkFrames;
     if (!m_pManager || !IsVisible() || !::IntersectRect(&changed, &changed, &m_rcItem)) return;
-    if (when == Repaint::Now && m_pManager->PaintNow(changed)) return;
+    if (when == Repaint::Now && m_pManager->PaintNow(changed, this)) return;
     m_pManager->Invalidate(changed);
 }
 
@@ -463,6 +463,12 @@ void CSpeedPanleUI::PaintStatusImage(HDC hDC) {
     PaintFace(hDC);
     if (!m_sPointImage.IsEmpty()) PaintPointer(hDC);
     PaintNeedleOutline(hDC);
+}
+
+// Answered from the face composed last. Arcs that change meanwhile are
+// composed anew over the same opaque face, so the answer holds.
+bool CSpeedPanleUI::CoversOpaquely(const RECT& rc) const {
+    return m_background.ReadyFor(m_rcItem) && m_background.Covers(rc);
 }
 
 void CSpeedPanleUI::PaintNeedleOutline(HDC hDC) {

@@ -33,6 +33,8 @@ public:
     void DoEvent(TEventUI& event) override;
     bool SetAttribute(LPCWSTR pstrName, LPCWSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
+    // Where the composed face is opaque: around the needle, away from the rim.
+    bool CoversOpaquely(const RECT& rc) const override;
 
     // Target = lowest angle + offset; the animation timer moves the pointer.
     virtual int SetEndAngle(int offset);

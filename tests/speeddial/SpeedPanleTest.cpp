@@ -315,9 +315,27 @@ void Pump(int rounds) {
 
 namespace {
 
-// The dial over an opaque background in a shown host window, as in the main window.
-// (As in the main window: each paint lays the background down again before
-// the dial's translucent edges.)
+// A translucent layer that counts its paints.
+class CPaintCounter : public DuiLib::CControlUI {
+public:
+    void DoPaint(HDC dc, const RECT& rc) override {
+        ++paints;
+        CControlUI::DoPaint(dc, rc);
+    }
+    int paints = 0;
+};
+CPaintCounter* g_under = nullptr;
+
+DuiLib::CControlUI* FloatingBox(DuiLib::CControlUI* box, RECT pos, DWORD argb) {
+    box->SetFloat(true);
+    box->SetFloatPos(pos);
+    box->SetBkColor(argb);
+    return box;
+}
+
+// The dial over an opaque background in a shown host window, as in the main
+// window: a translucent layer under it (g_under, as the scale marks are) and
+// an opaque box over its upper part, which the needle passes under.
 CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd, int dpi = 0) {
     GetAppState().nStatus = STATUS_OVERCLOCK_INIT;
     GetAppState().g_bThisCPUHaveCustomData = false;
@@ -326,10 +344,13 @@ CSpeedPanleUI* AttachShownDial(DuiLib::CPaintManagerUI& manager, HWND hwnd, int 
     g_manager = &manager;
     auto* root = new DuiLib::CContainerUI;
     root->SetBkColor(0xFF1E2228);
+    g_under = new CPaintCounter;
+    root->Add(FloatingBox(g_under, RECT{0, 0, 186, 186}, 0x40FFFFFF));
     auto* dial = new CSpeedPanleUI;
     dial->SetFloat(true);
     dial->SetFloatPos(RECT{0, 0, 186, 186});
     root->Add(dial);
+    root->Add(FloatingBox(new DuiLib::CControlUI, RECT{80, 20, 106, 40}, 0xFF336699));
     manager.AttachDialog(root);
     dial->SetDefaultAngle(120);
     dial->m_nStep = 1;
@@ -412,6 +433,13 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
             UpdateWindow(hwnd);
             ASSERT_EQ(60 + target, dial->m_nCurAngle);
         }
+        // A frame inside the face starts at the dial: nothing under it is
+        // painted again; at the corner, outside the round face, it is.
+        const int under = g_under->paints;
+        ASSERT_TRUE(manager.PaintNow(dial->PointerBounds(dial->m_nCurAngle), dial));
+        EXPECT_EQ(under, g_under->paints);
+        ASSERT_TRUE(manager.PaintNow(RECT{0, 0, 8, 8}, dial));
+        EXPECT_EQ(under + 1, g_under->paints);
         Pump(5);
         const std::vector<DWORD> animated = Capture(hwnd);
         InvalidateRect(hwnd, nullptr, FALSE);
