@@ -4,7 +4,8 @@
 # bench_app keeps idle side by side, and judges each against its floor
 # (bench/README.md). Each program is found by its full path, so other Wine
 # sessions on the machine do not count.
-#   bench-idle.sh <Velotune.exe> <bare_popup.exe> <reading_floor.exe> <walk_floor.exe>   (Linux paths)
+#   bench-idle.sh <Velotune.exe> <bare_popup.exe> <reading_floor.exe> <walk_floor.exe> <walks_floor.exe>
+#   (Linux paths)
 # Memory after 12 s; then 40 s with Velotune's window shown, against the
 # walk floor; then, once bench_app has hidden the window (as to the tray)
 # 75 s after it started them, a minute against the reading floor. The
@@ -48,10 +49,14 @@ frames() { sed -n 's/.*walked to [0-9-]* in \([0-9]*\) frames.*/\1/p' "$1" 2>/de
 
 app=$(pid_of "${1:?Velotune.exe}"); bare=$(pid_of "${2:?bare_popup.exe}")
 rfloor=$(pid_of "${3:?reading_floor.exe}"); wfloor=$(pid_of "${4:?walk_floor.exe}")
-if [ -z "$app" ] || [ -z "$bare" ] || [ -z "$rfloor" ] || [ -z "$wfloor" ]; then echo "idle: programs not found"; exit 1; fi
-declare -A pid=([app]=$app [rf]=$rfloor [wf]=$wfloor)
+ffloor=$(pid_of "${5:?walks_floor.exe}")
+if [ -z "$app" ] || [ -z "$bare" ] || [ -z "$rfloor" ] || [ -z "$wfloor" ] || [ -z "$ffloor" ]; then
+  echo "idle: programs not found"
+  exit 1
+fi
+declare -A pid=([app]=$app [rf]=$rfloor [wf]=$wfloor [ff]=$ffloor)
 declare -A log=([app]="$(dirname "$1")/log/Velotune.log" [rf]="$(dirname "$3")/log/ReadingFloor.log"
-                [wf]="$(dirname "$4")/log/WalkFloor.log")
+                [wf]="$(dirname "$4")/log/WalkFloor.log" [ff]="$(dirname "$5")/log/WalksFloor.log")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -59,7 +64,7 @@ trap 'rm -rf "$tmp"' EXIT
 # walks and frames so far, as its log tells them. <phase> <index>
 sample() {
   local p
-  for p in app rf wf; do
+  for p in app rf wf ff; do
     run_ns "${pid[$p]}" >"$tmp/$p.$1.$2.ns"
     echo "$(count 'CMainFrame::FrequencyChange' "${log[$p]}") $(count 'CSpeedPanleUI: walked to' "${log[$p]}") $(frames "${log[$p]}")" \
       >"$tmp/$p.$1.$2.n"
@@ -73,11 +78,13 @@ slice() {  # <p> <phase> <k> <last>
   echo "$(run_ns_between "$tmp/$1.$2.$from.ns" "$tmp/$1.$2.$to.ns")" \
        "$(paste -d' ' "$tmp/$1.$2.$from.n" "$tmp/$1.$2.$to.n" | awk '{ print $4 - $1, $5 - $2, $6 - $3 }')"
 }
-# One line per slice (the whole phase first): Velotune's and both floors'
-# "<ns> <readings> <walks> <frames>", side by side.
+# One line per slice (the whole phase first): Velotune's and the three
+# floors' "<ns> <readings> <walks> <frames>", side by side.
 slices() {  # <phase> <last>
   local k
-  for k in $(seq 0 "$2"); do echo "$(slice app "$1" "$k" "$2") $(slice rf "$1" "$k" "$2") $(slice wf "$1" "$k" "$2")"; done
+  for k in $(seq 0 "$2"); do
+    echo "$(slice app "$1" "$k" "$2") $(slice rf "$1" "$k" "$2") $(slice wf "$1" "$k" "$2") $(slice ff "$1" "$k" "$2")"
+  done
 }
 
 sleep 12
@@ -91,31 +98,37 @@ awk -v a="$am" -v b="$bm" 'BEGIN { d = (a - b) / 1024
 
 sample shown 0
 for k in 1 2 3 4; do sleep 10; sample shown $k; done
-# Shown: Velotune's readings and walks against the floor of as many. The
-# reading floor gives what a reading costs at the least, the walk floor
-# (its readings at that price aside) what a frame of a walk does; the floor
-# of a slice is Velotune's readings and walks' frames in it at those prices.
+# Shown: Velotune's readings and walks against the floor of as many: its
+# readings at the reading floor's price, its walks' frames at the walks
+# floor's (walks alone, no reading: a frame priced by itself). The walk
+# floor, readings and walks in one program, is printed beside it a reading
+# for a reading.
 # The median of a[1..n], sorted in place (mawk has no sort of its own).
 median_awk='function median(a, n,   i, j, t) {
   for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
   return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2 }'
 slices shown 4 | awk "$median_awk"'
   NR == 1 { v = $1; vn = $2; vw = $3; vf = $4; r = $5; rn = $6; w = $9; wn = $10; ww = $11; wf = $12
+            f = $13; fw = $15; ff = $16
             reading = rn > 0 ? r / rn : 0
-            frame = wf > 0 ? (w - reading * wn) / wf : 0
+            frame = ff > 0 ? f / ff : 0
             floor = reading * vn + frame * vf
             next }
-  $2 > 0 && $6 > 0 { f = $5 / $6 * $2 + frame * $4; if (f > 0) ratio[++n] = $1 / f }
+  $2 > 0 && $6 > 0 && $16 > 0 { g = $5 / $6 * $2 + $13 / $16 * $4; if (g > 0) ratio[++n] = $1 / g }
   END {
     printf "processor time over 40 s, window shown: Velotune %.3f %% of a core, %d readings, %d walks of %d frames in all\n",
            v / 4e8, vn, vw, vf
-    printf "  walk floor for as many: %.3f %% of a core (a reading %.0f us, a frame of a walk %.0f us: ", floor / 4e8,
-           reading / 1e3, frame / 1e3
-    printf "the reading floor %.3f %% for %d readings, the walk floor %.3f %% for %d readings and %d walks of %.1f frames)\n",
-           r / 4e8, rn, w / 4e8, wn, ww, (ww > 0 ? wf / ww : 0)
+    printf "  floor for as many: %.3f %% of a core (a reading %.0f us: the reading floor %.3f %% for %d readings; ",
+           floor / 4e8, reading / 1e3, r / 4e8, rn
+    printf "a frame of a walk %.0f us: the walks floor %.3f %% for %d walks of %.1f frames)\n",
+           frame / 1e3, f / 4e8, fw, (fw > 0 ? ff / fw : 0)
+    printf "  the walk floor itself: %.3f %% for %d readings and %d walks of %.1f frames\n",
+           w / 4e8, wn, ww, (ww > 0 ? wf / ww : 0)
     m = median(ratio, n); whole = floor > 0 ? v / floor : 0
     printf "  per 10 s slice, median (min-max): %.2f (%.2f-%.2f); ratio over the 40 s %.2f; ", m, ratio[1], ratio[n], whole
-    printf "target <= 1.25 x the walk floor: %s\n", (floor > 0 && whole <= 1.25 ? "met" : "NOT met") }'
+    verdict = vf == 0 ? "not judged, Velotune made no walk" : floor <= 0 ? "not judged, no floor" : \
+              whole <= 1.25 ? "met" : "NOT met"
+    printf "target <= 1.25 x the walk floor: %s\n", verdict }'
 
 # Hidden: bench_app hides the window 75 s after the start, 23 s from now.
 sleep 26

@@ -44,7 +44,8 @@ for arch in $TARGETS; do
           if grep -q "idle phase" "$out"; then
             local baseline="$ROOT/$BUILD/$arch/bench/baseline"
             scripts/bench-idle.sh "$ROOT/$BUILD/$arch/dist/Velotune.exe" "$baseline/bare_popup.exe" \
-                                  "$baseline/reading_floor.exe" "$baseline/walk_floor.exe" || rc=1
+                                  "$baseline/reading_floor.exe" "$baseline/walk_floor.exe" \
+                                  "$baseline/walks_floor.exe" || rc=1
           fi
           wait $runner || rc=1
           rm -f "$out"

@@ -26,6 +26,7 @@ const wchar_t kAppClass[] = L"Velotune";
 const wchar_t kBareClass[] = L"VelotuneBareBaseline";
 const wchar_t kReadingFloorClass[] = L"VelotuneReadingFloor";
 const wchar_t kWalkFloorClass[] = L"VelotuneWalkFloor";
+const wchar_t kWalksFloorClass[] = L"VelotuneWalksFloor";
 // Logged by the main window when a monitor reading reaches the dial.
 const char kReadingLine[] = "CMainFrame::FrequencyChange";
 
@@ -113,7 +114,7 @@ private:
 
 struct Paths {
     std::wstring app, bare, log, simState;
-    std::wstring readingFloor, walkFloor, readingFloorLog, walkFloorLog;
+    std::wstring readingFloor, walkFloor, walksFloor, readingFloorLog, walkFloorLog, walksFloorLog;
 };
 
 // Every start finds the same processor (at stock, from a state file of the
@@ -191,8 +192,10 @@ int main() {
                 dist + L"\\OverclockingSdkWrapper.state",  // the library's own, emptied before each start
                 baseline + L"reading_floor.exe",
                 baseline + L"walk_floor.exe",
+                baseline + L"walks_floor.exe",
                 baseline + L"log\\ReadingFloor.log",
-                baseline + L"log\\WalkFloor.log"};
+                baseline + L"log\\WalkFloor.log",
+                baseline + L"log\\WalksFloor.log"};
 
     // Warm-up: one start of each, not counted.
     AppRun warm;
@@ -224,14 +227,17 @@ int main() {
     FreshStart(paths);
     DeleteFileW(paths.readingFloorLog.c_str());
     DeleteFileW(paths.walkFloorLog.c_str());
+    DeleteFileW(paths.walksFloorLog.c_str());
     Child app(paths.app, kAppClass), bare(paths.bare, kBareClass);
     Child readingFloor(paths.readingFloor, kReadingFloorClass), walkFloor(paths.walkFloor, kWalkFloorClass);
-    if (!app.Start() || !bare.Start() || !readingFloor.Start() || !walkFloor.Start() || app.WaitShown() < 0 ||
-        bare.WaitShown() < 0 || readingFloor.WaitShown(false) < 0 || walkFloor.WaitShown() < 0) {
+    Child walksFloor(paths.walksFloor, kWalksFloorClass);
+    if (!app.Start() || !bare.Start() || !readingFloor.Start() || !walkFloor.Start() || !walksFloor.Start() ||
+        app.WaitShown() < 0 || bare.WaitShown() < 0 || readingFloor.WaitShown(false) < 0 || walkFloor.WaitShown() < 0 ||
+        walksFloor.WaitShown() < 0) {
         std::printf("idle phase: a program did not start\n");
         return 1;
     }
-    RestPointerAway({app.Window(), bare.Window(), walkFloor.Window()});
+    RestPointerAway({app.Window(), bare.Window(), walkFloor.Window(), walksFloor.Window()});
     std::printf("idle phase: Velotune, the bare popup and the floors stay up for %lu s\n", kIdlePhaseMs / 1000);
     std::fflush(stdout);
     Sleep(kIdlePhaseMs);
@@ -246,5 +252,5 @@ int main() {
     std::fflush(stdout);
     Sleep(kHiddenPhaseMs);
     const bool closed = app.Close() && bare.Close();
-    return closed && readingFloor.Close() && walkFloor.Close() ? 0 : 1;
+    return closed && readingFloor.Close() && walkFloor.Close() && walksFloor.Close() ? 0 : 1;
 }
