@@ -148,10 +148,9 @@ public:
     // frame. False, with nothing drawn, when the area must wait for a paint
     // message instead: no window, hidden or minimised, a layout pending, or
     // no back buffer of the window's size (the next paint makes one).
-    // `from`: a control whose own paint may cover rc with opaque pixels
-    // (CControlUI::CoversOpaquely); when it does, the repaint starts there
-    // instead of at the root.
-    bool PaintNow(const RECT& rc, CControlUI* from = nullptr) { return m_painter.PaintNow(rc, from); }
+    // Like a paint message's, the repaint starts at the last control whose
+    // own paint covers rc with opaque pixels (CControlUI::CoversOpaquely).
+    bool PaintNow(const RECT& rc) { return m_painter.PaintNow(rc); }
     void NeedUpdate() { m_painter.NeedUpdate(); }
     void UpdateLayout() { m_painter.UpdateLayout(); }  // lays the tree out now if anything changed
     void PaintTo(HDC hDC, const RECT& rcPaint) { m_painter.PaintTo(hDC, rcPaint); }  // draws the tree on any DC

@@ -46,7 +46,7 @@ void CWindowPainter::Invalidate(const RECT& rc) {
     if (CVisibility::IsShown(hwnd)) ::InvalidateRect(hwnd, &rc, FALSE);
 }
 
-bool CWindowPainter::PaintNow(const RECT& rc, CControlUI* from) {
+bool CWindowPainter::PaintNow(const RECT& rc) {
     const HWND hwnd = m_manager.GetPaintWindow();
     if (!CVisibility::IsShown(hwnd) || !m_manager.GetRoot() || m_bUpdateNeeded || !m_offscreen) return false;
     RECT client;
@@ -61,26 +61,44 @@ bool CWindowPainter::PaintNow(const RECT& rc, CControlUI* from) {
         m_windowDc.reset();
         return false;
     }
-    const bool covered = from && from->IsShownInTree() && from->CoversOpaquely(r);
-    PaintThroughBackBuffer(m_windowDc->Get(), r, covered ? from : nullptr);
+    PaintThroughBackBuffer(m_windowDc->Get(), r);
     return true;
+}
+
+namespace {
+
+bool Holds(const RECT& outer, const RECT& inner) {
+    RECT both;
+    return ::IntersectRect(&both, &outer, &inner) && ::EqualRect(&both, &inner);
+}
+
+}  // namespace
+
+// A parent clips its children to itself, so only a control whose parents
+// all hold r can cover it; its own paint comes before its children's, and
+// an earlier sibling's before a later one's.
+CControlUI* CWindowPainter::Cover(CControlUI* control, const RECT& r) {
+    if (!control->IsVisible() || !Holds(control->GetPos(), r)) return nullptr;
+    CControlUI* found = control->CoversOpaquely(r) ? control : nullptr;
+    if (control->IsContainer()) {
+        const auto* box = static_cast<CContainerUI*>(control);
+        for (int i = 0; i < box->GetCount(); ++i)
+            if (CControlUI* inner = Cover(box->GetItemAt(i), r)) found = inner;
+    }
+    return found;
 }
 
 // What the tree paints before `from` lies under it inside r, so the paint
 // starts there and then takes, at every level up, the controls that come
-// after it. Each container would clip its children to itself: r is cut to
-// every parent first. The back buffer's DC has no clip between paints, so
-// no SaveDC is needed to put it back.
-void CWindowPainter::PaintFrom(const RECT& rc, CControlUI* from) {
-    RECT r = rc;
-    for (CControlUI* p = from->GetParent(); p; p = p->GetParent())
-        if (!::IntersectRect(&r, &r, &p->GetPos())) return;
+// after it. The back buffer's DC has no clip between paints, so no SaveDC
+// is needed to put it back.
+void CWindowPainter::PaintFrom(const RECT& r, CControlUI* from) {
     const HDC dc = m_offscreen.Dc();
     ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
     from->DoPaint(dc, r);
     for (CControlUI *child = from, *parent = from->GetParent(); parent; child = parent, parent = parent->GetParent()) {
-        auto* box = static_cast<CContainerUI*>(parent->GetInterface(L"Container"));
-        if (!box) break;
+        if (!parent->IsContainer()) break;
+        const auto* box = static_cast<CContainerUI*>(parent);
         bool after = false;
         for (int i = 0; i < box->GetCount(); ++i) {
             CControlUI* c = box->GetItemAt(i);
@@ -134,8 +152,10 @@ void CWindowPainter::OnSize(bool minimised) {
     Invalidate();
 }
 
-void CWindowPainter::PaintThroughBackBuffer(HDC hdc, const RECT& r, CControlUI* from) {
-    if (from) PaintFrom(r, from);
+void CWindowPainter::PaintThroughBackBuffer(HDC hdc, const RECT& r) {
+    UpdateLayout();
+    CControlUI* root = m_manager.GetRoot();
+    if (CControlUI* cover = root ? Cover(root, r) : nullptr) PaintFrom(r, cover);
     else PaintTo(m_offscreen.Dc(), r);
     ::BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, m_offscreen.Dc(), r.left, r.top, SRCCOPY);
     KeepBackBufferForAWhile();

@@ -30,7 +30,7 @@ public:
     // Drawing; see CPaintManagerUI for what each promises.
     void Invalidate();
     void Invalidate(const RECT& rc);
-    bool PaintNow(const RECT& rc, CControlUI* from);
+    bool PaintNow(const RECT& rc);
     void PaintTo(HDC hDC, const RECT& rcPaint);
     bool HasBackBuffer() const { return static_cast<bool>(m_offscreen); }
 
@@ -42,9 +42,11 @@ public:
     void OnSize(bool minimised);     // WM_SIZE
 
 private:
-    // r painted onto the back buffer (of the window's size), from the root
-    // or from a control that covers it, and from there onto hdc.
-    void PaintThroughBackBuffer(HDC hdc, const RECT& r, CControlUI* from = nullptr);
+    // r painted onto the back buffer (of the window's size), from the last
+    // control that covers it with opaque pixels or else from the root, and
+    // from there onto hdc.
+    void PaintThroughBackBuffer(HDC hdc, const RECT& r);
+    static CControlUI* Cover(CControlUI* control, const RECT& r);  // in control's subtree; null when none
     void PaintFrom(const RECT& r, CControlUI* from);
     void KeepBackBufferForAWhile();
     // Below the range the controls' timers are numbered from (0x7100).

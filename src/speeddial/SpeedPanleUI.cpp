@@ -293,7 +293,7 @@ void CSpeedPanleUI::InvalidatePointer(Repaint when) {
     m_bFramePending = false;
     ++m_nWalkFrames;
     if (!m_pManager || !IsVisible() || !::IntersectRect(&changed, &changed, &m_rcItem)) return;
-    if (when == Repaint::Now && m_pManager->PaintNow(changed, this)) return;
+    if (when == Repaint::Now && m_pManager->PaintNow(changed)) return;
     m_pManager->Invalidate(changed);
 }
 

@@ -35,13 +35,9 @@ public:
     explicit CListedWindows(const std::vector<Above>& windows) : m_windows(windows) {}
 
     bool Next() override { return ++m_at < static_cast<int>(m_windows.size()); }
-    bool IsShown() override {
-        return !Is("hidden") && !Is("minimised");
-    }
+    bool IsShown() override { return !Is("hidden") && !Is("minimised"); }
     bool IsSeeThrough() override { return Is("see-through"); }
-    DuiLib::CDuiString ClassName() override {
-        return DuiLib::CDuiString(m_windows[m_at].cls);
-    }
+    DuiLib::CDuiString ClassName() override { return DuiLib::CDuiString(m_windows[m_at].cls); }
     bool IsPopupOfThisProcess() override { return Is("popup"); }
     bool IsCloaked() override { return Is("cloaked"); }
     bool GetRect(RECT& rc) override {
@@ -82,9 +78,6 @@ const CoverCase kCoverCases[] = {
     {"a tooltip", kMine, {OfClass(L"tooltips_class32", kOverAll)}, false},
     {"a menu of another process", kMine, {OfClass(L"#32768", kOverAll)}, false},
     {"the taskbar, whatever the case of its class", kMine, {OfClass(L"shell_traywnd", kOverAll)}, false},
-    {"a second screen's taskbar", kMine, {OfClass(L"Shell_SecondaryTrayWnd", kOverAll)}, false},
-    {"the desktop", kMine, {OfClass(L"Progman", kOverAll), OfClass(L"WorkerW", kOverAll)}, false},
-    {"the hidden icons' box", kMine, {OfClass(L"NotifyIconOverflowWindow", kOverAll)}, false},
     {"a real cover beyond passing windows", kMine,
      {OfClass(L"tooltips_class32", kOverAll), Plain(kOverAll, "cloaked"), Plain(kOverAll)}, true},
     {"a window parked off the screen", kMine, {Plain({-32000, -32000, -31800, -31800})}, false},
@@ -103,8 +96,9 @@ TEST(WindowCover, CoveredOnlyByWindowsThatStayOverAllOfIt) {
     }
 }
 
-// The same questions of real windows: a top-level window, a child of it
-// (judged by its top-level window), and a window over them.
+// The same questions of real windows: a child is judged by its top-level
+// window, and a minimised window covers nothing. (The dial's tests ask of
+// hidden, minimised and covered main windows.)
 TEST(WindowCover, ShownAndSeenOfRealWindows) {
     vt::UniqueWindow host(CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200,
                                           nullptr, nullptr, nullptr, nullptr));
@@ -112,12 +106,7 @@ TEST(WindowCover, ShownAndSeenOfRealWindows) {
     const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 50, 50, host.Get(), nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(nullptr, child);
-    EXPECT_FALSE(CVisibility::IsShown(nullptr));
-    EXPECT_FALSE(CVisibility::IsSeen(nullptr));
-    for (HWND w : {host.Get(), child}) {
-        EXPECT_TRUE(CVisibility::IsShown(w));
-        EXPECT_TRUE(CVisibility::IsSeen(w));
-    }
+    EXPECT_TRUE(CVisibility::IsSeen(child));
 
     vt::UniqueWindow cover(CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 50,
                                            50, 300, 300, nullptr, nullptr, nullptr, nullptr));
@@ -130,10 +119,6 @@ TEST(WindowCover, ShownAndSeenOfRealWindows) {
     EXPECT_TRUE(CVisibility::IsSeen(host.Get())) << "a minimised window covers nothing";
     cover.Reset();
 
-    ShowWindow(host.Get(), SW_SHOWMINNOACTIVE);
-    EXPECT_FALSE(CVisibility::IsShown(host.Get()));
-    EXPECT_FALSE(CVisibility::IsSeen(host.Get()));
     ShowWindow(host.Get(), SW_HIDE);
-    EXPECT_FALSE(CVisibility::IsShown(host.Get()));
     EXPECT_FALSE(CVisibility::IsShown(child)) << "in a hidden window";
 }

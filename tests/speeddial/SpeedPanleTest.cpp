@@ -436,9 +436,9 @@ TEST(SpeedPanleTimer, AnimatedPointerLooksLikeAFullRepaintWhenItArrives) {
         // A frame inside the face starts at the dial: nothing under it is
         // painted again; at the corner, outside the round face, it is.
         const int under = g_under->paints;
-        ASSERT_TRUE(manager.PaintNow(dial->PointerBounds(dial->m_nCurAngle), dial));
+        ASSERT_TRUE(manager.PaintNow(dial->PointerBounds(dial->m_nCurAngle)));
         EXPECT_EQ(under, g_under->paints);
-        ASSERT_TRUE(manager.PaintNow(RECT{0, 0, 8, 8}, dial));
+        ASSERT_TRUE(manager.PaintNow(RECT{0, 0, 8, 8}));
         EXPECT_EQ(under + 1, g_under->paints);
         Pump(5);
         const std::vector<DWORD> animated = Capture(hwnd);

@@ -6,13 +6,15 @@
 // command line.
 #include <windows.h>
 
+#include "base/Win32Owners.h"
+
 int main(int argc, char** argv) {
     HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"desktop keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                   ::GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return 1;
     if (argc > 1) {
-        HANDLE ready = ::CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (ready != INVALID_HANDLE_VALUE) ::CloseHandle(ready);
+        const vt::UniqueFile ready(
+            ::CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
