@@ -153,7 +153,7 @@ void CWindowPainter::OnSize(bool minimised) {
 }
 
 void CWindowPainter::PaintThroughBackBuffer(HDC hdc, const RECT& r) {
-    UpdateLayout();
+    // Laid out already: OnPaint lays out first, PaintNow waits for it.
     CControlUI* root = m_manager.GetRoot();
     if (CControlUI* cover = root ? Cover(root, r) : nullptr) PaintFrom(r, cover);
     else PaintTo(m_offscreen.Dc(), r);
